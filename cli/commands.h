@@ -1,0 +1,18 @@
+#pragma once
+// Shared helpers of the command-line tool's commands.
+#include <string>
+#include <vector>
+
+namespace cli {
+
+// Prints "impactframe-cli: why (try impactframe-cli --help)" and returns 2.
+int UsageError(const std::string& why);
+// Writes text to path, or to standard output when path is "" or "-".
+bool WriteOutput(const std::string& path, const std::string& text);
+// A number as "%.17g".
+std::string FormatG17(double x);
+
+// impactframe-cli analyse INPUT [options]
+int RunAnalyse(const std::vector<std::string>& args);
+
+}  // namespace cli

@@ -1,0 +1,105 @@
+#pragma once
+// The structure model: nodes, bar elements with their derived quantities, and the
+// result fields the analysis writes. Units: mm, kgf, s.
+#include <array>
+#include <string>
+#include <vector>
+
+#include "analysis/local_axes.h"
+#include "numeric/complex.h"
+#include "numeric/matrix.h"
+
+namespace fem {
+
+using numeric::Complex;
+
+// Turns a weight per unit volume into a mass: the acceleration of gravity, mm/s^2.
+inline constexpr double kGravity = 9800.0;
+// Counts are 16-bit: at most this many nodes and elements.
+inline constexpr int kMaxCount = 32767;
+
+struct NodeRecord {
+    Vec3 Coord{};                          // x, y, z (mm)
+    std::array<Complex, 6> FixedDispC{};   // prescribed displacement of "u" dofs, dynamic
+    std::array<double, 6> FixedDisp{};     // prescribed displacement of "u" dofs, static
+    std::array<Complex, 6> LoadC{};        // Laplace-domain load of free dofs
+    std::array<double, 6> LoadValue{};     // load (kgf, kgf mm); size of a "pf" step load
+    std::array<std::string, 6> BcCode{};   // "p" free, "u" fixed, "pf" step-loaded
+    numeric::Matrix<Complex> DispSpectrum;  // dof 0..5 x point 0..Nw/2, written by the analysis
+    std::array<double, 6> StaticDisp{};    // static displacements (mm, rad)
+    std::array<double, 6> StaticForce{};   // load vector used by the static solution
+};
+
+struct ElementRecord {
+    std::array<int, 2> EndNode{0, 1};
+    double Young = 0.0;     // E, kgf/mm^2
+    double Shear = 0.0;     // G, kgf/mm^2
+    double Poisson = 0.0;   // derived: E / (2 G) - 1
+    double Density = 0.0;   // weight per unit volume, kgf/mm^3
+    double Diameter = 0.0;  // mm
+    double Length = 0.0;
+    Vec3 AxisCos{};
+    double Area = 0.0;
+    double Radius = 0.0;
+    double PolarJ = 0.0;
+    double Iz = 0.0;
+    double Iy = 0.0;
+    double WaveAxial = 0.0;    // sqrt(E g / w), mm/s
+    double WaveTorsion = 0.0;  // sqrt(G g / w), mm/s
+    double BendCoefZ = 0.0;    // EIz g / (w A)
+    double BendCoefY = 0.0;
+    double EA = 0.0;
+    double EIz = 0.0;
+    double EIy = 0.0;
+    double GJ = 0.0;
+    std::array<double, 12> StaticEndForceLocal{};
+    std::array<double, 12> StaticEndDispLocal{};
+    std::array<double, 12> StaticEndForceGlobal{};
+    Mat3 RotMatrix{};
+    Mat3 RotMatrixT{};
+};
+
+// Templates for new nodes and elements.
+NodeRecord DefaultNode();        // at the origin, all six codes "p", all values 0
+ElementRecord DefaultElement();  // nodes (0, 1), steel bar of 10 mm diameter
+
+// Derived quantities of e from its entered fields and the coordinates a and b of its
+// first and second node. Raises numeric::ComputationFailure when they cannot be
+// computed (coincident nodes, zero or negative density, zero diameter, negative moduli,
+// non-finite input); e is then unchanged.
+void UpdateElement(ElementRecord& e, const Vec3& a, const Vec3& b);
+
+class Model {
+public:
+    [[nodiscard]] int NodeCount() const { return static_cast<int>(Nodes.size()); }
+    [[nodiscard]] int ElementCount() const { return static_cast<int>(Elements.size()); }
+
+    void ClearModel();
+    [[nodiscard]] NodeRecord GetNode(int i) const;
+    [[nodiscard]] ElementRecord GetElement(int i) const;
+
+    // The operations below either succeed completely or raise
+    // numeric::ComputationFailure and leave the model as it was.
+    void AddNode(const NodeRecord& n);
+    void PutNode(int i, const NodeRecord& n);  // refreshes every element using node i
+    void DeleteNode(int i);                    // also deletes the elements using it
+    void AddElement(const ElementRecord& e);
+    void PutElement(int i, const ElementRecord& e);
+    void DeleteElement(int i);
+    // Recomputes the derived fields of e from the current coordinates of its nodes.
+    void UpdateElement(ElementRecord& e) const;
+    [[nodiscard]] double NodeDistance(int a, int b) const;
+
+    // Read in place by the analysis and the drawing; the analysis writes the result fields.
+    std::vector<NodeRecord> Nodes;
+    std::vector<ElementRecord> Elements;
+
+private:
+    void CheckNode(int i) const;
+    void CheckElement(int i) const;
+};
+
+// The program's one structure model.
+Model& FEM();
+
+}  // namespace fem

@@ -1,0 +1,32 @@
+#!/usr/bin/env bash
+# Installs what the build needs (Debian 12) and builds in build/.
+# Sourced by ./run and ./test.
+set -euo pipefail
+
+PACKAGES=(cmake g++ make qt6-base-dev qt6-qpa-plugins libgtest-dev libgmock-dev libbenchmark-dev
+          fonts-noto-cjk)
+
+install_missing() {
+    local missing=()
+    for p in "$@"; do
+        dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")
+    done
+    if [ ${#missing[@]} -gt 0 ]; then
+        echo "Installing: ${missing[*]}"
+        local sudo=""
+        [ "$(id -u)" -eq 0 ] || sudo="sudo"
+        $sudo apt-get update -qq
+        DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends \
+            "${missing[@]}" >/dev/null
+    fi
+}
+
+jobs() { nproc 2>/dev/null || echo 2; }
+
+# build DIR [cmake options...]
+build() {
+    local dir=$1
+    shift
+    cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
+    cmake --build "$dir" -j "$(jobs)"
+}
