@@ -1,6 +1,22 @@
 #pragma once
 // A picture box: a widget that is a platform::Surface. Drawing goes into a
 // member image that paintEvent copies, so it persists until cleared.
+//
+// Until SetScale is called the user coordinates are twips from the top-left corner
+// (and follow the size of the widget); after SetScale they stay as set, so a resize
+// stretches them. Defaults: back colour white, fore and fill colour black, draw width
+// 1, fill style 1 (transparent), font size 9 points in the widget's font family.
+//
+// Pixels are exact: a point lands on the pixel that contains its pixel position
+// (PixelIndex); lines and dots are drawn without antialiasing. A dot of width w is a
+// w x w square whose pixel (w - 1) / 2 from its left and top edges is the point's
+// pixel; lines include both end pixels and are stamped with such squares. Circles
+// use the draw width for the outline and the fill colour and style inside
+// (0 solid, 1 transparent, 2..7 hatch patterns). Drawing outside the picture is
+// clipped; points with non-finite or enormous pixel positions are skipped. Print
+// starts a further line at each "\n"; TextHeight is positive whatever the sign of
+// ScaleHeight.
+#include <QFont>
 #include <QImage>
 #include <QPointF>
 #include <QWidget>
@@ -20,10 +36,13 @@ struct UserScale {
 };
 QPointF UserToPixel(const UserScale& s, int pixelWidth, int pixelHeight, double x, double y);
 QPointF PixelToUser(const UserScale& s, int pixelWidth, int pixelHeight, QPointF pixel);
+// The pixel (column, row) that contains a position in pixel coordinates; a position a
+// rounding error short of a pixel edge counts as past it.
+QPoint PixelIndex(QPointF pixel);
 
 class PictureBox : public QWidget, public Surface {
     Q_OBJECT
-public:
+  public:
     explicit PictureBox(QWidget* parent = nullptr);
     ~PictureBox() override;
 
@@ -58,27 +77,29 @@ public:
     [[nodiscard]] double TextHeight(const std::string& text) const override;
     [[nodiscard]] double TextHeightTwips(double fontSize) const override;
 
-    // Many PSet calls in a row (a curve of dots) without per-call overhead.
+    // Many PSet calls in a row (a curve of dots) without per-call overhead; the
+    // current position becomes the last point.
     void PSetMany(const double* xs, const double* ys, int count, Color c);
 
     [[nodiscard]] UserScale Scale() const;
     [[nodiscard]] QPointF ToPixel(double x, double y) const;
     [[nodiscard]] QPointF ToUser(QPointF pixel) const;
-    // The persistent drawing, as shown.
+    // The persistent drawing, as shown (one image pixel per widget pixel).
     [[nodiscard]] const QImage& Image() const;
 
-    // When true (the default) a resize keeps what was drawn, placed at the top left;
-    // when false a resize starts from a clear picture.
+    // When true (the default) a resize keeps what was drawn, placed at the top left,
+    // with new area in the back colour; when false a resize starts from a clear
+    // picture. Neither moves the current position.
     void SetKeepDrawingOnResize(bool keep);
 
-signals:
+  signals:
     // Mouse events with positions in user coordinates.
     void MouseMoved(double x, double y, Qt::MouseButtons buttons);
     void MousePressed(double x, double y, Qt::MouseButton button);
     void MouseReleased(double x, double y, Qt::MouseButton button);
     void DoubleClicked(double x, double y);
 
-protected:
+  protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
@@ -86,7 +107,11 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
 
-private:
+  private:
+    void EnsureImage() const;  // matches the image to the widget size
+    void MarkDirty();          // schedules one repaint for any amount of drawing
+    [[nodiscard]] QFont TextFont(double points) const;
+
     struct State;
     State* d_;
 };
