@@ -7,12 +7,12 @@
 namespace platform {
 
 class EventLoopYield : public numeric::YieldHook {
-  public:
+public:
     explicit EventLoopYield(int intervalMs = 15);
     void Yield() override;  // processes pending events if the interval has passed
     void YieldNow();        // processes pending events now
 
-  private:
+private:
     long long last_ = -1;
     int intervalMs_;
 };

@@ -11,21 +11,13 @@ namespace platform {
 
 // Colour value red + 256 * green + 65536 * blue.
 using Color = std::int32_t;
-constexpr Color RGB(int r, int g, int b) {
-    return r + 256 * g + 65536 * b;
-}
-constexpr int RedOf(Color c) {
-    return c & 0xFF;
-}
-constexpr int GreenOf(Color c) {
-    return (c >> 8) & 0xFF;
-}
-constexpr int BlueOf(Color c) {
-    return (c >> 16) & 0xFF;
-}
+constexpr Color RGB(int r, int g, int b) { return r + 256 * g + 65536 * b; }
+constexpr int RedOf(Color c) { return c & 0xFF; }
+constexpr int GreenOf(Color c) { return (c >> 8) & 0xFF; }
+constexpr int BlueOf(Color c) { return (c >> 16) & 0xFF; }
 
 class Surface {
-  public:
+public:
     virtual ~Surface() = default;
 
     // User coordinate system: the left and top edges and the extent of the drawing
@@ -41,7 +33,7 @@ class Surface {
     [[nodiscard]] virtual Color FillColor() const = 0;
     virtual void SetFillColor(Color c) = 0;
     [[nodiscard]] virtual Color BackColor() const = 0;
-    virtual void SetBackColor(Color c) = 0;           // also clears the drawing
+    virtual void SetBackColor(Color c) = 0;  // also clears the drawing
     [[nodiscard]] virtual int DrawWidth() const = 0;  // pixels, at least 1
     virtual void SetDrawWidth(int w) = 0;
     [[nodiscard]] virtual int FillStyle() const = 0;  // 0 solid, 1 transparent (default)
