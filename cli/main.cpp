@@ -105,9 +105,9 @@ int RunCheck(const std::vector<std::string>& args) {
         const fem::ElementRecord& e = model.Elements[k];
         std::string row = std::to_string(k) + "," + std::to_string(e.EndNode[0]) + "," +
                           std::to_string(e.EndNode[1]);
-        const double values[] = {e.Length,  e.AxisCos[0], e.AxisCos[1], e.AxisCos[2], e.Area,
-                                 e.PolarJ,  e.Iz,         e.Iy,         e.Poisson,    e.WaveAxial,
-                                 e.WaveTorsion, e.BendCoefZ, e.BendCoefY};
+        const double values[] = {
+            e.Length, e.AxisCos[0], e.AxisCos[1], e.AxisCos[2],  e.Area,      e.PolarJ,   e.Iz,
+            e.Iy,     e.Poisson,    e.WaveAxial,  e.WaveTorsion, e.BendCoefZ, e.BendCoefY};
         for (double v : values) row += "," + FormatG17(v);
         for (int i = 0; i < 3; ++i)
             for (int j = 0; j < 3; ++j) row += "," + FormatG17(e.RotMatrix[i][j]);

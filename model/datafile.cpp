@@ -21,8 +21,8 @@ const char* const kDofNames[6] = {"Ux", "Uy", "Uz", "θx", "θy", "θz"};
 // prescribes: a comma and a line end both end a field, blanks around a field are
 // skipped, so only the order of the fields matters.
 class FieldReader {
-public:
-    explicit FieldReader(std::istream& in) : in_(in) {}
+  public:
+    explicit FieldReader(std::istream& in) : in_(*in.rdbuf()) {}
 
     // Returns false at the end of the file. `line` is where the field starts.
     bool Next(std::string& field, int& line, bool& tooLong) {
@@ -31,30 +31,31 @@ public:
         int c = Get();
         // Skip blanks and line ends before a field.
         while (c == ' ' || c == '\t' || c == '\r' || c == '\n') c = Get();
+        line = line_;  // at the end of the file: the line where the field was expected
         if (c == EOF) return false;
-        line = line_;
         while (c != EOF && c != ',' && c != '\r' && c != '\n') {
-            if (field.size() < kMaxFieldLength)
-                field.push_back(static_cast<char>(c));
-            else
-                tooLong = true;
+            if (field.size() >= kMaxFieldLength) {
+                tooLong = true;  // stop here: a huge field is not worth reading to its end
+                return true;
+            }
+            field.push_back(static_cast<char>(c));
             c = Get();
         }
         while (!field.empty() && (field.back() == ' ' || field.back() == '\t')) field.pop_back();
         return true;
     }
 
-private:
+  private:
     // One character; counts lines, taking CR LF as one line end.
     int Get() {
-        const int c = in_.get();
+        const int c = in_.sbumpc();
         if (c == '\n' && !lastWasCr_) ++line_;
         if (c == '\r') ++line_;
         lastWasCr_ = (c == '\r');
         return c;
     }
 
-    std::istream& in_;
+    std::streambuf& in_;
     int line_ = 1;
     bool lastWasCr_ = false;
 };
@@ -98,7 +99,7 @@ bool ParseDouble(const std::string& text, double& value) {
 }
 
 class Parser {
-public:
+  public:
     Parser(std::istream& in, std::string name) : reader_(in), name_(std::move(name)) {}
 
     double Number(const std::string& expected) {
@@ -109,8 +110,8 @@ public:
     }
 
     int Integer(const std::string& expected, int lo, int hi) {
-        const std::string what =
-            expected + " (a whole number from " + std::to_string(lo) + " to " + std::to_string(hi) + ")";
+        const std::string what = expected + " (a whole number from " + std::to_string(lo) + " to " +
+                                 std::to_string(hi) + ")";
         const std::string f = Field(what);
         double v;
         if (!ParseDouble(f, v) || v != std::floor(v) || v < lo || v > hi) Fail(what, Shown(f));
@@ -122,7 +123,8 @@ public:
         std::string f = Field(what);
         if (f.size() >= 2 && f.front() == '"' && f.back() == '"') f = f.substr(1, f.size() - 2);
         std::string lower;
-        for (char ch : f) lower.push_back(static_cast<char>(std::tolower(static_cast<unsigned char>(ch))));
+        for (char ch : f)
+            lower.push_back(static_cast<char>(std::tolower(static_cast<unsigned char>(ch))));
         if (lower != "p" && lower != "u" && lower != "pf") Fail(what, Shown(f));
         return lower;
     }
@@ -133,14 +135,11 @@ public:
 
     [[nodiscard]] int Line() const { return line_; }
 
-private:
+  private:
     std::string Field(const std::string& expected) {
         std::string f;
         bool tooLong = false;
-        if (!reader_.Next(f, line_, tooLong)) {
-            ++line_;
-            Fail(expected, "end of file");
-        }
+        if (!reader_.Next(f, line_, tooLong)) Fail(expected, "end of file");
         if (tooLong) Fail(expected, "a field longer than 256 characters");
         return f;
     }
@@ -159,7 +158,8 @@ void ReadModel(std::istream& in, const std::string& name, Model& out) {
         NodeRecord rec = DefaultNode();
         p.Number("the number of " + node);  // written as i, ignored on reading
         const char* axes[3] = {"x", "y", "z"};
-        for (int k = 0; k < 3; ++k) rec.Coord[k] = p.Number(std::string("the ") + axes[k] + " coordinate of " + node);
+        for (int k = 0; k < 3; ++k)
+            rec.Coord[k] = p.Number(std::string("the ") + axes[k] + " coordinate of " + node);
         for (int j = 0; j < 6; ++j) {
             const std::string dof = std::string(kDofNames[j]) + " of " + node;
             const std::string code = p.Code("the constraint code of " + dof);
@@ -183,7 +183,8 @@ void ReadModel(std::istream& in, const std::string& name, Model& out) {
         ElementRecord rec = DefaultElement();
         p.Number("the number of " + elem);  // ignored on reading
         const int hi = std::max(0, n - 1);
-        if (n == 0) p.Fail("no element, since the file has no nodes", "element " + std::to_string(k));
+        if (n == 0)
+            p.Fail("no element, since the file has no nodes", "element " + std::to_string(k));
         rec.EndNode[0] = p.Integer("the first node of " + elem, 0, hi);
         rec.EndNode[1] = p.Integer("the second node of " + elem, 0, hi);
         rec.Young = p.Number("Young's modulus of " + elem);
@@ -191,12 +192,14 @@ void ReadModel(std::istream& in, const std::string& name, Model& out) {
         rec.Density = p.Number("the density of " + elem);
         rec.Diameter = p.Number("the diameter of " + elem);
         if (rec.EndNode[0] == rec.EndNode[1])
-            p.Fail("two different nodes for " + elem, "node " + std::to_string(rec.EndNode[0]) + " twice");
+            p.Fail("two different nodes for " + elem,
+                   "node " + std::to_string(rec.EndNode[0]) + " twice");
         try {
             out.AddElement(rec);
         } catch (const numeric::ComputationFailure& f) {
-            p.Fail("usable values for " + elem + " (positive density and diameter, "
-                   "non-negative moduli, nodes at different places)",
+            p.Fail("usable values for " + elem +
+                       " (positive density and diameter, "
+                       "non-negative moduli, nodes at different places)",
                    f.what());
         }
     }
@@ -230,7 +233,9 @@ std::string DataFileError::Message() const {
 bool StructDataReadFile(Model& model, const std::string& path, DataFileError* error) {
     std::ifstream in(path, std::ios::binary);
     if (!in) {
-        if (error) *error = DataFileError{path, 0, "a file that can be opened for reading", std::strerror(errno)};
+        if (error)
+            *error = DataFileError{path, 0, "a file that can be opened for reading",
+                                   std::strerror(errno)};
         return false;
     }
     return ReadStream(model, in, path, error);
@@ -256,8 +261,8 @@ std::string StructDataText(const Model& model) {
     s += std::to_string(model.NodeCount()) + "," + std::to_string(model.ElementCount()) + nl;
     for (int i = 0; i < model.NodeCount(); ++i) {
         const NodeRecord& n = model.Nodes[i];
-        s += std::to_string(i) + "," + FormatFileNumber(n.Coord[0]) + "," + FormatFileNumber(n.Coord[1]) +
-             "," + FormatFileNumber(n.Coord[2]) + nl;
+        s += std::to_string(i) + "," + FormatFileNumber(n.Coord[0]) + "," +
+             FormatFileNumber(n.Coord[1]) + "," + FormatFileNumber(n.Coord[2]) + nl;
         for (int j = 0; j < 6; ++j) {
             const double v = (n.BcCode[j] == "u") ? n.FixedDisp[j] : n.LoadValue[j];
             s += n.BcCode[j] + "," + FormatFileNumber(v) + nl;
@@ -265,7 +270,8 @@ std::string StructDataText(const Model& model) {
     }
     for (int k = 0; k < model.ElementCount(); ++k) {
         const ElementRecord& e = model.Elements[k];
-        s += std::to_string(k) + "," + std::to_string(e.EndNode[0]) + "," + std::to_string(e.EndNode[1]) + nl;
+        s += std::to_string(k) + "," + std::to_string(e.EndNode[0]) + "," +
+             std::to_string(e.EndNode[1]) + nl;
         s += FormatFileNumber(e.Young) + "," + FormatFileNumber(e.Shear) + "," +
              FormatFileNumber(e.Density) + "," + FormatFileNumber(e.Diameter) + nl;
     }

@@ -36,7 +36,8 @@ double Checked(double x, const char* what) {
 
 double Divide(double a, double b, const char* what) {
     if (b == 0.0)
-        throw ComputationFailure(numeric::kDivisionByZero, std::string("division by zero: ") + what);
+        throw ComputationFailure(numeric::kDivisionByZero,
+                                 std::string("division by zero: ") + what);
     return Checked(a / b, what);
 }
 
@@ -87,7 +88,8 @@ void Model::ClearModel() {
 
 void Model::CheckNode(int i) const {
     if (i < 0 || i >= NodeCount())
-        throw ComputationFailure(numeric::kOutOfRange, "node " + std::to_string(i) + " does not exist");
+        throw ComputationFailure(numeric::kOutOfRange,
+                                 "node " + std::to_string(i) + " does not exist");
 }
 
 void Model::CheckElement(int i) const {

@@ -19,15 +19,15 @@ inline constexpr double kGravity = 9800.0;
 inline constexpr int kMaxCount = 32767;
 
 struct NodeRecord {
-    Vec3 Coord{};                          // x, y, z (mm)
-    std::array<Complex, 6> FixedDispC{};   // prescribed displacement of "u" dofs, dynamic
-    std::array<double, 6> FixedDisp{};     // prescribed displacement of "u" dofs, static
-    std::array<Complex, 6> LoadC{};        // Laplace-domain load of free dofs
-    std::array<double, 6> LoadValue{};     // load (kgf, kgf mm); size of a "pf" step load
-    std::array<std::string, 6> BcCode{};   // "p" free, "u" fixed, "pf" step-loaded
+    Vec3 Coord{};                           // x, y, z (mm)
+    std::array<Complex, 6> FixedDispC{};    // prescribed displacement of "u" dofs, dynamic
+    std::array<double, 6> FixedDisp{};      // prescribed displacement of "u" dofs, static
+    std::array<Complex, 6> LoadC{};         // Laplace-domain load of free dofs
+    std::array<double, 6> LoadValue{};      // load (kgf, kgf mm); size of a "pf" step load
+    std::array<std::string, 6> BcCode{};    // "p" free, "u" fixed, "pf" step-loaded
     numeric::Matrix<Complex> DispSpectrum;  // dof 0..5 x point 0..Nw/2, written by the analysis
-    std::array<double, 6> StaticDisp{};    // static displacements (mm, rad)
-    std::array<double, 6> StaticForce{};   // load vector used by the static solution
+    std::array<double, 6> StaticDisp{};     // static displacements (mm, rad)
+    std::array<double, 6> StaticForce{};    // load vector used by the static solution
 };
 
 struct ElementRecord {
@@ -70,7 +70,7 @@ ElementRecord DefaultElement();  // nodes (0, 1), steel bar of 10 mm diameter
 void UpdateElement(ElementRecord& e, const Vec3& a, const Vec3& b);
 
 class Model {
-public:
+  public:
     [[nodiscard]] int NodeCount() const { return static_cast<int>(Nodes.size()); }
     [[nodiscard]] int ElementCount() const { return static_cast<int>(Elements.size()); }
 
@@ -94,7 +94,7 @@ public:
     std::vector<NodeRecord> Nodes;
     std::vector<ElementRecord> Elements;
 
-private:
+  private:
     void CheckNode(int i) const;
     void CheckElement(int i) const;
 };

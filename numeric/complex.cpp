@@ -16,7 +16,9 @@ inline Complex Checked(double re, double im, const char* where) {
 
 }  // namespace
 
-Complex CMake(double x, double y) { return Checked(x, y, "CMake"); }
+Complex CMake(double x, double y) {
+    return Checked(x, y, "CMake");
+}
 
 Complex CAdd(const Complex& a, const Complex& b) {
     return Checked(a.re + b.re, a.im + b.im, "CAdd");
@@ -45,11 +47,17 @@ Complex CDiv(const Complex& a, const Complex& b) {
     return Checked((a.im * b.im + a.re * b.re) / d, (a.im * b.re - a.re * b.im) / d, "CDiv");
 }
 
-Complex CScale(double x, const Complex& a) { return Checked(x * a.re, a.im * x, "CScale"); }
+Complex CScale(double x, const Complex& a) {
+    return Checked(x * a.re, a.im * x, "CScale");
+}
 
-Complex CNeg(const Complex& a) { return Complex{-a.re, -a.im}; }
+Complex CNeg(const Complex& a) {
+    return Complex{-a.re, -a.im};
+}
 
-Complex CConj(const Complex& a) { return Complex{a.re, -a.im}; }
+Complex CConj(const Complex& a) {
+    return Complex{a.re, -a.im};
+}
 
 double CAbs(const Complex& a) {
     const double r = std::sqrt(a.re * a.re + a.im * a.im);

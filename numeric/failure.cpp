@@ -9,7 +9,8 @@ ComputationFailure::ComputationFailure(int number, const std::string& what)
 
 void CheckFinite(double x, const char* where) {
     if (std::isfinite(x)) return;
-    if (std::isnan(x)) throw ComputationFailure(kInvalidArgument, std::string("invalid result in ") + where);
+    if (std::isnan(x))
+        throw ComputationFailure(kInvalidArgument, std::string("invalid result in ") + where);
     throw ComputationFailure(kOverflow, std::string("overflow in ") + where);
 }
 

@@ -16,11 +16,11 @@ enum ErrorNumber : int {
 
 // Raised by every numerical routine that cannot produce a finite result.
 class ComputationFailure : public std::runtime_error {
-public:
+  public:
     ComputationFailure(int number, const std::string& what);
     [[nodiscard]] int Number() const noexcept { return number_; }
 
-private:
+  private:
     int number_;
 };
 

@@ -11,8 +11,7 @@ namespace numeric {
 namespace {
 
 void CheckSizes(int n, int rows, int cols, size_t b, size_t x, const char* who) {
-    if (n < 0 || rows < n || cols < n || b < static_cast<size_t>(n) ||
-        x < static_cast<size_t>(n)) {
+    if (n < 0 || rows < n || cols < n || b < static_cast<size_t>(n) || x < static_cast<size_t>(n)) {
         throw ComputationFailure(kOutOfRange, std::string(who) + ": arrays smaller than order");
     }
 }
@@ -114,7 +113,8 @@ int GaussSolveReal(int n, RealMatrix& A, std::vector<double>& b, std::vector<dou
             }
         }
         const double pivot = rowI[p];
-        if (pivot == 0.0) throw ComputationFailure(kDivisionByZero, "division by zero in real solver");
+        if (pivot == 0.0)
+            throw ComputationFailure(kDivisionByZero, "division by zero in real solver");
         if (p != i) {
             std::swap(w.perm[i], w.perm[p]);
             for (int l = 0; l < n; ++l) std::swap(A(l, i), A(l, p));

@@ -8,7 +8,7 @@ namespace numeric {
 
 template <class T>
 class Matrix {
-public:
+  public:
     Matrix() = default;
     Matrix(int rows, int cols) { Resize(rows, cols); }
 
@@ -35,7 +35,7 @@ public:
     T* Row(int i) { return data_.data() + static_cast<std::size_t>(i) * cols_; }
     const T* Row(int i) const { return data_.data() + static_cast<std::size_t>(i) * cols_; }
 
-private:
+  private:
     int rows_ = 0;
     int cols_ = 0;
     std::vector<T> data_;

@@ -6,7 +6,7 @@
 namespace numeric {
 
 class YieldHook {
-public:
+  public:
     virtual ~YieldHook() = default;
     virtual void Yield() = 0;
 };
