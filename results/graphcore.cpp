@@ -1,0 +1,212 @@
+#include "results/graphcore.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <stdexcept>
+
+#include "model/model.h"
+
+namespace results {
+
+using platform::RGB;
+
+std::string FormatSingle(double value) {
+    const float f = static_cast<float>(value);
+    if (f == 0.0f) return "0";  // also for -0
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%.7G", static_cast<double>(f));
+    return buf;
+}
+
+std::string FormatDouble(double value) {
+    if (value == 0.0) return "0";
+    char buf[40];
+    std::snprintf(buf, sizeof buf, "%.15G", value);
+    return buf;
+}
+
+float TruncateTwoDigits(double x) {
+    if (!(x > 0.0) || !std::isfinite(x)) return static_cast<float>(x);
+    // The decimal digits and the exponent are taken from the value written with
+    // fifteen significant digits rather than from log10 and a division: those
+    // misjudge exact powers of ten (log10(1000) may come out as 2.9999...) and cut
+    // exact two-digit values such as 0.3 down to 0.29.
+    char buf[40];
+    std::snprintf(buf, sizeof buf, "%.14e", x);  // d.dddddddddddddde+XX
+    const int first = buf[0] - '0';
+    const int second = buf[2] - '0';
+    const char* e = std::strchr(buf, 'e');
+    const int exponent = e ? std::atoi(e + 1) : 0;
+    const double digits = 10.0 * first + second;  // 10..99
+    const int shift = exponent - 1;               // result = digits * 10^shift
+    const double r = shift >= 0 ? digits * std::pow(10.0, shift) : digits / std::pow(10.0, -shift);
+    return static_cast<float>(r);
+}
+
+PenTable::PenTable(platform::Color plotBack) {
+    struct Default {
+        platform::Color col, col2;
+        const char* ttl;
+        const char* sub;
+    };
+    const Default defaults[kComponentCount] = {
+        {RGB(255, 0, 0), RGB(255, 255, 255), "Fx=", "Ｕx="},
+        {RGB(0, 255, 0), RGB(0, 0, 0), "Fy=", "Ｕy="},
+        {RGB(255, 255, 0), RGB(0, 0, 0), "Fz=", "Ｕz="},
+        {RGB(0, 0, 255), RGB(255, 255, 255), "Mx=", "θx="},
+        {RGB(255, 0, 255), RGB(255, 255, 255), "My=", "θy="},
+        {RGB(0, 255, 255), RGB(0, 0, 0), "Mz=", "θz="},
+        {RGB(128, 0, 0), RGB(255, 255, 255), "Fx=", "Ｕx="},
+        {RGB(0, 128, 0), RGB(255, 255, 255), "Fy=", "Ｕy="},
+        {RGB(128, 128, 0), RGB(255, 255, 255), "Fz=", "Ｕz="},
+        {RGB(0, 0, 128), RGB(255, 255, 255), "Mx=", "θx="},
+        {RGB(128, 0, 128), RGB(255, 255, 255), "My=", "θy="},
+        {RGB(0, 128, 128), RGB(255, 255, 255), "Mz=", "θz="},
+    };
+    for (int c = 0; c < kComponentCount; ++c) {
+        GraphPen& p = pens_[c];
+        p.PenCol = defaults[c].col;
+        p.PenCol2 = defaults[c].col2;
+        p.PenTtl = defaults[c].ttl;
+        p.SubTtl = defaults[c].sub;
+    }
+    GraphPen& rel = pens_[kRelativePen];
+    rel.PenCol = plotBack;
+    rel.PenCol2 = RGB(0, 0, 0);
+    rel.PenTtl = "   y=";
+    rel.SubTtl = "";
+    rel.PenMax = 1.0f;
+}
+
+GraphPen& PenTable::operator[](int i) {
+    if (i < 0 || i >= kPenCount) throw std::out_of_range("pen index " + std::to_string(i));
+    return pens_[static_cast<std::size_t>(i)];
+}
+
+const GraphPen& PenTable::operator[](int i) const {
+    if (i < 0 || i >= kPenCount) throw std::out_of_range("pen index " + std::to_string(i));
+    return pens_[static_cast<std::size_t>(i)];
+}
+
+std::string PenTable::ScaleCaption(int i) const {
+    const GraphPen& p = (*this)[i];
+    return p.PenTtl + FormatSingle(p.PenNeg ? -p.PenMax : p.PenMax);
+}
+
+float PenTable::LargestForceScale() const {
+    float f = 0.0f;
+    for (int c : {0, 1, 2, 6, 7, 8}) f = std::max(f, pens_[static_cast<std::size_t>(c)].PenMax);
+    return f;
+}
+
+float MaxAbsValue(const numeric::RealMatrix& history, int n, int c) {
+    double m = 0.0;
+    if (c >= 0 && c < history.Rows()) {
+        const int count = std::min(n, history.Cols());
+        const double* row = history.Row(c);
+        for (int i = 0; i < count; ++i) m = std::max(m, std::fabs(row[i]));
+    }
+    if (!(m >= 1e-10)) m = 1.0;
+    return TruncateTwoDigits(m);
+}
+
+int ShownPointsFor(double rightEnd, int nw) {
+    // The factor is read as a single and the product formed in single precision.
+    const float p = static_cast<float>(rightEnd) * static_cast<float>(nw);
+    const long n = std::lrint(p);  // nearest, halves to even
+    return static_cast<int>(std::clamp<long>(n, 0, std::max(nw, 0)));
+}
+
+int SearchLengthFor(int shownPoints, int nw) {
+    if (0.99 * nw >= shownPoints) return shownPoints;
+    return static_cast<int>(std::lrint(0.8 * shownPoints));
+}
+
+int ComputeScales(const numeric::RealMatrix& history, int nw, double rightEnd, PenTable& pens) {
+    const int shown = ShownPointsFor(rightEnd, nw);
+    const int n = SearchLengthFor(shown, nw);
+    for (int c = 0; c < kComponentCount; ++c) pens[c].PenMax = MaxAbsValue(history, n, c);
+    const float f = pens.LargestForceScale();
+    for (int k = 0; k < 3; ++k) {
+        pens[k].PenMax = f;
+        pens[k + 6].PenMax = f;
+        const float moment = 10.0f * f;
+        if (moment > pens[k + 3].PenMax) pens[k + 3].PenMax = moment;
+        if (moment > pens[k + 9].PenMax) pens[k + 9].PenMax = moment;
+    }
+    return shown;
+}
+
+StaticLists MakeStaticLists(const fem::Model& model, int element, bool global,
+                            const PenTable& pens) {
+    const fem::ElementRecord& e = model.Elements.at(static_cast<std::size_t>(element));
+    const fem::NodeRecord& a = model.Nodes.at(static_cast<std::size_t>(e.EndNode[0]));
+    const fem::NodeRecord& b = model.Nodes.at(static_cast<std::size_t>(e.EndNode[1]));
+    StaticLists s;
+    s.ElementCaption = "要素番号 " + std::to_string(element);
+    s.NodeCaption[0] = "　節点 " + std::to_string(e.EndNode[0]);
+    s.NodeCaption[1] = "　節点 " + std::to_string(e.EndNode[1]);
+    s.SystemCaption = global ? "［全体座標系］" : "［要素座標系］";
+    s.List2Heading = global ? "静的節点変位" : "要素の変形";
+    const auto& force = global ? e.StaticEndForceGlobal : e.StaticEndForceLocal;
+
+    s.List1.push_back(s.NodeCaption[0]);
+    if (global) s.List2.push_back(s.NodeCaption[0]);
+    for (int c = 0; c < 6; ++c) {
+        s.List1.push_back(pens[c].PenTtl + FormatSingle(force[c]));
+        // In element components the second list holds the second end's
+        // displacement relative to the first: the element's deformation.
+        const double d =
+            global ? a.StaticDisp[c] : e.StaticEndDispLocal[c + 6] - e.StaticEndDispLocal[c];
+        s.List2.push_back(pens[c].SubTtl + FormatSingle(d));
+    }
+    s.List1.push_back(s.NodeCaption[1]);
+    if (global) s.List2.push_back(s.NodeCaption[1]);
+    for (int c = 6; c < 12; ++c) {
+        s.List1.push_back(pens[c].PenTtl + FormatSingle(force[c]));
+        if (global) s.List2.push_back(pens[c].SubTtl + FormatSingle(b.StaticDisp[c - 6]));
+    }
+    return s;
+}
+
+std::string ReadoutText(double x, double y, double te, const GraphPen& pen) {
+    // Time is quantised to a thousandth of Te (a 16-bit count of thousandths).
+    const double q = std::clamp(std::nearbyint(x * 1000.0), -32768.0, 32767.0);
+    const double t = q * te / 1000.0;
+    const float value = pen.PenMax * static_cast<float>(y);
+    return "　t=" + FormatDouble(t) + "\n" + pen.PenTtl + FormatSingle(value);
+}
+
+void DrawComponents(platform::Surface& surface, const numeric::RealMatrix& history, int nw,
+                    int shownPoints, const PenTable& pens, int first, int last,
+                    const DotRowSink& rowSink) {
+    if (first < 0 || last >= kComponentCount || first > last)
+        throw std::out_of_range("component range");
+    const platform::Color black = RGB(0, 0, 0);
+    surface.SetDrawWidth(1);
+    surface.Line(0.0, 0.0, 1.0, 0.0, black);
+    surface.Line(0.0, kAxisReach, 0.0, -kAxisReach, black);
+    if (nw <= 0) return;
+
+    const int n = std::max(0, std::min(shownPoints, history.Cols()));
+    std::vector<double> xs(static_cast<std::size_t>(n));
+    std::vector<double> ys(static_cast<std::size_t>(n));
+    for (int i = 0; i < n; ++i) xs[static_cast<std::size_t>(i)] = static_cast<double>(i) / nw;
+    for (int c = first; c <= last && c < history.Rows(); ++c) {
+        const GraphPen& pen = pens[c];
+        const double s = pen.PenNeg ? -static_cast<double>(pen.PenMax) : pen.PenMax;
+        const double* row = history.Row(c);
+        for (int i = 0; i < n; ++i) ys[static_cast<std::size_t>(i)] = row[i] / s;
+        surface.SetDrawWidth(pen.PenDw);
+        if (rowSink) {
+            rowSink(xs.data(), ys.data(), n, pen.PenCol);
+        } else {
+            for (int i = 0; i < n; ++i) surface.PSet(xs[i], ys[i], pen.PenCol);
+        }
+    }
+}
+
+}  // namespace results

@@ -1,0 +1,117 @@
+#pragma once
+// Qt-free part of the result graphs: number text, scale computation, pens, the
+// static lists beside the plot, the readout text and the drawing of the force
+// histories onto a platform::Surface.
+//
+// Component order c = 0..11: Fx, Fy, Fz, Mx, My, Mz at the element's first node,
+// then the same six at its second node. Pen 12 is the relative-value pen.
+#include <array>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "numeric/gauss.h"
+#include "platform/surface.h"
+
+namespace fem {
+class Model;
+}
+
+namespace results {
+
+inline constexpr int kComponentCount = 12;
+inline constexpr int kPenCount = 13;
+inline constexpr int kRelativePen = 12;
+
+// Plot coordinates: y from -2.2 (bottom) to 2.2 (top); axes and cursor reach a
+// little further so that they run off the picture.
+inline constexpr double kPlotTop = 2.2;
+inline constexpr double kAxisReach = 2.5;
+inline constexpr double kCursorReach = 2.4;
+
+// A value converted to single precision, in general format with up to seven
+// significant digits: 1.234568E+07, 3.333333E-21, 0.045, 1200.
+std::string FormatSingle(double value);
+// A double in general format with up to fifteen significant digits (times).
+std::string FormatDouble(double value);
+
+// Cuts x > 0 down (never up) to two significant digits: 1234 -> 1200,
+// 0.0456 -> 0.045, 999.9 -> 990. Returns x unchanged when it is not a positive
+// finite number.
+float TruncateTwoDigits(double x);
+
+struct GraphPen {
+    platform::Color PenCol = 0;   // curve colour; back colour of the scale label
+    platform::Color PenCol2 = 0;  // text colour of the scale label
+    int PenDw = 2;                // dot width, 1..3
+    std::string PenTtl;           // title before the scale, in List1 and the readout
+    std::string SubTtl;           // title in the displacement list
+    bool PenNeg = false;          // curve drawn with the opposite sign
+    float PenMax = 1.0f;          // actual value = graph y value * PenMax
+};
+
+// The thirteen pens with index checking: an index outside 0..12 throws
+// std::out_of_range.
+class PenTable {
+  public:
+    // Default pens; pen 12 takes the plot's back colour.
+    explicit PenTable(platform::Color plotBack = platform::RGB(255, 255, 255));
+
+    GraphPen& operator[](int i);
+    const GraphPen& operator[](int i) const;
+
+    // Caption of a scale label: title and scale, the scale negated with PenNeg.
+    [[nodiscard]] std::string ScaleCaption(int i) const;
+    // Largest scale of the six force components 0, 1, 2, 6, 7, 8.
+    [[nodiscard]] float LargestForceScale() const;
+
+  private:
+    std::array<GraphPen, kPenCount> pens_;
+};
+
+// Largest |history(c, i)| for i = 0..n-1, cut to two digits; 1 when below 1E-10.
+float MaxAbsValue(const numeric::RealMatrix& history, int n, int c);
+
+// Number of points drawn for the right end of the time axis (a fraction of Te):
+// the nearest integer to rightEnd * nw, halves to even.
+int ShownPointsFor(double rightEnd, int nw);
+// Number of leading points searched for the scales: all shown points, or 80 % of
+// them when the shown range reaches into the last percent of the span.
+int SearchLengthFor(int shownPoints, int nw);
+
+// Sets the scales of pens 0..11 from the histories (component x point) and returns
+// the number of shown points. All six force components share the largest force
+// scale; a moment's scale is at least ten times it.
+int ComputeScales(const numeric::RealMatrix& history, int nw, double rightEnd, PenTable& pens);
+
+// The static lists beside the plot, for one element of the model.
+struct StaticLists {
+    std::string ElementCaption;      // ElmLb
+    std::string NodeCaption[2];      // Label3(0), Label3(1)
+    std::string SystemCaption;       // Label1
+    std::string List2Heading;        // Label6
+    std::vector<std::string> List1;  // static end forces
+    std::vector<std::string> List2;  // node displacements or element deformation
+};
+// Raises std::out_of_range for an element or node number outside the model.
+StaticLists MakeStaticLists(const fem::Model& model, int element, bool global,
+                            const PenTable& pens);
+
+// Readout under the mouse at plot position (x, y): the time, quantised to a
+// thousandth of Te, and the pen's scale times y (PenNeg not applied). The two
+// lines are separated by '\n'.
+std::string ReadoutText(double x, double y, double te, const GraphPen& pen);
+
+// Receives one curve as a row of dots (x, y) of one colour; lets a picture box
+// draw them in one call.
+using DotRowSink =
+    std::function<void(const double* xs, const double* ys, int count, platform::Color c)>;
+
+// Draws the axes and components first..last as rows of dots at
+// (i / nw, history(c, i) / scale) for i = 0..shownPoints-1, the scale negated
+// with PenNeg. Dots go to rowSink when given, else to surface.PSet.
+void DrawComponents(platform::Surface& surface, const numeric::RealMatrix& history, int nw,
+                    int shownPoints, const PenTable& pens, int first, int last,
+                    const DotRowSink& rowSink = nullptr);
+
+}  // namespace results
