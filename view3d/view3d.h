@@ -1,0 +1,212 @@
+#pragma once
+// The three-dimensional view without its window: the view matrix that maps model
+// points (mm) to the user coordinates of the picture Pic1, the display list of
+// drawing items in model coordinates, and the logic behind the view window's
+// sliders and buttons. Plain C++; Graphic3D (graphic3d.h) puts Qt controls on it.
+//
+// Matrices are 4x4, M[row][column]; a model point is the row vector [x, y, z, 1]
+// multiplied from the left (p' = p * M), so in a product A * B the transformation
+// A acts first.
+#include <array>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "platform/surface.h"
+
+namespace view3d {
+
+using Vec3 = std::array<double, 3>;                  // model point or vector
+using Mat3 = std::array<std::array<double, 3>, 3>;   // used as out = R * v (column v)
+using Mat44 = std::array<std::array<double, 4>, 4>;  // view matrices
+using platform::Color;
+
+Mat44 Identity44();
+// C <- a * B. C must be distinct from a and B.
+void zzMatMulMat44(Mat44& C, const Mat44& a, const Mat44& B);
+// Rotation about x, y or z by angle (rad), as used by the view.
+Mat44 RotationMatrix(int axis, double angle);
+
+// One entry of the display list.
+enum class ItemKind {
+    Line0,   // "l0": line between point 1 and point 2
+    Line1,   // "l1": line from the surface's current position to point 1
+    Circle,  // "c": circle about point 1, radius in picture units
+    Text,    // "st": text at point 1
+    Point,   // "ps": dot at point 1
+    Shape,   // "pt": dot at the anchor, then a polyline through the shape points
+};
+
+struct DrawItem {
+    ItemKind Kind = ItemKind::Line0;
+    Vec3 Point1{};
+    Vec3 Point2{};
+    int DrawWidth = 1;
+    int FillStyle = 1;
+    Color ForeColor = 0;
+    Color FillColor = 0;
+    double Radius = 0.0;
+    std::string Text;
+    int PointCount = 0;
+    Vec3 Anchor{};
+    std::vector<Vec3> ShapePoints;
+    bool Closed = false;  // shape returns to the anchor after its last point
+    int TextSize = 0;
+};
+
+// A support or arrow mark in multiples of its size, anchored at the origin.
+struct MarkShape {
+    int PointCount = 0;
+    std::vector<Vec3> Points;
+    bool Closed = false;
+};
+
+// Slider ranges of the view window.
+inline constexpr int kAngleMin = -120, kAngleMax = 120;  // degrees
+inline constexpr int kSlideMin = -100, kSlideMax = 100;
+inline constexpr int kDispMin = -100, kDispMax = 0;
+
+class View3D {
+  public:
+    View3D();
+
+    // --- the picture -------------------------------------------------------
+    // Pic1, the surface every item is drawn on. Must be set before drawing.
+    void SetPicture(platform::Surface* pic) { pic1_ = pic; }
+    [[nodiscard]] platform::Surface& Pic1() const;
+    // Outer size of Pic1 in the window's units (only the ratio matters).
+    void SetPictureSize(double width, double height);
+
+    // --- view transformation -------------------------------------------------
+    // Yv <- view position of the model point Xv (Yv[2] is 0). Returns false, with Yv
+    // all zero, when the point cannot be projected: its homogeneous weight w <= 0,
+    // at or behind the eye.
+    bool TransForm(Vec3& Yv, const Vec3& Xv) const;
+    // Fits Pic1's user coordinates so that the extent of view positions is centred and
+    // fills half the larger picture dimension, then draws the axes over the picture.
+    void SetScreen(double Xmin, double Xmax, double Ymin, double Ymax);
+    // SetScreen again with the last extent (after a resize).
+    void SetScreenAgain();
+    // The default view: angles (10, -20, 0) deg, z shift 0.2 * scale width, depth -0.001.
+    void TransMatDefault();
+    // Every slider at 0: no rotation, no shift, parallel projection.
+    void TransMatorigin();
+
+    // Object mode (Option1(0), the default): turns and shifts act on the object's
+    // own current axes and accumulate; space mode: on the screen-fixed axes, composed
+    // from the absolute slider values.
+    void SetObjectMode(bool objectMode) { objectMode_ = objectMode; }
+    [[nodiscard]] bool ObjectMode() const { return objectMode_; }
+
+    void Rotate(int axis, double angle);  // angle in rad
+    void Shift(int axis, double amount);  // model units
+    void SetDepth(double depth);          // 0 = parallel projection
+    void RebuildView();                   // recomposes from the stored angles, shifts, depth
+
+    Mat44 ViewMatrix;
+    Mat44 RotXMatrix, RotYMatrix, RotZMatrix, MoveMatrix, DepthMatrix;
+    Vec3 ViewAngle{};  // rad
+    Vec3 ViewShift{};  // model units
+    double ViewDepth = 0.0;
+
+    // --- sliders and buttons of the view window --------------------------------
+    // Setting a slider runs its change handler only when the value changes (values
+    // are clamped to the slider's range). The handler applies the value and, unless
+    // Updating, redraws.
+    void SetScrollAngl(int axis, int degrees);
+    void SetScrollSlide(int axis, int value);
+    void SetScrollDisp(int value);
+    [[nodiscard]] int ScrollAngl(int axis) const { return scrollAngl_[axis]; }
+    [[nodiscard]] int ScrollSlide(int axis) const { return scrollSlide_[axis]; }
+    [[nodiscard]] int ScrollDisp() const { return scrollDisp_; }
+    // Captions of the value labels: "10゜", "-35", "-20".
+    [[nodiscard]] std::string RotAngleCaption(int axis) const;
+    [[nodiscard]] std::string SlideValueCaption(int axis) const;
+    [[nodiscard]] std::string DispValueCaption() const;
+    // Clicking a value label puts its slider back to 0.
+    void RotAngleClick(int axis) { SetScrollAngl(axis, 0); }
+    void SlideValueClick(int axis) { SetScrollSlide(axis, 0); }
+    void DispValueClick() { SetScrollDisp(0); }
+    void Command1Click();     // "設定値クリアー"
+    void ButonRedrawClick();  // "書直し": back to the space composition of the sliders
+
+    // True while the window sets its own controls: handlers then skip their redraws.
+    bool Updating = false;
+    // Called after a slider value or caption changed, so the window can show it.
+    std::function<void()> ControlsChanged;
+    // Called after the picture was redrawn or drawn on (the window repaints).
+    std::function<void()> PictureChanged;
+
+    // --- display list ----------------------------------------------------------
+    void DrwLine03D(const Vec3& Sx0, const Vec3& Sx1, Color Col, int Pen);
+    void DrwLine13D(const Vec3& Sx0, Color Col, int Pen);
+    // R > 0: radius in picture units; otherwise -R times the scale width of Pic1.
+    void DrwCircle3D(const Vec3& Sx0, double R, Color Col);
+    void DrwPset3D(const Vec3& Sx0);
+    void DrwPrint3D(const Vec3& Sx0, const std::string& text, Color Col, int Size);
+    // Mark 0..5 of MarkShapes, turned by AxisTurn(Dir) and scaled by Size.
+    void DrwMarks(int Mark, const Vec3& Sx0, int Dir, double Size, int Pw, Color Col);
+    // Arrow from Sx0 to Sx0 + dVec with a head half its length. Raises
+    // numeric::ComputationFailure for a zero vector.
+    void DrwVector(const Vec3& Sx0, const Vec3& dVec, Color Col);
+    // Line from Sx0 along axis Dir (0..2) by length.
+    void DrwAxiLine(int Dir, const Vec3& Sx0, double length, Color Col, int Pw);
+
+    // Empties the list and clears Pic1 (no axes).
+    void ClearAll();
+    // Replays item NowItem onto target, text exactly at its point in the target's font.
+    void AJustCopy(platform::Surface& target);
+    // Clears Pic1, replays every item, draws the axes.
+    void Redraw();
+    // The coordinate axes X, Y, Z, not part of the list.
+    void DrawAxes();
+    // Draws one item onto target through the current view. An item with a point that
+    // cannot be projected is skipped.
+    void ReplayItem(platform::Surface& target, const DrawItem& item);
+
+    [[nodiscard]] int PenWidth() const;  // draw width of Pic1
+    void SetPenWidth(int w);
+    [[nodiscard]] const std::vector<DrawItem>& DisplayList() const { return displayList_; }
+    [[nodiscard]] int ItemCount() const { return static_cast<int>(displayList_.size()); }
+    int NowItem = 0;       // index of the item drawn last; kept by ClearAll
+    bool Copying = false;  // true only while AJustCopy replays
+
+    [[nodiscard]] const std::array<MarkShape, 6>& MarkShapes() const { return markShapes_; }
+    [[nodiscard]] const MarkShape& ArrowHead() const { return arrowHead_; }
+
+    // Turn of a mark so that its -x side faces -x (code 0), +y (1) or +z (2), scaled by s.
+    static Mat3 AxisTurn(int code, double s);
+    // R turning the local x axis onto d / |d|; len <- |d|. Raises
+    // numeric::ComputationFailure for a zero vector.
+    static Mat3 VectorFrame(const Vec3& d, double& len);
+    // anchor + R * (size * v).
+    static Vec3 PlaceShapePoint(const Vec3& v, const Vec3& anchor, const Mat3& R, double size);
+
+  private:
+    DrawItem& NewItem();
+    void FinishItem();
+    void Compose();
+    void RebuildRotation(int axis);
+    void AngleChanged(int axis);
+    void SlideChanged(int axis);
+    void DispChanged();
+    void NotifyControls();
+    void NotifyPicture();
+    // 0.2 * the line height of text at size (clamped to 6..16), in the target's units.
+    double TextOffset(platform::Surface& target, int size);
+
+    platform::Surface* pic1_ = nullptr;
+    double picWidth_ = 1.0;
+    double picHeight_ = 1.0;
+    std::array<double, 4> extent_{0.0, 0.0, 0.0, 0.0};  // Xmin, Xmax, Ymin, Ymax
+    bool objectMode_ = true;
+    std::array<int, 3> scrollAngl_{};
+    std::array<int, 3> scrollSlide_{};
+    int scrollDisp_ = 0;
+    std::vector<DrawItem> displayList_;
+    std::array<MarkShape, 6> markShapes_;
+    MarkShape arrowHead_;
+    std::vector<std::array<double, 2>> scratch_;  // projected shape points
+};
+
+}  // namespace view3d
