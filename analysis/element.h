@@ -1,0 +1,43 @@
+#pragma once
+// Frame element matrices: the static 12 x 12 stiffness and the exact Laplace-domain
+// 12 x 12 dynamic stiffness of a straight bar with distributed mass, in global
+// components. Element dofs 0..5 at the first node, 6..11 at the second, each in the
+// order ux, uy, uz, rx, ry, rz. Units mm, kgf, s; s in 1/s.
+// Every routine raises numeric::ComputationFailure instead of producing an infinity or
+// a NaN (for example e^(L*lambda) of a long slender element at a high frequency).
+#include "analysis/local_axes.h"
+#include "model/model.h"
+#include "numeric/complex.h"
+#include "numeric/gauss.h"
+
+namespace fem {
+
+// Axial or torsion rod, Y = EA or GJ: 2 x 2, (Y/L) [[1, -1], [-1, 1]].
+void RodStiffStat(double Y, double L, numeric::RealMatrix& k2);
+// Cubic beam, order (deflection 1, rotation 1, deflection 2, rotation 2): 4 x 4.
+// plane 0 bends in local x-y (EIz), plane 1 in local x-z (EIy, odd index sums negated).
+void BeamStiffStat(double EI, double L, int plane, numeric::RealMatrix& k4);
+// Rod with wave speed c (mm/s) at Laplace variable s: (Y s/c) [[coth, -csch], [-csch, coth]]
+// of lambda = s L / c.
+void RodStiffDyn(double c, double Y, numeric::Complex s, double L, numeric::ComplexMatrix& k2);
+// Euler-Bernoulli beam with beta = EI / (mass per length) at s, from the four exponential
+// solutions of EI w'''' + (EI/beta) s^2 w = 0; same order and planes as BeamStiffStat.
+void BeamStiffDyn(double beta, double EI, numeric::Complex s, double L, int plane,
+                  numeric::ComplexMatrix& k4);
+
+// K = diag(RT, RT, RT, RT) k diag(R, R, R, R) for a local 12 x 12 k; t is 12 x 12 scratch.
+void RotateBlocks(const Mat3& R, const Mat3& RT, const numeric::RealMatrix& k,
+                  numeric::RealMatrix& t, numeric::RealMatrix& K);
+void RotateBlocks(const Mat3& R, const Mat3& RT, const numeric::ComplexMatrix& k,
+                  numeric::ComplexMatrix& t, numeric::ComplexMatrix& K);
+// out = diag(R, R, R, R) in for 12-vectors: global components to element components.
+void RotateVector12(const Mat3& R, const double* in, double* out);
+void RotateVector12(const Mat3& R, const numeric::Complex* in, numeric::Complex* out);
+
+// The element's static stiffness in global components into K12 (sized 12 x 12 if needed).
+void ElemStiffStat(const ElementRecord& e, numeric::RealMatrix& K12);
+// The element's dynamic stiffness at s in global components into K12. Uses scratch arrays
+// of the calling thread, allocated on first use only.
+void ElemStiffDyn(numeric::Complex s, const ElementRecord& e, numeric::ComplexMatrix& K12);
+
+}  // namespace fem

@@ -1,0 +1,16 @@
+#pragma once
+// Helpers shared by the engine's source files; not part of its interface.
+#include "analysis/engine.h"
+
+namespace fem::detail {
+
+// s_k = (Gamma, k 2 pi / Te); the dynamic solution and the force histories use the
+// same expression so that both see identical transform points.
+numeric::Complex TransformPoint(const AnalysisState& a, int k);
+
+// Raise numeric::ComputationFailure when the numbering of the last analysis does not
+// belong to model, or when an element refers to a node that does not exist.
+void CheckNumbering(const Model& model);
+void CheckEndNodes(const Model& model, const ElementRecord& e);
+
+}  // namespace fem::detail
