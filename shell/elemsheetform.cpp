@@ -1,0 +1,178 @@
+#include "shell/elemsheetform.h"
+
+#include <QComboBox>
+#include <QEvent>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "numeric/failure.h"
+#include "platform/messagebox.h"
+#include "shell/controlnames.h"
+#include "shell/numbertext.h"
+
+namespace shell {
+
+ElemSheetForm::ElemSheetForm(SheetHost host, QWidget* parent)
+    : QDialog(parent), host_(std::move(host)) {
+    setObjectName(QStringLiteral("ElemSheetForm"));
+    setWindowTitle(QStringLiteral("Element Data"));
+    setModal(true);
+    BuildControls();
+}
+
+void ElemSheetForm::BuildControls() {
+    auto* top = new QVBoxLayout(this);
+    auto* grid = new QGridLayout();
+    const char* const nodeTitles[2] = {"節点1", "節点2"};
+    const char* const nodeTips[2] = {"節点1を選択", "節点2を選択"};
+    for (int i = 0; i < 2; ++i) {
+        auto* lb = new QLabel(QString::fromUtf8(nodeTitles[i]), this);
+        lb->setObjectName(Indexed("NodLb", i));
+        lb->setToolTip(QString::fromUtf8(nodeTips[i]));
+        nod_[i] = new QComboBox(this);
+        nod_[i]->setObjectName(Indexed("Nod", i));
+        nod_[i]->setEditable(true);
+        nod_[i]->setInsertPolicy(QComboBox::NoInsert);
+        nod_[i]->setToolTip(QString::fromUtf8(nodeTips[i]));
+        nod_[i]->setMinimumContentsLength(6);
+        grid->addWidget(lb, 0, i);
+        grid->addWidget(nod_[i], 1, i);
+    }
+    const char* const valueTitles[4] = {"直径", "ヤング率", "横弾性係数", "密度"};
+    for (int i = 0; i < 4; ++i) {
+        auto* lb = new QLabel(QString::fromUtf8(valueTitles[i]), this);
+        lb->setObjectName(Indexed("VLb", i));
+        v_[i] = new QLineEdit(this);
+        v_[i]->setObjectName(Indexed("V", i));
+        v_[i]->setMinimumWidth(90);
+        v_[i]->installEventFilter(this);
+        grid->addWidget(lb, 2 + 2 * (i / 2), i % 2);
+        grid->addWidget(v_[i], 3 + 2 * (i / 2), i % 2);
+    }
+    top->addLayout(grid);
+
+    auto* buttons = new QHBoxLayout();
+    command1_ = new QPushButton(QStringLiteral("変更"), this);
+    command1_->setObjectName(QStringLiteral("Command1"));
+    command2_ = new QPushButton(QStringLiteral("削除"), this);
+    command2_->setObjectName(QStringLiteral("Command2"));
+    command3_ = new QPushButton(QStringLiteral("キャンセル"), this);
+    command3_->setObjectName(QStringLiteral("Command3"));
+    for (QPushButton* b : {command1_, command2_, command3_}) {
+        b->setAutoDefault(false);
+        buttons->addWidget(b);
+    }
+    top->addLayout(buttons);
+
+    connect(command1_, &QPushButton::clicked, this, [this] {
+        sheetResult_ = 1;
+        hide();
+    });
+    connect(command2_, &QPushButton::clicked, this, [this] {
+        sheetResult_ = 2;
+        hide();
+    });
+    connect(command3_, &QPushButton::clicked, this, [this] {
+        sheetResult_ = -1;
+        hide();
+    });
+}
+
+bool ElemSheetForm::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::MouseButtonDblClick && host_.keypad) {
+        if (auto* box = qobject_cast<QLineEdit*>(watched)) {
+            host_.keypad(box);
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void ElemSheetForm::FillSheet() {
+    nod_[0]->setCurrentText(QString::number(sheetRecord_.EndNode[0]));
+    nod_[1]->setCurrentText(QString::number(sheetRecord_.EndNode[1]));
+    v_[0]->setText(NumberText(sheetRecord_.Diameter));
+    v_[1]->setText(NumberText(sheetRecord_.Young));
+    v_[2]->setText(NumberText(sheetRecord_.Shear));
+    v_[3]->setText(NumberText(sheetRecord_.Density));
+}
+
+QString ElemSheetForm::ReadSheet() {
+    const QString badNumber = QStringLiteral("入力された数値が不適当です");
+    fem::ElementRecord r = sheetRecord_;
+    // The node lists are editable: a typed text must name an existing node, and
+    // texts such as 1 and 01 name the same node.
+    for (int i = 0; i < 2; ++i) {
+        const auto node = ParseInt16(nod_[i]->currentText());
+        if (!node) return badNumber;
+        if (*node < 0 || *node >= fem::FEM().NodeCount())
+            return QStringLiteral("節点番号 %1 はありません").arg(*node);
+        r.EndNode[i] = *node;
+    }
+    if (r.EndNode[0] == r.EndNode[1]) return QStringLiteral("節点が同じです");
+    double* const targets[4] = {&r.Diameter, &r.Young, &r.Shear, &r.Density};
+    for (int i = 0; i < 4; ++i) {
+        const auto value = ParseDouble(v_[i]->text());
+        if (!value) return badNumber;
+        *targets[i] = *value;
+    }
+    sheetRecord_ = r;
+    return {};
+}
+
+int ElemSheetForm::SetElement(int number) {
+    fem::Model& model = fem::FEM();
+    if (host_.place) host_.place(this);
+    sheetResult_ = -1;
+    number_ = number;
+
+    for (QComboBox* n : nod_) {
+        n->clear();
+        for (int k = 0; k < model.NodeCount(); ++k) n->addItem(QString::number(k));
+    }
+    if (number < 0) {
+        setWindowTitle(QStringLiteral("要素(%1)追加").arg(model.ElementCount()));
+        command1_->setText(QStringLiteral("追加"));
+        command2_->hide();
+        sheetRecord_ = fem::DefaultElement();
+    } else {
+        setWindowTitle(QStringLiteral("要素番号＝%1").arg(number));
+        command1_->setText(QStringLiteral("変更"));
+        command2_->show();
+        sheetRecord_ = model.GetElement(number);
+    }
+    FillSheet();
+    exec();
+
+    if (sheetResult_ == 1) {
+        const QString message = ReadSheet();
+        if (!message.isEmpty()) {
+            platform::ShowMessage(parentWidget(), message);
+            return sheetResult_;
+        }
+        try {
+            if (number < 0)
+                model.AddElement(sheetRecord_);
+            else
+                model.PutElement(number, sheetRecord_);
+        } catch (const numeric::ComputationFailure& f) {
+            platform::ShowMessage(parentWidget(), QStringLiteral("要素を変更できません：") +
+                                                      QString::fromStdString(f.what()));
+            return sheetResult_;
+        }
+        if (host_.redraw) host_.redraw();
+    } else if (sheetResult_ == 2) {
+        if (platform::AskYesNo(parentWidget(),
+                               QStringLiteral("要素番号 %1 を削除します").arg(number))) {
+            model.DeleteElement(number);
+            if (host_.redraw) host_.redraw();
+        }
+    }
+    return sheetResult_;
+}
+
+}  // namespace shell

@@ -1,0 +1,26 @@
+// impactframe: three-dimensional frame structures under static and step loads.
+// `impactframe FILE` opens the structure data file FILE at start.
+#include <QApplication>
+#include <QFont>
+#include <QFontDatabase>
+#include <QStringList>
+
+#include "shell/mdiform1.h"
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("impactframe"));
+    // Japanese captions need a font that has the glyphs.
+    const QStringList families = QFontDatabase::families();
+    for (const char* name : {"Noto Sans CJK JP", "Noto Sans JP", "IPAGothic"}) {
+        if (families.contains(QLatin1String(name))) {
+            QFont font{QString::fromLatin1(name)};
+            font.setPointSize(QApplication::font().pointSize());
+            QApplication::setFont(font);
+            break;
+        }
+    }
+    const QStringList args = QApplication::arguments();
+    shell::StartUp(args.size() > 1 ? args.at(1) : QString());
+    return app.exec();
+}

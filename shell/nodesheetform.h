@@ -1,0 +1,64 @@
+#pragma once
+// NodeSheetForm: the modal sheet in which one node is added, changed or deleted,
+// all nodes are moved by a common offset, or all nodes get the same constraints.
+#include <array>
+
+#include <QDialog>
+#include <QString>
+
+#include "model/model.h"
+#include "shell/sheethost.h"
+
+class QCheckBox;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+namespace shell {
+
+class NodeSheetForm : public QDialog {
+    Q_OBJECT
+  public:
+    explicit NodeSheetForm(SheetHost host, QWidget* parent = nullptr);
+
+    // Opens the sheet modally on node `number` (-1: a new node) and carries out the
+    // user's choice on fem::FEM() before returning. Returns how the sheet was
+    // closed: 1 add or change, 2 delete, -1 cancel.
+    int SetNode(int number);
+
+    [[nodiscard]] int SheetResult() const { return sheetResult_; }
+    [[nodiscard]] const fem::NodeRecord& SheetRecord() const { return sheetRecord_; }
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+  private:
+    void BuildControls();
+    void BcChosen(int j);
+    void FillSheet();
+    // Reads the controls into SheetRecord; returns an error message or "".
+    QString ReadSheet();
+    // Carries out a confirmed add or change; false when the model refused it.
+    bool ApplyChange();
+
+    SheetHost host_;
+    fem::NodeRecord sheetRecord_;
+    int number_ = -1;
+    int sheetResult_ = -1;
+
+    QGroupBox* frame2_ = nullptr;
+    QGroupBox* frame1_ = nullptr;
+    std::array<QLineEdit*, 3> x_{};
+    QCheckBox* check1_ = nullptr;
+    QCheckBox* check2_ = nullptr;
+    std::array<QComboBox*, 6> bc_{};
+    std::array<QLineEdit*, 6> v_{};
+    QLabel* label3_ = nullptr;
+    QPushButton* command1_ = nullptr;
+    QPushButton* command2_ = nullptr;
+    QPushButton* command3_ = nullptr;
+};
+
+}  // namespace shell
