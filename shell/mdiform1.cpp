@@ -19,11 +19,7 @@
 
 namespace shell {
 
-struct MDIForm1::Windows {
-    // Filled by the window glue below.
-};
-
-MDIForm1::MDIForm1(QWidget* parent) : QMainWindow(parent), w_(new Windows) {
+MDIForm1::MDIForm1(QWidget* parent) : QMainWindow(parent), w_(NewWindows()) {
     setObjectName(QStringLiteral("MDIForm1"));
     setWindowTitle(QStringLiteral("三次元衝撃骨組み構造解析"));
     mdiArea_ = new QMdiArea(this);

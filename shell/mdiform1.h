@@ -70,7 +70,10 @@ class MDIForm1 : public QMainWindow {
     QMdiArea* mdiArea_ = nullptr;
     MainForm* mainForm_ = nullptr;
     QMdiSubWindow* mainSub_ = nullptr;
+    // The view, result, file and keypad windows (windows.cpp).
     struct Windows;
+    static Windows* NewWindows();
+    static void DeleteWindows(Windows* w);
     Windows* w_;
 };
 

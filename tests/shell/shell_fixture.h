@@ -1,0 +1,69 @@
+#pragma once
+// A fresh main frame per test, with every message box answered by code.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <vector>
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDialog>
+#include <QPushButton>
+#include <QString>
+#include <QTimer>
+
+#include "analysis/engine.h"
+#include "model/model.h"
+#include "platform/messagebox.h"
+#include "shell/mainform.h"
+#include "shell/mdiform1.h"
+
+namespace shelltest {
+
+class ShellTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        fem::FEM().ClearModel();
+        fem::Analysis() = fem::AnalysisState{};
+        platform::SetMessageHandler([this](const QString& text, bool question) {
+            messages.push_back(text);
+            return question ? answerYes : true;
+        });
+        frame = new shell::MDIForm1();
+        frame->show();
+        form = frame->mainForm();
+    }
+    void TearDown() override {
+        delete frame;
+        platform::SetMessageHandler(nullptr);
+        fem::FEM().ClearModel();
+    }
+
+    template <class T>
+    T* Get(const QString& name) const {
+        T* w = frame->findChild<T*>(name);
+        if (!w) ADD_FAILURE() << "no control " << name.toStdString();
+        return w;
+    }
+
+    // Once `dialog` runs modally: `fill` sets its controls, then `button` is pressed.
+    static void Answer(QDialog* dialog, std::function<void()> fill, const char* button) {
+        QTimer::singleShot(0, dialog, [dialog, fill, button] {
+            if (fill) fill();
+            dialog->findChild<QPushButton*>(QLatin1String(button))->click();
+        });
+    }
+
+    // Chooses entry `index` of a list as a user does.
+    static void Choose(QComboBox* list, int index) {
+        list->setCurrentIndex(index);
+        emit list->activated(index);
+    }
+
+    shell::MDIForm1* frame = nullptr;
+    shell::MainForm* form = nullptr;
+    std::vector<QString> messages;
+    bool answerYes = true;
+};
+
+}  // namespace shelltest

@@ -1,0 +1,242 @@
+// The main frame and the analysis form: defaults, menus, parameter handling,
+// structure files and the list and label handlers.
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QRadioButton>
+#include <QScreen>
+#include <QTemporaryDir>
+
+#include "model/datafile.h"
+#include "shell/elemsheetform.h"
+#include "shell_fixture.h"
+
+namespace shelltest {
+namespace {
+
+TEST_F(ShellTest, StartUpShowsTheFrameAndTheFormWithTheirDefaults) {
+    EXPECT_EQ(frame->windowTitle(), QStringLiteral("三次元衝撃骨組み構造解析"));
+    const QRect screen = QGuiApplication::primaryScreen()->geometry();
+    EXPECT_NEAR(frame->width(), 0.9 * screen.width(), 1.0);
+    EXPECT_NEAR(frame->height(), 0.9 * screen.height(), 1.0);
+    EXPECT_NEAR(frame->x() - screen.x(), (screen.width() - frame->width()) / 2, 1.0);
+    EXPECT_NEAR(frame->y() - screen.y(), (screen.height() - frame->height()) / 2, 1.0);
+
+    EXPECT_EQ(fem::FEM().NodeCount(), 0);
+    EXPECT_EQ(fem::FEM().ElementCount(), 0);
+    EXPECT_EQ(Get<QComboBox>("ComboNw")->currentText(), "512");
+    EXPECT_EQ(Get<QComboBox>("ComboNw")->count(), 6);
+    EXPECT_EQ(Get<QLineEdit>("TxV_2")->text(), "0.001");
+    EXPECT_EQ(Get<QLineEdit>("TxV_0")->text(), "5");
+    EXPECT_EQ(Get<QLineEdit>("DelayTxt")->text(), "0");
+    EXPECT_EQ(Get<QLineEdit>("DefAmpTxt")->text(), "100");
+    EXPECT_TRUE(Get<QCheckBox>("Check2")->isChecked());
+    EXPECT_FALSE(Get<QCheckBox>("Check1")->isChecked());
+    EXPECT_TRUE(Get<QRadioButton>("Option1_0")->isChecked());
+    EXPECT_EQ(Get<QLabel>("ProcMeter1")->text(), " 0 ");
+    EXPECT_EQ(Get<QLabel>("ProcMeter2")->text(), " 0 ");
+    EXPECT_EQ(Get<QLabel>("NowNodLb")->text(), "  -  ");
+    EXPECT_EQ(Get<QLabel>("FileLb")->text(), QStringLiteral("(ファイル名)"));
+    EXPECT_TRUE(form->NoResults());
+    EXPECT_EQ(form->DeformationMode(), 0);
+    EXPECT_EQ(Get<QLineEdit>("TxV_0")->toolTip(),
+              QStringLiteral("数値変換のγ値を設定します（１～８ぐらいが適当？）"));
+    EXPECT_EQ(Get<QPushButton>("ButtStop")->text(), QStringLiteral("中止"));
+}
+
+TEST_F(ShellTest, MenuTreeHasEveryItemWithItsCaption) {
+    const std::vector<std::pair<const char*, const char*>> items = {
+        {"MenReadStructure", "構造データ読込"},
+        {"MenWriteStructur", "構造データ書込"},
+        {"MenOverWriteStructure", "構造データ上書"},
+        {"MenueFileEnding", "終了"},
+        {"MenDynamicAnalys", "動的ＦＥＭ解析"},
+        {"MenStaticAnalys", "静的解析のみ"},
+        {"MenCalNodeForces", "要素節点力解析"},
+        {"MenDispStructure", "構造表示"},
+        {"MenueDispStructAndDisp", "変形表示"},
+        {"MenDispStructDetail", "詳細変形表示"},
+        {"MenDispStructSymple", "簡易変形表示"},
+        {"Men3DInit", "３Ｄ初期化"},
+        {"MenueSample1", "Sample1"},
+        {"MenueSample4", "Sample4"}};
+    for (const auto& [name, caption] : items) {
+        QAction* a = frame->Command(QLatin1String(name));
+        ASSERT_NE(a, nullptr) << name;
+        EXPECT_EQ(a->text(), QString::fromUtf8(caption)) << name;
+    }
+    for (const char* hidden : {"MenStaticAnalys", "MenueDispStructAndDisp"}) {
+        EXPECT_FALSE(frame->Command(QLatin1String(hidden))->isVisible()) << hidden;
+        EXPECT_FALSE(frame->Command(QLatin1String(hidden))->isEnabled()) << hidden;
+    }
+    EXPECT_TRUE(frame->Command("MenueFileB1")->isSeparator());
+    EXPECT_TRUE(frame->Command("MenDispb1")->isSeparator());
+    // The examples sit inside the options menu.
+    QMenu* samples = frame->findChild<QMenu*>("MenueSampleRoot");
+    ASSERT_NE(samples, nullptr);
+    EXPECT_EQ(samples->title(), QStringLiteral("例題"));
+    EXPECT_EQ(samples->menuAction()->parent(), frame->findChild<QMenu*>("MenueOptionRoot"));
+    QStringList roots;
+    for (QAction* a : frame->menuBar()->actions()) roots << a->text();
+    EXPECT_EQ(roots, QStringList({"ファイル", "計算", "表示", "オプション"}));
+}
+
+TEST_F(ShellTest, SampleCommandsBuildTheSamplesAndSetTheirParameters) {
+    const struct {
+        const char* command;
+        int nodes, elements;
+        const char* te;
+        const char* amp;
+    } cases[] = {{"MenueSample1", 3, 2, "0.0004", "10000"},
+                 {"MenueSample2", 3, 2, "0.01", "300"},
+                 {"MenueSample3", 5, 4, "0.005", "10000"},
+                 {"MenueSample4", 8, 12, "0.005", "1000"}};
+    Get<QLineEdit>("TxV_0")->setText("3");
+    for (const auto& c : cases) {
+        frame->Command(QLatin1String(c.command))->trigger();
+        EXPECT_EQ(fem::FEM().NodeCount(), c.nodes) << c.command;
+        EXPECT_EQ(fem::FEM().ElementCount(), c.elements) << c.command;
+        EXPECT_EQ(Get<QLineEdit>("TxV_2")->text(), QLatin1String(c.te)) << c.command;
+        EXPECT_EQ(Get<QLineEdit>("DefAmpTxt")->text(), QLatin1String(c.amp)) << c.command;
+        EXPECT_EQ(Get<QComboBox>("NowNode")->count(), c.nodes) << c.command;
+        EXPECT_EQ(Get<QComboBox>("NowElement")->count(), c.elements) << c.command;
+        EXPECT_TRUE(Get<QPushButton>("ButtSolve")->isEnabled());
+        EXPECT_FALSE(Get<QPushButton>("ButNodForce")->isEnabled());
+    }
+    EXPECT_EQ(Get<QLineEdit>("TxV_0")->text(), "3");  // the other parameters stay
+    EXPECT_TRUE(messages.empty());
+}
+
+TEST_F(ShellTest, TauIsValidatedOnEnter) {
+    QLineEdit* delay = Get<QLineEdit>("DelayTxt");
+    const struct {
+        const char* typed;
+        const char* shown;
+        double tau;
+    } cases[] = {{"abc", "0", 0.0},
+                 {"-0.5", "0.1", 0.1},
+                 {"0.05", "0.05", 0.05},
+                 {"0.2", "0.1", 0.1},
+                 {"0.1", "0.1", 0.1}};
+    for (const auto& c : cases) {
+        delay->setText(QLatin1String(c.typed));
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier, "\r");
+        QApplication::sendEvent(delay, &press);
+        EXPECT_EQ(delay->text(), QLatin1String(c.shown)) << c.typed;
+        EXPECT_DOUBLE_EQ(fem::Analysis().Tau, c.tau) << c.typed;
+    }
+    // Other keys do not validate.
+    delay->setText("7");
+    QKeyEvent other(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier, "a");
+    QApplication::sendEvent(delay, &other);
+    EXPECT_EQ(delay->text(), "7a");
+}
+
+TEST_F(ShellTest, AddElementNeedsTwoNodes) {
+    fem::FEM().AddNode(fem::DefaultNode());
+    bool opened = false;
+    shell::ElemSheetForm* sheet = form->ElemSheet();
+    QTimer::singleShot(0, sheet, [&] {
+        if (sheet->isVisible()) {
+            opened = true;
+            sheet->hide();
+        }
+    });
+    Get<QPushButton>("ButtAddElement")->click();
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(opened);
+    EXPECT_EQ(fem::FEM().ElementCount(), 0);
+    EXPECT_FALSE(Get<QPushButton>("ButtSolve")->isEnabled());
+
+    // With a second node the sheet opens, and an added element enables the solve button.
+    fem::NodeRecord n = fem::DefaultNode();
+    n.Coord = {0, 0, 50};
+    fem::FEM().AddNode(n);
+    Answer(sheet, nullptr, "Command1");
+    Get<QPushButton>("ButtAddElement")->click();
+    EXPECT_EQ(fem::FEM().ElementCount(), 1);
+    EXPECT_TRUE(Get<QPushButton>("ButtSolve")->isEnabled());
+}
+
+TEST_F(ShellTest, ParametersThatAreNotNumbersStopTheAnalysis) {
+    frame->Command("MenueSample1")->trigger();
+    for (const char* box : {"TxV_2", "TxV_0", "DelayTxt"}) {
+        messages.clear();
+        QLineEdit* edit = Get<QLineEdit>(QLatin1String(box));
+        const QString kept = edit->text();
+        edit->setText("1,5");
+        form->FemAnalyse();
+        ASSERT_EQ(messages.size(), 1u) << box;
+        EXPECT_EQ(messages[0], QStringLiteral("γ，Te，荷重立上りの設定値を確認して下さい。"));
+        EXPECT_TRUE(form->NoResults()) << box;
+        EXPECT_FALSE(fem::Analysis().DynamicComplete);
+        EXPECT_EQ(Get<QComboBox>("ComboElemNo")->count(), 0);
+        edit->setText(kept);
+    }
+}
+
+class FileTest : public ShellTest {
+  protected:
+    QString PathOf(const char* name) const { return dir.filePath(QLatin1String(name)); }
+    void WriteText(const QString& path, const char* text) {
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(text);
+    }
+    QTemporaryDir dir;
+};
+
+TEST_F(FileTest, ReadingAFileReplacesTheStructureAndShowsItsName) {
+    WriteText(PathOf("frame1.txt"),
+              "2,1\r\n0,0,0,0\r\nu,0\r\nu,0\r\nu,0\r\nu,0\r\nu,0\r\nu,0\r\n"
+              "1,0,0,250\r\nPF,2\r\np,0\r\np,0\r\np,0\r\np,0\r\np,0\r\n"
+              "0,0,1\r\n21000,8000,7.86E-06,10\r\n");
+    ASSERT_TRUE(form->OpenStructureFile(PathOf("frame1.txt")));
+    EXPECT_EQ(Get<QLabel>("FileLb")->text(), "frame1");
+    EXPECT_EQ(form->CurrentFile(), PathOf("frame1.txt"));
+    EXPECT_EQ(fem::FEM().NodeCount(), 2);
+    EXPECT_EQ(fem::FEM().GetNode(1).BcCode[0], "pf");
+    EXPECT_DOUBLE_EQ(fem::FEM().GetElement(0).Length, 250.0);
+    EXPECT_EQ(Get<QComboBox>("NowNode")->count(), 2);
+    EXPECT_TRUE(Get<QPushButton>("ButtSolve")->isEnabled());
+    EXPECT_TRUE(messages.empty());
+}
+
+TEST_F(FileTest, AFileThatCannotBeReadLeavesEverythingAsItWas) {
+    frame->Command("MenueSample4")->trigger();
+    WriteText(PathOf("good.txt"), "0,0\r\n");
+    ASSERT_TRUE(form->OpenStructureFile(PathOf("good.txt")));
+    frame->Command("MenueSample4")->trigger();
+    // Element 0 names node 5 of a two-node structure.
+    WriteText(PathOf("bad.txt"),
+              "2,1\r\n0,0,0,0\r\nu,0\r\nu,0\r\nu,0\r\nu,0\r\nu,0\r\nu,0\r\n"
+              "1,100,0,0\r\np,0\r\np,0\r\np,0\r\np,0\r\np,0\r\np,0\r\n0,0,5\r\n"
+              "21000,8000,7.86E-06,10\r\n");
+    EXPECT_FALSE(form->OpenStructureFile(PathOf("bad.txt")));
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_TRUE(messages[0].contains("bad.txt")) << messages[0].toStdString();
+    EXPECT_TRUE(messages[0].contains("line 16")) << messages[0].toStdString();
+    EXPECT_EQ(fem::FEM().NodeCount(), 8);
+    EXPECT_EQ(fem::FEM().ElementCount(), 12);
+    EXPECT_EQ(Get<QComboBox>("NowNode")->count(), 8);
+    EXPECT_EQ(Get<QLabel>("FileLb")->text(), "good");
+    EXPECT_EQ(form->CurrentFile(), PathOf("good.txt"));
+
+    messages.clear();
+    EXPECT_FALSE(form->OpenStructureFile(PathOf("missing.txt")));
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_TRUE(messages[0].contains("missing.txt"));
+    EXPECT_EQ(fem::FEM().NodeCount(), 8);
+}
+
+}  // namespace
+}  // namespace shelltest

@@ -1,0 +1,396 @@
+// The node and element sheets: what they show, what they store, what they refuse.
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+
+#include "shell/controlnames.h"
+#include "shell/elemsheetform.h"
+#include "shell/nodesheetform.h"
+#include "shell_fixture.h"
+
+namespace shelltest {
+namespace {
+
+using shell::Indexed;
+
+fem::NodeRecord MakeNode(double x, double y, double z, const char* code = "p") {
+    fem::NodeRecord n = fem::DefaultNode();
+    n.Coord = {x, y, z};
+    for (auto& c : n.BcCode) c = code;
+    return n;
+}
+
+void AddBar(int a, int b) {
+    fem::ElementRecord e = fem::DefaultElement();
+    e.EndNode = {a, b};
+    fem::FEM().AddElement(e);
+}
+
+// Three nodes on the x axis, 100 apart, joined by two bars.
+void StraightBar() {
+    fem::Model& m = fem::FEM();
+    m.AddNode(MakeNode(0, 0, 0, "u"));
+    m.AddNode(MakeNode(100, 0, 0));
+    m.AddNode(MakeNode(200, 0, 0));
+    AddBar(0, 1);
+    AddBar(1, 2);
+}
+
+class NodeSheetTest : public ShellTest {
+  protected:
+    shell::NodeSheetForm* Sheet() { return form->NodeSheet(); }
+    template <class T>
+    T* On(const QString& name) {
+        T* w = Sheet()->findChild<T*>(name);
+        if (!w) ADD_FAILURE() << "no control " << name.toStdString();
+        return w;
+    }
+    QLineEdit* X(int i) { return On<QLineEdit>(Indexed("x", i)); }
+    QLineEdit* V(int j) { return On<QLineEdit>(Indexed("V", j)); }
+    QComboBox* Bc(int j) { return On<QComboBox>(Indexed("Bc", j)); }
+};
+
+TEST_F(NodeSheetTest, ExistingNodeShowsItsCodesAndOnlyTheStepLoadBox) {
+    fem::NodeRecord n = MakeNode(1, 2, 3);
+    n.BcCode = {"u", "u", "u", "p", "p", "pf"};
+    n.LoadValue[5] = 2.5;
+    fem::FEM().AddNode(n);
+    fem::FEM().AddNode(MakeNode(5, 0, 0));
+
+    QStringList codes, visibleBoxes;
+    QString title, x0, v5;
+    bool label3 = false, deleteShown = false, checksShown = false;
+    Answer(
+        Sheet(),
+        [&] {
+            title = Sheet()->windowTitle();
+            x0 = X(0)->text();
+            for (int j = 0; j < 6; ++j) {
+                codes << Bc(j)->currentText();
+                if (!V(j)->isHidden()) visibleBoxes << Indexed("V", j);
+            }
+            v5 = V(5)->text();
+            label3 = !On<QLabel>("Label3")->isHidden();
+            deleteShown = !On<QPushButton>("Command2")->isHidden();
+            checksShown =
+                !On<QCheckBox>("Check1")->isHidden() && !On<QCheckBox>("Check2")->isHidden();
+        },
+        "Command3");
+    EXPECT_EQ(form->NodeSheet()->SetNode(0), -1);
+
+    EXPECT_EQ(title, QStringLiteral("節点番号＝0"));
+    EXPECT_EQ(x0, "1");
+    EXPECT_EQ(codes, QStringList({"u", "u", "u", "p", "p", "pf"}));
+    EXPECT_EQ(visibleBoxes, QStringList({"V_5"}));
+    EXPECT_EQ(v5, "2.5");
+    EXPECT_TRUE(label3);
+    EXPECT_TRUE(deleteShown);
+    EXPECT_TRUE(checksShown);
+    EXPECT_EQ(fem::FEM().GetNode(0).BcCode[5], "pf");  // cancel changed nothing
+    EXPECT_TRUE(messages.empty());
+}
+
+TEST_F(NodeSheetTest, NewNodeStartsFromTheTemplateAndIsAdded) {
+    fem::FEM().AddNode(MakeNode(0, 0, 0));
+    QString title, okCaption;
+    QStringList codes;
+    bool checksHidden = false, deleteHidden = false;
+    Answer(
+        Sheet(),
+        [&] {
+            title = Sheet()->windowTitle();
+            okCaption = On<QPushButton>("Command1")->text();
+            for (int j = 0; j < 6; ++j) codes << Bc(j)->currentText();
+            checksHidden =
+                On<QCheckBox>("Check1")->isHidden() && On<QCheckBox>("Check2")->isHidden();
+            deleteHidden = On<QPushButton>("Command2")->isHidden();
+            X(0)->setText("5");
+            X(1)->setText(" 6 ");
+            X(2)->setText("-7.5");
+            Bc(1)->setCurrentIndex(2);  // pf
+            V(1)->setText("-3");
+        },
+        "Command1");
+    EXPECT_EQ(Sheet()->SetNode(-1), 1);
+
+    EXPECT_EQ(title, QStringLiteral("節点(1)追加"));
+    EXPECT_EQ(okCaption, QStringLiteral("追加"));
+    EXPECT_EQ(codes, QStringList({"p", "p", "p", "p", "p", "p"}));
+    EXPECT_TRUE(checksHidden);
+    EXPECT_TRUE(deleteHidden);
+    ASSERT_EQ(fem::FEM().NodeCount(), 2);
+    const fem::NodeRecord n = fem::FEM().GetNode(1);
+    EXPECT_EQ(n.Coord, (fem::Vec3{5, 6, -7.5}));
+    EXPECT_EQ(n.BcCode[1], "pf");
+    EXPECT_EQ(n.LoadValue[1], -3.0);
+    EXPECT_EQ(n.LoadC[1].re, 0.0);
+    // The node list follows the model.
+    EXPECT_EQ(Get<QComboBox>("NowNode")->count(), 2);
+}
+
+TEST_F(NodeSheetTest, TranslationMovesEveryNodeByTheOffsets) {
+    // Nodes 10 apart: moving them one after another by +10 would put node 0 onto
+    // node 1 for a moment; the translation as a whole is still valid.
+    fem::Model& m = fem::FEM();
+    m.AddNode(MakeNode(0, 0, 0, "u"));
+    m.AddNode(MakeNode(10, 0, 0));
+    m.AddNode(MakeNode(20, 5, 0));
+    AddBar(0, 1);
+    AddBar(1, 2);
+
+    bool constraintsHidden = false;
+    Answer(
+        Sheet(),
+        [&] {
+            On<QCheckBox>("Check1")->setChecked(true);
+            constraintsHidden = On<QGroupBox>("Frame1")->isHidden();
+            X(0)->setText("10");
+            X(1)->setText("0");
+            X(2)->setText("0");
+        },
+        "Command1");
+    Sheet()->SetNode(1);
+
+    EXPECT_TRUE(constraintsHidden);
+    EXPECT_TRUE(messages.empty());
+    EXPECT_EQ(m.GetNode(0).Coord, (fem::Vec3{10, 0, 0}));
+    EXPECT_EQ(m.GetNode(1).Coord, (fem::Vec3{20, 0, 0}));  // moved, not set to 10, 0, 0
+    EXPECT_EQ(m.GetNode(2).Coord, (fem::Vec3{30, 5, 0}));
+    EXPECT_EQ(m.GetNode(0).BcCode[0], "u");  // constraints untouched
+    EXPECT_DOUBLE_EQ(m.GetElement(1).Length, std::sqrt(100.0 + 25.0));
+}
+
+TEST_F(NodeSheetTest, ApplyToAllGivesEveryNodeTheCodesAndKeepsPositions) {
+    StraightBar();
+    bool coordsHidden = false;
+    Answer(
+        Sheet(),
+        [&] {
+            On<QCheckBox>("Check2")->setChecked(true);
+            coordsHidden = On<QGroupBox>("Frame2")->isHidden();
+            for (int j = 0; j < 3; ++j) Bc(j)->setCurrentIndex(1);  // u
+            Bc(4)->setCurrentIndex(2);                              // pf
+            V(4)->setText("7");
+        },
+        "Command1");
+    Sheet()->SetNode(2);
+
+    EXPECT_TRUE(coordsHidden);
+    for (int k = 0; k < 3; ++k) {
+        const fem::NodeRecord n = fem::FEM().GetNode(k);
+        EXPECT_EQ(n.Coord[0], 100.0 * k);
+        EXPECT_EQ(n.BcCode, (std::array<std::string, 6>{"u", "u", "u", "p", "pf", "p"}));
+        EXPECT_EQ(n.LoadValue[4], 7.0);
+    }
+}
+
+TEST_F(NodeSheetTest, UnsuitableInputIsRefusedAndChangesNothing) {
+    StraightBar();
+    const auto tryInput = [&](std::function<void()> fill) {
+        messages.clear();
+        Answer(Sheet(), fill, "Command1");
+        Sheet()->SetNode(1);
+        ASSERT_EQ(messages.size(), 1u);
+        EXPECT_EQ(messages[0], QStringLiteral("入力値が不適当です"));
+        EXPECT_EQ(fem::FEM().GetNode(1).BcCode[2], "p");
+        EXPECT_EQ(fem::FEM().GetNode(1).Coord[0], 100.0);
+    };
+    tryInput([&] {  // a step load of size 0
+        Bc(2)->setCurrentIndex(2);
+        V(2)->setText("0");
+    });
+    tryInput([&] {  // a step load without a size
+        Bc(2)->setCurrentIndex(2);
+        V(2)->setText("");
+    });
+    tryInput([&] { X(0)->setText("1x"); });
+}
+
+TEST_F(NodeSheetTest, TheLastNodeCannotBeDeletedOthersAreAfterYes) {
+    fem::FEM().AddNode(MakeNode(0, 0, 0));
+    bool deleteShown = true;
+    Answer(
+        Sheet(), [&] { deleteShown = !On<QPushButton>("Command2")->isHidden(); }, "Command3");
+    Sheet()->SetNode(0);
+    EXPECT_FALSE(deleteShown);
+
+    fem::FEM().ClearModel();
+    StraightBar();
+    answerYes = false;
+    Answer(Sheet(), nullptr, "Command2");
+    EXPECT_EQ(Sheet()->SetNode(1), 2);
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0], QStringLiteral("節点番号 1 を削除します"));
+    EXPECT_EQ(fem::FEM().NodeCount(), 3);
+
+    answerYes = true;
+    Answer(Sheet(), nullptr, "Command2");
+    Sheet()->SetNode(1);
+    EXPECT_EQ(fem::FEM().NodeCount(), 2);
+    EXPECT_EQ(fem::FEM().ElementCount(), 0);  // both bars used node 1
+}
+
+TEST_F(NodeSheetTest, ComplexValuesFollowTheValuesTheSheetSets) {
+    // A node as a data file leaves it: a prescribed displacement and a static load
+    // with their complex twins.
+    fem::NodeRecord n = MakeNode(0, 0, 0);
+    n.BcCode[0] = "u";
+    n.FixedDisp[0] = 0.5;
+    n.FixedDispC[0] = {0.5, 0.0};
+    n.LoadValue[1] = 3.0;
+    n.LoadC[1] = {3.0, 0.0};
+    fem::FEM().AddNode(n);
+    fem::FEM().AddNode(MakeNode(1, 0, 0));
+
+    QString shownDisp;
+    Answer(
+        Sheet(), [&] { shownDisp = V(0)->text(); }, "Command1");
+    Sheet()->SetNode(0);
+
+    EXPECT_EQ(shownDisp, "0.5");
+    const fem::NodeRecord r = fem::FEM().GetNode(0);
+    EXPECT_EQ(r.FixedDisp[0], 0.0);
+    EXPECT_EQ(r.FixedDispC[0].re, 0.0);
+    EXPECT_EQ(r.LoadValue[1], 0.0);
+    EXPECT_EQ(r.LoadC[1].re, 0.0);
+}
+
+TEST_F(NodeSheetTest, ChangeThatMakesAnElementDegenerateIsRefused) {
+    StraightBar();
+    Answer(
+        Sheet(),
+        [&] {
+            X(0)->setText("0");  // onto node 0, which shares element 0
+        },
+        "Command1");
+    Sheet()->SetNode(1);
+
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_TRUE(messages[0].startsWith(QStringLiteral("節点を変更できません")));
+    EXPECT_EQ(fem::FEM().GetNode(1).Coord[0], 100.0);
+    EXPECT_EQ(fem::FEM().GetElement(0).Length, 100.0);
+}
+
+class ElemSheetTest : public ShellTest {
+  protected:
+    shell::ElemSheetForm* Sheet() { return form->ElemSheet(); }
+    template <class T>
+    T* On(const QString& name) {
+        T* w = Sheet()->findChild<T*>(name);
+        if (!w) ADD_FAILURE() << "no control " << name.toStdString();
+        return w;
+    }
+    QComboBox* Nod(int i) { return On<QComboBox>(Indexed("Nod", i)); }
+    QLineEdit* V(int i) { return On<QLineEdit>(Indexed("V", i)); }
+
+    // Opens the sheet on `number`, lets `fill` edit it and confirms.
+    void Confirm(int number, std::function<void()> fill) {
+        Answer(Sheet(), fill, "Command1");
+        Sheet()->SetElement(number);
+    }
+};
+
+TEST_F(ElemSheetTest, NewElementOpensWithTheDefaultSteelBar) {
+    StraightBar();
+    fem::FEM().DeleteElement(1);
+    fem::FEM().DeleteElement(0);
+    QStringList shown, nodeEntries;
+    bool deleteHidden = false;
+    QString title;
+    Confirm(-1, [&] {
+        title = Sheet()->windowTitle();
+        shown << Nod(0)->currentText() << Nod(1)->currentText();
+        for (int i = 0; i < 4; ++i) shown << V(i)->text();
+        for (int k = 0; k < Nod(1)->count(); ++k) nodeEntries << Nod(1)->itemText(k);
+        deleteHidden = On<QPushButton>("Command2")->isHidden();
+    });
+
+    EXPECT_EQ(title, QStringLiteral("要素(0)追加"));
+    EXPECT_EQ(shown, QStringList({"0", "1", "10", "21000", "8000", "7.86E-06"}));
+    EXPECT_EQ(nodeEntries, QStringList({"0", "1", "2"}));
+    EXPECT_TRUE(deleteHidden);
+    ASSERT_EQ(fem::FEM().ElementCount(), 1);
+    EXPECT_EQ(fem::FEM().GetElement(0).Length, 100.0);
+    EXPECT_EQ(fem::FEM().GetElement(0).Density, 7.86E-06);
+}
+
+TEST_F(ElemSheetTest, NodeTextsMustNameTwoDifferentExistingNodes) {
+    StraightBar();
+    const auto refused = [&](const char* first, const char* second, const QString& message) {
+        messages.clear();
+        Confirm(-1, [&] {
+            Nod(0)->setCurrentText(QLatin1String(first));
+            Nod(1)->setCurrentText(QLatin1String(second));
+        });
+        ASSERT_EQ(messages.size(), 1u) << first << " " << second;
+        EXPECT_EQ(messages[0], message) << first << " " << second;
+        EXPECT_EQ(fem::FEM().ElementCount(), 2);
+    };
+    refused("0", "0", QStringLiteral("節点が同じです"));
+    refused("1", "01", QStringLiteral("節点が同じです"));
+    refused("0", "3", QStringLiteral("節点番号 3 はありません"));
+    refused("-1", "2", QStringLiteral("節点番号 -1 はありません"));
+    refused("0", "x", QStringLiteral("入力された数値が不適当です"));
+}
+
+TEST_F(ElemSheetTest, LetterInTheDiameterIsRefused) {
+    StraightBar();
+    Confirm(0, [&] { V(0)->setText("1O"); });
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0], QStringLiteral("入力された数値が不適当です"));
+    EXPECT_EQ(fem::FEM().GetElement(0).Diameter, 10.0);
+}
+
+TEST_F(ElemSheetTest, ChangingTheSecondNodeRecomputesLengthAndDirection) {
+    fem::Model& m = fem::FEM();
+    m.AddNode(MakeNode(0, 0, 0));
+    m.AddNode(MakeNode(100, 0, 0));
+    m.AddNode(MakeNode(0, 0, -40));
+    AddBar(0, 1);
+    QString title;
+    Confirm(0, [&] {
+        title = Sheet()->windowTitle();
+        Nod(1)->setCurrentIndex(2);
+        V(0)->setText("20");
+    });
+    EXPECT_EQ(title, QStringLiteral("要素番号＝0"));
+    const fem::ElementRecord e = m.GetElement(0);
+    EXPECT_EQ(e.EndNode[1], 2);
+    EXPECT_DOUBLE_EQ(e.Length, 40.0);
+    EXPECT_EQ(e.AxisCos, (fem::Vec3{0, 0, -1}));
+    EXPECT_DOUBLE_EQ(e.Area, 100.0 * std::acos(-1.0));
+}
+
+TEST_F(ElemSheetTest, MaterialThatCannotBeUsedIsRefusedAndTheElementKept) {
+    StraightBar();
+    for (const auto& [box, text] : {std::pair{3, "0"}, {1, "-21000"}, {2, "-8000"}, {0, "0"}}) {
+        messages.clear();
+        Confirm(1, [&, box = box, text = text] { V(box)->setText(QLatin1String(text)); });
+        ASSERT_EQ(messages.size(), 1u) << box;
+        EXPECT_TRUE(messages[0].startsWith(QStringLiteral("要素を変更できません"))) << box;
+        const fem::ElementRecord e = fem::FEM().GetElement(1);
+        EXPECT_EQ(e.Young, 21000.0);
+        EXPECT_EQ(e.Shear, 8000.0);
+        EXPECT_EQ(e.Density, 7.86E-06);
+        EXPECT_EQ(e.Diameter, 10.0);
+    }
+}
+
+TEST_F(ElemSheetTest, DeletingElementZeroRenumbersTheOthers) {
+    StraightBar();
+    fem::FEM().AddNode(MakeNode(300, 0, 0));
+    AddBar(2, 3);
+    Answer(Sheet(), nullptr, "Command2");
+    EXPECT_EQ(Sheet()->SetElement(0), 2);
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0], QStringLiteral("要素番号 0 を削除します"));
+    ASSERT_EQ(fem::FEM().ElementCount(), 2);
+    EXPECT_EQ(fem::FEM().GetElement(0).EndNode, (std::array<int, 2>{1, 2}));
+    EXPECT_EQ(fem::FEM().GetElement(1).EndNode, (std::array<int, 2>{2, 3}));
+    EXPECT_EQ(Get<QComboBox>("NowElement")->count(), 2);
+}
+
+}  // namespace
+}  // namespace shelltest

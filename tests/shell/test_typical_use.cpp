@@ -1,0 +1,195 @@
+// The typical use end to end: a sample, the analysis, an element's force histories
+// in the result window; the enabled states around every step; stopping a run.
+#include <chrono>
+#include <cmath>
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+
+#include "results/graphcore.h"
+#include "results/result.h"
+#include "shell_fixture.h"
+
+namespace shelltest {
+namespace {
+
+// Enabled states of the analysis form's groups at one moment.
+struct States {
+    bool solve, nodalForce, data, structure, stop;
+};
+
+class TypicalUseTest : public ShellTest {
+  protected:
+    States Now() const {
+        const bool nodal = Get<QPushButton>("ButNodForce")->isEnabled() &&
+                           Get<QComboBox>("ComboElemNo")->isEnabled() &&
+                           Get<QCheckBox>("Check1")->isEnabled() &&
+                           Get<QCheckBox>("Check2")->isEnabled();
+        const bool nodalNone = !Get<QPushButton>("ButNodForce")->isEnabled() &&
+                               !Get<QComboBox>("ComboElemNo")->isEnabled() &&
+                               !Get<QCheckBox>("Check1")->isEnabled() &&
+                               !Get<QCheckBox>("Check2")->isEnabled();
+        EXPECT_TRUE(nodal || nodalNone) << "the nodal-force group is enabled as a whole";
+        return {
+            Get<QPushButton>("ButtSolve")->isEnabled(), nodal,
+            Get<QGroupBox>("Frame1")->isEnabled() && Get<QPushButton>("ButtDataRead")->isEnabled(),
+            Get<QGroupBox>("Frame4")->isEnabled() && Get<QPushButton>("ButtAddNode")->isEnabled(),
+            Get<QPushButton>("ButtStop")->isEnabled()};
+    }
+    static void Expect(const States& s, bool solve, bool nodal, bool inputs, const char* when) {
+        EXPECT_EQ(s.solve, solve) << when;
+        EXPECT_EQ(s.nodalForce, nodal) << when;
+        EXPECT_EQ(s.data, inputs) << when;
+        EXPECT_EQ(s.structure, inputs) << when;
+        EXPECT_TRUE(s.stop) << when;
+    }
+    // The states seen at the first event-loop pass inside the next computation.
+    void RecordDuringRun(States& during) {
+        QTimer::singleShot(0, form, [this, &during] { during = Now(); });
+    }
+    results::ReSult* Result() const {
+        return qobject_cast<results::ReSult*>(frame->ResultWindow());
+    }
+};
+
+TEST_F(TypicalUseTest, SampleAnalysisAndElementForcesOfAnAxialBar) {
+    Expect(Now(), false, false, true, "after loading");
+    frame->Command("MenueSample1")->trigger();
+    Expect(Now(), true, false, true, "after the sample");
+
+    Get<QComboBox>("ComboNw")->setCurrentIndex(1);  // 512
+    States during{};
+    RecordDuringRun(during);
+    Get<QPushButton>("ButtSolve")->click();
+    Expect(during, false, false, false, "during the analysis");
+    Expect(Now(), true, true, true, "after the analysis");
+    EXPECT_TRUE(messages.empty());
+    EXPECT_FALSE(form->NoResults());
+    EXPECT_EQ(Get<QLabel>("ProcMeter1")->text(), " 256 ");
+    QComboBox* elements = Get<QComboBox>("ComboElemNo");
+    ASSERT_EQ(elements->count(), 2);
+    EXPECT_EQ(elements->currentText(), "0");
+
+    // Static solution of the bar pulled by 1 kgf at its free end: u = P L / (E A).
+    const double area = std::acos(-1.0) * 25.0;
+    EXPECT_NEAR(fem::FEM().GetNode(2).StaticDisp[0], 200.0 / (21000.0 * area), 1e-12);
+
+    Choose(elements, 1);
+    EXPECT_EQ(Get<QLabel>("NowNodLb")->text(), " 1 - 2 ");
+    Get<QCheckBox>("Check1")->setChecked(true);  // global components
+    RecordDuringRun(during);
+    Get<QPushButton>("ButNodForce")->click();
+    Expect(during, false, false, false, "during the element forces");
+    Expect(Now(), true, true, true, "after the element forces");
+    EXPECT_TRUE(messages.empty());
+    EXPECT_EQ(Get<QLabel>("ProcMeter2")->text(), " 256 ");
+
+    results::ReSult* result = Result();
+    ASSERT_NE(result, nullptr);
+    EXPECT_TRUE(result->isVisible());
+    EXPECT_EQ(result->windowTitle(), QStringLiteral("要素の節点力計算結果"));
+    EXPECT_EQ(result->ElmLb->text(), QStringLiteral("要素番号 1"));
+    const numeric::RealMatrix& shown = result->ForceHistory();
+    ASSERT_EQ(shown.Rows(), 12);
+    ASSERT_EQ(shown.Cols(), 512);
+
+    // The same histories straight from the engine.
+    numeric::RealMatrix engine;
+    fem::ElementForceHistory(fem::FEM(), 1, engine, 1);
+    for (int c = 0; c < 12; ++c)
+        for (int j = 0; j < 512; ++j) ASSERT_EQ(shown(c, j), engine(c, j)) << c << " " << j;
+
+    // The bar alone holds the loaded node, so its end force there is the load:
+    // nothing before the step at Te/10, the unit load well after it.
+    for (int j = 0; j < 512; ++j) {
+        const double t = j / 512.0;  // in units of Te
+        if (t < 0.07) EXPECT_NEAR(shown(6, j), 0.0, 0.05) << "t/Te = " << t;
+        if (t > 0.3 && t < 0.9) EXPECT_NEAR(shown(6, j), 1.0, 0.05) << "t/Te = " << t;
+    }
+    // Static end forces in the list: the second node carries the load.
+    const auto items = result->List1->findItems(QStringLiteral("Fx=1"), Qt::MatchExactly);
+    EXPECT_EQ(items.size(), 1);
+    const QString disp =
+        QStringLiteral("Ｕx=") +
+        QString::fromStdString(results::FormatSingle(fem::FEM().GetNode(2).StaticDisp[0]));
+    EXPECT_EQ(result->List2->findItems(disp, Qt::MatchExactly).size(), 1) << disp.toStdString();
+
+    // A new sample disables the nodal-force group again.
+    frame->Command("MenueSample2")->trigger();
+    Expect(Now(), true, false, true, "after the next sample");
+}
+
+TEST_F(TypicalUseTest, ElementChoiceShowsItsNodesWithOneBlankAroundEach) {
+    frame->Command("MenueSample4")->trigger();
+    fem::ElementRecord e = fem::FEM().GetElement(3);
+    e.EndNode = {4, 7};
+    fem::FEM().PutElement(3, e);
+    Get<QComboBox>("ComboNw")->setCurrentIndex(0);  // 256
+    form->FemAnalyse();
+    Choose(Get<QComboBox>("ComboElemNo"), 3);
+    EXPECT_EQ(Get<QLabel>("NowNodLb")->text(), " 4 - 7 ");
+}
+
+TEST_F(TypicalUseTest, ElementForcesNeedACompleteAnalysis) {
+    frame->Command("MenueSample1")->trigger();
+    frame->Command("MenCalNodeForces")->trigger();  // the menu entry is never disabled
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_TRUE(messages[0].startsWith(QStringLiteral("解析結果がありません")));
+    EXPECT_EQ(frame->ResultWindow(), nullptr);
+    Expect(Now(), true, false, true, "after the refusal");
+
+    // A run that stops at once leaves partial spectra.
+    messages.clear();
+    QTimer::singleShot(0, form, [this] { Get<QPushButton>("ButtStop")->click(); });
+    form->FemAnalyse();
+    ASSERT_GE(messages.size(), 1u);
+    EXPECT_EQ(messages[0], "User Stop");
+    Expect(Now(), true, true, true, "after a stopped analysis");
+
+    messages.clear();
+    Get<QPushButton>("ButNodForce")->click();
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_TRUE(messages[0].contains(QStringLiteral("中止またはエラー")));
+    EXPECT_EQ(frame->ResultWindow(), nullptr);
+    Expect(Now(), true, true, true, "after the refusal");
+}
+
+TEST_F(TypicalUseTest, StopEndsTheDynamicPartQuicklyAndTheStaticPartStillRuns) {
+    frame->Command("MenueSample4")->trigger();
+    Get<QComboBox>("ComboNw")->setCurrentIndex(5);  // 8192
+    QElapsedTimer clock;
+    qint64 stopAt = -1, stopSeenAt = -1;
+    QString progressAtStop;
+    platform::SetMessageHandler([&](const QString& text, bool) {
+        messages.push_back(text);
+        if (text == "User Stop") stopSeenAt = clock.elapsed();
+        return true;
+    });
+    QTimer::singleShot(300, form, [&] {
+        progressAtStop = Get<QLabel>("ProcMeter1")->text();
+        stopAt = clock.elapsed();
+        Get<QPushButton>("ButtStop")->click();
+    });
+    clock.start();
+    form->FemAnalyse();
+
+    ASSERT_GE(stopAt, 0) << "the stop button was not reachable during the run";
+    ASSERT_GE(stopSeenAt, 0);
+    EXPECT_LT(stopSeenAt - stopAt, 300) << "ms from the click to the end of the dynamic part";
+    // The progress label counted points while the run went on.
+    const int k = progressAtStop.trimmed().toInt();
+    EXPECT_GT(k, 0);
+    EXPECT_LT(k, 4096);
+    // The static part ran: the loaded corner moves along y.
+    EXPECT_GT(std::abs(fem::FEM().GetNode(2).StaticDisp[1]), 0.0);
+    EXPECT_FALSE(fem::Analysis().DynamicComplete);
+    Expect(Now(), true, true, true, "after the stop");
+}
+
+}  // namespace
+}  // namespace shelltest
