@@ -1,0 +1,388 @@
+#include "services/keyboard.h"
+
+#include <algorithm>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QFrame>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTextCursor>
+
+namespace services {
+
+namespace {
+
+const QString kLineEnd = QStringLiteral("\r\n");
+
+// One key: caption, column and row in its panel, width in key units.
+struct KeySpec {
+    const char* caption;
+    int column;
+    int row;
+    int span;
+};
+
+// The numeric pad, five keys a row.
+const KeySpec kPad[] = {
+    {"AC", 0, 0, 1}, {"CL", 1, 0, 1}, {"BS", 2, 0, 1}, {"DEL", 3, 0, 1}, {"ESC", 4, 0, 1},
+    {"7", 0, 1, 1},  {"8", 1, 1, 1},  {"9", 2, 1, 1},  {"/", 3, 1, 1},   {"^", 4, 1, 1},
+    {"4", 0, 2, 1},  {"5", 1, 2, 1},  {"6", 2, 2, 1},  {"*", 3, 2, 1},   {"E", 4, 2, 1},
+    {"1", 0, 3, 1},  {"2", 1, 3, 1},  {"3", 2, 3, 1},  {"-", 3, 3, 1},   {"←", 4, 3, 1},
+    {"0", 0, 4, 1},  {".", 1, 4, 1},  {"+", 2, 4, 1},  {"→", 3, 4, 1},   {"Enter", 4, 4, 1},
+};
+constexpr int kPadColumns = 5;
+constexpr int kPadKeys = sizeof(kPad) / sizeof(kPad[0]);
+
+// The full keyboard: digits, letters in keyboard rows, operators and editing keys,
+// twelve key units a row.
+const KeySpec kFull[] = {
+    {"1", 0, 0, 1},   {"2", 1, 0, 1},      {"3", 2, 0, 1},   {"4", 3, 0, 1},     {"5", 4, 0, 1},
+    {"6", 5, 0, 1},   {"7", 6, 0, 1},      {"8", 7, 0, 1},   {"9", 8, 0, 1},     {"0", 9, 0, 1},
+    {"(", 10, 0, 1},  {")", 11, 0, 1},     {"Q", 0, 1, 1},   {"W", 1, 1, 1},     {"E", 2, 1, 1},
+    {"R", 3, 1, 1},   {"T", 4, 1, 1},      {"Y", 5, 1, 1},   {"U", 6, 1, 1},     {"I", 7, 1, 1},
+    {"O", 8, 1, 1},   {"P", 9, 1, 1},      {"<", 10, 1, 1},  {">", 11, 1, 1},    {"A", 0, 2, 1},
+    {"S", 1, 2, 1},   {"D", 2, 2, 1},      {"F", 3, 2, 1},   {"G", 4, 2, 1},     {"H", 5, 2, 1},
+    {"J", 6, 2, 1},   {"K", 7, 2, 1},      {"L", 8, 2, 1},   {"=", 9, 2, 1},     {",", 10, 2, 1},
+    {".", 11, 2, 1},  {"Z", 0, 3, 1},      {"X", 1, 3, 1},   {"C", 2, 3, 1},     {"V", 3, 3, 1},
+    {"B", 4, 3, 1},   {"N", 5, 3, 1},      {"M", 6, 3, 1},   {"+", 7, 3, 1},     {"-", 8, 3, 1},
+    {"*", 9, 3, 1},   {"/", 10, 3, 1},     {"^", 11, 3, 1},  {"Space", 0, 4, 3}, {"AC", 3, 4, 1},
+    {"CL", 4, 4, 1},  {"BS", 5, 4, 1},     {"DEL", 6, 4, 1}, {"←", 7, 4, 1},     {"→", 8, 4, 1},
+    {"ESC", 9, 4, 1}, {"Enter", 10, 4, 2},
+};
+constexpr int kFullColumns = 12;
+constexpr int kFullKeys = sizeof(kFull) / sizeof(kFull[0]);
+constexpr int kRows = 5;
+static_assert(kPadKeys + kFullKeys == KeyBoard::kKeyCount, "one control array of all keys");
+
+constexpr int kMargin = 8;
+constexpr int kGap = 3;
+
+bool IsOperator(QChar c) {
+    return c == QLatin1Char('+') || c == QLatin1Char('-') || c == QLatin1Char('*') ||
+           c == QLatin1Char('/') || c == QLatin1Char('^');
+}
+
+bool LineEndAt(const QString& text, int i) {
+    return i >= 0 && i + 1 < text.size() && text[i] == QLatin1Char('\r') &&
+           text[i + 1] == QLatin1Char('\n');
+}
+
+// Positions between the program's text ("\r\n" line ends) and a multi-line edit's
+// text ("\n" line breaks).
+int ToWidget(const QString& text, int pos) {
+    int w = 0;
+    for (int i = 0; i < pos && i < text.size(); ++i)
+        if (!LineEndAt(text, i)) ++w;
+    return w;
+}
+
+int FromWidget(const QString& widgetText, int pos) {
+    int extra = 0;
+    for (int i = 0; i < pos && i < widgetText.size(); ++i)
+        if (widgetText[i] == QLatin1Char('\n')) ++extra;
+    return pos + extra;
+}
+
+QString WithLineEnds(QString widgetText) {
+    return widgetText.replace(QLatin1Char('\n'), kLineEnd);
+}
+
+QString WithNewlines(QString text) {
+    text.replace(kLineEnd, QStringLiteral("\n"));
+    return text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+}
+
+}  // namespace
+
+KeyBoard::KeyBoard(QWidget* parent) : QDialog(parent) {
+    setWindowTitle(QStringLiteral("KeyBoard"));
+    setModal(true);
+
+    text1_ = new QLineEdit(this);
+    text1Multi_ = new QPlainTextEdit(this);
+    text1Multi_->hide();
+    fullCheck_ = new QCheckBox(QStringLiteral("Full KeyBoard"), this);
+    fullCheck_->setFocusPolicy(Qt::NoFocus);
+    padPanel_ = new QFrame(this);
+    fullPanel_ = new QFrame(this);
+    padPanel_->setFrameShape(QFrame::NoFrame);
+    fullPanel_->setFrameShape(QFrame::StyledPanel);
+
+    for (int i = 0; i < kKeyCount; ++i) {
+        const bool onPad = i < kPadKeys;
+        const KeySpec& spec = onPad ? kPad[i] : kFull[i - kPadKeys];
+        auto* key =
+            new QPushButton(QString::fromUtf8(spec.caption), onPad ? padPanel_ : fullPanel_);
+        key->setFocusPolicy(Qt::NoFocus);
+        key->setAutoDefault(false);
+        key->setDefault(false);
+        connect(key, &QPushButton::clicked, this, [this, i] { OnKey(i); });
+        keys_[i] = key;
+    }
+
+    connect(text1_, &QLineEdit::returnPressed, this, [this] { Accept(); });
+    connect(fullCheck_, &QCheckBox::toggled, this, [this](bool on) { ShowFullKeyBoard(on); });
+    Arrange();
+    ShowFullKeyBoard(false);
+}
+
+KeyBoard::~KeyBoard() = default;
+
+QPushButton* KeyBoard::Char(int index) const {
+    return index >= 0 && index < kKeyCount ? keys_[index] : nullptr;
+}
+
+// --- opening ---------------------------------------------------------------------
+
+QString KeyBoard::InputText(QLineEdit* box) {
+    if (box == nullptr) return {};
+    box->setCursorPosition(static_cast<int>(box->text().size()));
+    return Open(box, box->text(), false);
+}
+
+QString KeyBoard::InputText(QPlainTextEdit* box) {
+    if (box == nullptr) return {};
+    box->moveCursor(QTextCursor::End);
+    return Open(box, box->toPlainText(), true);
+}
+
+QString KeyBoard::Open(QWidget* box, const QString& text, bool multiLine) {
+    target_ = box;
+    cancelled_ = false;
+    const QPalette savedPalette = box->palette();
+    const bool ownPalette = box->testAttribute(Qt::WA_SetPalette);
+    QPalette red = savedPalette;
+    red.setColor(QPalette::Base, QColor(255, 0, 0));
+    box->setPalette(red);
+
+    SetEditText(multiLine ? WithLineEnds(text) : text, multiLine);
+    SetSelection(0, static_cast<int>(EditText().size()));
+    exec();
+
+    QString result = text;
+    if (!cancelled_) result = multiLine ? WithNewlines(EditText()) : EditText();
+    if (!target_.isNull()) box->setPalette(ownPalette ? savedPalette : QPalette());
+    target_ = nullptr;
+    return result;
+}
+
+// --- the edit line ----------------------------------------------------------------
+
+void KeyBoard::SetEditText(const QString& text, bool multiLine) {
+    if (multiLine != multiLine_) {
+        multiLine_ = multiLine;
+        text1_->setVisible(!multiLine);
+        text1Multi_->setVisible(multiLine);
+        Arrange();
+        ShowFullKeyBoard(fullCheck_->isChecked());
+    }
+    if (multiLine_)
+        text1Multi_->setPlainText(WithNewlines(text));
+    else
+        text1_->setText(text);
+    SetSelection(static_cast<int>(EditText().size()), 0);
+}
+
+QString KeyBoard::EditText() const {
+    return multiLine_ ? WithLineEnds(text1Multi_->toPlainText()) : text1_->text();
+}
+
+int KeyBoard::SelStart() const {
+    if (!multiLine_)
+        return text1_->hasSelectedText() ? text1_->selectionStart() : text1_->cursorPosition();
+    return FromWidget(text1Multi_->toPlainText(), text1Multi_->textCursor().selectionStart());
+}
+
+int KeyBoard::SelLength() const {
+    if (!multiLine_) return text1_->hasSelectedText() ? text1_->selectionLength() : 0;
+    const QString w = text1Multi_->toPlainText();
+    const QTextCursor c = text1Multi_->textCursor();
+    return FromWidget(w, c.selectionEnd()) - FromWidget(w, c.selectionStart());
+}
+
+void KeyBoard::SetSelection(int start, int length) {
+    const QString text = EditText();
+    const int size = static_cast<int>(text.size());
+    start = std::clamp(start, 0, size);
+    length = std::clamp(length, 0, size - start);
+    if (!multiLine_) {
+        if (length > 0)
+            text1_->setSelection(start, length);
+        else
+            text1_->setCursorPosition(start);
+        return;
+    }
+    QTextCursor c = text1Multi_->textCursor();
+    c.setPosition(ToWidget(text, start));
+    c.setPosition(ToWidget(text, start + length), QTextCursor::KeepAnchor);
+    text1Multi_->setTextCursor(c);
+}
+
+// --- keys --------------------------------------------------------------------------
+
+void KeyBoard::OnKey(int index) {
+    PressKey(keys_[index]->text());
+    if (!isVisible()) return;
+    QApplication::processEvents();
+    FocusEditLine();
+    raise();
+    activateWindow();
+}
+
+void KeyBoard::PressKey(const QString& caption) {
+    if (caption == QLatin1String("AC")) {
+        SetEditText(QString(), multiLine_);
+    } else if (caption == QLatin1String("CL")) {
+        ClearLastOperand();
+    } else if (caption == QLatin1String("Enter")) {
+        if (multiLine_)
+            Insert(kLineEnd);
+        else
+            Accept();
+    } else if (caption == QLatin1String("ESC")) {
+        Cancel();
+    } else if (caption == QLatin1String("BS")) {
+        if (Left()) Delete();
+    } else if (caption == QLatin1String("DEL")) {
+        Delete();
+    } else if (caption == QStringLiteral("←")) {
+        (void)Left();
+    } else if (caption == QStringLiteral("→")) {
+        Right();
+    } else if (caption == QLatin1String("Space")) {
+        Insert(QStringLiteral(" "));
+    } else {
+        Insert(caption);
+    }
+}
+
+void KeyBoard::Insert(const QString& s) {
+    const QString text = EditText();
+    const int start = SelStart();
+    const int length = SelLength();
+    SetEditText(text.left(start) + s + text.mid(start + length), multiLine_);
+    SetSelection(start + static_cast<int>(s.size()), 0);
+}
+
+void KeyBoard::Delete() {
+    QString text = EditText();
+    const int start = SelStart();
+    const int length = SelLength();
+    if (start >= text.size()) return;
+    if (length > 0)
+        text.remove(start, length);
+    else
+        text.remove(start, LineEndAt(text, start) ? 2 : 1);
+    SetEditText(text, multiLine_);
+    SetSelection(start, 0);
+}
+
+bool KeyBoard::Left() {
+    const QString text = EditText();
+    int pos = SelStart() + SelLength() - 1;
+    if (pos < 0) return false;  // at the start of the line
+    if (LineEndAt(text, pos - 1)) --pos;
+    SetSelection(pos, 0);
+    return true;
+}
+
+void KeyBoard::Right() {
+    const QString text = EditText();
+    const int start = SelStart();
+    const int length = SelLength();
+    int pos = start + length;
+    if (length == 0 && start < text.size()) pos = start + (LineEndAt(text, start) ? 2 : 1);
+    SetSelection(pos, 0);
+}
+
+void KeyBoard::ClearLastOperand() {
+    QString text = EditText();
+    while (!text.isEmpty()) {
+        const QChar last = text.back();
+        text.chop(1);
+        if (IsOperator(last)) break;
+    }
+    SetEditText(text, multiLine_);
+}
+
+// --- closing -----------------------------------------------------------------------
+
+void KeyBoard::Accept() {
+    done(QDialog::Accepted);
+}
+
+void KeyBoard::Cancel() {
+    cancelled_ = true;
+    done(QDialog::Rejected);
+}
+
+void KeyBoard::reject() {
+    Cancel();
+}
+
+void KeyBoard::closeEvent(QCloseEvent* event) {
+    cancelled_ = true;
+    QDialog::closeEvent(event);
+}
+
+bool KeyBoard::event(QEvent* event) {
+    if (event->type() == QEvent::WindowActivate) FocusEditLine();
+    return QDialog::event(event);
+}
+
+void KeyBoard::FocusEditLine() {
+    if (multiLine_)
+        text1Multi_->setFocus();
+    else
+        text1_->setFocus();
+}
+
+// --- layout ------------------------------------------------------------------------
+
+void KeyBoard::Arrange() {
+    const QFontMetrics fm = fontMetrics();
+    int unit = 40;
+    for (const QPushButton* key : keys_)
+        if (key->text().size() > 1) unit = std::max(unit, fm.horizontalAdvance(key->text()) + 22);
+    const int keyHeight = std::max(32, fm.height() + 16);
+    const int editHeight = multiLine_ ? 3 * fm.lineSpacing() + 14 : fm.height() + 14;
+
+    int y = kMargin;
+    const int editTop = y;
+    y += editHeight + kGap;
+    fullCheck_->adjustSize();
+    fullCheck_->move(kMargin, y);
+    y += fullCheck_->height() + kGap;
+
+    auto place = [&](const KeySpec& spec, QPushButton* key) {
+        key->setGeometry(spec.column * (unit + kGap), spec.row * (keyHeight + kGap),
+                         spec.span * unit + (spec.span - 1) * kGap, keyHeight);
+    };
+    for (int i = 0; i < kPadKeys; ++i) place(kPad[i], keys_[i]);
+    for (int i = 0; i < kFullKeys; ++i) place(kFull[i], keys_[kPadKeys + i]);
+
+    const int panelHeight = kRows * keyHeight + (kRows - 1) * kGap;
+    padPanel_->setGeometry(kMargin, y, kPadColumns * unit + (kPadColumns - 1) * kGap, panelHeight);
+    const int fullLeft = padPanel_->x() + padPanel_->width() + 2 * kMargin;
+    fullPanel_->setGeometry(fullLeft, y, kFullColumns * unit + (kFullColumns - 1) * kGap,
+                            panelHeight);
+    padWidth_ = padPanel_->x() + padPanel_->width() + kMargin;
+    fullWidth_ = fullPanel_->x() + fullPanel_->width() + kMargin;
+    text1_->move(kMargin, editTop);
+    text1Multi_->move(kMargin, editTop);
+    text1_->resize(text1_->width(), editHeight);
+    text1Multi_->resize(text1Multi_->width(), editHeight);
+    windowHeight_ = y + panelHeight + kMargin;
+}
+
+void KeyBoard::ShowFullKeyBoard(bool full) {
+    const int w = full ? fullWidth_ : padWidth_;
+    text1_->resize(w - 2 * kMargin, text1_->height());
+    text1Multi_->resize(w - 2 * kMargin, text1Multi_->height());
+    setFixedSize(w, windowHeight_);
+}
+
+}  // namespace services
