@@ -1,0 +1,239 @@
+// Structure and deformation drawing on recording surfaces. The deformation checks use
+// the closed-form cantilever deflection v(x) = P x^2 (3L - x) / (6 EI).
+#include <gtest/gtest.h>
+
+#include "model/model.h"
+#include "model/samples.h"
+#include "numeric/constants.h"
+#include "numeric/failure.h"
+#include "tests/view3d/recording_surface.h"
+#include "view3d/structure.h"
+
+namespace view3d {
+namespace {
+
+using testing::RecordingSurface;
+
+int CountColor(const std::vector<DrawItem>& list, ItemKind kind, Color c) {
+    int n = 0;
+    for (const DrawItem& it : list) n += (it.Kind == kind && it.ForeColor == c);
+    return n;
+}
+
+struct DrawFixture : ::testing::Test {
+    RecordingSurface pic, picture1;
+    View3D view;
+    FormLink form;
+    fem::Model model;
+    int nodeList = -1, elementList = -1;
+    DrawFixture() {
+        view.SetPicture(&pic);
+        view.SetPictureSize(600, 400);
+        form.Picture1 = &picture1;
+        form.RefillNodeList = [this](int n) { nodeList = n; };
+        form.RefillElementList = [this](int n) { elementList = n; };
+    }
+    void AddNode(const Vec3& at, const char* code = "p") {
+        fem::NodeRecord n = fem::DefaultNode();
+        n.Coord = at;
+        for (auto& c : n.BcCode) c = code;
+        model.AddNode(n);
+    }
+};
+
+TEST_F(DrawFixture, PortalFrameIsDrawnAndMirroredItemByItem) {
+    fem::BuildSample(model, 3);
+    view.TransMatorigin();
+    BDrawStruture(view, model, form);
+    // Nodes span x 0..100, y 0..100: the picture fits W = 200 around (50, 50), and
+    // Picture1 gets the square system of side 200 about the same centre.
+    EXPECT_NEAR(pic.width, 200, 1e-9);
+    EXPECT_NEAR(pic.left, -50, 1e-9);
+    EXPECT_NEAR(picture1.left, -50, 1e-9);
+    EXPECT_NEAR(picture1.top, 150, 1e-9);
+    EXPECT_NEAR(picture1.height, -200, 1e-9);
+    EXPECT_EQ(nodeList, 5);
+    EXPECT_EQ(elementList, 4);
+
+    const auto& list = view.DisplayList();
+    // Nodes 0 and 4 are clamped: three pyramids and three T marks each; node 2 carries
+    // one load along +y.
+    EXPECT_EQ(CountColor(list, ItemKind::Shape, kFixedTranslationColor), 6);
+    EXPECT_EQ(CountColor(list, ItemKind::Shape, kFixedRotationColor), 6);
+    EXPECT_EQ(CountColor(list, ItemKind::Shape, kForceColor), 1);
+    EXPECT_EQ(CountColor(list, ItemKind::Line0, kElementColor), 4);
+    EXPECT_EQ(CountColor(list, ItemKind::Circle, kNodeColor), 5);
+    // Every item is copied onto Picture1 after one clear: 5 circles and 5 node numbers,
+    // one arrow (dot and 5 strokes), 6 pyramids (dot, 10 strokes, closing stroke),
+    // 6 T marks (dot, 3 strokes), 4 lines and 4 element numbers.
+    EXPECT_EQ(picture1.ops.size(), 1u + 10 + 6 + 6 * 12 + 6 * 4 + 8);
+
+    // Labels: nodes plain, elements with a leading blank, at the element's midpoint.
+    std::vector<std::string> texts;
+    for (const DrawItem& it : list)
+        if (it.Kind == ItemKind::Text) texts.push_back(it.Text);
+    EXPECT_EQ(texts.front(), "0");
+    EXPECT_EQ(texts.back(), " 3");
+    EXPECT_EQ(list.back().Point1[0], 100);
+    EXPECT_EQ(list.back().Point1[1], 50);
+
+    // The load arrow: from node 2 (50, 100) up by 200 / 25 = 8.
+    for (const DrawItem& it : list) {
+        if (it.Kind != ItemKind::Shape || it.ForeColor != kForceColor) continue;
+        EXPECT_EQ(it.ShapePoints[0], (Vec3{50, 100, 0}));
+        EXPECT_EQ(it.ShapePoints[1], (Vec3{50, 108, 0}));
+    }
+    // Supports scale with Picture1: 200 / 60.
+    for (const DrawItem& it : list) {
+        if (it.Kind != ItemKind::Shape || it.ForeColor != kFixedTranslationColor) continue;
+        EXPECT_NEAR(std::abs(it.ShapePoints[5][0] - it.ShapePoints[0][0]) +
+                        std::abs(it.ShapePoints[5][1] - it.ShapePoints[0][1]) +
+                        std::abs(it.ShapePoints[5][2] - it.ShapePoints[0][2]),
+                    200.0 / 60 * 2, 1e-9);
+    }
+}
+
+TEST_F(DrawFixture, LoadsAndSupportsOfOneNode) {
+    picture1.SetScale(0, 0, 250, -250);  // arrows 10 long, marks 250 / 60
+    DrawNodeLoads(view, form, picture1, {1, 2, 3}, {0, -5, 0, 0, 0, 2});
+    const auto& list = view.DisplayList();
+    ASSERT_EQ(list.size(), 2u);
+    EXPECT_EQ(list[0].ForeColor, kForceColor);
+    EXPECT_EQ(list[0].ShapePoints[0], (Vec3{1, 12, 3}));
+    EXPECT_EQ(list[0].ShapePoints[1], (Vec3{1, 2, 3}));  // ends on the node
+    EXPECT_EQ(list[1].ForeColor, kMomentColor);
+    EXPECT_EQ(list[1].ShapePoints[0], (Vec3{1, 2, 3}));
+    EXPECT_EQ(list[1].ShapePoints[1], (Vec3{1, 2, 13}));
+    EXPECT_EQ(picture1.Of('P').size(), 2u);
+
+    DrawSupports(view, form, picture1, {0, 0, 0}, {"u", "u", "u", "p", "p", "p"});
+    EXPECT_EQ(CountColor(list, ItemKind::Shape, kFixedTranslationColor), 3);
+    EXPECT_EQ(CountColor(list, ItemKind::Shape, kFixedRotationColor), 0);
+    DrawSupports(view, form, picture1, {0, 0, 0}, {"U", "pf", "p", "p", "u", "U"});
+    EXPECT_EQ(CountColor(list, ItemKind::Shape, kFixedTranslationColor), 3);
+    EXPECT_EQ(CountColor(list, ItemKind::Shape, kFixedRotationColor), 1);
+    EXPECT_EQ(list.back().DrawWidth, 2);
+}
+
+TEST_F(DrawFixture, EmptyStructureKeepsTheScaleAndElementAxesFollowTheLocalFrame) {
+    view.TransMatorigin();
+    pic.SetScale(0, 0, 600, 400);
+    BDrawStruture(view, model, form);
+    EXPECT_EQ(pic.width, 600);
+    EXPECT_EQ(view.ItemCount(), 0);
+    EXPECT_EQ(nodeList, 0);
+
+    // An element along +y: local x = (0, 1, 0), y = (-1, 0, 0), z = (0, 0, 1).
+    AddNode({0, 0, 0});
+    AddNode({0, 100, 0});
+    fem::ElementRecord e = fem::DefaultElement();
+    e.EndNode = {0, 1};
+    model.AddElement(e);
+    form.Check3 = true;
+    pic.SetScale(0, 0, 1000, -1000);  // axes 30 long
+    DrawElements(view, model, form);
+    const auto& list = view.DisplayList();
+    ASSERT_EQ(list.size(), 6u);  // line, number, x, y, "y", z
+    EXPECT_EQ(list[2].Point2, (Vec3{0, 80, 0}));
+    EXPECT_EQ(list[3].Point2, (Vec3{-30, 50, 0}));
+    EXPECT_EQ(list[5].Point2, (Vec3{0, 50, 30}));
+    EXPECT_EQ(list[3].ForeColor, platform::RGB(0, 128, 0));
+    EXPECT_EQ(list[4].Text, "y");
+    EXPECT_EQ(list[4].TextSize, 8);
+    EXPECT_EQ(list[4].Point1, list[3].Point2);
+    EXPECT_EQ(list[0].DrawWidth, 3);
+}
+
+// A cantilever along +y from node 0, tip at node 1: end values of the closed form with
+// P L^3 / EI = 3 (tip deflection 1, tip slope 1.5 / L) in local y and local z at once.
+struct CantileverFixture : DrawFixture {
+    static constexpr double L = 100;
+    CantileverFixture() {
+        AddNode({10, 0, 0});
+        AddNode({10, L, 0});
+        fem::ElementRecord e = fem::DefaultElement();
+        e.EndNode = {0, 1};
+        model.AddElement(e);
+        fem::ElementRecord& el = model.Elements[0];
+        // Local v = 1 (along -x global), w = 1 (along +z); theta z = 1.5 / L, theta y = -1.5 / L.
+        el.StaticEndDispLocal = {};
+        el.StaticEndDispLocal[6] = 0.2;  // axial stretch
+        el.StaticEndDispLocal[7] = 1;
+        el.StaticEndDispLocal[8] = 1;
+        el.StaticEndDispLocal[10] = -1.5 / L;
+        el.StaticEndDispLocal[11] = 1.5 / L;
+        model.Nodes[1].StaticDisp = {-1, 0.2, 1, 0, 0, 0};
+        view.TransMatorigin();
+    }
+    std::vector<Vec3> Curve() const {
+        std::vector<Vec3> pts;
+        for (const DrawItem& it : view.DisplayList()) pts.push_back(it.Point1);
+        return pts;
+    }
+};
+
+TEST_F(CantileverFixture, DetailedDeformationPassesThroughTheDisplacedEndsAlongTheBeamCurve) {
+    const Deflection d = ElementDeflection(model.Elements[0]);
+    // v = P x^2 (3L - x) / (6 EI) = 1.5 x^2 / L^2 - 0.5 x^3 / L^3
+    EXPECT_NEAR(d.b[2], 1.5 / (L * L), 1e-15);
+    EXPECT_NEAR(d.b[3], -0.5 / (L * L * L), 1e-15);
+    EXPECT_NEAR(d.c[2], 1.5 / (L * L), 1e-15);
+    EXPECT_NEAR(d.c[3], -0.5 / (L * L * L), 1e-15);
+
+    DrawDeformation(view, model, 10);
+    const auto pts = Curve();
+    ASSERT_EQ(pts.size(), 21u);
+    EXPECT_EQ(view.DisplayList()[0].Kind, ItemKind::Point);
+    EXPECT_EQ(view.DisplayList()[1].ForeColor, kDeformationColor);
+    for (int k = 0; k < 3; ++k) EXPECT_NEAR(pts[0][k], model.Nodes[0].Coord[k], 1e-12);
+    // Tip: node 1 moved by 10 times its static displacement.
+    EXPECT_NEAR(pts[20][0], 10 - 10, 1e-9);
+    EXPECT_NEAR(pts[20][1], L + 2, 1e-9);
+    EXPECT_NEAR(pts[20][2], 10, 1e-9);
+    // Mid-span: deflection 5 P L^3 / (48 EI) = 5 / 16, axial stretch 0.1.
+    EXPECT_NEAR(pts[10][0], 10 - 10 * 5.0 / 16, 1e-9);
+    EXPECT_NEAR(pts[10][1], L / 2 + 1, 1e-9);
+    EXPECT_NEAR(pts[10][2], 10 * 5.0 / 16, 1e-9);
+    EXPECT_TRUE(picture1.ops.empty()) << "the deformation is not mirrored";
+}
+
+TEST_F(CantileverFixture, NoMagnificationRetracesTheElementAndModesSelectTheDrawing) {
+    DrawDeformation(view, model, 0);
+    const auto pts = Curve();
+    for (int j = 0; j <= 20; ++j) {
+        EXPECT_NEAR(pts[j][0], 10, 1e-12);
+        EXPECT_NEAR(pts[j][1], j * L / 20, 1e-12);
+        EXPECT_NEAR(pts[j][2], 0, 1e-12);
+    }
+
+    view.ClearAll();
+    DrawDeformationSimple(view, model, 5);
+    ASSERT_EQ(view.ItemCount(), 1);
+    EXPECT_EQ(view.DisplayList()[0].Point2, (Vec3{5, L + 1, 5}));
+    EXPECT_EQ(view.DisplayList()[0].ForeColor, kSimpleDeformationColor);
+
+    bool shown = false;
+    form.ShowViewWindow = [&] { shown = true; };
+    form.NoResults = false;
+    form.DeformationMode = 2;
+    ShowNewStructure(view, model, form);
+    const int structureItems = view.ItemCount();
+    EXPECT_TRUE(shown);
+    EXPECT_NEAR(view.ViewAngle[0], 10 * numeric::Pi / 180, 1e-15) << "default view";
+    form.DeformationMode = 1;
+    ShowNewStructure(view, model, form);
+    EXPECT_EQ(view.ItemCount(), structureItems + 1);
+    form.DeformationMode = 0;
+    ShowNewStructure(view, model, form);
+    EXPECT_EQ(view.ItemCount(), structureItems + 21);
+    form.NoResults = true;
+    ShowNewStructure(view, model, form);
+    EXPECT_EQ(view.ItemCount(), structureItems);
+
+    fem::ElementRecord zero = model.Elements[0];
+    zero.Length = 0;
+    EXPECT_THROW(ElementDeflection(zero), numeric::ComputationFailure);
+}
+
+}  // namespace
+}  // namespace view3d
