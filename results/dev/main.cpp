@@ -1,0 +1,132 @@
+// Runs the whole analysis on a built-in sample, computes one element's end-force
+// histories and shows them in the result-graph window inside a frame, so that
+// the graphs can be looked at without the main program.
+//
+//   impactframe-resultdev [element] [--sample N] [--nw N] [--element-axes]
+//                         [--gamma G] [--tau T] [--size WxH] [--synthetic] [--fill]
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <exception>
+#include <string>
+
+#include <QApplication>
+#include <QMainWindow>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QTimer>
+
+#include "analysis/engine.h"
+#include "model/model.h"
+#include "model/samples.h"
+#include "results/result.h"
+
+namespace {
+
+void Usage() {
+    std::fprintf(stderr,
+                 "usage: impactframe-resultdev [element] [--sample N] [--nw N] [--element-axes]\n"
+                 "                             [--gamma G] [--tau T] [--size WxH] [--synthetic]\n"
+                 "                             [--fill]\n");
+}
+
+// Damped oscillations of different sizes, when the engine is not wanted.
+void SyntheticHistories(numeric::RealMatrix& h, int nw) {
+    h.Resize(12, nw);
+    for (int c = 0; c < 12; ++c) {
+        const double size = std::pow(10.0, c % 6 < 3 ? 1 + c % 3 : 3 + c % 3);
+        for (int i = 0; i < nw; ++i) {
+            const double t = static_cast<double>(i) / nw;
+            h(c, i) = size * std::exp(-2.0 * t) * std::sin(6.2832 * (3 + c) * t + 0.3 * c) *
+                      (c >= 6 ? -1.0 : 1.0);
+        }
+    }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    int element = 0;
+    int sample = 1;
+    int nw = 512;
+    int globalFlag = 1;
+    double gammaTe = 5.0;
+    double tau = 0.0;
+    int width = 1400;
+    int height = 850;
+    bool synthetic = false;
+    bool fill = false;  // the result window fills the frame
+    for (int a = 1; a < argc; ++a) {
+        const std::string arg = argv[a];
+        const bool hasValue = a + 1 < argc;
+        if (arg == "--sample" && hasValue) {
+            sample = std::atoi(argv[++a]);
+        } else if (arg == "--nw" && hasValue) {
+            nw = std::atoi(argv[++a]);
+        } else if (arg == "--gamma" && hasValue) {
+            gammaTe = std::atof(argv[++a]);
+        } else if (arg == "--tau" && hasValue) {
+            tau = std::atof(argv[++a]);
+        } else if (arg == "--size" && hasValue) {
+            if (std::sscanf(argv[++a], "%dx%d", &width, &height) != 2) {
+                Usage();
+                return 2;
+            }
+        } else if (arg == "--element-axes") {
+            globalFlag = 0;
+        } else if (arg == "--fill") {
+            fill = true;
+        } else if (arg == "--synthetic") {
+            synthetic = true;
+        } else if (!arg.empty() && arg[0] != '-') {
+            element = std::atoi(arg.c_str());
+        } else {
+            Usage();
+            return 2;
+        }
+    }
+
+    fem::Model& model = fem::FEM();
+    numeric::RealMatrix histories;
+    double te = 0.001;
+    try {
+        const fem::SampleSettings settings = fem::BuildSample(model, sample);
+        if (settings.Te > 0.0) te = settings.Te;
+        if (synthetic) {
+            SyntheticHistories(histories, nw);
+            for (int e = 0; e < model.ElementCount(); ++e) fem::StaticElementResults(model, e);
+        } else {
+            const fem::AnalysisMessages m = fem::RunAnalysis(model, nw, gammaTe, te, tau);
+            if (!m.Dynamic.empty() || !m.Static.empty())
+                std::fprintf(stderr, "analysis: %s %s\n", m.Dynamic.c_str(), m.Static.c_str());
+            fem::ElementForceHistory(model, element, histories, globalFlag);
+        }
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "impactframe-resultdev: %s\n", e.what());
+        return 1;
+    }
+
+    QMainWindow frame;
+    frame.setWindowTitle("ImpactFrame result graphs");
+    auto* area = new QMdiArea(&frame);
+    frame.setCentralWidget(area);
+    frame.resize(width, height);
+    frame.show();
+
+    auto* result = new results::ReSult;
+    QMdiSubWindow* sub = area->addSubWindow(result);
+    sub->setAttribute(Qt::WA_DeleteOnClose);
+    try {
+        result->ATransData(12, nw, te, element, histories, globalFlag, model);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "impactframe-resultdev: %s\n", e.what());
+        return 1;
+    }
+    sub->show();
+    sub->raise();
+    if (fill) sub->setGeometry(area->viewport()->rect());
+    QTimer::singleShot(0, result, [result] { result->AllDraw(); });
+    return app.exec();
+}
