@@ -6,6 +6,7 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QFrame>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -124,6 +125,7 @@ KeyBoard::KeyBoard(QWidget* parent) : QDialog(parent) {
     }
 
     connect(text1_, &QLineEdit::returnPressed, this, [this] { Accept(); });
+    text1Multi_->installEventFilter(this);
     connect(fullCheck_, &QCheckBox::toggled, this, [this](bool on) { ShowFullKeyBoard(on); });
     Arrange();
     ShowFullKeyBoard(false);
@@ -326,6 +328,18 @@ void KeyBoard::reject() {
 void KeyBoard::closeEvent(QCloseEvent* event) {
     cancelled_ = true;
     QDialog::closeEvent(event);
+}
+
+bool KeyBoard::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == text1Multi_ && event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) &&
+            (key->modifiers() & Qt::ControlModifier) != 0) {
+            Accept();
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
 }
 
 bool KeyBoard::event(QEvent* event) {

@@ -37,7 +37,8 @@ class KeyBoard : public QDialog {
     // the box.
     QString InputText(QLineEdit* box);
     // The same on a multi-line box; the edit line is then multi-line too, "Enter"
-    // inserts a line end, and the result uses the box's line breaks ("\n").
+    // inserts a line end, Ctrl+Return accepts, and the result uses the box's line
+    // breaks ("\n").
     QString InputText(QPlainTextEdit* box);
 
     // --- the key logic, usable without showing the window ---------------------------
@@ -68,6 +69,7 @@ class KeyBoard : public QDialog {
   protected:
     void closeEvent(QCloseEvent* event) override;
     bool event(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
     QString Open(QWidget* box, const QString& text, bool multiLine);
