@@ -51,7 +51,7 @@ MDIForm1::MDIForm1(QWidget* parent) : QMainWindow(parent), w_(NewWindows()) {
 }
 
 MDIForm1::~MDIForm1() {
-    delete w_;
+    DeleteWindows(w_);
 }
 
 QAction* MDIForm1::Command(const QString& name) const {

@@ -84,7 +84,8 @@ TEST_F(ShellTest, MenuTreeHasEveryItemWithItsCaption) {
     QMenu* samples = frame->findChild<QMenu*>("MenueSampleRoot");
     ASSERT_NE(samples, nullptr);
     EXPECT_EQ(samples->title(), QStringLiteral("例題"));
-    EXPECT_EQ(samples->menuAction()->parent(), frame->findChild<QMenu*>("MenueOptionRoot"));
+    EXPECT_TRUE(
+        frame->findChild<QMenu*>("MenueOptionRoot")->actions().contains(samples->menuAction()));
     QStringList roots;
     for (QAction* a : frame->menuBar()->actions()) roots << a->text();
     EXPECT_EQ(roots, QStringList({"ファイル", "計算", "表示", "オプション"}));
