@@ -1,0 +1,76 @@
+// Drawing all twelve force histories of an element into the result plot.
+#include <benchmark/benchmark.h>
+
+#include <cmath>
+
+#include <QApplication>
+
+#include "model/model.h"
+#include "platform/picturebox.h"
+#include "results/result.h"
+
+namespace {
+
+fem::Model OneBar() {
+    fem::Model m;
+    m.Nodes.resize(2);
+    fem::ElementRecord e;
+    e.EndNode = {0, 1};
+    m.Elements.push_back(e);
+    return m;
+}
+
+numeric::RealMatrix Histories(int nw) {
+    numeric::RealMatrix h(12, nw);
+    for (int c = 0; c < 12; ++c)
+        for (int i = 0; i < nw; ++i)
+            h(c, i) = (c + 1) * std::sin(0.002 * (c + 3) * i) * std::exp(-1.0 * i / nw);
+    return h;
+}
+
+// AllDraw: clear, busy indicator, one pass of the event loop, 12 x Nw dots.
+void BM_AllDraw(benchmark::State& state) {
+    const int nw = static_cast<int>(state.range(0));
+    const fem::Model model = OneBar();
+    results::ReSult w;
+    w.resize(1200, 800);
+    w.show();
+    QApplication::processEvents();
+    w.ATransData(12, nw, 0.001, 0, Histories(nw), 1, model);
+    for (auto _ : state) {
+        w.AllDraw();
+        benchmark::DoNotOptimize(w.Picture2->Image().constBits());
+    }
+    state.counters["dots/s"] =
+        benchmark::Counter(12.0 * nw, benchmark::Counter::kIsIterationInvariantRate);
+}
+BENCHMARK(BM_AllDraw)->Arg(512)->Arg(8192)->Unit(benchmark::kMillisecond);
+
+// The same dots through one PSet call each (any platform::Surface).
+void BM_DrawThroughPSet(benchmark::State& state) {
+    const int nw = static_cast<int>(state.range(0));
+    platform::PictureBox box;
+    box.resize(900, 700);
+    box.SetScale(0.0, 2.2, 1.0, -4.4);
+    const numeric::RealMatrix h = Histories(nw);
+    results::PenTable pens;
+    results::ComputeScales(h, nw, 1.0, pens);
+    for (auto _ : state) {
+        box.Cls();
+        results::DrawComponents(box, h, nw, nw, pens, 0, 11);
+        benchmark::DoNotOptimize(box.Image().constBits());
+    }
+}
+BENCHMARK(BM_DrawThroughPSet)->Arg(8192)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
