@@ -1,0 +1,55 @@
+#pragma once
+// Helpers of the analysis tests: small structures and tolerant comparisons.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <complex>
+#include <string>
+
+#include "model/model.h"
+#include "numeric/complex.h"
+
+namespace testsupport {
+
+using cd = std::complex<double>;
+
+inline cd ToStd(const numeric::Complex& c) {
+    return {c.re, c.im};
+}
+
+// |a - b| <= rel |b| + abs.
+inline ::testing::AssertionResult Close(double a, double b, double rel, double abs = 0.0) {
+    if (std::fabs(a - b) <= rel * std::fabs(b) + abs) return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << a << " differs from " << b << " by " << std::fabs(a - b)
+                                         << " (rel " << rel << ", abs " << abs << ")";
+}
+
+inline ::testing::AssertionResult Close(cd a, cd b, double rel, double abs = 0.0) {
+    if (std::abs(a - b) <= rel * std::abs(b) + abs) return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure()
+           << a << " differs from " << b << " by " << std::abs(a - b) << " (rel " << rel << ")";
+}
+
+// A node with the six codes given as characters: 'p' free, 'u' fixed, 'f' step-loaded "pf".
+inline fem::NodeRecord Node(double x, double y, double z, const char* codes = "pppppp") {
+    fem::NodeRecord n = fem::DefaultNode();
+    n.Coord = {x, y, z};
+    for (int j = 0; j < 6; ++j)
+        n.BcCode[j] = codes[j] == 'u' ? "u" : (codes[j] == 'f' ? "pf" : "p");
+    return n;
+}
+
+// The default steel bar (E 21000, G 8000, w 7.86E-06) between nodes a and b.
+inline fem::ElementRecord Bar(int a, int b, double diameter = 10.0) {
+    fem::ElementRecord e = fem::DefaultElement();
+    e.EndNode = {a, b};
+    e.Diameter = diameter;
+    return e;
+}
+
+// Mass per unit length of element e, kgf s^2 / mm^2.
+inline double MassPerLength(const fem::ElementRecord& e) {
+    return e.Density * e.Area / fem::kGravity;
+}
+
+}  // namespace testsupport

@@ -1,0 +1,237 @@
+// Numbering and static solution against beam theory: cantilever, axial bar, twisted bar,
+// a three-dimensional L-frame, prescribed support displacements and the failure paths.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+
+#include "analysis/engine.h"
+#include "numeric/failure.h"
+#include "support.h"
+
+namespace {
+
+using testsupport::Bar;
+using testsupport::Close;
+using testsupport::Node;
+
+// Numbers the dofs and solves the static problem the way an analysis does.
+std::string Static(fem::Model& m) {
+    fem::NumberDofs(m);
+    const std::string msg = fem::SolveStatic(m);
+    for (int e = 0; e < m.ElementCount(); ++e) fem::StaticElementResults(m, e);
+    return msg;
+}
+
+fem::Vec3 Cross(const fem::Vec3& a, const fem::Vec3& b) {
+    return {a[1] * b[2] - a[2] * b[1], a[2] * b[0] - a[0] * b[2], a[0] * b[1] - a[1] * b[0]};
+}
+
+TEST(Numbering, FreeUpwardsFixedDownwardsFromTheTop) {
+    fem::Model m;
+    m.AddNode(Node(0, 0, 0, "uuuuuu"));
+    fem::NodeRecord n = Node(100, 0, 0, "pfuppp");
+    m.AddNode(n);
+    m.AddElement(Bar(0, 1));
+    fem::NumberDofs(m);
+    const fem::AnalysisState& a = fem::Analysis();
+    EXPECT_EQ(a.DofCount, 12);
+    EXPECT_EQ(a.FreeDofCount, 5);
+    const int node1Free[5] = {0, 1, 3, 4, 5};
+    for (int r = 0; r < 5; ++r) EXPECT_EQ(a.DofOwner[r], std::make_pair(1, node1Free[r]));
+    for (int j = 0; j < 6; ++j) EXPECT_EQ(a.DofOwner[11 - j], std::make_pair(0, j));
+    EXPECT_EQ(a.DofOwner[5], std::make_pair(1, 2));
+    for (int eq = 0; eq < 12; ++eq) {
+        const auto [node, dof] = a.DofOwner[eq];
+        EXPECT_EQ(a.DofMap[node][dof], eq);
+    }
+    EXPECT_EQ(a.KStat.Rows(), 12);
+    EXPECT_EQ(a.KDyn.Cols(), 12);
+}
+
+TEST(Numbering, RefusesMoreThan32767DegreesOfFreedom) {
+    fem::Model m;
+    m.Nodes.assign(5462, fem::DefaultNode());
+    EXPECT_THROW(fem::NumberDofs(m), numeric::ComputationFailure);
+    // The dynamic solution passes the failure on instead of turning it into "Gauss Error".
+    EXPECT_THROW((void)fem::RunDynamic(m, 256, 5, 0.001), numeric::ComputationFailure);
+    EXPECT_FALSE(fem::Analysis().DynamicComplete);
+}
+
+// A cantilever of three elements along a general direction d, loaded at its tip by P
+// perpendicular to it: deflection P x^2 (3L - x) / (6 EI) along the load, rotation
+// P L^2 / (2 EI) about d x load, no axial motion.
+TEST(Static, CantileverInAGeneralDirection) {
+    const double len = std::sqrt(14.0);
+    const fem::Vec3 d{1 / len, 2 / len, 3 / len};
+    const fem::Vec3 p{2 / std::sqrt(5.0), -1 / std::sqrt(5.0), 0};  // perpendicular to d
+    const double L = 150.0, P = 3.0;
+    fem::Model m;
+    m.AddNode(Node(0, 0, 0, "uuuuuu"));
+    for (int i = 1; i <= 3; ++i) {
+        fem::NodeRecord n = Node(d[0] * L * i / 3, d[1] * L * i / 3, d[2] * L * i / 3);
+        if (i == 3)
+            for (int j = 0; j < 3; ++j) n.LoadValue[j] = P * p[j];
+        m.AddNode(n);
+        m.AddElement(Bar(i - 1, i));
+    }
+    ASSERT_EQ(Static(m), "");
+    const double EI = m.Elements[0].EIz;
+    EXPECT_EQ(fem::Analysis().FreeDofCount, 18);
+    for (int i = 1; i <= 3; ++i) {
+        const double x = L * i / 3;
+        const double w = P * x * x * (3 * L - x) / (6 * EI);
+        const double slope = P * x * (2 * L - x) / (2 * EI);
+        const fem::Vec3 axis = Cross(d, p);
+        const auto& u = m.Nodes[i].StaticDisp;
+        for (int j = 0; j < 3; ++j) {
+            EXPECT_TRUE(Close(u[j], w * p[j], 1e-9, 1e-12 * w)) << "node " << i << " dof " << j;
+            EXPECT_TRUE(Close(u[3 + j], slope * axis[j], 1e-9, 1e-12 * slope));
+        }
+    }
+    // At the root the element carries the shear P and the moment P L.
+    const auto& f = m.Elements[0].StaticEndForceGlobal;
+    for (int j = 0; j < 3; ++j) EXPECT_TRUE(Close(f[j], -P * p[j], 1e-9, 1e-9));
+    EXPECT_EQ(m.Nodes[3].StaticForce[0], P * p[0]);
+}
+
+// The textbook case along x, both bending planes: rotation about z is +P L^2/(2 EI) for a
+// load along +y and about y is -P L^2/(2 EI) for a load along +z.
+TEST(Static, CantileverAlongXInBothPlanes) {
+    fem::Model m;
+    m.AddNode(Node(0, 0, 0, "uuuuuu"));
+    fem::NodeRecord tip = Node(200, 0, 0);
+    tip.LoadValue[1] = 2.0;
+    tip.LoadValue[2] = -5.0;
+    m.AddNode(tip);
+    m.AddElement(Bar(0, 1, 8.0));
+    ASSERT_EQ(Static(m), "");
+    const fem::ElementRecord& e = m.Elements[0];
+    const double L = 200.0;
+    const auto& u = m.Nodes[1].StaticDisp;
+    EXPECT_TRUE(Close(u[1], 2.0 * L * L * L / (3 * e.EIz), 1e-10));
+    EXPECT_TRUE(Close(u[5], 2.0 * L * L / (2 * e.EIz), 1e-10));
+    EXPECT_TRUE(Close(u[2], -5.0 * L * L * L / (3 * e.EIy), 1e-10));
+    EXPECT_TRUE(Close(u[4], 5.0 * L * L / (2 * e.EIy), 1e-10));
+    EXPECT_EQ(u[0], 0.0);
+}
+
+TEST(Static, AxialBarStretchesByPLOverEAWithTensionAtBothEnds) {
+    // Inclined in the x-z plane (the vy = 0 branch of the local axes).
+    const double L = 120.0, P = 40.0, c = 0.6, s = 0.8;
+    fem::Model m;
+    m.AddNode(Node(0, 0, 0, "uuuuuu"));
+    fem::NodeRecord n = Node(L * c, 0, L * s, "pppuuu");
+    n.LoadValue[0] = P * c;
+    n.LoadValue[2] = P * s;
+    m.AddNode(n);
+    m.AddElement(Bar(0, 1, 6.0));
+    ASSERT_EQ(Static(m), "");
+    const fem::ElementRecord& e = m.Elements[0];
+    const double stretch = P * L / e.EA;
+    EXPECT_TRUE(Close(m.Nodes[1].StaticDisp[0], stretch * c, 1e-11));
+    EXPECT_TRUE(Close(m.Nodes[1].StaticDisp[2], stretch * s, 1e-11));
+    EXPECT_TRUE(Close(e.StaticEndForceLocal[0], P, 1e-11));
+    EXPECT_TRUE(Close(e.StaticEndForceLocal[6], P, 1e-11));
+    EXPECT_TRUE(Close(e.StaticEndDispLocal[6], stretch, 1e-11));
+    EXPECT_TRUE(Close(e.StaticEndForceGlobal[8], P * s, 1e-11));
+    for (int c2 : {1, 2, 4, 5, 7, 8, 10, 11}) EXPECT_NEAR(e.StaticEndForceLocal[c2], 0.0, 1e-9 * P);
+}
+
+TEST(Static, TwistedBarTurnsByTLOverGJ) {
+    const double L = 90.0, T = 500.0;
+    fem::Model m;
+    m.AddNode(Node(0, 0, 0, "uuuuuu"));
+    fem::NodeRecord n = Node(0, L, 0);  // along y
+    n.LoadValue[4] = T;
+    m.AddNode(n);
+    m.AddElement(Bar(0, 1, 7.0));
+    ASSERT_EQ(Static(m), "");
+    const fem::ElementRecord& e = m.Elements[0];
+    EXPECT_TRUE(Close(m.Nodes[1].StaticDisp[4], T * L / e.GJ, 1e-11));
+    for (int j : {0, 1, 2, 3, 5}) EXPECT_NEAR(m.Nodes[1].StaticDisp[j], 0.0, 1e-15);
+    // The torque, positive at both ends in element components.
+    EXPECT_TRUE(Close(e.StaticEndForceLocal[3], T, 1e-11));
+    EXPECT_TRUE(Close(e.StaticEndForceLocal[9], T, 1e-11));
+}
+
+// An L-shaped frame clamped at the origin: a along x, then b along y, a load P along z at
+// the free corner bends both legs and twists the first by P b:
+// w = P b^3/(3 EI) + P a^3/(3 EI) + P b^2 a/(GJ).
+TEST(Static, LFrameCombinesBendingAndTorsion) {
+    const double a = 100.0, b = 60.0, P = -2.5;
+    fem::Model m;
+    m.AddNode(Node(0, 0, 0, "uuuuuu"));
+    m.AddNode(Node(a, 0, 0));
+    fem::NodeRecord tip = Node(a, b, 0);
+    tip.LoadValue[2] = P;
+    m.AddNode(tip);
+    m.AddElement(Bar(0, 1));
+    m.AddElement(Bar(1, 2));
+    ASSERT_EQ(Static(m), "");
+    const double EI = m.Elements[0].EIz, GJ = m.Elements[0].GJ;
+    const double w = P * b * b * b / (3 * EI) + P * a * a * a / (3 * EI) + P * b * b * a / GJ;
+    EXPECT_TRUE(Close(m.Nodes[2].StaticDisp[2], w, 1e-10));
+    // The corner twists the first leg by P b a / GJ about x.
+    EXPECT_TRUE(Close(m.Nodes[1].StaticDisp[3], P * b * a / GJ, 1e-10));
+    // Torque of the first leg in element components.
+    EXPECT_TRUE(Close(m.Elements[0].StaticEndForceLocal[3], P * b, 1e-9));
+}
+
+TEST(Static, PrescribedSupportDisplacementsMoveTheStructure) {
+    // Two bars in series between two supports; the right one is pushed by delta.
+    const double delta = 0.05;
+    fem::Model m;
+    m.AddNode(Node(0, 0, 0, "uuuuuu"));
+    m.AddNode(Node(100, 0, 0, "puuuuu"));
+    fem::NodeRecord right = Node(300, 0, 0, "uuuuuu");
+    right.FixedDisp[0] = delta;
+    m.AddNode(right);
+    m.AddElement(Bar(0, 1, 10.0));
+    m.AddElement(Bar(1, 2, 14.0));
+    ASSERT_EQ(Static(m), "");
+    const double k1 = m.Elements[0].EA / 100.0, k2 = m.Elements[1].EA / 200.0;
+    EXPECT_TRUE(Close(m.Nodes[1].StaticDisp[0], delta * k2 / (k1 + k2), 1e-12));
+    EXPECT_EQ(m.Nodes[2].StaticDisp[0], delta);
+
+    // A cantilever whose whole support moves rigidly, unloaded, moves with it.
+    fem::Model c;
+    fem::NodeRecord root = Node(0, 0, 0, "uuuuuu");
+    root.FixedDisp = {0.1, -0.2, 0.3, 0, 0, 0};
+    c.AddNode(root);
+    c.AddNode(Node(30, 40, 50));
+    c.AddElement(Bar(0, 1));
+    ASSERT_EQ(Static(c), "");
+    for (int j = 0; j < 6; ++j)
+        EXPECT_NEAR(c.Nodes[1].StaticDisp[j], root.FixedDisp[j], 1e-12) << "dof " << j;
+}
+
+TEST(Static, FailuresGiveGaussErrorAndKeepPrescribedValues) {
+    fem::Model m;
+    fem::NodeRecord a = Node(0, 0, 0, "uuuuuu");
+    a.FixedDisp[1] = 0.25;
+    m.AddNode(a);
+    m.AddNode(Node(100, 0, 0, "uuuuuu"));
+    m.AddElement(Bar(0, 1));
+    EXPECT_EQ(Static(m), fem::kGaussError);
+    EXPECT_EQ(m.Nodes[0].StaticDisp[1], 0.25);
+
+    // A free node joined to nothing: a zero pivot.
+    fem::Model loose;
+    loose.AddNode(Node(0, 0, 0, "uuuuuu"));
+    loose.AddNode(Node(10, 0, 0));
+    loose.AddNode(Node(20, 0, 0, "pppppp"));
+    loose.AddElement(Bar(0, 1));
+    fem::NodeRecord n = loose.Nodes[2];
+    n.LoadValue[0] = 3.0;
+    loose.PutNode(2, n);
+    EXPECT_EQ(Static(loose), fem::kGaussError);
+    EXPECT_EQ(loose.Nodes[2].StaticDisp[0], 0.0);
+
+    // A model that no longer matches the numbering of the last analysis.
+    fem::NumberDofs(m);
+    m.AddNode(Node(0, 50, 0));
+    EXPECT_EQ(fem::SolveStatic(m), fem::kGaussError);
+}
+
+}  // namespace
