@@ -110,7 +110,7 @@ KeyBoard::KeyBoard(QWidget* parent) : QDialog(parent) {
     padPanel_ = new QFrame(this);
     fullPanel_ = new QFrame(this);
     padPanel_->setFrameShape(QFrame::NoFrame);
-    fullPanel_->setFrameShape(QFrame::StyledPanel);
+    fullPanel_->setFrameShape(QFrame::NoFrame);
 
     for (int i = 0; i < kKeyCount; ++i) {
         const bool onPad = i < kPadKeys;
