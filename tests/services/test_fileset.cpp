@@ -212,17 +212,6 @@ TEST_F(FileSetTest, FontChoiceCopiesStyleAndColour) {
     EXPECT_FALSE(fs.PrinterSet());
 }
 
-TEST_F(FileSetTest, FlagModesBySwitchWord) {
-    fs.SetFlagMode(QStringLiteral("FontWithoutColor"));
-    EXPECT_EQ(fs.Flags(), 1146883);
-    fs.SetFlagMode(QStringLiteral("nonsense"));
-    EXPECT_EQ(fs.Flags(), 1146883);
-    fs.SetFlagMode(QStringLiteral("WTCONFRM"));
-    EXPECT_EQ(fs.Flags(), 3);
-    fs.SetFlagMode(QStringLiteral("printer"));
-    EXPECT_EQ(fs.Flags(), 64);
-}
-
 class TextFileTest : public FileSetTest {
   protected:
     QString PathOf(const char* name) { return dir.filePath(QString::fromUtf8(name)); }
@@ -343,15 +332,6 @@ TEST_F(TextFileTest, FolderChooserReturnsTheChosenFolderOrNothing) {
     EXPECT_EQ(fs.Directry(nullptr), QString());
     EXPECT_EQ(chooser.ChooserResult(), -1);
     EXPECT_FALSE(chooser.SetPath(PathOf("does-not-exist")));
-}
-
-TEST(FileSetService, OneInstanceForTheProgram) {
-    services::FileSet& a = services::FileSetService();
-    EXPECT_EQ(&a, &services::FileSetService());
-    EXPECT_EQ(a.Filter(), QString::fromUtf8(services::kDocumentFilter));
-    EXPECT_EQ(a.ProgramFolder(),
-              QDir::toNativeSeparators(QCoreApplication::applicationDirPath()) + QDir::separator());
-    EXPECT_EQ(a.LineEnd(), QStringLiteral("\r\n"));
 }
 
 }  // namespace
