@@ -1,6 +1,5 @@
 #include "view3d/graphic3d.h"
 
-#include <QColorDialog>
 #include <QEvent>
 #include <QFrame>
 #include <QGridLayout>
@@ -13,8 +12,8 @@
 #include <QSlider>
 
 #include "platform/picturebox.h"
-#include "platform/qtcolor.h"
 #include "platform/twips.h"
+#include "services/fileset.h"
 
 namespace view3d {
 namespace {
@@ -39,13 +38,6 @@ QLabel* MakeValueLabel(QWidget* parent, const QString& tip) {
     l->setFrameShape(QFrame::Panel);
     l->setFrameShadow(QFrame::Sunken);
     return l;
-}
-
-// The file service's colour chooser is wired in by the program; standing alone the
-// window asks with the toolkit's colour dialog.
-platform::Color AskColor(QWidget* parent) {
-    const QColor c = QColorDialog::getColor(Qt::white, parent);
-    return c.isValid() ? platform::FromQColor(c) : -1;
 }
 
 }  // namespace
@@ -188,7 +180,8 @@ bool Graphic3D::eventFilter(QObject* watched, QEvent* event) {
 
 void Graphic3D::Pic1MouseUp(Qt::MouseButton button) {
     if (button != Qt::RightButton) return;
-    const platform::Color c = ColorRequest ? ColorRequest() : AskColor(this);
+    const platform::Color c =
+        ColorRequest ? ColorRequest() : services::FileSetService().ColorCode();
     if (c != -1) Pic1->SetBackColor(c);
     view_.ButonRedrawClick();
 }

@@ -526,6 +526,16 @@ void View3D::DrawAxes() {
 }
 
 double View3D::TextOffset(platform::Surface& target, int size) {
+    // Measuring text is slow; a redraw asks again and again for the same few sizes.
+    TextOffsetCache& c = textOffsetCache_;
+    if (c.target == &target && c.size == size && c.scaleWidth == target.ScaleWidth() &&
+        c.scaleHeight == target.ScaleHeight())
+        return c.offset;
+    c = {&target, size, target.ScaleWidth(), target.ScaleHeight(), MeasureTextOffset(target, size)};
+    return c.offset;
+}
+
+double View3D::MeasureTextOffset(platform::Surface& target, int size) {
     const int h = std::clamp(size - 6, 0, 10);
     // Twips of one line at the reference size, converted to the target's picture units
     // through the line height at its current font size in both measures.

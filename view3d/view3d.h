@@ -194,6 +194,7 @@ class View3D {
     void NotifyPicture();
     // 0.2 * the line height of text at size (clamped to 6..16), in the target's units.
     double TextOffset(platform::Surface& target, int size);
+    double MeasureTextOffset(platform::Surface& target, int size);
 
     platform::Surface* pic1_ = nullptr;
     double picWidth_ = 1.0;
@@ -207,6 +208,12 @@ class View3D {
     std::array<MarkShape, 6> markShapes_;
     MarkShape arrowHead_;
     std::vector<std::array<double, 2>> scratch_;  // projected shape points
+    struct TextOffsetCache {
+        const platform::Surface* target = nullptr;
+        int size = 0;
+        double scaleWidth = 0.0, scaleHeight = 0.0;
+        double offset = 0.0;
+    } textOffsetCache_;
 };
 
 }  // namespace view3d
