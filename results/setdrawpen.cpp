@@ -3,7 +3,6 @@
 #include <utility>
 
 #include <QCheckBox>
-#include <QColorDialog>
 #include <QComboBox>
 #include <QEvent>
 #include <QGridLayout>
@@ -13,20 +12,12 @@
 #include <QPushButton>
 
 #include "platform/qtcolor.h"
+#include "services/fileset.h"
 
 namespace results {
 
-namespace {
-
-platform::Color AskColor(QWidget* parent) {
-    const QColor c = QColorDialog::getColor(Qt::white, parent);
-    return c.isValid() ? platform::FromQColor(c) : -1;
-}
-
-}  // namespace
-
 ColorChooser DefaultColorChooser() {
-    return AskColor;
+    return [](QWidget*) { return services::FileSetService().ColorCode(); };
 }
 
 void SetLabelColors(QLabel* label, platform::Color back, platform::Color text) {
