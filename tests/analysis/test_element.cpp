@@ -17,6 +17,7 @@ using numeric::Complex;
 using numeric::ComplexMatrix;
 using numeric::RealMatrix;
 using testsupport::cd;
+using testsupport::ClassicalBeam;
 using testsupport::Close;
 using testsupport::ToStd;
 
@@ -25,26 +26,6 @@ fem::ElementRecord ElementBetween(const fem::Vec3& a, const fem::Vec3& b, double
     fem::ElementRecord e = testsupport::Bar(0, 1, d);
     fem::UpdateElement(e, a, b);
     return e;
-}
-
-// Classical dynamic stiffness of a clamped-clamped Euler-Bernoulli beam, dofs
-// (w1, theta1, w2, theta2), forces and moments acting on the beam; kappa^4 = -s^2 m / EI.
-void ClassicalBeam(cd s, double EI, double m, double L, cd K[4][4]) {
-    const cd kappa = std::pow(-s * s * m / EI, 0.25);
-    const cd x = kappa * L;
-    const cd c = std::cos(x), ch = std::cosh(x), sn = std::sin(x), sh = std::sinh(x);
-    const cd D = 1.0 - c * ch;
-    const cd k1 = EI * kappa / D, k2 = EI * kappa * kappa / D, k3 = EI * kappa * kappa * kappa / D;
-    K[0][0] = K[2][2] = k3 * (c * sh + sn * ch);
-    K[0][1] = k2 * sn * sh;
-    K[2][3] = -K[0][1];
-    K[0][2] = -k3 * (sn + sh);
-    K[0][3] = k2 * (ch - c);
-    K[1][2] = -K[0][3];
-    K[1][1] = K[3][3] = k1 * (ch * sn - sh * c);
-    K[1][3] = k1 * (sh - sn);
-    for (int i = 0; i < 4; ++i)
-        for (int j = 0; j < i; ++j) K[i][j] = K[j][i];
 }
 
 double MaxAbs(const ComplexMatrix& K) {
