@@ -1,0 +1,182 @@
+// impactframe-cli analyse run as a program on samples and data files; its CSV output is
+// compared with beam theory and exact wave solutions computed here.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+const double kPi = 3.14159265358979323846;
+
+struct CliResult {
+    int code = -1;
+    std::string out;
+    std::string err;
+};
+
+std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+}
+
+// Runs the tool with args (a shell fragment); tag keeps the files of parallel tests apart.
+CliResult Cli(const std::string& args, const std::string& tag) {
+    const std::string base = std::string(WORK_DIR) + "/analyse_" + tag;
+    const std::string command =
+        std::string(CLI_PATH) + " analyse " + args + " >" + base + ".out 2>" + base + ".err";
+    CliResult r;
+    const int status = std::system(command.c_str());
+    r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    r.out = ReadFile(base + ".out");
+    r.err = ReadFile(base + ".err");
+    return r;
+}
+
+struct Csv {
+    std::string header;
+    std::vector<std::vector<double>> rows;
+};
+
+Csv ParseCsv(const std::string& text) {
+    Csv csv;
+    std::istringstream in(text);
+    std::getline(in, csv.header);
+    std::string line;
+    while (std::getline(in, line)) {
+        std::vector<double> row;
+        std::istringstream fields(line);
+        std::string f;
+        while (std::getline(fields, f, ',')) row.push_back(std::strtod(f.c_str(), nullptr));
+        csv.rows.push_back(row);
+    }
+    return csv;
+}
+
+std::string WriteData(const std::string& name, const std::string& text) {
+    const std::string path = std::string(WORK_DIR) + "/" + name;
+    std::ofstream(path, std::ios::binary) << text;
+    return path;
+}
+
+// The default steel bar of the samples: E 21000, G 8000, diameter 10.
+const double E = 21000, G = 8000, d = 10;
+const double EA = E * kPi * d * d / 4, EI = E * kPi * d * d * d * d / 64;
+const double GJ = G * kPi * d * d * d * d / 32;
+
+TEST(CliAnalyse, StaticDisplacementsMatchBeamTheory) {
+    // Sample 2: cantilever of 100 mm, tip load -1 along y, middle node at 50 mm.
+    const CliResult r = Cli("sample:2 --static -", "static2");
+    ASSERT_EQ(r.code, 0) << r.err;
+    const Csv csv = ParseCsv(r.out);
+    EXPECT_EQ(csv.header, "node,ux,uy,uz,rx,ry,rz");
+    ASSERT_EQ(csv.rows.size(), 3u);
+    const double P = -1, L = 100;
+    for (int n : {1, 2}) {
+        const double x = 50.0 * n;
+        EXPECT_NEAR(csv.rows[n][2], P * x * x * (3 * L - x) / (6 * EI), 1e-9 * 0.0324);
+        EXPECT_NEAR(csv.rows[n][6], P * x * (2 * L - x) / (2 * EI), 1e-9 * 4.9e-4);
+    }
+
+    // An L-shaped frame clamped at the origin (100 mm along x, then 60 mm along y) with a
+    // load along z at its free corner: bending of both legs and torsion of the first.
+    const std::string lframe =
+        WriteData("lframe.txt",
+                  "3,2\r\n0,0,0,0\r\nu,0\r\nu,0\r\nu,0\r\nu,0\r\nu,0\r\nu,0\r\n"
+                  "1,100,0,0\r\np,0\r\np,0\r\np,0\r\np,0\r\np,0\r\np,0\r\n"
+                  "2,100,60,0\r\np,0\r\np,0\r\np,-2.5\r\np,0\r\np,0\r\np,0\r\n"
+                  "0,0,1\r\n21000,8000,7.86E-06,10\r\n1,1,2\r\n21000,8000,7.86E-06,10\r\n");
+    const std::string out = std::string(WORK_DIR) + "/lframe_static.csv";
+    const CliResult l = Cli(lframe + " --nw 256 --static " + out, "lframe");
+    ASSERT_EQ(l.code, 0) << l.err;
+    const Csv s = ParseCsv(ReadFile(out));
+    ASSERT_EQ(s.rows.size(), 3u);
+    const double a = 100, b = 60, Q = -2.5;
+    const double w = Q * b * b * b / (3 * EI) + Q * a * a * a / (3 * EI) + Q * b * b * a / GJ;
+    EXPECT_NEAR(s.rows[2][3], w, 1e-9 * std::fabs(w));
+    EXPECT_NEAR(s.rows[1][4], Q * b * a / GJ, 1e-9 * std::fabs(Q * b * a / GJ));
+}
+
+// Sample 1 (Te 0.0004 of its own): the global end force at the loaded node is the step
+// load, delayed by Te/10, plus e^-5 of the next span.
+TEST(CliAnalyse, ForceHistoryAtTheLoadedNodeFollowsTheStep) {
+    const CliResult r = Cli("sample:1 --element 1 --forces - --global", "forces");
+    ASSERT_EQ(r.code, 0) << r.err;
+    const Csv csv = ParseCsv(r.out);
+    EXPECT_EQ(csv.header, "t,fx1,fy1,fz1,mx1,my1,mz1,fx2,fy2,fz2,mx2,my2,mz2");
+    ASSERT_EQ(csv.rows.size(), 512u);
+    const double Te = 0.0004, wrap = std::exp(-5.0);
+    for (int j = 0; j < 512; ++j) {
+        ASSERT_EQ(csv.rows[j].size(), 13u);
+        EXPECT_DOUBLE_EQ(csv.rows[j][0], j * Te / 512);
+        const double t = j * Te / 512;
+        if (t > 0.15 * Te && t < 0.95 * Te) {
+            EXPECT_NEAR(csv.rows[j][7], 1 + wrap, 1e-3) << j;
+        } else if (t > 0.01 * Te && t < 0.07 * Te) {
+            EXPECT_NEAR(csv.rows[j][7], wrap, 1e-3) << j;
+        }
+    }
+
+    // A rise time above 0.1 is taken as 0.1.
+    const CliResult slow = Cli("sample:1 --tau 0.5 --element 1 --forces - --global", "forces_tau");
+    ASSERT_EQ(slow.code, 0) << slow.err;
+    const Csv c2 = ParseCsv(slow.out);
+    for (int j : {102, 200, 300}) {
+        const double t = c2.rows[j][0];
+        EXPECT_NEAR(c2.rows[j][7], 1 - std::exp(-(t - Te / 10) / (0.1 * Te)) + wrap, 1e-3) << j;
+    }
+}
+
+// The free end of sample 1 moves as a triangle wave up to twice the static stretch.
+TEST(CliAnalyse, DisplacementHistoryPeaksAtTwiceTheStaticStretch) {
+    const CliResult r = Cli("sample:1 --nw 1024 --node 2 --displacements -", "disp");
+    ASSERT_EQ(r.code, 0) << r.err;
+    const Csv csv = ParseCsv(r.out);
+    EXPECT_EQ(csv.header, "t,ux,uy,uz,rx,ry,rz");
+    ASSERT_EQ(csv.rows.size(), 1024u);
+    const double stretch = 1.0 * 200 / EA, c = std::sqrt(E * 9800 / 7.86E-06);
+    // The first rise: the load starts at Te/10, the wave returns after 4 L / c.
+    double peak = 0, tPeak = 0;
+    for (const auto& row : csv.rows)
+        if (row[0] < 0.0004 / 10 + 3 * 200 / c && row[1] > peak) {
+            peak = row[1];
+            tPeak = row[0];
+        }
+    EXPECT_GT(peak, 1.96 * stretch);
+    EXPECT_LT(peak, 2.03 * stretch);
+    // It comes 2 L / c after the load starts.
+    EXPECT_NEAR(tPeak, 0.0004 / 10 + 2 * 200 / c, 3 * 0.0004 / 1024);
+}
+
+TEST(CliAnalyse, MessagesAndBadOptions) {
+    // gamma Te = 0: "Gauss Error" from the dynamic solution, exit 1, no histories written.
+    const CliResult g = Cli("sample:1 --gamma-te 0 --element 0 --forces - --static -", "gauss");
+    EXPECT_EQ(g.code, 1);
+    EXPECT_NE(g.err.find("Gauss Error"), std::string::npos) << g.err;
+    EXPECT_EQ(g.out.rfind("node,ux", 0), 0u);  // the static part still succeeded
+    EXPECT_EQ(g.out.find("t,fx1"), std::string::npos);
+
+    for (const char* bad : {"sample:1 --nw 300", "sample:5", "sample:1 --te 0", "sample:1 --te x",
+                            "sample:1 --element 2 --forces -", "sample:1 --element 0",
+                            "sample:1 --node 3 --displacements -", "sample:1 --frobnicate",
+                            "/nonexistent/structure.txt", ""}) {
+        const CliResult r = Cli(bad, "bad");
+        EXPECT_EQ(r.code, 2) << bad;
+        EXPECT_EQ(r.out, "") << bad;
+        // One line with the reason.
+        ASSERT_FALSE(r.err.empty()) << bad;
+        EXPECT_EQ(r.err.find('\n'), r.err.size() - 1) << bad << ": " << r.err;
+    }
+    const CliResult help = Cli("--help", "help");
+    EXPECT_EQ(help.code, 0);
+    EXPECT_NE(help.out.find("--displacements"), std::string::npos);
+}
+
+}  // namespace
