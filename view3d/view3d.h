@@ -192,7 +192,10 @@ class View3D {
     void DispChanged();
     void NotifyControls();
     void NotifyPicture();
-    // 0.2 * the line height of text at size (clamped to 6..16), in the target's units.
+    // Text is placed 0.2 of a line height right of and below its point: the height of a
+    // line at size (clamped to 6..16) in the target's own font, measured in twips with
+    // TextHeightTwips and converted to the target's picture units, so that the label
+    // sits just beside its point at any scale.
     double TextOffset(platform::Surface& target, int size);
     double MeasureTextOffset(platform::Surface& target, int size);
 
