@@ -25,6 +25,7 @@
 #include "platform/messagebox.h"
 #include "platform/picturebox.h"
 #include "platform/qtcolor.h"
+#include "platform/twips.h"
 #include "results/graphcore.h"
 #include "services/paths.h"
 #include "shell/controlnames.h"
@@ -264,7 +265,9 @@ void MainForm::BuildControls() {
     buttStop_ = NewButton(QStringLiteral("中止"), "ButtStop", this);
     picture1_ = new platform::PictureBox(this);
     picture1_->setObjectName(QStringLiteral("Picture1"));
-    picture1_->setMinimumSize(260, 260);
+    // Square, since the structure is drawn in a square user system.
+    const int side = platform::TwipsToPixels(4200);
+    picture1_->setFixedSize(side, side);
     label1_ = NewLabel(QStringLiteral("X=\nY="), "Label1", this);
     label1_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     label1_->setMinimumWidth(110);
@@ -282,8 +285,8 @@ void MainForm::BuildControls() {
     top->addLayout(left, 0, 0);
     top->addLayout(right, 0, 1);
     auto* bottom = new QHBoxLayout();
-    bottom->addWidget(picture1_, 1);
-    bottom->addWidget(label1_);
+    bottom->addWidget(picture1_);
+    bottom->addWidget(label1_, 1);
     top->addLayout(bottom, 1, 0, 1, 2);
     top->setRowStretch(1, 1);
 

@@ -24,17 +24,11 @@ MDIForm1::MDIForm1(QWidget* parent) : QMainWindow(parent), w_(NewWindows()) {
     setWindowTitle(QStringLiteral("三次元衝撃骨組み構造解析"));
     mdiArea_ = new QMdiArea(this);
     mdiArea_->setObjectName(QStringLiteral("MdiArea"));
+    // Scroll bars rather than a frame that grows past the screen on small screens.
+    mdiArea_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    mdiArea_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setCentralWidget(mdiArea_);
     mdiArea_->viewport()->installEventFilter(this);
-
-    // 90 % of the screen, centred.
-    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        const QRect s = screen->geometry();
-        const int width = static_cast<int>(0.9 * s.width());
-        const int height = static_cast<int>(0.9 * s.height());
-        resize(width, height);
-        move(s.x() + (s.width() - width) / 2, s.y() + (s.height() - height) / 2);
-    }
 
     mainForm_ = new MainForm(this);
     mainSub_ = mdiArea_->addSubWindow(mainForm_, Qt::SubWindow | Qt::WindowTitleHint |
@@ -48,6 +42,15 @@ MDIForm1::MDIForm1(QWidget* parent) : QMainWindow(parent), w_(NewWindows()) {
     connect(mainForm_, &MainForm::BusyChanged, this,
             [this](bool busy) { SetCommandsEnabled(!busy); });
     Graphic3DView();  // the view window exists from the start, hidden
+
+    // 90 % of the screen, centred.
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        const QRect s = screen->geometry();
+        const int width = static_cast<int>(0.9 * s.width());
+        const int height = static_cast<int>(0.9 * s.height());
+        resize(width, height);
+        move(s.x() + (s.width() - width) / 2, s.y() + (s.height() - height) / 2);
+    }
 }
 
 MDIForm1::~MDIForm1() {

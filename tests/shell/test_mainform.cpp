@@ -5,18 +5,23 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMdiArea>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMouseEvent>
 #include <QRadioButton>
 #include <QScreen>
 #include <QTemporaryDir>
 
 #include "model/datafile.h"
+#include "services/fileset.h"
+#include "services/keyboard.h"
 #include "shell/elemsheetform.h"
 #include "shell_fixture.h"
 
@@ -185,8 +190,45 @@ TEST_F(ShellTest, ParametersThatAreNotNumbersStopTheAnalysis) {
     }
 }
 
+// File and colour dialogs answered by the test.
+class ScriptedDialogs : public services::FileSetDialogs {
+  public:
+    QString OpenFile(QWidget*, const services::FileDialogRequest&, int* filter) override {
+        ++opens;
+        if (filter) *filter = 0;
+        return openAnswer;
+    }
+    QString SaveFile(QWidget*, const services::FileDialogRequest& request, int* filter) override {
+        ++saves;
+        confirmOverwrite = request.confirmOverwrite;
+        if (filter) *filter = 0;
+        return saveAnswer;
+    }
+    QColor GetColor(QWidget*, const QColor&) override { return colour; }
+    bool GetFont(QWidget*, QFont&, QColor&, bool) override { return false; }
+    bool PrinterSetup(QWidget*, QPrinter&) override { return false; }
+
+    QString openAnswer, saveAnswer;
+    QColor colour;  // invalid: cancelled
+    int opens = 0, saves = 0;
+    bool confirmOverwrite = false;
+};
+
 class FileTest : public ShellTest {
   protected:
+    void SetUp() override {
+        ShellTest::SetUp();
+        services::FileSetService().SetDialogs(&dialogs);
+    }
+    void TearDown() override {
+        services::FileSetService().SetDialogs(nullptr);
+        ShellTest::TearDown();
+    }
+    QString ReadBack(const QString& path) {
+        QFile f(path);
+        return f.open(QIODevice::ReadOnly) ? QString::fromLatin1(f.readAll()) : QString();
+    }
+    ScriptedDialogs dialogs;
     QString PathOf(const char* name) const { return dir.filePath(QLatin1String(name)); }
     void WriteText(const QString& path, const char* text) {
         QFile f(path);
@@ -237,6 +279,100 @@ TEST_F(FileTest, AFileThatCannotBeReadLeavesEverythingAsItWas) {
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_TRUE(messages[0].contains("missing.txt"));
     EXPECT_EQ(fem::FEM().NodeCount(), 8);
+}
+
+TEST_F(FileTest, ReadCommandReadsTheChosenFileAndCancelLeavesTheModel) {
+    WriteText(PathOf("bar.dat"),
+              "2,1\r\n0,0,0,0\r\nu,0\r\nu,0\r\nu,0\r\nu,0\r\nu,0\r\nu,0\r\n"
+              "1,0,50,0\r\npf,0\r\np,0\r\np,0\r\np,0\r\np,0\r\np,0\r\n"
+              "0,0,1\r\n21000,8000,7.86E-06,10\r\n");
+    dialogs.openAnswer = PathOf("bar.dat");
+    frame->Command("MenReadStructure")->trigger();
+    EXPECT_EQ(dialogs.opens, 1);
+    EXPECT_EQ(fem::FEM().NodeCount(), 2);
+    EXPECT_EQ(fem::FEM().GetNode(1).LoadValue[0], 1.0);  // a step load without a size
+    EXPECT_EQ(Get<QLabel>("FileLb")->text(), "bar");
+
+    dialogs.openAnswer.clear();
+    Get<QPushButton>("ButtDataRead")->click();
+    EXPECT_EQ(dialogs.opens, 2);
+    EXPECT_EQ(fem::FEM().NodeCount(), 2);
+    EXPECT_EQ(form->CurrentFile(), QString());
+    EXPECT_TRUE(messages.empty());
+}
+
+TEST_F(FileTest, WriteAndOverwriteCommands) {
+    frame->Command("MenueSample2")->trigger();
+    // Overwriting before any file was chosen asks for a name, as writing does.
+    dialogs.saveAnswer = PathOf("cantilever.txt");
+    frame->Command("MenOverWriteStructure")->trigger();
+    EXPECT_EQ(dialogs.saves, 1);
+    EXPECT_TRUE(dialogs.confirmOverwrite);
+    EXPECT_EQ(Get<QLabel>("FileLb")->text(), "cantilever");
+    const QString written = ReadBack(PathOf("cantilever.txt"));
+    EXPECT_TRUE(written.startsWith("3,2\r\n0,0,0,0\r\nu,0\r\n")) << written.toStdString();
+    EXPECT_TRUE(written.contains("2,100,0,0\r\np,0\r\npf,-1\r\n")) << written.toStdString();
+
+    // With a current file, overwriting asks nothing.
+    frame->Command("MenueSample1")->trigger();
+    frame->Command("MenOverWriteStructure")->trigger();
+    EXPECT_EQ(dialogs.saves, 1);
+    EXPECT_TRUE(ReadBack(PathOf("cantilever.txt")).contains("2,200,0,0\r\npf,1\r\n"));
+
+    // "データ保存" always asks; a cancelled dialog writes nothing.
+    dialogs.saveAnswer.clear();
+    Get<QPushButton>("ButtonDataWrite")->click();
+    EXPECT_EQ(dialogs.saves, 2);
+    EXPECT_EQ(form->CurrentFile(), PathOf("cantilever.txt"));
+    EXPECT_TRUE(messages.empty());
+}
+
+TEST_F(FileTest, AFileThatCannotBeWrittenIsReportedAndTheOldFileKept) {
+    frame->Command("MenueSample1")->trigger();
+    dialogs.saveAnswer = PathOf("no-such-folder/frame.txt");
+    frame->Command("MenWriteStructur")->trigger();
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_TRUE(messages[0].startsWith(QStringLiteral("構造データを書き込めません。")));
+    EXPECT_TRUE(messages[0].contains("no-such-folder/frame.txt")) << messages[0].toStdString();
+
+    // A target that cannot be replaced (here a folder of that name) stays as it was.
+    ASSERT_TRUE(QDir(dir.path()).mkdir("taken.txt"));
+    messages.clear();
+    dialogs.saveAnswer = PathOf("taken.txt");
+    frame->Command("MenWriteStructur")->trigger();
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_TRUE(QFileInfo(PathOf("taken.txt")).isDir());
+}
+
+TEST_F(FileTest, RightClickOnTheBackgroundChangesItsColourUnlessCancelled) {
+    QWidget* background = frame->mdiArea()->viewport();
+    const QBrush before = frame->mdiArea()->background();
+    const auto rightClick = [&] {
+        QMouseEvent release(QEvent::MouseButtonRelease, QPointF(5, 5), QPointF(5, 5),
+                            Qt::RightButton, Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(background, &release);
+    };
+    rightClick();  // cancelled
+    EXPECT_EQ(frame->mdiArea()->background(), before);
+    dialogs.colour = QColor(10, 20, 30);
+    rightClick();
+    EXPECT_EQ(frame->mdiArea()->background().color(), QColor(10, 20, 30));
+}
+
+TEST_F(ShellTest, DoubleClickOnAParameterBoxEditsItOnTheKeypad) {
+    QLineEdit* te = Get<QLineEdit>("TxV_2");
+    QString seenOnOpen;
+    QTimer::singleShot(0, form, [&] {
+        auto* keypad = qobject_cast<services::KeyBoard*>(QApplication::activeModalWidget());
+        ASSERT_NE(keypad, nullptr);
+        seenOnOpen = keypad->EditText();
+        for (const char* key : {"0", ".", "0", "2", "Enter"}) keypad->PressKey(QLatin1String(key));
+    });
+    QMouseEvent dbl(QEvent::MouseButtonDblClick, QPointF(3, 3), QPointF(3, 3), Qt::LeftButton,
+                    Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(te, &dbl);
+    EXPECT_EQ(seenOnOpen, "0.001");
+    EXPECT_EQ(te->text(), "0.02");  // the whole text was selected, so typing replaced it
 }
 
 }  // namespace
