@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <new>
 #include <string>
+#include <vector>
 
 #include "analysis/element.h"
 #include "analysis/engine_internal.h"
@@ -135,6 +136,14 @@ std::string SolveLaplace(Model& model, AnalysisCallbacks* callbacks) {
         a.DynB.assign(free, Complex{});
         a.DynX.assign(free, Complex{});
         a.ElemK.Resize(12, 12);
+        // Fixed dofs whose prescribed displacement is not zero move the right side; the
+        // others would only subtract zeros at every point.
+        std::vector<int> prescribed;
+        for (int c = free; c < dofs; ++c) {
+            const auto [n, j] = a.DofOwner[c];
+            const Complex& v = model.Nodes[n].FixedDispC[j];
+            if (v.re != 0.0 || v.im != 0.0) prescribed.push_back(c);
+        }
 
         for (int k = 0; k < points; ++k) {
             const Complex s = detail::TransformPoint(a, k);
@@ -153,7 +162,14 @@ std::string SolveLaplace(Model& model, AnalysisCallbacks* callbacks) {
                     for (int q = 0; q < 12; ++q) {
                         const int gb = Equation(a, e, q);
                         if (ga > gb) continue;
-                        numeric::CAddTo(a.KDyn(ga, gb), p <= q ? a.ElemK(p, q) : a.ElemK(q, p));
+                        Complex& g = a.KDyn(ga, gb);
+                        const Complex& v = p <= q ? a.ElemK(p, q) : a.ElemK(q, p);
+                        g.re += v.re;
+                        g.im += v.im;
+                        if (!std::isfinite(g.re) || !std::isfinite(g.im)) {
+                            CheckFinite(g.re, "dynamic assembly");
+                            CheckFinite(g.im, "dynamic assembly");
+                        }
                     }
                 }
             }
@@ -161,7 +177,7 @@ std::string SolveLaplace(Model& model, AnalysisCallbacks* callbacks) {
             for (int r = 0; r < free; ++r) {
                 const auto [n, j] = a.DofOwner[r];
                 Complex b = model.Nodes[n].LoadC[j];
-                for (int c = free; c < dofs; ++c) {
+                for (int c : prescribed) {
                     const auto [nf, jf] = a.DofOwner[c];
                     b = numeric::CSub(b,
                                       numeric::CMul(a.KDyn(r, c), model.Nodes[nf].FixedDispC[jf]));

@@ -136,6 +136,31 @@ TEST(Dynamic, AxialStepSpectrumInAGeneralDirection) {
     }
 }
 
+// A bar whose support is given the Laplace-domain displacement U0 (and no load): the
+// free end moves by U0 / cosh(s L / c).
+TEST(Dynamic, PrescribedSupportDisplacementDrivesTheBar) {
+    fem::Model m;
+    fem::NodeRecord base = Node(0, 0, 0, "uuuuuu");
+    base.FixedDispC[0] = numeric::Complex{1e-3, 0.0};
+    m.AddNode(base);
+    m.AddNode(Node(80, 0, 0));
+    m.AddNode(Node(250, 0, 0));
+    m.AddElement(Bar(0, 1));
+    m.AddElement(Bar(1, 2));
+    ASSERT_EQ(fem::RunAnalysis(m, 256, 5, 0.0005, 0).Dynamic, "");
+    const double c = m.Elements[0].WaveAxial;
+    for (int k = 0; k <= 128; ++k) {
+        const cd s = Point(k);
+        EXPECT_TRUE(
+            Close(ToStd(m.Nodes[2].DispSpectrum(0, k)), 1e-3 / std::cosh(s * 250.0 / c), 1e-10))
+            << "k " << k;
+        EXPECT_TRUE(Close(ToStd(m.Nodes[1].DispSpectrum(0, k)),
+                          1e-3 * std::cosh(s * 170.0 / c) / std::cosh(s * 250.0 / c), 1e-10))
+            << "k " << k;
+        EXPECT_EQ(m.Nodes[0].DispSpectrum(0, k).re, 1e-3);
+    }
+}
+
 // Sample 2: the tip of a 100 mm cantilever under a transverse step, against the classical
 // clamped-free response obtained from the clamped-clamped dynamic stiffness.
 TEST(Dynamic, TransverseStepSpectrumOfACantilever) {

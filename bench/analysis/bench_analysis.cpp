@@ -1,0 +1,91 @@
+// The whole analysis (dynamic, static, static element results) of the samples and of a
+// generated frame, and one element's force histories.
+#include <benchmark/benchmark.h>
+
+#include <string>
+
+#include "analysis/engine.h"
+#include "model/samples.h"
+
+namespace {
+
+void BM_WholeAnalysisOfSample(benchmark::State& state) {
+    const int sample = static_cast<int>(state.range(0));
+    const int Nw = static_cast<int>(state.range(1));
+    fem::Model m;
+    const fem::SampleSettings st = fem::BuildSample(m, sample);
+    for (auto _ : state) {
+        const fem::AnalysisMessages msg = fem::RunAnalysis(m, Nw, 5.0, st.Te, 0.0);
+        if (!msg.Dynamic.empty() || !msg.Static.empty()) state.SkipWithError(msg.Dynamic.c_str());
+    }
+    state.counters["points"] = Nw / 2 + 1;
+    state.counters["free dofs"] = fem::Analysis().FreeDofCount;
+}
+BENCHMARK(BM_WholeAnalysisOfSample)
+    ->ArgsProduct({{1, 2, 3, 4}, {512, 8192}})
+    ->Unit(benchmark::kMillisecond);
+
+// Twelve force histories of one element of sample 4; range(0) = 1 rebuilds the
+// inverse-transform tables every time (the first computation after an analysis).
+void BM_ElementForceHistory(benchmark::State& state) {
+    const bool rebuild = state.range(0) == 1;
+    fem::Model m;
+    const fem::SampleSettings st = fem::BuildSample(m, 4);
+    if (!fem::RunAnalysis(m, 8192, 5.0, st.Te, 0.0).Dynamic.empty()) {
+        state.SkipWithError("analysis failed");
+        return;
+    }
+    numeric::RealMatrix out;
+    for (auto _ : state) {
+        if (rebuild) fem::Analysis().TablesReady = false;
+        fem::ElementForceHistory(m, 1, out, 0);
+        benchmark::DoNotOptimize(out.Row(0));
+    }
+}
+BENCHMARK(BM_ElementForceHistory)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+// A space frame of 3 x 4 x 5 = 60 nodes, 100 mm apart, clamped on its 12 lowest nodes,
+// with bars between neighbours (133 elements) and a step load at a top corner.
+void BuildFrame(fem::Model& m) {
+    m.ClearModel();
+    const int nx = 3, ny = 4, nz = 5;
+    auto index = [&](int i, int j, int k) { return (k * ny + j) * nx + i; };
+    for (int k = 0; k < nz; ++k)
+        for (int j = 0; j < ny; ++j)
+            for (int i = 0; i < nx; ++i) {
+                fem::NodeRecord n = fem::DefaultNode();
+                n.Coord = {100.0 * i, 100.0 * j, 100.0 * k};
+                for (auto& code : n.BcCode) code = k == 0 ? "u" : "p";
+                if (i == nx - 1 && j == ny - 1 && k == nz - 1) {
+                    n.BcCode[0] = "pf";
+                    n.LoadValue[0] = 1.0;
+                }
+                m.AddNode(n);
+            }
+    for (int k = 0; k < nz; ++k)
+        for (int j = 0; j < ny; ++j)
+            for (int i = 0; i < nx; ++i) {
+                fem::ElementRecord e = fem::DefaultElement();
+                const int a = index(i, j, k);
+                const int next[3][3] = {{i + 1, j, k}, {i, j + 1, k}, {i, j, k + 1}};
+                for (const auto& q : next) {
+                    if (q[0] >= nx || q[1] >= ny || q[2] >= nz) continue;
+                    e.EndNode = {a, index(q[0], q[1], q[2])};
+                    m.AddElement(e);
+                }
+            }
+}
+
+void BM_WholeAnalysisOfFrame60(benchmark::State& state) {
+    fem::Model m;
+    BuildFrame(m);
+    for (auto _ : state) {
+        const fem::AnalysisMessages msg = fem::RunAnalysis(m, 512, 5.0, 0.005, 0.0);
+        if (!msg.Dynamic.empty() || !msg.Static.empty()) state.SkipWithError(msg.Dynamic.c_str());
+    }
+    state.counters["elements"] = m.ElementCount();
+    state.counters["free dofs"] = fem::Analysis().FreeDofCount;
+}
+BENCHMARK(BM_WholeAnalysisOfFrame60)->Unit(benchmark::kMillisecond);
+
+}  // namespace
