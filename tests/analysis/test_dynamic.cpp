@@ -362,3 +362,19 @@ TEST(Dynamic, HistoriesRefuseAModelChangedSinceTheAnalysis) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(AnalysisParameters, RiseTimeFollowsTheFormRule) {
+    EXPECT_EQ(fem::TauFromText("abc"), 0.0);
+    EXPECT_EQ(fem::TauFromText(""), 0.0);
+    EXPECT_EQ(fem::TauFromText("0.05x"), 0.0);
+    EXPECT_EQ(fem::TauFromText("-0.5"), 0.1);  // negative becomes 0.1, not 0
+    EXPECT_EQ(fem::TauFromText("0.2"), 0.1);
+    EXPECT_EQ(fem::TauFromText(" 0.05 "), 0.05);
+    EXPECT_EQ(fem::TauFromText("0.1"), 0.1);
+    EXPECT_EQ(fem::TauFromText("0"), 0.0);
+    EXPECT_EQ(fem::ClampTau(0.1000001), 0.1);
+}
+
+}  // namespace
