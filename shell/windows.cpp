@@ -1,0 +1,116 @@
+// The frame's side of the view window, the result window, the file service and
+// the keypad: windows created on first use and kept until discarded.
+#include <QLineEdit>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QPointer>
+
+#include "results/result.h"
+#include "services/fileset.h"
+#include "services/keyboard.h"
+#include "shell/mdiform1.h"
+#include "view3d/graphic3d.h"
+
+namespace shell {
+
+struct MDIForm1::Windows {
+    QPointer<view3d::Graphic3D> graphic3d;
+    QPointer<QMdiSubWindow> graphic3dSub;
+    QPointer<results::ReSult> result;
+    QPointer<services::KeyBoard> keyboard;
+};
+
+MDIForm1::Windows* MDIForm1::NewWindows() {
+    return new Windows;
+}
+
+void MDIForm1::DeleteWindows(Windows* w) {
+    delete w;
+}
+
+view3d::View3D& MDIForm1::Graphic3DView() {
+    if (!w_->graphic3d) {
+        // Loading the view window sets the default view; it opens hidden, to the
+        // right of the analysis form.
+        auto* g = new view3d::Graphic3D();
+        g->setObjectName(QStringLiteral("Graphic3D"));
+        QMdiSubWindow* sub = mdiArea_->addSubWindow(g);
+        sub->setObjectName(QStringLiteral("Graphic3DWindow"));
+        sub->setAttribute(Qt::WA_DeleteOnClose, false);
+        sub->move(mainSub_->frameGeometry().width(), 0);
+        sub->hide();
+        w_->graphic3d = g;
+        w_->graphic3dSub = sub;
+    }
+    return w_->graphic3d->Core();
+}
+
+void MDIForm1::ShowGraphic3D() {
+    Graphic3DView();
+    w_->graphic3d->show();
+    w_->graphic3dSub->show();
+}
+
+void MDIForm1::UnloadGraphic3D() {
+    if (w_->graphic3dSub) {
+        mdiArea_->removeSubWindow(w_->graphic3dSub);
+        delete w_->graphic3dSub;  // deletes the view window with it
+    }
+}
+
+QWidget* MDIForm1::Graphic3DWindow() const {
+    return w_->graphic3d;
+}
+
+void MDIForm1::ShowResult(int nw, double te, int element, const numeric::RealMatrix& histories,
+                          int globalFlag, bool drawNow) {
+    if (!w_->result) {
+        // A closed result window is discarded; the next one starts with its defaults.
+        auto* r = new results::ReSult();
+        r->setObjectName(QStringLiteral("ReSult"));
+        QMdiSubWindow* sub = mdiArea_->addSubWindow(r);
+        sub->setObjectName(QStringLiteral("ReSultWindow"));
+        sub->setAttribute(Qt::WA_DeleteOnClose);
+        w_->result = r;
+    }
+    results::ReSult* r = w_->result;
+    r->ATransData(12, nw, te, element, histories, globalFlag);
+    r->show();
+    if (auto* sub = qobject_cast<QMdiSubWindow*>(r->parentWidget())) {
+        sub->show();
+        sub->raise();
+        mdiArea_->setActiveSubWindow(sub);
+    }
+    if (drawNow) r->AllDraw();
+}
+
+QWidget* MDIForm1::ResultWindow() const {
+    return w_->result;
+}
+
+QString MDIForm1::AskReadFile() {
+    services::FileSet& files = services::FileSetService();
+    files.SetParentWindow(this);
+    files.SetFilter(QString::fromUtf8(services::kStructureDataFilter));
+    return files.ReadFile();
+}
+
+QString MDIForm1::AskWriteFile() {
+    services::FileSet& files = services::FileSetService();
+    files.SetParentWindow(this);
+    files.SetFilter(QString::fromUtf8(services::kStructureDataFilter));
+    return files.WriteFile();
+}
+
+platform::Color MDIForm1::AskColour() {
+    services::FileSet& files = services::FileSetService();
+    files.SetParentWindow(this);
+    return files.ColorCode();
+}
+
+QString MDIForm1::InputText(QLineEdit* box) {
+    if (!w_->keyboard) w_->keyboard = new services::KeyBoard(this);
+    return w_->keyboard->InputText(box);
+}
+
+}  // namespace shell
