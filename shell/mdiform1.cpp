@@ -152,6 +152,8 @@ void MDIForm1::ShowPosition(QWidget* window, int top, int left) {
 void MDIForm1::Men3DInit() {
     UnloadGraphic3D();
     Suppressed([this] { mainForm_->BDrawStruture(); });
+    // A child window loaded anew shows itself.
+    ShowGraphic3D();
 }
 
 void MDIForm1::closeEvent(QCloseEvent* event) {

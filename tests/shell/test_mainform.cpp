@@ -15,6 +15,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMouseEvent>
+#include <QPointer>
 #include <QRadioButton>
 #include <QScreen>
 #include <QTemporaryDir>
@@ -24,6 +25,7 @@
 #include "services/keyboard.h"
 #include "shell/elemsheetform.h"
 #include "shell_fixture.h"
+#include "view3d/view3d.h"
 
 namespace shelltest {
 namespace {
@@ -373,6 +375,54 @@ TEST_F(ShellTest, DoubleClickOnAParameterBoxEditsItOnTheKeypad) {
     QApplication::sendEvent(te, &dbl);
     EXPECT_EQ(seenOnOpen, "0.001");
     EXPECT_EQ(te->text(), "0.02");  // the whole text was selected, so typing replaced it
+}
+
+}  // namespace
+}  // namespace shelltest
+
+namespace shelltest {
+namespace {
+
+TEST_F(ShellTest, DisplayCommandsDrawIntoTheViewAndResetBringsBackTheDefaultView) {
+    EXPECT_FALSE(frame->Graphic3DWindow()->isVisible());  // created hidden
+    frame->Command("MenueSample4")->trigger();
+    EXPECT_TRUE(frame->Graphic3DWindow()->isVisible());
+    view3d::View3D* view = &frame->Graphic3DView();
+    const int structure = view->ItemCount();
+    EXPECT_GT(structure, 12 + 8);  // at least every element line and node circle
+
+    Get<QComboBox>("ComboNw")->setCurrentIndex(0);
+    form->FemAnalyse();
+    // After the analysis the detailed deformation follows the structure: per element
+    // one starting dot and 20 segments.
+    EXPECT_EQ(view->ItemCount(), structure + 12 * 21);
+    frame->Command("MenDispStructure")->trigger();
+    EXPECT_EQ(view->ItemCount(), structure);
+    frame->Command("MenDispStructSymple")->trigger();
+    EXPECT_EQ(view->ItemCount(), structure + 12);
+    frame->Command("MenDispStructDetail")->trigger();
+    EXPECT_EQ(view->ItemCount(), structure + 12 + 12 * 21);
+    // "静的変形無": redrawing draws the structure only.
+    Get<QRadioButton>("Option1_2")->click();
+    Get<QPushButton>("ButtRedraw")->click();
+    EXPECT_EQ(view->ItemCount(), structure);
+    // A magnification that is not a number skips the deformation without a message.
+    Get<QLineEdit>("DefAmpTxt")->setText("x");
+    frame->Command("MenDispStructDetail")->trigger();
+    EXPECT_EQ(view->ItemCount(), structure);
+    EXPECT_TRUE(messages.empty());
+
+    view->SetScrollAngl(0, 60);
+    view->SetScrollAngl(2, 45);
+    QPointer<QWidget> old = frame->Graphic3DWindow();
+    frame->Command("Men3DInit")->trigger();
+    EXPECT_TRUE(old.isNull());  // discarded with its settings
+    EXPECT_TRUE(frame->Graphic3DWindow()->isVisible());
+    view = &frame->Graphic3DView();
+    EXPECT_EQ(view->ScrollAngl(0), 10);
+    EXPECT_EQ(view->ScrollAngl(1), -20);
+    EXPECT_EQ(view->ScrollAngl(2), 0);
+    EXPECT_EQ(view->ItemCount(), structure);
 }
 
 }  // namespace
