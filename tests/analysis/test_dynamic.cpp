@@ -335,13 +335,13 @@ TEST(Dynamic, FailuresGiveGaussErrorAndNeverNonFiniteSpectra) {
     const fem::AnalysisMessages msg = fem::RunAnalysis(slender, 512, 5, 0.001, 0);
     EXPECT_EQ(msg.Dynamic, fem::kGaussError);
     EXPECT_EQ(msg.Static, "");
-    const numeric::ComplexMatrix& spec = slender.Nodes[1].DispSpectrum;
-    bool solvedFirst = spec(1, 0).re != 0.0, unsolvedLast = spec(1, 256).re == 0.0;
+    const numeric::ComplexMatrix& spectrum = slender.Nodes[1].DispSpectrum;
+    bool solvedFirst = spectrum(1, 0).re != 0.0, unsolvedLast = spectrum(1, 256).re == 0.0;
     EXPECT_TRUE(solvedFirst);
     EXPECT_TRUE(unsolvedLast);
     for (int j = 0; j < 6; ++j)
         for (int k = 0; k <= 256; ++k)
-            EXPECT_TRUE(std::isfinite(spec(j, k).re) && std::isfinite(spec(j, k).im));
+            EXPECT_TRUE(std::isfinite(spectrum(j, k).re) && std::isfinite(spectrum(j, k).im));
 }
 
 TEST(Dynamic, HistoriesRefuseAModelChangedSinceTheAnalysis) {
