@@ -6,10 +6,12 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QTemporaryDir>
 
 #include "results/graphcore.h"
 #include "results/result.h"
@@ -160,6 +162,39 @@ TEST_F(TypicalUseTest, ElementForcesNeedACompleteAnalysis) {
     EXPECT_TRUE(messages[0].contains(QStringLiteral("中止またはエラー")));
     EXPECT_EQ(frame->ResultWindow(), nullptr);
     Expect(Now(), true, true, true, "after the refusal");
+
+    // After a complete analysis the structure grows by a node and a bar: the engine
+    // refuses, and its reason reaches the user.
+    Get<QComboBox>("ComboNw")->setCurrentIndex(0);
+    form->FemAnalyse();
+    fem::NodeRecord n = fem::DefaultNode();
+    n.Coord = {200, 50, 0};
+    fem::FEM().AddNode(n);
+    fem::ElementRecord e = fem::DefaultElement();
+    e.EndNode = {2, 3};
+    fem::FEM().AddElement(e);
+    messages.clear();
+    form->FemElementForce(2);
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_TRUE(messages[0].startsWith(QStringLiteral("節点力を計算できません。\n")));
+    EXPECT_TRUE(messages[0].contains("changed")) << messages[0].toStdString();
+    Expect(Now(), true, true, true, "after a failed computation");
+}
+
+TEST_F(TypicalUseTest, StartUpWithAFileOpensIt) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("two.txt");
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(
+        "2,0\r\n0,0,0,0\r\nu,0\r\nu,0\r\nu,0\r\nu,0\r\nu,0\r\nu,0\r\n"
+        "1,1,2,3\r\np,0\r\np,0\r\np,0\r\np,0\r\np,0\r\np,0\r\n");
+    f.close();
+    shell::MDIForm1* started = shell::StartUp(path);
+    EXPECT_EQ(started->mainForm()->CurrentFile(), path);
+    EXPECT_EQ(fem::FEM().NodeCount(), 2);
+    EXPECT_TRUE(started->Graphic3DWindow()->isVisible());
+    delete started;
 }
 
 TEST_F(TypicalUseTest, StopEndsTheDynamicPartQuicklyAndTheStaticPartStillRuns) {
