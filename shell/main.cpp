@@ -1,5 +1,7 @@
 // impactframe: three-dimensional frame structures under static and step loads.
 // `impactframe FILE` opens the structure data file FILE at start.
+#include <memory>
+
 #include <QApplication>
 #include <QFont>
 #include <QFontDatabase>
@@ -21,6 +23,7 @@ int main(int argc, char** argv) {
         }
     }
     const QStringList args = QApplication::arguments();
-    shell::StartUp(args.size() > 1 ? args.at(1) : QString());
+    std::unique_ptr<shell::MDIForm1> frame(
+        shell::StartUp(args.size() > 1 ? args.at(1) : QString()));
     return app.exec();
 }

@@ -182,8 +182,9 @@ bool MDIForm1::eventFilter(QObject* watched, QEvent* event) {
 }
 
 MDIForm1* StartUp(const QString& path) {
+    // Not deleted on close: closing may happen while a computation of the analysis
+    // form is still on the stack; the caller deletes the frame after the event loop.
     auto* frame = new MDIForm1();
-    frame->setAttribute(Qt::WA_DeleteOnClose);
     frame->show();
     if (!path.isEmpty()) frame->mainForm()->OpenStructureFile(path);
     return frame;

@@ -78,7 +78,8 @@ class MDIForm1 : public QMainWindow {
 };
 
 // Start-up: creates the main frame and shows it. When `path` is not empty the
-// structure data file is read as if it had been chosen for reading.
+// structure data file is read as if it had been chosen for reading. The caller owns
+// the frame.
 MDIForm1* StartUp(const QString& path = QString());
 
 }  // namespace shell

@@ -237,3 +237,25 @@ TEST_F(TypicalUseTest, StopEndsTheDynamicPartQuicklyAndTheStaticPartStillRuns) {
 
 }  // namespace
 }  // namespace shelltest
+
+namespace shelltest {
+namespace {
+
+TEST_F(TypicalUseTest, ClosingTheFrameDuringARunStopsItWithoutMessages) {
+    frame->Command("MenueSample4")->trigger();
+    Get<QComboBox>("ComboNw")->setCurrentIndex(5);  // 8192
+    QTimer::singleShot(20, form, [this] {
+        // Only "終了" is offered while the run goes on.
+        EXPECT_FALSE(frame->Command("MenueSample1")->isEnabled());
+        EXPECT_FALSE(frame->Command("MenReadStructure")->isEnabled());
+        EXPECT_TRUE(frame->Command("MenueFileEnding")->isEnabled());
+        frame->Command("MenueFileEnding")->trigger();
+    });
+    form->FemAnalyse();
+    EXPECT_TRUE(messages.empty());
+    EXPECT_FALSE(fem::Analysis().DynamicComplete);
+    EXPECT_FALSE(frame->isVisible());
+}
+
+}  // namespace
+}  // namespace shelltest
