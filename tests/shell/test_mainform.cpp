@@ -392,7 +392,7 @@ TEST_F(ShellTest, DisplayCommandsDrawIntoTheViewAndResetBringsBackTheDefaultView
     EXPECT_GT(structure, 12 + 8);  // at least every element line and node circle
 
     Get<QComboBox>("ComboNw")->setCurrentIndex(0);
-    form->FemAnalyse();
+    frame->Command("MenDynamicAnalys")->trigger();
     // After the analysis the detailed deformation follows the structure: per element
     // one starting dot and 20 segments.
     EXPECT_EQ(view->ItemCount(), structure + 12 * 21);
