@@ -114,9 +114,9 @@ KeyBoard::KeyBoard(QWidget* parent) : QDialog(parent) {
 
     for (int i = 0; i < kKeyCount; ++i) {
         const bool onPad = i < kPadKeys;
-        const KeySpec& spec = onPad ? kPad[i] : kFull[i - kPadKeys];
+        const KeySpec& layout = onPad ? kPad[i] : kFull[i - kPadKeys];
         auto* key =
-            new QPushButton(QString::fromUtf8(spec.caption), onPad ? padPanel_ : fullPanel_);
+            new QPushButton(QString::fromUtf8(layout.caption), onPad ? padPanel_ : fullPanel_);
         key->setFocusPolicy(Qt::NoFocus);
         key->setAutoDefault(false);
         key->setDefault(false);
@@ -371,9 +371,9 @@ void KeyBoard::Arrange() {
     fullCheck_->move(kMargin, y);
     y += fullCheck_->height() + kGap;
 
-    auto place = [&](const KeySpec& spec, QPushButton* key) {
-        key->setGeometry(spec.column * (unit + kGap), spec.row * (keyHeight + kGap),
-                         spec.span * unit + (spec.span - 1) * kGap, keyHeight);
+    auto place = [&](const KeySpec& layout, QPushButton* key) {
+        key->setGeometry(layout.column * (unit + kGap), layout.row * (keyHeight + kGap),
+                         layout.span * unit + (layout.span - 1) * kGap, keyHeight);
     };
     for (int i = 0; i < kPadKeys; ++i) place(kPad[i], keys_[i]);
     for (int i = 0; i < kFullKeys; ++i) place(kFull[i], keys_[kPadKeys + i]);

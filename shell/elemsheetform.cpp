@@ -68,28 +68,11 @@ void ElemSheetForm::BuildControls() {
     }
     top->addLayout(buttons);
 
-    connect(command1_, &QPushButton::clicked, this, [this] {
-        sheetResult_ = 1;
-        hide();
-    });
-    connect(command2_, &QPushButton::clicked, this, [this] {
-        sheetResult_ = 2;
-        hide();
-    });
-    connect(command3_, &QPushButton::clicked, this, [this] {
-        sheetResult_ = -1;
-        hide();
-    });
+    ConnectSheetButtons(this, sheetResult_, command1_, command2_, command3_);
 }
 
 bool ElemSheetForm::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::MouseButtonDblClick && host_.keypad) {
-        if (auto* box = qobject_cast<QLineEdit*>(watched)) {
-            host_.keypad(box);
-            return true;
-        }
-    }
-    return QDialog::eventFilter(watched, event);
+    return OpenKeypadOnDoubleClick(host_, watched, event) || QDialog::eventFilter(watched, event);
 }
 
 void ElemSheetForm::FillSheet() {

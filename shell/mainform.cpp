@@ -452,35 +452,26 @@ void MainForm::PlaceSheet(QWidget* sheet) {
     frame_->ShowPosition(sheet, corner.y(), corner.x());
 }
 
+SheetHost MainForm::MakeSheetHost() {
+    SheetHost host;
+    host.place = [this](QWidget* w) { PlaceSheet(w); };
+    host.redraw = [this] {
+        try {
+            BDrawStruture();
+        } catch (const std::exception&) {
+        }
+    };
+    host.keypad = [this](QLineEdit* box) { OpenKeypad(box); };
+    return host;
+}
+
 NodeSheetForm* MainForm::NodeSheet() {
-    if (!nodeSheet_) {
-        SheetHost host;
-        host.place = [this](QWidget* w) { PlaceSheet(w); };
-        host.redraw = [this] {
-            try {
-                BDrawStruture();
-            } catch (const std::exception&) {
-            }
-        };
-        host.keypad = [this](QLineEdit* box) { OpenKeypad(box); };
-        nodeSheet_ = new NodeSheetForm(host, this);
-    }
+    if (!nodeSheet_) nodeSheet_ = new NodeSheetForm(MakeSheetHost(), this);
     return nodeSheet_;
 }
 
 ElemSheetForm* MainForm::ElemSheet() {
-    if (!elemSheet_) {
-        SheetHost host;
-        host.place = [this](QWidget* w) { PlaceSheet(w); };
-        host.redraw = [this] {
-            try {
-                BDrawStruture();
-            } catch (const std::exception&) {
-            }
-        };
-        host.keypad = [this](QLineEdit* box) { OpenKeypad(box); };
-        elemSheet_ = new ElemSheetForm(host, this);
-    }
+    if (!elemSheet_) elemSheet_ = new ElemSheetForm(MakeSheetHost(), this);
     return elemSheet_;
 }
 

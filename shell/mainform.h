@@ -10,6 +10,7 @@
 #include <QWidget>
 
 #include "numeric/gauss.h"
+#include "shell/sheethost.h"
 
 class QCheckBox;
 class QComboBox;
@@ -72,6 +73,7 @@ class MainForm : public QWidget {
     [[nodiscard]] int DeformationMode() const { return deformationMode_; }
     [[nodiscard]] const numeric::RealMatrix& ElemForceHistory() const { return elemForceHistory_; }
     [[nodiscard]] platform::PictureBox* Picture1() const { return picture1_; }
+    SheetHost MakeSheetHost();
     NodeSheetForm* NodeSheet();
     ElemSheetForm* ElemSheet();
 

@@ -135,28 +135,11 @@ void NodeSheetForm::BuildControls() {
     // ignores the coordinates.
     connect(check1_, &QCheckBox::toggled, frame1_, [this](bool on) { frame1_->setVisible(!on); });
     connect(check2_, &QCheckBox::toggled, frame2_, [this](bool on) { frame2_->setVisible(!on); });
-    connect(command1_, &QPushButton::clicked, this, [this] {
-        sheetResult_ = 1;
-        hide();
-    });
-    connect(command2_, &QPushButton::clicked, this, [this] {
-        sheetResult_ = 2;
-        hide();
-    });
-    connect(command3_, &QPushButton::clicked, this, [this] {
-        sheetResult_ = -1;
-        hide();
-    });
+    ConnectSheetButtons(this, sheetResult_, command1_, command2_, command3_);
 }
 
 bool NodeSheetForm::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::MouseButtonDblClick && host_.keypad) {
-        if (auto* box = qobject_cast<QLineEdit*>(watched)) {
-            host_.keypad(box);
-            return true;
-        }
-    }
-    return QDialog::eventFilter(watched, event);
+    return OpenKeypadOnDoubleClick(host_, watched, event) || QDialog::eventFilter(watched, event);
 }
 
 void NodeSheetForm::BcChosen(int j) {

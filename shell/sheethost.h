@@ -1,9 +1,14 @@
 #pragma once
 // What the node and element sheets need of the window that opens them: placing
-// the sheet, redrawing the structure after a change, and the on-screen keypad.
+// the sheet, redrawing the structure after a change, and the on-screen keypad;
+// and the behaviour both sheets share.
 #include <functional>
 
+class QDialog;
+class QEvent;
 class QLineEdit;
+class QObject;
+class QPushButton;
 class QWidget;
 
 namespace shell {
@@ -13,5 +18,13 @@ struct SheetHost {
     std::function<void()> redraw;                // draw the structure after a model change
     std::function<void(QLineEdit* box)> keypad;  // edit a box with the on-screen keypad
 };
+
+// The confirm, delete and cancel buttons set `result` to 1, 2 and -1 and hide the sheet.
+void ConnectSheetButtons(QDialog* sheet, int& result, QPushButton* confirm, QPushButton* remove,
+                         QPushButton* cancel);
+
+// A double click on one of the sheet's text boxes opens the keypad on it; returns
+// true when the event was taken.
+bool OpenKeypadOnDoubleClick(const SheetHost& host, QObject* watched, QEvent* event);
 
 }  // namespace shell

@@ -21,7 +21,7 @@ TEST(ColourValue, PacksRedGreenBlueAndConvertsToQColor) {
     EXPECT_EQ(platform::BlueOf(c), 50);
     EXPECT_EQ(platform::ToQColor(c), QColor(200, 100, 50));
     EXPECT_EQ(platform::FromQColor(QColor(Qt::blue)), 16711680);
-    EXPECT_EQ(platform::FromQColor(QColor::fromHsv(0, 255, 255)), 255);  // non-RGB spec
+    EXPECT_EQ(platform::FromQColor(QColor::fromHsv(0, 255, 255)), 255);  // a colour given as hue, saturation, value
     for (platform::Color v : {0, 255, 65280, 16711680, 16777215, 8421504})
         EXPECT_EQ(platform::FromQColor(platform::ToQColor(v)), v);
 }
