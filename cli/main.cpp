@@ -47,6 +47,7 @@ bool WriteOutput(const std::string& path, const std::string& text) {
 }
 
 std::string FormatG17(double x) {
+    if (x == 0.0) x = 0.0;  // no "-0" in tables
     char buf[40];
     std::snprintf(buf, sizeof buf, "%.17g", x);
     return buf;
