@@ -416,7 +416,9 @@ int MainForm::ChosenElement() const {
 
 void MainForm::ValidateTau() {
     const double tau = fem::TauFromText(delayTxt_->text().toStdString());
-    fem::Analysis().Tau = tau;
+    // A running analysis reads the shared rise time at every transform point; a value
+    // entered meanwhile waits for the next run, which reads the box again.
+    if (!busy_) fem::Analysis().Tau = tau;
     delayTxt_->setText(NumberText(tau));
 }
 

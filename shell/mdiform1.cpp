@@ -39,8 +39,11 @@ MDIForm1::MDIForm1(QWidget* parent) : QMainWindow(parent), w_(NewWindows()) {
     mainSub_->move(0, 0);
     mainSub_->show();
     BuildMenus();
-    connect(mainForm_, &MainForm::BusyChanged, this,
-            [this](bool busy) { SetCommandsEnabled(!busy); });
+    connect(mainForm_, &MainForm::BusyChanged, this, [this](bool busy) {
+        SetCommandsEnabled(!busy);
+        // The result window's pen dialog is modal and would hold the computation.
+        if (QWidget* result = ResultWindow()) result->setEnabled(!busy);
+    });
     Graphic3DView();  // the view window exists from the start, hidden
 
     // 90 % of the screen, centred.

@@ -8,6 +8,7 @@
 #include "results/result.h"
 #include "services/fileset.h"
 #include "services/keyboard.h"
+#include "shell/mainform.h"
 #include "shell/mdiform1.h"
 #include "view3d/graphic3d.h"
 
@@ -34,6 +35,7 @@ view3d::View3D& MDIForm1::Graphic3DView() {
         // right of the analysis form.
         auto* g = new view3d::Graphic3D();
         g->setObjectName(QStringLiteral("Graphic3D"));
+        g->ColorRequest = [this] { return AskColour(); };
         QMdiSubWindow* sub = mdiArea_->addSubWindow(g);
         sub->setObjectName(QStringLiteral("Graphic3DWindow"));
         sub->setAttribute(Qt::WA_DeleteOnClose, false);
@@ -102,13 +104,18 @@ QString MDIForm1::AskWriteFile() {
     return files.WriteFile();
 }
 
+// While a computation runs no modal dialog opens: its own event loop would hold the
+// computation, and the stop button with it, until the dialog was closed.
+
 platform::Color MDIForm1::AskColour() {
+    if (mainForm_->Busy()) return -1;
     services::FileSet& files = services::FileSetService();
     files.SetParentWindow(this);
     return files.ColorCode();
 }
 
 QString MDIForm1::InputText(QLineEdit* box) {
+    if (mainForm_->Busy()) return box->text();
     if (!w_->keyboard) w_->keyboard = new services::KeyBoard(this);
     return w_->keyboard->InputText(box);
 }

@@ -11,11 +11,17 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMdiArea>
+#include <QMouseEvent>
 #include <QTemporaryDir>
 
+#include "platform/picturebox.h"
 #include "results/graphcore.h"
 #include "results/result.h"
+#include "services/fileset.h"
+#include "services/keyboard.h"
 #include "shell_fixture.h"
+#include "view3d/graphic3d.h"
 
 namespace shelltest {
 namespace {
@@ -255,6 +261,102 @@ TEST_F(TypicalUseTest, ClosingTheFrameDuringARunStopsItWithoutMessages) {
     EXPECT_TRUE(messages.empty());
     EXPECT_FALSE(fem::Analysis().DynamicComplete);
     EXPECT_FALSE(frame->isVisible());
+}
+
+}  // namespace
+}  // namespace shelltest
+
+namespace shelltest {
+namespace {
+
+// File-service dialogs that count the colour requests and choose a colour.
+class CountingDialogs : public services::FileSetDialogs {
+  public:
+    QString OpenFile(QWidget*, const services::FileDialogRequest&, int*) override { return {}; }
+    QString SaveFile(QWidget*, const services::FileDialogRequest&, int*) override { return {}; }
+    QColor GetColor(QWidget*, const QColor&) override {
+        ++colours;
+        return QColor(10, 20, 30);
+    }
+    bool GetFont(QWidget*, QFont&, QColor&, bool) override { return false; }
+    bool PrinterSetup(QWidget*, QPrinter&) override { return false; }
+    int colours = 0;
+};
+
+TEST_F(TypicalUseTest, DuringARunNoDialogOpensAndAnEnteredRiseTimeWaitsForTheNextRun) {
+    CountingDialogs dialogs;
+    services::FileSetService().SetDialogs(&dialogs);
+    struct Restore {
+        ~Restore() { services::FileSetService().SetDialogs(nullptr); }
+    } restore;
+    // Any keypad that opens is counted and cancelled, so that the test goes on.
+    int keypads = 0;
+    QTimer guard;
+    guard.setInterval(1);
+    QObject::connect(&guard, &QTimer::timeout, form, [&] {
+        if (auto* k = qobject_cast<services::KeyBoard*>(QApplication::activeModalWidget())) {
+            ++keypads;
+            k->PressKey(QStringLiteral("ESC"));
+        }
+    });
+    guard.start();
+
+    frame->Command("MenueSample4")->trigger();
+    Get<QComboBox>("ComboNw")->setCurrentIndex(0);
+    form->FemAnalyse();
+    form->FemElementForce(0);
+    ASSERT_NE(Result(), nullptr);
+    ASSERT_TRUE(messages.empty());
+
+    Get<QComboBox>("ComboNw")->setCurrentIndex(3);  // 2048: a run long enough to act in
+    QLineEdit* delay = Get<QLineEdit>("DelayTxt");
+    bool acted = false;
+    bool resultEnabled = true;
+    QTimer poll;
+    poll.setInterval(1);
+    QObject::connect(&poll, &QTimer::timeout, form, [&] {
+        if (acted || Get<QLabel>("ProcMeter1")->text().trimmed().toInt() < 10) return;
+        acted = true;
+        resultEnabled = Result()->isEnabled();  // its pen dialog is modal
+        for (const char* name : {"TxV_0", "TxV_2", "DefAmpTxt", "DelayTxt"}) {
+            QMouseEvent dbl(QEvent::MouseButtonDblClick, QPointF(3, 3), QPointF(3, 3),
+                            Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+            QApplication::sendEvent(Get<QLineEdit>(name), &dbl);
+        }
+        for (QWidget* background : {static_cast<QWidget*>(form), frame->mdiArea()->viewport()}) {
+            QMouseEvent right(QEvent::MouseButtonRelease, QPointF(2, 2), QPointF(2, 2),
+                              Qt::RightButton, Qt::NoButton, Qt::NoModifier);
+            QApplication::sendEvent(background, &right);
+        }
+        auto* view = qobject_cast<view3d::Graphic3D*>(frame->Graphic3DWindow());
+        emit view->Pic1->MouseReleased(0.0, 0.0, Qt::RightButton);
+        delay->setText("0.5");
+        emit delay->returnPressed();
+    });
+    poll.start();
+    form->FemAnalyse();
+    poll.stop();
+
+    ASSERT_TRUE(acted) << "the run ended before anything could be done during it";
+    EXPECT_EQ(keypads, 0);
+    EXPECT_EQ(dialogs.colours, 0);
+    EXPECT_FALSE(resultEnabled);
+    EXPECT_TRUE(Result()->isEnabled());
+    EXPECT_TRUE(messages.empty());
+    EXPECT_TRUE(fem::Analysis().DynamicComplete);
+    // Enter still checks the box (0.5 is above 0.1) ...
+    EXPECT_EQ(delay->text(), "0.1");
+    // ... but the run kept the rise time it started with, 0: the load transform at
+    // the last point is e^(-s Te/10) / s with s = gamma + i 2 pi k / Te.
+    const double te = 0.005, gamma = 5.0 / te, w = 2.0 * std::acos(-1.0) * 1024 / te;
+    const double mag = std::exp(-gamma * te / 10.0) / (gamma * gamma + w * w);
+    const double phase = -w * te / 10.0;
+    // (cos + i sin) / (gamma + i w) = (cos + i sin)(gamma - i w) / |s|^2
+    const double re = mag * (std::cos(phase) * gamma + std::sin(phase) * w);
+    const double im = mag * (std::sin(phase) * gamma - std::cos(phase) * w);
+    const numeric::Complex load = fem::FEM().GetNode(2).LoadC[1];
+    EXPECT_NEAR(load.re, re, 1e-12 * std::hypot(re, im));
+    EXPECT_NEAR(load.im, im, 1e-12 * std::hypot(re, im));
 }
 
 }  // namespace
