@@ -89,14 +89,16 @@ QString ElemSheetForm::ReadSheet() {
     fem::ElementRecord r = sheetRecord_;
     // The node lists are editable: a typed text must name an existing node, and
     // texts such as 1 and 01 name the same node.
+    const QString texts[2] = {nod_[0]->currentText().trimmed(), nod_[1]->currentText().trimmed()};
+    const std::optional<int> nodes[2] = {ParseInt16(texts[0]), ParseInt16(texts[1])};
+    if (texts[0] == texts[1] || (nodes[0] && nodes[1] && *nodes[0] == *nodes[1]))
+        return QStringLiteral("節点が同じです");
     for (int i = 0; i < 2; ++i) {
-        const auto node = ParseInt16(nod_[i]->currentText());
-        if (!node) return badNumber;
-        if (*node < 0 || *node >= fem::FEM().NodeCount())
-            return QStringLiteral("節点番号 %1 はありません").arg(*node);
-        r.EndNode[i] = *node;
+        if (!nodes[i]) return badNumber;
+        if (*nodes[i] < 0 || *nodes[i] >= fem::FEM().NodeCount())
+            return QStringLiteral("節点番号 %1 はありません").arg(*nodes[i]);
+        r.EndNode[i] = *nodes[i];
     }
-    if (r.EndNode[0] == r.EndNode[1]) return QStringLiteral("節点が同じです");
     double* const targets[4] = {&r.Diameter, &r.Young, &r.Shear, &r.Density};
     for (int i = 0; i < 4; ++i) {
         const auto value = ParseDouble(v_[i]->text());

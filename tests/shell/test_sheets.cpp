@@ -330,6 +330,9 @@ TEST_F(ElemSheetTest, NodeTextsMustNameTwoDifferentExistingNodes) {
     };
     refused("0", "0", QStringLiteral("節点が同じです"));
     refused("1", "01", QStringLiteral("節点が同じです"));
+    // The same text twice names the same node, whether or not it names one at all.
+    refused("3", "3", QStringLiteral("節点が同じです"));
+    refused("x", "x", QStringLiteral("節点が同じです"));
     refused("0", "3", QStringLiteral("節点番号 3 はありません"));
     refused("-1", "2", QStringLiteral("節点番号 -1 はありません"));
     refused("0", "x", QStringLiteral("入力された数値が不適当です"));
