@@ -93,14 +93,12 @@ QWidget* MDIForm1::ResultWindow() const {
 QString MDIForm1::AskReadFile() {
     services::FileSet& files = services::FileSetService();
     files.SetParentWindow(this);
-    files.SetFilter(QString::fromUtf8(services::kStructureDataFilter));
     return files.ReadFile();
 }
 
 QString MDIForm1::AskWriteFile() {
     services::FileSet& files = services::FileSetService();
     files.SetParentWindow(this);
-    files.SetFilter(QString::fromUtf8(services::kStructureDataFilter));
     return files.WriteFile();
 }
 

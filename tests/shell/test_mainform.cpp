@@ -195,13 +195,15 @@ TEST_F(ShellTest, ParametersThatAreNotNumbersStopTheAnalysis) {
 // File and colour dialogs answered by the test.
 class ScriptedDialogs : public services::FileSetDialogs {
   public:
-    QString OpenFile(QWidget*, const services::FileDialogRequest&, int* filter) override {
+    QString OpenFile(QWidget*, const services::FileDialogRequest& request, int* filter) override {
         ++opens;
+        filters << request.filter;
         if (filter) *filter = 0;
         return openAnswer;
     }
     QString SaveFile(QWidget*, const services::FileDialogRequest& request, int* filter) override {
         ++saves;
+        filters << request.filter;
         confirmOverwrite = request.confirmOverwrite;
         if (filter) *filter = 0;
         return saveAnswer;
@@ -214,6 +216,7 @@ class ScriptedDialogs : public services::FileSetDialogs {
     QColor colour;  // invalid: cancelled
     int opens = 0, saves = 0;
     bool confirmOverwrite = false;
+    QStringList filters;  // of every file dialog, in order
 };
 
 class FileTest : public ShellTest {
@@ -327,6 +330,11 @@ TEST_F(FileTest, WriteAndOverwriteCommands) {
     EXPECT_EQ(dialogs.saves, 2);
     EXPECT_EQ(form->CurrentFile(), PathOf("cantilever.txt"));
     EXPECT_TRUE(messages.empty());
+
+    // Every structure file dialog offers the file service's documents and all files.
+    frame->Command("MenReadStructure")->trigger();
+    const QString documents = QStringLiteral("文書 (*.txt *.doc);;All (*)");
+    EXPECT_EQ(dialogs.filters, QStringList({documents, documents, documents}));
 }
 
 TEST_F(FileTest, AFileThatCannotBeWrittenIsReportedAndTheOldFileKept) {
