@@ -98,6 +98,7 @@ platform::Surface& View3D::Pic1() const {
 void View3D::SetPictureSize(double width, double height) {
     picWidth_ = width;
     picHeight_ = height;
+    textOffsetCache_ = {};  // a unit of the picture now spans other pixels
 }
 
 // ---------------------------------------------------------------------------
@@ -526,13 +527,18 @@ void View3D::DrawAxes() {
 }
 
 double View3D::TextOffset(platform::Surface& target, int size) {
-    // Measuring text is slow; a redraw asks again and again for the same few sizes.
+    // Measuring text is slow; a redraw asks again and again for the same few sizes,
+    // alternating between them (element numbers 11, axis labels 8).
     TextOffsetCache& c = textOffsetCache_;
-    if (c.target == &target && c.size == size && c.scaleWidth == target.ScaleWidth() &&
-        c.scaleHeight == target.ScaleHeight())
-        return c.offset;
-    c = {&target, size, target.ScaleWidth(), target.ScaleHeight(), MeasureTextOffset(target, size)};
-    return c.offset;
+    if (c.target != &target || c.scaleWidth != target.ScaleWidth() ||
+        c.scaleHeight != target.ScaleHeight())
+        c = {&target, target.ScaleWidth(), target.ScaleHeight(), {}, {}};
+    const auto h = static_cast<std::size_t>(std::clamp(size - 6, 0, 10));
+    if (!c.known[h]) {
+        c.offset[h] = MeasureTextOffset(target, size);
+        c.known[h] = true;
+    }
+    return c.offset[h];
 }
 
 double View3D::MeasureTextOffset(platform::Surface& target, int size) {

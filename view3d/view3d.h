@@ -211,11 +211,13 @@ class View3D {
     std::array<MarkShape, 6> markShapes_;
     MarkShape arrowHead_;
     std::vector<std::array<double, 2>> scratch_;  // projected shape points
+    // Offsets measured for the reference sizes 6..16 on one target at one scale and
+    // picture size; a resize of the picture (SetPictureSize) measures them anew.
     struct TextOffsetCache {
         const platform::Surface* target = nullptr;
-        int size = 0;
         double scaleWidth = 0.0, scaleHeight = 0.0;
-        double offset = 0.0;
+        std::array<double, 11> offset{};
+        std::array<bool, 11> known{};
     } textOffsetCache_;
 };
 

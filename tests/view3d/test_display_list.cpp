@@ -166,5 +166,35 @@ TEST_F(ListFixture, TextSitsBesideItsPointInTheViewAndExactlyOnItInACopy) {
     EXPECT_FALSE(view.Copying);
 }
 
+// A picture whose pixel size can change while its user scale stays, as when the
+// view window is enlarged without changing its proportions.
+struct ResizableSurface : RecordingSurface {
+    double pixelWidth = kPixelWidth;
+    double TextHeight(const std::string&) const override {
+        return TextHeightTwips(fontSize) / 15.0 * width / pixelWidth;
+    }
+};
+
+TEST(TextOffset, FollowsThePictureSize) {
+    ResizableSurface pic;
+    View3D view;
+    view.SetPicture(&pic);
+    view.SetPictureSize(600, 400);
+    view.TransMatorigin();
+    // 600 units on 600 pixels: size 11 is 220 twips = 14.67 px, offset 0.2 of it.
+    view.DrwPrint3D({100, 50, 0}, "3", 0, 11);
+    EXPECT_NEAR(pic.Of('S').back().x1, 100 + 0.2 * 220 / 15, 1e-9);
+
+    // Twice the pixels at the same scale: a pixel is half a unit, so is the offset.
+    pic.pixelWidth = 1200;
+    view.SetPictureSize(1200, 800);
+    view.Redraw();
+    const auto texts = pic.Of('S');
+    ASSERT_EQ(texts.size(), 5u);  // the number, then the axis letters
+    EXPECT_EQ(texts[1].text, "3");
+    EXPECT_NEAR(texts[1].x1, 100 + 0.2 * 220 / 15 * 600 / 1200, 1e-9);
+    EXPECT_NEAR(texts[1].y1, 50 - 0.2 * 220 / 15 * 600 / 1200, 1e-9);
+}
+
 }  // namespace
 }  // namespace view3d
