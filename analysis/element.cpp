@@ -127,10 +127,10 @@ void BeamStiffDynInto(DynScratch& w, double beta, double EI, Complex s, double L
     EnsureSize(k4, 4, 4);
     numeric::MatMulComplex(4, k4, w.B, w.Ainv);
     // The end-2 forces due to end-1 displacements (rows 2, 3 by columns 0, 1) multiply
-    // the growing exponentials e^(L lambda) by coefficients of size e^(-L lambda): for a
-    // long element at a large |s| all their digits are lost, while the rows of end 1 and
-    // the end-2 diagonal block stay exact. The matrix is symmetric (reciprocity), so the
-    // lower triangle is taken from the upper one.
+    // the growing exponentials e^(L lambda) by coefficients of size e^(-L lambda): once
+    // L |lambda| is large (a long element, a high frequency) all their digits are lost,
+    // while the rows of end 1 and the end-2 diagonal block stay exact. The matrix is
+    // symmetric (reciprocity), so the lower triangle is taken from the upper one.
     for (int i = 1; i < 4; ++i)
         for (int j = 0; j < i; ++j) k4(i, j) = k4(j, i);
     if (plane == 1) NegateOddEntries(k4);
