@@ -5,7 +5,7 @@
 // order ux, uy, uz, rx, ry, rz. Units mm, kgf, s; s in 1/s.
 // Every routine raises numeric::ComputationFailure instead of producing an infinity or
 // a NaN (for example e^(L*lambda) of a long slender element at a high frequency).
-#include "analysis/local_axes.h"
+#include "model/local_axes.h"
 #include "model/model.h"
 #include "numeric/complex.h"
 #include "numeric/gauss.h"

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "analysis/local_axes.h"
+#include "model/local_axes.h"
 #include "numeric/complex.h"
 #include "numeric/matrix.h"
 

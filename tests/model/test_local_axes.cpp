@@ -3,7 +3,7 @@
 #include <cmath>
 #include <random>
 
-#include "analysis/local_axes.h"
+#include "model/local_axes.h"
 
 using fem::Mat3;
 using fem::Vec3;

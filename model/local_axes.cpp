@@ -1,4 +1,4 @@
-#include "analysis/local_axes.h"
+#include "model/local_axes.h"
 
 #include <cmath>
 
