@@ -1,5 +1,6 @@
 #include "model/model.h"
 
+#include <atomic>
 #include <cmath>
 #include <string>
 
@@ -79,7 +80,17 @@ void UpdateElement(ElementRecord& e, const Vec3& a, const Vec3& b) {
     e = r;
 }
 
+std::uint64_t Model::NewRevision() {
+    static std::atomic<std::uint64_t> last{0};
+    return ++last;
+}
+
+void Model::Touch() {
+    revision_ = NewRevision();
+}
+
 void Model::ClearModel() {
+    Touch();
     Nodes.clear();
     Nodes.shrink_to_fit();
     Elements.clear();
@@ -112,6 +123,7 @@ void Model::AddNode(const NodeRecord& n) {
     if (NodeCount() >= kMaxCount)
         throw ComputationFailure(numeric::kOverflow, "too many nodes (at most 32767)");
     Nodes.push_back(n);
+    Touch();
 }
 
 void Model::PutNode(int i, const NodeRecord& n) {
@@ -130,6 +142,7 @@ void Model::PutNode(int i, const NodeRecord& n) {
     }
     Nodes[i] = n;
     for (auto& [j, e] : updated) Elements[j] = std::move(e);
+    Touch();
 }
 
 void Model::DeleteNode(int i) {
@@ -146,6 +159,7 @@ void Model::DeleteNode(int i) {
         if (e.EndNode[1] > i) --e.EndNode[1];
     }
     if (Nodes.empty()) Nodes.shrink_to_fit();
+    Touch();
 }
 
 void Model::UpdateElement(ElementRecord& e) const {
@@ -160,6 +174,7 @@ void Model::AddElement(const ElementRecord& e) {
     ElementRecord copy = e;
     UpdateElement(copy);
     Elements.push_back(std::move(copy));
+    Touch();
 }
 
 void Model::PutElement(int i, const ElementRecord& e) {
@@ -167,12 +182,14 @@ void Model::PutElement(int i, const ElementRecord& e) {
     ElementRecord copy = e;
     UpdateElement(copy);
     Elements[i] = std::move(copy);
+    Touch();
 }
 
 void Model::DeleteElement(int i) {
     CheckElement(i);
     Elements.erase(Elements.begin() + i);
     if (Elements.empty()) Elements.shrink_to_fit();
+    Touch();
 }
 
 double Model::NodeDistance(int a, int b) const {

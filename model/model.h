@@ -2,6 +2,7 @@
 // The structure model: nodes, bar elements with their derived quantities, and the
 // result fields the analysis writes. Units: mm, kgf, s.
 #include <array>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -73,6 +74,12 @@ class Model {
   public:
     [[nodiscard]] int NodeCount() const { return static_cast<int>(Nodes.size()); }
     [[nodiscard]] int ElementCount() const { return static_cast<int>(Elements.size()); }
+    // Changes with every change of the structure (each operation below); results keep
+    // the revision they were computed for. Revisions are unique over all models of the
+    // program, so a model read or built anew never repeats the one it replaces.
+    [[nodiscard]] std::uint64_t Revision() const { return revision_; }
+    // Marks a change made directly to Nodes or Elements.
+    void Touch();
 
     void ClearModel();
     [[nodiscard]] NodeRecord GetNode(int i) const;
@@ -97,6 +104,9 @@ class Model {
   private:
     void CheckNode(int i) const;
     void CheckElement(int i) const;
+
+    std::uint64_t revision_ = NewRevision();
+    static std::uint64_t NewRevision();
 };
 
 // The program's one structure model.

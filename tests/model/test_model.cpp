@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdint>
+#include <vector>
 
 #include "model/model.h"
 #include "model/samples.h"
@@ -195,6 +197,41 @@ TEST(ModelOperations, DeletionRenumbers) {
 
     c.ClearModel();
     EXPECT_EQ(c.NodeCount(), 0);
+}
+
+TEST(ModelOperations, EveryChangeGivesANewRevisionAndAFailedOneNone) {
+    Model m = Chain(3);
+    std::vector<std::uint64_t> seen{m.Revision()};
+    const auto changed = [&] {
+        const std::uint64_t r = m.Revision();
+        for (std::uint64_t old : seen)
+            if (old == r) return false;
+        seen.push_back(r);
+        return true;
+    };
+    m.AddNode(NodeAt(0, 100, 0));
+    EXPECT_TRUE(changed());
+    m.PutNode(3, NodeAt(0, 200, 0));
+    EXPECT_TRUE(changed());
+    m.AddElement(Bar(2, 3));
+    EXPECT_TRUE(changed());
+    ElementRecord thick = Bar(0, 1);
+    thick.Diameter = 20.0;
+    m.PutElement(0, thick);
+    EXPECT_TRUE(changed());
+    m.DeleteElement(0);
+    EXPECT_TRUE(changed());
+    m.DeleteNode(3);
+    EXPECT_TRUE(changed());
+    // Refused: the model and its revision stay.
+    EXPECT_THROW(m.PutNode(1, NodeAt(200, 0, 0)), numeric::ComputationFailure);
+    EXPECT_EQ(m.Revision(), seen.back());
+    // A model built anew never repeats the revision of the one it replaces.
+    const std::uint64_t before = m.Revision();
+    m = Chain(3);
+    EXPECT_NE(m.Revision(), before);
+    m.ClearModel();
+    EXPECT_TRUE(changed());
 }
 
 TEST(ModelOperations, CountsAreLimitedTo32767) {
