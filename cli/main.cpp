@@ -1,4 +1,5 @@
 // impactframe-cli: the analysis engine from the command line.
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -10,6 +11,7 @@
 #include "model/datafile.h"
 #include "model/samples.h"
 #include "numeric/failure.h"
+#include "version/version.h"
 
 namespace cli {
 
@@ -24,7 +26,11 @@ const char* const kUsage =
     "  check FILE [-o OUT]    read a structure data file and print its elements'\n"
     "                         derived quantities as CSV; with -o write the model as read\n"
     "  analyse INPUT [opts]   run the static and impact analysis (see analyse --help)\n"
-    "  --help                 show this help\n";
+    "  --version              show the version\n"
+    "  --help                 show this help\n"
+    "\n"
+    "option of every command:\n"
+    "  --verbose              first print the version on standard error\n";
 
 int UsageError(const std::string& why) {
     std::fprintf(stderr, "impactframe-cli: %s (try impactframe-cli --help)\n", why.c_str());
@@ -131,9 +137,18 @@ int RunCheck(const std::vector<std::string>& args) {
 
 int main(int argc, char** argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
+    // --verbose may stand before or after the command; the commands never see it.
+    const auto verboseBegin = std::remove(args.begin(), args.end(), std::string("--verbose"));
+    const bool verbose = verboseBegin != args.end();
+    args.erase(verboseBegin, args.end());
     if (args.empty()) return cli::UsageError("no command given");
     const std::string command = args[0];
     args.erase(args.begin());
+    if (command == "--version") {
+        std::printf("impactframe-cli %s\n", version::VersionText());
+        return 0;
+    }
+    if (verbose) std::fprintf(stderr, "impactframe-cli %s\n", version::VersionText());
     try {
         if (command == "--help" || command == "-h" || command == "help") {
             std::fputs(cli::kUsage, stdout);

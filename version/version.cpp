@@ -1,0 +1,21 @@
+#include "version/version.h"
+
+#include <string>
+
+namespace version {
+
+const char* VersionNumber() {
+    return IMPACTFRAME_VERSION;
+}
+
+const char* VersionText() {
+    static const std::string text = [] {
+        std::string t = VersionNumber();
+        const std::string commit = GitCommit();
+        if (!commit.empty()) t += " (git " + commit + ")";
+        return t;
+    }();
+    return text.c_str();
+}
+
+}  // namespace version
