@@ -4,7 +4,7 @@
 set -euo pipefail
 
 PACKAGES=(cmake g++ make qt6-base-dev qt6-qpa-plugins libgtest-dev libgmock-dev libbenchmark-dev
-          fonts-noto-cjk)
+          fonts-noto-cjk desktop-file-utils)
 
 install_missing() {
     local missing=()

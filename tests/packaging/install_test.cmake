@@ -1,0 +1,90 @@
+# Installs the build in BUILD_DIR into the fresh prefix PREFIX and checks what a user gets:
+# the files in their places, the installed CLI's version, sample 2 written and read back
+# by the installed CLI, and a manual page that names every command and option of --help.
+# Expected numbers: sample 2's elements run 50 mm along x with d = 10 mm, so the area is
+# pi d^2/4 = 78.5398163397448... and the polar moment pi d^4/32 = 981.747704246810...
+# (by hand, pi to 20 digits).
+function(fail)
+    string(JOIN "" text ${ARGN})
+    message(FATAL_ERROR "${text}")
+endfunction()
+
+# run(OUT ERR command...): runs the command, which must succeed.
+function(run out_var err_var)
+    execute_process(COMMAND ${ARGN} RESULT_VARIABLE code OUTPUT_VARIABLE out
+                    ERROR_VARIABLE err)
+    if(NOT code EQUAL 0)
+        fail("`${ARGN}` failed (${code}):\n${out}${err}")
+    endif()
+    set(${out_var} "${out}" PARENT_SCOPE)
+    set(${err_var} "${err}" PARENT_SCOPE)
+endfunction()
+
+file(REMOVE_RECURSE "${PREFIX}")
+run(out err ${CMAKE_COMMAND} --install "${BUILD_DIR}" --prefix "${PREFIX}")
+
+set(expected_files
+    bin/impactframe-cli share/man/man1/impactframe-cli.1
+    share/impactframe/samples/sample1.txt share/impactframe/samples/sample2.txt
+    share/impactframe/samples/sample3.txt share/impactframe/samples/sample4.txt)
+if(WITH_GUI)
+    list(APPEND expected_files bin/impactframe share/applications/impactframe.desktop
+         share/icons/hicolor/scalable/apps/impactframe.svg)
+endif()
+foreach(f IN LISTS expected_files)
+    if(NOT EXISTS "${PREFIX}/${f}")
+        fail("${f} was not installed")
+    endif()
+endforeach()
+
+set(cli "${PREFIX}/bin/impactframe-cli")
+run(out err "${cli}" --version)
+string(REPLACE "." "\\." version_pattern "${VERSION}")
+if(NOT out MATCHES "^impactframe-cli ${version_pattern}( \\(git [0-9a-f]+\\))?\n$")
+    fail("--version printed '${out}', expected impactframe-cli ${VERSION} [(git hash)]")
+endif()
+set(version_line "${out}")
+
+# The installed data file is exactly what the installed program writes.
+run(out err "${cli}" sample 2 -o "${PREFIX}/written2.txt")
+file(SHA256 "${PREFIX}/written2.txt" written)
+file(SHA256 "${PREFIX}/share/impactframe/samples/sample2.txt" installed)
+if(NOT written STREQUAL installed)
+    fail("share/impactframe/samples/sample2.txt differs from `impactframe-cli sample 2`")
+endif()
+
+run(out err "${cli}" check "${PREFIX}/written2.txt" --verbose)
+if(NOT err STREQUAL "${version_line}3 nodes, 2 elements\n")
+    fail("check --verbose wrote to standard error:\n${err}")
+endif()
+string(REGEX MATCHALL "[^\n]*\n" rows "${out}")
+list(LENGTH rows row_count)
+list(GET rows 0 header)
+set(element "50,1,0,0,78\\.5398163397448[0-9]*,981\\.74770424681[0-9]*,")
+if(NOT row_count EQUAL 3 OR NOT header MATCHES "^element,node1,node2,length,"
+   OR NOT out MATCHES "\n0,0,1,${element}" OR NOT out MATCHES "\n1,1,2,${element}")
+    fail("check printed:\n${out}")
+endif()
+
+# Every command and option of the help texts has its place in the manual page.
+file(READ "${PREFIX}/share/man/man1/impactframe-cli.1" man)
+string(REPLACE "\\-" "-" man "${man}")
+run(help err "${cli}" --help)
+run(analyse_help err "${cli}" analyse --help)
+string(REGEX MATCHALL "\n  [a-z]+ " commands "${help}")
+# "[" would split CMake lists oddly: "[-o OUT]" becomes " -o OUT]".
+string(REPLACE "[" " " options "${help}${analyse_help}")
+string(REGEX MATCHALL " --?[a-z][a-z-]*" options "${options}")
+list(REMOVE_DUPLICATES options)
+foreach(command IN LISTS commands)
+    string(STRIP "${command}" command)
+    if(NOT man MATCHES "\n\\.SS \"${command} ")
+        fail("the manual page has no section on the command ${command}")
+    endif()
+endforeach()
+foreach(option IN LISTS options)
+    string(SUBSTRING "${option}" 1 -1 option)
+    if(NOT man MATCHES "[^a-z-]${option}([^a-z-]|$)")
+        fail("the manual page does not mention ${option}")
+    endif()
+endforeach()
