@@ -7,6 +7,7 @@
 #include "cli/commands.h"
 #include "model/datafile.h"
 #include "model/samples.h"
+#include "numeric/numbertext.h"
 
 namespace cli {
 
@@ -32,9 +33,7 @@ bool WriteOutput(const std::string& path, const std::string& text) {
 
 std::string FormatG17(double x) {
     if (x == 0.0) x = 0.0;  // no "-0" in tables
-    char buf[40];
-    std::snprintf(buf, sizeof buf, "%.17g", x);
-    return buf;
+    return numeric::FormatGeneral(x, 17, numeric::ExponentLetter::Lower);
 }
 
 namespace {
