@@ -4,6 +4,7 @@
 
 #include <cfloat>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -263,6 +264,13 @@ TEST(DataFileText, CommaLocaleChangesNothing) {
     EXPECT_EQ(fem::StructDataText(m), listing);
     ASSERT_TRUE(fem::StructDataReadText(r, listing, "sample1.txt", &err)) << err.Message();
     EXPECT_EQ(fem::StructDataText(r), listing);
+
+    // Whole-number coordinates with the density written as 7,86E-06: refused, not read
+    // as density 7 and diameter 8.6E-05.
+    const std::string commaWritten =
+        "2,1\r\n" + kNode0 + kNode1 + "0,0,1\r\n21000,8000,7,86E-06,10\r\n";
+    EXPECT_FALSE(fem::StructDataReadText(r, commaWritten, "comma.txt", &err));
+    EXPECT_EQ(err.line, 17) << err.Message();
     std::remove(path.c_str());
 }
 

@@ -25,35 +25,15 @@ namespace {
 
 std::vector<double> Values() {
     const double inf = std::numeric_limits<double>::infinity();
-    std::vector<double> v{0.0,
-                          -0.0,
-                          DBL_MIN,
-                          DBL_MIN / 3,
-                          DBL_TRUE_MIN,
-                          -DBL_TRUE_MIN,
-                          1E-300,
-                          1E+300,
-                          DBL_MAX,
-                          -DBL_MAX,
-                          inf,
-                          -inf,
-                          7.86E-06,
-                          0.0004,
-                          21000,
-                          -1.5,
-                          0.1,
-                          1.0 / 3.0,
-                          0.0001,
-                          0.00001,
-                          1e14,
-                          1e15,
-                          1e16,
-                          123456789012345.6,
-                          9.9999995,
-                          999999999999999.9,
-                          9.9999999999999999E+14,
-                          0.000099999999999999995,
-                          0.99999999999999994};
+    // clang-format off
+    std::vector<double> v{0.0, -0.0, DBL_MIN, DBL_MIN / 3, DBL_TRUE_MIN, -DBL_TRUE_MIN,
+                          1E-300, 1E+300, DBL_MAX, -DBL_MAX, inf, -inf,
+                          7.86E-06, 0.0004, 21000, -1.5, 0.1, 1.0 / 3.0,
+                          0.0001, 0.00001, 1e14, 1e15, 1e16, 123456789012345.6,
+                          // rounding up to the next power of ten at 7, 15 and 16 digits
+                          9.9999995, 999999999999999.9, 9.9999999999999999E+14,
+                          0.000099999999999999995, 0.99999999999999994};
+    // clang-format on
     for (int e = -20; e <= 20; ++e) {
         const double p = std::pow(10.0, e);
         v.insert(v.end(), {p, std::nextafter(p, 0.0), std::nextafter(p, inf), -p});
@@ -128,25 +108,12 @@ TEST(NumberText, FormatsAndReadsAsTheCLibraryInTheCLocale) {
 
 TEST(NumberText, ParsingTakesOnlyWholeDecimalNumbers) {
     std::setlocale(LC_ALL, "C");
-    const char* const accepted[] = {"0",
-                                    "-0",
-                                    "+2",
-                                    " 12 ",
-                                    "\t-3.5\r\n",
-                                    ".5",
-                                    "5.",
-                                    "-.5",
-                                    "7.86E-06",
-                                    "1e+05",
-                                    "1.E5",
-                                    "4.9e-324",
-                                    "1e-310",
-                                    "0.1",
-                                    "00012.50",
-                                    "1e-400",
-                                    "-2e-324",
-                                    "1E-99999999999999999999",
+    // clang-format off
+    const char* const accepted[] = {"0", "-0", "+2", " 12 ", "\t-3.5\r\n", ".5", "5.", "-.5",
+                                    "7.86E-06", "1e+05", "1.E5", "4.9e-324", "1e-310", "0.1",
+                                    "00012.50", "1e-400", "-2e-324", "1E-99999999999999999999",
                                     "1.7976931348623157E+308"};
+    // clang-format on
     for (const char* text : accepted) {
         double v = 42.0;
         EXPECT_TRUE(ParseNumber(text, v)) << text;
@@ -158,28 +125,12 @@ TEST(NumberText, ParsingTakesOnlyWholeDecimalNumbers) {
     EXPECT_TRUE(ParseNumber(tinyPlain, v));
     EXPECT_EQ(v, 0.0);
 
-    const char* const refused[] = {"",
-                                   " ",
-                                   "1,5",
-                                   "1.5.2",
-                                   "1e",
-                                   "e5",
-                                   "+-1",
-                                   "--1",
-                                   "1 2",
-                                   "0x10",
-                                   "inf",
-                                   "nan",
-                                   "-INF",
-                                   "1e400",
-                                   "1.8E+308",
-                                   "1E99999999999999999999",
-                                   "12a",
-                                   ".",
-                                   "+",
-                                   "1e+",
-                                   "\xEF\xBB\xBF"
-                                   "1"};
+    // clang-format off
+    const char* const refused[] = {"", " ", "1,5", "1.5.2", "1e", "e5", "+-1", "--1", "1 2",
+                                   "0x10", "inf", "nan", "-INF", "1e400", "1.8E+308",
+                                   "1E99999999999999999999", "12a", ".", "+", "1e+",
+                                   "\xEF\xBB\xBF" "1"};
+    // clang-format on
     for (const char* text : refused) {
         double r = 42.0;
         EXPECT_FALSE(ParseNumber(text, r)) << text;
