@@ -10,6 +10,7 @@
 #include "analysis/engine_internal.h"
 #include "numeric/constants.h"
 #include "numeric/failure.h"
+#include "numeric/numbertext.h"
 
 namespace fem {
 
@@ -314,13 +315,8 @@ double ClampTau(double tau) {
 }
 
 double TauFromText(const std::string& text) {
-    const char* begin = text.c_str();
-    char* end = nullptr;
-    double v = std::strtod(begin, &end);
-    bool ok = end != begin;
-    for (const char* p = end; ok && *p; ++p)
-        if (*p != ' ' && *p != '\t') ok = false;
-    if (!ok || std::isnan(v)) v = 0.0;
+    double v = 0.0;
+    if (!numeric::ParseNumber(text, v)) v = 0.0;  // not a number
     return ClampTau(v);
 }
 

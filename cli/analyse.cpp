@@ -3,10 +3,7 @@
 // the results written as CSV.
 #include <unistd.h>
 
-#include <cerrno>
-#include <cmath>
 #include <cstdio>
-#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -15,6 +12,7 @@
 #include "model/datafile.h"
 #include "model/samples.h"
 #include "numeric/failure.h"
+#include "numeric/numbertext.h"
 
 namespace cli {
 namespace {
@@ -66,29 +64,6 @@ struct Options {
     bool help = false;
 };
 
-bool ParseDouble(const std::string& text, double& value) {
-    if (text.empty()) return false;
-    const char* begin = text.c_str();
-    char* end = nullptr;
-    errno = 0;
-    const double v = std::strtod(begin, &end);
-    if (end == begin || *end != '\0' || errno == ERANGE || !std::isfinite(v)) return false;
-    value = v;
-    return true;
-}
-
-bool ParseInt(const std::string& text, int& value) {
-    if (text.empty()) return false;
-    const char* begin = text.c_str();
-    char* end = nullptr;
-    errno = 0;
-    const long v = std::strtol(begin, &end, 10);
-    if (end == begin || *end != '\0' || errno == ERANGE || v < -2147483647L || v > 2147483647L)
-        return false;
-    value = static_cast<int>(v);
-    return true;
-}
-
 // Fills o from args; returns an empty string or the reason of a usage error.
 std::string ParseOptions(const std::vector<std::string>& args, Options& o) {
     bool elementGiven = false;
@@ -120,36 +95,37 @@ std::string ParseOptions(const std::vector<std::string>& args, Options& o) {
             o.global = true;
         } else if (name == "--te") {
             if (!next(v)) return "--te needs a value";
-            if (!ParseDouble(v, o.te) || o.te <= 0.0)
+            if (!numeric::ParseNumber(v, o.te) || o.te <= 0.0)
                 return "--te must be a positive number of seconds, not '" + v + "'";
             o.teGiven = true;
         } else if (name == "--nw") {
             if (!next(v)) return "--nw needs a value";
             int n = 0;
-            if (!ParseInt(v, n) ||
+            if (!numeric::ParseWholeNumber(v, n) ||
                 (n != 256 && n != 512 && n != 1024 && n != 2048 && n != 4096 && n != 8192))
                 return "--nw must be 256, 512, 1024, 2048, 4096 or 8192, not '" + v + "'";
             o.nw = n;
         } else if (name == "--gamma-te") {
             if (!next(v)) return "--gamma-te needs a value";
-            if (!ParseDouble(v, o.gammaTe)) return "--gamma-te must be a number, not '" + v + "'";
+            if (!numeric::ParseNumber(v, o.gammaTe))
+                return "--gamma-te must be a number, not '" + v + "'";
         } else if (name == "--tau") {
             if (!next(v)) return "--tau needs a value";
             double t = 0.0;
-            if (!ParseDouble(v, t)) return "--tau must be a number, not '" + v + "'";
+            if (!numeric::ParseNumber(v, t)) return "--tau must be a number, not '" + v + "'";
             o.tau = fem::ClampTau(t);
         } else if (name == "--static") {
             if (!next(o.staticFile)) return "--static needs a file name";
         } else if (name == "--element") {
             if (!next(v)) return "--element needs an element number";
-            if (!ParseInt(v, o.element) || o.element < 0)
+            if (!numeric::ParseWholeNumber(v, o.element) || o.element < 0)
                 return "--element must be an element number, not '" + v + "'";
             elementGiven = true;
         } else if (name == "--forces") {
             if (!next(o.forcesFile)) return "--forces needs a file name";
         } else if (name == "--node") {
             if (!next(v)) return "--node needs a node number";
-            if (!ParseInt(v, o.node) || o.node < 0)
+            if (!numeric::ParseWholeNumber(v, o.node) || o.node < 0)
                 return "--node must be a node number, not '" + v + "'";
             nodeGiven = true;
         } else if (name == "--displacements") {

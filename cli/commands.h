@@ -1,5 +1,6 @@
 #pragma once
-// Shared helpers of the command-line tool's commands.
+// The command-line tool's commands and their shared helpers; each command returns the
+// exit code.
 #include <string>
 #include <vector>
 
@@ -12,6 +13,10 @@ bool WriteOutput(const std::string& path, const std::string& text);
 // A number as "%.17g".
 std::string FormatG17(double x);
 
+// impactframe-cli sample N [-o OUT]
+int RunSample(const std::vector<std::string>& args);
+// impactframe-cli check FILE [-o OUT]
+int RunCheck(const std::vector<std::string>& args);
 // impactframe-cli analyse INPUT [options]
 int RunAnalyse(const std::vector<std::string>& args);
 

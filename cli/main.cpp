@@ -1,16 +1,11 @@
 // impactframe-cli: the analysis engine from the command line.
 #include <algorithm>
 #include <cstdio>
-#include <cstring>
-#include <fstream>
-#include <iostream>
+#include <exception>
 #include <string>
 #include <vector>
 
 #include "cli/commands.h"
-#include "model/datafile.h"
-#include "model/samples.h"
-#include "numeric/failure.h"
 #include "version/version.h"
 
 namespace cli {
@@ -32,107 +27,6 @@ const char* const kUsage =
     "option of every command:\n"
     "  --verbose              first print the version on standard error\n";
 
-int UsageError(const std::string& why) {
-    std::fprintf(stderr, "impactframe-cli: %s (try impactframe-cli --help)\n", why.c_str());
-    return 2;
-}
-
-bool WriteOutput(const std::string& path, const std::string& text) {
-    if (path.empty() || path == "-") {
-        std::fwrite(text.data(), 1, text.size(), stdout);
-        return std::fflush(stdout) == 0;
-    }
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(text.data(), static_cast<std::streamsize>(text.size()));
-    out.flush();
-    if (!out) {
-        std::fprintf(stderr, "impactframe-cli: cannot write %s\n", path.c_str());
-        return false;
-    }
-    return true;
-}
-
-std::string FormatG17(double x) {
-    if (x == 0.0) x = 0.0;  // no "-0" in tables
-    char buf[40];
-    std::snprintf(buf, sizeof buf, "%.17g", x);
-    return buf;
-}
-
-namespace {
-
-// Parses "[-o OUT]" after the positional argument; returns false on a usage error.
-bool ParseOutputOption(const std::vector<std::string>& args, size_t from, std::string& out,
-                       std::string& why) {
-    for (size_t i = from; i < args.size(); ++i) {
-        if (args[i] == "-o" && i + 1 < args.size()) {
-            out = args[++i];
-        } else {
-            why = "unexpected argument '" + args[i] + "'";
-            return false;
-        }
-    }
-    return true;
-}
-
-int RunSample(const std::vector<std::string>& args) {
-    if (args.empty()) return UsageError("sample needs a number from 1 to 4");
-    const std::string& n = args[0];
-    if (n.size() != 1 || n[0] < '1' || n[0] > '4')
-        return UsageError("no sample '" + n + "' (1 to 4)");
-    std::string out;
-    std::string why;
-    if (!ParseOutputOption(args, 1, out, why)) return UsageError(why);
-    fem::Model model;
-    fem::BuildSample(model, n[0] - '0');
-    if (out.empty() || out == "-") return WriteOutput(out, fem::StructDataText(model)) ? 0 : 1;
-    std::string error;
-    if (!fem::StructDataWriteFile(model, out, &error)) {
-        std::fprintf(stderr, "impactframe-cli: %s\n", error.c_str());
-        return 1;
-    }
-    return 0;
-}
-
-int RunCheck(const std::vector<std::string>& args) {
-    if (args.empty()) return UsageError("check needs a structure data file");
-    std::string out;
-    std::string why;
-    if (!ParseOutputOption(args, 1, out, why)) return UsageError(why);
-    fem::Model model;
-    fem::DataFileError error;
-    if (!fem::StructDataReadFile(model, args[0], &error)) {
-        std::fprintf(stderr, "impactframe-cli: %s\n", error.Message().c_str());
-        return 2;
-    }
-    std::string csv =
-        "element,node1,node2,length,axis_x,axis_y,axis_z,area,polar_j,iz,iy,poisson,wave_axial,"
-        "wave_torsion,bend_coef_z,bend_coef_y,r00,r01,r02,r10,r11,r12,r20,r21,r22\n";
-    for (int k = 0; k < model.ElementCount(); ++k) {
-        const fem::ElementRecord& e = model.Elements[k];
-        std::string row = std::to_string(k) + "," + std::to_string(e.EndNode[0]) + "," +
-                          std::to_string(e.EndNode[1]);
-        const double values[] = {
-            e.Length, e.AxisCos[0], e.AxisCos[1], e.AxisCos[2],  e.Area,      e.PolarJ,   e.Iz,
-            e.Iy,     e.Poisson,    e.WaveAxial,  e.WaveTorsion, e.BendCoefZ, e.BendCoefY};
-        for (double v : values) row += "," + FormatG17(v);
-        for (int i = 0; i < 3; ++i)
-            for (int j = 0; j < 3; ++j) row += "," + FormatG17(e.RotMatrix[i][j]);
-        csv += row + "\n";
-    }
-    if (!out.empty()) {
-        std::string werror;
-        if (!fem::StructDataWriteFile(model, out, &werror)) {
-            std::fprintf(stderr, "impactframe-cli: %s\n", werror.c_str());
-            return 1;
-        }
-    }
-    if (!WriteOutput("-", csv)) return 1;
-    std::fprintf(stderr, "%d nodes, %d elements\n", model.NodeCount(), model.ElementCount());
-    return 0;
-}
-
-}  // namespace
 }  // namespace cli
 
 int main(int argc, char** argv) {

@@ -1,63 +1,129 @@
 #include "model/datafile.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <array>
+#include <atomic>
 #include <cerrno>
+#include <chrono>
+#include <climits>
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <istream>
+#include <random>
 #include <sstream>
+#include <stdexcept>
 
 #include "numeric/failure.h"
+#include "numeric/numbertext.h"
 
 namespace fem {
 namespace {
 
 constexpr size_t kMaxFieldLength = 256;
 const char* const kDofNames[6] = {"Ux", "Uy", "Uz", "θx", "θy", "θz"};
+const char* const kAxisNames[3] = {"x", "y", "z"};
+const char* const kMaterialNames[4] = {"Young's modulus", "the shear modulus", "the density",
+                                       "the diameter"};
+
+// The names of the fields in messages, the same for reading and writing.
+std::string CoordinateName(int node, int axis) {
+    return std::string("the ") + kAxisNames[axis] + " coordinate of node " + std::to_string(node);
+}
+std::string DofName(int node, int dof) {
+    return std::string(kDofNames[dof]) + " of node " + std::to_string(node);
+}
+std::string MaterialName(int element, int field) {
+    return std::string(kMaterialNames[field]) + " of element " + std::to_string(element);
+}
+
+// The value a degree-of-freedom line holds: the prescribed displacement of a "u" dof,
+// the load of any other.
+double WrittenValue(const NodeRecord& n, int dof) {
+    return n.BcCode[dof] == "u" ? n.FixedDisp[dof] : n.LoadValue[dof];
+}
+// An element's entered material values in the order of the file.
+std::array<double, 4> MaterialValues(const ElementRecord& e) {
+    return {e.Young, e.Shear, e.Density, e.Diameter};
+}
 
 // Reads comma- and line-separated fields one after another, as the file format
 // prescribes: a comma and a line end both end a field, blanks around a field are
-// skipped, so only the order of the fields matters.
+// skipped, so only the order of the fields matters. A field that follows a comma
+// starts right there: when the line ends first, the field is empty.
 class FieldReader {
   public:
-    explicit FieldReader(std::istream& in) : in_(*in.rdbuf()) {}
+    explicit FieldReader(std::istream& in) : in_(*in.rdbuf()) {
+        // A UTF-8 byte-order mark, as some editors put at the start, is not text.
+        static const char kByteOrderMark[] = "\xEF\xBB\xBF";
+        while (head_.size() < 3 &&
+               in_.sgetc() == static_cast<unsigned char>(kByteOrderMark[head_.size()]))
+            head_.push_back(static_cast<char>(in_.sbumpc()));
+        if (head_.size() == 3) head_.clear();
+    }
 
     // Returns false at the end of the file. `line` is where the field starts.
     bool Next(std::string& field, int& line, bool& tooLong) {
         field.clear();
         tooLong = false;
-        int c = Get();
-        // Skip blanks and line ends before a field.
-        while (c == ' ' || c == '\t' || c == '\r' || c == '\n') c = Get();
+        const bool afterComma = afterComma_;
+        afterComma_ = false;
+        SkipBlanks(!afterComma);
         line = line_;  // at the end of the file: the line where the field was expected
-        if (c == EOF) return false;
+        int c = Peek();
+        if (c == EOF && !afterComma) return false;
         while (c != EOF && c != ',' && c != '\r' && c != '\n') {
             if (field.size() >= kMaxFieldLength) {
                 tooLong = true;  // stop here: a huge field is not worth reading to its end
                 return true;
             }
             field.push_back(static_cast<char>(c));
-            c = Get();
+            Bump();
+            c = Peek();
         }
+        if (c != EOF) Bump();
+        afterComma_ = (c == ',');
         while (!field.empty() && (field.back() == ' ' || field.back() == '\t')) field.pop_back();
         return true;
     }
 
+    // True when nothing but blanks and line ends is left.
+    bool AtEnd() {
+        SkipBlanks(true);
+        return Peek() == EOF;
+    }
+
   private:
-    // One character; counts lines, taking CR LF as one line end.
-    int Get() {
-        const int c = in_.sbumpc();
+    void SkipBlanks(bool lineEndsToo) {
+        for (int c = Peek(); c == ' ' || c == '\t' || (lineEndsToo && (c == '\r' || c == '\n'));
+             c = Peek())
+            Bump();
+    }
+
+    int Peek() { return head_.empty() ? in_.sgetc() : static_cast<unsigned char>(head_.front()); }
+
+    // Takes one character; counts lines, taking CR LF as one line end.
+    void Bump() {
+        int c;
+        if (head_.empty()) {
+            c = in_.sbumpc();
+        } else {
+            c = static_cast<unsigned char>(head_.front());
+            head_.erase(0, 1);
+        }
         if (c == '\n' && !lastWasCr_) ++line_;
         if (c == '\r') ++line_;
         lastWasCr_ = (c == '\r');
-        return c;
     }
 
     std::streambuf& in_;
+    std::string head_;  // the first bytes, read ahead to look for a byte-order mark
     int line_ = 1;
     bool lastWasCr_ = false;
+    bool afterComma_ = false;
 };
 
 struct ReadFailure {
@@ -70,9 +136,10 @@ std::string Shown(const std::string& field) {
         if (ch >= 32 && ch < 127) {
             s.push_back(static_cast<char>(ch));
         } else {
-            char buf[8];
-            std::snprintf(buf, sizeof buf, "\\x%02X", ch);
-            s += buf;
+            const char* const hex = "0123456789ABCDEF";
+            s += "\\x";
+            s.push_back(hex[ch >> 4]);
+            s.push_back(hex[ch & 15]);
         }
         if (s.size() > 40) {
             s += "...";
@@ -82,30 +149,15 @@ std::string Shown(const std::string& field) {
     return "\"" + s + "\"";
 }
 
-bool ParseDouble(const std::string& text, double& value) {
-    if (text.empty()) return false;
-    // Only plain decimal and exponent notation; strtod alone would also take hex,
-    // "inf" and "nan".
-    for (char ch : text) {
-        if (!(std::isdigit(static_cast<unsigned char>(ch)) || ch == '+' || ch == '-' || ch == '.' ||
-              ch == 'e' || ch == 'E'))
-            return false;
-    }
-    errno = 0;
-    char* end = nullptr;
-    value = std::strtod(text.c_str(), &end);
-    if (end != text.c_str() + text.size()) return false;
-    return std::isfinite(value);
-}
-
 class Parser {
   public:
     Parser(std::istream& in, std::string name) : reader_(in), name_(std::move(name)) {}
 
     double Number(const std::string& expected) {
         const std::string f = Field(expected + " (a number)");
+        if (f.empty()) return 0.0;  // an empty field, as in "u," at a line end
         double v;
-        if (!ParseDouble(f, v)) Fail(expected + " (a number)", Shown(f));
+        if (!numeric::ParseNumber(f, v)) Fail(expected + " (a number)", Shown(f));
         return v;
     }
 
@@ -114,7 +166,8 @@ class Parser {
                                  std::to_string(hi) + ")";
         const std::string f = Field(what);
         double v;
-        if (!ParseDouble(f, v) || v != std::floor(v) || v < lo || v > hi) Fail(what, Shown(f));
+        if (!numeric::ParseNumber(f, v) || v != std::floor(v) || v < lo || v > hi)
+            Fail(what, Shown(f));
         return static_cast<int>(v);
     }
 
@@ -131,6 +184,17 @@ class Parser {
 
     [[noreturn]] void Fail(const std::string& expected, const std::string& found) {
         throw ReadFailure{DataFileError{name_, line_, expected, found}};
+    }
+
+    // Refuses anything but blanks after the last field the counts call for.
+    void ExpectEnd(int nodes, int elements) {
+        if (reader_.AtEnd()) return;
+        std::string f;
+        bool tooLong = false;
+        reader_.Next(f, line_, tooLong);
+        Fail("the end of the file after " + std::to_string(nodes) + " nodes and " +
+                 std::to_string(elements) + " elements",
+             Shown(f));
     }
 
     [[nodiscard]] int Line() const { return line_; }
@@ -157,11 +221,9 @@ void ReadModel(std::istream& in, const std::string& name, Model& out) {
         const std::string node = "node " + std::to_string(i);
         NodeRecord rec = DefaultNode();
         p.Number("the number of " + node);  // written as i, ignored on reading
-        const char* axes[3] = {"x", "y", "z"};
-        for (int k = 0; k < 3; ++k)
-            rec.Coord[k] = p.Number(std::string("the ") + axes[k] + " coordinate of " + node);
+        for (int k = 0; k < 3; ++k) rec.Coord[k] = p.Number(CoordinateName(i, k));
         for (int j = 0; j < 6; ++j) {
-            const std::string dof = std::string(kDofNames[j]) + " of " + node;
+            const std::string dof = DofName(i, j);
             const std::string code = p.Code("the constraint code of " + dof);
             const double value = p.Number("the value of " + dof);
             rec.BcCode[j] = code;
@@ -187,10 +249,10 @@ void ReadModel(std::istream& in, const std::string& name, Model& out) {
             p.Fail("no element, since the file has no nodes", "element " + std::to_string(k));
         rec.EndNode[0] = p.Integer("the first node of " + elem, 0, hi);
         rec.EndNode[1] = p.Integer("the second node of " + elem, 0, hi);
-        rec.Young = p.Number("Young's modulus of " + elem);
-        rec.Shear = p.Number("the shear modulus of " + elem);
-        rec.Density = p.Number("the density of " + elem);
-        rec.Diameter = p.Number("the diameter of " + elem);
+        rec.Young = p.Number(MaterialName(k, 0));
+        rec.Shear = p.Number(MaterialName(k, 1));
+        rec.Density = p.Number(MaterialName(k, 2));
+        rec.Diameter = p.Number(MaterialName(k, 3));
         if (rec.EndNode[0] == rec.EndNode[1])
             p.Fail("two different nodes for " + elem,
                    "node " + std::to_string(rec.EndNode[0]) + " twice");
@@ -203,6 +265,7 @@ void ReadModel(std::istream& in, const std::string& name, Model& out) {
                    f.what());
         }
     }
+    p.ExpectEnd(n, m);
 }
 
 bool ReadStream(Model& model, std::istream& in, const std::string& name, DataFileError* error) {
@@ -217,6 +280,115 @@ bool ReadStream(Model& model, std::istream& in, const std::string& name, DataFil
         return false;
     }
     model = std::move(fresh);
+    return true;
+}
+
+std::string SystemError(const std::string& what) {
+    return what + ": " + std::strerror(errno);
+}
+
+// Follows symbolic links from path to the file they name, so that saving replaces
+// that file and keeps the links. A path that does not exist names a new file.
+bool FollowLinks(const std::string& path, std::string& target, std::string& why) {
+    target = path;
+    for (int hops = 0; hops < 40; ++hops) {
+        struct stat st {};
+        if (lstat(target.c_str(), &st) != 0) {
+            if (errno == ENOENT) return true;
+            why = SystemError("cannot look at the file");
+            return false;
+        }
+        if (!S_ISLNK(st.st_mode)) return true;
+        std::string link(PATH_MAX, '\0');
+        const ssize_t n = readlink(target.c_str(), link.data(), link.size());
+        if (n <= 0 || static_cast<size_t>(n) >= link.size()) {
+            why = SystemError("cannot read the symbolic link " + target);
+            return false;
+        }
+        link.resize(static_cast<size_t>(n));
+        const size_t slash = target.rfind('/');
+        if (link.front() != '/' && slash != std::string::npos)
+            link = target.substr(0, slash + 1) + link;
+        target = link;
+    }
+    why = "too many symbolic links";
+    return false;
+}
+
+// Writes text to a new file beside target, under a name that no other file has, and
+// renames it over target once it is complete and on the disk: the old file stays whole
+// until then. An existing file keeps its permissions (and its owner and group where we
+// may set them); a new one gets those the umask leaves.
+bool ReplaceFile(const std::string& target, const std::string& text, std::string& why) {
+    struct stat old {};
+    const bool exists = stat(target.c_str(), &old) == 0;
+    if (!exists && errno != ENOENT) {
+        why = SystemError("cannot look at the file");
+        return false;
+    }
+    if (exists && !S_ISREG(old.st_mode)) {
+        why = "cannot replace it: not a regular file";
+        return false;
+    }
+    const size_t slash = target.rfind('/');
+    const std::string folder = slash == std::string::npos ? "" : target.substr(0, slash + 1);
+    const std::string base = target.substr(folder.size()).substr(0, 200);
+
+    static std::atomic<unsigned> calls{0};
+    std::mt19937 rng(
+        static_cast<unsigned>(std::chrono::steady_clock::now().time_since_epoch().count()) ^
+        static_cast<unsigned>(getpid()) ^ ++calls);
+    const char* const letters = "abcdefghijklmnopqrstuvwxyz0123456789";
+    std::string temp;
+    int fd = -1;
+    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
+        temp = folder + "." + base + ".";
+        for (int c = 0; c < 8; ++c) temp.push_back(letters[rng() % 36]);
+        // Private until its permissions are set, when it replaces an existing file.
+        fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, exists ? 0600 : 0666);
+        if (fd < 0 && errno != EEXIST) break;
+    }
+    if (fd < 0) {
+        why = SystemError("cannot create a temporary file in its folder");
+        return false;
+    }
+
+    const char* failed = nullptr;  // the step that failed; errno is kept in `error`
+    int error = 0;
+    auto fail = [&](const char* step) {
+        error = errno;
+        failed = step;
+    };
+    if (exists) {
+        if (fchown(fd, old.st_uid, old.st_gid) != 0 &&
+            fchown(fd, static_cast<uid_t>(-1), old.st_gid) != 0) {
+            // Another owner or group is not ours to give: the file gets ours.
+        }
+        if (fchmod(fd, old.st_mode & 07777) != 0) fail("cannot set the permissions");
+    }
+    for (size_t written = 0; !failed && written < text.size();) {
+        const ssize_t n = write(fd, text.data() + written, text.size() - written);
+        if (n > 0) {
+            written += static_cast<size_t>(n);
+        } else if (n == 0 || errno != EINTR) {
+            if (n == 0) errno = EIO;
+            fail("cannot write the file");
+        }
+    }
+    if (!failed && fsync(fd) != 0) fail("cannot write the file to the disk");
+    if (close(fd) != 0 && !failed) fail("cannot write the file");
+    if (!failed && rename(temp.c_str(), target.c_str()) != 0) fail("cannot replace the file");
+    if (failed) {
+        unlink(temp.c_str());
+        why = std::string(failed) + ": " + std::strerror(error);
+        return false;
+    }
+    // The new name on the disk too; a failure here leaves the file complete.
+    const int dir = open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir >= 0) {
+        fsync(dir);
+        close(dir);
+    }
     return true;
 }
 
@@ -248,13 +420,45 @@ bool StructDataReadText(Model& model, const std::string& text, const std::string
 }
 
 std::string FormatFileNumber(double x) {
-    if (x == 0.0) x = 0.0;  // no "-0"
-    char buf[40];
-    std::snprintf(buf, sizeof buf, "%.15G", x);
-    return buf;
+    if (x == 0.0) return "0";  // no "-0"
+    // 15 significant digits as a rule; 16 or 17 only where 15 would read back as
+    // another double, so that a file read back gives the model that was written.
+    for (int digits = 15; digits < 17; ++digits) {
+        std::string text = numeric::FormatGeneral(x, digits);
+        double back = 0.0;
+        if (numeric::ParseNumber(text, back) && back == x) return text;
+    }
+    return numeric::FormatGeneral(x, 17);
+}
+
+std::string UnwritableValue(const Model& model) {
+    auto notFinite = [](const std::string& name, double x) {
+        return name + " is not a finite number (" +
+               numeric::FormatGeneral(x, 15, numeric::ExponentLetter::Lower) + ")";
+    };
+    for (int i = 0; i < model.NodeCount(); ++i) {
+        const NodeRecord& n = model.Nodes[i];
+        for (int k = 0; k < 3; ++k)
+            if (!std::isfinite(n.Coord[k])) return notFinite(CoordinateName(i, k), n.Coord[k]);
+        for (int j = 0; j < 6; ++j) {
+            if (n.BcCode[j] != "p" && n.BcCode[j] != "u" && n.BcCode[j] != "pf")
+                return "the constraint code of " + DofName(i, j) + " is " + Shown(n.BcCode[j]) +
+                       ", not p, u or pf";
+            if (!std::isfinite(WrittenValue(n, j)))
+                return notFinite("the value of " + DofName(i, j), WrittenValue(n, j));
+        }
+    }
+    for (int k = 0; k < model.ElementCount(); ++k) {
+        const std::array<double, 4> values = MaterialValues(model.Elements[k]);
+        for (int f = 0; f < 4; ++f)
+            if (!std::isfinite(values[f])) return notFinite(MaterialName(k, f), values[f]);
+    }
+    return {};
 }
 
 std::string StructDataText(const Model& model) {
+    const std::string unwritable = UnwritableValue(model);
+    if (!unwritable.empty()) throw std::invalid_argument(unwritable);
     std::string s;
     s.reserve(64 + static_cast<size_t>(model.NodeCount()) * 120 + model.ElementCount() * 60);
     const char* nl = "\r\n";
@@ -263,10 +467,8 @@ std::string StructDataText(const Model& model) {
         const NodeRecord& n = model.Nodes[i];
         s += std::to_string(i) + "," + FormatFileNumber(n.Coord[0]) + "," +
              FormatFileNumber(n.Coord[1]) + "," + FormatFileNumber(n.Coord[2]) + nl;
-        for (int j = 0; j < 6; ++j) {
-            const double v = (n.BcCode[j] == "u") ? n.FixedDisp[j] : n.LoadValue[j];
-            s += n.BcCode[j] + "," + FormatFileNumber(v) + nl;
-        }
+        for (int j = 0; j < 6; ++j)
+            s += n.BcCode[j] + "," + FormatFileNumber(WrittenValue(n, j)) + nl;
     }
     for (int k = 0; k < model.ElementCount(); ++k) {
         const ElementRecord& e = model.Elements[k];
@@ -279,23 +481,16 @@ std::string StructDataText(const Model& model) {
 }
 
 bool StructDataWriteFile(const Model& model, const std::string& path, std::string* error) {
-    const std::string text = StructDataText(model);
-    const std::string temp = path + ".writing";
-    auto fail = [&](const std::string& why) {
-        std::remove(temp.c_str());
-        if (error) *error = path + ": " + why;
-        return false;
-    };
-    {
-        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-        if (!out) return fail(std::string("cannot create the file: ") + std::strerror(errno));
-        out.write(text.data(), static_cast<std::streamsize>(text.size()));
-        out.flush();
-        if (!out) return fail(std::string("cannot write the file: ") + std::strerror(errno));
+    std::string why = UnwritableValue(model);
+    if (why.empty()) {
+        std::string target;
+        if (FollowLinks(path, target, why) && ReplaceFile(target, StructDataText(model), why))
+            return true;
+    } else {
+        why += "; nothing was written";
     }
-    if (std::rename(temp.c_str(), path.c_str()) != 0)
-        return fail(std::string("cannot replace the file: ") + std::strerror(errno));
-    return true;
+    if (error) *error = path + ": " + why;
+    return false;
 }
 
 }  // namespace fem

@@ -3,6 +3,9 @@
 //   N,M
 //   per node:    i,x,y,z   then six lines  code,value   (Ux Uy Uz θx θy θz)
 //   per element: k,first,second   then   E,G,w,d
+// Numbers use "." whatever the locale. An empty number field (as in "u," at a line end)
+// is 0; a UTF-8 byte-order mark at the start is skipped; only blanks may follow the
+// last element.
 #include <string>
 
 #include "model/model.h"
@@ -27,15 +30,25 @@ struct DataFileError {
 [[nodiscard]] bool StructDataReadText(Model& model, const std::string& text,
                                       const std::string& name, DataFileError* error = nullptr);
 
-// The file's text for the model, byte for byte what StructDataWriteFile writes.
+// The first value of the model that a file cannot hold (a number that is not finite,
+// a code other than p, u and pf), described as "the y coordinate of node 3 is not a
+// finite number (inf)"; empty when the whole model can be written.
+std::string UnwritableValue(const Model& model);
+
+// The file's text for the model, byte for byte what StructDataWriteFile writes. Throws
+// std::invalid_argument with UnwritableValue's description for a model it cannot hold.
 std::string StructDataText(const Model& model);
 
-// Writes the model through a temporary file in the same folder that replaces the
-// target only when complete. Returns false and a reason when it cannot.
+// Writes the model through a temporary file beside the target that replaces it only
+// when complete and on the disk; an existing file keeps its permissions, and a symbolic
+// link its place (the file it points to is replaced). Returns false and a reason
+// ("path: why") when it cannot, or when the model holds a value a file cannot hold;
+// the old file is then unchanged.
 [[nodiscard]] bool StructDataWriteFile(const Model& model, const std::string& path,
                                        std::string* error = nullptr);
 
-// A double as the data file writes it: C's %.15G ("7.86E-06", "0.0004", "21000").
+// A double as the data file writes it: C's %.15G ("7.86E-06", "0.0004", "21000"), with
+// 16 or 17 digits where 15 would not read back as the same double; zero is "0".
 std::string FormatFileNumber(double x);
 
 }  // namespace fem

@@ -109,7 +109,7 @@ TEST(DataFileReader, AcceptedNotations) {
         " 2 , 1 \n"
         "5, 0,0,0\nU,0\nu,0\nU , 0\nu,0\nu,0\nu,0\n"
         "6,1.5E+2,0,0\nPF,0\np,0\nPf,-2.5\np,0\np,0\np,0\n"
-        "9,0,1\n2.1e4,8000,\n7.86E-06,10\n";
+        "9,0,1\n2.1e4,8000\n7.86E-06,10\n";
     ASSERT_TRUE(fem::StructDataReadText(m, text, "t", &err)) << err.Message();
     EXPECT_EQ(m.Nodes[0].BcCode[0], "u");
     EXPECT_EQ(m.Nodes[1].BcCode[0], "pf");

@@ -79,9 +79,9 @@ TEST(GaussSolveComplex, OrderOneAndColumnExchange) {
 }
 
 TEST(GaussSolveComplex, TiesKeepTheLeftmostColumn) {
-    // Row 0 has equal moduli |1| = |i|; keeping column 0 as pivot leaves the
-    // solution exact either way, so check the permutation through the result of a
-    // system whose second row would be singular after the other choice.
+    // Row 0 has equal moduli |1| = |i|: the leftmost column stays the pivot, so no
+    // column is exchanged, which the permutation in the work arrays shows. The solution
+    // is exact with either choice.
     ComplexMatrix A(2, 2);
     A(0, 0) = {1, 0};
     A(0, 1) = {0, 1};
@@ -89,7 +89,9 @@ TEST(GaussSolveComplex, TiesKeepTheLeftmostColumn) {
     A(1, 1) = {0, 0};
     // x0 = 2, x1 = 3 - i -> row0: 2 + i(3 - i) = 3 + 3i; row1: 2
     std::vector<Complex> b{{3, 3}, {2, 0}}, x(2);
-    GaussSolveComplex(2, A, b, x);
+    SolverWork work;
+    GaussSolveComplex(2, A, b, x, nullptr, &work);
+    EXPECT_EQ(work.perm, (std::vector<int>{0, 1}));
     EXPECT_NEAR(x[0].re, 2.0, 1e-15);
     EXPECT_NEAR(x[0].im, 0.0, 1e-15);
     EXPECT_NEAR(x[1].re, 3.0, 1e-15);
