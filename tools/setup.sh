@@ -21,6 +21,18 @@ install_missing() {
     fi
 }
 
+# A locale whose decimal mark is a comma, for the tests that check that numbers in
+# files, boxes and tables do not depend on the locale.
+COMMA_LOCALE=de_DE.UTF-8
+ensure_comma_locale() {
+    if ! locale -a 2>/dev/null | grep -qi '^de_DE\.utf-\?8$'; then
+        install_missing locales
+        local sudo=""
+        [ "$(id -u)" -eq 0 ] || sudo="sudo"
+        $sudo localedef -i de_DE -f UTF-8 "$COMMA_LOCALE"
+    fi
+}
+
 jobs() { nproc 2>/dev/null || echo 2; }
 
 # build DIR [cmake options...]
