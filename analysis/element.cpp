@@ -1,24 +1,19 @@
 #include "analysis/element.h"
 
 #include <cmath>
+#include <complex>
 #include <type_traits>
-#include <vector>
 
 #include "numeric/constants.h"
 #include "numeric/failure.h"
 
 namespace fem {
 
-using numeric::CCosh;
-using numeric::CDiv;
-using numeric::CExp;
 using numeric::CheckFinite;
-using numeric::CMul;
 using numeric::CNeg;
 using numeric::Complex;
 using numeric::ComplexMatrix;
 using numeric::CScale;
-using numeric::CSinh;
 using numeric::RealMatrix;
 
 namespace {
@@ -58,13 +53,6 @@ const int kPlane1Map[4] = {2, 4, 8, 10};
 // Fixed work arrays of the element matrices, one set per thread, so that the dynamic
 // solution allocates nothing per transform point.
 struct DynScratch {
-    ComplexMatrix A{4, 4};     // end displacements of the four exponential solutions
-    ComplexMatrix B{4, 4};     // end forces of the four exponential solutions
-    ComplexMatrix Ainv{4, 4};  // inverse of A
-    ComplexMatrix W{4, 4};     // copy of A consumed by each column solution
-    std::vector<Complex> e = std::vector<Complex>(4);
-    std::vector<Complex> z = std::vector<Complex>(4);
-    numeric::SolverWork work;
     ComplexMatrix k2{2, 2};
     ComplexMatrix k4{4, 4};
     ComplexMatrix local{12, 12};
@@ -88,52 +76,190 @@ StatScratch& Stat() {
     return s;
 }
 
-// A^-1 column by column through the complex solver, as the library's InvertComplex
-// does, but on the fixed work arrays.
-void Invert4(DynScratch& w) {
-    for (int j = 0; j < 4; ++j) {
-        for (int i = 0; i < 4; ++i) w.e[i] = (i == j) ? Complex{1.0, 0.0} : Complex{};
-        for (int i = 0; i < 4; ++i)
-            for (int k = 0; k < 4; ++k) w.W(i, k) = w.A(i, k);
-        numeric::GaussSolveComplex(4, w.W, w.e, w.z, nullptr, &w.work);
-        for (int i = 0; i < 4; ++i) w.Ainv(i, j) = w.z[i];
+// Plain complex arithmetic for the element formulas, whose intermediate values are
+// bounded by construction; the results are checked for finiteness once, at the end.
+inline Complex Add(Complex a, Complex b) {
+    return {a.re + b.re, a.im + b.im};
+}
+inline Complex Sub(Complex a, Complex b) {
+    return {a.re - b.re, a.im - b.im};
+}
+inline Complex Mul(Complex a, Complex b) {
+    return {a.re * b.re - a.im * b.im, a.re * b.im + a.im * b.re};
+}
+inline Complex Scale(double x, Complex a) {
+    return {x * a.re, x * a.im};
+}
+inline Complex Half(Complex a) {
+    return {0.5 * a.re, 0.5 * a.im};
+}
+
+constexpr double Factorial(int n) {
+    double f = 1.0;
+    for (int i = 2; i <= n; ++i) f *= i;
+    return f;
+}
+
+constexpr double Power(double x, int n) {
+    double p = 1.0;
+    for (int i = 0; i < n; ++i) p *= x;
+    return p;
+}
+
+template <int N>
+struct Series {
+    double c[N] = {};
+};
+
+// Sum over m = 0 .. N-1 of c[m] w^m by Horner's rule.
+template <int N>
+Complex Evaluate(const Series<N>& s, Complex w) {
+    Complex r{s.c[N - 1], 0.0};
+    for (int m = N - 2; m >= 0; --m) r = Add(Mul(r, w), Complex{s.c[m], 0.0});
+    return r;
+}
+
+// ---- Rods -------------------------------------------------------------------------------
+// With lambda = s L / c the rod stiffness is (Y/L) [[lambda coth lambda, -lambda csch lambda],
+// [-lambda csch lambda, lambda coth lambda]]. Both functions are even in lambda, so
+// a = Re lambda >= 0 is taken, b = Im lambda.
+//  - |lambda| <= 1: sinh(lambda)/lambda = sum w^n/(2n+1)!, cosh lambda = sum w^n/(2n)!
+//    with w = lambda^2; then lambda coth = cosh / (sinh/lambda), lambda csch = 1 / (sinh/lambda).
+//    Nothing cancels, down to lambda = 0 (the static rod). 11 terms reach rounding.
+//  - a >= 1: coth = (1 + E) / (1 - E) and csch = 2 e^-lambda / (1 - E) with E = e^(-2 lambda),
+//    |E| <= e^-2; nothing overflows however large a is.
+//  - a < 1 < |lambda| (s near the imaginary axis): sinh lambda = sinh a cos b + i cosh a sin b
+//    and cosh lambda = cosh a cos b + i sinh a sin b, each part a single product.
+constexpr int kRodTerms = 11;
+
+constexpr Series<kRodTerms> RodSeries(int offset) {
+    Series<kRodTerms> s;
+    for (int n = 0; n < kRodTerms; ++n) s.c[n] = 1.0 / Factorial(2 * n + offset);
+    return s;
+}
+constexpr Series<kRodTerms> kSinhOverLambda = RodSeries(1);
+constexpr Series<kRodTerms> kCoshSeries = RodSeries(0);
+
+// lambda coth lambda into diag, lambda csch lambda into off.
+void RodFunctions(Complex lambda, Complex& diag, Complex& off) {
+    if (lambda.re < 0.0) lambda = Complex{-lambda.re, -lambda.im};
+    const double a = lambda.re, b = lambda.im;
+    if (a * a + b * b <= 1.0) {
+        const Complex w = Mul(lambda, lambda);
+        off = numeric::CDiv(Complex{1.0, 0.0}, Evaluate(kSinhOverLambda, w));
+        diag = Mul(Evaluate(kCoshSeries, w), off);
+    } else if (a >= 1.0) {
+        const double m = std::exp(-a);
+        const Complex em{m * std::cos(b), -m * std::sin(b)};  // e^-lambda
+        const Complex E = Mul(em, em);
+        const Complex r = numeric::CDiv(lambda, Complex{1.0 - E.re, -E.im});
+        diag = Mul(r, Complex{1.0 + E.re, E.im});
+        off = Scale(2.0, Mul(r, em));
+    } else {
+        const double g = std::expm1(a);  // e^a - 1, exact for small a
+        const double sinhA = 0.5 * g * (g + 2.0) / (g + 1.0);
+        const double coshA = sinhA + 1.0 / (g + 1.0);
+        const double cb = std::cos(b), sb = std::sin(b);
+        off = numeric::CDiv(lambda, Complex{sinhA * cb, coshA * sb});
+        diag = Mul(off, Complex{coshA * cb, sinhA * sb});
     }
 }
 
-void BeamStiffDynInto(DynScratch& w, double beta, double EI, Complex s, double L, int plane,
-                      ComplexMatrix& k4) {
-    // The four roots lambda of lambda^4 = -s^2 / beta.
-    const Complex k4v = CScale(-1.0 / beta, CMul(s, s));
-    double phi = 0.0;
-    const double rho = numeric::CPolar(k4v, phi);
-    const double r = std::sqrt(std::sqrt(rho));
-    for (int b = 0; b < 4; ++b) {
-        const double theta = (b * numeric::TwoPi + phi) / 4.0;
-        const Complex lam{r * std::cos(theta), r * std::sin(theta)};
-        const Complex E = CExp(CScale(L, lam));
-        const Complex lamE = CMul(lam, E);
-        const Complex lam2 = CMul(lam, lam);
-        const Complex lam2E = CMul(lam2, E);
-        w.A(0, b) = Complex{1.0, 0.0};
-        w.A(1, b) = lam;
-        w.A(2, b) = E;
-        w.A(3, b) = lamE;
-        w.B(0, b) = CScale(EI, CMul(lam2, lam));
-        w.B(1, b) = CScale(-EI, lam2);
-        w.B(2, b) = CScale(-EI, CMul(lam, lam2E));
-        w.B(3, b) = CScale(EI, lam2E);
+// ---- Bending ----------------------------------------------------------------------------
+// With lambda^4 = -s^2 / beta and x = lambda L, the clamped-clamped beam relates
+// (w1, theta1, w2, theta2) to the end forces by, with c = cos x, ch = cosh x, sn = sin x,
+// sh = sinh x and D = 1 - c ch,
+//   K00 = K22 = EI/L^3 x^3 (c sh + sn ch) / D    K01 = -K23 = EI/L^2 x^2 sn sh / D
+//   K02 = -EI/L^3 x^3 (sn + sh) / D              K03 = -K12 = EI/L^2 x^2 (ch - c) / D
+//   K11 = K33 = EI/L x (ch sn - sh c) / D        K13 = EI/L x (sh - sn) / D,
+// the same as B A^-1 from the four solutions e^(lambda_b x). Every entry is even in x and
+// unchanged by x -> i x (cos and cosh trade places), so any of the four roots serves.
+//
+// Large |x| (closed form): the root with a = Re x >= |Im x| is taken, b = Im x. Then
+// ch and sh grow as e^a, c and sn as e^|b|, and every numerator above and D is a sum of
+// products of at most one hyperbolic and one trigonometric function. Dividing numerator
+// and denominator by e^(a + |b|) uses the bounded functions
+//   ch' = e^-a ch = (e^(ib) + e^(-2a - ib)) / 2,      sh' = (e^(ib) - e^(-2a - ib)) / 2,
+//   c' = e^-|b| c = (u + v) / 2,  sn' = (u - v) / (2i),  u = e^(-b - |b|) e^(ia),
+//   v = e^(b - |b|) e^(-ia),
+// and D' = e^(-a - |b|) - c' ch', so that for example (c sh + sn ch) / D = (c' sh' + sn' ch') / D'
+// and (sn + sh) / D = (e^-a sn' + e^-|b| sh') / D'. All moduli are at most 1: nothing
+// overflows at any x, and D' cancels only near a natural frequency, where K itself grows.
+//
+// Small |x| (series): D ~ x^4 / 6 and the numerators cancel. From
+// cos x cosh x = sum (-4)^m x^(4m) / (4m)! and sin x sinh x = sum 2 (-4)^m x^(4m+2) / (4m+2)!
+// and their derivatives, with q = x^4 = -s^2 L^4 / beta and sums over m >= 0,
+//   D = x^4 d,  d = sum -(-4)^(m+1) q^m / (4m+4)!
+//   c sh + sn ch = x sum 2 (-4)^m q^m / (4m+1)!    sn sh = x^2 sum 2 (-4)^m q^m / (4m+2)!
+//   sn + sh = x sum 2 q^m / (4m+1)!                ch - c = x^2 sum 2 q^m / (4m+2)!
+//   ch sn - sh c = x^3 sum -(-4)^(m+1) q^m / (4m+3)!   sh - sn = x^3 sum 2 q^m / (4m+3)!
+// The powers of x cancel against those in K, which leaves quotients of series in q alone
+// (no root); at q = 0 they give the static matrix (12, 6, -12, 6, 4, 2). For |x| <= 1.5
+// (|q| <= 5.1) eight terms reach rounding and the closed form would lose up to a digit.
+constexpr int kBendTerms = 8;
+// |x|^2 = |s| L^2 / sqrt(beta) up to which the series serves.
+constexpr double kSeriesLimitZ = 2.25;
+
+// factor * ratio^(m + shift) / (4m + offset)! for m = 0 .. kBendTerms - 1.
+constexpr Series<kBendTerms> BendSeries(double factor, double ratio, int shift, int offset) {
+    Series<kBendTerms> s;
+    for (int m = 0; m < kBendTerms; ++m)
+        s.c[m] = factor * Power(ratio, m + shift) / Factorial(4 * m + offset);
+    return s;
+}
+constexpr Series<kBendTerms> kD = BendSeries(-1.0, -4.0, 1, 4);
+constexpr Series<kBendTerms> kN00 = BendSeries(2.0, -4.0, 0, 1);
+constexpr Series<kBendTerms> kN01 = BendSeries(2.0, -4.0, 0, 2);
+constexpr Series<kBendTerms> kN02 = BendSeries(2.0, 1.0, 0, 1);
+constexpr Series<kBendTerms> kN03 = BendSeries(2.0, 1.0, 0, 2);
+constexpr Series<kBendTerms> kN11 = BendSeries(-1.0, -4.0, 1, 3);
+constexpr Series<kBendTerms> kN13 = BendSeries(2.0, 1.0, 0, 3);
+
+// The dimensionless entries g00, g01, g02, g03, g11, g13 (K00 = EI/L^3 g00, K01 = EI/L^2 g01,
+// ...) from z = s L^2 / sqrt(beta), for which x^2 = i z and q = -z^2.
+void BendingBySeries(Complex z, Complex g[6]) {
+    const Complex q{z.im * z.im - z.re * z.re, -2.0 * z.re * z.im};
+    const Complex r = numeric::CDiv(Complex{1.0, 0.0}, Evaluate(kD, q));
+    g[0] = Mul(Evaluate(kN00, q), r);
+    g[1] = Mul(Evaluate(kN01, q), r);
+    g[2] = Mul(Evaluate(kN02, q), Complex{-r.re, -r.im});
+    g[3] = Mul(Evaluate(kN03, q), r);
+    g[4] = Mul(Evaluate(kN11, q), r);
+    g[5] = Mul(Evaluate(kN13, q), r);
+}
+
+void BendingByClosedForm(Complex z, Complex g[6]) {
+    // x = sqrt(i z), turned by a power of i (exactly) into Re x >= |Im x|.
+    const std::complex<double> root = std::sqrt(std::complex<double>(-z.im, z.re));
+    Complex x{root.real(), root.imag()};
+    if (x.im > x.re) {
+        x = Complex{x.im, -x.re};
+    } else if (x.im < -x.re) {
+        x = Complex{-x.im, x.re};
     }
-    Invert4(w);
-    EnsureSize(k4, 4, 4);
-    numeric::MatMulComplex(4, k4, w.B, w.Ainv);
-    // The end-2 forces due to end-1 displacements (rows 2, 3 by columns 0, 1) multiply
-    // the growing exponentials e^(L lambda) by coefficients of size e^(-L lambda): once
-    // L |lambda| is large (a long element, a high frequency) all their digits are lost,
-    // while the rows of end 1 and the end-2 diagonal block stay exact. The matrix is
-    // symmetric (reciprocity), so the lower triangle is taken from the upper one.
-    for (int i = 1; i < 4; ++i)
-        for (int j = 0; j < i; ++j) k4(i, j) = k4(j, i);
-    if (plane == 1) NegateOddEntries(k4);
+    const double a = x.re, b = x.im;
+    const double ea = std::exp(-a), eb = std::exp(-std::fabs(b));
+    const Complex ib{std::cos(b), std::sin(b)};                  // e^(ib)
+    const Complex ia{std::cos(a), std::sin(a)};                  // e^(ia)
+    const Complex far = Scale(ea * ea, Complex{ib.re, -ib.im});  // e^(-2a - ib)
+    const Complex ch = Half(Add(ib, far));
+    const Complex sh = Half(Sub(ib, far));
+    const Complex iaConj{ia.re, -ia.im};
+    const Complex u = b >= 0.0 ? Scale(eb * eb, ia) : ia;
+    const Complex v = b >= 0.0 ? iaConj : Scale(eb * eb, iaConj);
+    const Complex c = Half(Add(u, v));
+    const Complex w = Sub(u, v);
+    const Complex sn{0.5 * w.im, -0.5 * w.re};  // (u - v) / (2i)
+    const Complex D = Sub(Complex{ea * eb, 0.0}, Mul(c, ch));
+    const Complex r = numeric::CDiv(Complex{1.0, 0.0}, D);
+    const Complex x2 = Mul(x, x);
+    const Complex x3 = Mul(x2, x);
+    g[0] = Mul(Mul(x3, Add(Mul(c, sh), Mul(sn, ch))), r);
+    g[1] = Mul(Mul(x2, Mul(sn, sh)), r);
+    g[2] = Mul(Mul(x3, Add(Scale(ea, sn), Scale(eb, sh))), Complex{-r.re, -r.im});
+    g[3] = Mul(Mul(x2, Sub(Scale(eb, ch), Scale(ea, c))), r);
+    g[4] = Mul(Mul(x, Sub(Mul(ch, sn), Mul(sh, c))), r);
+    g[5] = Mul(Mul(x, Sub(Scale(eb, sh), Scale(ea, sn))), r);
 }
 
 }  // namespace
@@ -165,12 +291,11 @@ void BeamStiffStat(double EI, double L, int plane, RealMatrix& k4) {
 
 void RodStiffDyn(double c, double Y, Complex s, double L, ComplexMatrix& k2) {
     EnsureSize(k2, 2, 2);
-    const Complex c1 = CScale(Y / c, s);
-    const Complex lam = CScale(L / c, s);
-    const Complex sh = CSinh(lam);
-    const Complex ch = CCosh(lam);
-    const Complex d = CMul(c1, CDiv(ch, sh));
-    const Complex o = CNeg(CDiv(c1, sh));
+    Complex lcoth, lcsch;
+    RodFunctions(CScale(L / c, s), lcoth, lcsch);
+    const double k = Y / L;
+    const Complex d = CScale(k, lcoth);
+    const Complex o = CScale(-k, lcsch);
     k2(0, 0) = d;
     k2(0, 1) = o;
     k2(1, 0) = o;
@@ -178,7 +303,30 @@ void RodStiffDyn(double c, double Y, Complex s, double L, ComplexMatrix& k2) {
 }
 
 void BeamStiffDyn(double beta, double EI, Complex s, double L, int plane, ComplexMatrix& k4) {
-    BeamStiffDynInto(Dyn(), beta, EI, s, L, plane, k4);
+    const Complex z = numeric::CScale(L * L / std::sqrt(beta), s);
+    Complex g[6];
+    if (z.re * z.re + z.im * z.im <= kSeriesLimitZ * kSeriesLimitZ) {
+        BendingBySeries(z, g);
+    } else {
+        BendingByClosedForm(z, g);
+    }
+    const double a = EI / L, b = a / L, c = b / L;
+    const Complex k00 = Scale(c, g[0]), k01 = Scale(b, g[1]), k02 = Scale(c, g[2]);
+    const Complex k03 = Scale(b, g[3]), k11 = Scale(a, g[4]), k13 = Scale(a, g[5]);
+    for (const Complex& v : {k00, k01, k02, k03, k11, k13}) {
+        CheckFinite(v.re, "BeamStiffDyn");
+        CheckFinite(v.im, "BeamStiffDyn");
+    }
+    // Six values fill the block, so it is symmetric exactly.
+    EnsureSize(k4, 4, 4);
+    const Complex minus03{-k03.re, -k03.im}, minus01{-k01.re, -k01.im};
+    const Complex rows[4][4] = {{k00, k01, k02, k03},
+                                {k01, k11, minus03, k13},
+                                {k02, minus03, k00, minus01},
+                                {k03, k13, minus01, k11}};
+    for (int i = 0; i < 4; ++i)
+        for (int j = 0; j < 4; ++j) k4(i, j) = rows[i][j];
+    if (plane == 1) NegateOddEntries(k4);
 }
 
 void RotateBlocks(const Mat3& R, const Mat3& RT, const RealMatrix& k, RealMatrix& t,
@@ -283,14 +431,14 @@ void ElemStiffDyn(Complex s, const ElementRecord& e, ComplexMatrix& K12) {
     PlaceBlock(w.k2, kAxialMap, 2, w.local);
     RodStiffDyn(e.WaveTorsion, e.GJ, s, e.Length, w.k2);
     PlaceBlock(w.k2, kTorsionMap, 2, w.local);
-    BeamStiffDynInto(w, e.BendCoefZ, e.EIz, s, e.Length, 0, w.k4);
+    BeamStiffDyn(e.BendCoefZ, e.EIz, s, e.Length, 0, w.k4);
     PlaceBlock(w.k4, kPlane0Map, 4, w.local);
     if (e.BendCoefY == e.BendCoefZ && e.EIy == e.EIz) {
         // A circular section bends alike in both planes: the same block with the
         // plane-1 signs, identical to computing it again.
         NegateOddEntries(w.k4);
     } else {
-        BeamStiffDynInto(w, e.BendCoefY, e.EIy, s, e.Length, 1, w.k4);
+        BeamStiffDyn(e.BendCoefY, e.EIy, s, e.Length, 1, w.k4);
     }
     PlaceBlock(w.k4, kPlane1Map, 4, w.local);
     RotateBlocks(e.RotMatrix, e.RotMatrixT, w.local, w.t, K12);

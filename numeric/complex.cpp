@@ -1,5 +1,6 @@
 #include "complex.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "constants.h"
@@ -12,6 +13,33 @@ inline Complex Checked(double re, double im, const char* where) {
     CheckFinite(re, where);
     CheckFinite(im, where);
     return Complex{re, im};
+}
+
+// Squared moduli inside [kSquareLow, kSquareHigh] neither overflowed nor lost digits to
+// underflow, so the square root of the sum of squares is the modulus to rounding.
+constexpr double kSquareLow = 0x1p-900;
+constexpr double kSquareHigh = 0x1p+1000;
+constexpr double kModulusLow = 0x1p-450;  // its square is kSquareLow
+
+// a / b for operands of any size: both are brought to moduli near 1 by powers of two
+// (exact), divided, and the result scaled back by the difference of the exponents.
+Complex ScaledDiv(const Complex& a, const Complex& b) {
+    CheckFinite(b.re, "CDiv");
+    CheckFinite(b.im, "CDiv");
+    CheckFinite(a.re, "CDiv");
+    CheckFinite(a.im, "CDiv");
+    const double mb = std::max(std::fabs(b.re), std::fabs(b.im));
+    if (mb == 0.0) throw ComputationFailure(kZeroPivot, "complex division by zero");
+    const double ma = std::max(std::fabs(a.re), std::fabs(a.im));
+    if (ma == 0.0) return Complex{};
+    const int eb = std::ilogb(mb);
+    const int ea = std::ilogb(ma);
+    const double br = std::scalbn(b.re, -eb), bi = std::scalbn(b.im, -eb);
+    const double ar = std::scalbn(a.re, -ea), ai = std::scalbn(a.im, -ea);
+    const double d = br * br + bi * bi;  // in [1, 8)
+    const double re = (ai * bi + ar * br) / d;
+    const double im = (ai * br - ar * bi) / d;
+    return Checked(std::scalbn(re, ea - eb), std::scalbn(im, ea - eb), "CDiv");
 }
 
 }  // namespace
@@ -41,10 +69,17 @@ Complex CMul(const Complex& a, const Complex& b) {
 }
 
 Complex CDiv(const Complex& a, const Complex& b) {
+    // The textbook formula whenever |b|^2 lies well inside the range of doubles, a is not
+    // so small that the products a b* lose digits to underflow, and the numerators stay
+    // finite: the common case, and the same digits as ever.
     const double d = b.re * b.re + b.im * b.im;
-    CheckFinite(d, "CDiv");
-    if (d == 0.0) throw ComputationFailure(kZeroPivot, "complex division by zero");
-    return Checked((a.im * b.im + a.re * b.re) / d, (a.im * b.re - a.re * b.im) / d, "CDiv");
+    const double na = std::fabs(a.re) + std::fabs(a.im);
+    if (d >= kSquareLow && d <= kSquareHigh && na >= kModulusLow) {
+        const double re = (a.im * b.im + a.re * b.re) / d;
+        const double im = (a.im * b.re - a.re * b.im) / d;
+        if (std::isfinite(re) && std::isfinite(im)) return Complex{re, im};
+    }
+    return ScaledDiv(a, b);
 }
 
 Complex CScale(double x, const Complex& a) {
@@ -60,7 +95,10 @@ Complex CConj(const Complex& a) {
 }
 
 double CAbs(const Complex& a) {
-    const double r = std::sqrt(a.re * a.re + a.im * a.im);
+    const double r2 = a.re * a.re + a.im * a.im;
+    if (r2 >= kSquareLow && r2 <= kSquareHigh) return std::sqrt(r2);
+    // |a|^2 overflowed or underflowed although |a| may not: without squaring.
+    const double r = std::hypot(a.re, a.im);
     CheckFinite(r, "CAbs");
     return r;
 }

@@ -183,6 +183,56 @@ TEST(Dynamic, TransverseStepSpectrumOfACantilever) {
     }
 }
 
+// A 3 m steel cantilever of 10 mm diameter under a 1 kgf step at its tip, at Te 0.05 and
+// Nw 8192: the transform points reach |kappa L| of about 600. The tip history against
+// the exact transfer function inverted by the same Hann-weighted series, summed directly.
+TEST(Dynamic, LongCantileverTipHistoryMatchesTheExactTransferFunction) {
+    const double L = 3000.0, Te = 0.05, gammaTe = 5.0;
+    const int Nw = 8192;
+    fem::Model m;
+    m.AddNode(Node(0, 0, 0, "uuuuuu"));
+    fem::NodeRecord tip = Node(L, 0, 0, "pfpppp");
+    tip.LoadValue[1] = 1.0;
+    m.AddNode(tip);
+    m.AddElement(Bar(0, 1));
+    ASSERT_EQ(fem::RunAnalysis(m, Nw, gammaTe, Te, 0).Dynamic, "");
+    numeric::RealMatrix u;
+    fem::NodeDisplacementHistory(m, 1, u);
+
+    // Tip deflection per tip force of a cantilever, kappa^4 = -s^2 / beta, x = kappa L:
+    // (sin x cosh x - cos x sinh x) / (EI kappa^3 (1 + cos x cosh x)), divided through by
+    // cos x cosh x; sech x from e^-x (Re x >= 0 for the principal root), so nothing overflows.
+    const fem::ElementRecord& e = m.Elements[0];
+    auto compliance = [&](cd s) {
+        const cd kappa = std::pow(-s * s / e.BendCoefZ, 0.25);
+        const cd x = kappa * L, em = std::exp(-x);
+        const cd sech = 2.0 * em / (1.0 + em * em);
+        return (std::tan(x) - std::tanh(x)) /
+               (e.EIz * kappa * kappa * kappa * (1.0 + sech / std::cos(x)));
+    };
+    std::vector<cd> term(Nw / 2);  // Hann weight x (1 or 2) x spectrum, k = 0 .. Nw/2 - 1
+    for (int k = 0; k < Nw / 2; ++k) {
+        const cd s = Point(k);
+        const double weight = (std::cos(numeric::TwoPi * k / Nw) + 1.0) * 0.5 * (k == 0 ? 1 : 2);
+        term[k] = weight * StepTransform(s, Te, 0) * compliance(s);
+    }
+    std::vector<cd> root(Nw);  // e^(i 2 pi m / Nw)
+    for (int n = 0; n < Nw; ++n) root[n] = std::polar(1.0, numeric::TwoPi * n / Nw);
+    std::vector<double> expected(Nw);
+    double peak = 0.0;
+    for (int j = 0; j < Nw; ++j) {
+        double sum = 0.0;
+        for (int k = 0; k < Nw / 2; ++k)
+            sum += (term[k] * root[(static_cast<long>(k) * j) % Nw]).real();
+        expected[j] = std::exp(gammaTe * j / Nw) / Te * sum;
+        peak = std::max(peak, std::fabs(expected[j]));
+    }
+    double worst = 0.0;
+    for (int j = 0; j < Nw; ++j) worst = std::max(worst, std::fabs(u(1, j) - expected[j]));
+    EXPECT_LE(worst, 1e-12 * peak) << "peak " << peak;
+    EXPECT_GT(peak, 0.0);
+}
+
 TEST(Dynamic, FreeEndDisplacementIsATriangleWavePeakingAtTwiceTheStaticValue) {
     fem::Model m;
     const fem::SampleSettings st = fem::BuildSample(m, 1);
@@ -334,7 +384,7 @@ TEST(Dynamic, StopRequestEndsTheSolutionAfterThePointInProgress) {
     EXPECT_THROW(fem::NodeDisplacementHistory(m, 2, f), numeric::ComputationFailure);
 }
 
-TEST(Dynamic, FailuresGiveGaussErrorAndNeverNonFiniteSpectra) {
+TEST(Dynamic, FailuresGiveGaussError) {
     fem::Model m;
     const fem::SampleSettings st = fem::BuildSample(m, 1);
     numeric::RealMatrix f;
@@ -352,24 +402,6 @@ TEST(Dynamic, FailuresGiveGaussErrorAndNeverNonFiniteSpectra) {
     const fem::AnalysisMessages both = fem::RunAnalysis(fixed, 256, 5, 0.001, 0);
     EXPECT_EQ(both.Dynamic, fem::kGaussError);
     EXPECT_EQ(both.Static, fem::kGaussError);
-
-    // A long slender cantilever: e^(L lambda) of its bending overflows at high frequency.
-    fem::Model slender;
-    slender.AddNode(Node(0, 0, 0, "uuuuuu"));
-    fem::NodeRecord tip = Node(3000, 0, 0, "pfpppp");
-    tip.LoadValue[1] = 1.0;
-    slender.AddNode(tip);
-    slender.AddElement(Bar(0, 1));
-    const fem::AnalysisMessages msg = fem::RunAnalysis(slender, 512, 5, 0.001, 0);
-    EXPECT_EQ(msg.Dynamic, fem::kGaussError);
-    EXPECT_EQ(msg.Static, "");
-    const numeric::ComplexMatrix& spectrum = slender.Nodes[1].DispSpectrum;
-    bool solvedFirst = spectrum(1, 0).re != 0.0, unsolvedLast = spectrum(1, 256).re == 0.0;
-    EXPECT_TRUE(solvedFirst);
-    EXPECT_TRUE(unsolvedLast);
-    for (int j = 0; j < 6; ++j)
-        for (int k = 0; k <= 256; ++k)
-            EXPECT_TRUE(std::isfinite(spectrum(j, k).re) && std::isfinite(spectrum(j, k).im));
 }
 
 TEST(Dynamic, HistoriesRefuseAModelChangedSinceTheAnalysis) {

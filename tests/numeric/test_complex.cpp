@@ -2,10 +2,12 @@
 
 #include <cmath>
 #include <limits>
+#include <vector>
 
 #include "numeric/complex.h"
 #include "numeric/constants.h"
 #include "numeric/failure.h"
+#include "numeric/gauss.h"
 
 using namespace numeric;
 
@@ -120,6 +122,40 @@ TEST(ComplexArithmetic, ExponentialAndHyperbolicFunctions) {
     EXPECT_EQ(c0.im, 0.0);
 }
 
+// Squaring 1E200 or 1E-200 overflows or underflows; the modulus and the quotient must not.
+TEST(ComplexArithmetic, ModulusAndDivisionOfHugeAndTinyOperands) {
+    EXPECT_DOUBLE_EQ(CAbs(Complex{3e200, -4e200}), 5e200);
+    EXPECT_DOUBLE_EQ(CAbs(Complex{-3e-200, 4e-200}), 5e-200);
+    double angle = 0.0;
+    EXPECT_DOUBLE_EQ(CPolar(Complex{0.0, -2e300}, angle), 2e300);
+    const struct {
+        Complex a, b, quotient;
+    } cases[] = {
+        {{1e300, 1e300}, {1e300, -1e300}, {0.0, 1.0}},  // (1 + i) / (1 - i) = i
+        {{1.0, 0.0}, {1e-200, 1e-200}, {5e199, -5e199}},
+        {{3e-300, 4e-300}, {0.0, 1e-10}, {4e-290, -3e-290}},
+        {{1e300, 1e300}, {0.0, 1e10}, {1e290, -1e290}},  // the products a b* overflow
+    };
+    for (const auto& c : cases) {
+        const Complex q = CDiv(c.a, c.b);
+        EXPECT_NEAR(q.re, c.quotient.re, 1e-15 * CAbs(c.quotient)) << c.a.re << " / " << c.b.re;
+        EXPECT_NEAR(q.im, c.quotient.im, 1e-15 * CAbs(c.quotient)) << c.a.re << " / " << c.b.re;
+    }
+    // The complex solver pivots on such moduli: [[1, 2], [3, 4i]] 1E200 x = (1, 1) 1E200.
+    ComplexMatrix A(2, 2);
+    A(0, 0) = {1e200, 0};
+    A(0, 1) = {2e200, 0};
+    A(1, 0) = {3e200, 0};
+    A(1, 1) = {0, 4e200};
+    std::vector<Complex> b = {{1e200, 0}, {1e200, 0}}, x(2);
+    GaussSolveComplex(2, A, b, x);
+    // By hand: det = 4i - 6, x0 = (4i - 2) / det = (7 - 4i) / 13, x1 = -2 / det = (3 + 2i) / 13.
+    EXPECT_NEAR(x[0].re, 7.0 / 13, 1e-15);
+    EXPECT_NEAR(x[0].im, -4.0 / 13, 1e-15);
+    EXPECT_NEAR(x[1].re, 3.0 / 13, 1e-15);
+    EXPECT_NEAR(x[1].im, 2.0 / 13, 1e-15);
+}
+
 TEST(ComplexArithmetic, FailuresRaiseInsteadOfReturningInfinityOrNaN) {
     EXPECT_EQ(FailureNumber([] { (void)CDiv(Complex{1, 0}, Complex{0, 0}); }), kZeroPivot);
     EXPECT_EQ(FailureNumber([] { (void)CExp(Complex{710.0, 0.5}); }), kOverflow);
@@ -134,4 +170,15 @@ TEST(ComplexArithmetic, FailuresRaiseInsteadOfReturningInfinityOrNaN) {
     (void)nan;
     // Just below the overflow threshold still works.
     EXPECT_NO_THROW((void)CExp(Complex{709.0, 0.0}));
+    // A quotient beyond the range of doubles, and a tiny but nonzero divisor that is fine.
+    EXPECT_EQ(FailureNumber([] { (void)CDiv(Complex{1e300, 0}, Complex{1e-300, 0}); }), kOverflow);
+    EXPECT_EQ(FailureNumber([] { (void)CDiv(Complex{1, 0}, Complex{0, -0.0}); }), kZeroPivot);
+    EXPECT_EQ(FailureNumber([] {
+                  (void)CDiv(Complex{1, 0}, Complex{std::numeric_limits<double>::quiet_NaN(), 1});
+              }),
+              kInvalidArgument);
+    EXPECT_EQ(FailureNumber([] {
+                  (void)CAbs(Complex{std::numeric_limits<double>::infinity(), 1});
+              }),
+              kOverflow);
 }
