@@ -12,12 +12,12 @@
 #include <QPushButton>
 
 #include "platform/qtcolor.h"
-#include "services/fileset.h"
+#include "services/fileservice.h"
 
 namespace results {
 
 ColorChooser DefaultColorChooser() {
-    return [](QWidget*) { return services::FileSetService().ColorCode(); };
+    return [](QWidget*) { return services::ProgramFileService().ChooseColor(); };
 }
 
 void SetLabelColors(QLabel* label, platform::Color back, platform::Color text) {

@@ -18,7 +18,7 @@ namespace results {
 
 // Returns the chosen colour, or -1 when the choice was cancelled.
 using ColorChooser = std::function<platform::Color(QWidget* parent)>;
-// The program's colour service (FileSet::ColorCode).
+// The program's colour service (FileService::ChooseColor).
 ColorChooser DefaultColorChooser();
 
 class SetDrawPen : public QDialog {

@@ -60,8 +60,8 @@ class FormProgress : public fem::AnalysisCallbacks {
 QString BaseName(const QString& path) {
     std::string fileName;
     std::string baseName;
-    services::mCutFolder(path.toStdString(), fileName);
-    services::mCutFiletype(fileName, baseName);
+    services::FolderOf(path.toStdString(), fileName);
+    services::ExtensionOf(fileName, baseName);
     return QString::fromStdString(baseName);
 }
 

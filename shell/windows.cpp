@@ -6,8 +6,8 @@
 #include <QPointer>
 
 #include "results/result.h"
-#include "services/fileset.h"
-#include "services/keyboard.h"
+#include "services/fileservice.h"
+#include "services/keypad.h"
 #include "shell/mainform.h"
 #include "shell/mdiform1.h"
 #include "view3d/graphic3d.h"
@@ -18,7 +18,7 @@ struct MDIForm1::Windows {
     QPointer<view3d::Graphic3D> graphic3d;
     QPointer<QMdiSubWindow> graphic3dSub;
     QPointer<results::ReSult> result;
-    QPointer<services::KeyBoard> keyboard;
+    QPointer<services::Keypad> keypad;
 };
 
 MDIForm1::Windows* MDIForm1::NewWindows() {
@@ -91,15 +91,15 @@ QWidget* MDIForm1::ResultWindow() const {
 }
 
 QString MDIForm1::AskReadFile() {
-    services::FileSet& files = services::FileSetService();
+    services::FileService& files = services::ProgramFileService();
     files.SetParentWindow(this);
-    return files.ReadFile();
+    return files.ChooseFileToRead();
 }
 
 QString MDIForm1::AskWriteFile() {
-    services::FileSet& files = services::FileSetService();
+    services::FileService& files = services::ProgramFileService();
     files.SetParentWindow(this);
-    return files.WriteFile();
+    return files.ChooseFileToWrite();
 }
 
 // While a computation runs no modal dialog opens: its own event loop would hold the
@@ -107,15 +107,15 @@ QString MDIForm1::AskWriteFile() {
 
 platform::Color MDIForm1::AskColour() {
     if (mainForm_->Busy()) return -1;
-    services::FileSet& files = services::FileSetService();
+    services::FileService& files = services::ProgramFileService();
     files.SetParentWindow(this);
-    return files.ColorCode();
+    return files.ChooseColor();
 }
 
 QString MDIForm1::InputText(QLineEdit* box) {
     if (mainForm_->Busy()) return box->text();
-    if (!w_->keyboard) w_->keyboard = new services::KeyBoard(this);
-    return w_->keyboard->InputText(box);
+    if (!w_->keypad) w_->keypad = new services::Keypad(this);
+    return w_->keypad->InputText(box);
 }
 
 }  // namespace shell

@@ -13,7 +13,7 @@
 
 #include "platform/picturebox.h"
 #include "platform/twips.h"
-#include "services/fileset.h"
+#include "services/fileservice.h"
 
 namespace view3d {
 namespace {
@@ -181,7 +181,7 @@ bool Graphic3D::eventFilter(QObject* watched, QEvent* event) {
 void Graphic3D::Pic1MouseUp(Qt::MouseButton button) {
     if (button != Qt::RightButton) return;
     const platform::Color c =
-        ColorRequest ? ColorRequest() : services::FileSetService().ColorCode();
+        ColorRequest ? ColorRequest() : services::ProgramFileService().ChooseColor();
     if (c != -1) Pic1->SetBackColor(c);
     view_.ButonRedrawClick();
 }

@@ -39,7 +39,7 @@ class Graphic3D : public QWidget {
     void LayoutWindow(char mode);
 
     // Asks for the picture's background colour on a right click; returns the colour or
-    // -1 when cancelled. When unset, the file service's ColorCode asks.
+    // -1 when cancelled. When unset, the file service's ChooseColor asks.
     std::function<platform::Color()> ColorRequest;
 
     // Window size rules, twips.

@@ -21,8 +21,8 @@
 #include <QTemporaryDir>
 
 #include "model/datafile.h"
-#include "services/fileset.h"
-#include "services/keyboard.h"
+#include "services/fileservice.h"
+#include "services/keypad.h"
 #include "shell/elemsheetform.h"
 #include "shell_fixture.h"
 #include "view3d/view3d.h"
@@ -193,7 +193,7 @@ TEST_F(ShellTest, ParametersThatAreNotNumbersStopTheAnalysis) {
 }
 
 // File and colour dialogs answered by the test.
-class ScriptedDialogs : public services::FileSetDialogs {
+class ScriptedDialogs : public services::FileServiceDialogs {
   public:
     QString OpenFile(QWidget*, const services::FileDialogRequest& request, int* filter) override {
         ++opens;
@@ -223,10 +223,10 @@ class FileTest : public ShellTest {
   protected:
     void SetUp() override {
         ShellTest::SetUp();
-        services::FileSetService().SetDialogs(&dialogs);
+        services::ProgramFileService().SetDialogs(&dialogs);
     }
     void TearDown() override {
-        services::FileSetService().SetDialogs(nullptr);
+        services::ProgramFileService().SetDialogs(nullptr);
         ShellTest::TearDown();
     }
     QString ReadBack(const QString& path) {
@@ -373,7 +373,7 @@ TEST_F(ShellTest, DoubleClickOnAParameterBoxEditsItOnTheKeypad) {
     QLineEdit* te = Get<QLineEdit>("TxV_2");
     QString seenOnOpen;
     QTimer::singleShot(0, form, [&] {
-        auto* keypad = qobject_cast<services::KeyBoard*>(QApplication::activeModalWidget());
+        auto* keypad = qobject_cast<services::Keypad*>(QApplication::activeModalWidget());
         ASSERT_NE(keypad, nullptr);
         seenOnOpen = keypad->EditText();
         for (const char* key : {"0", ".", "0", "2", "Enter"}) keypad->PressKey(QLatin1String(key));

@@ -18,8 +18,8 @@
 #include "platform/picturebox.h"
 #include "results/graphcore.h"
 #include "results/result.h"
-#include "services/fileset.h"
-#include "services/keyboard.h"
+#include "services/fileservice.h"
+#include "services/keypad.h"
 #include "shell_fixture.h"
 #include "view3d/graphic3d.h"
 
@@ -270,7 +270,7 @@ namespace shelltest {
 namespace {
 
 // File-service dialogs that count the colour requests and choose a colour.
-class CountingDialogs : public services::FileSetDialogs {
+class CountingDialogs : public services::FileServiceDialogs {
   public:
     QString OpenFile(QWidget*, const services::FileDialogRequest&, int*) override { return {}; }
     QString SaveFile(QWidget*, const services::FileDialogRequest&, int*) override { return {}; }
@@ -285,16 +285,16 @@ class CountingDialogs : public services::FileSetDialogs {
 
 TEST_F(TypicalUseTest, DuringARunNoDialogOpensAndAnEnteredRiseTimeWaitsForTheNextRun) {
     CountingDialogs dialogs;
-    services::FileSetService().SetDialogs(&dialogs);
+    services::ProgramFileService().SetDialogs(&dialogs);
     struct Restore {
-        ~Restore() { services::FileSetService().SetDialogs(nullptr); }
+        ~Restore() { services::ProgramFileService().SetDialogs(nullptr); }
     } restore;
     // Any keypad that opens is counted and cancelled, so that the test goes on.
     int keypads = 0;
     QTimer guard;
     guard.setInterval(1);
     QObject::connect(&guard, &QTimer::timeout, form, [&] {
-        if (auto* k = qobject_cast<services::KeyBoard*>(QApplication::activeModalWidget())) {
+        if (auto* k = qobject_cast<services::Keypad*>(QApplication::activeModalWidget())) {
             ++keypads;
             k->PressKey(QStringLiteral("ESC"));
         }
