@@ -204,7 +204,7 @@ void DrawComponents(platform::Surface& surface, const numeric::RealMatrix& histo
         if (rowSink) {
             rowSink(xs.data(), ys.data(), n, pen.PenCol);
         } else {
-            for (int i = 0; i < n; ++i) surface.PSet(xs[i], ys[i], pen.PenCol);
+            for (int i = 0; i < n; ++i) surface.Dot(xs[i], ys[i], pen.PenCol);
         }
     }
 }

@@ -109,7 +109,7 @@ using DotRowSink =
 
 // Draws the axes and components first..last as rows of dots at
 // (i / nw, history(c, i) / scale) for i = 0..shownPoints-1, the scale negated
-// with PenNeg. Dots go to rowSink when given, else to surface.PSet.
+// with PenNeg. Dots go to rowSink when given, else to surface.Dot.
 void DrawComponents(platform::Surface& surface, const numeric::RealMatrix& history, int nw,
                     int shownPoints, const PenTable& pens, int first, int last,
                     const DotRowSink& rowSink = nullptr);

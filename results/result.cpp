@@ -179,7 +179,7 @@ ReSult::ReSult(QWidget* parent) : QWidget(parent), chooser_(DefaultColorChooser(
     connect(Picture2, &platform::PictureBox::MouseReleased, this,
             [this](double, double, Qt::MouseButton b) { PlotReleased(b); });
     connect(Picture2, &platform::PictureBox::DoubleClicked, this,
-            [this](double, double) { Picture2->Cls(); });
+            [this](double, double) { Picture2->Clear(); });
     connect(Tx0Disp, &QComboBox::currentIndexChanged, this, [this](int) { RangeChanged(); });
     connect(TxDisp, &QComboBox::currentIndexChanged, this, [this](int) { RangeChanged(); });
     connect(Command2, &QPushButton::clicked, this, [this] { AllDraw(); });
@@ -411,7 +411,7 @@ void ReSult::ATransData(int count, int nw, double te, int element,
 }
 
 void ReSult::AllDraw() {
-    Picture2->Cls();
+    Picture2->Clear();
     DrawComponents(0, kComponentCount - 1);
 }
 
@@ -429,7 +429,7 @@ void ReSult::DrawComponents(int first, int last) {
     try {
         results::DrawComponents(*Picture2, history_, nw_, shownPoints_, pens_, first, last,
                                 [this](const double* xs, const double* ys, int n,
-                                       platform::Color c) { Picture2->PSetMany(xs, ys, n, c); });
+                                       platform::Color c) { Picture2->Dots(xs, ys, n, c); });
     } catch (...) {
         finish();
         throw;
@@ -530,7 +530,7 @@ bool ReSult::eventFilter(QObject* watched, QEvent* event) {
 void ReSult::RangeChanged() {
     if (arranging_) return;
     SetPlotScale();
-    Picture2->Cls();
+    Picture2->Clear();
     DrawComponents(0, kComponentCount - 1);
 }
 

@@ -46,7 +46,7 @@ int BDrawStruture(View3D& view, const fem::Model& model, FormLink& form) {
         const double f = (ymax - ymin > xmax - xmin) ? 2.0 * (ymax - ymin) : 2.0 * (xmax - xmin);
         // Only a real extent fits the square system; without nodes the scale stays.
         if (f > 0.0) pic.SetScale((xmin + xmax) / 2 - f / 2, (ymin + ymax) / 2 + f / 2, f, -f);
-        pic.Cls();
+        pic.Clear();
     }
     DrawNodes(view, model, form);
     DrawElements(view, model, form);

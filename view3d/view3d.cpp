@@ -290,7 +290,7 @@ void View3D::Command1Click() {
 }
 
 void View3D::ButonRedrawClick() {
-    Pic1().Cls();
+    Pic1().Clear();
     RebuildView();
     Redraw();
 }
@@ -478,7 +478,7 @@ void View3D::SetPenWidth(int w) {
 
 void View3D::ClearAll() {
     displayList_.clear();
-    Pic1().Cls();
+    Pic1().Clear();
     NotifyPicture();
 }
 
@@ -496,7 +496,7 @@ void View3D::AJustCopy(platform::Surface& target) {
 
 void View3D::Redraw() {
     platform::Surface& pic = Pic1();
-    pic.Cls();
+    pic.Clear();
     for (const DrawItem& item : displayList_) ReplayItem(pic, item);
     DrawAxes();
     NotifyPicture();
@@ -621,10 +621,10 @@ void View3D::ReplayItem(platform::Surface& target, const DrawItem& item) {
             target.Print(item.Text);
             break;
         case ItemKind::Point:
-            target.PSet(a[0], a[1], item.ForeColor);
+            target.Dot(a[0], a[1], item.ForeColor);
             break;
         case ItemKind::Shape:
-            target.PSet(a[0], a[1], item.ForeColor);
+            target.Dot(a[0], a[1], item.ForeColor);
             for (const auto& p : scratch_) target.LineTo(p[0], p[1], item.ForeColor);
             if (item.Closed) target.LineTo(a[0], a[1], item.ForeColor);
             break;

@@ -46,8 +46,8 @@ void BM_AllDraw(benchmark::State& state) {
 }
 BENCHMARK(BM_AllDraw)->Arg(512)->Arg(8192)->Unit(benchmark::kMillisecond);
 
-// The same dots through one PSet call each (any platform::Surface).
-void BM_DrawThroughPSet(benchmark::State& state) {
+// The same dots through one Dot call each (any platform::Surface).
+void BM_DrawDotByDot(benchmark::State& state) {
     const int nw = static_cast<int>(state.range(0));
     platform::PictureBox box;
     box.resize(900, 700);
@@ -56,12 +56,12 @@ void BM_DrawThroughPSet(benchmark::State& state) {
     results::PenTable pens;
     results::ComputeScales(h, nw, 1.0, pens);
     for (auto _ : state) {
-        box.Cls();
+        box.Clear();
         results::DrawComponents(box, h, nw, nw, pens, 0, 11);
         benchmark::DoNotOptimize(box.Image().constBits());
     }
 }
-BENCHMARK(BM_DrawThroughPSet)->Arg(8192)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_DrawDotByDot)->Arg(8192)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

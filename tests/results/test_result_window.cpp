@@ -121,7 +121,7 @@ TEST_F(ResultWindow, DotsLandAtTimeFractionAndValueOverScale) {
     w.ATransData(12, kNw, 0.004, 0, history, 1, model);
     w.SetPenDw(0, 1);
     w.SetPenMax(0, 200.0f);
-    w.Picture2->Cls();
+    w.Picture2->Clear();
     w.DrawComponents(0, 0);
     EXPECT_TRUE(w.isEnabled());
     EXPECT_TRUE(w.Label4->isHidden());
@@ -143,7 +143,7 @@ TEST_F(ResultWindow, DotsLandAtTimeFractionAndValueOverScale) {
 
     // Sign inversion mirrors the curve about the time axis.
     w.SetPenNeg(0, true);
-    w.Picture2->Cls();
+    w.Picture2->Clear();
     w.DrawComponents(0, 0);
     for (int i = 1; i < kNw; i += 3) {
         EXPECT_EQ(Pixel(w, column(i, 0.0, 1.0), row(-history(0, i) / 200.0)), red) << i;
@@ -274,7 +274,7 @@ TEST_F(ResultWindow, PlotClicksRedrawClearAndRecolour) {
     const int px = static_cast<int>(std::floor(32.0 / kNw * width));
 
     // A left click on a scale label draws that component over what is there.
-    w.Picture2->PSet(0.9, -2.0, RGB(0, 0, 255));
+    w.Picture2->Dot(0.9, -2.0, RGB(0, 0, 255));
     const QPointF markAt = w.Picture2->ToPixel(0.9, -2.0);
     const QPoint mark(static_cast<int>(std::floor(markAt.x())),
                       static_cast<int>(std::floor(markAt.y())));
