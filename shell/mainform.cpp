@@ -433,7 +433,7 @@ void MainForm::ShowElementNodes() {
 
 void MainForm::Redraw() {
     try {
-        BDrawStruture();
+        DrawStructure();
     } catch (const std::exception&) {
     }
     try {
@@ -459,7 +459,7 @@ SheetHost MainForm::MakeSheetHost() {
     host.place = [this](QWidget* w) { PlaceSheet(w); };
     host.redraw = [this] {
         try {
-            BDrawStruture();
+            DrawStructure();
         } catch (const std::exception&) {
         }
     };
@@ -498,15 +498,15 @@ void MainForm::RefillList(QComboBox* list, int count) {
     if (count > 0) list->setEnabled(true);
 }
 
-view3d::FormLink MainForm::MakeFormLink() {
-    view3d::FormLink link;
-    link.Picture1 = picture1_;
+view3d::PanelLink MainForm::MakeFormLink() {
+    view3d::PanelLink link;
+    link.SmallPicture = picture1_;
     link.VectorSize = vectorSize_;
-    link.Check3 = check3_->isChecked();
+    link.ShowElementAxes = check3_->isChecked();
     link.ElementPenWidth = elementPenWidth_;
     link.RefillNodeList = [this](int count) { RefillList(nowNode_, count); };
     link.RefillElementList = [this](int count) { RefillList(nowElement_, count); };
-    link.ShowViewWindow = [this] { frame_->ShowGraphic3D(); };
+    link.ShowViewWindow = [this] { frame_->ShowViewWindow(); };
     link.DeformationMode = deformationMode_;
     link.NoResults = noResults_;
     const auto amp = ParseDouble(defAmpTxt_->text());
@@ -514,19 +514,18 @@ view3d::FormLink MainForm::MakeFormLink() {
     return link;
 }
 
-int MainForm::BDrawStruture() {
-    view3d::FormLink link = MakeFormLink();
-    const int status = view3d::BDrawStruture(frame_->Graphic3DView(), fem::FEM(), link);
+void MainForm::DrawStructure() {
+    view3d::PanelLink link = MakeFormLink();
+    view3d::DrawStructure(frame_->Scene(), fem::FEM(), link);
     picture1_->update();
-    return status;
 }
 
-int MainForm::DrawDeformation(double magnification) {
-    return view3d::DrawDeformation(frame_->Graphic3DView(), fem::FEM(), magnification);
+void MainForm::DrawDeformation(double magnification) {
+    view3d::DrawDeformation(frame_->Scene(), fem::FEM(), magnification);
 }
 
-int MainForm::DrawDeformationSimple(double magnification) {
-    return view3d::DrawDeformationSimple(frame_->Graphic3DView(), fem::FEM(), magnification);
+void MainForm::DrawDeformationSimple(double magnification) {
+    view3d::DrawDeformationSimple(frame_->Scene(), fem::FEM(), magnification);
 }
 
 void MainForm::DrawChosenDeformation() {
@@ -541,15 +540,15 @@ void MainForm::DrawChosenDeformation() {
 void MainForm::StructureReplaced() {
     noResults_ = true;
     try {
-        BDrawStruture();
+        DrawStructure();
     } catch (const std::exception&) {
     }
     buttSolve_->setEnabled(true);
     SetNodalForceEnabled(false);
     nowNodLb_->setText(QStringLiteral("  -  "));
     try {
-        view3d::FormLink link = MakeFormLink();
-        view3d::ShowNewStructure(frame_->Graphic3DView(), fem::FEM(), link);
+        view3d::PanelLink link = MakeFormLink();
+        view3d::ShowNewStructure(frame_->Scene(), fem::FEM(), link);
         picture1_->update();
     } catch (const std::exception&) {
     }
@@ -582,7 +581,7 @@ void MainForm::StructDataRead() {
 void MainForm::StructDataWrite(bool overwrite) {
     if (busy_) return;
     try {
-        BDrawStruture();
+        DrawStructure();
     } catch (const std::exception&) {
     }
     QString path = currentFile_;
@@ -670,7 +669,7 @@ void MainForm::FemAnalyse() {
         return;
     }
     try {
-        BDrawStruture();
+        DrawStructure();
         DrawChosenDeformation();
     } catch (const std::exception&) {
         // A magnification that is not a number draws no deformation.

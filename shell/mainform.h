@@ -24,7 +24,7 @@ namespace platform {
 class PictureBox;
 }
 namespace view3d {
-struct FormLink;
+struct PanelLink;
 }
 
 namespace shell {
@@ -51,10 +51,10 @@ class MainForm : public QWidget {
     void FemAnalyse();
     // "計算実行": the twelve end-force histories of `element`, handed to ReSult.
     void FemElementForce(int element);
-    // Drawing of the structure and of its static deformation (return 0).
-    int BDrawStruture();
-    int DrawDeformation(double magnification);
-    int DrawDeformationSimple(double magnification);
+    // Drawing of the structure and of its static deformation.
+    void DrawStructure();
+    void DrawDeformation(double magnification);
+    void DrawDeformationSimple(double magnification);
     // The built-in samples.
     void zSample1();
     void zSample2();
@@ -72,7 +72,7 @@ class MainForm : public QWidget {
     [[nodiscard]] const QString& CurrentFile() const { return currentFile_; }
     [[nodiscard]] int DeformationMode() const { return deformationMode_; }
     [[nodiscard]] const numeric::RealMatrix& ElemForceHistory() const { return elemForceHistory_; }
-    [[nodiscard]] platform::PictureBox* Picture1() const { return picture1_; }
+    [[nodiscard]] platform::PictureBox* SmallPicture() const { return picture1_; }
     SheetHost MakeSheetHost();
     NodeSheetForm* NodeSheet();
     ElemSheetForm* ElemSheet();
@@ -111,7 +111,7 @@ class MainForm : public QWidget {
     void PlaceSheet(QWidget* sheet);
     void RefillList(QComboBox* list, int count);
     void ShowElementNodes();
-    view3d::FormLink MakeFormLink();
+    view3d::PanelLink MakeFormLink();
     // Deformation of the chosen mode with the magnification of DefAmpTxt.
     void DrawChosenDeformation();
 

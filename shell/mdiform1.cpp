@@ -44,7 +44,7 @@ MDIForm1::MDIForm1(QWidget* parent) : QMainWindow(parent), w_(NewWindows()) {
         // The result window's pen dialog is modal and would hold the computation.
         if (QWidget* result = ResultWindow()) result->setEnabled(!busy);
     });
-    Graphic3DView();  // the view window exists from the start, hidden
+    Scene();  // the view window exists from the start, hidden
 
     // 90 % of the screen, centred.
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
@@ -114,7 +114,7 @@ void MDIForm1::BuildMenus() {
 
     QMenu* disp = menu(menuBar(), QStringLiteral("表示"), "MenueDispRoot");
     item(disp, QStringLiteral("構造表示"), "MenDispStructure",
-         [f] { Suppressed([f] { f->BDrawStruture(); }); });
+         [f] { Suppressed([f] { f->DrawStructure(); }); });
     QAction* deformed = item(disp, QStringLiteral("変形表示"), "MenueDispStructAndDisp", [] {});
     deformed->setVisible(false);
     deformed->setEnabled(false);
@@ -153,10 +153,10 @@ void MDIForm1::ShowPosition(QWidget* window, int top, int left) {
 }
 
 void MDIForm1::Men3DInit() {
-    UnloadGraphic3D();
-    Suppressed([this] { mainForm_->BDrawStruture(); });
+    DiscardViewWindow();
+    Suppressed([this] { mainForm_->DrawStructure(); });
     // A child window loaded anew shows itself.
-    ShowGraphic3D();
+    ShowViewWindow();
 }
 
 void MDIForm1::closeEvent(QCloseEvent* event) {

@@ -14,7 +14,7 @@ class QMdiArea;
 class QMdiSubWindow;
 
 namespace view3d {
-class View3D;
+class SceneView;
 }
 
 namespace shell {
@@ -38,11 +38,11 @@ class MDIForm1 : public QMainWindow {
 
     // --- windows and services for the analysis form ------------------------------
     // The view of the three-dimensional view window, created (hidden) on first use.
-    view3d::View3D& Graphic3DView();
-    void ShowGraphic3D();
+    view3d::SceneView& Scene();
+    void ShowViewWindow();
     // Discards the view window and its settings ("３Ｄ初期化" then draws anew).
-    void UnloadGraphic3D();
-    [[nodiscard]] QWidget* Graphic3DWindow() const;
+    void DiscardViewWindow();
+    [[nodiscard]] QWidget* ViewWindow() const;
     // Hands one element's force histories to the result window (created on first
     // use), shows it in front and, when drawNow, draws every component.
     void ShowResult(int nw, double te, int element, const numeric::RealMatrix& histories,

@@ -10,13 +10,13 @@
 #include "services/keypad.h"
 #include "shell/mainform.h"
 #include "shell/mdiform1.h"
-#include "view3d/graphic3d.h"
+#include "view3d/viewwindow.h"
 
 namespace shell {
 
 struct MDIForm1::Windows {
-    QPointer<view3d::Graphic3D> graphic3d;
-    QPointer<QMdiSubWindow> graphic3dSub;
+    QPointer<view3d::ViewWindow> viewWindow;
+    QPointer<QMdiSubWindow> viewSub;
     QPointer<results::ReSult> result;
     QPointer<services::Keypad> keypad;
 };
@@ -29,11 +29,11 @@ void MDIForm1::DeleteWindows(Windows* w) {
     delete w;
 }
 
-view3d::View3D& MDIForm1::Graphic3DView() {
-    if (!w_->graphic3d) {
+view3d::SceneView& MDIForm1::Scene() {
+    if (!w_->viewWindow) {
         // Loading the view window sets the default view; it opens hidden, to the
         // right of the analysis form.
-        auto* g = new view3d::Graphic3D();
+        auto* g = new view3d::ViewWindow();
         g->setObjectName(QStringLiteral("Graphic3D"));
         g->ColorRequest = [this] { return AskColour(); };
         QMdiSubWindow* sub = mdiArea_->addSubWindow(g);
@@ -41,27 +41,27 @@ view3d::View3D& MDIForm1::Graphic3DView() {
         sub->setAttribute(Qt::WA_DeleteOnClose, false);
         sub->move(mainSub_->frameGeometry().width(), 0);
         sub->hide();
-        w_->graphic3d = g;
-        w_->graphic3dSub = sub;
+        w_->viewWindow = g;
+        w_->viewSub = sub;
     }
-    return w_->graphic3d->Core();
+    return w_->viewWindow->Scene();
 }
 
-void MDIForm1::ShowGraphic3D() {
-    Graphic3DView();
-    w_->graphic3d->show();
-    w_->graphic3dSub->show();
+void MDIForm1::ShowViewWindow() {
+    Scene();
+    w_->viewWindow->show();
+    w_->viewSub->show();
 }
 
-void MDIForm1::UnloadGraphic3D() {
-    if (w_->graphic3dSub) {
-        mdiArea_->removeSubWindow(w_->graphic3dSub);
-        delete w_->graphic3dSub;  // deletes the view window with it
+void MDIForm1::DiscardViewWindow() {
+    if (w_->viewSub) {
+        mdiArea_->removeSubWindow(w_->viewSub);
+        delete w_->viewSub;  // deletes the view window with it
     }
 }
 
-QWidget* MDIForm1::Graphic3DWindow() const {
-    return w_->graphic3d;
+QWidget* MDIForm1::ViewWindow() const {
+    return w_->viewWindow;
 }
 
 void MDIForm1::ShowResult(int nw, double te, int element, const numeric::RealMatrix& histories,

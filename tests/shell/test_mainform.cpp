@@ -25,7 +25,7 @@
 #include "services/keypad.h"
 #include "shell/elemsheetform.h"
 #include "shell_fixture.h"
-#include "view3d/view3d.h"
+#include "view3d/sceneview.h"
 
 namespace shelltest {
 namespace {
@@ -392,10 +392,10 @@ namespace shelltest {
 namespace {
 
 TEST_F(ShellTest, DisplayCommandsDrawIntoTheViewAndResetBringsBackTheDefaultView) {
-    EXPECT_FALSE(frame->Graphic3DWindow()->isVisible());  // created hidden
+    EXPECT_FALSE(frame->ViewWindow()->isVisible());  // created hidden
     frame->Command("MenueSample4")->trigger();
-    EXPECT_TRUE(frame->Graphic3DWindow()->isVisible());
-    view3d::View3D* view = &frame->Graphic3DView();
+    EXPECT_TRUE(frame->ViewWindow()->isVisible());
+    view3d::SceneView* view = &frame->Scene();
     const int structure = view->ItemCount();
     EXPECT_GT(structure, 12 + 8);  // at least every element line and node circle
 
@@ -420,16 +420,16 @@ TEST_F(ShellTest, DisplayCommandsDrawIntoTheViewAndResetBringsBackTheDefaultView
     EXPECT_EQ(view->ItemCount(), structure);
     EXPECT_TRUE(messages.empty());
 
-    view->SetScrollAngl(0, 60);
-    view->SetScrollAngl(2, 45);
-    QPointer<QWidget> old = frame->Graphic3DWindow();
+    view->SetAngleSlider(0, 60);
+    view->SetAngleSlider(2, 45);
+    QPointer<QWidget> old = frame->ViewWindow();
     frame->Command("Men3DInit")->trigger();
     EXPECT_TRUE(old.isNull());  // discarded with its settings
-    EXPECT_TRUE(frame->Graphic3DWindow()->isVisible());
-    view = &frame->Graphic3DView();
-    EXPECT_EQ(view->ScrollAngl(0), 10);
-    EXPECT_EQ(view->ScrollAngl(1), -20);
-    EXPECT_EQ(view->ScrollAngl(2), 0);
+    EXPECT_TRUE(frame->ViewWindow()->isVisible());
+    view = &frame->Scene();
+    EXPECT_EQ(view->AngleSlider(0), 10);
+    EXPECT_EQ(view->AngleSlider(1), -20);
+    EXPECT_EQ(view->AngleSlider(2), 0);
     EXPECT_EQ(view->ItemCount(), structure);
 }
 

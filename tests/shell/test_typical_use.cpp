@@ -21,7 +21,7 @@
 #include "services/fileservice.h"
 #include "services/keypad.h"
 #include "shell_fixture.h"
-#include "view3d/graphic3d.h"
+#include "view3d/viewwindow.h"
 
 namespace shelltest {
 namespace {
@@ -199,7 +199,7 @@ TEST_F(TypicalUseTest, StartUpWithAFileOpensIt) {
     shell::MDIForm1* started = shell::StartUp(path);
     EXPECT_EQ(started->mainForm()->CurrentFile(), path);
     EXPECT_EQ(fem::FEM().NodeCount(), 2);
-    EXPECT_TRUE(started->Graphic3DWindow()->isVisible());
+    EXPECT_TRUE(started->ViewWindow()->isVisible());
     delete started;
 }
 
@@ -328,8 +328,8 @@ TEST_F(TypicalUseTest, DuringARunNoDialogOpensAndAnEnteredRiseTimeWaitsForTheNex
                               Qt::RightButton, Qt::NoButton, Qt::NoModifier);
             QApplication::sendEvent(background, &right);
         }
-        auto* view = qobject_cast<view3d::Graphic3D*>(frame->Graphic3DWindow());
-        emit view->Pic1->MouseReleased(0.0, 0.0, Qt::RightButton);
+        auto* view = qobject_cast<view3d::ViewWindow*>(frame->ViewWindow());
+        emit view->viewPicture->MouseReleased(0.0, 0.0, Qt::RightButton);
         delay->setText("0.5");
         emit delay->returnPressed();
     });
