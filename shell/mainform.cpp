@@ -704,8 +704,8 @@ void MainForm::FemElementForce(int element) {
     try {
         fem::ElementForceHistory(model, element, elemForceHistory_, flag, &progress);
         if (abandoned_) return;
-        frame_->ShowResult(fem::Analysis().Nw, fem::Analysis().Te, element, elemForceHistory_, flag,
-                           check2_->isChecked());
+        frame_->ShowForceGraphs(fem::Analysis().Nw, fem::Analysis().Te, element, elemForceHistory_,
+                                flag, check2_->isChecked());
     } catch (const std::exception& f) {
         SetInputsEnabled(true);
         SetBusy(false);

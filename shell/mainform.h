@@ -49,7 +49,7 @@ class MainForm : public QWidget {
     bool OpenStructureFile(const QString& path);
     // "解析実行": the dynamic solution, then the static one, then the drawing.
     void FemAnalyse();
-    // "計算実行": the twelve end-force histories of `element`, handed to ReSult.
+    // "計算実行": the twelve end-force histories of `element`, handed to ForceGraphWindow.
     void FemElementForce(int element);
     // Drawing of the structure and of its static deformation.
     void DrawStructure();

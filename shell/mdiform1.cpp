@@ -42,7 +42,7 @@ MDIForm1::MDIForm1(QWidget* parent) : QMainWindow(parent), w_(NewWindows()) {
     connect(mainForm_, &MainForm::BusyChanged, this, [this](bool busy) {
         SetCommandsEnabled(!busy);
         // The result window's pen dialog is modal and would hold the computation.
-        if (QWidget* result = ResultWindow()) result->setEnabled(!busy);
+        if (QWidget* result = ForceGraphWindow()) result->setEnabled(!busy);
     });
     Scene();  // the view window exists from the start, hidden
 

@@ -45,9 +45,9 @@ class MDIForm1 : public QMainWindow {
     [[nodiscard]] QWidget* ViewWindow() const;
     // Hands one element's force histories to the result window (created on first
     // use), shows it in front and, when drawNow, draws every component.
-    void ShowResult(int nw, double te, int element, const numeric::RealMatrix& histories,
-                    int globalFlag, bool drawNow);
-    [[nodiscard]] QWidget* ResultWindow() const;
+    void ShowForceGraphs(int nw, double te, int element, const numeric::RealMatrix& histories,
+                         int globalFlag, bool drawNow);
+    [[nodiscard]] QWidget* ForceGraphWindow() const;
     QString AskReadFile();
     QString AskWriteFile();
     platform::Color AskColour();  // -1 when cancelled

@@ -5,7 +5,7 @@
 #include <QMdiSubWindow>
 #include <QPointer>
 
-#include "results/result.h"
+#include "results/forcegraphwindow.h"
 #include "services/fileservice.h"
 #include "services/keypad.h"
 #include "shell/mainform.h"
@@ -17,7 +17,7 @@ namespace shell {
 struct MDIForm1::Windows {
     QPointer<view3d::ViewWindow> viewWindow;
     QPointer<QMdiSubWindow> viewSub;
-    QPointer<results::ReSult> result;
+    QPointer<results::ForceGraphWindow> forceGraphs;
     QPointer<services::Keypad> keypad;
 };
 
@@ -64,30 +64,30 @@ QWidget* MDIForm1::ViewWindow() const {
     return w_->viewWindow;
 }
 
-void MDIForm1::ShowResult(int nw, double te, int element, const numeric::RealMatrix& histories,
-                          int globalFlag, bool drawNow) {
-    if (!w_->result) {
+void MDIForm1::ShowForceGraphs(int nw, double te, int element, const numeric::RealMatrix& histories,
+                               int globalFlag, bool drawNow) {
+    if (!w_->forceGraphs) {
         // A closed result window is discarded; the next one starts with its defaults.
-        auto* r = new results::ReSult();
+        auto* r = new results::ForceGraphWindow();
         r->setObjectName(QStringLiteral("ReSult"));
         QMdiSubWindow* sub = mdiArea_->addSubWindow(r);
         sub->setObjectName(QStringLiteral("ReSultWindow"));
         sub->setAttribute(Qt::WA_DeleteOnClose);
-        w_->result = r;
+        w_->forceGraphs = r;
     }
-    results::ReSult* r = w_->result;
-    r->ATransData(12, nw, te, element, histories, globalFlag);
+    results::ForceGraphWindow* r = w_->forceGraphs;
+    r->SetForceHistories(12, nw, te, element, histories, globalFlag);
     r->show();
     if (auto* sub = qobject_cast<QMdiSubWindow*>(r->parentWidget())) {
         sub->show();
         sub->raise();
         mdiArea_->setActiveSubWindow(sub);
     }
-    if (drawNow) r->AllDraw();
+    if (drawNow) r->DrawAll();
 }
 
-QWidget* MDIForm1::ResultWindow() const {
-    return w_->result;
+QWidget* MDIForm1::ForceGraphWindow() const {
+    return w_->forceGraphs;
 }
 
 QString MDIForm1::AskReadFile() {

@@ -16,8 +16,8 @@
 #include <QTemporaryDir>
 
 #include "platform/picturebox.h"
+#include "results/forcegraphwindow.h"
 #include "results/graphcore.h"
-#include "results/result.h"
 #include "services/fileservice.h"
 #include "services/keypad.h"
 #include "shell_fixture.h"
@@ -60,8 +60,8 @@ class TypicalUseTest : public ShellTest {
     void RecordDuringRun(States& during) {
         QTimer::singleShot(0, form, [this, &during] { during = Now(); });
     }
-    results::ReSult* Result() const {
-        return qobject_cast<results::ReSult*>(frame->ResultWindow());
+    results::ForceGraphWindow* ForceGraphs() const {
+        return qobject_cast<results::ForceGraphWindow*>(frame->ForceGraphWindow());
     }
 };
 
@@ -97,11 +97,11 @@ TEST_F(TypicalUseTest, SampleAnalysisAndElementForcesOfAnAxialBar) {
     EXPECT_TRUE(messages.empty());
     EXPECT_EQ(Get<QLabel>("ProcMeter2")->text(), " 256 ");
 
-    results::ReSult* result = Result();
+    results::ForceGraphWindow* result = ForceGraphs();
     ASSERT_NE(result, nullptr);
     EXPECT_TRUE(result->isVisible());
     EXPECT_EQ(result->windowTitle(), QStringLiteral("要素の節点力計算結果"));
-    EXPECT_EQ(result->ElmLb->text(), QStringLiteral("要素番号 1"));
+    EXPECT_EQ(result->elementLabel->text(), QStringLiteral("要素番号 1"));
     const numeric::RealMatrix& shown = result->ForceHistory();
     ASSERT_EQ(shown.Rows(), 12);
     ASSERT_EQ(shown.Cols(), 512);
@@ -123,12 +123,13 @@ TEST_F(TypicalUseTest, SampleAnalysisAndElementForcesOfAnAxialBar) {
         }
     }
     // Static end forces in the list: the second node carries the load.
-    const auto items = result->List1->findItems(QStringLiteral("Fx=1"), Qt::MatchExactly);
+    const auto items = result->forceList->findItems(QStringLiteral("Fx=1"), Qt::MatchExactly);
     EXPECT_EQ(items.size(), 1);
     const QString disp =
         QStringLiteral("Ｕx=") +
         QString::fromStdString(results::FormatSingle(fem::FEM().GetNode(2).StaticDisp[0]));
-    EXPECT_EQ(result->List2->findItems(disp, Qt::MatchExactly).size(), 1) << disp.toStdString();
+    EXPECT_EQ(result->displacementList->findItems(disp, Qt::MatchExactly).size(), 1)
+        << disp.toStdString();
 
     // A new sample disables the nodal-force group again.
     frame->Command("MenueSample2")->trigger();
@@ -151,7 +152,7 @@ TEST_F(TypicalUseTest, ElementForcesNeedACompleteAnalysis) {
     frame->Command("MenCalNodeForces")->trigger();  // the menu entry is never disabled
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_TRUE(messages[0].startsWith(QStringLiteral("解析結果がありません")));
-    EXPECT_EQ(frame->ResultWindow(), nullptr);
+    EXPECT_EQ(frame->ForceGraphWindow(), nullptr);
     Expect(Now(), true, false, true, "after the refusal");
 
     // A run that stops at once leaves partial spectra.
@@ -166,7 +167,7 @@ TEST_F(TypicalUseTest, ElementForcesNeedACompleteAnalysis) {
     Get<QPushButton>("ButNodForce")->click();
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_TRUE(messages[0].contains(QStringLiteral("中止またはエラー")));
-    EXPECT_EQ(frame->ResultWindow(), nullptr);
+    EXPECT_EQ(frame->ForceGraphWindow(), nullptr);
     Expect(Now(), true, true, true, "after the refusal");
 
     // After a complete analysis the structure grows by a node and a bar: the engine
@@ -305,7 +306,7 @@ TEST_F(TypicalUseTest, DuringARunNoDialogOpensAndAnEnteredRiseTimeWaitsForTheNex
     Get<QComboBox>("ComboNw")->setCurrentIndex(0);
     form->FemAnalyse();
     form->FemElementForce(0);
-    ASSERT_NE(Result(), nullptr);
+    ASSERT_NE(ForceGraphs(), nullptr);
     ASSERT_TRUE(messages.empty());
 
     Get<QComboBox>("ComboNw")->setCurrentIndex(3);  // 2048: a run long enough to act in
@@ -317,7 +318,7 @@ TEST_F(TypicalUseTest, DuringARunNoDialogOpensAndAnEnteredRiseTimeWaitsForTheNex
     QObject::connect(&poll, &QTimer::timeout, form, [&] {
         if (acted || Get<QLabel>("ProcMeter1")->text().trimmed().toInt() < 10) return;
         acted = true;
-        resultEnabled = Result()->isEnabled();  // its pen dialog is modal
+        resultEnabled = ForceGraphs()->isEnabled();  // its pen dialog is modal
         for (const char* name : {"TxV_0", "TxV_2", "DefAmpTxt", "DelayTxt"}) {
             QMouseEvent dbl(QEvent::MouseButtonDblClick, QPointF(3, 3), QPointF(3, 3),
                             Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
@@ -341,7 +342,7 @@ TEST_F(TypicalUseTest, DuringARunNoDialogOpensAndAnEnteredRiseTimeWaitsForTheNex
     EXPECT_EQ(keypads, 0);
     EXPECT_EQ(dialogs.colours, 0);
     EXPECT_FALSE(resultEnabled);
-    EXPECT_TRUE(Result()->isEnabled());
+    EXPECT_TRUE(ForceGraphs()->isEnabled());
     EXPECT_TRUE(messages.empty());
     EXPECT_TRUE(fem::Analysis().DynamicComplete);
     // Enter still checks the box (0.5 is above 0.1) ...
