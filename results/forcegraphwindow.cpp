@@ -328,7 +328,7 @@ void ForceGraphWindow::ArrangeControls(QSize size) {
 }
 
 void ForceGraphWindow::ResizeWindow(QSize size) {
-    // Inside a subwindow of the main frame the subwindow is resized, so that its
+    // Inside a subwindow of the main window the subwindow is resized, so that its
     // frame keeps fitting this widget.
     if (auto* sub = qobject_cast<QMdiSubWindow*>(parentWidget())) {
         sub->resize(sub->size() + (size - this->size()));
@@ -346,7 +346,7 @@ void ForceGraphWindow::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     if (centred_) return;
     centred_ = true;
-    // Centred in the main frame's working area on the first showing.
+    // Centred in the main window's working area on the first showing.
     if (auto* sub = qobject_cast<QMdiSubWindow*>(parentWidget())) {
         if (QMdiArea* area = sub->mdiArea()) {
             const QSize a = area->viewport()->size();

@@ -104,7 +104,7 @@ class ForceGraphWindow : public QWidget {
     QPlainTextEdit* helpText;
     QLabel* listWidthProbe;  // measures the width the lists need
 
-    // The load size, so that a subwindow of the main frame opens at it.
+    // The load size, so that a subwindow of the main window opens at it.
     [[nodiscard]] QSize sizeHint() const override { return minSize_; }
 
   protected:

@@ -1,9 +1,9 @@
 #pragma once
 // Keypad: a modal keypad for editing the text of one text box with the mouse. It
 // edits a copy of the box's text in its own edit line with a numeric pad and,
-// behind the "Full KeyBoard" check box, a full keyboard; the box shows a red
-// background while the keypad is open. ESC and the close box cancel, Enter (or
-// Return in a single-line edit line) accepts.
+// behind a check box, a full keyboard; the box shows a red background while the
+// keypad is open. ESC and the close box cancel, Enter (or Return in a single-line
+// edit line) accepts.
 //
 // Keys act on the edit line in the program's text convention, where a line end is
 // the two characters carriage return, line feed; a multi-line edit line shows each

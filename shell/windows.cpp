@@ -1,4 +1,4 @@
-// The frame's side of the view window, the result window, the file service and
+// The main window's side of the view window, the force graphs, the file service and
 // the keypad: windows created on first use and kept until discarded.
 #include <QLineEdit>
 #include <QMdiArea>
@@ -8,38 +8,38 @@
 #include "results/forcegraphwindow.h"
 #include "services/fileservice.h"
 #include "services/keypad.h"
-#include "shell/mainform.h"
-#include "shell/mdiform1.h"
+#include "shell/analysispanel.h"
+#include "shell/mainwindow.h"
 #include "view3d/viewwindow.h"
 
 namespace shell {
 
-struct MDIForm1::Windows {
+struct MainWindow::Windows {
     QPointer<view3d::ViewWindow> viewWindow;
     QPointer<QMdiSubWindow> viewSub;
     QPointer<results::ForceGraphWindow> forceGraphs;
     QPointer<services::Keypad> keypad;
 };
 
-MDIForm1::Windows* MDIForm1::NewWindows() {
+MainWindow::Windows* MainWindow::NewWindows() {
     return new Windows;
 }
 
-void MDIForm1::DeleteWindows(Windows* w) {
+void MainWindow::DeleteWindows(Windows* w) {
     delete w;
 }
 
-view3d::SceneView& MDIForm1::Scene() {
+view3d::SceneView& MainWindow::Scene() {
     if (!w_->viewWindow) {
         // Loading the view window sets the default view; it opens hidden, to the
-        // right of the analysis form.
+        // right of the analysis panel.
         auto* g = new view3d::ViewWindow();
-        g->setObjectName(QStringLiteral("Graphic3D"));
+        g->setObjectName(QStringLiteral("viewWindow"));
         g->ColorRequest = [this] { return AskColour(); };
         QMdiSubWindow* sub = mdiArea_->addSubWindow(g);
-        sub->setObjectName(QStringLiteral("Graphic3DWindow"));
+        sub->setObjectName(QStringLiteral("viewSubWindow"));
         sub->setAttribute(Qt::WA_DeleteOnClose, false);
-        sub->move(mainSub_->frameGeometry().width(), 0);
+        sub->move(analysisPanelSub_->frameGeometry().width(), 0);
         sub->hide();
         w_->viewWindow = g;
         w_->viewSub = sub;
@@ -47,31 +47,32 @@ view3d::SceneView& MDIForm1::Scene() {
     return w_->viewWindow->Scene();
 }
 
-void MDIForm1::ShowViewWindow() {
+void MainWindow::ShowViewWindow() {
     Scene();
     w_->viewWindow->show();
     w_->viewSub->show();
 }
 
-void MDIForm1::DiscardViewWindow() {
+void MainWindow::DiscardViewWindow() {
     if (w_->viewSub) {
         mdiArea_->removeSubWindow(w_->viewSub);
         delete w_->viewSub;  // deletes the view window with it
     }
 }
 
-QWidget* MDIForm1::ViewWindow() const {
+QWidget* MainWindow::ViewWindow() const {
     return w_->viewWindow;
 }
 
-void MDIForm1::ShowForceGraphs(int nw, double te, int element, const numeric::RealMatrix& histories,
-                               int globalFlag, bool drawNow) {
+void MainWindow::ShowForceGraphs(int nw, double te, int element,
+                                 const numeric::RealMatrix& histories, int globalFlag,
+                                 bool drawNow) {
     if (!w_->forceGraphs) {
         // A closed result window is discarded; the next one starts with its defaults.
         auto* r = new results::ForceGraphWindow();
-        r->setObjectName(QStringLiteral("ReSult"));
+        r->setObjectName(QStringLiteral("forceGraphWindow"));
         QMdiSubWindow* sub = mdiArea_->addSubWindow(r);
-        sub->setObjectName(QStringLiteral("ReSultWindow"));
+        sub->setObjectName(QStringLiteral("forceGraphSubWindow"));
         sub->setAttribute(Qt::WA_DeleteOnClose);
         w_->forceGraphs = r;
     }
@@ -86,17 +87,17 @@ void MDIForm1::ShowForceGraphs(int nw, double te, int element, const numeric::Re
     if (drawNow) r->DrawAll();
 }
 
-QWidget* MDIForm1::ForceGraphWindow() const {
+QWidget* MainWindow::ForceGraphWindow() const {
     return w_->forceGraphs;
 }
 
-QString MDIForm1::AskReadFile() {
+QString MainWindow::AskReadFile() {
     services::FileService& files = services::ProgramFileService();
     files.SetParentWindow(this);
     return files.ChooseFileToRead();
 }
 
-QString MDIForm1::AskWriteFile() {
+QString MainWindow::AskWriteFile() {
     services::FileService& files = services::ProgramFileService();
     files.SetParentWindow(this);
     return files.ChooseFileToWrite();
@@ -105,15 +106,15 @@ QString MDIForm1::AskWriteFile() {
 // While a computation runs no modal dialog opens: its own event loop would hold the
 // computation, and the stop button with it, until the dialog was closed.
 
-platform::Color MDIForm1::AskColour() {
-    if (mainForm_->Busy()) return -1;
+platform::Color MainWindow::AskColour() {
+    if (analysisPanel_->Busy()) return -1;
     services::FileService& files = services::ProgramFileService();
     files.SetParentWindow(this);
     return files.ChooseColor();
 }
 
-QString MDIForm1::InputText(QLineEdit* box) {
-    if (mainForm_->Busy()) return box->text();
+QString MainWindow::InputText(QLineEdit* box) {
+    if (analysisPanel_->Busy()) return box->text();
     if (!w_->keypad) w_->keypad = new services::Keypad(this);
     return w_->keypad->InputText(box);
 }

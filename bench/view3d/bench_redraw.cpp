@@ -51,16 +51,16 @@ fem::Model BuildFrame() {
 }
 
 struct Scene {
-    platform::PictureBox pic1;
+    platform::PictureBox viewPicture;
     platform::PictureBox smallPicture;
     view3d::SceneView view;
     fem::Model model = BuildFrame();
     // 0 the structure, 1 with its deformation, 2 with every element's local axes.
     explicit Scene(int what) {
-        pic1.resize(660, 480);
-        pic1.show();
+        viewPicture.resize(660, 480);
+        viewPicture.show();
         smallPicture.resize(240, 240);
-        view.SetPicture(&pic1);
+        view.SetPicture(&viewPicture);
         view.SetPictureSize(660, 480);
         // Parallel projection: every item is in front of the eye and drawn. (The default
         // view's eye, 1000 mm in front, would leave much of a 2.2 m frame out.)

@@ -26,7 +26,7 @@
 namespace shelltest {
 namespace {
 
-// Enabled states of the analysis form's groups at one moment.
+// Enabled states of the analysis panel's groups at one moment.
 struct States {
     bool solve, nodalForce, data, structure, stop;
 };
@@ -34,20 +34,21 @@ struct States {
 class TypicalUseTest : public ShellTest {
   protected:
     States Now() const {
-        const bool nodal = Get<QPushButton>("ButNodForce")->isEnabled() &&
-                           Get<QComboBox>("ComboElemNo")->isEnabled() &&
-                           Get<QCheckBox>("Check1")->isEnabled() &&
-                           Get<QCheckBox>("Check2")->isEnabled();
-        const bool nodalNone = !Get<QPushButton>("ButNodForce")->isEnabled() &&
-                               !Get<QComboBox>("ComboElemNo")->isEnabled() &&
-                               !Get<QCheckBox>("Check1")->isEnabled() &&
-                               !Get<QCheckBox>("Check2")->isEnabled();
+        const bool nodal = Get<QPushButton>("computeForcesButton")->isEnabled() &&
+                           Get<QComboBox>("forceElementCombo")->isEnabled() &&
+                           Get<QCheckBox>("globalComponentsCheck")->isEnabled() &&
+                           Get<QCheckBox>("drawAtOnceCheck")->isEnabled();
+        const bool nodalNone = !Get<QPushButton>("computeForcesButton")->isEnabled() &&
+                               !Get<QComboBox>("forceElementCombo")->isEnabled() &&
+                               !Get<QCheckBox>("globalComponentsCheck")->isEnabled() &&
+                               !Get<QCheckBox>("drawAtOnceCheck")->isEnabled();
         EXPECT_TRUE(nodal || nodalNone) << "the nodal-force group is enabled as a whole";
-        return {
-            Get<QPushButton>("ButtSolve")->isEnabled(), nodal,
-            Get<QGroupBox>("Frame1")->isEnabled() && Get<QPushButton>("ButtDataRead")->isEnabled(),
-            Get<QGroupBox>("Frame4")->isEnabled() && Get<QPushButton>("ButtAddNode")->isEnabled(),
-            Get<QPushButton>("ButtStop")->isEnabled()};
+        return {Get<QPushButton>("runAnalysisButton")->isEnabled(), nodal,
+                Get<QGroupBox>("dataGroup")->isEnabled() &&
+                    Get<QPushButton>("readDataButton")->isEnabled(),
+                Get<QGroupBox>("structureGroup")->isEnabled() &&
+                    Get<QPushButton>("addNodeButton")->isEnabled(),
+                Get<QPushButton>("stopButton")->isEnabled()};
     }
     static void Expect(const States& s, bool solve, bool nodal, bool inputs, const char* when) {
         EXPECT_EQ(s.solve, solve) << when;
@@ -58,7 +59,7 @@ class TypicalUseTest : public ShellTest {
     }
     // The states seen at the first event-loop pass inside the next computation.
     void RecordDuringRun(States& during) {
-        QTimer::singleShot(0, form, [this, &during] { during = Now(); });
+        QTimer::singleShot(0, panel, [this, &during] { during = Now(); });
     }
     results::ForceGraphWindow* ForceGraphs() const {
         return qobject_cast<results::ForceGraphWindow*>(frame->ForceGraphWindow());
@@ -67,19 +68,19 @@ class TypicalUseTest : public ShellTest {
 
 TEST_F(TypicalUseTest, SampleAnalysisAndElementForcesOfAnAxialBar) {
     Expect(Now(), false, false, true, "after loading");
-    frame->Command("MenueSample1")->trigger();
+    frame->Action("sample1Action")->trigger();
     Expect(Now(), true, false, true, "after the sample");
 
-    Get<QComboBox>("ComboNw")->setCurrentIndex(1);  // 512
+    Get<QComboBox>("nwCombo")->setCurrentIndex(1);  // 512
     States during{};
     RecordDuringRun(during);
-    Get<QPushButton>("ButtSolve")->click();
+    Get<QPushButton>("runAnalysisButton")->click();
     Expect(during, false, false, false, "during the analysis");
     Expect(Now(), true, true, true, "after the analysis");
     EXPECT_TRUE(messages.empty());
-    EXPECT_FALSE(form->NoResults());
-    EXPECT_EQ(Get<QLabel>("ProcMeter1")->text(), " 256 ");
-    QComboBox* elements = Get<QComboBox>("ComboElemNo");
+    EXPECT_FALSE(panel->NoResults());
+    EXPECT_EQ(Get<QLabel>("analysisProgress")->text(), " 256 ");
+    QComboBox* elements = Get<QComboBox>("forceElementCombo");
     ASSERT_EQ(elements->count(), 2);
     EXPECT_EQ(elements->currentText(), "0");
 
@@ -88,14 +89,14 @@ TEST_F(TypicalUseTest, SampleAnalysisAndElementForcesOfAnAxialBar) {
     EXPECT_NEAR(fem::FEM().GetNode(2).StaticDisp[0], 200.0 / (21000.0 * area), 1e-12);
 
     Choose(elements, 1);
-    EXPECT_EQ(Get<QLabel>("NowNodLb")->text(), " 1 - 2 ");
-    Get<QCheckBox>("Check1")->setChecked(true);  // global components
+    EXPECT_EQ(Get<QLabel>("elementNodesLabel")->text(), " 1 - 2 ");
+    Get<QCheckBox>("globalComponentsCheck")->setChecked(true);  // global components
     RecordDuringRun(during);
-    Get<QPushButton>("ButNodForce")->click();
+    Get<QPushButton>("computeForcesButton")->click();
     Expect(during, false, false, false, "during the element forces");
     Expect(Now(), true, true, true, "after the element forces");
     EXPECT_TRUE(messages.empty());
-    EXPECT_EQ(Get<QLabel>("ProcMeter2")->text(), " 256 ");
+    EXPECT_EQ(Get<QLabel>("forceProgress")->text(), " 256 ");
 
     results::ForceGraphWindow* result = ForceGraphs();
     ASSERT_NE(result, nullptr);
@@ -132,24 +133,24 @@ TEST_F(TypicalUseTest, SampleAnalysisAndElementForcesOfAnAxialBar) {
         << disp.toStdString();
 
     // A new sample disables the nodal-force group again.
-    frame->Command("MenueSample2")->trigger();
+    frame->Action("sample2Action")->trigger();
     Expect(Now(), true, false, true, "after the next sample");
 }
 
 TEST_F(TypicalUseTest, ElementChoiceShowsItsNodesWithOneBlankAroundEach) {
-    frame->Command("MenueSample4")->trigger();
+    frame->Action("sample4Action")->trigger();
     fem::ElementRecord e = fem::FEM().GetElement(3);
     e.EndNode = {4, 7};
     fem::FEM().PutElement(3, e);
-    Get<QComboBox>("ComboNw")->setCurrentIndex(0);  // 256
-    form->FemAnalyse();
-    Choose(Get<QComboBox>("ComboElemNo"), 3);
-    EXPECT_EQ(Get<QLabel>("NowNodLb")->text(), " 4 - 7 ");
+    Get<QComboBox>("nwCombo")->setCurrentIndex(0);  // 256
+    panel->RunAnalysis();
+    Choose(Get<QComboBox>("forceElementCombo"), 3);
+    EXPECT_EQ(Get<QLabel>("elementNodesLabel")->text(), " 4 - 7 ");
 }
 
 TEST_F(TypicalUseTest, ElementForcesNeedACompleteAnalysis) {
-    frame->Command("MenueSample1")->trigger();
-    frame->Command("MenCalNodeForces")->trigger();  // the menu entry is never disabled
+    frame->Action("sample1Action")->trigger();
+    frame->Action("nodalForcesAction")->trigger();  // the menu entry is never disabled
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_TRUE(messages[0].startsWith(QStringLiteral("解析結果がありません")));
     EXPECT_EQ(frame->ForceGraphWindow(), nullptr);
@@ -157,14 +158,14 @@ TEST_F(TypicalUseTest, ElementForcesNeedACompleteAnalysis) {
 
     // A run that stops at once leaves partial spectra.
     messages.clear();
-    QTimer::singleShot(0, form, [this] { Get<QPushButton>("ButtStop")->click(); });
-    form->FemAnalyse();
+    QTimer::singleShot(0, panel, [this] { Get<QPushButton>("stopButton")->click(); });
+    panel->RunAnalysis();
     ASSERT_GE(messages.size(), 1u);
     EXPECT_EQ(messages[0], "User Stop");
     Expect(Now(), true, true, true, "after a stopped analysis");
 
     messages.clear();
-    Get<QPushButton>("ButNodForce")->click();
+    Get<QPushButton>("computeForcesButton")->click();
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_TRUE(messages[0].contains(QStringLiteral("中止またはエラー")));
     EXPECT_EQ(frame->ForceGraphWindow(), nullptr);
@@ -172,8 +173,8 @@ TEST_F(TypicalUseTest, ElementForcesNeedACompleteAnalysis) {
 
     // After a complete analysis the structure grows by a node and a bar: the engine
     // refuses, and its reason reaches the user.
-    Get<QComboBox>("ComboNw")->setCurrentIndex(0);
-    form->FemAnalyse();
+    Get<QComboBox>("nwCombo")->setCurrentIndex(0);
+    panel->RunAnalysis();
     fem::NodeRecord n = fem::DefaultNode();
     n.Coord = {200, 50, 0};
     fem::FEM().AddNode(n);
@@ -181,7 +182,7 @@ TEST_F(TypicalUseTest, ElementForcesNeedACompleteAnalysis) {
     e.EndNode = {2, 3};
     fem::FEM().AddElement(e);
     messages.clear();
-    form->FemElementForce(2);
+    panel->ComputeElementForces(2);
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_TRUE(messages[0].startsWith(QStringLiteral("節点力を計算できません。\n")));
     EXPECT_TRUE(messages[0].contains("changed")) << messages[0].toStdString();
@@ -197,16 +198,16 @@ TEST_F(TypicalUseTest, StartUpWithAFileOpensIt) {
         "2,0\r\n0,0,0,0\r\nu,0\r\nu,0\r\nu,0\r\nu,0\r\nu,0\r\nu,0\r\n"
         "1,1,2,3\r\np,0\r\np,0\r\np,0\r\np,0\r\np,0\r\np,0\r\n");
     f.close();
-    shell::MDIForm1* started = shell::StartUp(path);
-    EXPECT_EQ(started->mainForm()->CurrentFile(), path);
+    shell::MainWindow* started = shell::StartUp(path);
+    EXPECT_EQ(started->analysisPanel()->CurrentFile(), path);
     EXPECT_EQ(fem::FEM().NodeCount(), 2);
     EXPECT_TRUE(started->ViewWindow()->isVisible());
     delete started;
 }
 
 TEST_F(TypicalUseTest, StopEndsTheDynamicPartQuicklyAndTheStaticPartStillRuns) {
-    frame->Command("MenueSample4")->trigger();
-    Get<QComboBox>("ComboNw")->setCurrentIndex(5);  // 8192
+    frame->Action("sample4Action")->trigger();
+    Get<QComboBox>("nwCombo")->setCurrentIndex(5);  // 8192
     QElapsedTimer clock;
     qint64 stopAt = -1, stopSeenAt = -1;
     QString progressAtStop;
@@ -218,16 +219,16 @@ TEST_F(TypicalUseTest, StopEndsTheDynamicPartQuicklyAndTheStaticPartStillRuns) {
     // Pressed once the run has visibly advanced, as a user would.
     QTimer poll;
     poll.setInterval(1);
-    QObject::connect(&poll, &QTimer::timeout, form, [&] {
-        const QString progress = Get<QLabel>("ProcMeter1")->text();
+    QObject::connect(&poll, &QTimer::timeout, panel, [&] {
+        const QString progress = Get<QLabel>("analysisProgress")->text();
         if (stopAt >= 0 || progress.trimmed().toInt() < 100) return;
         progressAtStop = progress;
         stopAt = clock.elapsed();
-        Get<QPushButton>("ButtStop")->click();
+        Get<QPushButton>("stopButton")->click();
     });
     poll.start();
     clock.start();
-    form->FemAnalyse();
+    panel->RunAnalysis();
 
     ASSERT_GE(stopAt, 0) << "the stop button was not reachable during the run";
     ASSERT_GE(stopSeenAt, 0);
@@ -249,16 +250,16 @@ namespace shelltest {
 namespace {
 
 TEST_F(TypicalUseTest, ClosingTheFrameDuringARunStopsItWithoutMessages) {
-    frame->Command("MenueSample4")->trigger();
-    Get<QComboBox>("ComboNw")->setCurrentIndex(5);  // 8192
-    QTimer::singleShot(20, form, [this] {
+    frame->Action("sample4Action")->trigger();
+    Get<QComboBox>("nwCombo")->setCurrentIndex(5);  // 8192
+    QTimer::singleShot(20, panel, [this] {
         // Only "終了" is offered while the run goes on.
-        EXPECT_FALSE(frame->Command("MenueSample1")->isEnabled());
-        EXPECT_FALSE(frame->Command("MenReadStructure")->isEnabled());
-        EXPECT_TRUE(frame->Command("MenueFileEnding")->isEnabled());
-        frame->Command("MenueFileEnding")->trigger();
+        EXPECT_FALSE(frame->Action("sample1Action")->isEnabled());
+        EXPECT_FALSE(frame->Action("readStructureAction")->isEnabled());
+        EXPECT_TRUE(frame->Action("exitAction")->isEnabled());
+        frame->Action("exitAction")->trigger();
     });
-    form->FemAnalyse();
+    panel->RunAnalysis();
     EXPECT_TRUE(messages.empty());
     EXPECT_FALSE(fem::Analysis().DynamicComplete);
     EXPECT_FALSE(frame->isVisible());
@@ -294,7 +295,7 @@ TEST_F(TypicalUseTest, DuringARunNoDialogOpensAndAnEnteredRiseTimeWaitsForTheNex
     int keypads = 0;
     QTimer guard;
     guard.setInterval(1);
-    QObject::connect(&guard, &QTimer::timeout, form, [&] {
+    QObject::connect(&guard, &QTimer::timeout, panel, [&] {
         if (auto* k = qobject_cast<services::Keypad*>(QApplication::activeModalWidget())) {
             ++keypads;
             k->PressKey(QStringLiteral("ESC"));
@@ -302,29 +303,29 @@ TEST_F(TypicalUseTest, DuringARunNoDialogOpensAndAnEnteredRiseTimeWaitsForTheNex
     });
     guard.start();
 
-    frame->Command("MenueSample4")->trigger();
-    Get<QComboBox>("ComboNw")->setCurrentIndex(0);
-    form->FemAnalyse();
-    form->FemElementForce(0);
+    frame->Action("sample4Action")->trigger();
+    Get<QComboBox>("nwCombo")->setCurrentIndex(0);
+    panel->RunAnalysis();
+    panel->ComputeElementForces(0);
     ASSERT_NE(ForceGraphs(), nullptr);
     ASSERT_TRUE(messages.empty());
 
-    Get<QComboBox>("ComboNw")->setCurrentIndex(3);  // 2048: a run long enough to act in
-    QLineEdit* delay = Get<QLineEdit>("DelayTxt");
+    Get<QComboBox>("nwCombo")->setCurrentIndex(3);  // 2048: a run long enough to act in
+    QLineEdit* delay = Get<QLineEdit>("tauEdit");
     bool acted = false;
     bool resultEnabled = true;
     QTimer poll;
     poll.setInterval(1);
-    QObject::connect(&poll, &QTimer::timeout, form, [&] {
-        if (acted || Get<QLabel>("ProcMeter1")->text().trimmed().toInt() < 10) return;
+    QObject::connect(&poll, &QTimer::timeout, panel, [&] {
+        if (acted || Get<QLabel>("analysisProgress")->text().trimmed().toInt() < 10) return;
         acted = true;
         resultEnabled = ForceGraphs()->isEnabled();  // its pen dialog is modal
-        for (const char* name : {"TxV_0", "TxV_2", "DefAmpTxt", "DelayTxt"}) {
+        for (const char* name : {"gammaTeEdit", "teEdit", "magnificationEdit", "tauEdit"}) {
             QMouseEvent dbl(QEvent::MouseButtonDblClick, QPointF(3, 3), QPointF(3, 3),
                             Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
             QApplication::sendEvent(Get<QLineEdit>(name), &dbl);
         }
-        for (QWidget* background : {static_cast<QWidget*>(form), frame->mdiArea()->viewport()}) {
+        for (QWidget* background : {static_cast<QWidget*>(panel), frame->mdiArea()->viewport()}) {
             QMouseEvent right(QEvent::MouseButtonRelease, QPointF(2, 2), QPointF(2, 2),
                               Qt::RightButton, Qt::NoButton, Qt::NoModifier);
             QApplication::sendEvent(background, &right);
@@ -335,7 +336,7 @@ TEST_F(TypicalUseTest, DuringARunNoDialogOpensAndAnEnteredRiseTimeWaitsForTheNex
         emit delay->returnPressed();
     });
     poll.start();
-    form->FemAnalyse();
+    panel->RunAnalysis();
     poll.stop();
 
     ASSERT_TRUE(acted) << "the run ended before anything could be done during it";

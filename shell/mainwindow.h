@@ -1,7 +1,7 @@
 #pragma once
-// MDIForm1: the program's main frame. It carries the menu bar, holds the analysis
-// form, the three-dimensional view and the result graphs as child windows, and
-// forwards every menu command to the analysis form.
+// MainWindow: the program's main window. It carries the menu bar, holds the analysis
+// panel, the three-dimensional view and the force graphs as child windows, and
+// forwards every menu command to the analysis panel.
 #include <QMainWindow>
 #include <QString>
 
@@ -19,31 +19,31 @@ class SceneView;
 
 namespace shell {
 
-class MainForm;
+class AnalysisPanel;
 
-class MDIForm1 : public QMainWindow {
+class MainWindow : public QMainWindow {
     Q_OBJECT
   public:
-    explicit MDIForm1(QWidget* parent = nullptr);
-    ~MDIForm1() override;
+    explicit MainWindow(QWidget* parent = nullptr);
+    ~MainWindow() override;
 
     // Places `window` with its top `top` pixels below and its left `left` pixels to
-    // the right of the top-left corner of the frame's client area.
-    void ShowPosition(QWidget* window, int top, int left);
+    // the right of the top-left corner of the main window's client area.
+    void PlaceInClientArea(QWidget* window, int top, int left);
 
-    [[nodiscard]] MainForm* mainForm() const { return mainForm_; }
+    [[nodiscard]] AnalysisPanel* analysisPanel() const { return analysisPanel_; }
     [[nodiscard]] QMdiArea* mdiArea() const { return mdiArea_; }
-    // The menu command named `name` (the control name, e.g. "MenueSample1").
-    [[nodiscard]] QAction* Command(const QString& name) const;
+    // The menu command of that object name, e.g. "sample1Action".
+    [[nodiscard]] QAction* Action(const QString& name) const;
 
-    // --- windows and services for the analysis form ------------------------------
+    // --- windows and services for the analysis panel ------------------------------
     // The view of the three-dimensional view window, created (hidden) on first use.
     view3d::SceneView& Scene();
     void ShowViewWindow();
     // Discards the view window and its settings ("３Ｄ初期化" then draws anew).
     void DiscardViewWindow();
     [[nodiscard]] QWidget* ViewWindow() const;
-    // Hands one element's force histories to the result window (created on first
+    // Hands one element's force histories to the force graphs (created on first
     // use), shows it in front and, when drawNow, draws every component.
     void ShowForceGraphs(int nw, double te, int element, const numeric::RealMatrix& histories,
                          int globalFlag, bool drawNow);
@@ -54,7 +54,7 @@ class MDIForm1 : public QMainWindow {
     QString InputText(QLineEdit* box);
 
     // "３Ｄ初期化".
-    void Men3DInit();
+    void ResetViewWindow();
 
   protected:
     void closeEvent(QCloseEvent* event) override;
@@ -68,8 +68,8 @@ class MDIForm1 : public QMainWindow {
     static void Suppressed(F step);
 
     QMdiArea* mdiArea_ = nullptr;
-    MainForm* mainForm_ = nullptr;
-    QMdiSubWindow* mainSub_ = nullptr;
+    AnalysisPanel* analysisPanel_ = nullptr;
+    QMdiSubWindow* analysisPanelSub_ = nullptr;
     // The view, result, file and keypad windows (windows.cpp).
     struct Windows;
     static Windows* NewWindows();
@@ -77,9 +77,9 @@ class MDIForm1 : public QMainWindow {
     Windows* w_;
 };
 
-// Start-up: creates the main frame and shows it. When `path` is not empty the
+// Start-up: creates the main window and shows it. When `path` is not empty the
 // structure data file is read as if it had been chosen for reading. The caller owns
-// the frame.
-MDIForm1* StartUp(const QString& path = QString());
+// the main window.
+MainWindow* StartUp(const QString& path = QString());
 
 }  // namespace shell
