@@ -19,7 +19,7 @@
 
 namespace shell {
 
-MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), w_(NewWindows()) {
+MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), windows_(NewWindows()) {
     setObjectName(QStringLiteral("mainWindow"));
     setWindowTitle(QStringLiteral("三次元衝撃骨組み構造解析"));
     mdiArea_ = new QMdiArea(this);
@@ -57,7 +57,7 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), w_(NewWindows()) 
 }
 
 MainWindow::~MainWindow() {
-    DeleteWindows(w_);
+    DeleteWindows(windows_);
 }
 
 QAction* MainWindow::Action(const QString& name) const {

@@ -74,7 +74,7 @@ class MainWindow : public QMainWindow {
     struct Windows;
     static Windows* NewWindows();
     static void DeleteWindows(Windows* w);
-    Windows* w_;
+    Windows* windows_;
 };
 
 // Start-up: creates the main window and shows it. When `path` is not empty the

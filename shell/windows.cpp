@@ -30,65 +30,65 @@ void MainWindow::DeleteWindows(Windows* w) {
 }
 
 view3d::SceneView& MainWindow::Scene() {
-    if (!w_->viewWindow) {
+    if (!windows_->viewWindow) {
         // Loading the view window sets the default view; it opens hidden, to the
         // right of the analysis panel.
-        auto* g = new view3d::ViewWindow();
-        g->setObjectName(QStringLiteral("viewWindow"));
-        g->ColorRequest = [this] { return AskColour(); };
-        QMdiSubWindow* sub = mdiArea_->addSubWindow(g);
+        auto* view = new view3d::ViewWindow();
+        view->setObjectName(QStringLiteral("viewWindow"));
+        view->ColorRequest = [this] { return AskColour(); };
+        QMdiSubWindow* sub = mdiArea_->addSubWindow(view);
         sub->setObjectName(QStringLiteral("viewSubWindow"));
         sub->setAttribute(Qt::WA_DeleteOnClose, false);
         sub->move(analysisPanelSub_->frameGeometry().width(), 0);
         sub->hide();
-        w_->viewWindow = g;
-        w_->viewSub = sub;
+        windows_->viewWindow = view;
+        windows_->viewSub = sub;
     }
-    return w_->viewWindow->Scene();
+    return windows_->viewWindow->Scene();
 }
 
 void MainWindow::ShowViewWindow() {
     Scene();
-    w_->viewWindow->show();
-    w_->viewSub->show();
+    windows_->viewWindow->show();
+    windows_->viewSub->show();
 }
 
 void MainWindow::DiscardViewWindow() {
-    if (w_->viewSub) {
-        mdiArea_->removeSubWindow(w_->viewSub);
-        delete w_->viewSub;  // deletes the view window with it
+    if (windows_->viewSub) {
+        mdiArea_->removeSubWindow(windows_->viewSub);
+        delete windows_->viewSub;  // deletes the view window with it
     }
 }
 
 QWidget* MainWindow::ViewWindow() const {
-    return w_->viewWindow;
+    return windows_->viewWindow;
 }
 
 void MainWindow::ShowForceGraphs(int nw, double te, int element,
                                  const numeric::RealMatrix& histories, int globalFlag,
                                  bool drawNow) {
-    if (!w_->forceGraphs) {
-        // A closed result window is discarded; the next one starts with its defaults.
-        auto* r = new results::ForceGraphWindow();
-        r->setObjectName(QStringLiteral("forceGraphWindow"));
-        QMdiSubWindow* sub = mdiArea_->addSubWindow(r);
+    if (!windows_->forceGraphs) {
+        // A closed force-graph window is discarded; the next one starts with its defaults.
+        auto* graphs = new results::ForceGraphWindow();
+        graphs->setObjectName(QStringLiteral("forceGraphWindow"));
+        QMdiSubWindow* sub = mdiArea_->addSubWindow(graphs);
         sub->setObjectName(QStringLiteral("forceGraphSubWindow"));
         sub->setAttribute(Qt::WA_DeleteOnClose);
-        w_->forceGraphs = r;
+        windows_->forceGraphs = graphs;
     }
-    results::ForceGraphWindow* r = w_->forceGraphs;
-    r->SetForceHistories(12, nw, te, element, histories, globalFlag);
-    r->show();
-    if (auto* sub = qobject_cast<QMdiSubWindow*>(r->parentWidget())) {
+    results::ForceGraphWindow* graphs = windows_->forceGraphs;
+    graphs->SetForceHistories(12, nw, te, element, histories, globalFlag);
+    graphs->show();
+    if (auto* sub = qobject_cast<QMdiSubWindow*>(graphs->parentWidget())) {
         sub->show();
         sub->raise();
         mdiArea_->setActiveSubWindow(sub);
     }
-    if (drawNow) r->DrawAll();
+    if (drawNow) graphs->DrawAll();
 }
 
 QWidget* MainWindow::ForceGraphWindow() const {
-    return w_->forceGraphs;
+    return windows_->forceGraphs;
 }
 
 QString MainWindow::AskReadFile() {
@@ -115,8 +115,8 @@ platform::Color MainWindow::AskColour() {
 
 QString MainWindow::InputText(QLineEdit* box) {
     if (analysisPanel_->Busy()) return box->text();
-    if (!w_->keypad) w_->keypad = new services::Keypad(this);
-    return w_->keypad->InputText(box);
+    if (!windows_->keypad) windows_->keypad = new services::Keypad(this);
+    return windows_->keypad->InputText(box);
 }
 
 }  // namespace shell

@@ -304,13 +304,13 @@ TEST_F(TextFileTest, FolderChooserReturnsTheChosenFolderOrNothing) {
         ASSERT_TRUE(chooser.isVisible());
         EXPECT_EQ(chooser.ChooserResult(), 0);
         // Double click on "sub" in the folder list.
-        const auto found = chooser.DirList->findItems(QStringLiteral("sub"), Qt::MatchExactly);
+        const auto found = chooser.folderList->findItems(QStringLiteral("sub"), Qt::MatchExactly);
         ASSERT_EQ(found.size(), 1);
-        emit chooser.DirList->itemActivated(found.front());
-        ASSERT_EQ(chooser.FileList->count(), 2);
-        EXPECT_EQ(chooser.FileList->item(0)->text(), QStringLiteral("a.txt"));
-        EXPECT_EQ(chooser.FileList->item(1)->text(), QStringLiteral("b.dat"));
-        chooser.OkButton->click();
+        emit chooser.folderList->itemActivated(found.front());
+        ASSERT_EQ(chooser.fileList->count(), 2);
+        EXPECT_EQ(chooser.fileList->item(0)->text(), QStringLiteral("a.txt"));
+        EXPECT_EQ(chooser.fileList->item(1)->text(), QStringLiteral("b.dat"));
+        chooser.okButton->click();
     });
     QWidget owner;
     owner.setGeometry(100, 200, 800, 600);
@@ -323,7 +323,7 @@ TEST_F(TextFileTest, FolderChooserReturnsTheChosenFolderOrNothing) {
 
     QTimer::singleShot(0, [&] {
         ASSERT_TRUE(chooser.EnterFolder(QStringLiteral("..")));
-        chooser.CancelButton->click();
+        chooser.cancelButton->click();
     });
     EXPECT_EQ(fs.ChooseFolder(&owner), QString());
     EXPECT_EQ(chooser.ChooserResult(), -1);
