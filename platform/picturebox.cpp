@@ -243,7 +243,7 @@ Color PictureBox::BackColor() const {
 
 void PictureBox::SetBackColor(Color c) {
     d_->back = c;
-    Cls();
+    Clear();
 }
 
 int PictureBox::DrawWidth() const {
@@ -333,7 +333,7 @@ void PictureBox::Circle(double x, double y, double r, Color c) {
     MarkDirty();
 }
 
-void PictureBox::PSet(double x, double y, Color c) {
+void PictureBox::Dot(double x, double y, Color c) {
     d_->currentX = x;
     d_->currentY = y;
     const QPointF p = ToPixel(x, y);
@@ -342,7 +342,7 @@ void PictureBox::PSet(double x, double y, Color c) {
     MarkDirty();
 }
 
-void PictureBox::PSetMany(const double* xs, const double* ys, int count, Color c) {
+void PictureBox::Dots(const double* xs, const double* ys, int count, Color c) {
     if (count <= 0) return;
     d_->currentX = xs[count - 1];
     d_->currentY = ys[count - 1];
@@ -382,7 +382,7 @@ void PictureBox::Print(const std::string& text) {
     d_->currentY += lines.size() * fm.height() * Scale().height / d_->image.height();
 }
 
-void PictureBox::Cls() {
+void PictureBox::Clear() {
     EnsureImage();
     d_->image.fill(ToQColor(d_->back));
     d_->currentX = 0.0;

@@ -71,15 +71,15 @@ class PictureBox : public QWidget, public Surface {
     void Line(double x1, double y1, double x2, double y2, Color c) override;
     void LineTo(double x, double y, Color c) override;
     void Circle(double x, double y, double r, Color c) override;
-    void PSet(double x, double y, Color c) override;
+    void Dot(double x, double y, Color c) override;
     void Print(const std::string& text) override;
-    void Cls() override;
+    void Clear() override;
     [[nodiscard]] double TextHeight(const std::string& text) const override;
     [[nodiscard]] double TextHeightTwips(double fontSize) const override;
 
-    // Many PSet calls in a row (a curve of dots) without per-call overhead; the
+    // Many Dot calls in a row (a curve of dots) without per-call overhead; the
     // current position becomes the last point.
-    void PSetMany(const double* xs, const double* ys, int count, Color c);
+    void Dots(const double* xs, const double* ys, int count, Color c);
 
     [[nodiscard]] UserScale Scale() const;
     [[nodiscard]] QPointF ToPixel(double x, double y) const;

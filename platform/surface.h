@@ -11,13 +11,21 @@ namespace platform {
 
 // Colour value red + 256 * green + 65536 * blue.
 using Color = std::int32_t;
-constexpr Color RGB(int r, int g, int b) { return r + 256 * g + 65536 * b; }
-constexpr int RedOf(Color c) { return c & 0xFF; }
-constexpr int GreenOf(Color c) { return (c >> 8) & 0xFF; }
-constexpr int BlueOf(Color c) { return (c >> 16) & 0xFF; }
+constexpr Color RGB(int r, int g, int b) {
+    return r + 256 * g + 65536 * b;
+}
+constexpr int RedOf(Color c) {
+    return c & 0xFF;
+}
+constexpr int GreenOf(Color c) {
+    return (c >> 8) & 0xFF;
+}
+constexpr int BlueOf(Color c) {
+    return (c >> 16) & 0xFF;
+}
 
 class Surface {
-public:
+  public:
     virtual ~Surface() = default;
 
     // User coordinate system: the left and top edges and the extent of the drawing
@@ -33,7 +41,7 @@ public:
     [[nodiscard]] virtual Color FillColor() const = 0;
     virtual void SetFillColor(Color c) = 0;
     [[nodiscard]] virtual Color BackColor() const = 0;
-    virtual void SetBackColor(Color c) = 0;  // also clears the drawing
+    virtual void SetBackColor(Color c) = 0;           // also clears the drawing
     [[nodiscard]] virtual int DrawWidth() const = 0;  // pixels, at least 1
     virtual void SetDrawWidth(int w) = 0;
     [[nodiscard]] virtual int FillStyle() const = 0;  // 0 solid, 1 transparent (default)
@@ -56,13 +64,13 @@ public:
     // position becomes (x, y).
     virtual void Circle(double x, double y, double r, Color c) = 0;
     // A dot of the draw width at (x, y) in colour c; the current position becomes (x, y).
-    virtual void PSet(double x, double y, Color c) = 0;
+    virtual void Dot(double x, double y, Color c) = 0;
     // Text (UTF-8) with its top-left corner at the current position in the fore colour
     // and font size; afterwards CurrentY moves down one text line and CurrentX returns
     // to the x where the text started.
     virtual void Print(const std::string& text) = 0;
     // Clears to the back colour; the current position goes to the user origin (0, 0).
-    virtual void Cls() = 0;
+    virtual void Clear() = 0;
 
     // Height of one line of text at the current font size, in user units and in twips.
     [[nodiscard]] virtual double TextHeight(const std::string& text) const = 0;

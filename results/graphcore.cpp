@@ -48,9 +48,9 @@ float TruncateTwoDigits(double x) {
 
 PenTable::PenTable(platform::Color plotBack) {
     struct Default {
-        platform::Color col, col2;
-        const char* ttl;
-        const char* sub;
+        platform::Color curve, labelText;
+        const char* title;
+        const char* displacementTitle;
     };
     const Default defaults[kComponentCount] = {
         {RGB(255, 0, 0), RGB(255, 255, 255), "Fx=", "Ｕx="},
@@ -68,17 +68,17 @@ PenTable::PenTable(platform::Color plotBack) {
     };
     for (int c = 0; c < kComponentCount; ++c) {
         GraphPen& p = pens_[c];
-        p.PenCol = defaults[c].col;
-        p.PenCol2 = defaults[c].col2;
-        p.PenTtl = defaults[c].ttl;
-        p.SubTtl = defaults[c].sub;
+        p.CurveColor = defaults[c].curve;
+        p.LabelTextColor = defaults[c].labelText;
+        p.Title = defaults[c].title;
+        p.DisplacementTitle = defaults[c].displacementTitle;
     }
     GraphPen& rel = pens_[kRelativePen];
-    rel.PenCol = plotBack;
-    rel.PenCol2 = RGB(0, 0, 0);
-    rel.PenTtl = "   y=";
-    rel.SubTtl = "";
-    rel.PenMax = 1.0f;
+    rel.CurveColor = plotBack;
+    rel.LabelTextColor = RGB(0, 0, 0);
+    rel.Title = "   y=";
+    rel.DisplacementTitle = "";
+    rel.Scale = 1.0f;
 }
 
 GraphPen& PenTable::operator[](int i) {
@@ -93,12 +93,12 @@ const GraphPen& PenTable::operator[](int i) const {
 
 std::string PenTable::ScaleCaption(int i) const {
     const GraphPen& p = (*this)[i];
-    return p.PenTtl + FormatSingle(p.PenNeg ? -p.PenMax : p.PenMax);
+    return p.Title + FormatSingle(p.Negated ? -p.Scale : p.Scale);
 }
 
 float PenTable::LargestForceScale() const {
     float f = 0.0f;
-    for (int c : {0, 1, 2, 6, 7, 8}) f = std::max(f, pens_[static_cast<std::size_t>(c)].PenMax);
+    for (int c : {0, 1, 2, 6, 7, 8}) f = std::max(f, pens_[static_cast<std::size_t>(c)].Scale);
     return f;
 }
 
@@ -128,14 +128,14 @@ int SearchLengthFor(int shownPoints, int nw) {
 int ComputeScales(const numeric::RealMatrix& history, int nw, double rightEnd, PenTable& pens) {
     const int shown = ShownPointsFor(rightEnd, nw);
     const int n = SearchLengthFor(shown, nw);
-    for (int c = 0; c < kComponentCount; ++c) pens[c].PenMax = MaxAbsValue(history, n, c);
+    for (int c = 0; c < kComponentCount; ++c) pens[c].Scale = MaxAbsValue(history, n, c);
     const float f = pens.LargestForceScale();
     for (int k = 0; k < 3; ++k) {
-        pens[k].PenMax = f;
-        pens[k + 6].PenMax = f;
+        pens[k].Scale = f;
+        pens[k + 6].Scale = f;
         const float moment = 10.0f * f;
-        if (moment > pens[k + 3].PenMax) pens[k + 3].PenMax = moment;
-        if (moment > pens[k + 9].PenMax) pens[k + 9].PenMax = moment;
+        if (moment > pens[k + 3].Scale) pens[k + 3].Scale = moment;
+        if (moment > pens[k + 9].Scale) pens[k + 9].Scale = moment;
     }
     return shown;
 }
@@ -150,24 +150,26 @@ StaticLists MakeStaticLists(const fem::Model& model, int element, bool global,
     s.NodeCaption[0] = "　節点 " + std::to_string(e.EndNode[0]);
     s.NodeCaption[1] = "　節点 " + std::to_string(e.EndNode[1]);
     s.SystemCaption = global ? "［全体座標系］" : "［要素座標系］";
-    s.List2Heading = global ? "静的節点変位" : "要素の変形";
+    s.DisplacementHeading = global ? "静的節点変位" : "要素の変形";
     const auto& force = global ? e.StaticEndForceGlobal : e.StaticEndForceLocal;
 
-    s.List1.push_back(s.NodeCaption[0]);
-    if (global) s.List2.push_back(s.NodeCaption[0]);
+    s.Forces.push_back(s.NodeCaption[0]);
+    if (global) s.Displacements.push_back(s.NodeCaption[0]);
     for (int c = 0; c < 6; ++c) {
-        s.List1.push_back(pens[c].PenTtl + FormatSingle(force[c]));
+        s.Forces.push_back(pens[c].Title + FormatSingle(force[c]));
         // In element components the second list holds the second end's
         // displacement relative to the first: the element's deformation.
         const double d =
             global ? a.StaticDisp[c] : e.StaticEndDispLocal[c + 6] - e.StaticEndDispLocal[c];
-        s.List2.push_back(pens[c].SubTtl + FormatSingle(d));
+        s.Displacements.push_back(pens[c].DisplacementTitle + FormatSingle(d));
     }
-    s.List1.push_back(s.NodeCaption[1]);
-    if (global) s.List2.push_back(s.NodeCaption[1]);
+    s.Forces.push_back(s.NodeCaption[1]);
+    if (global) s.Displacements.push_back(s.NodeCaption[1]);
     for (int c = 6; c < 12; ++c) {
-        s.List1.push_back(pens[c].PenTtl + FormatSingle(force[c]));
-        if (global) s.List2.push_back(pens[c].SubTtl + FormatSingle(b.StaticDisp[c - 6]));
+        s.Forces.push_back(pens[c].Title + FormatSingle(force[c]));
+        if (global)
+            s.Displacements.push_back(pens[c].DisplacementTitle +
+                                      FormatSingle(b.StaticDisp[c - 6]));
     }
     return s;
 }
@@ -176,8 +178,8 @@ std::string ReadoutText(double x, double y, double te, const GraphPen& pen) {
     // Time is quantised to a thousandth of Te (a 16-bit count of thousandths).
     const double q = std::clamp(std::nearbyint(x * 1000.0), -32768.0, 32767.0);
     const double t = q * te / 1000.0;
-    const float value = pen.PenMax * static_cast<float>(y);
-    return "　t=" + FormatDouble(t) + "\n" + pen.PenTtl + FormatSingle(value);
+    const float value = pen.Scale * static_cast<float>(y);
+    return "　t=" + FormatDouble(t) + "\n" + pen.Title + FormatSingle(value);
 }
 
 void DrawComponents(platform::Surface& surface, const numeric::RealMatrix& history, int nw,
@@ -197,14 +199,14 @@ void DrawComponents(platform::Surface& surface, const numeric::RealMatrix& histo
     for (int i = 0; i < n; ++i) xs[static_cast<std::size_t>(i)] = static_cast<double>(i) / nw;
     for (int c = first; c <= last && c < history.Rows(); ++c) {
         const GraphPen& pen = pens[c];
-        const double s = pen.PenNeg ? -static_cast<double>(pen.PenMax) : pen.PenMax;
+        const double s = pen.Negated ? -static_cast<double>(pen.Scale) : pen.Scale;
         const double* row = history.Row(c);
         for (int i = 0; i < n; ++i) ys[static_cast<std::size_t>(i)] = row[i] / s;
-        surface.SetDrawWidth(pen.PenDw);
+        surface.SetDrawWidth(pen.DotWidth);
         if (rowSink) {
-            rowSink(xs.data(), ys.data(), n, pen.PenCol);
+            rowSink(xs.data(), ys.data(), n, pen.CurveColor);
         } else {
-            for (int i = 0; i < n; ++i) surface.PSet(xs[i], ys[i], pen.PenCol);
+            for (int i = 0; i < n; ++i) surface.Dot(xs[i], ys[i], pen.CurveColor);
         }
     }
 }

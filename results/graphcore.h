@@ -41,13 +41,13 @@ std::string FormatDouble(double value);
 float TruncateTwoDigits(double x);
 
 struct GraphPen {
-    platform::Color PenCol = 0;   // curve colour; back colour of the scale label
-    platform::Color PenCol2 = 0;  // text colour of the scale label
-    int PenDw = 2;                // dot width, 1..3
-    std::string PenTtl;           // title before the scale, in List1 and the readout
-    std::string SubTtl;           // title in the displacement list
-    bool PenNeg = false;          // curve drawn with the opposite sign
-    float PenMax = 1.0f;          // actual value = graph y value * PenMax
+    platform::Color CurveColor = 0;      // also the back colour of the scale label
+    platform::Color LabelTextColor = 0;  // text colour of the scale label
+    int DotWidth = 2;                    // 1..3
+    std::string Title;                   // before the scale, in the force list and the readout
+    std::string DisplacementTitle;       // in the displacement list
+    bool Negated = false;                // curve drawn with the opposite sign
+    float Scale = 1.0f;                  // actual value = graph y value * Scale
 };
 
 // The thirteen pens with index checking: an index outside 0..12 throws
@@ -60,7 +60,7 @@ class PenTable {
     GraphPen& operator[](int i);
     const GraphPen& operator[](int i) const;
 
-    // Caption of a scale label: title and scale, the scale negated with PenNeg.
+    // Caption of a scale label: title and scale, the scale negated when Negated.
     [[nodiscard]] std::string ScaleCaption(int i) const;
     // Largest scale of the six force components 0, 1, 2, 6, 7, 8.
     [[nodiscard]] float LargestForceScale() const;
@@ -86,19 +86,19 @@ int ComputeScales(const numeric::RealMatrix& history, int nw, double rightEnd, P
 
 // The static lists beside the plot, for one element of the model.
 struct StaticLists {
-    std::string ElementCaption;      // ElmLb
-    std::string NodeCaption[2];      // Label3(0), Label3(1)
-    std::string SystemCaption;       // Label1
-    std::string List2Heading;        // Label6
-    std::vector<std::string> List1;  // static end forces
-    std::vector<std::string> List2;  // node displacements or element deformation
+    std::string ElementCaption;
+    std::string NodeCaption[2];
+    std::string SystemCaption;               // global or element components
+    std::string DisplacementHeading;         // of the second list
+    std::vector<std::string> Forces;         // static end forces
+    std::vector<std::string> Displacements;  // node displacements or element deformation
 };
 // Raises std::out_of_range for an element or node number outside the model.
 StaticLists MakeStaticLists(const fem::Model& model, int element, bool global,
                             const PenTable& pens);
 
 // Readout under the mouse at plot position (x, y): the time, quantised to a
-// thousandth of Te, and the pen's scale times y (PenNeg not applied). The two
+// thousandth of Te, and the pen's scale times y (Negated not applied). The two
 // lines are separated by '\n'.
 std::string ReadoutText(double x, double y, double te, const GraphPen& pen);
 
@@ -109,7 +109,7 @@ using DotRowSink =
 
 // Draws the axes and components first..last as rows of dots at
 // (i / nw, history(c, i) / scale) for i = 0..shownPoints-1, the scale negated
-// with PenNeg. Dots go to rowSink when given, else to surface.PSet.
+// when Negated. Dots go to rowSink when given, else to surface.Dot.
 void DrawComponents(platform::Surface& surface, const numeric::RealMatrix& history, int nw,
                     int shownPoints, const PenTable& pens, int first, int last,
                     const DotRowSink& rowSink = nullptr);

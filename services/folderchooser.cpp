@@ -26,35 +26,35 @@ QString RootOf(const QString& cleanPath) {
 
 FolderChooser::FolderChooser(QWidget* parent) : QDialog(parent) {
     setWindowTitle(QStringLiteral("フォルダ選択"));
-    DriveList = new QComboBox(this);
-    for (const QFileInfo& drive : QDir::drives()) DriveList->addItem(drive.absolutePath());
-    PathLabel = new QLabel(this);
-    PathLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    DirList = new QListWidget(this);
-    FileList = new QListWidget(this);
-    FileList->setSelectionMode(QAbstractItemView::NoSelection);
-    OkButton = new QPushButton(QStringLiteral("OK"), this);
-    CancelButton = new QPushButton(QStringLiteral("取消"), this);
+    driveList = new QComboBox(this);
+    for (const QFileInfo& drive : QDir::drives()) driveList->addItem(drive.absolutePath());
+    pathLabel = new QLabel(this);
+    pathLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    folderList = new QListWidget(this);
+    fileList = new QListWidget(this);
+    fileList->setSelectionMode(QAbstractItemView::NoSelection);
+    okButton = new QPushButton(QStringLiteral("OK"), this);
+    cancelButton = new QPushButton(QStringLiteral("取消"), this);
 
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
-    buttons->addWidget(OkButton);
-    buttons->addWidget(CancelButton);
+    buttons->addWidget(okButton);
+    buttons->addWidget(cancelButton);
     auto* grid = new QGridLayout(this);
-    grid->addWidget(DriveList, 0, 0);
-    grid->addWidget(PathLabel, 0, 1);
-    grid->addWidget(DirList, 1, 0);
-    grid->addWidget(FileList, 1, 1);
+    grid->addWidget(driveList, 0, 0);
+    grid->addWidget(pathLabel, 0, 1);
+    grid->addWidget(folderList, 1, 0);
+    grid->addWidget(fileList, 1, 1);
     grid->addLayout(buttons, 2, 0, 1, 2);
     resize(480, 320);
 
-    connect(DriveList, &QComboBox::currentTextChanged, this, [this](const QString& drive) {
+    connect(driveList, &QComboBox::currentTextChanged, this, [this](const QString& drive) {
         if (!filling_) SetPath(drive);
     });
-    connect(DirList, &QListWidget::itemActivated, this,
+    connect(folderList, &QListWidget::itemActivated, this,
             [this](QListWidgetItem* item) { EnterFolder(item->text()); });
-    connect(OkButton, &QPushButton::clicked, this, [this] { Finish(1); });
-    connect(CancelButton, &QPushButton::clicked, this, [this] { Finish(-1); });
+    connect(okButton, &QPushButton::clicked, this, [this] { Finish(1); });
+    connect(cancelButton, &QPushButton::clicked, this, [this] { Finish(-1); });
 
     SetPath(QDir::currentPath());
 }
@@ -83,16 +83,16 @@ bool FolderChooser::EnterFolder(const QString& entry) {
 
 void FolderChooser::FillLists() {
     filling_ = true;
-    const int drive = DriveList->findText(RootOf(path_));
-    if (drive >= 0) DriveList->setCurrentIndex(drive);
-    PathLabel->setText(Path());
+    const int drive = driveList->findText(RootOf(path_));
+    if (drive >= 0) driveList->setCurrentIndex(drive);
+    pathLabel->setText(Path());
 
     const QDir dir(path_);
-    DirList->clear();
-    if (!dir.isRoot()) DirList->addItem(QStringLiteral(".."));
-    DirList->addItems(dir.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name));
-    FileList->clear();
-    FileList->addItems(dir.entryList(QDir::Files, QDir::Name));
+    folderList->clear();
+    if (!dir.isRoot()) folderList->addItem(QStringLiteral(".."));
+    folderList->addItems(dir.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name));
+    fileList->clear();
+    fileList->addItems(dir.entryList(QDir::Files, QDir::Name));
     filling_ = false;
 }
 

@@ -31,12 +31,12 @@ class FolderChooser : public QDialog {
     // Enters the folder list's entry of that name ("..": the parent folder).
     bool EnterFolder(const QString& entry);
 
-    QComboBox* DriveList = nullptr;
-    QListWidget* DirList = nullptr;
-    QListWidget* FileList = nullptr;
-    QLabel* PathLabel = nullptr;
-    QPushButton* OkButton = nullptr;
-    QPushButton* CancelButton = nullptr;
+    QComboBox* driveList = nullptr;
+    QListWidget* folderList = nullptr;
+    QListWidget* fileList = nullptr;
+    QLabel* pathLabel = nullptr;
+    QPushButton* okButton = nullptr;
+    QPushButton* cancelButton = nullptr;
 
   signals:
     // OK (1) or cancel (-1) has hidden the chooser.

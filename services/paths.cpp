@@ -2,7 +2,7 @@
 
 namespace services {
 
-std::string mCutFolder(const std::string& fullName, std::string& fileName) {
+std::string FolderOf(const std::string& fullName, std::string& fileName) {
     const size_t p = fullName.find_last_of("\\/");
     if (p == std::string::npos) {
         fileName = fullName;
@@ -12,7 +12,7 @@ std::string mCutFolder(const std::string& fullName, std::string& fileName) {
     return fullName.substr(0, p + 1);
 }
 
-std::string mCutFiletype(const std::string& fileName, std::string& baseName) {
+std::string ExtensionOf(const std::string& fileName, std::string& baseName) {
     const size_t p = fileName.rfind('.');
     if (p == std::string::npos || p == 0) {
         baseName = fileName;

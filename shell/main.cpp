@@ -7,7 +7,7 @@
 #include <QFontDatabase>
 #include <QStringList>
 
-#include "shell/mdiform1.h"
+#include "shell/mainwindow.h"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
@@ -23,7 +23,7 @@ int main(int argc, char** argv) {
         }
     }
     const QStringList args = QApplication::arguments();
-    std::unique_ptr<shell::MDIForm1> frame(
+    std::unique_ptr<shell::MainWindow> frame(
         shell::StartUp(args.size() > 1 ? args.at(1) : QString()));
     return app.exec();
 }

@@ -1,5 +1,5 @@
 #pragma once
-// Number texts of the forms and sheets: parsing the boxes and writing values back.
+// Number texts of the panel and the sheets: parsing the boxes and writing values back.
 #include <optional>
 
 #include <QString>

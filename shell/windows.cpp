@@ -1,121 +1,122 @@
-// The frame's side of the view window, the result window, the file service and
+// The main window's side of the view window, the force graphs, the file service and
 // the keypad: windows created on first use and kept until discarded.
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPointer>
 
-#include "results/result.h"
-#include "services/fileset.h"
-#include "services/keyboard.h"
-#include "shell/mainform.h"
-#include "shell/mdiform1.h"
-#include "view3d/graphic3d.h"
+#include "results/forcegraphwindow.h"
+#include "services/fileservice.h"
+#include "services/keypad.h"
+#include "shell/analysispanel.h"
+#include "shell/mainwindow.h"
+#include "view3d/viewwindow.h"
 
 namespace shell {
 
-struct MDIForm1::Windows {
-    QPointer<view3d::Graphic3D> graphic3d;
-    QPointer<QMdiSubWindow> graphic3dSub;
-    QPointer<results::ReSult> result;
-    QPointer<services::KeyBoard> keyboard;
+struct MainWindow::Windows {
+    QPointer<view3d::ViewWindow> viewWindow;
+    QPointer<QMdiSubWindow> viewSub;
+    QPointer<results::ForceGraphWindow> forceGraphs;
+    QPointer<services::Keypad> keypad;
 };
 
-MDIForm1::Windows* MDIForm1::NewWindows() {
+MainWindow::Windows* MainWindow::NewWindows() {
     return new Windows;
 }
 
-void MDIForm1::DeleteWindows(Windows* w) {
+void MainWindow::DeleteWindows(Windows* w) {
     delete w;
 }
 
-view3d::View3D& MDIForm1::Graphic3DView() {
-    if (!w_->graphic3d) {
+view3d::SceneView& MainWindow::Scene() {
+    if (!windows_->viewWindow) {
         // Loading the view window sets the default view; it opens hidden, to the
-        // right of the analysis form.
-        auto* g = new view3d::Graphic3D();
-        g->setObjectName(QStringLiteral("Graphic3D"));
-        g->ColorRequest = [this] { return AskColour(); };
-        QMdiSubWindow* sub = mdiArea_->addSubWindow(g);
-        sub->setObjectName(QStringLiteral("Graphic3DWindow"));
+        // right of the analysis panel.
+        auto* view = new view3d::ViewWindow();
+        view->setObjectName(QStringLiteral("viewWindow"));
+        view->ColorRequest = [this] { return AskColour(); };
+        QMdiSubWindow* sub = mdiArea_->addSubWindow(view);
+        sub->setObjectName(QStringLiteral("viewSubWindow"));
         sub->setAttribute(Qt::WA_DeleteOnClose, false);
-        sub->move(mainSub_->frameGeometry().width(), 0);
+        sub->move(analysisPanelSub_->frameGeometry().width(), 0);
         sub->hide();
-        w_->graphic3d = g;
-        w_->graphic3dSub = sub;
+        windows_->viewWindow = view;
+        windows_->viewSub = sub;
     }
-    return w_->graphic3d->Core();
+    return windows_->viewWindow->Scene();
 }
 
-void MDIForm1::ShowGraphic3D() {
-    Graphic3DView();
-    w_->graphic3d->show();
-    w_->graphic3dSub->show();
+void MainWindow::ShowViewWindow() {
+    Scene();
+    windows_->viewWindow->show();
+    windows_->viewSub->show();
 }
 
-void MDIForm1::UnloadGraphic3D() {
-    if (w_->graphic3dSub) {
-        mdiArea_->removeSubWindow(w_->graphic3dSub);
-        delete w_->graphic3dSub;  // deletes the view window with it
+void MainWindow::DiscardViewWindow() {
+    if (windows_->viewSub) {
+        mdiArea_->removeSubWindow(windows_->viewSub);
+        delete windows_->viewSub;  // deletes the view window with it
     }
 }
 
-QWidget* MDIForm1::Graphic3DWindow() const {
-    return w_->graphic3d;
+QWidget* MainWindow::ViewWindow() const {
+    return windows_->viewWindow;
 }
 
-void MDIForm1::ShowResult(int nw, double te, int element, const numeric::RealMatrix& histories,
-                          int globalFlag, bool drawNow) {
-    if (!w_->result) {
-        // A closed result window is discarded; the next one starts with its defaults.
-        auto* r = new results::ReSult();
-        r->setObjectName(QStringLiteral("ReSult"));
-        QMdiSubWindow* sub = mdiArea_->addSubWindow(r);
-        sub->setObjectName(QStringLiteral("ReSultWindow"));
+void MainWindow::ShowForceGraphs(int nw, double te, int element,
+                                 const numeric::RealMatrix& histories, int globalFlag,
+                                 bool drawNow) {
+    if (!windows_->forceGraphs) {
+        // A closed force-graph window is discarded; the next one starts with its defaults.
+        auto* graphs = new results::ForceGraphWindow();
+        graphs->setObjectName(QStringLiteral("forceGraphWindow"));
+        QMdiSubWindow* sub = mdiArea_->addSubWindow(graphs);
+        sub->setObjectName(QStringLiteral("forceGraphSubWindow"));
         sub->setAttribute(Qt::WA_DeleteOnClose);
-        w_->result = r;
+        windows_->forceGraphs = graphs;
     }
-    results::ReSult* r = w_->result;
-    r->ATransData(12, nw, te, element, histories, globalFlag);
-    r->show();
-    if (auto* sub = qobject_cast<QMdiSubWindow*>(r->parentWidget())) {
+    results::ForceGraphWindow* graphs = windows_->forceGraphs;
+    graphs->SetForceHistories(12, nw, te, element, histories, globalFlag);
+    graphs->show();
+    if (auto* sub = qobject_cast<QMdiSubWindow*>(graphs->parentWidget())) {
         sub->show();
         sub->raise();
         mdiArea_->setActiveSubWindow(sub);
     }
-    if (drawNow) r->AllDraw();
+    if (drawNow) graphs->DrawAll();
 }
 
-QWidget* MDIForm1::ResultWindow() const {
-    return w_->result;
+QWidget* MainWindow::ForceGraphWindow() const {
+    return windows_->forceGraphs;
 }
 
-QString MDIForm1::AskReadFile() {
-    services::FileSet& files = services::FileSetService();
+QString MainWindow::AskReadFile() {
+    services::FileService& files = services::ProgramFileService();
     files.SetParentWindow(this);
-    return files.ReadFile();
+    return files.ChooseFileToRead();
 }
 
-QString MDIForm1::AskWriteFile() {
-    services::FileSet& files = services::FileSetService();
+QString MainWindow::AskWriteFile() {
+    services::FileService& files = services::ProgramFileService();
     files.SetParentWindow(this);
-    return files.WriteFile();
+    return files.ChooseFileToWrite();
 }
 
 // While a computation runs no modal dialog opens: its own event loop would hold the
 // computation, and the stop button with it, until the dialog was closed.
 
-platform::Color MDIForm1::AskColour() {
-    if (mainForm_->Busy()) return -1;
-    services::FileSet& files = services::FileSetService();
+platform::Color MainWindow::AskColour() {
+    if (analysisPanel_->Busy()) return -1;
+    services::FileService& files = services::ProgramFileService();
     files.SetParentWindow(this);
-    return files.ColorCode();
+    return files.ChooseColor();
 }
 
-QString MDIForm1::InputText(QLineEdit* box) {
-    if (mainForm_->Busy()) return box->text();
-    if (!w_->keyboard) w_->keyboard = new services::KeyBoard(this);
-    return w_->keyboard->InputText(box);
+QString MainWindow::InputText(QLineEdit* box) {
+    if (analysisPanel_->Busy()) return box->text();
+    if (!windows_->keypad) windows_->keypad = new services::Keypad(this);
+    return windows_->keypad->InputText(box);
 }
 
 }  // namespace shell

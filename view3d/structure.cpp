@@ -8,12 +8,12 @@ namespace view3d {
 namespace {
 
 // Target that mirrors the structure and gives the sizes of loads and supports.
-platform::Surface& MirrorOrPic1(View3D& view, FormLink& form) {
-    return form.Picture1 != nullptr ? *form.Picture1 : view.Pic1();
+platform::Surface& MirrorTarget(SceneView& view, PanelLink& panel) {
+    return panel.SmallPicture != nullptr ? *panel.SmallPicture : view.Picture();
 }
 
-void Mirror(View3D& view, FormLink& form) {
-    if (form.Picture1 != nullptr) view.AJustCopy(*form.Picture1);
+void Mirror(SceneView& view, PanelLink& panel) {
+    if (panel.SmallPicture != nullptr) view.CopyCurrentItem(*panel.SmallPicture);
 }
 
 Vec3 Midpoint(const Vec3& a, const Vec3& b) {
@@ -27,49 +27,48 @@ std::string ElementLabel(int e) {
 
 }  // namespace
 
-int BDrawStruture(View3D& view, const fem::Model& model, FormLink& form) {
+void DrawStructure(SceneView& view, const fem::Model& model, PanelLink& panel) {
     double xmin = 10000.0, ymin = 10000.0;
     double xmax = -10000.0, ymax = -10000.0;
     for (const fem::NodeRecord& n : model.Nodes) {
         Vec3 p;
-        if (!view.TransForm(p, n.Coord)) continue;  // behind the eye: not in the extent
+        if (!view.Project(p, n.Coord)) continue;  // behind the eye: not in the extent
         xmin = std::min(xmin, p[0]);
         xmax = std::max(xmax, p[0]);
         ymin = std::min(ymin, p[1]);
         ymax = std::max(ymax, p[1]);
     }
     view.ClearAll();
-    view.SetScreen(xmin, xmax, ymin, ymax);
+    view.FitPicture(xmin, xmax, ymin, ymax);
 
-    if (form.Picture1 != nullptr) {
-        platform::Surface& pic = *form.Picture1;
+    if (panel.SmallPicture != nullptr) {
+        platform::Surface& pic = *panel.SmallPicture;
         const double f = (ymax - ymin > xmax - xmin) ? 2.0 * (ymax - ymin) : 2.0 * (xmax - xmin);
         // Only a real extent fits the square system; without nodes the scale stays.
         if (f > 0.0) pic.SetScale((xmin + xmax) / 2 - f / 2, (ymin + ymax) / 2 + f / 2, f, -f);
-        pic.Cls();
+        pic.Clear();
     }
-    DrawNodes(view, model, form);
-    DrawElements(view, model, form);
-    return 0;
+    DrawNodes(view, model, panel);
+    DrawElements(view, model, panel);
 }
 
-void DrawNodes(View3D& view, const fem::Model& model, FormLink& form) {
-    platform::Surface& target = MirrorOrPic1(view, form);
+void DrawNodes(SceneView& view, const fem::Model& model, PanelLink& panel) {
+    platform::Surface& target = MirrorTarget(view, panel);
     for (int i = 0; i < model.NodeCount(); ++i) {
         const fem::NodeRecord& n = model.Nodes[i];
-        view.DrwCircle3D(n.Coord, -0.005, kNodeColor);
-        Mirror(view, form);
-        view.DrwPrint3D(n.Coord, std::to_string(i), kNodeNumberColor, 11);
-        Mirror(view, form);
-        DrawNodeLoads(view, form, target, n.Coord, n.LoadValue);
-        DrawSupports(view, form, target, n.Coord, n.BcCode);
+        view.AddCircle(n.Coord, -0.005, kNodeColor);
+        Mirror(view, panel);
+        view.AddText(n.Coord, std::to_string(i), kNodeNumberColor, 11);
+        Mirror(view, panel);
+        DrawNodeLoads(view, panel, target, n.Coord, n.LoadValue);
+        DrawSupports(view, panel, target, n.Coord, n.BcCode);
     }
-    if (form.RefillNodeList) form.RefillNodeList(model.NodeCount());
+    if (panel.RefillNodeList) panel.RefillNodeList(model.NodeCount());
 }
 
-void DrawNodeLoads(View3D& view, FormLink& form, platform::Surface& target, const Vec3& point,
+void DrawNodeLoads(SceneView& view, PanelLink& panel, platform::Surface& target, const Vec3& point,
                    const std::array<double, 6>& loads) {
-    const double len = target.ScaleWidth() / form.VectorSize;
+    const double len = target.ScaleWidth() / panel.VectorSize;
     for (int group = 0; group < 2; ++group) {  // forces, then moments
         const Color col = group == 0 ? kForceColor : kMomentColor;
         for (int k = 0; k < 3; ++k) {
@@ -80,67 +79,66 @@ void DrawNodeLoads(View3D& view, FormLink& form, platform::Surface& target, cons
             // A negative component points at the node and ends on it.
             Vec3 start = point;
             if (p < 0.0) start[k] = point[k] - v[k];
-            view.DrwVector(start, v, col);
-            Mirror(view, form);
+            view.AddVector(start, v, col);
+            Mirror(view, panel);
         }
     }
 }
 
-void DrawSupports(View3D& view, FormLink& form, platform::Surface& target, const Vec3& point,
+void DrawSupports(SceneView& view, PanelLink& panel, platform::Surface& target, const Vec3& point,
                   const std::array<std::string, 6>& codes) {
     const double m = target.ScaleWidth() / 60.0;
     for (int k = 0; k < 3; ++k) {
         if (codes[k] != "u") continue;
-        view.DrwMarks(3, point, k, m, 1, kFixedTranslationColor);
-        Mirror(view, form);
+        view.AddMark(3, point, k, m, 1, kFixedTranslationColor);
+        Mirror(view, panel);
     }
     for (int k = 0; k < 3; ++k) {
         if (codes[k + 3] != "u") continue;
-        view.DrwMarks(2, point, k, m, 2, kFixedRotationColor);
-        Mirror(view, form);
+        view.AddMark(2, point, k, m, 2, kFixedRotationColor);
+        Mirror(view, panel);
     }
 }
 
-void DrawElements(View3D& view, const fem::Model& model, FormLink& form) {
+void DrawElements(SceneView& view, const fem::Model& model, PanelLink& panel) {
     for (int e = 0; e < model.ElementCount(); ++e) {
         const fem::ElementRecord& el = model.Elements[e];
         const Vec3& a = model.Nodes.at(el.EndNode[0]).Coord;
         const Vec3& b = model.Nodes.at(el.EndNode[1]).Coord;
-        view.DrwLine03D(a, b, kElementColor, form.ElementPenWidth);
-        Mirror(view, form);
-        view.DrwPrint3D(Midpoint(a, b), ElementLabel(e), kElementNumberColor, 11);
-        Mirror(view, form);
-        if (form.Check3) DrawElementAxes(view, model, e);
+        view.AddLine(a, b, kElementColor, panel.ElementPenWidth);
+        Mirror(view, panel);
+        view.AddText(Midpoint(a, b), ElementLabel(e), kElementNumberColor, 11);
+        Mirror(view, panel);
+        if (panel.ShowElementAxes) DrawElementAxes(view, model, e);
     }
-    if (form.RefillElementList) form.RefillElementList(model.ElementCount());
+    if (panel.RefillElementList) panel.RefillElementList(model.ElementCount());
 }
 
-void DrawElementAxes(View3D& view, const fem::Model& model, int e) {
+void DrawElementAxes(SceneView& view, const fem::Model& model, int e) {
     static constexpr Color kAxisColor[3] = {platform::RGB(255, 0, 0), platform::RGB(0, 128, 0),
                                             platform::RGB(0, 0, 255)};
     const fem::ElementRecord& el = model.Elements.at(e);
-    const double L = 0.03 * view.Pic1().ScaleWidth();
+    const double L = 0.03 * view.Picture().ScaleWidth();
     const Vec3 M =
         Midpoint(model.Nodes.at(el.EndNode[0]).Coord, model.Nodes.at(el.EndNode[1]).Coord);
     for (int k = 0; k < 3; ++k) {
         // Local axis k in global components: row k of RotMatrix.
         const Vec3 end{M[0] + L * el.RotMatrix[k][0], M[1] + L * el.RotMatrix[k][1],
                        M[2] + L * el.RotMatrix[k][2]};
-        view.DrwLine03D(M, end, kAxisColor[k], 1);
-        if (k == 1) view.DrwPrint3D(end, "y", kAxisColor[1], 8);
+        view.AddLine(M, end, kAxisColor[k], 1);
+        if (k == 1) view.AddText(end, "y", kAxisColor[1], 8);
     }
 }
 
-int DrawDeformationSimple(View3D& view, const fem::Model& model, double Amp) {
+void DrawDeformationSimple(SceneView& view, const fem::Model& model, double magnification) {
     for (const fem::ElementRecord& el : model.Elements) {
         Vec3 ends[2];
         for (int s = 0; s < 2; ++s) {
             const fem::NodeRecord& n = model.Nodes.at(el.EndNode[s]);
-            for (int k = 0; k < 3; ++k) ends[s][k] = n.Coord[k] + Amp * n.StaticDisp[k];
+            for (int k = 0; k < 3; ++k) ends[s][k] = n.Coord[k] + magnification * n.StaticDisp[k];
         }
-        view.DrwLine03D(ends[0], ends[1], kSimpleDeformationColor, 1);
+        view.AddLine(ends[0], ends[1], kSimpleDeformationColor, 1);
     }
-    return 0;
 }
 
 Deflection ElementDeflection(const fem::ElementRecord& e) {
@@ -162,7 +160,7 @@ Deflection ElementDeflection(const fem::ElementRecord& e) {
     return d;
 }
 
-int DrawDeformation(View3D& view, const fem::Model& model, double Amp) {
+void DrawDeformation(SceneView& view, const fem::Model& model, double magnification) {
     constexpr int kSegments = 20;
     for (const fem::ElementRecord& el : model.Elements) {
         const Deflection d = ElementDeflection(el);
@@ -179,27 +177,26 @@ int DrawDeformation(View3D& view, const fem::Model& model, double Amp) {
                 // RotMatrixT * local: global components of the local displacement.
                 const double g = el.RotMatrixT[i][0] * local[0] + el.RotMatrixT[i][1] * local[1] +
                                  el.RotMatrixT[i][2] * local[2];
-                P[i] = N[i] + x * R[0][i] + Amp * g;
+                P[i] = N[i] + x * R[0][i] + magnification * g;
             }
             if (j == 0) {
-                view.DrwPset3D(P);
+                view.AddDot(P);
             } else {
-                view.DrwLine13D(P, kDeformationColor, 1);
+                view.AddLineTo(P, kDeformationColor, 1);
             }
         }
     }
-    return 0;
 }
 
-void ShowNewStructure(View3D& view, const fem::Model& model, FormLink& form) {
-    view.TransMatDefault();
-    BDrawStruture(view, model, form);
-    if (form.ShowViewWindow) form.ShowViewWindow();
-    if (form.NoResults || model.ElementCount() < 1) return;
-    if (form.DeformationMode == 0) {
-        DrawDeformation(view, model, form.Magnification);
-    } else if (form.DeformationMode == 1) {
-        DrawDeformationSimple(view, model, form.Magnification);
+void ShowNewStructure(SceneView& view, const fem::Model& model, PanelLink& panel) {
+    view.SetDefaultView();
+    DrawStructure(view, model, panel);
+    if (panel.ShowViewWindow) panel.ShowViewWindow();
+    if (panel.NoResults || model.ElementCount() < 1) return;
+    if (panel.DeformationMode == 0) {
+        DrawDeformation(view, model, panel.Magnification);
+    } else if (panel.DeformationMode == 1) {
+        DrawDeformationSimple(view, model, panel.Magnification);
     }
 }
 

@@ -1,29 +1,29 @@
 #pragma once
 // Drawing of the structure and its static deformation into the view, on behalf of
-// the analysis form: nodes with their numbers, loads as arrows, supports as marks,
+// the analysis panel: nodes with their numbers, loads as arrows, supports as marks,
 // elements with their numbers and (on request) their local axes, and the static
-// deformation magnified. Every node and element item is mirrored onto the form's
-// small picture Picture1. Plain C++: the form hands in what it owns through FormLink.
+// deformation magnified. Every node and element item is mirrored onto the panel's
+// small picture. Plain C++: the panel hands in what it owns through PanelLink.
 #include <array>
 #include <functional>
 #include <string>
 
 #include "model/model.h"
 #include "platform/surface.h"
-#include "view3d/view3d.h"
+#include "view3d/sceneview.h"
 
 namespace view3d {
 
-// What the drawing reads of the analysis form.
-struct FormLink {
-    // The form's small picture; every structure item is copied onto it. When null the
-    // items are not mirrored and the sizes that depend on it use Pic1 instead.
-    platform::Surface* Picture1 = nullptr;
-    double VectorSize = 25.0;  // load arrows are (scale width of Picture1) / VectorSize long
-    bool Check3 = false;       // "要素座標軸": draw each element's local axes
-    int ElementPenWidth = 3;   // draw width of the element lines
-    // Refill the node list NowNode with "0" .. count - 1 (select the first entry, enable
-    // the list if not empty) and likewise the element list NowElement. The form raises
+// What the drawing reads of the analysis panel.
+struct PanelLink {
+    // The panel's small picture; every structure item is copied onto it. When null the
+    // items are not mirrored and the sizes that depend on it use the view's picture.
+    platform::Surface* SmallPicture = nullptr;
+    double VectorSize = 25.0;  // load arrows are (scale width of SmallPicture) / VectorSize long
+    bool ShowElementAxes = false;  // "要素座標軸": draw each element's local axes
+    int ElementPenWidth = 3;       // draw width of the element lines
+    // Refill the panel's node list with "0" .. count - 1 (select the first entry, enable
+    // the list if not empty) and likewise its element list. The panel raises
     // its refilling flag around the refill so that the selection events do nothing.
     std::function<void(int count)> RefillNodeList;
     std::function<void(int count)> RefillElementList;
@@ -31,7 +31,7 @@ struct FormLink {
     std::function<void()> ShowViewWindow;
 
     // Read by ShowNewStructure only.
-    double Magnification = 100.0;  // DefAmpTxt read as a double
+    double Magnification = 100.0;  // the magnification box read as a double
     int DeformationMode = 0;       // 0 detailed, 1 simple, 2 none
     bool NoResults = true;         // the stored static results do not belong to the model
 };
@@ -57,25 +57,25 @@ inline constexpr Color kSimpleDeformationColor = platform::RGB(0, 0, 128);
 inline constexpr Color kDeformationColor = platform::RGB(100, 0, 0);
 
 // The whole structure, on a cleared view fitted to the node positions in the current
-// view; Picture1 gets a square user system around the same extent. Returns 0.
-int BDrawStruture(View3D& view, const fem::Model& model, FormLink& form);
-void DrawNodes(View3D& view, const fem::Model& model, FormLink& form);
-void DrawElements(View3D& view, const fem::Model& model, FormLink& form);
+// view; the small picture gets a square user system around the same extent.
+void DrawStructure(SceneView& view, const fem::Model& model, PanelLink& panel);
+void DrawNodes(SceneView& view, const fem::Model& model, PanelLink& panel);
+void DrawElements(SceneView& view, const fem::Model& model, PanelLink& panel);
 // Local x, y, z of element e as short red, green and blue lines from its midpoint.
-void DrawElementAxes(View3D& view, const fem::Model& model, int e);
+void DrawElementAxes(SceneView& view, const fem::Model& model, int e);
 // One arrow of fixed length per non-zero load component; target gives the length.
-void DrawNodeLoads(View3D& view, FormLink& form, platform::Surface& target, const Vec3& point,
+void DrawNodeLoads(SceneView& view, PanelLink& panel, platform::Surface& target, const Vec3& point,
                    const std::array<double, 6>& loads);
 // A pyramid per fixed translation, a T per fixed rotation (code exactly "u").
-void DrawSupports(View3D& view, FormLink& form, platform::Surface& target, const Vec3& point,
+void DrawSupports(SceneView& view, PanelLink& panel, platform::Surface& target, const Vec3& point,
                   const std::array<std::string, 6>& codes);
 
-// Static deformation magnified Amp times, over what is drawn; not mirrored. Return 0.
-// Straight lines between the displaced nodes:
-int DrawDeformationSimple(View3D& view, const fem::Model& model, double Amp);
+// Static deformation magnified `magnification` times, over what is drawn; not
+// mirrored. Straight lines between the displaced nodes:
+void DrawDeformationSimple(SceneView& view, const fem::Model& model, double magnification);
 // Each element as a curve of 20 segments interpolated from its end displacements.
 // Raises numeric::ComputationFailure for an element of zero length.
-int DrawDeformation(View3D& view, const fem::Model& model, double Amp);
+void DrawDeformation(SceneView& view, const fem::Model& model, double magnification);
 
 // Deflection of element e from its static end displacements in element axes (axial
 // linear, lateral cubic through end values and slopes). Raises
@@ -84,6 +84,6 @@ Deflection ElementDeflection(const fem::ElementRecord& e);
 
 // After a structure was read or built: default view, structure, view window shown,
 // and the deformation of the chosen mode if results belong to the model.
-void ShowNewStructure(View3D& view, const fem::Model& model, FormLink& form);
+void ShowNewStructure(SceneView& view, const fem::Model& model, PanelLink& panel);
 
 }  // namespace view3d

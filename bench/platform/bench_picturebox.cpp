@@ -37,35 +37,35 @@ void BM_TwelveCurvesDotByDot(benchmark::State& state) {
     platform::PictureBox box;
     SetUpPlot(box);
     for (auto _ : state) {
-        box.Cls();
+        box.Clear();
         for (int c = 0; c < kCurves; ++c)
-            for (int i = 0; i < kPoints; ++i) box.PSet(curves.t[i], curves.y[c][i], 255 << (c % 3));
+            for (int i = 0; i < kPoints; ++i) box.Dot(curves.t[i], curves.y[c][i], 255 << (c % 3));
         QApplication::processEvents();  // the repaint that shows them
     }
     state.SetItemsProcessed(state.iterations() * kCurves * kPoints);
 }
 BENCHMARK(BM_TwelveCurvesDotByDot)->Unit(benchmark::kMillisecond);
 
-void BM_TwelveCurvesPSetMany(benchmark::State& state) {
+void BM_TwelveCurvesInOneCall(benchmark::State& state) {
     static const Curves curves;
     platform::PictureBox box;
     SetUpPlot(box);
     for (auto _ : state) {
-        box.Cls();
+        box.Clear();
         for (int c = 0; c < kCurves; ++c)
-            box.PSetMany(curves.t.data(), curves.y[c].data(), kPoints, 255 << (c % 3));
+            box.Dots(curves.t.data(), curves.y[c].data(), kPoints, 255 << (c % 3));
         QApplication::processEvents();
     }
     state.SetItemsProcessed(state.iterations() * kCurves * kPoints);
 }
-BENCHMARK(BM_TwelveCurvesPSetMany)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_TwelveCurvesInOneCall)->Unit(benchmark::kMillisecond);
 
 // A structure of a few hundred members drawn as lines, as the view redraw does.
 void BM_ThousandLines(benchmark::State& state) {
     platform::PictureBox box;
     SetUpPlot(box);
     for (auto _ : state) {
-        box.Cls();
+        box.Clear();
         for (int i = 0; i < 1000; ++i)
             box.Line(0.001 * i, -2.0, 1.0 - 0.001 * i, 2.0 * std::cos(0.01 * i), 0);
         QApplication::processEvents();

@@ -7,7 +7,7 @@
 
 #include "model/model.h"
 #include "platform/picturebox.h"
-#include "results/result.h"
+#include "results/forcegraphwindow.h"
 
 namespace {
 
@@ -28,26 +28,26 @@ numeric::RealMatrix Histories(int nw) {
     return h;
 }
 
-// AllDraw: clear, busy indicator, one pass of the event loop, 12 x Nw dots.
-void BM_AllDraw(benchmark::State& state) {
+// DrawAll: clear, busy indicator, one pass of the event loop, 12 x Nw dots.
+void BM_DrawAll(benchmark::State& state) {
     const int nw = static_cast<int>(state.range(0));
     const fem::Model model = OneBar();
-    results::ReSult w;
+    results::ForceGraphWindow w;
     w.resize(1200, 800);
     w.show();
     QApplication::processEvents();
-    w.ATransData(12, nw, 0.001, 0, Histories(nw), 1, model);
+    w.SetForceHistories(12, nw, 0.001, 0, Histories(nw), 1, model);
     for (auto _ : state) {
-        w.AllDraw();
-        benchmark::DoNotOptimize(w.Picture2->Image().constBits());
+        w.DrawAll();
+        benchmark::DoNotOptimize(w.plotPicture->Image().constBits());
     }
     state.counters["dots/s"] =
         benchmark::Counter(12.0 * nw, benchmark::Counter::kIsIterationInvariantRate);
 }
-BENCHMARK(BM_AllDraw)->Arg(512)->Arg(8192)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_DrawAll)->Arg(512)->Arg(8192)->Unit(benchmark::kMillisecond);
 
-// The same dots through one PSet call each (any platform::Surface).
-void BM_DrawThroughPSet(benchmark::State& state) {
+// The same dots through one Dot call each (any platform::Surface).
+void BM_DrawDotByDot(benchmark::State& state) {
     const int nw = static_cast<int>(state.range(0));
     platform::PictureBox box;
     box.resize(900, 700);
@@ -56,12 +56,12 @@ void BM_DrawThroughPSet(benchmark::State& state) {
     results::PenTable pens;
     results::ComputeScales(h, nw, 1.0, pens);
     for (auto _ : state) {
-        box.Cls();
+        box.Clear();
         results::DrawComponents(box, h, nw, nw, pens, 0, 11);
         benchmark::DoNotOptimize(box.Image().constBits());
     }
 }
-BENCHMARK(BM_DrawThroughPSet)->Arg(8192)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_DrawDotByDot)->Arg(8192)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -9,8 +9,8 @@
 
 #include "model/model.h"
 #include "platform/picturebox.h"
+#include "view3d/sceneview.h"
 #include "view3d/structure.h"
-#include "view3d/view3d.h"
 
 namespace {
 
@@ -51,26 +51,26 @@ fem::Model BuildFrame() {
 }
 
 struct Scene {
-    platform::PictureBox pic1;
-    platform::PictureBox picture1;
-    view3d::View3D view;
+    platform::PictureBox viewPicture;
+    platform::PictureBox smallPicture;
+    view3d::SceneView view;
     fem::Model model = BuildFrame();
     // 0 the structure, 1 with its deformation, 2 with every element's local axes.
     explicit Scene(int what) {
-        pic1.resize(660, 480);
-        pic1.show();
-        picture1.resize(240, 240);
-        view.SetPicture(&pic1);
+        viewPicture.resize(660, 480);
+        viewPicture.show();
+        smallPicture.resize(240, 240);
+        view.SetPicture(&viewPicture);
         view.SetPictureSize(660, 480);
         // Parallel projection: every item is in front of the eye and drawn. (The default
         // view's eye, 1000 mm in front, would leave much of a 2.2 m frame out.)
         view.SetObjectMode(false);
-        view.TransMatorigin();
-        view.SetScrollAngl(0, 20);
-        view3d::FormLink form;
-        form.Picture1 = &picture1;
-        form.Check3 = what == 2;  // axis labels (size 8) alternate with numbers (size 11)
-        view3d::BDrawStruture(view, model, form);
+        view.ResetView();
+        view.SetAngleSlider(0, 20);
+        view3d::PanelLink panel;
+        panel.SmallPicture = &smallPicture;
+        panel.ShowElementAxes = what == 2;  // axis labels (size 8) alternate with numbers (size 11)
+        view3d::DrawStructure(view, model, panel);
         if (what == 1) view3d::DrawDeformation(view, model, 1000);
         QApplication::processEvents();
     }
@@ -79,8 +79,8 @@ struct Scene {
 void BM_RedrawStructure(benchmark::State& state) {
     Scene scene(static_cast<int>(state.range(0)));
     for (auto _ : state) {
-        scene.view.SetScrollAngl(1, (scene.view.ScrollAngl(1) + 1) % 90);  // redraws
-        QApplication::processEvents();                                     // repaint
+        scene.view.SetAngleSlider(1, (scene.view.AngleSlider(1) + 1) % 90);  // redraws
+        QApplication::processEvents();                                       // repaint
     }
     state.counters["items"] = scene.view.ItemCount();
 }

@@ -20,7 +20,7 @@
 #include "analysis/engine.h"
 #include "model/model.h"
 #include "model/samples.h"
-#include "results/result.h"
+#include "results/forcegraphwindow.h"
 
 namespace {
 
@@ -115,11 +115,11 @@ int main(int argc, char** argv) {
     frame.resize(width, height);
     frame.show();
 
-    auto* result = new results::ReSult;
+    auto* result = new results::ForceGraphWindow;
     QMdiSubWindow* sub = area->addSubWindow(result);
     sub->setAttribute(Qt::WA_DeleteOnClose);
     try {
-        result->ATransData(12, nw, te, element, histories, globalFlag, model);
+        result->SetForceHistories(12, nw, te, element, histories, globalFlag, model);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "impactframe-resultdev: %s\n", e.what());
         return 1;
@@ -127,6 +127,6 @@ int main(int argc, char** argv) {
     sub->show();
     sub->raise();
     if (fill) sub->setGeometry(area->viewport()->rect());
-    QTimer::singleShot(0, result, [result] { result->AllDraw(); });
+    QTimer::singleShot(0, result, [result] { result->DrawAll(); });
     return app.exec();
 }

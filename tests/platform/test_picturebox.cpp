@@ -73,21 +73,21 @@ class PictureBoxTest : public ::testing::Test {
     void SetUp() override {
         box.resize(100, 50);
         box.SetScale(0.0, 50.0, 100.0, -50.0);  // one unit per pixel, y upwards
-        box.Cls();
+        box.Clear();
     }
     PictureBox box;
 };
 
 TEST_F(PictureBoxTest, DotsLandOnTheirPixelWithTheirWidth) {
-    box.PSet(10.0, 20.0, kRed);
+    box.Dot(10.0, 20.0, kRed);
     EXPECT_EQ(At(box, 10, 30), kRed);  // y = 20 is the top edge of row 30
     EXPECT_EQ(Painted(box).size(), 1u);
     EXPECT_DOUBLE_EQ(box.CurrentX(), 10.0);
     EXPECT_DOUBLE_EQ(box.CurrentY(), 20.0);
 
-    box.Cls();
+    box.Clear();
     box.SetDrawWidth(3);
-    box.PSet(40.5, 40.5, kBlue);  // pixel (40, 9)
+    box.Dot(40.5, 40.5, kBlue);  // pixel (40, 9)
     const auto painted = Painted(box);
     ASSERT_EQ(painted.size(), 9u);
     for (const QPoint& p : painted) {
@@ -97,24 +97,24 @@ TEST_F(PictureBoxTest, DotsLandOnTheirPixelWithTheirWidth) {
         EXPECT_LE(p.y(), 10);
     }
 
-    box.Cls();
+    box.Clear();
     box.SetDrawWidth(2);
-    box.PSet(0.5, 49.5, kBlue);  // top-left pixel: the square is clipped to 2 x 2
+    box.Dot(0.5, 49.5, kBlue);  // top-left pixel: the square is clipped to 2 x 2
     EXPECT_EQ(Painted(box).size(), 4u);
     EXPECT_EQ(At(box, 1, 1), kBlue);
 }
 
-TEST_F(PictureBoxTest, PSetManyPaintsWhatSingleDotsPaint) {
+TEST_F(PictureBoxTest, ManyDotsPaintWhatSingleDotsPaint) {
     std::vector<double> xs, ys;
     for (int i = 0; i < 300; ++i) {
         xs.push_back(i * 0.37 - 5.0);
         ys.push_back(25.0 + 30.0 * std::sin(i * 0.05));
     }
     box.SetDrawWidth(2);
-    for (size_t i = 0; i < xs.size(); ++i) box.PSet(xs[i], ys[i], kRed);
+    for (size_t i = 0; i < xs.size(); ++i) box.Dot(xs[i], ys[i], kRed);
     const QImage one = box.Image().copy();
-    box.Cls();
-    box.PSetMany(xs.data(), ys.data(), static_cast<int>(xs.size()), kRed);
+    box.Clear();
+    box.Dots(xs.data(), ys.data(), static_cast<int>(xs.size()), kRed);
     EXPECT_EQ(box.Image(), one);
     EXPECT_DOUBLE_EQ(box.CurrentX(), xs.back());
     EXPECT_DOUBLE_EQ(box.CurrentY(), ys.back());
@@ -136,20 +136,20 @@ TEST_F(PictureBoxTest, LinesIncludeBothEndsAndMoveTheCurrentPosition) {
     EXPECT_DOUBLE_EQ(box.CurrentY(), 25.5);
 
     // A line reaching far outside is clipped, not lost: it still crosses the picture.
-    box.Cls();
+    box.Clear();
     box.Line(-1e7, 10.5, 1e7, 10.5, kRed);
     EXPECT_EQ(Painted(box).size(), 100u);
     // Lines with a non-finite end are skipped.
-    box.Cls();
+    box.Clear();
     box.Line(0.0, 0.0, std::nan(""), 3.0, kRed);
     EXPECT_TRUE(Painted(box).empty());
 }
 
-TEST_F(PictureBoxTest, ClsClearsToBackColourAndGoesToTheOrigin) {
+TEST_F(PictureBoxTest, ClearPaintsTheBackColourAndGoesToTheOrigin) {
     box.SetBackColor(RGB(0, 128, 0));
-    box.PSet(5.0, 5.0, kRed);
+    box.Dot(5.0, 5.0, kRed);
     box.SetCurrentX(33.0);
-    box.Cls();
+    box.Clear();
     EXPECT_TRUE(Painted(box).empty());
     EXPECT_EQ(At(box, 5, 44), RGB(0, 128, 0));
     EXPECT_DOUBLE_EQ(box.CurrentX(), 0.0);
@@ -175,7 +175,7 @@ TEST_F(PictureBoxTest, CircleRadiusIsMeasuredAlongX) {
     EXPECT_EQ(At(box, 75, 24), kWhite);
     EXPECT_DOUBLE_EQ(box.CurrentX(), 25.25);
 
-    box.Cls();
+    box.Clear();
     box.SetFillStyle(0);
     box.SetFillColor(kBlue);
     box.Circle(25.25, 12.51, 10.0, kRed);
@@ -186,7 +186,7 @@ TEST_F(PictureBoxTest, CircleRadiusIsMeasuredAlongX) {
 TEST_F(PictureBoxTest, PrintWritesBelowTheCurrentPositionAndMovesOneLineDown) {
     box.resize(200, 100);
     box.SetScale(0.0, 0.0, 200.0, 100.0);  // y downwards this time
-    box.Cls();
+    box.Clear();
     box.SetFontSize(12.0);
     box.SetForeColor(kBlue);
     box.SetCurrentX(20.0);
@@ -231,7 +231,7 @@ TEST_F(PictureBoxTest, DefaultScaleIsTwipsOfTheWidget) {
 TEST_F(PictureBoxTest, DrawingSurvivesRepaintsAndIsShownOnScreen) {
     box.show();
     box.SetDrawWidth(3);
-    box.PSet(30.5, 20.5, kRed);  // pixels 29..31 x 28..30
+    box.Dot(30.5, 20.5, kRed);  // pixels 29..31 x 28..30
     QApplication::processEvents();
     box.repaint();
     box.hide();
@@ -245,7 +245,7 @@ TEST_F(PictureBoxTest, DrawingSurvivesRepaintsAndIsShownOnScreen) {
 }
 
 TEST_F(PictureBoxTest, ResizeKeepsOrDiscardsTheDrawing) {
-    box.PSet(10.5, 45.5, kRed);  // pixel (10, 4)
+    box.Dot(10.5, 45.5, kRed);  // pixel (10, 4)
     box.resize(120, 60);
     EXPECT_EQ(box.Image().size(), QSize(120, 60));
     EXPECT_EQ(At(box, 10, 4), kRed);

@@ -58,13 +58,13 @@ class RecordingSurface : public platform::Surface {
         curX_ = x;
         curY_ = y;
     }
-    void PSet(double x, double y, platform::Color c) override {
+    void Dot(double x, double y, platform::Color c) override {
         dots.push_back({x, y, c, drawWidth_});
         curX_ = x;
         curY_ = y;
     }
     void Print(const std::string&) override {}
-    void Cls() override {
+    void Clear() override {
         ++clears;
         curX_ = curY_ = 0.0;
     }

@@ -85,15 +85,15 @@ TEST(ComputeScales, AllZeroHistoriesGiveOneAndTen) {
     PenTable pens;
     EXPECT_EQ(results::ComputeScales(h, 256, 1.0, pens), 256);
     for (int c : {0, 1, 2, 6, 7, 8}) {
-        EXPECT_FLOAT_EQ(pens[c].PenMax, 1.0f) << c;
+        EXPECT_FLOAT_EQ(pens[c].Scale, 1.0f) << c;
     }
     for (int c : {3, 4, 5, 9, 10, 11}) {
-        EXPECT_FLOAT_EQ(pens[c].PenMax, 10.0f) << c;
+        EXPECT_FLOAT_EQ(pens[c].Scale, 10.0f) << c;
     }
     EXPECT_EQ(pens.ScaleCaption(0), "Fx=1");
     EXPECT_EQ(pens.ScaleCaption(3), "Mx=10");
     EXPECT_EQ(pens.ScaleCaption(11), "Mz=10");
-    EXPECT_FLOAT_EQ(pens[12].PenMax, 1.0f);  // the relative pen is never rescaled
+    EXPECT_FLOAT_EQ(pens[12].Scale, 1.0f);  // the relative pen is never rescaled
 }
 
 TEST(ComputeScales, ForcesShareTheLargestScaleAndMomentsAtLeastTenTimesIt) {
@@ -105,15 +105,15 @@ TEST(ComputeScales, ForcesShareTheLargestScaleAndMomentsAtLeastTenTimesIt) {
     PenTable pens;
     results::ComputeScales(h, 256, 1.0, pens);
     for (int c : {0, 1, 2, 6, 7, 8}) {
-        EXPECT_FLOAT_EQ(pens[c].PenMax, 120.0f) << c;
+        EXPECT_FLOAT_EQ(pens[c].Scale, 120.0f) << c;
     }
-    EXPECT_FLOAT_EQ(pens[4].PenMax, 5000.0f);
+    EXPECT_FLOAT_EQ(pens[4].Scale, 5000.0f);
     for (int c : {3, 5, 9, 10, 11}) {
-        EXPECT_FLOAT_EQ(pens[c].PenMax, 1200.0f) << c;
+        EXPECT_FLOAT_EQ(pens[c].Scale, 1200.0f) << c;
     }
     EXPECT_FLOAT_EQ(pens.LargestForceScale(), 120.0f);
     EXPECT_EQ(pens.ScaleCaption(6), "Fx=120");
-    pens[6].PenNeg = true;
+    pens[6].Negated = true;
     EXPECT_EQ(pens.ScaleCaption(6), "Fx=-120");
 }
 
@@ -126,8 +126,8 @@ TEST(ComputeScales, RightEndOneSearchesOnlyTheFirstEightyPercent) {
     h(1, 410) = 900.0;  // first point not searched
     PenTable pens;
     EXPECT_EQ(results::ComputeScales(h, 512, 1.0, pens), 512);
-    EXPECT_FLOAT_EQ(pens[0].PenMax, 7.7f);
-    EXPECT_FLOAT_EQ(pens[1].PenMax, 7.7f);
+    EXPECT_FLOAT_EQ(pens[0].Scale, 7.7f);
+    EXPECT_FLOAT_EQ(pens[1].Scale, 7.7f);
 }
 
 TEST(ComputeScales, RightEndPointNineSearchesAllShownPoints) {
@@ -139,8 +139,8 @@ TEST(ComputeScales, RightEndPointNineSearchesAllShownPoints) {
     h(5, 461) = 1e6;   // beyond the right end
     PenTable pens;
     EXPECT_EQ(results::ComputeScales(h, 512, 0.9, pens), 461);
-    EXPECT_FLOAT_EQ(pens[2].PenMax, 45.0f);
-    EXPECT_FLOAT_EQ(pens[5].PenMax, 450.0f);
+    EXPECT_FLOAT_EQ(pens[2].Scale, 45.0f);
+    EXPECT_FLOAT_EQ(pens[5].Scale, 450.0f);
 }
 
 TEST(ComputeScales, ShownPointsRoundHalvesToEven) {
@@ -152,8 +152,8 @@ TEST(ComputeScales, ShownPointsRoundHalvesToEven) {
 
 TEST(PenTable, RelativePenAndIndexChecking) {
     const PenTable pens(platform::RGB(1, 2, 3));
-    EXPECT_EQ(pens[12].PenCol, platform::RGB(1, 2, 3));  // the plot's back colour
-    EXPECT_EQ(pens[12].PenTtl, "   y=");
+    EXPECT_EQ(pens[12].CurveColor, platform::RGB(1, 2, 3));  // the plot's back colour
+    EXPECT_EQ(pens[12].Title, "   y=");
     EXPECT_THROW((void)pens[13], std::out_of_range);
     EXPECT_THROW((void)pens[-1], std::out_of_range);
 }
@@ -184,29 +184,29 @@ TEST(StaticLists, GlobalComponentsHaveFourteenLinesEach) {
     EXPECT_EQ(s.NodeCaption[0], "　節点 2");
     EXPECT_EQ(s.NodeCaption[1], "　節点 0");
     EXPECT_EQ(s.SystemCaption, "［全体座標系］");
-    EXPECT_EQ(s.List2Heading, "静的節点変位");
-    const std::vector<std::string> list1 = {"　節点 2", "Fx=100",  "Fy=200",   "Fz=300", "Mx=400",
-                                            "My=500",   "Mz=600",  "　節点 0", "Fx=700", "Fy=800",
-                                            "Fz=900",   "Mx=1000", "My=1100",  "Mz=1200"};
-    EXPECT_EQ(s.List1, list1);
-    const std::vector<std::string> list2 = {
+    EXPECT_EQ(s.DisplacementHeading, "静的節点変位");
+    const std::vector<std::string> forces = {"　節点 2", "Fx=100",  "Fy=200",   "Fz=300", "Mx=400",
+                                             "My=500",   "Mz=600",  "　節点 0", "Fx=700", "Fy=800",
+                                             "Fz=900",   "Mx=1000", "My=1100",  "Mz=1200"};
+    EXPECT_EQ(s.Forces, forces);
+    const std::vector<std::string> displacements = {
         "　節点 2", "Ｕx=0.5",   "Ｕy=1",    "Ｕz=1.5",   "θx=2",  "θy=2.5",   "θz=3",
         "　節点 0", "Ｕx=-0.25", "Ｕy=-0.5", "Ｕz=-0.75", "θx=-1", "θy=-1.25", "θz=-1.5"};
-    EXPECT_EQ(s.List2, list2);
+    EXPECT_EQ(s.Displacements, displacements);
 }
 
 TEST(StaticLists, ElementComponentsListTheDeformationInSixLines) {
     const fem::Model m = ListModel();
     const results::StaticLists s = results::MakeStaticLists(m, 0, false, PenTable());
     EXPECT_EQ(s.SystemCaption, "［要素座標系］");
-    EXPECT_EQ(s.List2Heading, "要素の変形");
-    ASSERT_EQ(s.List1.size(), 14u);
-    EXPECT_EQ(s.List1[1], "Fx=-1.5");
-    EXPECT_EQ(s.List1[13], "Mz=-18");
+    EXPECT_EQ(s.DisplacementHeading, "要素の変形");
+    ASSERT_EQ(s.Forces.size(), 14u);
+    EXPECT_EQ(s.Forces[1], "Fx=-1.5");
+    EXPECT_EQ(s.Forces[13], "Mz=-18");
     // Second end relative to the first: 0.001 .. 0.006.
-    const std::vector<std::string> list2 = {"Ｕx=0.001", "Ｕy=0.002", "Ｕz=0.003",
-                                            "θx=0.004",  "θy=0.005",  "θz=0.006"};
-    EXPECT_EQ(s.List2, list2);
+    const std::vector<std::string> displacements = {"Ｕx=0.001", "Ｕy=0.002", "Ｕz=0.003",
+                                                    "θx=0.004",  "θy=0.005",  "θz=0.006"};
+    EXPECT_EQ(s.Displacements, displacements);
     EXPECT_THROW(results::MakeStaticLists(m, 1, false, PenTable()), std::out_of_range);
 }
 
@@ -214,12 +214,12 @@ TEST(ReadoutText, TimeInThousandthsOfTeAndScaleTimesY) {
     PenTable pens;
     // Relative pen at the top edge of the plot shows the plotted y itself.
     EXPECT_EQ(results::ReadoutText(0.25, 2.2, 0.002, pens[12]), "　t=0.0005\n   y=2.2");
-    pens[0].PenMax = 120.0f;
+    pens[0].Scale = 120.0f;
     EXPECT_EQ(results::ReadoutText(0.5, 1.1, 1.0, pens[0]), "　t=0.5\nFx=132");
     // x = 0.12345 is taken as 123 thousandths of Te.
     EXPECT_EQ(results::ReadoutText(0.12345, 0.0, 2.0, pens[0]), "　t=0.246\nFx=0");
     // The sign inversion of the pen is not applied to the readout.
-    pens[0].PenNeg = true;
+    pens[0].Negated = true;
     EXPECT_EQ(results::ReadoutText(0.0, -0.5, 1.0, pens[0]), "　t=0\nFx=-60");
 }
 
@@ -231,10 +231,10 @@ TEST(DrawComponents, DotsLandAtTimeFractionAndScaledValue) {
         h(3, i) = 1.0;
     }
     PenTable pens;
-    pens[2].PenMax = 50.0f;
-    pens[2].PenDw = 3;
-    pens[3].PenMax = 4.0f;
-    pens[3].PenNeg = true;
+    pens[2].Scale = 50.0f;
+    pens[2].DotWidth = 3;
+    pens[3].Scale = 4.0f;
+    pens[3].Negated = true;
     RecordingSurface s;
     const int shown = 12;  // right end 0.75
     results::DrawComponents(s, h, nw, shown, pens, 2, 3);

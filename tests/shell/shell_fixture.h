@@ -1,5 +1,5 @@
 #pragma once
-// A fresh main frame per test, with every message box answered by code.
+// A fresh main window per test, with every message box answered by code.
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -15,8 +15,8 @@
 #include "analysis/engine.h"
 #include "model/model.h"
 #include "platform/messagebox.h"
-#include "shell/mainform.h"
-#include "shell/mdiform1.h"
+#include "shell/analysispanel.h"
+#include "shell/mainwindow.h"
 
 namespace shelltest {
 
@@ -29,9 +29,9 @@ class ShellTest : public ::testing::Test {
             messages.push_back(text);
             return question ? answerYes : true;
         });
-        frame = new shell::MDIForm1();
+        frame = new shell::MainWindow();
         frame->show();
-        form = frame->mainForm();
+        panel = frame->analysisPanel();
     }
     void TearDown() override {
         delete frame;
@@ -60,8 +60,8 @@ class ShellTest : public ::testing::Test {
         emit list->activated(index);
     }
 
-    shell::MDIForm1* frame = nullptr;
-    shell::MainForm* form = nullptr;
+    shell::MainWindow* frame = nullptr;
+    shell::AnalysisPanel* panel = nullptr;
     std::vector<QString> messages;
     bool answerYes = true;
 };

@@ -5,15 +5,12 @@
 #include <QLabel>
 #include <QLineEdit>
 
-#include "shell/controlnames.h"
-#include "shell/elemsheetform.h"
-#include "shell/nodesheetform.h"
+#include "shell/elementsheet.h"
+#include "shell/nodesheet.h"
 #include "shell_fixture.h"
 
 namespace shelltest {
 namespace {
-
-using shell::Indexed;
 
 fem::NodeRecord MakeNode(double x, double y, double z, const char* code = "p") {
     fem::NodeRecord n = fem::DefaultNode();
@@ -40,16 +37,20 @@ void StraightBar() {
 
 class NodeSheetTest : public ShellTest {
   protected:
-    shell::NodeSheetForm* Sheet() { return form->NodeSheet(); }
+    shell::NodeSheet* Sheet() { return panel->nodeSheet(); }
     template <class T>
     T* On(const QString& name) {
         T* w = Sheet()->findChild<T*>(name);
         if (!w) ADD_FAILURE() << "no control " << name.toStdString();
         return w;
     }
-    QLineEdit* X(int i) { return On<QLineEdit>(Indexed("x", i)); }
-    QLineEdit* V(int j) { return On<QLineEdit>(Indexed("V", j)); }
-    QComboBox* Bc(int j) { return On<QComboBox>(Indexed("Bc", j)); }
+    QLineEdit* Coordinate(int i) {
+        return On<QLineEdit>(QStringLiteral("coordinateEdit%1").arg(i));
+    }
+    QLineEdit* StepLoad(int j) { return On<QLineEdit>(QStringLiteral("stepLoadEdit%1").arg(j)); }
+    QComboBox* Constraint(int j) {
+        return On<QComboBox>(QStringLiteral("constraintCombo%1").arg(j));
+    }
 };
 
 TEST_F(NodeSheetTest, ExistingNodeShowsItsCodesAndOnlyTheStepLoadBox) {
@@ -66,24 +67,25 @@ TEST_F(NodeSheetTest, ExistingNodeShowsItsCodesAndOnlyTheStepLoadBox) {
         Sheet(),
         [&] {
             title = Sheet()->windowTitle();
-            x0 = X(0)->text();
+            x0 = Coordinate(0)->text();
             for (int j = 0; j < 6; ++j) {
-                codes << Bc(j)->currentText();
-                if (!V(j)->isHidden()) visibleBoxes << Indexed("V", j);
+                codes << Constraint(j)->currentText();
+                if (!StepLoad(j)->isHidden())
+                    visibleBoxes << QStringLiteral("stepLoadEdit%1").arg(j);
             }
-            v5 = V(5)->text();
-            label3 = !On<QLabel>("Label3")->isHidden();
-            deleteShown = !On<QPushButton>("Command2")->isHidden();
-            checksShown =
-                !On<QCheckBox>("Check1")->isHidden() && !On<QCheckBox>("Check2")->isHidden();
+            v5 = StepLoad(5)->text();
+            label3 = !On<QLabel>("stepLoadNote")->isHidden();
+            deleteShown = !On<QPushButton>("deleteButton")->isHidden();
+            checksShown = !On<QCheckBox>("translateAllCheck")->isHidden() &&
+                          !On<QCheckBox>("applyToAllCheck")->isHidden();
         },
-        "Command3");
-    EXPECT_EQ(form->NodeSheet()->SetNode(0), -1);
+        "cancelButton");
+    EXPECT_EQ(panel->nodeSheet()->Edit(0), -1);
 
     EXPECT_EQ(title, QStringLiteral("節点番号＝0"));
     EXPECT_EQ(x0, "1");
     EXPECT_EQ(codes, QStringList({"u", "u", "u", "p", "p", "pf"}));
-    EXPECT_EQ(visibleBoxes, QStringList({"V_5"}));
+    EXPECT_EQ(visibleBoxes, QStringList({"stepLoadEdit5"}));
     EXPECT_EQ(v5, "2.5");
     EXPECT_TRUE(label3);
     EXPECT_TRUE(deleteShown);
@@ -101,19 +103,19 @@ TEST_F(NodeSheetTest, NewNodeStartsFromTheTemplateAndIsAdded) {
         Sheet(),
         [&] {
             title = Sheet()->windowTitle();
-            okCaption = On<QPushButton>("Command1")->text();
-            for (int j = 0; j < 6; ++j) codes << Bc(j)->currentText();
-            checksHidden =
-                On<QCheckBox>("Check1")->isHidden() && On<QCheckBox>("Check2")->isHidden();
-            deleteHidden = On<QPushButton>("Command2")->isHidden();
-            X(0)->setText("5");
-            X(1)->setText(" 6 ");
-            X(2)->setText("-7.5");
-            Bc(1)->setCurrentIndex(2);  // pf
-            V(1)->setText("-3");
+            okCaption = On<QPushButton>("confirmButton")->text();
+            for (int j = 0; j < 6; ++j) codes << Constraint(j)->currentText();
+            checksHidden = On<QCheckBox>("translateAllCheck")->isHidden() &&
+                           On<QCheckBox>("applyToAllCheck")->isHidden();
+            deleteHidden = On<QPushButton>("deleteButton")->isHidden();
+            Coordinate(0)->setText("5");
+            Coordinate(1)->setText(" 6 ");
+            Coordinate(2)->setText("-7.5");
+            Constraint(1)->setCurrentIndex(2);  // pf
+            StepLoad(1)->setText("-3");
         },
-        "Command1");
-    EXPECT_EQ(Sheet()->SetNode(-1), 1);
+        "confirmButton");
+    EXPECT_EQ(Sheet()->Edit(-1), 1);
 
     EXPECT_EQ(title, QStringLiteral("節点(1)追加"));
     EXPECT_EQ(okCaption, QStringLiteral("追加"));
@@ -127,7 +129,7 @@ TEST_F(NodeSheetTest, NewNodeStartsFromTheTemplateAndIsAdded) {
     EXPECT_EQ(n.LoadValue[1], -3.0);
     EXPECT_EQ(n.LoadC[1].re, 0.0);
     // The node list follows the model.
-    EXPECT_EQ(Get<QComboBox>("NowNode")->count(), 2);
+    EXPECT_EQ(Get<QComboBox>("nodeCombo")->count(), 2);
 }
 
 TEST_F(NodeSheetTest, TranslationMovesEveryNodeByTheOffsets) {
@@ -144,14 +146,14 @@ TEST_F(NodeSheetTest, TranslationMovesEveryNodeByTheOffsets) {
     Answer(
         Sheet(),
         [&] {
-            On<QCheckBox>("Check1")->setChecked(true);
-            constraintsHidden = On<QGroupBox>("Frame1")->isHidden();
-            X(0)->setText("10");
-            X(1)->setText("0");
-            X(2)->setText("0");
+            On<QCheckBox>("translateAllCheck")->setChecked(true);
+            constraintsHidden = On<QGroupBox>("constraintsGroup")->isHidden();
+            Coordinate(0)->setText("10");
+            Coordinate(1)->setText("0");
+            Coordinate(2)->setText("0");
         },
-        "Command1");
-    Sheet()->SetNode(1);
+        "confirmButton");
+    Sheet()->Edit(1);
 
     EXPECT_TRUE(constraintsHidden);
     EXPECT_TRUE(messages.empty());
@@ -168,14 +170,14 @@ TEST_F(NodeSheetTest, ApplyToAllGivesEveryNodeTheCodesAndKeepsPositions) {
     Answer(
         Sheet(),
         [&] {
-            On<QCheckBox>("Check2")->setChecked(true);
-            coordsHidden = On<QGroupBox>("Frame2")->isHidden();
-            for (int j = 0; j < 3; ++j) Bc(j)->setCurrentIndex(1);  // u
-            Bc(4)->setCurrentIndex(2);                              // pf
-            V(4)->setText("7");
+            On<QCheckBox>("applyToAllCheck")->setChecked(true);
+            coordsHidden = On<QGroupBox>("coordinatesGroup")->isHidden();
+            for (int j = 0; j < 3; ++j) Constraint(j)->setCurrentIndex(1);  // u
+            Constraint(4)->setCurrentIndex(2);                              // pf
+            StepLoad(4)->setText("7");
         },
-        "Command1");
-    Sheet()->SetNode(2);
+        "confirmButton");
+    Sheet()->Edit(2);
 
     EXPECT_TRUE(coordsHidden);
     for (int k = 0; k < 3; ++k) {
@@ -190,44 +192,45 @@ TEST_F(NodeSheetTest, UnsuitableInputIsRefusedAndChangesNothing) {
     StraightBar();
     const auto tryInput = [&](std::function<void()> fill) {
         messages.clear();
-        Answer(Sheet(), fill, "Command1");
-        Sheet()->SetNode(1);
+        Answer(Sheet(), fill, "confirmButton");
+        Sheet()->Edit(1);
         ASSERT_EQ(messages.size(), 1u);
         EXPECT_EQ(messages[0], QStringLiteral("入力値が不適当です"));
         EXPECT_EQ(fem::FEM().GetNode(1).BcCode[2], "p");
         EXPECT_EQ(fem::FEM().GetNode(1).Coord[0], 100.0);
     };
     tryInput([&] {  // a step load of size 0
-        Bc(2)->setCurrentIndex(2);
-        V(2)->setText("0");
+        Constraint(2)->setCurrentIndex(2);
+        StepLoad(2)->setText("0");
     });
     tryInput([&] {  // a step load without a size
-        Bc(2)->setCurrentIndex(2);
-        V(2)->setText("");
+        Constraint(2)->setCurrentIndex(2);
+        StepLoad(2)->setText("");
     });
-    tryInput([&] { X(0)->setText("1x"); });
+    tryInput([&] { Coordinate(0)->setText("1x"); });
 }
 
 TEST_F(NodeSheetTest, TheLastNodeCannotBeDeletedOthersAreAfterYes) {
     fem::FEM().AddNode(MakeNode(0, 0, 0));
     bool deleteShown = true;
     Answer(
-        Sheet(), [&] { deleteShown = !On<QPushButton>("Command2")->isHidden(); }, "Command3");
-    Sheet()->SetNode(0);
+        Sheet(), [&] { deleteShown = !On<QPushButton>("deleteButton")->isHidden(); },
+        "cancelButton");
+    Sheet()->Edit(0);
     EXPECT_FALSE(deleteShown);
 
     fem::FEM().ClearModel();
     StraightBar();
     answerYes = false;
-    Answer(Sheet(), nullptr, "Command2");
-    EXPECT_EQ(Sheet()->SetNode(1), 2);
+    Answer(Sheet(), nullptr, "deleteButton");
+    EXPECT_EQ(Sheet()->Edit(1), 2);
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0], QStringLiteral("節点番号 1 を削除します"));
     EXPECT_EQ(fem::FEM().NodeCount(), 3);
 
     answerYes = true;
-    Answer(Sheet(), nullptr, "Command2");
-    Sheet()->SetNode(1);
+    Answer(Sheet(), nullptr, "deleteButton");
+    Sheet()->Edit(1);
     EXPECT_EQ(fem::FEM().NodeCount(), 2);
     EXPECT_EQ(fem::FEM().ElementCount(), 0);  // both bars used node 1
 }
@@ -246,8 +249,8 @@ TEST_F(NodeSheetTest, ComplexValuesFollowTheValuesTheSheetSets) {
 
     QString shownDisp;
     Answer(
-        Sheet(), [&] { shownDisp = V(0)->text(); }, "Command1");
-    Sheet()->SetNode(0);
+        Sheet(), [&] { shownDisp = StepLoad(0)->text(); }, "confirmButton");
+    Sheet()->Edit(0);
 
     EXPECT_EQ(shownDisp, "0.5");
     const fem::NodeRecord r = fem::FEM().GetNode(0);
@@ -262,10 +265,10 @@ TEST_F(NodeSheetTest, ChangeThatMakesAnElementDegenerateIsRefused) {
     Answer(
         Sheet(),
         [&] {
-            X(0)->setText("0");  // onto node 0, which shares element 0
+            Coordinate(0)->setText("0");  // onto node 0, which shares element 0
         },
-        "Command1");
-    Sheet()->SetNode(1);
+        "confirmButton");
+    Sheet()->Edit(1);
 
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_TRUE(messages[0].startsWith(QStringLiteral("節点を変更できません")));
@@ -273,26 +276,31 @@ TEST_F(NodeSheetTest, ChangeThatMakesAnElementDegenerateIsRefused) {
     EXPECT_EQ(fem::FEM().GetElement(0).Length, 100.0);
 }
 
-class ElemSheetTest : public ShellTest {
+class ElementSheetTest : public ShellTest {
   protected:
-    shell::ElemSheetForm* Sheet() { return form->ElemSheet(); }
+    shell::ElementSheet* Sheet() { return panel->elementSheet(); }
     template <class T>
     T* On(const QString& name) {
         T* w = Sheet()->findChild<T*>(name);
         if (!w) ADD_FAILURE() << "no control " << name.toStdString();
         return w;
     }
-    QComboBox* Nod(int i) { return On<QComboBox>(Indexed("Nod", i)); }
-    QLineEdit* V(int i) { return On<QLineEdit>(Indexed("V", i)); }
+    QComboBox* EndNode(int i) { return On<QComboBox>(QStringLiteral("endNodeCombo%1").arg(i)); }
+    // Diameter, Young's modulus, shear modulus, density.
+    QLineEdit* Value(int i) {
+        static const char* const kNames[4] = {"diameterEdit", "youngModulusEdit",
+                                              "shearModulusEdit", "densityEdit"};
+        return On<QLineEdit>(QLatin1String(kNames[i]));
+    }
 
     // Opens the sheet on `number`, lets `fill` edit it and confirms.
     void Confirm(int number, std::function<void()> fill) {
-        Answer(Sheet(), fill, "Command1");
-        Sheet()->SetElement(number);
+        Answer(Sheet(), fill, "confirmButton");
+        Sheet()->Edit(number);
     }
 };
 
-TEST_F(ElemSheetTest, NewElementOpensWithTheDefaultSteelBar) {
+TEST_F(ElementSheetTest, NewElementOpensWithTheDefaultSteelBar) {
     StraightBar();
     fem::FEM().DeleteElement(1);
     fem::FEM().DeleteElement(0);
@@ -301,10 +309,10 @@ TEST_F(ElemSheetTest, NewElementOpensWithTheDefaultSteelBar) {
     QString title;
     Confirm(-1, [&] {
         title = Sheet()->windowTitle();
-        shown << Nod(0)->currentText() << Nod(1)->currentText();
-        for (int i = 0; i < 4; ++i) shown << V(i)->text();
-        for (int k = 0; k < Nod(1)->count(); ++k) nodeEntries << Nod(1)->itemText(k);
-        deleteHidden = On<QPushButton>("Command2")->isHidden();
+        shown << EndNode(0)->currentText() << EndNode(1)->currentText();
+        for (int i = 0; i < 4; ++i) shown << Value(i)->text();
+        for (int k = 0; k < EndNode(1)->count(); ++k) nodeEntries << EndNode(1)->itemText(k);
+        deleteHidden = On<QPushButton>("deleteButton")->isHidden();
     });
 
     EXPECT_EQ(title, QStringLiteral("要素(0)追加"));
@@ -316,13 +324,13 @@ TEST_F(ElemSheetTest, NewElementOpensWithTheDefaultSteelBar) {
     EXPECT_EQ(fem::FEM().GetElement(0).Density, 7.86E-06);
 }
 
-TEST_F(ElemSheetTest, NodeTextsMustNameTwoDifferentExistingNodes) {
+TEST_F(ElementSheetTest, NodeTextsMustNameTwoDifferentExistingNodes) {
     StraightBar();
     const auto refused = [&](const char* first, const char* second, const QString& message) {
         messages.clear();
         Confirm(-1, [&] {
-            Nod(0)->setCurrentText(QLatin1String(first));
-            Nod(1)->setCurrentText(QLatin1String(second));
+            EndNode(0)->setCurrentText(QLatin1String(first));
+            EndNode(1)->setCurrentText(QLatin1String(second));
         });
         ASSERT_EQ(messages.size(), 1u) << first << " " << second;
         EXPECT_EQ(messages[0], message) << first << " " << second;
@@ -338,15 +346,15 @@ TEST_F(ElemSheetTest, NodeTextsMustNameTwoDifferentExistingNodes) {
     refused("0", "x", QStringLiteral("入力された数値が不適当です"));
 }
 
-TEST_F(ElemSheetTest, LetterInTheDiameterIsRefused) {
+TEST_F(ElementSheetTest, LetterInTheDiameterIsRefused) {
     StraightBar();
-    Confirm(0, [&] { V(0)->setText("1O"); });
+    Confirm(0, [&] { Value(0)->setText("1O"); });
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0], QStringLiteral("入力された数値が不適当です"));
     EXPECT_EQ(fem::FEM().GetElement(0).Diameter, 10.0);
 }
 
-TEST_F(ElemSheetTest, ChangingTheSecondNodeRecomputesLengthAndDirection) {
+TEST_F(ElementSheetTest, ChangingTheSecondNodeRecomputesLengthAndDirection) {
     fem::Model& m = fem::FEM();
     m.AddNode(MakeNode(0, 0, 0));
     m.AddNode(MakeNode(100, 0, 0));
@@ -355,8 +363,8 @@ TEST_F(ElemSheetTest, ChangingTheSecondNodeRecomputesLengthAndDirection) {
     QString title;
     Confirm(0, [&] {
         title = Sheet()->windowTitle();
-        Nod(1)->setCurrentIndex(2);
-        V(0)->setText("20");
+        EndNode(1)->setCurrentIndex(2);
+        Value(0)->setText("20");
     });
     EXPECT_EQ(title, QStringLiteral("要素番号＝0"));
     const fem::ElementRecord e = m.GetElement(0);
@@ -366,11 +374,11 @@ TEST_F(ElemSheetTest, ChangingTheSecondNodeRecomputesLengthAndDirection) {
     EXPECT_DOUBLE_EQ(e.Area, 100.0 * std::acos(-1.0));
 }
 
-TEST_F(ElemSheetTest, MaterialThatCannotBeUsedIsRefusedAndTheElementKept) {
+TEST_F(ElementSheetTest, MaterialThatCannotBeUsedIsRefusedAndTheElementKept) {
     StraightBar();
     for (const auto& [box, text] : {std::pair{3, "0"}, {1, "-21000"}, {2, "-8000"}, {0, "0"}}) {
         messages.clear();
-        Confirm(1, [&, box = box, text = text] { V(box)->setText(QLatin1String(text)); });
+        Confirm(1, [&, box = box, text = text] { Value(box)->setText(QLatin1String(text)); });
         ASSERT_EQ(messages.size(), 1u) << box;
         EXPECT_TRUE(messages[0].startsWith(QStringLiteral("要素を変更できません"))) << box;
         const fem::ElementRecord e = fem::FEM().GetElement(1);
@@ -381,18 +389,18 @@ TEST_F(ElemSheetTest, MaterialThatCannotBeUsedIsRefusedAndTheElementKept) {
     }
 }
 
-TEST_F(ElemSheetTest, DeletingElementZeroRenumbersTheOthers) {
+TEST_F(ElementSheetTest, DeletingElementZeroRenumbersTheOthers) {
     StraightBar();
     fem::FEM().AddNode(MakeNode(300, 0, 0));
     AddBar(2, 3);
-    Answer(Sheet(), nullptr, "Command2");
-    EXPECT_EQ(Sheet()->SetElement(0), 2);
+    Answer(Sheet(), nullptr, "deleteButton");
+    EXPECT_EQ(Sheet()->Edit(0), 2);
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0], QStringLiteral("要素番号 0 を削除します"));
     ASSERT_EQ(fem::FEM().ElementCount(), 2);
     EXPECT_EQ(fem::FEM().GetElement(0).EndNode, (std::array<int, 2>{1, 2}));
     EXPECT_EQ(fem::FEM().GetElement(1).EndNode, (std::array<int, 2>{2, 3}));
-    EXPECT_EQ(Get<QComboBox>("NowElement")->count(), 2);
+    EXPECT_EQ(Get<QComboBox>("elementCombo")->count(), 2);
 }
 
 }  // namespace

@@ -71,14 +71,14 @@ class RecordingSurface : public platform::Surface {
         ops.push_back({'C', x, y, r, 0, c, drawWidth, fontSize, ""});
         cx = x, cy = y;
     }
-    void PSet(double x, double y, platform::Color c) override {
+    void Dot(double x, double y, platform::Color c) override {
         ops.push_back({'P', x, y, 0, 0, c, drawWidth, fontSize, ""});
         cx = x, cy = y;
     }
     void Print(const std::string& t) override {
         ops.push_back({'S', cx, cy, 0, 0, fore, drawWidth, fontSize, t});
     }
-    void Cls() override {
+    void Clear() override {
         ops.push_back({'X', 0, 0, 0, 0, back, drawWidth, fontSize, ""});
         cx = 0, cy = 0;
     }

@@ -21,17 +21,17 @@ int CountColor(const std::vector<DrawItem>& list, ItemKind kind, Color c) {
 }
 
 struct DrawFixture : ::testing::Test {
-    RecordingSurface pic, picture1;
-    View3D view;
-    FormLink form;
+    RecordingSurface pic, smallPicture;
+    SceneView view;
+    PanelLink panel;
     fem::Model model;
     int nodeList = -1, elementList = -1;
     DrawFixture() {
         view.SetPicture(&pic);
         view.SetPictureSize(600, 400);
-        form.Picture1 = &picture1;
-        form.RefillNodeList = [this](int n) { nodeList = n; };
-        form.RefillElementList = [this](int n) { elementList = n; };
+        panel.SmallPicture = &smallPicture;
+        panel.RefillNodeList = [this](int n) { nodeList = n; };
+        panel.RefillElementList = [this](int n) { elementList = n; };
     }
     void AddNode(const Vec3& at, const char* code = "p") {
         fem::NodeRecord n = fem::DefaultNode();
@@ -43,14 +43,14 @@ struct DrawFixture : ::testing::Test {
 
 TEST_F(DrawFixture, PortalFrameIsDrawnAndMirroredItemByItem) {
     fem::BuildSample(model, 3);
-    view.TransMatorigin();
-    BDrawStruture(view, model, form);
+    view.ResetView();
+    DrawStructure(view, model, panel);
     // Nodes span x 0..100, y 0..100: the picture fits W = 200 around (50, 50), and
-    // Picture1 gets the square system of side 200 about the same centre.
+    // The small picture gets the square system of side 200 about the same centre.
     EXPECT_NEAR(pic.width, 200, 1e-9);
     EXPECT_NEAR(pic.left, -50, 1e-9);
-    EXPECT_NEAR(picture1.top, 150, 1e-9);
-    EXPECT_NEAR(picture1.height, -200, 1e-9);
+    EXPECT_NEAR(smallPicture.top, 150, 1e-9);
+    EXPECT_NEAR(smallPicture.height, -200, 1e-9);
     EXPECT_EQ(nodeList, 5);
     EXPECT_EQ(elementList, 4);
 
@@ -60,10 +60,10 @@ TEST_F(DrawFixture, PortalFrameIsDrawnAndMirroredItemByItem) {
     EXPECT_EQ(CountColor(list, ItemKind::Shape, kFixedTranslationColor), 6);
     EXPECT_EQ(CountColor(list, ItemKind::Shape, kFixedRotationColor), 6);
     EXPECT_EQ(CountColor(list, ItemKind::Shape, kForceColor), 1);
-    // Every item is copied onto Picture1 after one clear: 5 circles and 5 node numbers,
+    // Every item is copied onto the small picture after one clear: 5 circles and 5 node numbers,
     // one arrow (dot and 5 strokes), 6 pyramids (dot, 10 strokes, closing stroke),
     // 6 T marks (dot, 3 strokes), 4 lines and 4 element numbers.
-    EXPECT_EQ(picture1.ops.size(), 1u + 10 + 6 + 6 * 12 + 6 * 4 + 8);
+    EXPECT_EQ(smallPicture.ops.size(), 1u + 10 + 6 + 6 * 12 + 6 * 4 + 8);
 
     // Element numbers carry a leading blank and sit at the element's midpoint.
     EXPECT_EQ(list.back().Text, " 3");
@@ -75,7 +75,7 @@ TEST_F(DrawFixture, PortalFrameIsDrawnAndMirroredItemByItem) {
         EXPECT_EQ(it.ShapePoints[0], (Vec3{50, 100, 0}));
         EXPECT_EQ(it.ShapePoints[1], (Vec3{50, 108, 0}));
     }
-    // Supports scale with Picture1: 200 / 60.
+    // Supports scale with the small picture: 200 / 60.
     for (const DrawItem& it : list) {
         if (it.Kind != ItemKind::Shape || it.ForeColor != kFixedTranslationColor) continue;
         EXPECT_NEAR(std::abs(it.ShapePoints[5][0] - it.ShapePoints[0][0]) +
@@ -86,8 +86,8 @@ TEST_F(DrawFixture, PortalFrameIsDrawnAndMirroredItemByItem) {
 }
 
 TEST_F(DrawFixture, LoadsAndSupportsOfOneNode) {
-    picture1.SetScale(0, 0, 250, -250);  // arrows 10 long, marks 250 / 60
-    DrawNodeLoads(view, form, picture1, {1, 2, 3}, {0, -5, 0, 0, 0, 2});
+    smallPicture.SetScale(0, 0, 250, -250);  // arrows 10 long, marks 250 / 60
+    DrawNodeLoads(view, panel, smallPicture, {1, 2, 3}, {0, -5, 0, 0, 0, 2});
     const auto& list = view.DisplayList();
     ASSERT_EQ(list.size(), 2u);
     EXPECT_EQ(list[0].ForeColor, kForceColor);
@@ -96,21 +96,21 @@ TEST_F(DrawFixture, LoadsAndSupportsOfOneNode) {
     EXPECT_EQ(list[1].ForeColor, kMomentColor);
     EXPECT_EQ(list[1].ShapePoints[0], (Vec3{1, 2, 3}));
     EXPECT_EQ(list[1].ShapePoints[1], (Vec3{1, 2, 13}));
-    EXPECT_EQ(picture1.Of('P').size(), 2u);
+    EXPECT_EQ(smallPicture.Of('P').size(), 2u);
 
-    DrawSupports(view, form, picture1, {0, 0, 0}, {"u", "u", "u", "p", "p", "p"});
+    DrawSupports(view, panel, smallPicture, {0, 0, 0}, {"u", "u", "u", "p", "p", "p"});
     EXPECT_EQ(CountColor(list, ItemKind::Shape, kFixedTranslationColor), 3);
     EXPECT_EQ(CountColor(list, ItemKind::Shape, kFixedRotationColor), 0);
-    DrawSupports(view, form, picture1, {0, 0, 0}, {"U", "pf", "p", "p", "u", "U"});
+    DrawSupports(view, panel, smallPicture, {0, 0, 0}, {"U", "pf", "p", "p", "u", "U"});
     EXPECT_EQ(CountColor(list, ItemKind::Shape, kFixedTranslationColor), 3);
     EXPECT_EQ(CountColor(list, ItemKind::Shape, kFixedRotationColor), 1);
     EXPECT_EQ(list.back().DrawWidth, 2);
 }
 
 TEST_F(DrawFixture, EmptyStructureKeepsTheScaleAndElementAxesFollowTheLocalFrame) {
-    view.TransMatorigin();
+    view.ResetView();
     pic.SetScale(0, 0, 600, 400);
-    BDrawStruture(view, model, form);
+    DrawStructure(view, model, panel);
     EXPECT_EQ(pic.width, 600);
     EXPECT_EQ(view.ItemCount(), 0);
     EXPECT_EQ(nodeList, 0);
@@ -121,9 +121,9 @@ TEST_F(DrawFixture, EmptyStructureKeepsTheScaleAndElementAxesFollowTheLocalFrame
     fem::ElementRecord e = fem::DefaultElement();
     e.EndNode = {0, 1};
     model.AddElement(e);
-    form.Check3 = true;
+    panel.ShowElementAxes = true;
     pic.SetScale(0, 0, 1000, -1000);  // axes 30 long
-    DrawElements(view, model, form);
+    DrawElements(view, model, panel);
     const auto& list = view.DisplayList();
     ASSERT_EQ(list.size(), 6u);  // line, number, x, y, "y", z
     EXPECT_EQ(list[2].Point2, (Vec3{0, 80, 0}));
@@ -151,7 +151,7 @@ struct CantileverFixture : DrawFixture {
         el.StaticEndDispLocal[10] = -1.5 / L;
         el.StaticEndDispLocal[11] = 1.5 / L;
         model.Nodes[1].StaticDisp = {-1, 0.2, 1, 0, 0, 0};
-        view.TransMatorigin();
+        view.ResetView();
     }
     std::vector<Vec3> Curve() const {
         std::vector<Vec3> pts;
@@ -180,7 +180,7 @@ TEST_F(CantileverFixture, DetailedDeformationPassesThroughTheDisplacedEndsAlongT
     EXPECT_NEAR(pts[10][0], 10 - 10 * 5.0 / 16, 1e-9);
     EXPECT_NEAR(pts[10][1], L / 2 + 1, 1e-9);
     EXPECT_NEAR(pts[10][2], 10 * 5.0 / 16, 1e-9);
-    EXPECT_TRUE(picture1.ops.empty()) << "the deformation is not mirrored";
+    EXPECT_TRUE(smallPicture.ops.empty()) << "the deformation is not mirrored";
 }
 
 TEST_F(CantileverFixture, NoMagnificationRetracesTheElementAndModesSelectTheDrawing) {
@@ -199,21 +199,21 @@ TEST_F(CantileverFixture, NoMagnificationRetracesTheElementAndModesSelectTheDraw
     EXPECT_EQ(view.DisplayList()[0].ForeColor, kSimpleDeformationColor);
 
     bool shown = false;
-    form.ShowViewWindow = [&] { shown = true; };
-    form.NoResults = false;
-    form.DeformationMode = 2;
-    ShowNewStructure(view, model, form);
+    panel.ShowViewWindow = [&] { shown = true; };
+    panel.NoResults = false;
+    panel.DeformationMode = 2;
+    ShowNewStructure(view, model, panel);
     const int structureItems = view.ItemCount();
     EXPECT_TRUE(shown);
     EXPECT_NEAR(view.ViewAngle[0], 10 * numeric::Pi / 180, 1e-15) << "default view";
-    form.DeformationMode = 1;
-    ShowNewStructure(view, model, form);
+    panel.DeformationMode = 1;
+    ShowNewStructure(view, model, panel);
     EXPECT_EQ(view.ItemCount(), structureItems + 1);
-    form.DeformationMode = 0;
-    ShowNewStructure(view, model, form);
+    panel.DeformationMode = 0;
+    ShowNewStructure(view, model, panel);
     EXPECT_EQ(view.ItemCount(), structureItems + 21);
-    form.NoResults = true;
-    ShowNewStructure(view, model, form);
+    panel.NoResults = true;
+    ShowNewStructure(view, model, panel);
     EXPECT_EQ(view.ItemCount(), structureItems);
 
     fem::ElementRecord zero = model.Elements[0];

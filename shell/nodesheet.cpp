@@ -1,4 +1,4 @@
-#include "shell/nodesheetform.h"
+#include "shell/nodesheet.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -13,7 +13,6 @@
 
 #include "numeric/failure.h"
 #include "platform/messagebox.h"
-#include "shell/controlnames.h"
 #include "shell/numbertext.h"
 
 namespace shell {
@@ -35,146 +34,149 @@ void KeepPlaceWhenHidden(QWidget* w) {
 
 }  // namespace
 
-NodeSheetForm::NodeSheetForm(SheetHost host, QWidget* parent)
-    : QDialog(parent), host_(std::move(host)) {
-    setObjectName(QStringLiteral("NodeSheetForm"));
+NodeSheet::NodeSheet(SheetHost host, QWidget* parent) : QDialog(parent), host_(std::move(host)) {
+    setObjectName(QStringLiteral("nodeSheet"));
     setWindowTitle(QStringLiteral("Node Data"));
     setModal(true);
     BuildControls();
-    // Loading the form: every list offers p, u, pf in this order.
-    for (QComboBox* b : bc_)
+    // Every constraint list offers p, u, pf in this order.
+    for (QComboBox* b : constraintCombos_)
         for (const char* code : kCodes) b->addItem(QLatin1String(code));
 }
 
-void NodeSheetForm::BuildControls() {
+void NodeSheet::BuildControls() {
     auto* top = new QVBoxLayout(this);
 
-    frame2_ = new QGroupBox(QStringLiteral("節点座標"), this);
-    frame2_->setObjectName(QStringLiteral("Frame2"));
-    auto* coords = new QGridLayout(frame2_);
+    coordinatesGroup_ = new QGroupBox(QStringLiteral("節点座標"), this);
+    coordinatesGroup_->setObjectName(QStringLiteral("coordinatesGroup"));
+    auto* coords = new QGridLayout(coordinatesGroup_);
     const char* const axisNames[3] = {"X方向", "Y方向", "Z方向"};
     for (int i = 0; i < 3; ++i) {
-        auto* lb = new QLabel(QString::fromUtf8(axisNames[i]), frame2_);
-        lb->setObjectName(Indexed("CoordLb", i));
-        x_[i] = new QLineEdit(frame2_);
-        x_[i]->setObjectName(Indexed("x", i));
-        x_[i]->installEventFilter(this);
+        auto* lb = new QLabel(QString::fromUtf8(axisNames[i]), coordinatesGroup_);
+        lb->setObjectName(QStringLiteral("coordinateLabel%1").arg(i));
+        coordinateEdits_[i] = new QLineEdit(coordinatesGroup_);
+        coordinateEdits_[i]->setObjectName(QStringLiteral("coordinateEdit%1").arg(i));
+        coordinateEdits_[i]->installEventFilter(this);
         coords->addWidget(lb, 0, i);
-        coords->addWidget(x_[i], 1, i);
+        coords->addWidget(coordinateEdits_[i], 1, i);
     }
-    check1_ = new QCheckBox(QStringLiteral("全体平行移動"), frame2_);
-    check1_->setObjectName(QStringLiteral("Check1"));
-    check1_->setToolTip(QStringLiteral("全節点の座標値に上の値を加算します"));
-    coords->addWidget(check1_, 2, 0, 1, 3);
-    top->addWidget(frame2_);
+    translateAllCheck_ = new QCheckBox(QStringLiteral("全体平行移動"), coordinatesGroup_);
+    translateAllCheck_->setObjectName(QStringLiteral("translateAllCheck"));
+    translateAllCheck_->setToolTip(QStringLiteral("全節点の座標値に上の値を加算します"));
+    coords->addWidget(translateAllCheck_, 2, 0, 1, 3);
+    top->addWidget(coordinatesGroup_);
 
-    frame1_ = new QGroupBox(QStringLiteral("節点拘束条件"), this);
-    frame1_->setObjectName(QStringLiteral("Frame1"));
-    auto* grid = new QGridLayout(frame1_);
-    check2_ = new QCheckBox(QStringLiteral("全節点に適用"), frame1_);
-    check2_->setObjectName(QStringLiteral("Check2"));
-    grid->addWidget(check2_, 0, 0, 1, 4);
+    constraintsGroup_ = new QGroupBox(QStringLiteral("節点拘束条件"), this);
+    constraintsGroup_->setObjectName(QStringLiteral("constraintsGroup"));
+    auto* grid = new QGridLayout(constraintsGroup_);
+    applyToAllCheck_ = new QCheckBox(QStringLiteral("全節点に適用"), constraintsGroup_);
+    applyToAllCheck_->setObjectName(QStringLiteral("applyToAllCheck"));
+    grid->addWidget(applyToAllCheck_, 0, 0, 1, 4);
     for (int i = 0; i < 3; ++i) {
-        auto* lb = new QLabel(QString::fromUtf8(axisNames[i]), frame1_);
-        lb->setObjectName(Indexed("Label1", i));
+        auto* lb = new QLabel(QString::fromUtf8(axisNames[i]), constraintsGroup_);
+        lb->setObjectName(QStringLiteral("constraintAxisLabel%1").arg(i));
         lb->setAlignment(Qt::AlignCenter);
         grid->addWidget(lb, 1, i + 1);
     }
     const char* const rowTitles[2] = {"変位拘束条件", "回転拘束条件"};
     const char* const rowTips[2] = {"節点の並進拘束条件を設定", "節点の回転拘束条件を設定"};
+    const char* const rowNames[2] = {"translationConstraintLabel", "rotationConstraintLabel"};
     for (int r = 0; r < 2; ++r) {
-        auto* lb = new QLabel(QString::fromUtf8(rowTitles[r]), frame1_);
-        lb->setObjectName(Indexed("Label2", r));
+        auto* lb = new QLabel(QString::fromUtf8(rowTitles[r]), constraintsGroup_);
+        lb->setObjectName(QLatin1String(rowNames[r]));
         lb->setToolTip(QString::fromUtf8(rowTips[r]));
         grid->addWidget(lb, r + 2, 0);
         for (int i = 0; i < 3; ++i) {
             const int j = 3 * r + i;
-            auto* cell = new QWidget(frame1_);
+            auto* cell = new QWidget(constraintsGroup_);
             auto* h = new QHBoxLayout(cell);
             h->setContentsMargins(0, 0, 0, 0);
-            bc_[j] = new QComboBox(cell);
-            bc_[j]->setObjectName(Indexed("Bc", j));
-            bc_[j]->setToolTip(r == 0 ? kTranslationTip : kRotationTip);
-            bc_[j]->setMinimumContentsLength(3);
-            v_[j] = new QLineEdit(cell);
-            v_[j]->setObjectName(Indexed("V", j));
-            v_[j]->setFixedWidth(70);
-            v_[j]->installEventFilter(this);
-            KeepPlaceWhenHidden(v_[j]);
-            h->addWidget(bc_[j]);
-            h->addWidget(v_[j]);
+            constraintCombos_[j] = new QComboBox(cell);
+            constraintCombos_[j]->setObjectName(QStringLiteral("constraintCombo%1").arg(j));
+            constraintCombos_[j]->setToolTip(r == 0 ? kTranslationTip : kRotationTip);
+            constraintCombos_[j]->setMinimumContentsLength(3);
+            stepLoadEdits_[j] = new QLineEdit(cell);
+            stepLoadEdits_[j]->setObjectName(QStringLiteral("stepLoadEdit%1").arg(j));
+            stepLoadEdits_[j]->setFixedWidth(70);
+            stepLoadEdits_[j]->installEventFilter(this);
+            KeepPlaceWhenHidden(stepLoadEdits_[j]);
+            h->addWidget(constraintCombos_[j]);
+            h->addWidget(stepLoadEdits_[j]);
             grid->addWidget(cell, r + 2, i + 1);
-            connect(bc_[j], qOverload<int>(&QComboBox::currentIndexChanged), this,
-                    [this, j](int) { BcChosen(j); });
+            connect(constraintCombos_[j], qOverload<int>(&QComboBox::currentIndexChanged), this,
+                    [this, j](int) { ConstraintChosen(j); });
         }
     }
-    label3_ = new QLabel(QStringLiteral("P(t)=pf･H(1-Te/10)･{1-exp(-t/τTe)}"), frame1_);
-    label3_->setObjectName(QStringLiteral("Label3"));
-    label3_->setToolTip(QStringLiteral("pfの時の荷重関数"));
-    KeepPlaceWhenHidden(label3_);
-    grid->addWidget(label3_, 4, 0, 1, 4);
-    top->addWidget(frame1_);
+    stepLoadNote_ =
+        new QLabel(QStringLiteral("P(t)=pf･H(1-Te/10)･{1-exp(-t/τTe)}"), constraintsGroup_);
+    stepLoadNote_->setObjectName(QStringLiteral("stepLoadNote"));
+    stepLoadNote_->setToolTip(QStringLiteral("pfの時の荷重関数"));
+    KeepPlaceWhenHidden(stepLoadNote_);
+    grid->addWidget(stepLoadNote_, 4, 0, 1, 4);
+    top->addWidget(constraintsGroup_);
 
     auto* buttons = new QHBoxLayout();
-    command1_ = new QPushButton(QStringLiteral("変更"), this);
-    command1_->setObjectName(QStringLiteral("Command1"));
-    command2_ = new QPushButton(QStringLiteral("削除"), this);
-    command2_->setObjectName(QStringLiteral("Command2"));
-    command3_ = new QPushButton(QStringLiteral("キャンセル"), this);
-    command3_->setObjectName(QStringLiteral("Command3"));
-    command1_->setAutoDefault(false);
-    command2_->setAutoDefault(false);
-    command3_->setAutoDefault(false);
+    confirmButton_ = new QPushButton(QStringLiteral("変更"), this);
+    confirmButton_->setObjectName(QStringLiteral("confirmButton"));
+    deleteButton_ = new QPushButton(QStringLiteral("削除"), this);
+    deleteButton_->setObjectName(QStringLiteral("deleteButton"));
+    cancelButton_ = new QPushButton(QStringLiteral("キャンセル"), this);
+    cancelButton_->setObjectName(QStringLiteral("cancelButton"));
+    confirmButton_->setAutoDefault(false);
+    deleteButton_->setAutoDefault(false);
+    cancelButton_->setAutoDefault(false);
     buttons->addStretch();
-    buttons->addWidget(command1_);
-    buttons->addWidget(command2_);
-    buttons->addWidget(command3_);
+    buttons->addWidget(confirmButton_);
+    buttons->addWidget(deleteButton_);
+    buttons->addWidget(cancelButton_);
     top->addLayout(buttons);
 
     // A translation ignores the constraints; applying constraints to all nodes
     // ignores the coordinates.
-    connect(check1_, &QCheckBox::toggled, frame1_, [this](bool on) { frame1_->setVisible(!on); });
-    connect(check2_, &QCheckBox::toggled, frame2_, [this](bool on) { frame2_->setVisible(!on); });
-    ConnectSheetButtons(this, sheetResult_, command1_, command2_, command3_);
+    connect(translateAllCheck_, &QCheckBox::toggled, constraintsGroup_,
+            [this](bool on) { constraintsGroup_->setVisible(!on); });
+    connect(applyToAllCheck_, &QCheckBox::toggled, coordinatesGroup_,
+            [this](bool on) { coordinatesGroup_->setVisible(!on); });
+    ConnectSheetButtons(this, sheetResult_, confirmButton_, deleteButton_, cancelButton_);
 }
 
-bool NodeSheetForm::eventFilter(QObject* watched, QEvent* event) {
+bool NodeSheet::eventFilter(QObject* watched, QEvent* event) {
     return OpenKeypadOnDoubleClick(host_, watched, event) || QDialog::eventFilter(watched, event);
 }
 
-void NodeSheetForm::BcChosen(int j) {
-    const bool pf = bc_[j]->currentText() == QLatin1String("pf");
-    v_[j]->setVisible(pf);
+void NodeSheet::ConstraintChosen(int j) {
+    const bool pf = constraintCombos_[j]->currentText() == QLatin1String("pf");
+    stepLoadEdits_[j]->setVisible(pf);
     // The load function applies to every step-loaded degree of freedom, so it
     // stays visible while any of them is "pf".
     bool anyPf = false;
-    for (QComboBox* b : bc_) anyPf = anyPf || b->currentText() == QLatin1String("pf");
-    label3_->setVisible(anyPf);
+    for (QComboBox* b : constraintCombos_) anyPf = anyPf || b->currentText() == QLatin1String("pf");
+    stepLoadNote_->setVisible(anyPf);
 }
 
-void NodeSheetForm::FillSheet() {
-    for (int i = 0; i < 3; ++i) x_[i]->setText(NumberText(sheetRecord_.Coord[i]));
+void NodeSheet::FillSheet() {
+    for (int i = 0; i < 3; ++i) coordinateEdits_[i]->setText(NumberText(sheetRecord_.Coord[i]));
     for (int j = 0; j < 6; ++j) {
         const std::string& code = sheetRecord_.BcCode[j];
         int position = -1;
         for (int k = 0; k < 3; ++k)
             if (code == kCodes[k]) position = k;
-        bc_[j]->setCurrentIndex(position);
-        BcChosen(j);
-        v_[j]->setText(
+        constraintCombos_[j]->setCurrentIndex(position);
+        ConstraintChosen(j);
+        stepLoadEdits_[j]->setText(
             NumberText(position == 1 ? sheetRecord_.FixedDisp[j] : sheetRecord_.LoadValue[j]));
     }
 }
 
-QString NodeSheetForm::ReadSheet() {
+QString NodeSheet::ReadSheet() {
     fem::NodeRecord r = sheetRecord_;
     for (int i = 0; i < 3; ++i) {
-        const auto value = ParseDouble(x_[i]->text());
+        const auto value = ParseDouble(coordinateEdits_[i]->text());
         if (!value) return kBadInput;
         r.Coord[i] = *value;
     }
     for (int j = 0; j < 6; ++j) {
-        const QString code = bc_[j]->currentText();
+        const QString code = constraintCombos_[j]->currentText();
         r.BcCode[j] = code.toStdString();
         // The complex twins are what the dynamic analysis reads; they follow the
         // real values so that it sees what the sheet shows.
@@ -184,7 +186,7 @@ QString NodeSheetForm::ReadSheet() {
         if (code == QLatin1String("u") || code == QLatin1String("p")) {
             r.LoadValue[j] = 0.0;
         } else if (code == QLatin1String("pf")) {
-            const auto size = ParseDouble(v_[j]->text());
+            const auto size = ParseDouble(stepLoadEdits_[j]->text());
             if (!size || *size == 0.0) return kBadInput;
             r.LoadValue[j] = *size;
         } else {
@@ -195,13 +197,13 @@ QString NodeSheetForm::ReadSheet() {
     return {};
 }
 
-bool NodeSheetForm::ApplyChange() {
+bool NodeSheet::ApplyChange() {
     fem::Model& model = fem::FEM();
     try {
         if (number_ < 0) {
             model.AddNode(sheetRecord_);
             number_ = model.NodeCount() - 1;
-        } else if (check1_->isChecked()) {
+        } else if (translateAllCheck_->isChecked()) {
             // Every node moves by the entered offsets. The distances between nodes do
             // not change, so the elements are refreshed once all nodes have moved;
             // the trial model replaces the real one only when all of it succeeded.
@@ -210,7 +212,7 @@ bool NodeSheetForm::ApplyChange() {
                 for (int i = 0; i < 3; ++i) n.Coord[i] += sheetRecord_.Coord[i];
             for (int e = 0; e < trial.ElementCount(); ++e) trial.PutElement(e, trial.Elements[e]);
             model = std::move(trial);
-        } else if (check2_->isChecked()) {
+        } else if (applyToAllCheck_->isChecked()) {
             fem::Model trial = model;
             for (int k = 0; k < trial.NodeCount(); ++k) {
                 fem::NodeRecord r = sheetRecord_;
@@ -229,28 +231,28 @@ bool NodeSheetForm::ApplyChange() {
     return true;
 }
 
-int NodeSheetForm::SetNode(int number) {
+int NodeSheet::Edit(int number) {
     fem::Model& model = fem::FEM();
-    check1_->setChecked(false);
-    check2_->setChecked(false);
+    translateAllCheck_->setChecked(false);
+    applyToAllCheck_->setChecked(false);
     sheetResult_ = -1;
     if (host_.place) host_.place(this);
     number_ = number;
 
     if (number < 0) {
         setWindowTitle(QStringLiteral("節点(%1)追加").arg(model.NodeCount()));
-        check1_->hide();
-        check2_->hide();
-        command1_->setText(QStringLiteral("追加"));
-        command2_->hide();
+        translateAllCheck_->hide();
+        applyToAllCheck_->hide();
+        confirmButton_->setText(QStringLiteral("追加"));
+        deleteButton_->hide();
         sheetRecord_ = fem::DefaultNode();
     } else {
         setWindowTitle(QStringLiteral("節点番号＝%1").arg(number));
-        check1_->show();
-        check2_->show();
+        translateAllCheck_->show();
+        applyToAllCheck_->show();
         sheetRecord_ = model.GetNode(number);
-        command1_->setText(QStringLiteral("変更"));
-        command2_->setVisible(model.NodeCount() > 1);  // the last node cannot be deleted
+        confirmButton_->setText(QStringLiteral("変更"));
+        deleteButton_->setVisible(model.NodeCount() > 1);  // the last node cannot be deleted
     }
     FillSheet();
     exec();

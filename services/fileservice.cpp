@@ -1,4 +1,4 @@
-#include "services/fileset.h"
+#include "services/fileservice.h"
 
 #include <string>
 
@@ -102,7 +102,7 @@ class FontColourDialog : public QDialog {
     QColor colour_;
 };
 
-class QtDialogs : public FileSetDialogs {
+class QtDialogs : public FileServiceDialogs {
   public:
     QString OpenFile(QWidget* parent, const FileDialogRequest& request,
                      int* chosenFilter) override {
@@ -149,7 +149,7 @@ class QtDialogs : public FileSetDialogs {
     }
 };
 
-FileSet* g_service = nullptr;
+FileService* g_service = nullptr;
 
 void DeleteService() {
     delete g_service;
@@ -180,11 +180,11 @@ QString QtFilter(const QString& filter) {
     return entries.join(QStringLiteral(";;"));
 }
 
-std::unique_ptr<FileSetDialogs> NewQtDialogs() {
+std::unique_ptr<FileServiceDialogs> NewQtDialogs() {
     return std::make_unique<QtDialogs>();
 }
 
-FileSet::FileSet()
+FileService::FileService()
     : filter_(QString::fromUtf8(kDocumentFilter)),
       dialogFont_(QStringLiteral("ＭＳ 明朝")),
       dialogColour_(Qt::black),
@@ -195,18 +195,18 @@ FileSet::FileSet()
     flags_ = kFontAll;
 }
 
-FileSet::~FileSet() {
+FileService::~FileService() {
     delete chooser_.data();
 }
 
-void FileSet::SetParentWindow(QWidget* parent) {
+void FileService::SetParentWindow(QWidget* parent) {
     parent_ = parent;
 }
-void FileSet::SetDialogs(FileSetDialogs* dialogs) {
+void FileService::SetDialogs(FileServiceDialogs* dialogs) {
     dialogs_ = dialogs;
 }
 
-FileSetDialogs& FileSet::Dialogs() {
+FileServiceDialogs& FileService::Dialogs() {
     if (dialogs_ != nullptr) return *dialogs_;
     if (!qtDialogs_) qtDialogs_ = NewQtDialogs();
     return *qtDialogs_;
@@ -214,7 +214,7 @@ FileSetDialogs& FileSet::Dialogs() {
 
 // --- files -------------------------------------------------------------------------
 
-QString FileSet::AskFile(Purpose purpose, const QString& proposedName) {
+QString FileService::AskFile(Purpose purpose, const QString& proposedName) {
     errorText_.clear();
     FileDialogRequest request;
     request.title = title_;
@@ -226,7 +226,7 @@ QString FileSet::AskFile(Purpose purpose, const QString& proposedName) {
     QString proposedFolder;
     if (!proposedName.isEmpty()) {
         std::string name;
-        proposedFolder = QString::fromStdString(mCutFolder(proposedName.toStdString(), name));
+        proposedFolder = QString::fromStdString(FolderOf(proposedName.toStdString(), name));
         request.proposedName = QString::fromStdString(name);
     }
     if (!proposedFolder.isEmpty()) {
@@ -250,58 +250,58 @@ QString FileSet::AskFile(Purpose purpose, const QString& proposedName) {
     return fullPath_;
 }
 
-void FileSet::RecordChoice(const QString& path, Purpose purpose) {
+void FileService::RecordChoice(const QString& path, Purpose purpose) {
     fullPath_ = QDir::toNativeSeparators(path);
     std::string name;
-    folder_ = WithSeparator(QString::fromStdString(mCutFolder(fullPath_.toStdString(), name)));
+    folder_ = WithSeparator(QString::fromStdString(FolderOf(fullPath_.toStdString(), name)));
     fileName_ = QString::fromStdString(name);
     std::string base;
-    extension_ = QString::fromStdString(mCutFiletype(name, base));
+    extension_ = QString::fromStdString(ExtensionOf(name, base));
     baseName_ = QString::fromStdString(base);
     (purpose == Purpose::Read ? lastReadFolder_ : lastWriteFolder_) = folder_;
 }
 
-QString FileSet::ReadFile() {
+QString FileService::ChooseFileToRead() {
     return AskFile(Purpose::Read, QString());
 }
-QString FileSet::ReadFile1(const QString& proposedName) {
+QString FileService::ChooseFileToRead(const QString& proposedName) {
     return AskFile(Purpose::Read, proposedName);
 }
-QString FileSet::WriteFile() {
-    return WriteFile1(true);
+QString FileService::ChooseFileToWrite() {
+    return ChooseFileToWrite(true);
 }
 
-QString FileSet::WriteFile1(bool confirm) {
-    return WriteFile2(QString(), confirm);
+QString FileService::ChooseFileToWrite(bool confirm) {
+    return ChooseFileToWrite(QString(), confirm);
 }
 
-QString FileSet::WriteFile2(const QString& proposedName, bool confirm) {
+QString FileService::ChooseFileToWrite(const QString& proposedName, bool confirm) {
     SetFlagMode(confirm ? QStringLiteral("wtconfrm") : QStringLiteral("wtnoconfrm"));
     return AskFile(Purpose::Write, proposedName);
 }
 
-QString FileSet::Filter() const {
+QString FileService::Filter() const {
     return filter_;
 }
-void FileSet::SetFilter(const QString& filter) {
+void FileService::SetFilter(const QString& filter) {
     filter_ = filter;
 }
-int FileSet::FilterIndex() const {
+int FileService::FilterIndex() const {
     return filterIndex_;
 }
-void FileSet::SetFilterIndex(int index) {
+void FileService::SetFilterIndex(int index) {
     filterIndex_ = index;
 }
-QString FileSet::DialogTitle() const {
+QString FileService::DialogTitle() const {
     return title_;
 }
-void FileSet::SetDialogTitle(const QString& title) {
+void FileService::SetDialogTitle(const QString& title) {
     title_ = title;
 }
 
 // --- colour and font -------------------------------------------------------------
 
-platform::Color FileSet::ColorCode() {
+platform::Color FileService::ChooseColor() {
     errorText_.clear();
     SetFlagMode(QStringLiteral("colorset"));
     const QColor initial = (flags_ & dialogflags::kColorInit) != 0 ? colour_ : QColor(Qt::black);
@@ -314,7 +314,7 @@ platform::Color FileSet::ColorCode() {
     return platform::FromQColor(chosen);
 }
 
-bool FileSet::FontSelect(QFont& font, platform::Color& colour) {
+bool FileService::ChooseFont(QFont& font, platform::Color& colour) {
     errorText_.clear();
     SetFlagMode(QStringLiteral("fontall"));
     QFont chosen = dialogFont_;
@@ -336,13 +336,13 @@ bool FileSet::FontSelect(QFont& font, platform::Color& colour) {
     return true;
 }
 
-bool FileSet::FontSet(QWidget* control) {
+bool FileService::ChooseFontFor(QWidget* control) {
     if (control == nullptr) return false;
     dialogFont_ = control->font();
     dialogColour_ = control->palette().color(control->foregroundRole());
     QFont font = control->font();
     platform::Color colour = 0;
-    if (!FontSelect(font, colour)) return false;
+    if (!ChooseFont(font, colour)) return false;
     control->setFont(font);
     QPalette palette = control->palette();
     const QColor c = platform::ToQColor(colour);
@@ -353,21 +353,21 @@ bool FileSet::FontSet(QWidget* control) {
     return true;
 }
 
-QFont FileSet::DialogFont() const {
+QFont FileService::DialogFont() const {
     return dialogFont_;
 }
-platform::Color FileSet::DialogColor() const {
+platform::Color FileService::DialogColor() const {
     return platform::FromQColor(dialogColour_);
 }
 
 // --- printer -----------------------------------------------------------------------
 
-QPrinter& FileSet::Printer() {
+QPrinter& FileService::Printer() {
     if (!printer_) printer_ = std::make_unique<QPrinter>();
     return *printer_;
 }
 
-bool FileSet::PrinterSet() {
+bool FileService::ChoosePrinter() {
     errorText_.clear();
     SetFlagMode(QStringLiteral("printer"));
     if (!Dialogs().PrinterSetup(parent_, Printer())) {
@@ -377,13 +377,13 @@ bool FileSet::PrinterSet() {
     return true;
 }
 
-void FileSet::DefoultPrinterSet(const QPrinter& from) {
+void FileService::SetDefaultPrinter(const QPrinter& from) {
     Printer().setPrinterName(from.printerName());
 }
 
 // --- text files --------------------------------------------------------------------
 
-bool FileSet::ReadTextFromFile(const QString& path, QString& text) {
+bool FileService::ReadTextFromFile(const QString& path, QString& text) {
     errorText_.clear();
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
@@ -401,28 +401,28 @@ bool FileSet::ReadTextFromFile(const QString& path, QString& text) {
     return true;
 }
 
-bool FileSet::ReadTextFromFile(const QString& path, QLineEdit* box) {
+bool FileService::ReadTextFromFile(const QString& path, QLineEdit* box) {
     QString text;
     if (!ReadTextFromFile(path, text)) return false;
     if (box != nullptr) box->setText(text);
     return true;
 }
 
-bool FileSet::ReadTextFromFile(const QString& path, QPlainTextEdit* box) {
+bool FileService::ReadTextFromFile(const QString& path, QPlainTextEdit* box) {
     QString text;
     if (!ReadTextFromFile(path, text)) return false;
     if (box != nullptr) box->setPlainText(NewlinesOnly(text));
     return true;
 }
 
-bool FileSet::ReadTextFromFile(const QString& path, QTextEdit* box) {
+bool FileService::ReadTextFromFile(const QString& path, QTextEdit* box) {
     QString text;
     if (!ReadTextFromFile(path, text)) return false;
     if (box != nullptr) box->setPlainText(NewlinesOnly(text));
     return true;
 }
 
-bool FileSet::SaveTextToFile(const QString& path, const QString& text) {
+bool FileService::SaveTextToFile(const QString& path, const QString& text) {
     errorText_.clear();
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly)) {
@@ -442,42 +442,42 @@ bool FileSet::SaveTextToFile(const QString& path, const QString& text) {
     return true;
 }
 
-bool FileSet::SaveTextToFile(const QString& path, const QLineEdit* box) {
+bool FileService::SaveTextToFile(const QString& path, const QLineEdit* box) {
     return SaveTextToFile(path, box != nullptr ? box->text() : QString());
 }
 
-bool FileSet::SaveTextToFile(const QString& path, const QPlainTextEdit* box) {
+bool FileService::SaveTextToFile(const QString& path, const QPlainTextEdit* box) {
     return SaveTextToFile(path, box != nullptr ? CrLfLineEnds(box->toPlainText()) : QString());
 }
 
-bool FileSet::SaveTextToFile(const QString& path, const QTextEdit* box) {
+bool FileService::SaveTextToFile(const QString& path, const QTextEdit* box) {
     return SaveTextToFile(path, box != nullptr ? CrLfLineEnds(box->toPlainText()) : QString());
 }
 
-bool FileSet::TextFileRead(QString& text, QString& path) {
-    path = ReadFile();
+bool FileService::ChooseAndReadText(QString& text, QString& path) {
+    path = ChooseFileToRead();
     if (path.isEmpty()) return false;
     return ReadTextFromFile(path, text);
 }
 
-bool FileSet::TextFileWrite(const QString& text, QString& path) {
-    path = WriteFile();
+bool FileService::ChooseAndWriteText(const QString& text, QString& path) {
+    path = ChooseFileToWrite();
     if (path.isEmpty()) return false;
     return SaveTextToFile(path, text);
 }
 
 // --- folder chooser --------------------------------------------------------------
 
-FolderChooser& FileSet::Chooser() {
+FolderChooser& FileService::Chooser() {
     if (chooser_.isNull()) chooser_ = new FolderChooser(parent_);
     return *chooser_;
 }
 
-void FileSet::SetDirectry(const QString& path) {
+void FileService::SetChooserFolder(const QString& path) {
     Chooser().SetPath(path);
 }
 
-QString FileSet::Directry(QWidget* owner) {
+QString FileService::ChooseFolder(QWidget* owner) {
     errorText_.clear();
     FolderChooser& chooser = Chooser();
     chooser.SetChooserResult(0);
@@ -504,7 +504,7 @@ QString FileSet::Directry(QWidget* owner) {
 
 // --- flags and state ---------------------------------------------------------------
 
-void FileSet::SetFlagMode(const QString& keyword) {
+void FileService::SetFlagMode(const QString& keyword) {
     const QString k = keyword.toLower();
     if (k == QLatin1String("fontall"))
         flags_ = kFontAll;
@@ -520,47 +520,47 @@ void FileSet::SetFlagMode(const QString& keyword) {
         flags_ = kPrinter;
 }
 
-int FileSet::Flags() const {
+int FileService::Flags() const {
     return flags_;
 }
 
-QString FileSet::ProgramFolder() const {
+QString FileService::ProgramFolder() const {
     return programFolder_;
 }
-void FileSet::SetProgramFolder(const QString& folder) {
+void FileService::SetProgramFolder(const QString& folder) {
     programFolder_ = WithSeparator(QDir::toNativeSeparators(folder));
 }
-QString FileSet::LastReadFolder() const {
+QString FileService::LastReadFolder() const {
     return lastReadFolder_;
 }
-QString FileSet::LastWriteFolder() const {
+QString FileService::LastWriteFolder() const {
     return lastWriteFolder_;
 }
-QString FileSet::FullPath() const {
+QString FileService::FullPath() const {
     return fullPath_;
 }
-QString FileSet::FileName() const {
+QString FileService::FileName() const {
     return fileName_;
 }
-QString FileSet::Folder() const {
+QString FileService::Folder() const {
     return folder_;
 }
-QString FileSet::Extension() const {
+QString FileService::Extension() const {
     return extension_;
 }
-QString FileSet::BaseName() const {
+QString FileService::BaseName() const {
     return baseName_;
 }
-QString FileSet::ErrorText() const {
+QString FileService::ErrorText() const {
     return errorText_;
 }
-QString FileSet::LineEnd() const {
+QString FileService::LineEnd() const {
     return kCrLf;
 }
 
-FileSet& FileSetService() {
+FileService& ProgramFileService() {
     if (g_service == nullptr) {
-        g_service = new FileSet;
+        g_service = new FileService;
         qAddPostRoutine(DeleteService);
     }
     return *g_service;

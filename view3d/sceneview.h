@@ -1,8 +1,8 @@
 #pragma once
 // The three-dimensional view without its window: the view matrix that maps model
-// points (mm) to the user coordinates of the picture Pic1, the display list of
+// points (mm) to the user coordinates of the view's picture, the display list of
 // drawing items in model coordinates, and the logic behind the view window's
-// sliders and buttons. Plain C++; Graphic3D (graphic3d.h) puts Qt controls on it.
+// sliders and buttons. Plain C++; ViewWindow (viewwindow.h) puts Qt controls on it.
 //
 // Matrices are 4x4, M[row][column]; a model point is the row vector [x, y, z, 1]
 // multiplied from the left (p' = p * M), so in a product A * B the transformation
@@ -23,22 +23,22 @@ using platform::Color;
 
 Mat44 Identity44();
 // C <- a * B. C must be distinct from a and B.
-void zzMatMulMat44(Mat44& C, const Mat44& a, const Mat44& B);
+void Multiply4x4(Mat44& C, const Mat44& a, const Mat44& B);
 // Rotation about x, y or z by angle (rad), as used by the view.
 Mat44 RotationMatrix(int axis, double angle);
 
 // One entry of the display list.
 enum class ItemKind {
-    Line0,   // "l0": line between point 1 and point 2
-    Line1,   // "l1": line from the surface's current position to point 1
-    Circle,  // "c": circle about point 1, radius in picture units
-    Text,    // "st": text at point 1
-    Point,   // "ps": dot at point 1
-    Shape,   // "pt": dot at the anchor, then a polyline through the shape points
+    Line,    // line between point 1 and point 2
+    LineTo,  // line from the surface's current position to point 1
+    Circle,  // circle about point 1, radius in picture units
+    Text,    // text at point 1
+    Dot,     // dot at point 1
+    Shape,   // dot at the anchor, then a polyline through the shape points
 };
 
 struct DrawItem {
-    ItemKind Kind = ItemKind::Line0;
+    ItemKind Kind = ItemKind::Line;
     Vec3 Point1{};
     Vec3 Point2{};
     int DrawWidth = 1;
@@ -63,36 +63,37 @@ struct MarkShape {
 
 // Slider ranges of the view window.
 inline constexpr int kAngleMin = -120, kAngleMax = 120;  // degrees
-inline constexpr int kSlideMin = -100, kSlideMax = 100;
-inline constexpr int kDispMin = -100, kDispMax = 0;
+inline constexpr int kShiftMin = -100, kShiftMax = 100;
+inline constexpr int kDepthMin = -100, kDepthMax = 0;
 
-class View3D {
+class SceneView {
   public:
-    View3D();
+    SceneView();
 
     // --- the picture -------------------------------------------------------
-    // Pic1, the surface every item is drawn on. Must be set before drawing.
-    void SetPicture(platform::Surface* pic) { pic1_ = pic; }
-    [[nodiscard]] platform::Surface& Pic1() const;
-    // Outer size of Pic1 in the window's units (only the ratio matters).
+    // The surface every item is drawn on. Must be set before drawing.
+    void SetPicture(platform::Surface* pic) { picture_ = pic; }
+    [[nodiscard]] platform::Surface& Picture() const;
+    // Outer size of the picture in the window's units (only the ratio matters).
     void SetPictureSize(double width, double height);
 
     // --- view transformation -------------------------------------------------
-    // Yv <- view position of the model point Xv (Yv[2] is 0). Returns false, with Yv
-    // all zero, when the point cannot be projected: its homogeneous weight w <= 0,
-    // at or behind the eye.
-    bool TransForm(Vec3& Yv, const Vec3& Xv) const;
-    // Fits Pic1's user coordinates so that the extent of view positions is centred and
-    // fills half the larger picture dimension, then draws the axes over the picture.
-    void SetScreen(double Xmin, double Xmax, double Ymin, double Ymax);
-    // SetScreen again with the last extent (after a resize).
-    void SetScreenAgain();
+    // projected <- view position of the model point (projected[2] is 0). Returns
+    // false, with projected all zero, when the point cannot be projected: its
+    // homogeneous weight w <= 0, at or behind the eye.
+    bool Project(Vec3& projected, const Vec3& point) const;
+    // Fits the picture's user coordinates so that the extent of view positions is
+    // centred and fills half the larger picture dimension, then draws the axes over
+    // the picture.
+    void FitPicture(double xmin, double xmax, double ymin, double ymax);
+    // FitPicture again with the last extent (after a resize).
+    void RefitPicture();
     // The default view: angles (10, -20, 0) deg, z shift 0.2 * scale width, depth -0.001.
-    void TransMatDefault();
+    void SetDefaultView();
     // Every slider at 0: no rotation, no shift, parallel projection.
-    void TransMatorigin();
+    void ResetView();
 
-    // Object mode (Option1(0), the default): turns and shifts act on the object's
+    // Object mode (the default): turns and shifts act on the object's
     // own current axes and accumulate; space mode: on the screen-fixed axes, composed
     // from the absolute slider values.
     void SetObjectMode(bool objectMode) { objectMode_ = objectMode; }
@@ -113,22 +114,22 @@ class View3D {
     // Setting a slider runs its change handler only when the value changes (values
     // are clamped to the slider's range). The handler applies the value and, unless
     // Updating, redraws.
-    void SetScrollAngl(int axis, int degrees);
-    void SetScrollSlide(int axis, int value);
-    void SetScrollDisp(int value);
-    [[nodiscard]] int ScrollAngl(int axis) const { return scrollAngl_[axis]; }
-    [[nodiscard]] int ScrollSlide(int axis) const { return scrollSlide_[axis]; }
-    [[nodiscard]] int ScrollDisp() const { return scrollDisp_; }
+    void SetAngleSlider(int axis, int degrees);
+    void SetShiftSlider(int axis, int value);
+    void SetDepthSlider(int value);
+    [[nodiscard]] int AngleSlider(int axis) const { return angleSlider_[axis]; }
+    [[nodiscard]] int ShiftSlider(int axis) const { return shiftSlider_[axis]; }
+    [[nodiscard]] int DepthSlider() const { return depthSlider_; }
     // Captions of the value labels: "10゜", "-35", "-20".
-    [[nodiscard]] std::string RotAngleCaption(int axis) const;
-    [[nodiscard]] std::string SlideValueCaption(int axis) const;
-    [[nodiscard]] std::string DispValueCaption() const;
+    [[nodiscard]] std::string AngleCaption(int axis) const;
+    [[nodiscard]] std::string ShiftCaption(int axis) const;
+    [[nodiscard]] std::string DepthCaption() const;
     // Clicking a value label puts its slider back to 0.
-    void RotAngleClick(int axis) { SetScrollAngl(axis, 0); }
-    void SlideValueClick(int axis) { SetScrollSlide(axis, 0); }
-    void DispValueClick() { SetScrollDisp(0); }
-    void Command1Click();     // "設定値クリアー"
-    void ButonRedrawClick();  // "書直し": back to the space composition of the sliders
+    void AngleLabelClicked(int axis) { SetAngleSlider(axis, 0); }
+    void ShiftLabelClicked(int axis) { SetShiftSlider(axis, 0); }
+    void DepthLabelClicked() { SetDepthSlider(0); }
+    void ClearSettingsClicked();  // "設定値クリアー"
+    void RedrawClicked();         // "書直し": back to the space composition of the sliders
 
     // True while the window sets its own controls: handlers then skip their redraws.
     bool Updating = false;
@@ -138,25 +139,29 @@ class View3D {
     std::function<void()> PictureChanged;
 
     // --- display list ----------------------------------------------------------
-    void DrwLine03D(const Vec3& Sx0, const Vec3& Sx1, Color Col, int Pen);
-    void DrwLine13D(const Vec3& Sx0, Color Col, int Pen);
-    // R > 0: radius in picture units; otherwise -R times the scale width of Pic1.
-    void DrwCircle3D(const Vec3& Sx0, double R, Color Col);
-    void DrwPset3D(const Vec3& Sx0);
-    void DrwPrint3D(const Vec3& Sx0, const std::string& text, Color Col, int Size);
-    // Mark 0..5 of MarkShapes, turned by AxisTurn(Dir) and scaled by Size.
-    void DrwMarks(int Mark, const Vec3& Sx0, int Dir, double Size, int Pw, Color Col);
-    // Arrow from Sx0 to Sx0 + dVec with a head half its length. Raises
+    // Each Add draws its item at once and keeps it in the list. Widths in pixels.
+    void AddLine(const Vec3& from, const Vec3& to, Color color, int width);
+    // Line from the picture's current position.
+    void AddLineTo(const Vec3& to, Color color, int width);
+    // radius > 0: in picture units; otherwise -radius times the picture's scale width.
+    void AddCircle(const Vec3& centre, double radius, Color color);
+    // A dot in the picture's own colour and width.
+    void AddDot(const Vec3& point);
+    void AddText(const Vec3& point, const std::string& text, Color color, int size);
+    // Mark 0..5 of MarkShapes, turned by AxisTurn(direction) and scaled by size.
+    void AddMark(int mark, const Vec3& anchor, int direction, double size, int width, Color color);
+    // Arrow from start to start + vector with a head half its length. Raises
     // numeric::ComputationFailure for a zero vector.
-    void DrwVector(const Vec3& Sx0, const Vec3& dVec, Color Col);
-    // Line from Sx0 along axis Dir (0..2) by length.
-    void DrwAxiLine(int Dir, const Vec3& Sx0, double length, Color Col, int Pw);
+    void AddVector(const Vec3& start, const Vec3& vector, Color color);
+    // Line from start along axis (0..2) by length.
+    void AddAxisLine(int axis, const Vec3& start, double length, Color color, int width);
 
-    // Empties the list and clears Pic1 (no axes).
+    // Empties the list and clears the picture (no axes).
     void ClearAll();
-    // Replays item NowItem onto target, text exactly at its point in the target's font.
-    void AJustCopy(platform::Surface& target);
-    // Clears Pic1, replays every item, draws the axes.
+    // Replays item CurrentItem onto target, text exactly at its point in the target's
+    // font.
+    void CopyCurrentItem(platform::Surface& target);
+    // Clears the picture, replays every item, draws the axes.
     void Redraw();
     // The coordinate axes X, Y, Z, not part of the list.
     void DrawAxes();
@@ -164,12 +169,12 @@ class View3D {
     // cannot be projected is skipped.
     void ReplayItem(platform::Surface& target, const DrawItem& item);
 
-    [[nodiscard]] int PenWidth() const;  // draw width of Pic1
+    [[nodiscard]] int PenWidth() const;  // draw width of the picture
     void SetPenWidth(int w);
     [[nodiscard]] const std::vector<DrawItem>& DisplayList() const { return displayList_; }
     [[nodiscard]] int ItemCount() const { return static_cast<int>(displayList_.size()); }
-    int NowItem = 0;       // index of the item drawn last; kept by ClearAll
-    bool Copying = false;  // true only while AJustCopy replays
+    int CurrentItem = 0;       // index of the item drawn last; kept by ClearAll
+    bool CopyingItem = false;  // true only while CopyCurrentItem replays
 
     [[nodiscard]] const std::array<MarkShape, 6>& MarkShapes() const { return markShapes_; }
     [[nodiscard]] const MarkShape& ArrowHead() const { return arrowHead_; }
@@ -188,8 +193,8 @@ class View3D {
     void Compose();
     void RebuildRotation(int axis);
     void AngleChanged(int axis);
-    void SlideChanged(int axis);
-    void DispChanged();
+    void ShiftChanged(int axis);
+    void DepthChanged();
     void NotifyControls();
     void NotifyPicture();
     // Text is placed 0.2 of a line height right of and below its point: the height of a
@@ -199,14 +204,14 @@ class View3D {
     double TextOffset(platform::Surface& target, int size);
     double MeasureTextOffset(platform::Surface& target, int size);
 
-    platform::Surface* pic1_ = nullptr;
+    platform::Surface* picture_ = nullptr;
     double picWidth_ = 1.0;
     double picHeight_ = 1.0;
-    std::array<double, 4> extent_{0.0, 0.0, 0.0, 0.0};  // Xmin, Xmax, Ymin, Ymax
+    std::array<double, 4> extent_{0.0, 0.0, 0.0, 0.0};  // xmin, xmax, ymin, ymax
     bool objectMode_ = true;
-    std::array<int, 3> scrollAngl_{};
-    std::array<int, 3> scrollSlide_{};
-    int scrollDisp_ = 0;
+    std::array<int, 3> angleSlider_{};
+    std::array<int, 3> shiftSlider_{};
+    int depthSlider_ = 0;
     std::vector<DrawItem> displayList_;
     std::array<MarkShape, 6> markShapes_;
     MarkShape arrowHead_;

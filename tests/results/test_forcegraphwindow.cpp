@@ -24,12 +24,12 @@
 #include "platform/messagebox.h"
 #include "platform/picturebox.h"
 #include "platform/twips.h"
-#include "results/result.h"
+#include "results/forcegraphwindow.h"
 
 namespace {
 
 using platform::RGB;
-using results::ReSult;
+using results::ForceGraphWindow;
 
 constexpr double kPi = 3.14159265358979323846;
 
@@ -42,8 +42,8 @@ fem::Model TwoNodeModel() {
     return m;
 }
 
-QRgb Pixel(const ReSult& w, int x, int y) {
-    return w.Picture2->Image().pixel(x, y) & 0xFFFFFF;
+QRgb Pixel(const ForceGraphWindow& w, int x, int y) {
+    return w.plotPicture->Image().pixel(x, y) & 0xFFFFFF;
 }
 QRgb Rgb(platform::Color c) {
     return qRgb(platform::RedOf(c), platform::GreenOf(c), platform::BlueOf(c)) & 0xFFFFFF;
@@ -62,11 +62,11 @@ void Click(QWidget* target, Qt::MouseButton button) {
 }
 
 // Runs answer on the pen dialog once its modal loop has started.
-void AnswerPenDialog(ReSult& w, std::function<void(results::SetDrawPen*)> answer) {
-    QTimer::singleShot(0, &w, [&w, answer] { answer(w.PenDialog()); });
+void AnswerPenDialog(ForceGraphWindow& w, std::function<void(results::PenDialog*)> answer) {
+    QTimer::singleShot(0, &w, [&w, answer] { answer(w.penDialog()); });
 }
 
-class ResultWindow : public ::testing::Test {
+class ForceGraphWindowTest : public ::testing::Test {
   protected:
     void SetUp() override {
         model = TwoNodeModel();
@@ -79,55 +79,55 @@ class ResultWindow : public ::testing::Test {
     static constexpr int kNw = 64;
     fem::Model model;
     numeric::RealMatrix history;
-    ReSult w;
+    ForceGraphWindow w;
 };
 
-TEST_F(ResultWindow, TakesOverLabelsListsAndScales) {
+TEST_F(ForceGraphWindowTest, TakesOverLabelsListsAndScales) {
     EXPECT_EQ(w.windowTitle(), "要素の節点力計算結果");
-    w.ATransData(12, kNw, 0.004, 0, history, 1, model);
-    EXPECT_EQ(w.ElmLb->text(), "要素番号 0");
-    EXPECT_EQ(w.Label3[0]->text(), "　節点 0");
-    EXPECT_EQ(w.Label3[1]->text(), "　節点 1");
-    EXPECT_EQ(w.Label1->text(), "［全体座標系］");
-    EXPECT_EQ(w.Label5->text(), "静的節点力");
-    EXPECT_EQ(w.Label6->text(), "静的節点変位");
-    EXPECT_EQ(w.List1->count(), 14);
-    EXPECT_EQ(w.List2->count(), 14);
+    w.SetForceHistories(12, kNw, 0.004, 0, history, 1, model);
+    EXPECT_EQ(w.elementLabel->text(), "要素番号 0");
+    EXPECT_EQ(w.nodeLabels[0]->text(), "　節点 0");
+    EXPECT_EQ(w.nodeLabels[1]->text(), "　節点 1");
+    EXPECT_EQ(w.systemLabel->text(), "［全体座標系］");
+    EXPECT_EQ(w.forceListHeading->text(), "静的節点力");
+    EXPECT_EQ(w.displacementListHeading->text(), "静的節点変位");
+    EXPECT_EQ(w.forceList->count(), 14);
+    EXPECT_EQ(w.displacementList->count(), 14);
     // All-zero histories: forces 1, moments 10.
-    EXPECT_EQ(w.MaxLb[0]->text(), "Fx=1");
-    EXPECT_EQ(w.MaxLb[8]->text(), "Fz=1");
-    EXPECT_EQ(w.MaxLb[3]->text(), "Mx=10");
-    EXPECT_EQ(w.MaxLb[11]->text(), "Mz=10");
+    EXPECT_EQ(w.scaleLabels[0]->text(), "Fx=1");
+    EXPECT_EQ(w.scaleLabels[8]->text(), "Fz=1");
+    EXPECT_EQ(w.scaleLabels[3]->text(), "Mx=10");
+    EXPECT_EQ(w.scaleLabels[11]->text(), "Mz=10");
     EXPECT_EQ(w.ShownPoints(), kNw);
 
     history(7, 3) = -3.4;
-    w.ATransData(12, kNw, 0.004, 0, history, 0, model);
-    EXPECT_EQ(w.Label1->text(), "［要素座標系］");
-    EXPECT_EQ(w.Label6->text(), "要素の変形");
-    EXPECT_EQ(w.List1->count(), 14);
-    EXPECT_EQ(w.List2->count(), 6);
-    EXPECT_EQ(w.MaxLb[0]->text(), "Fx=3.4");
-    EXPECT_EQ(w.MaxLb[4]->text(), "My=34");
+    w.SetForceHistories(12, kNw, 0.004, 0, history, 0, model);
+    EXPECT_EQ(w.systemLabel->text(), "［要素座標系］");
+    EXPECT_EQ(w.displacementListHeading->text(), "要素の変形");
+    EXPECT_EQ(w.forceList->count(), 14);
+    EXPECT_EQ(w.displacementList->count(), 6);
+    EXPECT_EQ(w.scaleLabels[0]->text(), "Fx=3.4");
+    EXPECT_EQ(w.scaleLabels[4]->text(), "My=34");
     EXPECT_DOUBLE_EQ(w.ForceHistory()(7, 3), -3.4);
 
     // A bad element number leaves the window as it was.
-    EXPECT_THROW(w.ATransData(12, kNw, 0.004, 5, history, 1, model), std::out_of_range);
-    EXPECT_EQ(w.Label1->text(), "［要素座標系］");
-    EXPECT_EQ(w.List2->count(), 6);
+    EXPECT_THROW(w.SetForceHistories(12, kNw, 0.004, 5, history, 1, model), std::out_of_range);
+    EXPECT_EQ(w.systemLabel->text(), "［要素座標系］");
+    EXPECT_EQ(w.displacementList->count(), 6);
 }
 
-TEST_F(ResultWindow, DotsLandAtTimeFractionAndValueOverScale) {
+TEST_F(ForceGraphWindowTest, DotsLandAtTimeFractionAndValueOverScale) {
     for (int i = 0; i < kNw; ++i) history(0, i) = 100.0 * std::sin(2.0 * kPi * i / 40.0);
-    w.ATransData(12, kNw, 0.004, 0, history, 1, model);
-    w.SetPenDw(0, 1);
-    w.SetPenMax(0, 200.0f);
-    w.Picture2->Cls();
+    w.SetForceHistories(12, kNw, 0.004, 0, history, 1, model);
+    w.SetPenDotWidth(0, 1);
+    w.SetPenScale(0, 200.0f);
+    w.plotPicture->Clear();
     w.DrawComponents(0, 0);
     EXPECT_TRUE(w.isEnabled());
-    EXPECT_TRUE(w.Label4->isHidden());
+    EXPECT_TRUE(w.busyLabel->isHidden());
 
-    const int width = w.Picture2->Image().width();
-    const int height = w.Picture2->Image().height();
+    const int width = w.plotPicture->Image().width();
+    const int height = w.plotPicture->Image().height();
     ASSERT_GT(width, 100);
     ASSERT_GT(height, 100);
     const QRgb red = Rgb(RGB(255, 0, 0));
@@ -142,165 +142,165 @@ TEST_F(ResultWindow, DotsLandAtTimeFractionAndValueOverScale) {
     }
 
     // Sign inversion mirrors the curve about the time axis.
-    w.SetPenNeg(0, true);
-    w.Picture2->Cls();
+    w.SetPenNegated(0, true);
+    w.plotPicture->Clear();
     w.DrawComponents(0, 0);
     for (int i = 1; i < kNw; i += 3) {
         EXPECT_EQ(Pixel(w, column(i, 0.0, 1.0), row(-history(0, i) / 200.0)), red) << i;
     }
-    w.SetPenNeg(0, false);
+    w.SetPenNegated(0, false);
 
     // Left end 0.3: the same dots, the plot spans 0.3 .. 1 of Te. The range change
     // recomputes the scales (largest |Fx| 100) and redraws everything.
-    w.Tx0Disp->setCurrentIndex(3);
-    EXPECT_EQ(w.MaxLb[0]->text(), "Fx=100");
+    w.leftEndCombo->setCurrentIndex(3);
+    EXPECT_EQ(w.scaleLabels[0]->text(), "Fx=100");
     for (int i = 21; i < kNw; i += 3) {
         if (std::abs(history(0, i)) < 5.0) continue;  // the other components lie on y = 0
         EXPECT_EQ(Pixel(w, column(i, 0.3, 0.7), row(history(0, i) / 100.0)), red) << i;
     }
 }
 
-TEST_F(ResultWindow, ReadoutAndCursorFollowTheMouse) {
-    w.ATransData(12, kNw, 0.004, 0, history, 1, model);
+TEST_F(ForceGraphWindowTest, ReadoutAndCursorFollowTheMouse) {
+    w.SetForceHistories(12, kNw, 0.004, 0, history, 1, model);
     // The relative pen at the top edge of the plot reads the plotted y itself.
-    w.Option1[12]->click();
+    w.readoutButtons[12]->click();
     EXPECT_EQ(w.ReadoutPen(), 12);
-    SendMouse(w.Picture2, QEvent::MouseMove, QPoint(0, 0), Qt::NoButton);
-    EXPECT_EQ(w.ValuLb->text(), "　t=0\n   y=2.2");
-    EXPECT_TRUE(w.ValuLb->isVisible());
-    EXPECT_EQ(w.ValuLb->pos(), QPoint(0, 0));
+    SendMouse(w.plotPicture, QEvent::MouseMove, QPoint(0, 0), Qt::NoButton);
+    EXPECT_EQ(w.readoutLabel->text(), "　t=0\n   y=2.2");
+    EXPECT_TRUE(w.readoutLabel->isVisible());
+    EXPECT_EQ(w.readoutLabel->pos(), QPoint(0, 0));
 
     // A force pen of scale 120 at y = 1.1, half way along the time span.
-    w.SetPenMax(0, 120.0f);
-    w.Option1[0]->click();
-    EXPECT_EQ(w.ValuLb->palette().color(QPalette::Window), QColor(255, 0, 0));
-    EXPECT_EQ(w.ValuLb->palette().color(QPalette::WindowText), QColor(255, 255, 255));
-    emit w.Picture2->MouseMoved(0.5, 1.1, Qt::NoButton);
-    EXPECT_EQ(w.ValuLb->text(), "　t=0.002\nFx=132");
-    const int width = w.Picture2->width();
-    EXPECT_NEAR(w.Line1->x(), width / 2.0, 1.0);
-    EXPECT_TRUE(w.Line1->isVisible());
-    EXPECT_GE(w.Line1->height(), w.Picture2->height());
+    w.SetPenScale(0, 120.0f);
+    w.readoutButtons[0]->click();
+    EXPECT_EQ(w.readoutLabel->palette().color(QPalette::Window), QColor(255, 0, 0));
+    EXPECT_EQ(w.readoutLabel->palette().color(QPalette::WindowText), QColor(255, 255, 255));
+    emit w.plotPicture->MouseMoved(0.5, 1.1, Qt::NoButton);
+    EXPECT_EQ(w.readoutLabel->text(), "　t=0.002\nFx=132");
+    const int width = w.plotPicture->width();
+    EXPECT_NEAR(w.cursorLine->x(), width / 2.0, 1.0);
+    EXPECT_TRUE(w.cursorLine->isVisible());
+    EXPECT_GE(w.cursorLine->height(), w.plotPicture->height());
 }
 
-TEST_F(ResultWindow, PenDialogRefusesBadScalesAndCancelChangesNothing) {
-    w.ATransData(12, kNw, 0.004, 0, history, 1, model);
+TEST_F(ForceGraphWindowTest, PenDialogRefusesBadScalesAndCancelChangesNothing) {
+    w.SetForceHistories(12, kNw, 0.004, 0, history, 1, model);
     QStringList messages;
     platform::SetMessageHandler([&](const QString& text, bool) {
         messages << text;
         return true;
     });
     for (const char* text : {"0", "-5", "abc", ""}) {
-        AnswerPenDialog(w, [text](results::SetDrawPen* d) {
-            d->Text1->setText(text);
-            d->Check1->setChecked(true);
-            d->Command1->click();
+        AnswerPenDialog(w, [text](results::PenDialog* d) {
+            d->scaleEdit->setText(text);
+            d->negateCheck->setChecked(true);
+            d->okButton->click();
         });
-        EXPECT_FALSE(w.GetPen(0)) << text;
-        EXPECT_FLOAT_EQ(w.PenMax(0), 1.0f) << text;
-        EXPECT_FALSE(w.PenNeg(0)) << text;
+        EXPECT_FALSE(w.EditPen(0)) << text;
+        EXPECT_FLOAT_EQ(w.PenScale(0), 1.0f) << text;
+        EXPECT_FALSE(w.PenNegated(0)) << text;
     }
     ASSERT_EQ(messages.size(), 4);
     for (const QString& m : messages) EXPECT_EQ(m, "表示単位の入力が不適当です");
 
     // 取消 after typing 5000, ticking the sign and choosing width 3 and a colour.
     w.SetColorChooser([](QWidget*) { return RGB(9, 9, 9); });
-    AnswerPenDialog(w, [](results::SetDrawPen* d) {
-        d->Text1->setText("5000");
-        d->Check1->click();
-        d->Check2->setChecked(true);
-        d->Combo1->setCurrentIndex(2);
-        Click(d->Label1, Qt::LeftButton);
-        d->Command2->click();
+    AnswerPenDialog(w, [](results::PenDialog* d) {
+        d->scaleEdit->setText("5000");
+        d->negateCheck->click();
+        d->widthForAllCheck->setChecked(true);
+        d->widthCombo->setCurrentIndex(2);
+        Click(d->lineColorSwatch, Qt::LeftButton);
+        d->cancelButton->click();
     });
-    EXPECT_FALSE(w.GetPen(3));
-    EXPECT_FLOAT_EQ(w.PenMax(3), 10.0f);
-    EXPECT_FALSE(w.PenNeg(3));
-    EXPECT_EQ(w.PenCol(3), RGB(0, 0, 255));
-    for (int c = 0; c < 12; ++c) EXPECT_EQ(w.PenDw(c), 2);
+    EXPECT_FALSE(w.EditPen(3));
+    EXPECT_FLOAT_EQ(w.PenScale(3), 10.0f);
+    EXPECT_FALSE(w.PenNegated(3));
+    EXPECT_EQ(w.PenCurveColor(3), RGB(0, 0, 255));
+    for (int c = 0; c < 12; ++c) EXPECT_EQ(w.PenDotWidth(c), 2);
     EXPECT_EQ(messages.size(), 4);
 }
 
-TEST_F(ResultWindow, RightClickOnScaleLabelAppliesThePen) {
-    w.ATransData(12, kNw, 0.004, 0, history, 1, model);
+TEST_F(ForceGraphWindowTest, RightClickOnScaleLabelAppliesThePen) {
+    w.SetForceHistories(12, kNw, 0.004, 0, history, 1, model);
     w.SetColorChooser([](QWidget*) { return RGB(1, 2, 3); });
     bool positioned = false;
-    AnswerPenDialog(w, [&](results::SetDrawPen* d) {
+    AnswerPenDialog(w, [&](results::PenDialog* d) {
         // The dialog opens with the pen's settings, its right edge on the plot's.
         EXPECT_EQ(d->windowTitle(), "Form1");
-        EXPECT_EQ(d->Text1->text(), "1");
-        EXPECT_EQ(d->Label3->text(), "Fy=1");
-        EXPECT_EQ(d->Combo1->currentIndex(), 1);
-        EXPECT_FALSE(d->Check1->isChecked());
+        EXPECT_EQ(d->scaleEdit->text(), "1");
+        EXPECT_EQ(d->preview->text(), "Fy=1");
+        EXPECT_EQ(d->widthCombo->currentIndex(), 1);
+        EXPECT_FALSE(d->negateCheck->isChecked());
         EXPECT_EQ(d->LineColor(), RGB(0, 255, 0));
-        const QPoint plot = w.Picture2->mapToGlobal(QPoint(0, 0));
-        positioned = d->x() + d->width() == plot.x() + w.Picture2->width();
-        d->Text1->setText("5000");
-        d->Check1->click();
-        EXPECT_EQ(d->Label3->text(), "Fy=-5000");
-        d->Check2->setChecked(true);
-        d->Combo1->setCurrentIndex(2);
-        Click(d->Label1, Qt::LeftButton);
-        d->Command1->click();
+        const QPoint plot = w.plotPicture->mapToGlobal(QPoint(0, 0));
+        positioned = d->x() + d->width() == plot.x() + w.plotPicture->width();
+        d->scaleEdit->setText("5000");
+        d->negateCheck->click();
+        EXPECT_EQ(d->preview->text(), "Fy=-5000");
+        d->widthForAllCheck->setChecked(true);
+        d->widthCombo->setCurrentIndex(2);
+        Click(d->lineColorSwatch, Qt::LeftButton);
+        d->okButton->click();
     });
-    Click(w.MaxLb[1], Qt::RightButton);
+    Click(w.scaleLabels[1], Qt::RightButton);
     EXPECT_TRUE(positioned);
-    EXPECT_FLOAT_EQ(w.PenMax(1), 5000.0f);
-    EXPECT_TRUE(w.PenNeg(1));
-    EXPECT_EQ(w.PenCol(1), RGB(1, 2, 3));
-    EXPECT_EQ(w.PenCol2(1), RGB(0, 0, 0));
-    for (int c = 0; c < 12; ++c) EXPECT_EQ(w.PenDw(c), 3) << c;
-    EXPECT_EQ(w.MaxLb[1]->text(), "Fy=-5000");
-    EXPECT_EQ(w.MaxLb[1]->palette().color(QPalette::Window), QColor(1, 2, 3));
+    EXPECT_FLOAT_EQ(w.PenScale(1), 5000.0f);
+    EXPECT_TRUE(w.PenNegated(1));
+    EXPECT_EQ(w.PenCurveColor(1), RGB(1, 2, 3));
+    EXPECT_EQ(w.PenLabelTextColor(1), RGB(0, 0, 0));
+    for (int c = 0; c < 12; ++c) EXPECT_EQ(w.PenDotWidth(c), 3) << c;
+    EXPECT_EQ(w.scaleLabels[1]->text(), "Fy=-5000");
+    EXPECT_EQ(w.scaleLabels[1]->palette().color(QPalette::Window), QColor(1, 2, 3));
 
     // A cancelled colour choice keeps the swatch.
     w.SetColorChooser([](QWidget*) { return -1; });
-    AnswerPenDialog(w, [](results::SetDrawPen* d) {
-        Click(d->Label2, Qt::LeftButton);
+    AnswerPenDialog(w, [](results::PenDialog* d) {
+        Click(d->textColorSwatch, Qt::LeftButton);
         EXPECT_EQ(d->TextColor(), RGB(0, 0, 0));
-        d->Command1->click();
+        d->okButton->click();
     });
-    EXPECT_TRUE(w.GetPen(1));
-    EXPECT_EQ(w.PenCol2(1), RGB(0, 0, 0));
+    EXPECT_TRUE(w.EditPen(1));
+    EXPECT_EQ(w.PenLabelTextColor(1), RGB(0, 0, 0));
 }
 
-TEST_F(ResultWindow, PlotClicksRedrawClearAndRecolour) {
+TEST_F(ForceGraphWindowTest, PlotClicksRedrawClearAndRecolour) {
     for (int i = 0; i < kNw; ++i) history(2, i) = 1.0;
-    w.ATransData(12, kNw, 0.004, 0, history, 1, model);
-    const int width = w.Picture2->Image().width();
-    const int height = w.Picture2->Image().height();
+    w.SetForceHistories(12, kNw, 0.004, 0, history, 1, model);
+    const int width = w.plotPicture->Image().width();
+    const int height = w.plotPicture->Image().height();
     const QRgb yellow = Rgb(RGB(255, 255, 0));
     const int py = static_cast<int>(std::floor((2.2 - 1.0) / 4.4 * height));
     const int px = static_cast<int>(std::floor(32.0 / kNw * width));
 
     // A left click on a scale label draws that component over what is there.
-    w.Picture2->PSet(0.9, -2.0, RGB(0, 0, 255));
-    const QPointF markAt = w.Picture2->ToPixel(0.9, -2.0);
+    w.plotPicture->Dot(0.9, -2.0, RGB(0, 0, 255));
+    const QPointF markAt = w.plotPicture->ToPixel(0.9, -2.0);
     const QPoint mark(static_cast<int>(std::floor(markAt.x())),
                       static_cast<int>(std::floor(markAt.y())));
-    Click(w.MaxLb[2], Qt::LeftButton);
+    Click(w.scaleLabels[2], Qt::LeftButton);
     EXPECT_EQ(Pixel(w, px, py), yellow);
     EXPECT_EQ(Pixel(w, mark.x(), mark.y()), Rgb(RGB(0, 0, 255)));
 
     // Double click clears.
-    emit w.Picture2->DoubleClicked(0.5, 0.0);
+    emit w.plotPicture->DoubleClicked(0.5, 0.0);
     EXPECT_EQ(Pixel(w, px, py), Rgb(RGB(255, 255, 255)));
 
     // Right button on the plot: a new background and everything drawn again;
     // a cancelled choice changes nothing.
     w.SetColorChooser([](QWidget*) { return -1; });
-    emit w.Picture2->MouseReleased(0.5, 0.0, Qt::RightButton);
+    emit w.plotPicture->MouseReleased(0.5, 0.0, Qt::RightButton);
     EXPECT_EQ(Pixel(w, px, py), Rgb(RGB(255, 255, 255)));
     w.SetColorChooser([](QWidget*) { return RGB(200, 200, 200); });
-    emit w.Picture2->MouseReleased(0.5, 0.0, Qt::RightButton);
+    emit w.plotPicture->MouseReleased(0.5, 0.0, Qt::RightButton);
     EXPECT_EQ(Pixel(w, width - 1, height - 1), Rgb(RGB(200, 200, 200)));
     EXPECT_EQ(Pixel(w, px, py), yellow);
     // "Draw all" keeps the new background.
-    w.Command2->click();
+    w.drawAllButton->click();
     EXPECT_EQ(Pixel(w, width - 1, height - 1), Rgb(RGB(200, 200, 200)));
 }
 
-TEST_F(ResultWindow, HelpTextTogglesAndHidesOnClick) {
+TEST_F(ForceGraphWindowTest, HelpTextTogglesAndHidesOnClick) {
     const QString expected =
         "○Fx,Fy,Fz → x,y,z方向節点力\n"
         "　Mx,My,Mz → x,y,z軸回りモーメント\n"
@@ -312,23 +312,23 @@ TEST_F(ResultWindow, HelpTextTogglesAndHidesOnClick) {
         "　ラベルの左クリック       → 対応する力のみ書直し\n"
         "○Draw Allボタン           → 全て書直し\n"
         "ウィンドウをドラッグすれば、表示画面の大きさが変わる。\n";
-    EXPECT_EQ(w.Text1->toPlainText(), expected);
-    EXPECT_EQ(w.Text1->palette().color(QPalette::Base), QColor(255, 255, 128));
-    EXPECT_FALSE(w.Text1->isVisible());
-    EXPECT_EQ(w.Command1->text(), "HELP");
-    w.Command1->click();
-    EXPECT_TRUE(w.Text1->isVisible());
-    w.Command1->click();
-    EXPECT_FALSE(w.Text1->isVisible());
-    w.Command1->click();
-    Click(w.Text1->viewport(), Qt::LeftButton);
-    EXPECT_FALSE(w.Text1->isVisible());
+    EXPECT_EQ(w.helpText->toPlainText(), expected);
+    EXPECT_EQ(w.helpText->palette().color(QPalette::Base), QColor(255, 255, 128));
+    EXPECT_FALSE(w.helpText->isVisible());
+    EXPECT_EQ(w.helpButton->text(), "HELP");
+    w.helpButton->click();
+    EXPECT_TRUE(w.helpText->isVisible());
+    w.helpButton->click();
+    EXPECT_FALSE(w.helpText->isVisible());
+    w.helpButton->click();
+    Click(w.helpText->viewport(), Qt::LeftButton);
+    EXPECT_FALSE(w.helpText->isVisible());
 }
 
-TEST_F(ResultWindow, ResizeLaysOutValidDirectionsAndRestoresTheOthers) {
+TEST_F(ForceGraphWindowTest, ResizeLaysOutValidDirectionsAndRestoresTheOthers) {
     const QSize load(platform::TwipsToPixels(10000), platform::TwipsToPixels(6500));
     EXPECT_EQ(w.size(), load);
-    const int top = w.Picture2->y();
+    const int top = w.plotPicture->y();
     const int below = platform::TwipsToPixels(480);
     const int right = platform::TwipsToPixels(200);
     auto resizeTo = [&](QSize s) {
@@ -338,33 +338,34 @@ TEST_F(ResultWindow, ResizeLaysOutValidDirectionsAndRestoresTheOthers) {
 
     // Larger in both directions: both laid out.
     resizeTo(load + QSize(200, 100));
-    const int plotWidth = w.width() - (w.List1->width() + w.Frame3->width() + right);
-    EXPECT_EQ(w.Picture2->width(), plotWidth);
-    EXPECT_EQ(w.Frame3->x(), plotWidth);
-    EXPECT_EQ(w.List1->x(), w.Frame3->x() + w.Frame3->width() + platform::TwipsToPixels(50));
-    EXPECT_EQ(w.List2->x(), w.List1->x());
-    EXPECT_EQ(w.Label5->x(), w.List1->x() + platform::TwipsToPixels(100));
-    EXPECT_EQ(w.Picture2->height(), load.height() + 100 - (top + below));
+    const int plotWidth = w.width() - (w.forceList->width() + w.sidePanel->width() + right);
+    EXPECT_EQ(w.plotPicture->width(), plotWidth);
+    EXPECT_EQ(w.sidePanel->x(), plotWidth);
+    EXPECT_EQ(w.forceList->x(),
+              w.sidePanel->x() + w.sidePanel->width() + platform::TwipsToPixels(50));
+    EXPECT_EQ(w.displacementList->x(), w.forceList->x());
+    EXPECT_EQ(w.forceListHeading->x(), w.forceList->x() + platform::TwipsToPixels(100));
+    EXPECT_EQ(w.plotPicture->height(), load.height() + 100 - (top + below));
 
     // Narrower than the load width, taller: the width springs back, the height is laid out.
     resizeTo(QSize(load.width() - 50, load.height() + 150));
     EXPECT_EQ(w.width(), load.width() + 200);
     EXPECT_EQ(w.height(), load.height() + 150);
-    EXPECT_EQ(w.Picture2->width(), plotWidth);
-    EXPECT_EQ(w.Picture2->height(), load.height() + 150 - (top + below));
+    EXPECT_EQ(w.plotPicture->width(), plotWidth);
+    EXPECT_EQ(w.plotPicture->height(), load.height() + 150 - (top + below));
 
     // Smaller in both: kept, not laid out.
     resizeTo(load - QSize(40, 40));
     EXPECT_EQ(w.size(), load - QSize(40, 40));
-    EXPECT_EQ(w.Picture2->height(), load.height() + 150 - (top + below));
+    EXPECT_EQ(w.plotPicture->height(), load.height() + 150 - (top + below));
     EXPECT_FALSE(w.Arranging());
 }
 
-TEST(ResultSubwindow, OpensAtLoadSizeCentredAndSpringsBackInsideTheFrame) {
+TEST(ForceGraphSubwindow, OpensAtLoadSizeCentredAndSpringsBackInsideTheFrame) {
     QMdiArea area;
     area.resize(1200, 900);
     area.show();
-    auto* w = new ReSult;
+    auto* w = new ForceGraphWindow;
     QMdiSubWindow* sub = area.addSubWindow(w);
     sub->show();
     QApplication::processEvents();
@@ -382,13 +383,13 @@ TEST(ResultSubwindow, OpensAtLoadSizeCentredAndSpringsBackInsideTheFrame) {
     EXPECT_EQ(w->size(), load + QSize(0, 120));
 }
 
-TEST_F(ResultWindow, PenPropertiesRefuseIndicesOutsideTheTable) {
-    EXPECT_EQ(w.PenTtl(12), "   y=");
-    EXPECT_FLOAT_EQ(w.PenMax(12), 1.0f);
-    EXPECT_EQ(w.PenCol(12), w.Picture2->BackColor());
-    EXPECT_THROW((void)w.PenCol(13), std::out_of_range);
-    EXPECT_THROW(w.SetPenMax(-1, 2.0f), std::out_of_range);
-    EXPECT_THROW((void)w.GetPen(12), std::out_of_range);
+TEST_F(ForceGraphWindowTest, PenPropertiesRefuseIndicesOutsideTheTable) {
+    EXPECT_EQ(w.PenTitle(12), "   y=");
+    EXPECT_FLOAT_EQ(w.PenScale(12), 1.0f);
+    EXPECT_EQ(w.PenCurveColor(12), w.plotPicture->BackColor());
+    EXPECT_THROW((void)w.PenCurveColor(13), std::out_of_range);
+    EXPECT_THROW(w.SetPenScale(-1, 2.0f), std::out_of_range);
+    EXPECT_THROW((void)w.EditPen(12), std::out_of_range);
 }
 
 }  // namespace

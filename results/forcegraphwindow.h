@@ -9,7 +9,7 @@
 #include "numeric/gauss.h"
 #include "platform/surface.h"
 #include "results/graphcore.h"
-#include "results/setdrawpen.h"
+#include "results/pendialog.h"
 
 class QComboBox;
 class QFrame;
@@ -28,21 +28,22 @@ class PictureBox;
 
 namespace results {
 
-class ReSult : public QWidget {
+class ForceGraphWindow : public QWidget {
     Q_OBJECT
   public:
-    explicit ReSult(QWidget* parent = nullptr);
-    ~ReSult() override;
+    explicit ForceGraphWindow(QWidget* parent = nullptr);
+    ~ForceGraphWindow() override;
 
     // Takes over one element's force histories (component 0..count-1 x point
     // 0..nw-1) in global (globalFlag 1) or element components, labels the window,
     // computes the scales and fills the static lists from model. Does not draw.
-    void ATransData(int count, int nw, double te, int element, const numeric::RealMatrix& histories,
-                    int globalFlag, const fem::Model& model);
-    void ATransData(int count, int nw, double te, int element, const numeric::RealMatrix& histories,
-                    int globalFlag);
+    void SetForceHistories(int count, int nw, double te, int element,
+                           const numeric::RealMatrix& histories, int globalFlag,
+                           const fem::Model& model);
+    void SetForceHistories(int count, int nw, double te, int element,
+                           const numeric::RealMatrix& histories, int globalFlag);
 
-    void AllDraw();        // clears the plot and draws components 0..11
+    void DrawAll();        // clears the plot and draws components 0..11
     void ComputeScales();  // pen scales of components 0..11 and the scale labels
     void SetPlotScale();   // plot coordinates from the display range
     void DrawComponents(int first, int last);
@@ -51,22 +52,22 @@ class ReSult : public QWidget {
     [[nodiscard]] float LargestForceScale() const;
 
     // Opens the pen dialog on pen i (0..11); true when a change was made with ＯＫ.
-    bool GetPen(int i);
+    bool EditPen(int i);
 
     // Indexed pen properties, i = 0..12; another index throws std::out_of_range.
     // Writing changes only the stored value.
-    [[nodiscard]] platform::Color PenCol(int i) const { return pens_[i].PenCol; }
-    void SetPenCol(int i, platform::Color c) { pens_[i].PenCol = c; }
-    [[nodiscard]] platform::Color PenCol2(int i) const { return pens_[i].PenCol2; }
-    void SetPenCol2(int i, platform::Color c) { pens_[i].PenCol2 = c; }
-    [[nodiscard]] int PenDw(int i) const { return pens_[i].PenDw; }
-    void SetPenDw(int i, int w) { pens_[i].PenDw = w; }
-    [[nodiscard]] std::string PenTtl(int i) const { return pens_[i].PenTtl; }
-    void SetPenTtl(int i, const std::string& t) { pens_[i].PenTtl = t; }
-    [[nodiscard]] bool PenNeg(int i) const { return pens_[i].PenNeg; }
-    void SetPenNeg(int i, bool neg) { pens_[i].PenNeg = neg; }
-    [[nodiscard]] float PenMax(int i) const { return pens_[i].PenMax; }
-    void SetPenMax(int i, float m) { pens_[i].PenMax = m; }
+    [[nodiscard]] platform::Color PenCurveColor(int i) const { return pens_[i].CurveColor; }
+    void SetPenCurveColor(int i, platform::Color c) { pens_[i].CurveColor = c; }
+    [[nodiscard]] platform::Color PenLabelTextColor(int i) const { return pens_[i].LabelTextColor; }
+    void SetPenLabelTextColor(int i, platform::Color c) { pens_[i].LabelTextColor = c; }
+    [[nodiscard]] int PenDotWidth(int i) const { return pens_[i].DotWidth; }
+    void SetPenDotWidth(int i, int w) { pens_[i].DotWidth = w; }
+    [[nodiscard]] std::string PenTitle(int i) const { return pens_[i].Title; }
+    void SetPenTitle(int i, const std::string& t) { pens_[i].Title = t; }
+    [[nodiscard]] bool PenNegated(int i) const { return pens_[i].Negated; }
+    void SetPenNegated(int i, bool neg) { pens_[i].Negated = neg; }
+    [[nodiscard]] float PenScale(int i) const { return pens_[i].Scale; }
+    void SetPenScale(int i, float m) { pens_[i].Scale = m; }
 
     [[nodiscard]] int ReadoutPen() const { return readoutPen_; }
     [[nodiscard]] int ShownPoints() const { return shownPoints_; }
@@ -77,33 +78,33 @@ class ReSult : public QWidget {
     // cancelled. By default the program's colour dialog.
     void SetColorChooser(ColorChooser chooser);
     // The pen dialog, created on first use.
-    SetDrawPen* PenDialog();
+    PenDialog* penDialog();
 
     // The window's controls.
-    platform::PictureBox* Picture2;
-    QLabel* Label4;  // busy indicator inside the plot
-    QLabel* ValuLb;  // readout inside the plot
-    QFrame* Line1;   // cursor line inside the plot
-    QFrame* Frame3;  // scale labels, readout buttons, range lists, buttons
-    QLabel* MaxLb[kComponentCount];
-    QRadioButton* Option1[kPenCount];
-    QLabel* Label2;
-    QComboBox* Tx0Disp;
-    QLabel* Label7;
-    QComboBox* TxDisp;
-    QLabel* ElmLb;
-    QLabel* Label1;
-    QLabel* Label3[2];
-    QLabel* Label5;
-    QListWidget* List1;
-    QLabel* Label6;
-    QListWidget* List2;
-    QPushButton* Command2;  // Draw all
-    QPushButton* Command1;  // HELP
-    QPlainTextEdit* Text1;  // help text
-    QLabel* Dummy;          // measures the width the lists need
+    platform::PictureBox* plotPicture;
+    QLabel* busyLabel;                     // busy indicator inside the plot
+    QLabel* readoutLabel;                  // readout inside the plot
+    QFrame* cursorLine;                    // cursor line inside the plot
+    QFrame* sidePanel;                     // scale labels, readout buttons, display range, buttons
+    QLabel* scaleLabels[kComponentCount];  // a click redraws, a right click edits the pen
+    QRadioButton* readoutButtons[kPenCount];  // the pen of the readout
+    QLabel* leftEndLabel;                     // caption of the left end of the time axis
+    QComboBox* leftEndCombo;                  // left end, a fraction of Te
+    QLabel* rightEndLabel;
+    QComboBox* rightEndCombo;
+    QLabel* elementLabel;   // above the plot: element number,
+    QLabel* nodeLabels[2];  // its two nodes
+    QLabel* systemLabel;    // and global or element components
+    QLabel* forceListHeading;
+    QListWidget* forceList;  // static end forces
+    QLabel* displacementListHeading;
+    QListWidget* displacementList;  // node displacements or element deformation
+    QPushButton* drawAllButton;
+    QPushButton* helpButton;
+    QPlainTextEdit* helpText;
+    QLabel* listWidthProbe;  // measures the width the lists need
 
-    // The load size, so that a subwindow of the main frame opens at it.
+    // The load size, so that a subwindow of the main window opens at it.
     [[nodiscard]] QSize sizeHint() const override { return minSize_; }
 
   protected:
@@ -112,7 +113,7 @@ class ReSult : public QWidget {
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
-    void BuildFrame3();
+    void BuildSidePanel();
     void PlaceFixedControls();
     void PlaceTopRow();
     void PlaceHelpText();
@@ -139,7 +140,7 @@ class ReSult : public QWidget {
     double cursorX_ = 0.0;
     bool centred_ = false;
     ColorChooser chooser_;
-    SetDrawPen* penDialog_ = nullptr;
+    PenDialog* penDialog_ = nullptr;
 };
 
 }  // namespace results

@@ -1,4 +1,4 @@
-#include "view3d/view3d.h"
+#include "view3d/sceneview.h"
 
 #include <algorithm>
 #include <cmath>
@@ -15,7 +15,7 @@ Mat44 Identity44() {
     return m;
 }
 
-void zzMatMulMat44(Mat44& C, const Mat44& a, const Mat44& B) {
+void Multiply4x4(Mat44& C, const Mat44& a, const Mat44& B) {
     for (int i = 0; i < 4; ++i) {
         for (int j = 0; j < 4; ++j) {
             double s = 0.0;
@@ -63,7 +63,7 @@ void CheckAxis(int axis) {
 
 }  // namespace
 
-View3D::View3D()
+SceneView::SceneView()
     : ViewMatrix(Identity44()),
       RotXMatrix(Identity44()),
       RotYMatrix(Identity44()),
@@ -90,12 +90,12 @@ View3D::View3D()
     DepthMatrix[2][2] = 0.0;
 }
 
-platform::Surface& View3D::Pic1() const {
-    if (pic1_ == nullptr) throw std::logic_error("the view has no picture");
-    return *pic1_;
+platform::Surface& SceneView::Picture() const {
+    if (picture_ == nullptr) throw std::logic_error("the view has no picture");
+    return *picture_;
 }
 
-void View3D::SetPictureSize(double width, double height) {
+void SceneView::SetPictureSize(double width, double height) {
     picWidth_ = width;
     picHeight_ = height;
     textOffsetCache_ = {};  // a unit of the picture now spans other pixels
@@ -104,34 +104,35 @@ void View3D::SetPictureSize(double width, double height) {
 // ---------------------------------------------------------------------------
 // View transformation
 
-bool View3D::TransForm(Vec3& Yv, const Vec3& Xv) const {
+bool SceneView::Project(Vec3& projected, const Vec3& point) const {
     const Mat44& m = ViewMatrix;
-    const double w = Xv[0] * m[0][3] + Xv[1] * m[1][3] + Xv[2] * m[2][3] + m[3][3];
+    const Vec3& p = point;
+    const double w = p[0] * m[0][3] + p[1] * m[1][3] + p[2] * m[2][3] + m[3][3];
     if (!(w > 0.0)) {
-        Yv = {0.0, 0.0, 0.0};
+        projected = {0.0, 0.0, 0.0};
         return false;
     }
     for (int i = 0; i < 3; ++i)
-        Yv[i] = (Xv[0] * m[0][i] + Xv[1] * m[1][i] + Xv[2] * m[2][i] + m[3][i]) / w;
+        projected[i] = (p[0] * m[0][i] + p[1] * m[1][i] + p[2] * m[2][i] + m[3][i]) / w;
     return true;
 }
 
-void View3D::Compose() {
+void SceneView::Compose() {
     Mat44 scratch;
-    zzMatMulMat44(scratch, MoveMatrix, DepthMatrix);
-    zzMatMulMat44(ViewMatrix, RotYMatrix, scratch);
-    zzMatMulMat44(scratch, RotXMatrix, ViewMatrix);
-    zzMatMulMat44(ViewMatrix, RotZMatrix, scratch);
+    Multiply4x4(scratch, MoveMatrix, DepthMatrix);
+    Multiply4x4(ViewMatrix, RotYMatrix, scratch);
+    Multiply4x4(scratch, RotXMatrix, ViewMatrix);
+    Multiply4x4(ViewMatrix, RotZMatrix, scratch);
 }
 
-void View3D::RebuildRotation(int axis) {
+void SceneView::RebuildRotation(int axis) {
     const Mat44 r = RotationMatrix(axis, ViewAngle[axis]);
     if (axis == 0) RotXMatrix = r;
     if (axis == 1) RotYMatrix = r;
     if (axis == 2) RotZMatrix = r;
 }
 
-void View3D::RebuildView() {
+void SceneView::RebuildView() {
     MoveMatrix = Identity44();
     for (int k = 0; k < 3; ++k) MoveMatrix[3][k] = ViewShift[k];
     DepthMatrix = Identity44();
@@ -141,7 +142,7 @@ void View3D::RebuildView() {
     Compose();
 }
 
-void View3D::Rotate(int axis, double angle) {
+void SceneView::Rotate(int axis, double angle) {
     CheckAxis(axis);
     if (!objectMode_) {
         ViewAngle[axis] = angle;
@@ -154,11 +155,11 @@ void View3D::Rotate(int axis, double angle) {
     ViewAngle[axis] = angle;
     const Mat44 t = RotationMatrix(axis, delta);
     Mat44 scratch;
-    zzMatMulMat44(scratch, t, ViewMatrix);
+    Multiply4x4(scratch, t, ViewMatrix);
     ViewMatrix = scratch;
 }
 
-void View3D::Shift(int axis, double amount) {
+void SceneView::Shift(int axis, double amount) {
     CheckAxis(axis);
     if (!objectMode_) {
         ViewShift[axis] = amount;
@@ -170,11 +171,11 @@ void View3D::Shift(int axis, double amount) {
     t[3][axis] = amount - ViewShift[axis];
     ViewShift[axis] = amount;
     Mat44 scratch;
-    zzMatMulMat44(scratch, t, ViewMatrix);
+    Multiply4x4(scratch, t, ViewMatrix);
     ViewMatrix = scratch;
 }
 
-void View3D::SetDepth(double depth) {
+void SceneView::SetDepth(double depth) {
     ViewDepth = depth;
     if (objectMode_) return;  // takes effect at the next RebuildView
     DepthMatrix[2][2] = 0.0;
@@ -182,10 +183,10 @@ void View3D::SetDepth(double depth) {
     Compose();
 }
 
-void View3D::SetScreen(double Xmin, double Xmax, double Ymin, double Ymax) {
-    extent_ = {Xmin, Xmax, Ymin, Ymax};
-    const double dx = Xmax - Xmin;
-    const double dy = Ymax - Ymin;
+void SceneView::FitPicture(double xmin, double xmax, double ymin, double ymax) {
+    extent_ = {xmin, xmax, ymin, ymax};
+    const double dx = xmax - xmin;
+    const double dy = ymax - ymin;
     double W = 0.0;
     double H = 0.0;
     if (dy > dx) {
@@ -195,33 +196,33 @@ void View3D::SetScreen(double Xmin, double Xmax, double Ymin, double Ymax) {
         W = 2.0 * dx;
         H = W * (picHeight_ / picWidth_);
     }
-    // An empty extent (W = 0) or one that was never widened by a point (Xmin > Xmax,
+    // An empty extent (W = 0) or one that was never widened by a point (xmin > xmax,
     // W < 0) keeps the present scale; a negative one would mirror the picture.
-    if (W > 0.0) Pic1().SetScale((Xmin + Xmax) / 2 - W / 2, (Ymin + Ymax) / 2 + H / 2, W, -H);
+    if (W > 0.0) Picture().SetScale((xmin + xmax) / 2 - W / 2, (ymin + ymax) / 2 + H / 2, W, -H);
     DrawAxes();
 }
 
-void View3D::SetScreenAgain() {
-    SetScreen(extent_[0], extent_[1], extent_[2], extent_[3]);
+void SceneView::RefitPicture() {
+    FitPicture(extent_[0], extent_[1], extent_[2], extent_[3]);
 }
 
-void View3D::TransMatDefault() {
+void SceneView::SetDefaultView() {
     Updating = true;
-    for (int k = 0; k < 3; ++k) SetScrollAngl(k, 0);
-    for (int k = 0; k < 3; ++k) SetScrollSlide(k, 0);
-    SetScrollAngl(0, 10);
-    SetScrollAngl(1, -20);
-    SetScrollSlide(2, 10);
-    SetScrollDisp(-20);
+    for (int k = 0; k < 3; ++k) SetAngleSlider(k, 0);
+    for (int k = 0; k < 3; ++k) SetShiftSlider(k, 0);
+    SetAngleSlider(0, 10);
+    SetAngleSlider(1, -20);
+    SetShiftSlider(2, 10);
+    SetDepthSlider(-20);
     Updating = false;
     RebuildView();
 }
 
-void View3D::TransMatorigin() {
+void SceneView::ResetView() {
     Updating = true;
-    for (int k = 0; k < 3; ++k) SetScrollAngl(k, 0);
-    for (int k = 0; k < 3; ++k) SetScrollSlide(k, 0);
-    SetScrollDisp(0);
+    for (int k = 0; k < 3; ++k) SetAngleSlider(k, 0);
+    for (int k = 0; k < 3; ++k) SetShiftSlider(k, 0);
+    SetDepthSlider(0);
     Updating = false;
     RebuildView();
 }
@@ -229,85 +230,85 @@ void View3D::TransMatorigin() {
 // ---------------------------------------------------------------------------
 // Sliders and buttons
 
-void View3D::SetScrollAngl(int axis, int degrees) {
+void SceneView::SetAngleSlider(int axis, int degrees) {
     CheckAxis(axis);
     degrees = std::clamp(degrees, kAngleMin, kAngleMax);
-    if (degrees == scrollAngl_[axis]) return;
-    scrollAngl_[axis] = degrees;
+    if (degrees == angleSlider_[axis]) return;
+    angleSlider_[axis] = degrees;
     AngleChanged(axis);
 }
 
-void View3D::SetScrollSlide(int axis, int value) {
+void SceneView::SetShiftSlider(int axis, int value) {
     CheckAxis(axis);
-    value = std::clamp(value, kSlideMin, kSlideMax);
-    if (value == scrollSlide_[axis]) return;
-    scrollSlide_[axis] = value;
-    SlideChanged(axis);
+    value = std::clamp(value, kShiftMin, kShiftMax);
+    if (value == shiftSlider_[axis]) return;
+    shiftSlider_[axis] = value;
+    ShiftChanged(axis);
 }
 
-void View3D::SetScrollDisp(int value) {
-    value = std::clamp(value, kDispMin, kDispMax);
-    if (value == scrollDisp_) return;
-    scrollDisp_ = value;
-    DispChanged();
+void SceneView::SetDepthSlider(int value) {
+    value = std::clamp(value, kDepthMin, kDepthMax);
+    if (value == depthSlider_) return;
+    depthSlider_ = value;
+    DepthChanged();
 }
 
-void View3D::AngleChanged(int axis) {
-    Rotate(axis, scrollAngl_[axis] * numeric::Pi / 180.0);
+void SceneView::AngleChanged(int axis) {
+    Rotate(axis, angleSlider_[axis] * numeric::Pi / 180.0);
     NotifyControls();
     if (!Updating) Redraw();
 }
 
-void View3D::SlideChanged(int axis) {
+void SceneView::ShiftChanged(int axis) {
     // A shift of the full slider is twice the picture's width, at its present scale.
-    const double amount = Pic1().ScaleWidth() * 2.0 / kSlideMax * scrollSlide_[axis];
+    const double amount = Picture().ScaleWidth() * 2.0 / kShiftMax * shiftSlider_[axis];
     Shift(axis, amount);
     NotifyControls();
     if (!Updating) Redraw();
 }
 
-void View3D::DispChanged() {
-    SetDepth(scrollDisp_ * 0.005 / (kDispMax - kDispMin));
+void SceneView::DepthChanged() {
+    SetDepth(depthSlider_ * 0.005 / (kDepthMax - kDepthMin));
     NotifyControls();
     if (!Updating) Redraw();
 }
 
-std::string View3D::RotAngleCaption(int axis) const {
-    return std::to_string(scrollAngl_[axis]) + "゜";
+std::string SceneView::AngleCaption(int axis) const {
+    return std::to_string(angleSlider_[axis]) + "゜";
 }
 
-std::string View3D::SlideValueCaption(int axis) const {
-    return std::to_string(scrollSlide_[axis]);
+std::string SceneView::ShiftCaption(int axis) const {
+    return std::to_string(shiftSlider_[axis]);
 }
 
-std::string View3D::DispValueCaption() const {
-    return std::to_string(scrollDisp_);
+std::string SceneView::DepthCaption() const {
+    return std::to_string(depthSlider_);
 }
 
-void View3D::Command1Click() {
-    TransMatorigin();
+void SceneView::ClearSettingsClicked() {
+    ResetView();
     Redraw();
 }
 
-void View3D::ButonRedrawClick() {
-    Pic1().Cls();
+void SceneView::RedrawClicked() {
+    Picture().Clear();
     RebuildView();
     Redraw();
 }
 
-void View3D::NotifyControls() {
+void SceneView::NotifyControls() {
     if (ControlsChanged) ControlsChanged();
 }
 
-void View3D::NotifyPicture() {
+void SceneView::NotifyPicture() {
     if (PictureChanged) PictureChanged();
 }
 
 // ---------------------------------------------------------------------------
 // Display list
 
-DrawItem& View3D::NewItem() {
-    platform::Surface& pic = Pic1();
+DrawItem& SceneView::NewItem() {
+    platform::Surface& pic = Picture();
     DrawItem item;
     item.ForeColor = pic.ForeColor();
     item.FillColor = pic.FillColor();
@@ -317,110 +318,112 @@ DrawItem& View3D::NewItem() {
     return displayList_.back();
 }
 
-void View3D::FinishItem() {
-    NowItem = ItemCount() - 1;
-    ReplayItem(Pic1(), displayList_.back());
+void SceneView::FinishItem() {
+    CurrentItem = ItemCount() - 1;
+    ReplayItem(Picture(), displayList_.back());
     NotifyPicture();
 }
 
-void View3D::DrwLine03D(const Vec3& Sx0, const Vec3& Sx1, Color Col, int Pen) {
+void SceneView::AddLine(const Vec3& from, const Vec3& to, Color color, int width) {
     DrawItem& it = NewItem();
-    it.Kind = ItemKind::Line0;
-    it.Point1 = Sx0;
-    it.Point2 = Sx1;
-    it.ForeColor = Col;
-    it.DrawWidth = Pen;
+    it.Kind = ItemKind::Line;
+    it.Point1 = from;
+    it.Point2 = to;
+    it.ForeColor = color;
+    it.DrawWidth = width;
     FinishItem();
 }
 
-void View3D::DrwLine13D(const Vec3& Sx0, Color Col, int Pen) {
+void SceneView::AddLineTo(const Vec3& to, Color color, int width) {
     DrawItem& it = NewItem();
-    it.Kind = ItemKind::Line1;
-    it.Point1 = Sx0;
-    it.ForeColor = Col;
-    it.DrawWidth = Pen;
+    it.Kind = ItemKind::LineTo;
+    it.Point1 = to;
+    it.ForeColor = color;
+    it.DrawWidth = width;
     FinishItem();
 }
 
-void View3D::DrwCircle3D(const Vec3& Sx0, double R, Color Col) {
-    const double radius = R > 0.0 ? R : -R * Pic1().ScaleWidth();
+void SceneView::AddCircle(const Vec3& centre, double radius, Color color) {
+    const double r = radius > 0.0 ? radius : -radius * Picture().ScaleWidth();
     DrawItem& it = NewItem();
     it.Kind = ItemKind::Circle;
-    it.Point1 = Sx0;
-    it.ForeColor = Col;
-    it.Radius = radius;
+    it.Point1 = centre;
+    it.ForeColor = color;
+    it.Radius = r;
     FinishItem();
 }
 
-void View3D::DrwPset3D(const Vec3& Sx0) {
+void SceneView::AddDot(const Vec3& point) {
     DrawItem& it = NewItem();
-    it.Kind = ItemKind::Point;
-    it.Point1 = Sx0;
+    it.Kind = ItemKind::Dot;
+    it.Point1 = point;
     FinishItem();
 }
 
-void View3D::DrwPrint3D(const Vec3& Sx0, const std::string& text, Color Col, int Size) {
+void SceneView::AddText(const Vec3& point, const std::string& text, Color color, int size) {
     DrawItem& it = NewItem();
     it.Kind = ItemKind::Text;
-    it.Point1 = Sx0;
-    it.ForeColor = Col;
+    it.Point1 = point;
+    it.ForeColor = color;
     it.Text = text;
-    it.TextSize = Size;
+    it.TextSize = size;
     FinishItem();
 }
 
-void View3D::DrwMarks(int Mark, const Vec3& Sx0, int Dir, double Size, int Pw, Color Col) {
-    if (Mark < 0 || Mark >= static_cast<int>(markShapes_.size()))
+void SceneView::AddMark(int mark, const Vec3& anchor, int direction, double size, int width,
+                        Color color) {
+    if (mark < 0 || mark >= static_cast<int>(markShapes_.size()))
         throw numeric::ComputationFailure(numeric::kOutOfRange, "no such mark");
-    const MarkShape& shape = markShapes_[Mark];
-    const Mat3 R = AxisTurn(Dir, 1.0);
+    const MarkShape& shape = markShapes_[mark];
+    const Mat3 R = AxisTurn(direction, 1.0);
     DrawItem& it = NewItem();
     it.Kind = ItemKind::Shape;
-    it.ForeColor = Col;
-    it.DrawWidth = Pw;
+    it.ForeColor = color;
+    it.DrawWidth = width;
     it.PointCount = shape.PointCount;
     it.Closed = shape.Closed;
-    it.Anchor = Sx0;
+    it.Anchor = anchor;
     it.ShapePoints.reserve(shape.Points.size());
-    for (const Vec3& p : shape.Points) it.ShapePoints.push_back(PlaceShapePoint(p, Sx0, R, Size));
+    for (const Vec3& p : shape.Points)
+        it.ShapePoints.push_back(PlaceShapePoint(p, anchor, R, size));
     FinishItem();
 }
 
-void View3D::DrwVector(const Vec3& Sx0, const Vec3& dVec, Color Col) {
+void SceneView::AddVector(const Vec3& start, const Vec3& vector, Color color) {
     double len = 0.0;
-    const Mat3 R = VectorFrame(dVec, len);  // raises for a zero vector, before any item
+    const Mat3 R = VectorFrame(vector, len);  // raises for a zero vector, before any item
     const double head = 0.5 * len;
-    const Vec3 tip{Sx0[0] + dVec[0], Sx0[1] + dVec[1], Sx0[2] + dVec[2]};
+    const Vec3 tip{start[0] + vector[0], start[1] + vector[1], start[2] + vector[2]};
     DrawItem& it = NewItem();
     it.Kind = ItemKind::Shape;
     it.Closed = false;
     it.DrawWidth = 2;
-    it.ForeColor = Col;
-    it.Anchor = Sx0;
+    it.ForeColor = color;
+    it.Anchor = start;
     it.PointCount = 5;
-    it.ShapePoints = {Sx0, tip, PlaceShapePoint(arrowHead_.Points[0], tip, R, head),
+    it.ShapePoints = {start, tip, PlaceShapePoint(arrowHead_.Points[0], tip, R, head),
                       PlaceShapePoint(arrowHead_.Points[1], tip, R, head), tip};
     FinishItem();
 }
 
-void View3D::DrwAxiLine(int Dir, const Vec3& Sx0, double length, Color Col, int Pw) {
+void SceneView::AddAxisLine(int axis, const Vec3& start, double length, Color color, int width) {
     Vec3 end{0.0, 0.0, 0.0};
-    if (Dir >= 0 && Dir <= 2) {
-        end = Sx0;
-        end[Dir] += length;
+    if (axis >= 0 && axis <= 2) {
+        end = start;
+        end[axis] += length;
     }
     DrawItem& it = NewItem();
     it.Kind = ItemKind::Shape;
     it.PointCount = 1;
     it.Closed = false;
-    it.ForeColor = Col;
-    it.DrawWidth = Pw;
-    it.Anchor = Sx0;
+    it.ForeColor = color;
+    it.DrawWidth = width;
+    it.Anchor = start;
     it.ShapePoints = {end};
     FinishItem();
 }
 
-Mat3 View3D::AxisTurn(int code, double s) {
+Mat3 SceneView::AxisTurn(int code, double s) {
     Mat3 R{};
     switch (code) {
         case 1:  // (s vy, -s vx, vz): the shape's -x side faces +y
@@ -442,7 +445,7 @@ Mat3 View3D::AxisTurn(int code, double s) {
     return R;
 }
 
-Mat3 View3D::VectorFrame(const Vec3& d, double& len) {
+Mat3 SceneView::VectorFrame(const Vec3& d, double& len) {
     len = std::sqrt(d[0] * d[0] + d[1] * d[1] + d[2] * d[2]);
     if (len == 0.0)
         throw numeric::ComputationFailure(numeric::kDivisionByZero, "arrow of zero length");
@@ -461,49 +464,49 @@ Mat3 View3D::VectorFrame(const Vec3& d, double& len) {
     return R;
 }
 
-Vec3 View3D::PlaceShapePoint(const Vec3& v, const Vec3& anchor, const Mat3& R, double size) {
+Vec3 SceneView::PlaceShapePoint(const Vec3& v, const Vec3& anchor, const Mat3& R, double size) {
     Vec3 out;
     for (int i = 0; i < 3; ++i)
         out[i] = anchor[i] + size * (R[i][0] * v[0] + R[i][1] * v[1] + R[i][2] * v[2]);
     return out;
 }
 
-int View3D::PenWidth() const {
-    return Pic1().DrawWidth();
+int SceneView::PenWidth() const {
+    return Picture().DrawWidth();
 }
 
-void View3D::SetPenWidth(int w) {
-    Pic1().SetDrawWidth(w);
+void SceneView::SetPenWidth(int w) {
+    Picture().SetDrawWidth(w);
 }
 
-void View3D::ClearAll() {
+void SceneView::ClearAll() {
     displayList_.clear();
-    Pic1().Cls();
+    Picture().Clear();
     NotifyPicture();
 }
 
-void View3D::AJustCopy(platform::Surface& target) {
-    if (NowItem < 0 || NowItem >= ItemCount()) return;
-    Copying = true;
+void SceneView::CopyCurrentItem(platform::Surface& target) {
+    if (CurrentItem < 0 || CurrentItem >= ItemCount()) return;
+    CopyingItem = true;
     try {
-        ReplayItem(target, displayList_[NowItem]);
+        ReplayItem(target, displayList_[CurrentItem]);
     } catch (...) {
-        Copying = false;
+        CopyingItem = false;
         throw;
     }
-    Copying = false;
+    CopyingItem = false;
 }
 
-void View3D::Redraw() {
-    platform::Surface& pic = Pic1();
-    pic.Cls();
+void SceneView::Redraw() {
+    platform::Surface& pic = Picture();
+    pic.Clear();
     for (const DrawItem& item : displayList_) ReplayItem(pic, item);
     DrawAxes();
     NotifyPicture();
 }
 
-void View3D::DrawAxes() {
-    platform::Surface* pic = pic1_;
+void SceneView::DrawAxes() {
+    platform::Surface* pic = picture_;
     if (pic == nullptr) return;
     const int width = pic->DrawWidth();
     pic->SetDrawWidth(1);
@@ -517,7 +520,7 @@ void View3D::DrawAxes() {
         to[k] = L;
         Vec3 a;
         Vec3 b;
-        if (!TransForm(a, from) || !TransForm(b, to)) continue;  // behind the eye
+        if (!Project(a, from) || !Project(b, to)) continue;  // behind the eye
         pic->Line(a[0], a[1], b[0], b[1], axisColor);
         pic->SetCurrentX(b[0]);
         pic->SetCurrentY(b[1]);
@@ -526,7 +529,7 @@ void View3D::DrawAxes() {
     pic->SetDrawWidth(width);
 }
 
-double View3D::TextOffset(platform::Surface& target, int size) {
+double SceneView::TextOffset(platform::Surface& target, int size) {
     // Measuring text is slow; a redraw asks again and again for the same few sizes,
     // alternating between them (element numbers 11, axis labels 8).
     TextOffsetCache& c = textOffsetCache_;
@@ -541,7 +544,7 @@ double View3D::TextOffset(platform::Surface& target, int size) {
     return c.offset[h];
 }
 
-double View3D::MeasureTextOffset(platform::Surface& target, int size) {
+double SceneView::MeasureTextOffset(platform::Surface& target, int size) {
     const int h = std::clamp(size - 6, 0, 10);
     // Twips of one line at the reference size, converted to the target's picture units
     // through the line height at its current font size in both measures.
@@ -552,24 +555,24 @@ double View3D::MeasureTextOffset(platform::Surface& target, int size) {
     return 0.2 * twips * unitsPerTwip;
 }
 
-void View3D::ReplayItem(platform::Surface& target, const DrawItem& item) {
+void SceneView::ReplayItem(platform::Surface& target, const DrawItem& item) {
     // Project first: an item with a point at or behind the eye is not drawn at all.
     Vec3 a;
     Vec3 b;
     switch (item.Kind) {
-        case ItemKind::Line0:
-            if (!TransForm(a, item.Point1) || !TransForm(b, item.Point2)) return;
+        case ItemKind::Line:
+            if (!Project(a, item.Point1) || !Project(b, item.Point2)) return;
             break;
         case ItemKind::Shape:
-            if (!TransForm(a, item.Anchor)) return;
+            if (!Project(a, item.Anchor)) return;
             scratch_.resize(item.ShapePoints.size());
             for (std::size_t i = 0; i < item.ShapePoints.size(); ++i) {
-                if (!TransForm(b, item.ShapePoints[i])) return;
+                if (!Project(b, item.ShapePoints[i])) return;
                 scratch_[i] = {b[0], b[1]};
             }
             break;
         default:
-            if (!TransForm(a, item.Point1)) return;
+            if (!Project(a, item.Point1)) return;
             break;
     }
 
@@ -594,10 +597,10 @@ void View3D::ReplayItem(platform::Surface& target, const DrawItem& item) {
     } restore{target, fore, fill, width, style};
 
     switch (item.Kind) {
-        case ItemKind::Line0:
+        case ItemKind::Line:
             target.Line(a[0], a[1], b[0], b[1], item.ForeColor);
             break;
-        case ItemKind::Line1:
+        case ItemKind::LineTo:
             target.LineTo(a[0], a[1], item.ForeColor);
             break;
         case ItemKind::Circle:
@@ -609,7 +612,7 @@ void View3D::ReplayItem(platform::Surface& target, const DrawItem& item) {
             break;
         case ItemKind::Text:
             target.SetDrawWidth(1);
-            if (!Copying) {
+            if (!CopyingItem) {
                 target.SetFontSize(item.TextSize);
                 const double off = TextOffset(target, item.TextSize);
                 target.SetCurrentX(a[0] + off);
@@ -620,11 +623,11 @@ void View3D::ReplayItem(platform::Surface& target, const DrawItem& item) {
             }
             target.Print(item.Text);
             break;
-        case ItemKind::Point:
-            target.PSet(a[0], a[1], item.ForeColor);
+        case ItemKind::Dot:
+            target.Dot(a[0], a[1], item.ForeColor);
             break;
         case ItemKind::Shape:
-            target.PSet(a[0], a[1], item.ForeColor);
+            target.Dot(a[0], a[1], item.ForeColor);
             for (const auto& p : scratch_) target.LineTo(p[0], p[1], item.ForeColor);
             if (item.Closed) target.LineTo(a[0], a[1], item.ForeColor);
             break;

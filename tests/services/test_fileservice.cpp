@@ -15,16 +15,16 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
-#include "services/fileset.h"
+#include "services/fileservice.h"
 #include "services/folderchooser.h"
 
 namespace {
 
 using services::FileDialogRequest;
-using services::FileSet;
+using services::FileService;
 
 // Answers the dialogs from queues and remembers what each was asked.
-class ScriptedDialogs : public services::FileSetDialogs {
+class ScriptedDialogs : public services::FileServiceDialogs {
   public:
     std::deque<QString> files;  // empty string: cancel
     int filterAnswer = -1;      // entry reported as chosen; -1 keeps the one offered
@@ -76,7 +76,7 @@ class ScriptedDialogs : public services::FileSetDialogs {
     }
 };
 
-class FileSetTest : public ::testing::Test {
+class FileServiceTest : public ::testing::Test {
   protected:
     void SetUp() override {
         fs.SetDialogs(&dialogs);
@@ -85,7 +85,7 @@ class FileSetTest : public ::testing::Test {
     QString Native(const char* path) { return QDir::toNativeSeparators(QString::fromUtf8(path)); }
 
     ScriptedDialogs dialogs;
-    FileSet fs;
+    FileService fs;
 };
 
 TEST(QtFilter, ConvertsBarSeparatedFilters) {
@@ -99,7 +99,7 @@ TEST(QtFilter, ConvertsBarSeparatedFilters) {
               QStringLiteral("Text (*.txt);;All (*)"));
 }
 
-TEST_F(FileSetTest, ReadAndWriteRememberTheirOwnFolders) {
+TEST_F(FileServiceTest, ReadAndWriteRememberTheirOwnFolders) {
     // Nothing chosen yet: both dialogs start in the program folder.
     dialogs.files = {QString(),
                      Native("/data/frame1.txt"),
@@ -107,12 +107,12 @@ TEST_F(FileSetTest, ReadAndWriteRememberTheirOwnFolders) {
                      Native("/out/result.dat"),
                      Native("/data2/y.txt"),
                      QString()};
-    EXPECT_EQ(fs.ReadFile(), QString());
+    EXPECT_EQ(fs.ChooseFileToRead(), QString());
     EXPECT_FALSE(fs.ErrorText().isEmpty());
     EXPECT_EQ(fs.LastReadFolder(), QString());
     EXPECT_EQ(dialogs.opens.back().startFolder, Native("/opt/impactframe/"));
 
-    EXPECT_EQ(fs.ReadFile(), Native("/data/frame1.txt"));
+    EXPECT_EQ(fs.ChooseFileToRead(), Native("/data/frame1.txt"));
     EXPECT_TRUE(fs.ErrorText().isEmpty());
     EXPECT_EQ(fs.LastReadFolder(), Native("/data/"));
     EXPECT_EQ(fs.FullPath(), Native("/data/frame1.txt"));
@@ -122,9 +122,9 @@ TEST_F(FileSetTest, ReadAndWriteRememberTheirOwnFolders) {
     EXPECT_EQ(fs.Extension(), QStringLiteral("txt"));
 
     // The next read opens where the last one was; writing still starts at home.
-    EXPECT_EQ(fs.ReadFile(), Native("/data/x.txt"));
+    EXPECT_EQ(fs.ChooseFileToRead(), Native("/data/x.txt"));
     EXPECT_EQ(dialogs.opens.back().startFolder, Native("/data/"));
-    EXPECT_EQ(fs.WriteFile(), Native("/out/result.dat"));
+    EXPECT_EQ(fs.ChooseFileToWrite(), Native("/out/result.dat"));
     EXPECT_EQ(dialogs.saves.back().startFolder, Native("/opt/impactframe/"));
     EXPECT_TRUE(dialogs.saves.back().confirmOverwrite);
     EXPECT_EQ(fs.LastWriteFolder(), Native("/out/"));
@@ -133,20 +133,20 @@ TEST_F(FileSetTest, ReadAndWriteRememberTheirOwnFolders) {
 
     // A proposed name with a folder starts there and is filled in; without a
     // folder the remembered one is used.
-    EXPECT_EQ(fs.WriteFile2(Native("/data2/y.txt"), false), Native("/data2/y.txt"));
+    EXPECT_EQ(fs.ChooseFileToWrite(Native("/data2/y.txt"), false), Native("/data2/y.txt"));
     EXPECT_EQ(dialogs.saves.back().startFolder, Native("/data2/"));
     EXPECT_EQ(dialogs.saves.back().proposedName, QStringLiteral("y.txt"));
     EXPECT_FALSE(dialogs.saves.back().confirmOverwrite);
-    EXPECT_EQ(fs.ReadFile1(QStringLiteral("z.txt")), QString());
+    EXPECT_EQ(fs.ChooseFileToRead(QStringLiteral("z.txt")), QString());
     EXPECT_EQ(dialogs.opens.back().startFolder, Native("/data/"));
     EXPECT_EQ(dialogs.opens.back().proposedName, QStringLiteral("z.txt"));
     // A cancelled write leaves the write folder as it was.
     EXPECT_EQ(fs.LastWriteFolder(), Native("/data2/"));
 }
 
-TEST_F(FileSetTest, DialogsGetFilterIndexAndTitle) {
+TEST_F(FileServiceTest, DialogsGetFilterIndexAndTitle) {
     dialogs.files = {Native("/a/b.txt"), Native("/a/c.txt"), Native("/a/d")};
-    (void)fs.ReadFile();
+    (void)fs.ChooseFileToRead();
     EXPECT_EQ(dialogs.opens.back().filter, QStringLiteral("文書 (*.txt *.doc);;All (*)"));
     EXPECT_EQ(dialogs.opens.back().filterIndex, 0);
     EXPECT_EQ(fs.FilterIndex(), 1);
@@ -155,24 +155,24 @@ TEST_F(FileSetTest, DialogsGetFilterIndexAndTitle) {
     fs.SetDialogTitle(QStringLiteral("構造データ読込"));
     fs.SetFilterIndex(2);
     dialogs.filterAnswer = 0;  // the user switches to the first entry
-    (void)fs.ReadFile();
+    (void)fs.ChooseFileToRead();
     EXPECT_EQ(dialogs.opens.back().filter, QStringLiteral("構造データ (*.txt);;All (*)"));
     EXPECT_EQ(dialogs.opens.back().filterIndex, 1);
     EXPECT_EQ(dialogs.opens.back().title, QStringLiteral("構造データ読込"));
     EXPECT_EQ(fs.FilterIndex(), 1);
 
     // A name without extension.
-    EXPECT_EQ(fs.WriteFile1(true), Native("/a/d"));
+    EXPECT_EQ(fs.ChooseFileToWrite(true), Native("/a/d"));
     EXPECT_EQ(fs.Extension(), QString());
     EXPECT_EQ(fs.BaseName(), QStringLiteral("d"));
 }
 
-TEST_F(FileSetTest, ColourCodeIsRgbValueOrMinusOne) {
+TEST_F(FileServiceTest, ColourCodeIsRgbValueOrMinusOne) {
     dialogs.colours = {QColor(10, 20, 30), QColor(), QColor(255, 255, 128)};
-    EXPECT_EQ(fs.ColorCode(), 10 + 20 * 256 + 30 * 65536);
-    EXPECT_EQ(fs.ColorCode(), -1);
+    EXPECT_EQ(fs.ChooseColor(), 10 + 20 * 256 + 30 * 65536);
+    EXPECT_EQ(fs.ChooseColor(), -1);
     EXPECT_FALSE(fs.ErrorText().isEmpty());
-    EXPECT_EQ(fs.ColorCode(), 255 + 255 * 256 + 128 * 65536);
+    EXPECT_EQ(fs.ChooseColor(), 255 + 255 * 256 + 128 * 65536);
     // Each dialog starts from the colour chosen last, a cancel keeping it.
     ASSERT_EQ(dialogs.colourStarts.size(), 3u);
     EXPECT_EQ(dialogs.colourStarts[1], QColor(10, 20, 30));
@@ -180,11 +180,11 @@ TEST_F(FileSetTest, ColourCodeIsRgbValueOrMinusOne) {
     EXPECT_TRUE(fs.ErrorText().isEmpty());
 }
 
-TEST_F(FileSetTest, FontChoiceCopiesStyleAndColour) {
+TEST_F(FileServiceTest, FontChoiceCopiesStyleAndColour) {
     QFont font(QStringLiteral("Serif"), 9);
     platform::Color colour = 0;
     EXPECT_EQ(fs.DialogFont().family(), QStringLiteral("ＭＳ 明朝"));
-    EXPECT_TRUE(fs.FontSelect(font, colour));
+    EXPECT_TRUE(fs.ChooseFont(font, colour));
     EXPECT_TRUE(dialogs.fontEffects);  // colour and effects offered
     EXPECT_EQ(font.family(), QStringLiteral("Noto Sans"));
     EXPECT_DOUBLE_EQ(font.pointSizeF(), 14.0);
@@ -195,24 +195,24 @@ TEST_F(FileSetTest, FontChoiceCopiesStyleAndColour) {
     EXPECT_EQ(colour, platform::RGB(0, 0, 255));
 
     QLabel label(QStringLiteral("Fx="));
-    EXPECT_TRUE(fs.FontSet(&label));
+    EXPECT_TRUE(fs.ChooseFontFor(&label));
     EXPECT_EQ(label.font().family(), QStringLiteral("Noto Sans"));
     EXPECT_EQ(label.palette().color(QPalette::WindowText), QColor(0, 0, 255));
 
     dialogs.fontAnswer = false;
     QLabel other(QStringLiteral("Mx="));
     const QFont before = other.font();
-    EXPECT_FALSE(fs.FontSet(&other));
+    EXPECT_FALSE(fs.ChooseFontFor(&other));
     EXPECT_EQ(other.font(), before);
     EXPECT_FALSE(fs.ErrorText().isEmpty());
 
-    EXPECT_TRUE(fs.PrinterSet());
+    EXPECT_TRUE(fs.ChoosePrinter());
     EXPECT_EQ(dialogs.printerSeen, &fs.Printer());
     dialogs.printerAnswer = false;
-    EXPECT_FALSE(fs.PrinterSet());
+    EXPECT_FALSE(fs.ChoosePrinter());
 }
 
-class TextFileTest : public FileSetTest {
+class TextFileTest : public FileServiceTest {
   protected:
     QString PathOf(const char* name) { return dir.filePath(QString::fromUtf8(name)); }
     void Write(const QString& path, const QByteArray& bytes) {
@@ -232,11 +232,11 @@ TEST_F(TextFileTest, ReadingJoinsLinesWithLineEnds) {
     Write(three, "1行目\r\ntwo\nthree\r\n");
     dialogs.files = {three, QString()};
     QString text, path;
-    ASSERT_TRUE(fs.TextFileRead(text, path));
+    ASSERT_TRUE(fs.ChooseAndReadText(text, path));
     EXPECT_EQ(path, three);
     EXPECT_EQ(text, QStringLiteral("1行目\r\ntwo\r\nthree"));
     EXPECT_EQ(fs.LastReadFolder(), QDir::toNativeSeparators(dir.path()) + QDir::separator());
-    EXPECT_FALSE(fs.TextFileRead(text, path));  // cancelled
+    EXPECT_FALSE(fs.ChooseAndReadText(text, path));  // cancelled
     EXPECT_TRUE(path.isEmpty());
 
     QPlainTextEdit multi;
@@ -275,10 +275,10 @@ TEST_F(TextFileTest, WritingEndsWithOneLineEndAndReplacesTheFile) {
 
     dialogs.files = {out, QString()};
     QString path;
-    ASSERT_TRUE(fs.TextFileWrite(QStringLiteral("x\r\ny"), path));
+    ASSERT_TRUE(fs.ChooseAndWriteText(QStringLiteral("x\r\ny"), path));
     EXPECT_EQ(path, out);
     EXPECT_EQ(Read(out), QByteArray("x\r\ny\r\n"));
-    EXPECT_FALSE(fs.TextFileWrite(QStringLiteral("never"), path));
+    EXPECT_FALSE(fs.ChooseAndWriteText(QStringLiteral("never"), path));
     EXPECT_EQ(Read(out), QByteArray("x\r\ny\r\n"));
 
     // A folder that does not exist: an error, nothing written.
@@ -297,25 +297,25 @@ TEST_F(TextFileTest, FolderChooserReturnsTheChosenFolderOrNothing) {
     Write(PathOf("sub/a.txt"), "a");
     Write(PathOf("sub/b.dat"), "b");
     services::FolderChooser& chooser = fs.Chooser();
-    fs.SetDirectry(dir.path());
+    fs.SetChooserFolder(dir.path());
     EXPECT_EQ(chooser.Path(), QDir::toNativeSeparators(dir.path()));
 
     QTimer::singleShot(0, [&] {
         ASSERT_TRUE(chooser.isVisible());
         EXPECT_EQ(chooser.ChooserResult(), 0);
         // Double click on "sub" in the folder list.
-        const auto found = chooser.DirList->findItems(QStringLiteral("sub"), Qt::MatchExactly);
+        const auto found = chooser.folderList->findItems(QStringLiteral("sub"), Qt::MatchExactly);
         ASSERT_EQ(found.size(), 1);
-        emit chooser.DirList->itemActivated(found.front());
-        ASSERT_EQ(chooser.FileList->count(), 2);
-        EXPECT_EQ(chooser.FileList->item(0)->text(), QStringLiteral("a.txt"));
-        EXPECT_EQ(chooser.FileList->item(1)->text(), QStringLiteral("b.dat"));
-        chooser.OkButton->click();
+        emit chooser.folderList->itemActivated(found.front());
+        ASSERT_EQ(chooser.fileList->count(), 2);
+        EXPECT_EQ(chooser.fileList->item(0)->text(), QStringLiteral("a.txt"));
+        EXPECT_EQ(chooser.fileList->item(1)->text(), QStringLiteral("b.dat"));
+        chooser.okButton->click();
     });
     QWidget owner;
     owner.setGeometry(100, 200, 800, 600);
     owner.show();
-    const QString chosen = fs.Directry(&owner);
+    const QString chosen = fs.ChooseFolder(&owner);
     EXPECT_EQ(chosen, QDir::toNativeSeparators(PathOf("sub")) + QDir::separator());
     EXPECT_EQ(chooser.ChooserResult(), 1);
     EXPECT_FALSE(chooser.isVisible());
@@ -323,13 +323,13 @@ TEST_F(TextFileTest, FolderChooserReturnsTheChosenFolderOrNothing) {
 
     QTimer::singleShot(0, [&] {
         ASSERT_TRUE(chooser.EnterFolder(QStringLiteral("..")));
-        chooser.CancelButton->click();
+        chooser.cancelButton->click();
     });
-    EXPECT_EQ(fs.Directry(&owner), QString());
+    EXPECT_EQ(fs.ChooseFolder(&owner), QString());
     EXPECT_EQ(chooser.ChooserResult(), -1);
 
     QTimer::singleShot(0, [&] { chooser.close(); });  // the close box
-    EXPECT_EQ(fs.Directry(nullptr), QString());
+    EXPECT_EQ(fs.ChooseFolder(nullptr), QString());
     EXPECT_EQ(chooser.ChooserResult(), -1);
     EXPECT_FALSE(chooser.SetPath(PathOf("does-not-exist")));
 }

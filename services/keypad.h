@@ -1,9 +1,9 @@
 #pragma once
-// KeyBoard: a modal keypad for editing the text of one text box with the mouse. It
-// edits a copy of the box's text in its own edit line Text1 with a numeric pad and,
-// behind the "Full KeyBoard" check box, a full keyboard; the box shows a red
-// background while the keypad is open. ESC and the close box cancel, Enter (or
-// Return in a single-line edit line) accepts.
+// Keypad: a modal keypad for editing the text of one text box with the mouse. It
+// edits a copy of the box's text in its own edit line with a numeric pad and,
+// behind a check box, a full keyboard; the box shows a red background while the
+// keypad is open. ESC and the close box cancel, Enter (or Return in a single-line
+// edit line) accepts.
 //
 // Keys act on the edit line in the program's text convention, where a line end is
 // the two characters carriage return, line feed; a multi-line edit line shows each
@@ -24,13 +24,13 @@ class QWidget;
 
 namespace services {
 
-class KeyBoard : public QDialog {
+class Keypad : public QDialog {
     Q_OBJECT
   public:
     static constexpr int kKeyCount = 82;
 
-    explicit KeyBoard(QWidget* parent = nullptr);
-    ~KeyBoard() override;
+    explicit Keypad(QWidget* parent = nullptr);
+    ~Keypad() override;
 
     // Opens the keypad modally on the box and returns the edited text, or the box's
     // text as it was when the keypad was cancelled. The caller puts the result into
@@ -54,11 +54,11 @@ class KeyBoard : public QDialog {
     [[nodiscard]] bool MultiLine() const { return multiLine_; }
     [[nodiscard]] bool Cancelled() const { return cancelled_; }
 
-    // Key i of the control array (0 .. kKeyCount - 1); its caption is its function.
-    [[nodiscard]] QPushButton* Char(int index) const;
-    [[nodiscard]] QCheckBox* FullKeyBoardCheck() const { return fullCheck_; }
-    [[nodiscard]] QLineEdit* Text1() const { return text1_; }
-    [[nodiscard]] QPlainTextEdit* Text1Multi() const { return text1Multi_; }
+    // Key i (0 .. kKeyCount - 1); its caption is its function.
+    [[nodiscard]] QPushButton* Key(int index) const;
+    [[nodiscard]] QCheckBox* FullKeyboardCheck() const { return fullCheck_; }
+    [[nodiscard]] QLineEdit* EditLine() const { return editLine_; }
+    [[nodiscard]] QPlainTextEdit* MultiLineEdit() const { return multiLineEdit_; }
     // Window widths with the numeric pad alone and with the full keyboard.
     [[nodiscard]] int PadWidth() const { return padWidth_; }
     [[nodiscard]] int FullWidth() const { return fullWidth_; }
@@ -81,13 +81,13 @@ class KeyBoard : public QDialog {
     void ClearLastOperand();
     void Accept();
     void Cancel();
-    void ShowFullKeyBoard(bool full);
+    void ShowFullKeyboard(bool full);
     void Arrange();
     void FocusEditLine();
 
     std::array<QPushButton*, kKeyCount> keys_{};
-    QLineEdit* text1_ = nullptr;
-    QPlainTextEdit* text1Multi_ = nullptr;
+    QLineEdit* editLine_ = nullptr;
+    QPlainTextEdit* multiLineEdit_ = nullptr;
     QCheckBox* fullCheck_ = nullptr;
     QFrame* padPanel_ = nullptr;
     QFrame* fullPanel_ = nullptr;

@@ -1,4 +1,4 @@
-#include "shell/elemsheetform.h"
+#include "shell/elementsheet.h"
 
 #include <QComboBox>
 #include <QEvent>
@@ -11,85 +11,89 @@
 
 #include "numeric/failure.h"
 #include "platform/messagebox.h"
-#include "shell/controlnames.h"
 #include "shell/numbertext.h"
 
 namespace shell {
 
-ElemSheetForm::ElemSheetForm(SheetHost host, QWidget* parent)
+ElementSheet::ElementSheet(SheetHost host, QWidget* parent)
     : QDialog(parent), host_(std::move(host)) {
-    setObjectName(QStringLiteral("ElemSheetForm"));
+    setObjectName(QStringLiteral("elementSheet"));
     setWindowTitle(QStringLiteral("Element Data"));
     setModal(true);
     BuildControls();
 }
 
-void ElemSheetForm::BuildControls() {
+void ElementSheet::BuildControls() {
     auto* top = new QVBoxLayout(this);
     auto* grid = new QGridLayout();
     const char* const nodeTitles[2] = {"節点1", "節点2"};
     const char* const nodeTips[2] = {"節点1を選択", "節点2を選択"};
     for (int i = 0; i < 2; ++i) {
         auto* lb = new QLabel(QString::fromUtf8(nodeTitles[i]), this);
-        lb->setObjectName(Indexed("NodLb", i));
+        lb->setObjectName(QStringLiteral("endNodeLabel%1").arg(i));
         lb->setToolTip(QString::fromUtf8(nodeTips[i]));
-        nod_[i] = new QComboBox(this);
-        nod_[i]->setObjectName(Indexed("Nod", i));
-        nod_[i]->setEditable(true);
-        nod_[i]->setInsertPolicy(QComboBox::NoInsert);
-        nod_[i]->setToolTip(QString::fromUtf8(nodeTips[i]));
-        nod_[i]->setMinimumContentsLength(6);
+        endNodeCombos_[i] = new QComboBox(this);
+        endNodeCombos_[i]->setObjectName(QStringLiteral("endNodeCombo%1").arg(i));
+        endNodeCombos_[i]->setEditable(true);
+        endNodeCombos_[i]->setInsertPolicy(QComboBox::NoInsert);
+        endNodeCombos_[i]->setToolTip(QString::fromUtf8(nodeTips[i]));
+        endNodeCombos_[i]->setMinimumContentsLength(6);
         grid->addWidget(lb, 0, i);
-        grid->addWidget(nod_[i], 1, i);
+        grid->addWidget(endNodeCombos_[i], 1, i);
     }
     const char* const valueTitles[4] = {"直径", "ヤング率", "横弾性係数", "密度"};
+    const char* const labelNames[4] = {"diameterLabel", "youngModulusLabel", "shearModulusLabel",
+                                       "densityLabel"};
+    const char* const editNames[4] = {"diameterEdit", "youngModulusEdit", "shearModulusEdit",
+                                      "densityEdit"};
     for (int i = 0; i < 4; ++i) {
         auto* lb = new QLabel(QString::fromUtf8(valueTitles[i]), this);
-        lb->setObjectName(Indexed("VLb", i));
-        v_[i] = new QLineEdit(this);
-        v_[i]->setObjectName(Indexed("V", i));
-        v_[i]->setMinimumWidth(90);
-        v_[i]->installEventFilter(this);
+        lb->setObjectName(QLatin1String(labelNames[i]));
+        valueEdits_[i] = new QLineEdit(this);
+        valueEdits_[i]->setObjectName(QLatin1String(editNames[i]));
+        valueEdits_[i]->setMinimumWidth(90);
+        valueEdits_[i]->installEventFilter(this);
         grid->addWidget(lb, 2 + 2 * (i / 2), i % 2);
-        grid->addWidget(v_[i], 3 + 2 * (i / 2), i % 2);
+        grid->addWidget(valueEdits_[i], 3 + 2 * (i / 2), i % 2);
     }
     top->addLayout(grid);
 
     auto* buttons = new QHBoxLayout();
-    command1_ = new QPushButton(QStringLiteral("変更"), this);
-    command1_->setObjectName(QStringLiteral("Command1"));
-    command2_ = new QPushButton(QStringLiteral("削除"), this);
-    command2_->setObjectName(QStringLiteral("Command2"));
-    command3_ = new QPushButton(QStringLiteral("キャンセル"), this);
-    command3_->setObjectName(QStringLiteral("Command3"));
-    for (QPushButton* b : {command1_, command2_, command3_}) {
+    confirmButton_ = new QPushButton(QStringLiteral("変更"), this);
+    confirmButton_->setObjectName(QStringLiteral("confirmButton"));
+    deleteButton_ = new QPushButton(QStringLiteral("削除"), this);
+    deleteButton_->setObjectName(QStringLiteral("deleteButton"));
+    cancelButton_ = new QPushButton(QStringLiteral("キャンセル"), this);
+    cancelButton_->setObjectName(QStringLiteral("cancelButton"));
+    for (QPushButton* b : {confirmButton_, deleteButton_, cancelButton_}) {
         b->setAutoDefault(false);
         buttons->addWidget(b);
     }
     top->addLayout(buttons);
 
-    ConnectSheetButtons(this, sheetResult_, command1_, command2_, command3_);
+    ConnectSheetButtons(this, sheetResult_, confirmButton_, deleteButton_, cancelButton_);
 }
 
-bool ElemSheetForm::eventFilter(QObject* watched, QEvent* event) {
+bool ElementSheet::eventFilter(QObject* watched, QEvent* event) {
     return OpenKeypadOnDoubleClick(host_, watched, event) || QDialog::eventFilter(watched, event);
 }
 
-void ElemSheetForm::FillSheet() {
-    nod_[0]->setCurrentText(QString::number(sheetRecord_.EndNode[0]));
-    nod_[1]->setCurrentText(QString::number(sheetRecord_.EndNode[1]));
-    v_[0]->setText(NumberText(sheetRecord_.Diameter));
-    v_[1]->setText(NumberText(sheetRecord_.Young));
-    v_[2]->setText(NumberText(sheetRecord_.Shear));
-    v_[3]->setText(NumberText(sheetRecord_.Density));
+void ElementSheet::FillSheet() {
+    endNodeCombos_[0]->setCurrentText(QString::number(sheetRecord_.EndNode[0]));
+    endNodeCombos_[1]->setCurrentText(QString::number(sheetRecord_.EndNode[1]));
+    valueEdits_[0]->setText(NumberText(sheetRecord_.Diameter));
+    valueEdits_[1]->setText(NumberText(sheetRecord_.Young));
+    valueEdits_[2]->setText(NumberText(sheetRecord_.Shear));
+    valueEdits_[3]->setText(NumberText(sheetRecord_.Density));
 }
 
-QString ElemSheetForm::ReadSheet() {
+QString ElementSheet::ReadSheet() {
     const QString badNumber = QStringLiteral("入力された数値が不適当です");
     fem::ElementRecord r = sheetRecord_;
     // The node lists are editable: a typed text must name an existing node, and
     // texts such as 1 and 01 name the same node.
-    const QString texts[2] = {nod_[0]->currentText().trimmed(), nod_[1]->currentText().trimmed()};
+    const QString texts[2] = {endNodeCombos_[0]->currentText().trimmed(),
+                              endNodeCombos_[1]->currentText().trimmed()};
     const std::optional<int> nodes[2] = {ParseInt16(texts[0]), ParseInt16(texts[1])};
     if (texts[0] == texts[1] || (nodes[0] && nodes[1] && *nodes[0] == *nodes[1]))
         return QStringLiteral("節点が同じです");
@@ -101,7 +105,7 @@ QString ElemSheetForm::ReadSheet() {
     }
     double* const targets[4] = {&r.Diameter, &r.Young, &r.Shear, &r.Density};
     for (int i = 0; i < 4; ++i) {
-        const auto value = ParseDouble(v_[i]->text());
+        const auto value = ParseDouble(valueEdits_[i]->text());
         if (!value) return badNumber;
         *targets[i] = *value;
     }
@@ -109,25 +113,25 @@ QString ElemSheetForm::ReadSheet() {
     return {};
 }
 
-int ElemSheetForm::SetElement(int number) {
+int ElementSheet::Edit(int number) {
     fem::Model& model = fem::FEM();
     if (host_.place) host_.place(this);
     sheetResult_ = -1;
     number_ = number;
 
-    for (QComboBox* n : nod_) {
+    for (QComboBox* n : endNodeCombos_) {
         n->clear();
         for (int k = 0; k < model.NodeCount(); ++k) n->addItem(QString::number(k));
     }
     if (number < 0) {
         setWindowTitle(QStringLiteral("要素(%1)追加").arg(model.ElementCount()));
-        command1_->setText(QStringLiteral("追加"));
-        command2_->hide();
+        confirmButton_->setText(QStringLiteral("追加"));
+        deleteButton_->hide();
         sheetRecord_ = fem::DefaultElement();
     } else {
         setWindowTitle(QStringLiteral("要素番号＝%1").arg(number));
-        command1_->setText(QStringLiteral("変更"));
-        command2_->show();
+        confirmButton_->setText(QStringLiteral("変更"));
+        deleteButton_->show();
         sheetRecord_ = model.GetElement(number);
     }
     FillSheet();

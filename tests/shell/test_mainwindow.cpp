@@ -1,4 +1,4 @@
-// The main frame and the analysis form: defaults, menus, parameter handling,
+// The main window and the analysis panel: defaults, menus, parameter handling,
 // structure files and the list and label handlers.
 #include <QAction>
 #include <QCheckBox>
@@ -21,16 +21,16 @@
 #include <QTemporaryDir>
 
 #include "model/datafile.h"
-#include "services/fileset.h"
-#include "services/keyboard.h"
-#include "shell/elemsheetform.h"
+#include "services/fileservice.h"
+#include "services/keypad.h"
+#include "shell/elementsheet.h"
 #include "shell_fixture.h"
-#include "view3d/view3d.h"
+#include "view3d/sceneview.h"
 
 namespace shelltest {
 namespace {
 
-TEST_F(ShellTest, StartUpShowsTheFrameAndTheFormWithTheirDefaults) {
+TEST_F(ShellTest, StartUpShowsTheMainWindowAndThePanelWithTheirDefaults) {
     EXPECT_EQ(frame->windowTitle(), QStringLiteral("三次元衝撃骨組み構造解析"));
     const QRect screen = QGuiApplication::primaryScreen()->geometry();
     EXPECT_NEAR(frame->width(), 0.9 * screen.width(), 1.0);
@@ -40,59 +40,58 @@ TEST_F(ShellTest, StartUpShowsTheFrameAndTheFormWithTheirDefaults) {
 
     EXPECT_EQ(fem::FEM().NodeCount(), 0);
     EXPECT_EQ(fem::FEM().ElementCount(), 0);
-    EXPECT_EQ(Get<QComboBox>("ComboNw")->currentText(), "512");
-    EXPECT_EQ(Get<QComboBox>("ComboNw")->count(), 6);
-    EXPECT_EQ(Get<QLineEdit>("TxV_2")->text(), "0.001");
-    EXPECT_EQ(Get<QLineEdit>("TxV_0")->text(), "5");
-    EXPECT_EQ(Get<QLineEdit>("DelayTxt")->text(), "0");
-    EXPECT_EQ(Get<QLineEdit>("DefAmpTxt")->text(), "100");
-    EXPECT_TRUE(Get<QCheckBox>("Check2")->isChecked());
-    EXPECT_FALSE(Get<QCheckBox>("Check1")->isChecked());
-    EXPECT_TRUE(Get<QRadioButton>("Option1_0")->isChecked());
-    EXPECT_EQ(Get<QLabel>("ProcMeter1")->text(), " 0 ");
-    EXPECT_EQ(Get<QLabel>("ProcMeter2")->text(), " 0 ");
-    EXPECT_EQ(Get<QLabel>("NowNodLb")->text(), "  -  ");
-    EXPECT_EQ(Get<QLabel>("FileLb")->text(), QStringLiteral("(ファイル名)"));
-    EXPECT_TRUE(form->NoResults());
-    EXPECT_EQ(form->DeformationMode(), 0);
-    EXPECT_EQ(Get<QLineEdit>("TxV_0")->toolTip(),
+    EXPECT_EQ(Get<QComboBox>("nwCombo")->currentText(), "512");
+    EXPECT_EQ(Get<QComboBox>("nwCombo")->count(), 6);
+    EXPECT_EQ(Get<QLineEdit>("teEdit")->text(), "0.001");
+    EXPECT_EQ(Get<QLineEdit>("gammaTeEdit")->text(), "5");
+    EXPECT_EQ(Get<QLineEdit>("tauEdit")->text(), "0");
+    EXPECT_EQ(Get<QLineEdit>("magnificationEdit")->text(), "100");
+    EXPECT_TRUE(Get<QCheckBox>("drawAtOnceCheck")->isChecked());
+    EXPECT_FALSE(Get<QCheckBox>("globalComponentsCheck")->isChecked());
+    EXPECT_TRUE(Get<QRadioButton>("detailedDeformationButton")->isChecked());
+    EXPECT_EQ(Get<QLabel>("analysisProgress")->text(), " 0 ");
+    EXPECT_EQ(Get<QLabel>("forceProgress")->text(), " 0 ");
+    EXPECT_EQ(Get<QLabel>("elementNodesLabel")->text(), "  -  ");
+    EXPECT_EQ(Get<QLabel>("fileNameLabel")->text(), QStringLiteral("(ファイル名)"));
+    EXPECT_TRUE(panel->NoResults());
+    EXPECT_EQ(panel->DeformationMode(), 0);
+    EXPECT_EQ(Get<QLineEdit>("gammaTeEdit")->toolTip(),
               QStringLiteral("数値変換のγ値を設定します（１～８ぐらいが適当？）"));
-    EXPECT_EQ(Get<QPushButton>("ButtStop")->text(), QStringLiteral("中止"));
+    EXPECT_EQ(Get<QPushButton>("stopButton")->text(), QStringLiteral("中止"));
 }
 
 TEST_F(ShellTest, MenuTreeHasEveryItemWithItsCaption) {
     const std::vector<std::pair<const char*, const char*>> items = {
-        {"MenReadStructure", "構造データ読込"},
-        {"MenWriteStructur", "構造データ書込"},
-        {"MenOverWriteStructure", "構造データ上書"},
-        {"MenueFileEnding", "終了"},
-        {"MenDynamicAnalys", "動的ＦＥＭ解析"},
-        {"MenStaticAnalys", "静的解析のみ"},
-        {"MenCalNodeForces", "要素節点力解析"},
-        {"MenDispStructure", "構造表示"},
-        {"MenueDispStructAndDisp", "変形表示"},
-        {"MenDispStructDetail", "詳細変形表示"},
-        {"MenDispStructSymple", "簡易変形表示"},
-        {"Men3DInit", "３Ｄ初期化"},
-        {"MenueSample1", "Sample1"},
-        {"MenueSample4", "Sample4"}};
+        {"readStructureAction", "構造データ読込"},
+        {"writeStructureAction", "構造データ書込"},
+        {"overwriteStructureAction", "構造データ上書"},
+        {"exitAction", "終了"},
+        {"dynamicAnalysisAction", "動的ＦＥＭ解析"},
+        {"staticAnalysisAction", "静的解析のみ"},
+        {"nodalForcesAction", "要素節点力解析"},
+        {"drawStructureAction", "構造表示"},
+        {"drawDeformedStructureAction", "変形表示"},
+        {"detailedDeformationAction", "詳細変形表示"},
+        {"simpleDeformationAction", "簡易変形表示"},
+        {"resetViewAction", "３Ｄ初期化"},
+        {"sample1Action", "Sample1"},
+        {"sample4Action", "Sample4"}};
     for (const auto& [name, caption] : items) {
-        QAction* a = frame->Command(QLatin1String(name));
+        QAction* a = frame->Action(QLatin1String(name));
         ASSERT_NE(a, nullptr) << name;
         EXPECT_EQ(a->text(), QString::fromUtf8(caption)) << name;
     }
-    for (const char* hidden : {"MenStaticAnalys", "MenueDispStructAndDisp"}) {
-        EXPECT_FALSE(frame->Command(QLatin1String(hidden))->isVisible()) << hidden;
-        EXPECT_FALSE(frame->Command(QLatin1String(hidden))->isEnabled()) << hidden;
+    for (const char* hidden : {"staticAnalysisAction", "drawDeformedStructureAction"}) {
+        EXPECT_FALSE(frame->Action(QLatin1String(hidden))->isVisible()) << hidden;
+        EXPECT_FALSE(frame->Action(QLatin1String(hidden))->isEnabled()) << hidden;
     }
-    EXPECT_TRUE(frame->Command("MenueFileB1")->isSeparator());
-    EXPECT_TRUE(frame->Command("MenDispb1")->isSeparator());
+    EXPECT_TRUE(frame->Action("fileMenuSeparator")->isSeparator());
+    EXPECT_TRUE(frame->Action("displayMenuSeparator")->isSeparator());
     // The examples sit inside the options menu.
-    QMenu* samples = frame->findChild<QMenu*>("MenueSampleRoot");
+    QMenu* samples = frame->findChild<QMenu*>("samplesMenu");
     ASSERT_NE(samples, nullptr);
     EXPECT_EQ(samples->title(), QStringLiteral("例題"));
-    EXPECT_TRUE(
-        frame->findChild<QMenu*>("MenueOptionRoot")->actions().contains(samples->menuAction()));
+    EXPECT_TRUE(frame->findChild<QMenu*>("optionsMenu")->actions().contains(samples->menuAction()));
     QStringList roots;
     for (QAction* a : frame->menuBar()->actions()) roots << a->text();
     EXPECT_EQ(roots, QStringList({"ファイル", "計算", "表示", "オプション"}));
@@ -104,28 +103,28 @@ TEST_F(ShellTest, SampleCommandsBuildTheSamplesAndSetTheirParameters) {
         int nodes, elements;
         const char* te;
         const char* amp;
-    } cases[] = {{"MenueSample1", 3, 2, "0.0004", "10000"},
-                 {"MenueSample2", 3, 2, "0.01", "300"},
-                 {"MenueSample3", 5, 4, "0.005", "10000"},
-                 {"MenueSample4", 8, 12, "0.005", "1000"}};
-    Get<QLineEdit>("TxV_0")->setText("3");
+    } cases[] = {{"sample1Action", 3, 2, "0.0004", "10000"},
+                 {"sample2Action", 3, 2, "0.01", "300"},
+                 {"sample3Action", 5, 4, "0.005", "10000"},
+                 {"sample4Action", 8, 12, "0.005", "1000"}};
+    Get<QLineEdit>("gammaTeEdit")->setText("3");
     for (const auto& c : cases) {
-        frame->Command(QLatin1String(c.command))->trigger();
+        frame->Action(QLatin1String(c.command))->trigger();
         EXPECT_EQ(fem::FEM().NodeCount(), c.nodes) << c.command;
         EXPECT_EQ(fem::FEM().ElementCount(), c.elements) << c.command;
-        EXPECT_EQ(Get<QLineEdit>("TxV_2")->text(), QLatin1String(c.te)) << c.command;
-        EXPECT_EQ(Get<QLineEdit>("DefAmpTxt")->text(), QLatin1String(c.amp)) << c.command;
-        EXPECT_EQ(Get<QComboBox>("NowNode")->count(), c.nodes) << c.command;
-        EXPECT_EQ(Get<QComboBox>("NowElement")->count(), c.elements) << c.command;
-        EXPECT_TRUE(Get<QPushButton>("ButtSolve")->isEnabled());
-        EXPECT_FALSE(Get<QPushButton>("ButNodForce")->isEnabled());
+        EXPECT_EQ(Get<QLineEdit>("teEdit")->text(), QLatin1String(c.te)) << c.command;
+        EXPECT_EQ(Get<QLineEdit>("magnificationEdit")->text(), QLatin1String(c.amp)) << c.command;
+        EXPECT_EQ(Get<QComboBox>("nodeCombo")->count(), c.nodes) << c.command;
+        EXPECT_EQ(Get<QComboBox>("elementCombo")->count(), c.elements) << c.command;
+        EXPECT_TRUE(Get<QPushButton>("runAnalysisButton")->isEnabled());
+        EXPECT_FALSE(Get<QPushButton>("computeForcesButton")->isEnabled());
     }
-    EXPECT_EQ(Get<QLineEdit>("TxV_0")->text(), "3");  // the other parameters stay
+    EXPECT_EQ(Get<QLineEdit>("gammaTeEdit")->text(), "3");  // the other parameters stay
     EXPECT_TRUE(messages.empty());
 }
 
 TEST_F(ShellTest, TauIsValidatedOnEnter) {
-    QLineEdit* delay = Get<QLineEdit>("DelayTxt");
+    QLineEdit* delay = Get<QLineEdit>("tauEdit");
     const struct {
         const char* typed;
         const char* shown;
@@ -152,48 +151,48 @@ TEST_F(ShellTest, TauIsValidatedOnEnter) {
 TEST_F(ShellTest, AddElementNeedsTwoNodes) {
     fem::FEM().AddNode(fem::DefaultNode());
     bool opened = false;
-    shell::ElemSheetForm* sheet = form->ElemSheet();
+    shell::ElementSheet* sheet = panel->elementSheet();
     QTimer::singleShot(0, sheet, [&] {
         if (sheet->isVisible()) {
             opened = true;
             sheet->hide();
         }
     });
-    Get<QPushButton>("ButtAddElement")->click();
+    Get<QPushButton>("addElementButton")->click();
     QCoreApplication::processEvents();
     EXPECT_FALSE(opened);
     EXPECT_EQ(fem::FEM().ElementCount(), 0);
-    EXPECT_FALSE(Get<QPushButton>("ButtSolve")->isEnabled());
+    EXPECT_FALSE(Get<QPushButton>("runAnalysisButton")->isEnabled());
 
     // With a second node the sheet opens, and an added element enables the solve button.
     fem::NodeRecord n = fem::DefaultNode();
     n.Coord = {0, 0, 50};
     fem::FEM().AddNode(n);
-    Answer(sheet, nullptr, "Command1");
-    Get<QPushButton>("ButtAddElement")->click();
+    Answer(sheet, nullptr, "confirmButton");
+    Get<QPushButton>("addElementButton")->click();
     EXPECT_EQ(fem::FEM().ElementCount(), 1);
-    EXPECT_TRUE(Get<QPushButton>("ButtSolve")->isEnabled());
+    EXPECT_TRUE(Get<QPushButton>("runAnalysisButton")->isEnabled());
 }
 
 TEST_F(ShellTest, ParametersThatAreNotNumbersStopTheAnalysis) {
-    frame->Command("MenueSample1")->trigger();
-    for (const char* box : {"TxV_2", "TxV_0", "DelayTxt"}) {
+    frame->Action("sample1Action")->trigger();
+    for (const char* box : {"teEdit", "gammaTeEdit", "tauEdit"}) {
         messages.clear();
         QLineEdit* edit = Get<QLineEdit>(QLatin1String(box));
         const QString kept = edit->text();
         edit->setText("1,5");
-        form->FemAnalyse();
+        panel->RunAnalysis();
         ASSERT_EQ(messages.size(), 1u) << box;
         EXPECT_EQ(messages[0], QStringLiteral("γ，Te，荷重立上りの設定値を確認して下さい。"));
-        EXPECT_TRUE(form->NoResults()) << box;
+        EXPECT_TRUE(panel->NoResults()) << box;
         EXPECT_FALSE(fem::Analysis().DynamicComplete);
-        EXPECT_EQ(Get<QComboBox>("ComboElemNo")->count(), 0);
+        EXPECT_EQ(Get<QComboBox>("forceElementCombo")->count(), 0);
         edit->setText(kept);
     }
 }
 
 // File and colour dialogs answered by the test.
-class ScriptedDialogs : public services::FileSetDialogs {
+class ScriptedDialogs : public services::FileServiceDialogs {
   public:
     QString OpenFile(QWidget*, const services::FileDialogRequest& request, int* filter) override {
         ++opens;
@@ -223,10 +222,10 @@ class FileTest : public ShellTest {
   protected:
     void SetUp() override {
         ShellTest::SetUp();
-        services::FileSetService().SetDialogs(&dialogs);
+        services::ProgramFileService().SetDialogs(&dialogs);
     }
     void TearDown() override {
-        services::FileSetService().SetDialogs(nullptr);
+        services::ProgramFileService().SetDialogs(nullptr);
         ShellTest::TearDown();
     }
     QString ReadBack(const QString& path) {
@@ -248,39 +247,39 @@ TEST_F(FileTest, ReadingAFileReplacesTheStructureAndShowsItsName) {
               "2,1\r\n0,0,0,0\r\nu,0\r\nu,0\r\nu,0\r\nu,0\r\nu,0\r\nu,0\r\n"
               "1,0,0,250\r\nPF,2\r\np,0\r\np,0\r\np,0\r\np,0\r\np,0\r\n"
               "0,0,1\r\n21000,8000,7.86E-06,10\r\n");
-    ASSERT_TRUE(form->OpenStructureFile(PathOf("frame1.txt")));
-    EXPECT_EQ(Get<QLabel>("FileLb")->text(), "frame1");
-    EXPECT_EQ(form->CurrentFile(), PathOf("frame1.txt"));
+    ASSERT_TRUE(panel->OpenStructureFile(PathOf("frame1.txt")));
+    EXPECT_EQ(Get<QLabel>("fileNameLabel")->text(), "frame1");
+    EXPECT_EQ(panel->CurrentFile(), PathOf("frame1.txt"));
     EXPECT_EQ(fem::FEM().NodeCount(), 2);
     EXPECT_EQ(fem::FEM().GetNode(1).BcCode[0], "pf");
     EXPECT_DOUBLE_EQ(fem::FEM().GetElement(0).Length, 250.0);
-    EXPECT_EQ(Get<QComboBox>("NowNode")->count(), 2);
-    EXPECT_TRUE(Get<QPushButton>("ButtSolve")->isEnabled());
+    EXPECT_EQ(Get<QComboBox>("nodeCombo")->count(), 2);
+    EXPECT_TRUE(Get<QPushButton>("runAnalysisButton")->isEnabled());
     EXPECT_TRUE(messages.empty());
 }
 
 TEST_F(FileTest, AFileThatCannotBeReadLeavesEverythingAsItWas) {
-    frame->Command("MenueSample4")->trigger();
+    frame->Action("sample4Action")->trigger();
     WriteText(PathOf("good.txt"), "0,0\r\n");
-    ASSERT_TRUE(form->OpenStructureFile(PathOf("good.txt")));
-    frame->Command("MenueSample4")->trigger();
+    ASSERT_TRUE(panel->OpenStructureFile(PathOf("good.txt")));
+    frame->Action("sample4Action")->trigger();
     // Element 0 names node 5 of a two-node structure.
     WriteText(PathOf("bad.txt"),
               "2,1\r\n0,0,0,0\r\nu,0\r\nu,0\r\nu,0\r\nu,0\r\nu,0\r\nu,0\r\n"
               "1,100,0,0\r\np,0\r\np,0\r\np,0\r\np,0\r\np,0\r\np,0\r\n0,0,5\r\n"
               "21000,8000,7.86E-06,10\r\n");
-    EXPECT_FALSE(form->OpenStructureFile(PathOf("bad.txt")));
+    EXPECT_FALSE(panel->OpenStructureFile(PathOf("bad.txt")));
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_TRUE(messages[0].contains("bad.txt")) << messages[0].toStdString();
     EXPECT_TRUE(messages[0].contains("line 16")) << messages[0].toStdString();
     EXPECT_EQ(fem::FEM().NodeCount(), 8);
     EXPECT_EQ(fem::FEM().ElementCount(), 12);
-    EXPECT_EQ(Get<QComboBox>("NowNode")->count(), 8);
-    EXPECT_EQ(Get<QLabel>("FileLb")->text(), "good");
-    EXPECT_EQ(form->CurrentFile(), PathOf("good.txt"));
+    EXPECT_EQ(Get<QComboBox>("nodeCombo")->count(), 8);
+    EXPECT_EQ(Get<QLabel>("fileNameLabel")->text(), "good");
+    EXPECT_EQ(panel->CurrentFile(), PathOf("good.txt"));
 
     messages.clear();
-    EXPECT_FALSE(form->OpenStructureFile(PathOf("missing.txt")));
+    EXPECT_FALSE(panel->OpenStructureFile(PathOf("missing.txt")));
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_TRUE(messages[0].contains("missing.txt"));
     EXPECT_EQ(fem::FEM().NodeCount(), 8);
@@ -292,55 +291,55 @@ TEST_F(FileTest, ReadCommandReadsTheChosenFileAndCancelLeavesTheModel) {
               "1,0,50,0\r\npf,0\r\np,0\r\np,0\r\np,0\r\np,0\r\np,0\r\n"
               "0,0,1\r\n21000,8000,7.86E-06,10\r\n");
     dialogs.openAnswer = PathOf("bar.dat");
-    frame->Command("MenReadStructure")->trigger();
+    frame->Action("readStructureAction")->trigger();
     EXPECT_EQ(dialogs.opens, 1);
     EXPECT_EQ(fem::FEM().NodeCount(), 2);
     EXPECT_EQ(fem::FEM().GetNode(1).LoadValue[0], 1.0);  // a step load without a size
-    EXPECT_EQ(Get<QLabel>("FileLb")->text(), "bar");
+    EXPECT_EQ(Get<QLabel>("fileNameLabel")->text(), "bar");
 
     dialogs.openAnswer.clear();
-    Get<QPushButton>("ButtDataRead")->click();
+    Get<QPushButton>("readDataButton")->click();
     EXPECT_EQ(dialogs.opens, 2);
     EXPECT_EQ(fem::FEM().NodeCount(), 2);
-    EXPECT_EQ(form->CurrentFile(), QString());
+    EXPECT_EQ(panel->CurrentFile(), QString());
     EXPECT_TRUE(messages.empty());
 }
 
 TEST_F(FileTest, WriteAndOverwriteCommands) {
-    frame->Command("MenueSample2")->trigger();
+    frame->Action("sample2Action")->trigger();
     // Overwriting before any file was chosen asks for a name, as writing does.
     dialogs.saveAnswer = PathOf("cantilever.txt");
-    frame->Command("MenOverWriteStructure")->trigger();
+    frame->Action("overwriteStructureAction")->trigger();
     EXPECT_EQ(dialogs.saves, 1);
     EXPECT_TRUE(dialogs.confirmOverwrite);
-    EXPECT_EQ(Get<QLabel>("FileLb")->text(), "cantilever");
+    EXPECT_EQ(Get<QLabel>("fileNameLabel")->text(), "cantilever");
     const QString written = ReadBack(PathOf("cantilever.txt"));
     EXPECT_TRUE(written.startsWith("3,2\r\n0,0,0,0\r\nu,0\r\n")) << written.toStdString();
     EXPECT_TRUE(written.contains("2,100,0,0\r\np,0\r\npf,-1\r\n")) << written.toStdString();
 
     // With a current file, overwriting asks nothing.
-    frame->Command("MenueSample1")->trigger();
-    frame->Command("MenOverWriteStructure")->trigger();
+    frame->Action("sample1Action")->trigger();
+    frame->Action("overwriteStructureAction")->trigger();
     EXPECT_EQ(dialogs.saves, 1);
     EXPECT_TRUE(ReadBack(PathOf("cantilever.txt")).contains("2,200,0,0\r\npf,1\r\n"));
 
     // "データ保存" always asks; a cancelled dialog writes nothing.
     dialogs.saveAnswer.clear();
-    Get<QPushButton>("ButtonDataWrite")->click();
+    Get<QPushButton>("saveDataButton")->click();
     EXPECT_EQ(dialogs.saves, 2);
-    EXPECT_EQ(form->CurrentFile(), PathOf("cantilever.txt"));
+    EXPECT_EQ(panel->CurrentFile(), PathOf("cantilever.txt"));
     EXPECT_TRUE(messages.empty());
 
     // Every structure file dialog offers the file service's documents and all files.
-    frame->Command("MenReadStructure")->trigger();
+    frame->Action("readStructureAction")->trigger();
     const QString documents = QStringLiteral("文書 (*.txt *.doc);;All (*)");
     EXPECT_EQ(dialogs.filters, QStringList({documents, documents, documents}));
 }
 
 TEST_F(FileTest, AFileThatCannotBeWrittenIsReportedAndTheOldFileKept) {
-    frame->Command("MenueSample1")->trigger();
+    frame->Action("sample1Action")->trigger();
     dialogs.saveAnswer = PathOf("no-such-folder/frame.txt");
-    frame->Command("MenWriteStructur")->trigger();
+    frame->Action("writeStructureAction")->trigger();
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_TRUE(messages[0].startsWith(QStringLiteral("構造データを書き込めません。")));
     EXPECT_TRUE(messages[0].contains("no-such-folder/frame.txt")) << messages[0].toStdString();
@@ -349,7 +348,7 @@ TEST_F(FileTest, AFileThatCannotBeWrittenIsReportedAndTheOldFileKept) {
     ASSERT_TRUE(QDir(dir.path()).mkdir("taken.txt"));
     messages.clear();
     dialogs.saveAnswer = PathOf("taken.txt");
-    frame->Command("MenWriteStructur")->trigger();
+    frame->Action("writeStructureAction")->trigger();
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_TRUE(QFileInfo(PathOf("taken.txt")).isDir());
 }
@@ -370,10 +369,10 @@ TEST_F(FileTest, RightClickOnTheBackgroundChangesItsColourUnlessCancelled) {
 }
 
 TEST_F(ShellTest, DoubleClickOnAParameterBoxEditsItOnTheKeypad) {
-    QLineEdit* te = Get<QLineEdit>("TxV_2");
+    QLineEdit* te = Get<QLineEdit>("teEdit");
     QString seenOnOpen;
-    QTimer::singleShot(0, form, [&] {
-        auto* keypad = qobject_cast<services::KeyBoard*>(QApplication::activeModalWidget());
+    QTimer::singleShot(0, panel, [&] {
+        auto* keypad = qobject_cast<services::Keypad*>(QApplication::activeModalWidget());
         ASSERT_NE(keypad, nullptr);
         seenOnOpen = keypad->EditText();
         for (const char* key : {"0", ".", "0", "2", "Enter"}) keypad->PressKey(QLatin1String(key));
@@ -392,44 +391,44 @@ namespace shelltest {
 namespace {
 
 TEST_F(ShellTest, DisplayCommandsDrawIntoTheViewAndResetBringsBackTheDefaultView) {
-    EXPECT_FALSE(frame->Graphic3DWindow()->isVisible());  // created hidden
-    frame->Command("MenueSample4")->trigger();
-    EXPECT_TRUE(frame->Graphic3DWindow()->isVisible());
-    view3d::View3D* view = &frame->Graphic3DView();
+    EXPECT_FALSE(frame->ViewWindow()->isVisible());  // created hidden
+    frame->Action("sample4Action")->trigger();
+    EXPECT_TRUE(frame->ViewWindow()->isVisible());
+    view3d::SceneView* view = &frame->Scene();
     const int structure = view->ItemCount();
     EXPECT_GT(structure, 12 + 8);  // at least every element line and node circle
 
-    Get<QComboBox>("ComboNw")->setCurrentIndex(0);
-    frame->Command("MenDynamicAnalys")->trigger();
+    Get<QComboBox>("nwCombo")->setCurrentIndex(0);
+    frame->Action("dynamicAnalysisAction")->trigger();
     // After the analysis the detailed deformation follows the structure: per element
     // one starting dot and 20 segments.
     EXPECT_EQ(view->ItemCount(), structure + 12 * 21);
-    frame->Command("MenDispStructure")->trigger();
+    frame->Action("drawStructureAction")->trigger();
     EXPECT_EQ(view->ItemCount(), structure);
-    frame->Command("MenDispStructSymple")->trigger();
+    frame->Action("simpleDeformationAction")->trigger();
     EXPECT_EQ(view->ItemCount(), structure + 12);
-    frame->Command("MenDispStructDetail")->trigger();
+    frame->Action("detailedDeformationAction")->trigger();
     EXPECT_EQ(view->ItemCount(), structure + 12 + 12 * 21);
     // "静的変形無": redrawing draws the structure only.
-    Get<QRadioButton>("Option1_2")->click();
-    Get<QPushButton>("ButtRedraw")->click();
+    Get<QRadioButton>("noDeformationButton")->click();
+    Get<QPushButton>("redrawButton")->click();
     EXPECT_EQ(view->ItemCount(), structure);
     // A magnification that is not a number skips the deformation without a message.
-    Get<QLineEdit>("DefAmpTxt")->setText("x");
-    frame->Command("MenDispStructDetail")->trigger();
+    Get<QLineEdit>("magnificationEdit")->setText("x");
+    frame->Action("detailedDeformationAction")->trigger();
     EXPECT_EQ(view->ItemCount(), structure);
     EXPECT_TRUE(messages.empty());
 
-    view->SetScrollAngl(0, 60);
-    view->SetScrollAngl(2, 45);
-    QPointer<QWidget> old = frame->Graphic3DWindow();
-    frame->Command("Men3DInit")->trigger();
+    view->SetAngleSlider(0, 60);
+    view->SetAngleSlider(2, 45);
+    QPointer<QWidget> old = frame->ViewWindow();
+    frame->Action("resetViewAction")->trigger();
     EXPECT_TRUE(old.isNull());  // discarded with its settings
-    EXPECT_TRUE(frame->Graphic3DWindow()->isVisible());
-    view = &frame->Graphic3DView();
-    EXPECT_EQ(view->ScrollAngl(0), 10);
-    EXPECT_EQ(view->ScrollAngl(1), -20);
-    EXPECT_EQ(view->ScrollAngl(2), 0);
+    EXPECT_TRUE(frame->ViewWindow()->isVisible());
+    view = &frame->Scene();
+    EXPECT_EQ(view->AngleSlider(0), 10);
+    EXPECT_EQ(view->AngleSlider(1), -20);
+    EXPECT_EQ(view->AngleSlider(2), 0);
     EXPECT_EQ(view->ItemCount(), structure);
 }
 

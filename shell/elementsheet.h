@@ -1,5 +1,5 @@
 #pragma once
-// ElemSheetForm: the modal sheet in which one element is added, changed or deleted:
+// ElementSheet: the modal sheet in which one element is added, changed or deleted:
 // its two end nodes, diameter and material.
 #include <array>
 
@@ -15,15 +15,15 @@ class QPushButton;
 
 namespace shell {
 
-class ElemSheetForm : public QDialog {
+class ElementSheet : public QDialog {
     Q_OBJECT
   public:
-    explicit ElemSheetForm(SheetHost host, QWidget* parent = nullptr);
+    explicit ElementSheet(SheetHost host, QWidget* parent = nullptr);
 
     // Opens the sheet modally on element `number` (-1: a new element) and carries out
     // the user's choice on fem::FEM() before returning. Returns how the sheet was
     // closed: 1 add or change, 2 delete, -1 cancel.
-    int SetElement(int number);
+    int Edit(int number);
 
     [[nodiscard]] int SheetResult() const { return sheetResult_; }
     [[nodiscard]] const fem::ElementRecord& SheetRecord() const { return sheetRecord_; }
@@ -42,11 +42,11 @@ class ElemSheetForm : public QDialog {
     int number_ = -1;
     int sheetResult_ = -1;
 
-    std::array<QComboBox*, 2> nod_{};
-    std::array<QLineEdit*, 4> v_{};
-    QPushButton* command1_ = nullptr;
-    QPushButton* command2_ = nullptr;
-    QPushButton* command3_ = nullptr;
+    std::array<QComboBox*, 2> endNodeCombos_{};
+    std::array<QLineEdit*, 4> valueEdits_{};  // diameter, Young's and shear moduli, density
+    QPushButton* confirmButton_ = nullptr;
+    QPushButton* deleteButton_ = nullptr;
+    QPushButton* cancelButton_ = nullptr;
 };
 
 }  // namespace shell

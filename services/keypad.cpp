@@ -1,4 +1,4 @@
-#include "services/keyboard.h"
+#include "services/keypad.h"
 
 #include <algorithm>
 
@@ -56,7 +56,7 @@ const KeySpec kFull[] = {
 constexpr int kFullColumns = 12;
 constexpr int kFullKeys = sizeof(kFull) / sizeof(kFull[0]);
 constexpr int kRows = 5;
-static_assert(kPadKeys + kFullKeys == KeyBoard::kKeyCount, "one control array of all keys");
+static_assert(kPadKeys + kFullKeys == Keypad::kKeyCount, "one control array of all keys");
 
 constexpr int kMargin = 8;
 constexpr int kGap = 3;
@@ -98,13 +98,13 @@ QString WithNewlines(QString text) {
 
 }  // namespace
 
-KeyBoard::KeyBoard(QWidget* parent) : QDialog(parent) {
+Keypad::Keypad(QWidget* parent) : QDialog(parent) {
     setWindowTitle(QStringLiteral("KeyBoard"));
     setModal(true);
 
-    text1_ = new QLineEdit(this);
-    text1Multi_ = new QPlainTextEdit(this);
-    text1Multi_->hide();
+    editLine_ = new QLineEdit(this);
+    multiLineEdit_ = new QPlainTextEdit(this);
+    multiLineEdit_->hide();
     fullCheck_ = new QCheckBox(QStringLiteral("Full KeyBoard"), this);
     fullCheck_->setFocusPolicy(Qt::NoFocus);
     padPanel_ = new QFrame(this);
@@ -124,34 +124,34 @@ KeyBoard::KeyBoard(QWidget* parent) : QDialog(parent) {
         keys_[i] = key;
     }
 
-    connect(text1_, &QLineEdit::returnPressed, this, [this] { Accept(); });
-    text1Multi_->installEventFilter(this);
-    connect(fullCheck_, &QCheckBox::toggled, this, [this](bool on) { ShowFullKeyBoard(on); });
+    connect(editLine_, &QLineEdit::returnPressed, this, [this] { Accept(); });
+    multiLineEdit_->installEventFilter(this);
+    connect(fullCheck_, &QCheckBox::toggled, this, [this](bool on) { ShowFullKeyboard(on); });
     Arrange();
-    ShowFullKeyBoard(false);
+    ShowFullKeyboard(false);
 }
 
-KeyBoard::~KeyBoard() = default;
+Keypad::~Keypad() = default;
 
-QPushButton* KeyBoard::Char(int index) const {
+QPushButton* Keypad::Key(int index) const {
     return index >= 0 && index < kKeyCount ? keys_[index] : nullptr;
 }
 
 // --- opening ---------------------------------------------------------------------
 
-QString KeyBoard::InputText(QLineEdit* box) {
+QString Keypad::InputText(QLineEdit* box) {
     if (box == nullptr) return {};
     box->setCursorPosition(static_cast<int>(box->text().size()));
     return Open(box, box->text(), false);
 }
 
-QString KeyBoard::InputText(QPlainTextEdit* box) {
+QString Keypad::InputText(QPlainTextEdit* box) {
     if (box == nullptr) return {};
     box->moveCursor(QTextCursor::End);
     return Open(box, box->toPlainText(), true);
 }
 
-QString KeyBoard::Open(QWidget* box, const QString& text, bool multiLine) {
+QString Keypad::Open(QWidget* box, const QString& text, bool multiLine) {
     target_ = box;
     cancelled_ = false;
     const QPalette savedPalette = box->palette();
@@ -173,59 +173,60 @@ QString KeyBoard::Open(QWidget* box, const QString& text, bool multiLine) {
 
 // --- the edit line ----------------------------------------------------------------
 
-void KeyBoard::SetEditText(const QString& text, bool multiLine) {
+void Keypad::SetEditText(const QString& text, bool multiLine) {
     if (multiLine != multiLine_) {
         multiLine_ = multiLine;
-        text1_->setVisible(!multiLine);
-        text1Multi_->setVisible(multiLine);
+        editLine_->setVisible(!multiLine);
+        multiLineEdit_->setVisible(multiLine);
         Arrange();
-        ShowFullKeyBoard(fullCheck_->isChecked());
+        ShowFullKeyboard(fullCheck_->isChecked());
     }
     if (multiLine_)
-        text1Multi_->setPlainText(WithNewlines(text));
+        multiLineEdit_->setPlainText(WithNewlines(text));
     else
-        text1_->setText(text);
+        editLine_->setText(text);
     SetSelection(static_cast<int>(EditText().size()), 0);
 }
 
-QString KeyBoard::EditText() const {
-    return multiLine_ ? WithLineEnds(text1Multi_->toPlainText()) : text1_->text();
+QString Keypad::EditText() const {
+    return multiLine_ ? WithLineEnds(multiLineEdit_->toPlainText()) : editLine_->text();
 }
 
-int KeyBoard::SelStart() const {
+int Keypad::SelStart() const {
     if (!multiLine_)
-        return text1_->hasSelectedText() ? text1_->selectionStart() : text1_->cursorPosition();
-    return FromWidget(text1Multi_->toPlainText(), text1Multi_->textCursor().selectionStart());
+        return editLine_->hasSelectedText() ? editLine_->selectionStart()
+                                            : editLine_->cursorPosition();
+    return FromWidget(multiLineEdit_->toPlainText(), multiLineEdit_->textCursor().selectionStart());
 }
 
-int KeyBoard::SelLength() const {
-    if (!multiLine_) return text1_->hasSelectedText() ? text1_->selectionLength() : 0;
-    const QString w = text1Multi_->toPlainText();
-    const QTextCursor c = text1Multi_->textCursor();
+int Keypad::SelLength() const {
+    if (!multiLine_) return editLine_->hasSelectedText() ? editLine_->selectionLength() : 0;
+    const QString w = multiLineEdit_->toPlainText();
+    const QTextCursor c = multiLineEdit_->textCursor();
     return FromWidget(w, c.selectionEnd()) - FromWidget(w, c.selectionStart());
 }
 
-void KeyBoard::SetSelection(int start, int length) {
+void Keypad::SetSelection(int start, int length) {
     const QString text = EditText();
     const int size = static_cast<int>(text.size());
     start = std::clamp(start, 0, size);
     length = std::clamp(length, 0, size - start);
     if (!multiLine_) {
         if (length > 0)
-            text1_->setSelection(start, length);
+            editLine_->setSelection(start, length);
         else
-            text1_->setCursorPosition(start);
+            editLine_->setCursorPosition(start);
         return;
     }
-    QTextCursor c = text1Multi_->textCursor();
+    QTextCursor c = multiLineEdit_->textCursor();
     c.setPosition(ToWidget(text, start));
     c.setPosition(ToWidget(text, start + length), QTextCursor::KeepAnchor);
-    text1Multi_->setTextCursor(c);
+    multiLineEdit_->setTextCursor(c);
 }
 
 // --- keys --------------------------------------------------------------------------
 
-void KeyBoard::OnKey(int index) {
+void Keypad::OnKey(int index) {
     PressKey(keys_[index]->text());
     if (!isVisible()) return;
     QApplication::processEvents();
@@ -234,7 +235,7 @@ void KeyBoard::OnKey(int index) {
     activateWindow();
 }
 
-void KeyBoard::PressKey(const QString& caption) {
+void Keypad::PressKey(const QString& caption) {
     if (caption == QLatin1String("AC")) {
         SetEditText(QString(), multiLine_);
     } else if (caption == QLatin1String("CL")) {
@@ -261,7 +262,7 @@ void KeyBoard::PressKey(const QString& caption) {
     }
 }
 
-void KeyBoard::Insert(const QString& s) {
+void Keypad::Insert(const QString& s) {
     const QString text = EditText();
     const int start = SelStart();
     const int length = SelLength();
@@ -269,7 +270,7 @@ void KeyBoard::Insert(const QString& s) {
     SetSelection(start + static_cast<int>(s.size()), 0);
 }
 
-void KeyBoard::Delete() {
+void Keypad::Delete() {
     QString text = EditText();
     const int start = SelStart();
     const int length = SelLength();
@@ -282,7 +283,7 @@ void KeyBoard::Delete() {
     SetSelection(start, 0);
 }
 
-bool KeyBoard::Left() {
+bool Keypad::Left() {
     const QString text = EditText();
     int pos = SelStart() + SelLength() - 1;
     if (pos < 0) return false;  // at the start of the line
@@ -291,7 +292,7 @@ bool KeyBoard::Left() {
     return true;
 }
 
-void KeyBoard::Right() {
+void Keypad::Right() {
     const QString text = EditText();
     const int start = SelStart();
     const int length = SelLength();
@@ -300,7 +301,7 @@ void KeyBoard::Right() {
     SetSelection(pos, 0);
 }
 
-void KeyBoard::ClearLastOperand() {
+void Keypad::ClearLastOperand() {
     QString text = EditText();
     while (!text.isEmpty()) {
         const QChar last = text.back();
@@ -312,26 +313,26 @@ void KeyBoard::ClearLastOperand() {
 
 // --- closing -----------------------------------------------------------------------
 
-void KeyBoard::Accept() {
+void Keypad::Accept() {
     done(QDialog::Accepted);
 }
 
-void KeyBoard::Cancel() {
+void Keypad::Cancel() {
     cancelled_ = true;
     done(QDialog::Rejected);
 }
 
-void KeyBoard::reject() {
+void Keypad::reject() {
     Cancel();
 }
 
-void KeyBoard::closeEvent(QCloseEvent* event) {
+void Keypad::closeEvent(QCloseEvent* event) {
     cancelled_ = true;
     QDialog::closeEvent(event);
 }
 
-bool KeyBoard::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == text1Multi_ && event->type() == QEvent::KeyPress) {
+bool Keypad::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == multiLineEdit_ && event->type() == QEvent::KeyPress) {
         const auto* key = static_cast<QKeyEvent*>(event);
         if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) &&
             (key->modifiers() & Qt::ControlModifier) != 0) {
@@ -342,21 +343,21 @@ bool KeyBoard::eventFilter(QObject* watched, QEvent* event) {
     return QDialog::eventFilter(watched, event);
 }
 
-bool KeyBoard::event(QEvent* event) {
+bool Keypad::event(QEvent* event) {
     if (event->type() == QEvent::WindowActivate) FocusEditLine();
     return QDialog::event(event);
 }
 
-void KeyBoard::FocusEditLine() {
+void Keypad::FocusEditLine() {
     if (multiLine_)
-        text1Multi_->setFocus();
+        multiLineEdit_->setFocus();
     else
-        text1_->setFocus();
+        editLine_->setFocus();
 }
 
 // --- layout ------------------------------------------------------------------------
 
-void KeyBoard::Arrange() {
+void Keypad::Arrange() {
     const QFontMetrics fm = fontMetrics();
     int unit = 40;
     for (const QPushButton* key : keys_)
@@ -385,17 +386,17 @@ void KeyBoard::Arrange() {
                             panelHeight);
     padWidth_ = padPanel_->x() + padPanel_->width() + kMargin;
     fullWidth_ = fullPanel_->x() + fullPanel_->width() + kMargin;
-    text1_->move(kMargin, editTop);
-    text1Multi_->move(kMargin, editTop);
-    text1_->resize(text1_->width(), editHeight);
-    text1Multi_->resize(text1Multi_->width(), editHeight);
+    editLine_->move(kMargin, editTop);
+    multiLineEdit_->move(kMargin, editTop);
+    editLine_->resize(editLine_->width(), editHeight);
+    multiLineEdit_->resize(multiLineEdit_->width(), editHeight);
     windowHeight_ = y + panelHeight + kMargin;
 }
 
-void KeyBoard::ShowFullKeyBoard(bool full) {
+void Keypad::ShowFullKeyboard(bool full) {
     const int w = full ? fullWidth_ : padWidth_;
-    text1_->resize(w - 2 * kMargin, text1_->height());
-    text1Multi_->resize(w - 2 * kMargin, text1Multi_->height());
+    editLine_->resize(w - 2 * kMargin, editLine_->height());
+    multiLineEdit_->resize(w - 2 * kMargin, multiLineEdit_->height());
     setFixedSize(w, windowHeight_);
 }
 

@@ -1,5 +1,5 @@
 #pragma once
-// NodeSheetForm: the modal sheet in which one node is added, changed or deleted,
+// NodeSheet: the modal sheet in which one node is added, changed or deleted,
 // all nodes are moved by a common offset, or all nodes get the same constraints.
 #include <array>
 
@@ -18,15 +18,15 @@ class QPushButton;
 
 namespace shell {
 
-class NodeSheetForm : public QDialog {
+class NodeSheet : public QDialog {
     Q_OBJECT
   public:
-    explicit NodeSheetForm(SheetHost host, QWidget* parent = nullptr);
+    explicit NodeSheet(SheetHost host, QWidget* parent = nullptr);
 
     // Opens the sheet modally on node `number` (-1: a new node) and carries out the
     // user's choice on fem::FEM() before returning. Returns how the sheet was
     // closed: 1 add or change, 2 delete, -1 cancel.
-    int SetNode(int number);
+    int Edit(int number);
 
     [[nodiscard]] int SheetResult() const { return sheetResult_; }
     [[nodiscard]] const fem::NodeRecord& SheetRecord() const { return sheetRecord_; }
@@ -36,7 +36,7 @@ class NodeSheetForm : public QDialog {
 
   private:
     void BuildControls();
-    void BcChosen(int j);
+    void ConstraintChosen(int j);
     void FillSheet();
     // Reads the controls into SheetRecord; returns an error message or "".
     QString ReadSheet();
@@ -48,17 +48,17 @@ class NodeSheetForm : public QDialog {
     int number_ = -1;
     int sheetResult_ = -1;
 
-    QGroupBox* frame2_ = nullptr;
-    QGroupBox* frame1_ = nullptr;
-    std::array<QLineEdit*, 3> x_{};
-    QCheckBox* check1_ = nullptr;
-    QCheckBox* check2_ = nullptr;
-    std::array<QComboBox*, 6> bc_{};
-    std::array<QLineEdit*, 6> v_{};
-    QLabel* label3_ = nullptr;
-    QPushButton* command1_ = nullptr;
-    QPushButton* command2_ = nullptr;
-    QPushButton* command3_ = nullptr;
+    QGroupBox* coordinatesGroup_ = nullptr;
+    QGroupBox* constraintsGroup_ = nullptr;
+    std::array<QLineEdit*, 3> coordinateEdits_{};
+    QCheckBox* translateAllCheck_ = nullptr;
+    QCheckBox* applyToAllCheck_ = nullptr;
+    std::array<QComboBox*, 6> constraintCombos_{};
+    std::array<QLineEdit*, 6> stepLoadEdits_{};  // size of a step load, shown for "pf"
+    QLabel* stepLoadNote_ = nullptr;             // the load function, shown for "pf"
+    QPushButton* confirmButton_ = nullptr;
+    QPushButton* deleteButton_ = nullptr;
+    QPushButton* cancelButton_ = nullptr;
 };
 
 }  // namespace shell

@@ -1,5 +1,5 @@
 #pragma once
-// FileSet: the program's one file, colour, font and printer service. Windows ask it
+// FileService: the program's one file, colour, font and printer service. Windows ask it
 // for a file name to read or write, a colour or a font; it shows the dialog, starts
 // in the folder last used for reading or for writing, and remembers the choice. It
 // also reads and writes text files for text boxes and carries a small folder chooser.
@@ -36,7 +36,7 @@ inline constexpr const char* kStructureDataFilter = "構造データ(*.txt)|*.tx
 // "文書 (*.txt *.doc);;All (*)". A filter without "|" is returned unchanged.
 QString QtFilter(const QString& filter);
 
-// Flag values of the dialog modes (selected by keyword, see FileSet::SetFlagMode).
+// Flag values of the dialog modes (selected by keyword, see FileService::SetFlagMode).
 namespace dialogflags {
 constexpr int kColorInit = 0x1;        // colour dialog starts from the current colour
 constexpr int kOverwritePrompt = 0x2;  // save dialog asks before replacing a file
@@ -53,11 +53,11 @@ struct FileDialogRequest {
     bool confirmOverwrite = false;
 };
 
-// The dialogs FileSet shows. The built-in implementation uses Qt's dialogs; tests
+// The dialogs FileService shows. The built-in implementation uses Qt's dialogs; tests
 // install their own so that nothing waits for a person.
-class FileSetDialogs {
+class FileServiceDialogs {
   public:
-    virtual ~FileSetDialogs() = default;
+    virtual ~FileServiceDialogs() = default;
     // Full path of the chosen file, or empty when cancelled; *chosenFilter receives
     // the 0-based filter entry in use when the dialog closed.
     virtual QString OpenFile(QWidget* parent, const FileDialogRequest& request,
@@ -73,32 +73,32 @@ class FileSetDialogs {
 };
 
 // Qt's file, colour, font and print dialogs.
-std::unique_ptr<FileSetDialogs> NewQtDialogs();
+std::unique_ptr<FileServiceDialogs> NewQtDialogs();
 
-class FileSet {
+class FileService {
   public:
-    FileSet();
-    ~FileSet();
-    FileSet(const FileSet&) = delete;
-    FileSet& operator=(const FileSet&) = delete;
+    FileService();
+    ~FileService();
+    FileService(const FileService&) = delete;
+    FileService& operator=(const FileService&) = delete;
 
     // Parent window of the dialogs (the main frame); may be null.
     void SetParentWindow(QWidget* parent);
     // Replaces the dialogs (not owned); nullptr returns to Qt's dialogs.
-    void SetDialogs(FileSetDialogs* dialogs);
+    void SetDialogs(FileServiceDialogs* dialogs);
 
     // --- files ---------------------------------------------------------------
     // Asks for a file to open: full path, or empty when cancelled.
-    [[nodiscard]] QString ReadFile();
-    // As ReadFile, starting in the proposed name's folder (when it has one) with its
+    [[nodiscard]] QString ChooseFileToRead();
+    // As ChooseFileToRead, starting in the proposed name's folder (when it has one) with its
     // file name filled in.
-    [[nodiscard]] QString ReadFile1(const QString& proposedName);
+    [[nodiscard]] QString ChooseFileToRead(const QString& proposedName);
     // Asks for a file to save, asking before an existing file is replaced.
-    [[nodiscard]] QString WriteFile();
+    [[nodiscard]] QString ChooseFileToWrite();
     // Asks for a file to save; with confirm the dialog asks before replacing.
-    [[nodiscard]] QString WriteFile1(bool confirm);
-    // As WriteFile1, starting in the proposed name's folder with its name filled in.
-    [[nodiscard]] QString WriteFile2(const QString& proposedName, bool confirm);
+    [[nodiscard]] QString ChooseFileToWrite(bool confirm);
+    // As ChooseFileToWrite, starting in the proposed name's folder with its name filled in.
+    [[nodiscard]] QString ChooseFileToWrite(const QString& proposedName, bool confirm);
 
     // Filter of the file dialogs, in "description|patterns" form (default
     // kDocumentFilter), the entry selected (1-based; updated by each dialog) and the
@@ -113,23 +113,23 @@ class FileSet {
     // --- colour and font ------------------------------------------------------------
     // Asks for a colour starting from the last one chosen: red + 256 green + 65536 blue,
     // or -1 when cancelled.
-    [[nodiscard]] platform::Color ColorCode();
+    [[nodiscard]] platform::Color ChooseColor();
     // Shows the font dialog starting from the dialog's font and colour; on OK copies
     // name, size, bold, italic, underline and strike-out into font and the colour into
     // colour and returns true; false (nothing changed) when cancelled.
-    bool FontSelect(QFont& font, platform::Color& colour);
+    bool ChooseFont(QFont& font, platform::Color& colour);
     // Fills the dialog from the control's font and text colour, asks, and gives the
     // control the chosen font and colour. False when cancelled.
-    bool FontSet(QWidget* control);
+    bool ChooseFontFor(QWidget* control);
     // Font and colour the font dialog starts from (initially "ＭＳ 明朝", black).
     [[nodiscard]] QFont DialogFont() const;
     [[nodiscard]] platform::Color DialogColor() const;
 
     // --- printer --------------------------------------------------------------------
     // Shows the printer set-up dialog for the program's printer; true on OK.
-    bool PrinterSet();
+    bool ChoosePrinter();
     // Makes the program's printer print to the printer chosen in `from`.
-    void DefoultPrinterSet(const QPrinter& from);
+    void SetDefaultPrinter(const QPrinter& from);
     // The program's printer (created on first use).
     [[nodiscard]] QPrinter& Printer();
 
@@ -149,19 +149,19 @@ class FileSet {
     // The same on plain strings ("\r\n" line ends).
     bool ReadTextFromFile(const QString& path, QString& text);
     bool SaveTextToFile(const QString& path, const QString& text);
-    // Asks ReadFile; when a name was chosen reads the file into text. False when
+    // Asks ChooseFileToRead; when a name was chosen reads the file into text. False when
     // cancelled or on error.
-    bool TextFileRead(QString& text, QString& path);
-    // Asks WriteFile; when a name was chosen writes text followed by a line end.
-    bool TextFileWrite(const QString& text, QString& path);
+    bool ChooseAndReadText(QString& text, QString& path);
+    // Asks ChooseFileToWrite; when a name was chosen writes text followed by a line end.
+    bool ChooseAndWriteText(const QString& text, QString& path);
 
     // --- folder chooser -------------------------------------------------------------
     // Shows the folder chooser over the owner (its left edge on the owner's, centred
     // vertically) and waits: the chosen folder ending in a separator, or empty on
     // cancel.
-    [[nodiscard]] QString Directry(QWidget* owner);
+    [[nodiscard]] QString ChooseFolder(QWidget* owner);
     // Sets the chooser's drive and folder to the given path.
-    void SetDirectry(const QString& path);
+    void SetChooserFolder(const QString& path);
     // The chooser window (created on first use).
     [[nodiscard]] FolderChooser& Chooser();
 
@@ -191,11 +191,11 @@ class FileSet {
     enum class Purpose { Read, Write };
     QString AskFile(Purpose purpose, const QString& proposedName);
     void RecordChoice(const QString& path, Purpose purpose);
-    FileSetDialogs& Dialogs();
+    FileServiceDialogs& Dialogs();
 
     QPointer<QWidget> parent_;
-    FileSetDialogs* dialogs_ = nullptr;
-    std::unique_ptr<FileSetDialogs> qtDialogs_;
+    FileServiceDialogs* dialogs_ = nullptr;
+    std::unique_ptr<FileServiceDialogs> qtDialogs_;
     std::unique_ptr<QPrinter> printer_;
     QPointer<FolderChooser> chooser_;
 
@@ -219,6 +219,6 @@ class FileSet {
 
 // The program-wide service, created on first use (a QApplication must exist) and
 // destroyed with the application.
-FileSet& FileSetService();
+FileService& ProgramFileService();
 
 }  // namespace services

@@ -13,13 +13,13 @@
 #include <QPushButton>
 #include <QTimer>
 
-#include "services/keyboard.h"
+#include "services/keypad.h"
 
 namespace {
 
-using services::KeyBoard;
+using services::Keypad;
 
-class KeyBoardTest : public ::testing::Test {
+class KeypadTest : public ::testing::Test {
   protected:
     // Sets the edit line and its selection, presses the keys, returns the text.
     QString Apply(const QString& text, int start, int length, const QStringList& keys,
@@ -29,10 +29,10 @@ class KeyBoardTest : public ::testing::Test {
         for (const QString& k : keys) kb.PressKey(k);
         return kb.EditText();
     }
-    KeyBoard kb;
+    Keypad kb;
 };
 
-TEST_F(KeyBoardTest, ClRemovesTheLastOperandWithItsOperator) {
+TEST_F(KeypadTest, ClRemovesTheLastOperandWithItsOperator) {
     EXPECT_EQ(Apply("12+345", 2, 0, {"CL"}), "12");
     EXPECT_EQ(kb.SelStart(), 2);  // caret at the end
     EXPECT_EQ(Apply("345", 0, 0, {"CL"}), "");
@@ -43,7 +43,7 @@ TEST_F(KeyBoardTest, ClRemovesTheLastOperandWithItsOperator) {
     EXPECT_EQ(Apply("12345", 1, 2, {"AC"}), "");
 }
 
-TEST_F(KeyBoardTest, InsertionReplacesTheSelection) {
+TEST_F(KeypadTest, InsertionReplacesTheSelection) {
     EXPECT_EQ(Apply("12345", 1, 3, {"9"}), "195");
     EXPECT_EQ(kb.SelStart(), 2);
     EXPECT_EQ(kb.SelLength(), 0);
@@ -52,7 +52,7 @@ TEST_F(KeyBoardTest, InsertionReplacesTheSelection) {
     EXPECT_EQ(Apply("", 0, 0, {"(", "Q", ")", "<", ">", "=", ","}), "(Q)<>=,");
 }
 
-TEST_F(KeyBoardTest, CaretKeysAndDeletionOnOneLine) {
+TEST_F(KeypadTest, CaretKeysAndDeletionOnOneLine) {
     // BS at the start changes nothing; elsewhere it removes the character before.
     EXPECT_EQ(Apply("123", 0, 0, {"BS"}), "123");
     EXPECT_EQ(kb.SelStart(), 0);
@@ -77,7 +77,7 @@ TEST_F(KeyBoardTest, CaretKeysAndDeletionOnOneLine) {
     EXPECT_EQ(Apply("0.001", 0, 5, {"BS"}), "0.00");
 }
 
-TEST_F(KeyBoardTest, LineEndsCountAsOneStepOnMultipleLines) {
+TEST_F(KeypadTest, LineEndsCountAsOneStepOnMultipleLines) {
     const QString twoLines = QStringLiteral("ab\r\ncd");
     // DEL over a line end joins the lines.
     EXPECT_EQ(Apply(twoLines, 2, 0, {"DEL"}, true), "abcd");
@@ -97,7 +97,7 @@ TEST_F(KeyBoardTest, LineEndsCountAsOneStepOnMultipleLines) {
     // A selection over a line end is replaced as a whole.
     EXPECT_EQ(Apply("ab\r\ncd\r\nef", 1, 6, {"-"}, true), "a-\r\nef");
     // The edit line shows the line ends as line breaks.
-    EXPECT_EQ(kb.Text1Multi()->toPlainText(), QStringLiteral("a-\nef"));
+    EXPECT_EQ(kb.MultiLineEdit()->toPlainText(), QStringLiteral("a-\nef"));
     EXPECT_EQ(Apply("", 0, 0, {"1", "Enter", "Enter", "CL"}, true), "");
 }
 
@@ -106,7 +106,7 @@ void WhileOpen(std::function<void()> during) {
     QTimer::singleShot(0, std::move(during));
 }
 
-TEST_F(KeyBoardTest, OpeningSelectsAllAndTheFirstKeyReplacesIt) {
+TEST_F(KeypadTest, OpeningSelectsAllAndTheFirstKeyReplacesIt) {
     QLineEdit box(QStringLiteral("0.001"));
     const QColor base = box.palette().color(QPalette::Base);
     WhileOpen([&] {
@@ -116,7 +116,7 @@ TEST_F(KeyBoardTest, OpeningSelectsAllAndTheFirstKeyReplacesIt) {
         EXPECT_EQ(kb.EditText(), QStringLiteral("0.001"));
         EXPECT_EQ(kb.SelStart(), 0);
         EXPECT_EQ(kb.SelLength(), 5);
-        kb.Char(20)->click();  // the pad's "0"
+        kb.Key(20)->click();  // the pad's "0"
         kb.PressKey(".");
         kb.PressKey("5");
         kb.PressKey("Enter");
@@ -129,7 +129,7 @@ TEST_F(KeyBoardTest, OpeningSelectsAllAndTheFirstKeyReplacesIt) {
     EXPECT_EQ(box.text(), QStringLiteral("0.001"));  // the caller sets the box
 }
 
-TEST_F(KeyBoardTest, EscAndTheCloseBoxReturnTheTextAsItWas) {
+TEST_F(KeypadTest, EscAndTheCloseBoxReturnTheTextAsItWas) {
     QLineEdit box(QStringLiteral("12"));
     QPalette own = box.palette();
     own.setColor(QPalette::Base, QColor(255, 255, 128));
@@ -157,18 +157,18 @@ TEST_F(KeyBoardTest, EscAndTheCloseBoxReturnTheTextAsItWas) {
     WhileOpen([&] {
         kb.PressKey("9");
         QKeyEvent esc(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
-        QApplication::sendEvent(kb.Text1(), &esc);
+        QApplication::sendEvent(kb.EditLine(), &esc);
     });
     EXPECT_EQ(kb.InputText(&box), QStringLiteral("12"));
     WhileOpen([&] {
         kb.PressKey("9");
         QKeyEvent ret(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier, QStringLiteral("\r"));
-        QApplication::sendEvent(kb.Text1(), &ret);
+        QApplication::sendEvent(kb.EditLine(), &ret);
     });
     EXPECT_EQ(kb.InputText(&box), QStringLiteral("9"));
 }
 
-TEST_F(KeyBoardTest, MultiLineBoxGetsItsOwnLineBreaksBack) {
+TEST_F(KeypadTest, MultiLineBoxGetsItsOwnLineBreaksBack) {
     QPlainTextEdit box(QStringLiteral("a\nb"));
     WhileOpen([&] {
         EXPECT_TRUE(kb.MultiLine());
@@ -195,7 +195,7 @@ TEST_F(KeyBoardTest, MultiLineBoxGetsItsOwnLineBreaksBack) {
         kb.PressKey("Enter");
         kb.PressKey("c");
         QKeyEvent ret(QEvent::KeyPress, Qt::Key_Return, Qt::ControlModifier);
-        QApplication::sendEvent(kb.Text1Multi(), &ret);
+        QApplication::sendEvent(kb.MultiLineEdit(), &ret);
     });
     EXPECT_EQ(kb.InputText(&box), QStringLiteral("a\nb\nc"));
     // A single-line box afterwards gets a single-line edit line again.
@@ -207,15 +207,15 @@ TEST_F(KeyBoardTest, MultiLineBoxGetsItsOwnLineBreaksBack) {
     EXPECT_EQ(kb.InputText(&line), QStringLiteral("5"));
 }
 
-TEST_F(KeyBoardTest, KeysAndWidths) {
+TEST_F(KeypadTest, KeysAndWidths) {
     std::set<const QPushButton*> keys;
-    for (int i = 0; i < KeyBoard::kKeyCount; ++i) keys.insert(kb.Char(i));
+    for (int i = 0; i < Keypad::kKeyCount; ++i) keys.insert(kb.Key(i));
     EXPECT_EQ(keys.size(), 82u);
     EXPECT_EQ(keys.count(nullptr), 0u);
 
     // Every caption fits its key.
-    for (int i = 0; i < KeyBoard::kKeyCount; ++i) {
-        const QPushButton* key = kb.Char(i);
+    for (int i = 0; i < Keypad::kKeyCount; ++i) {
+        const QPushButton* key = kb.Key(i);
         EXPECT_LE(key->fontMetrics().horizontalAdvance(key->text()) + 8, key->width())
             << key->text().toStdString();
         EXPECT_LE(key->fontMetrics().height(), key->height());
@@ -223,20 +223,20 @@ TEST_F(KeyBoardTest, KeysAndWidths) {
 
     // Keys are clicked by the mouse: "Space" types a space.
     kb.SetEditText(QString(), false);
-    kb.Char(25 + 48)->click();
+    kb.Key(25 + 48)->click();
     EXPECT_EQ(kb.EditText(), QStringLiteral(" "));
 
     EXPECT_EQ(kb.width(), kb.PadWidth());
     EXPECT_LT(kb.PadWidth(), kb.FullWidth());
-    kb.FullKeyBoardCheck()->setChecked(true);
+    kb.FullKeyboardCheck()->setChecked(true);
     EXPECT_EQ(kb.width(), kb.FullWidth());
     // The full keyboard lies right of the pad, inside the wide window only.
-    const QPushButton* qKey = kb.Char(25 + 12);  // "Q"
+    const QPushButton* qKey = kb.Key(25 + 12);  // "Q"
     EXPECT_EQ(qKey->text(), QStringLiteral("Q"));
     const int qLeft = qKey->mapTo(&kb, QPoint(0, 0)).x();
     EXPECT_GE(qLeft, kb.PadWidth());
     EXPECT_LE(qLeft + qKey->width(), kb.FullWidth());
-    kb.FullKeyBoardCheck()->setChecked(false);
+    kb.FullKeyboardCheck()->setChecked(false);
     EXPECT_EQ(kb.width(), kb.PadWidth());
 }
 

@@ -1,0 +1,578 @@
+#include "results/forcegraphwindow.h"
+
+#include <algorithm>
+#include <cmath>
+#include <stdexcept>
+#include <utility>
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QEvent>
+#include <QFontDatabase>
+#include <QFontMetrics>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMouseEvent>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QResizeEvent>
+#include <QStyle>
+
+#include "model/model.h"
+#include "platform/eventyield.h"
+#include "platform/messagebox.h"
+#include "platform/picturebox.h"
+#include "platform/qtcolor.h"
+#include "platform/twips.h"
+
+namespace results {
+
+namespace {
+
+using platform::TwipsToPixels;
+
+// Sizes and margins in twips.
+constexpr double kLoadWidth = 10000;    // also the minimum width
+constexpr double kLoadHeight = 6500;    // also the minimum height
+constexpr double kMarginBelow = 480;    // below the plot
+constexpr double kMarginRight = 200;    // right of the lists
+constexpr double kListGap = 50;         // between the side panel and the lists
+constexpr double kHeadingIndent = 100;  // list headings against the lists
+constexpr double kTopRow = 360;         // element and node captions above the plot
+constexpr double kPanelWidth = 2600;    // the side panel
+constexpr double kPanelRow = 285;       // one scale label row in the side panel
+constexpr double kPanelMargin = 90;
+constexpr double kHeading = 300;  // list heading height
+constexpr int kListLines = 14;
+
+const char* const kHelpText =
+    "○Fx,Fy,Fz → x,y,z方向節点力\n"
+    "　Mx,My,Mz → x,y,z軸回りモーメント\n"
+    "　（実際の値）＝（グラフの y 値）×（ラベルの値）\n"
+    "○上記成分は、全体座標系又は要素座標系いずれかでの値\n"
+    "　要素座標系の場合、力は要素の内力であり，Mxはトルクとなる\n"
+    "○グラフ画面ダブルクリック → 画面消去\n"
+    "○ラベルの右クリック       → 表示条件設定\n"
+    "　ラベルの左クリック       → 対応する力のみ書直し\n"
+    "○Draw Allボタン           → 全て書直し\n"
+    "ウィンドウをドラッグすれば、表示画面の大きさが変わる。\n";
+
+const char* const kRangeLeft[] = {"0", "0.1", "0.2", "0.3"};
+const char* const kRangeRight[] = {"1", "0.9", "0.8", "0.7", "0.6", "0.5", "0.4"};
+
+float TextAsSingle(const QString& text) {
+    bool ok = false;
+    const float v = text.trimmed().toFloat(&ok);
+    return ok ? v : 0.0f;
+}
+
+}  // namespace
+
+ForceGraphWindow::ForceGraphWindow(QWidget* parent)
+    : QWidget(parent), chooser_(DefaultColorChooser()) {
+    arranging_ = true;
+    setWindowTitle("要素の節点力計算結果");
+
+    plotPicture = new platform::PictureBox(this);
+    busyLabel = new QLabel("！！描画中！！", plotPicture);
+    readoutLabel = new QLabel(plotPicture);
+    cursorLine = new QFrame(plotPicture);
+    elementLabel = new QLabel(this);
+    systemLabel = new QLabel(this);
+    nodeLabels[0] = new QLabel(this);
+    nodeLabels[1] = new QLabel(this);
+    forceListHeading = new QLabel("静的節点力", this);
+    displacementListHeading = new QLabel(this);
+    forceList = new QListWidget(this);
+    displacementList = new QListWidget(this);
+    helpText = new QPlainTextEdit(this);
+    listWidthProbe = new QLabel(this);
+    sidePanel = new QFrame(this);
+    BuildSidePanel();
+
+    // Children of the plot show through to its mouse handling.
+    for (QWidget* w : {static_cast<QWidget*>(busyLabel), static_cast<QWidget*>(readoutLabel),
+                       static_cast<QWidget*>(cursorLine)}) {
+        w->setAttribute(Qt::WA_TransparentForMouseEvents);
+        w->hide();
+    }
+    QPalette busy = busyLabel->palette();
+    busy.setColor(QPalette::WindowText, Qt::red);
+    busyLabel->setPalette(busy);
+    QFont busyFont = busyLabel->font();
+    busyFont.setBold(true);
+    busyFont.setPointSizeF(busyFont.pointSizeF() * 1.5);
+    busyLabel->setFont(busyFont);
+    busyLabel->adjustSize();
+    readoutLabel->setContentsMargins(3, 1, 3, 1);
+    cursorLine->setFrameShape(QFrame::NoFrame);
+    cursorLine->setAutoFillBackground(true);
+    QPalette cursor = cursorLine->palette();
+    cursor.setColor(QPalette::Window, Qt::black);
+    cursorLine->setPalette(cursor);
+
+    for (QListWidget* list : {forceList, displacementList}) {
+        list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        list->setSelectionMode(QAbstractItemView::SingleSelection);
+        list->setUniformItemSizes(true);
+    }
+
+    // Help text over the plot.
+    helpText->setPlainText(QString::fromUtf8(kHelpText));
+    helpText->setReadOnly(true);
+    helpText->setLineWrapMode(QPlainTextEdit::NoWrap);
+    helpText->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    helpText->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    // A Japanese monospaced face gives the full-width characters twice the width
+    // of the ASCII ones, so that the space padding lines the arrows up.
+    QFont mono = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    mono.setFamilies({"Noto Sans Mono CJK JP", "MS Gothic", "Osaka-Mono", mono.family()});
+    mono.setPointSizeF(font().pointSizeF());
+    helpText->setFont(mono);
+    QPalette help = helpText->palette();
+    help.setColor(QPalette::Base, platform::ToQColor(platform::RGB(255, 255, 128)));
+    help.setColor(QPalette::Text, Qt::black);
+    helpText->setPalette(help);
+    helpText->viewport()->installEventFilter(this);
+    helpText->hide();
+
+    listWidthProbe->hide();
+
+    const QSize load(TwipsToPixels(kLoadWidth), TwipsToPixels(kLoadHeight));
+    minSize_ = load;
+    lastSize_ = load;
+    resize(load);
+
+    // Pens are at their defaults (pen 12 takes the plot's back colour).
+    pens_ = PenTable(plotPicture->BackColor());
+    listWidthProbe->setText(QString::fromStdString("θx=" + FormatSingle(1e-20 / 3.0)));
+    listWidthProbe->adjustSize();
+    const int listWidth = static_cast<int>(std::lround(1.1 * listWidthProbe->width()));
+    // The list frames, item margins and a scroll bar come on top of the text width.
+    // The displacement list may need its scroll bar at small window heights.
+    const int chrome = 2 * forceList->frameWidth() + 8 +
+                       forceList->style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+    forceList->setFixedWidth(listWidth + chrome);
+    displacementList->setFixedWidth(forceList->width());
+    for (int c = 0; c < kComponentCount; ++c) {
+        SetLabelColors(scaleLabels[c], pens_[c].CurveColor, pens_[c].LabelTextColor);
+        scaleLabels[c]->setText(QString::fromStdString(pens_[c].Title));
+    }
+
+    for (const char* e : kRangeLeft) leftEndCombo->addItem(e);
+    for (const char* e : kRangeRight) rightEndCombo->addItem(e);
+    leftEndCombo->setCurrentIndex(0);
+    rightEndCombo->setCurrentIndex(0);
+    readoutButtons[0]->setChecked(true);
+    ReadoutPenClicked(0);
+
+    PlaceFixedControls();
+    LayoutWidth(load.width());
+    LayoutHeight(load.height());
+    SetPlotScale();
+
+    connect(plotPicture, &platform::PictureBox::MouseMoved, this,
+            [this](double x, double y, Qt::MouseButtons) { MouseMovedOnPlot(x, y); });
+    connect(plotPicture, &platform::PictureBox::MouseReleased, this,
+            [this](double, double, Qt::MouseButton b) { PlotReleased(b); });
+    connect(plotPicture, &platform::PictureBox::DoubleClicked, this,
+            [this](double, double) { plotPicture->Clear(); });
+    connect(leftEndCombo, &QComboBox::currentIndexChanged, this, [this](int) { RangeChanged(); });
+    connect(rightEndCombo, &QComboBox::currentIndexChanged, this, [this](int) { RangeChanged(); });
+    connect(drawAllButton, &QPushButton::clicked, this, [this] { DrawAll(); });
+    connect(helpButton, &QPushButton::clicked, this, [this] {
+        helpText->setVisible(!helpText->isVisible());
+        if (helpText->isVisible()) helpText->raise();
+    });
+    arranging_ = false;
+}
+
+ForceGraphWindow::~ForceGraphWindow() = default;
+
+void ForceGraphWindow::BuildSidePanel() {
+    sidePanel->setFrameShape(QFrame::StyledPanel);
+    for (int c = 0; c < kComponentCount; ++c) {
+        scaleLabels[c] = new QLabel(sidePanel);
+        scaleLabels[c]->setContentsMargins(3, 0, 3, 0);
+        scaleLabels[c]->installEventFilter(this);
+        scaleLabels[c]->setCursor(Qt::PointingHandCursor);
+    }
+    for (int i = 0; i < kPenCount; ++i) {
+        readoutButtons[i] = new QRadioButton(sidePanel);
+        connect(readoutButtons[i], &QRadioButton::clicked, this,
+                [this, i] { ReadoutPenClicked(i); });
+    }
+    readoutButtons[kRelativePen]->setText("(相対値)");
+    readoutButtons[kRelativePen]->setToolTip("縦軸は相対値");
+    leftEndLabel = new QLabel("左端=↓×Te", sidePanel);
+    rightEndLabel = new QLabel("右端=↓×Te", sidePanel);
+    leftEndCombo = new QComboBox(sidePanel);
+    rightEndCombo = new QComboBox(sidePanel);
+    drawAllButton = new QPushButton("Draw all", sidePanel);
+    helpButton = new QPushButton("HELP", sidePanel);
+}
+
+void ForceGraphWindow::PlaceFixedControls() {
+    // The side panel: a scale label with its readout button per row, the relative pen,
+    // the display range and the two buttons.
+    const int m = TwipsToPixels(kPanelMargin);
+    const int row = TwipsToPixels(kPanelRow);
+    const int w = TwipsToPixels(kPanelWidth);
+    const int button = 18;
+    int y = m;
+    for (int c = 0; c < kComponentCount; ++c) {
+        readoutButtons[c]->setGeometry(m, y, button, row);
+        scaleLabels[c]->setGeometry(m + button + 2, y + 1, w - 2 * m - button - 2, row - 2);
+        y += row;
+    }
+    readoutButtons[kRelativePen]->setGeometry(m, y + 2, w - 2 * m, row);
+    y += row + 6;
+    const int half = (w - 2 * m) / 2;
+    const int labelHeight = leftEndLabel->sizeHint().height();
+    leftEndLabel->setGeometry(m, y, half, labelHeight);
+    rightEndLabel->setGeometry(m + half, y, half, labelHeight);
+    y += labelHeight;
+    const int comboHeight = leftEndCombo->sizeHint().height();
+    leftEndCombo->setGeometry(m, y, half - 4, comboHeight);
+    rightEndCombo->setGeometry(m + half, y, half - 4, comboHeight);
+    y += comboHeight + 8;
+    const int buttonHeight = drawAllButton->sizeHint().height();
+    drawAllButton->setGeometry(m, y, half - 4, buttonHeight);
+    helpButton->setGeometry(m + half, y, half - 4, buttonHeight);
+    y += buttonHeight + m;
+    sidePanel->setGeometry(sidePanel->x(), 0, w, y);
+
+    // The lists: headings above them, the force list tall enough for its fourteen lines.
+    const int heading = TwipsToPixels(kHeading);
+    forceListHeading->setGeometry(forceListHeading->x(), 0, forceListHeading->sizeHint().width(),
+                                  heading);
+    const QFontMetrics fm(forceList->font());
+    const int listHeight = kListLines * (fm.height() + 2) + 2 * forceList->frameWidth() + 4;
+    forceList->setGeometry(forceList->x(), heading, forceList->width(), listHeight);
+    displacementListHeading->setGeometry(forceListHeading->x(), forceList->geometry().bottom() + 1,
+                                         200, heading);
+    displacementList->move(forceList->x(), displacementListHeading->geometry().bottom() + 1);
+    PlaceTopRow();
+}
+
+void ForceGraphWindow::PlaceTopRow() {
+    // Element number, the two node numbers and the coordinate system above the plot.
+    int x = 4;
+    const int h = TwipsToPixels(kTopRow);
+    for (QLabel* l : {elementLabel, nodeLabels[0], nodeLabels[1], systemLabel}) {
+        l->adjustSize();
+        l->setGeometry(x, 0, l->width(), h);
+        x += l->width() + 12;
+    }
+}
+
+void ForceGraphWindow::PlaceHelpText() {
+    const QFontMetrics fm(helpText->font());
+    int width = 0;
+    const QStringList lines = helpText->toPlainText().split('\n', Qt::SkipEmptyParts);
+    for (const QString& line : lines) width = std::max(width, fm.horizontalAdvance(line));
+    const int chrome =
+        2 * helpText->frameWidth() + 2 * static_cast<int>(helpText->document()->documentMargin());
+    helpText->setGeometry(plotPicture->x() + 8, plotPicture->y() + 8, width + chrome + 4,
+                          static_cast<int>(lines.size()) * fm.lineSpacing() + chrome + 4);
+}
+
+void ForceGraphWindow::LayoutWidth(int width) {
+    const int plotWidth = std::max(
+        1, width - (forceList->width() + sidePanel->width() + TwipsToPixels(kMarginRight)));
+    const int top = TwipsToPixels(kTopRow);
+    plotPicture->setGeometry(0, top, plotWidth,
+                             plotPicture->height() > 0 ? plotPicture->height() : 1);
+    sidePanel->move(plotWidth, 0);
+    const int listLeft = sidePanel->x() + sidePanel->width() + TwipsToPixels(kListGap);
+    forceList->move(listLeft, forceList->y());
+    forceListHeading->move(listLeft + TwipsToPixels(kHeadingIndent), forceListHeading->y());
+    displacementList->move(listLeft, displacementList->y());
+    displacementListHeading->move(forceListHeading->x(), displacementListHeading->y());
+    PlaceHelpText();
+}
+
+void ForceGraphWindow::LayoutHeight(int height) {
+    const int top = TwipsToPixels(kTopRow);
+    const int bottom = height - TwipsToPixels(kMarginBelow);
+    plotPicture->setGeometry(0, top, plotPicture->width(), std::max(1, bottom - top));
+    // The displacement list reaches down to the bottom of the plot (global lists have
+    // fourteen lines).
+    displacementList->resize(displacementList->width(),
+                             std::max(3 * QFontMetrics(displacementList->font()).height(),
+                                      bottom - displacementList->y()));
+}
+
+void ForceGraphWindow::ArrangeControls(QSize size) {
+    if (arranging_) return;
+    const bool widthValid = size.width() >= minSize_.width();
+    const bool heightValid = size.height() >= minSize_.height();
+    // Smaller than the load size in both directions: keep the size, no layout.
+    if (!widthValid && !heightValid) return;
+    arranging_ = true;
+    if (widthValid) LayoutWidth(size.width());
+    if (heightValid) LayoutHeight(size.height());
+    // A direction below its load size springs back to the last size.
+    QSize keep = size;
+    if (!heightValid) keep.setHeight(lastSize_.height());
+    if (!widthValid) keep.setWidth(lastSize_.width());
+    if (keep != size) ResizeWindow(keep);
+    lastSize_ = keep;
+    SetPlotScale();
+    readoutLabel->move(0, 0);
+    arranging_ = false;
+}
+
+void ForceGraphWindow::ResizeWindow(QSize size) {
+    // Inside a subwindow of the main window the subwindow is resized, so that its
+    // frame keeps fitting this widget.
+    if (auto* sub = qobject_cast<QMdiSubWindow*>(parentWidget())) {
+        sub->resize(sub->size() + (size - this->size()));
+    } else {
+        resize(size);
+    }
+}
+
+void ForceGraphWindow::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    ArrangeControls(event->size());
+}
+
+void ForceGraphWindow::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (centred_) return;
+    centred_ = true;
+    // Centred in the main window's working area on the first showing.
+    if (auto* sub = qobject_cast<QMdiSubWindow*>(parentWidget())) {
+        if (QMdiArea* area = sub->mdiArea()) {
+            const QSize a = area->viewport()->size();
+            sub->move(std::max(0, (a.width() - sub->width()) / 2),
+                      std::max(0, (a.height() - sub->height()) / 2));
+        }
+    }
+}
+
+void ForceGraphWindow::SetPlotScale() {
+    const float left = TextAsSingle(leftEndCombo->currentText());
+    const float right = TextAsSingle(rightEndCombo->currentText());
+    plotPicture->SetScale(left, kPlotTop, static_cast<double>(right) - left, -2.0 * kPlotTop);
+    MoveCursorLine(cursorX_);
+    if (!arranging_) ComputeScales();
+}
+
+void ForceGraphWindow::ComputeScales() {
+    shownPoints_ =
+        results::ComputeScales(history_, nw_, TextAsSingle(rightEndCombo->currentText()), pens_);
+    for (int c = 0; c < kComponentCount; ++c)
+        scaleLabels[c]->setText(QString::fromStdString(pens_.ScaleCaption(c)));
+}
+
+float ForceGraphWindow::MaxAbsValue(int n, int c) const {
+    return results::MaxAbsValue(history_, n, c);
+}
+
+float ForceGraphWindow::TruncateTwoDigits(double x) {
+    return results::TruncateTwoDigits(x);
+}
+
+float ForceGraphWindow::LargestForceScale() const {
+    return pens_.LargestForceScale();
+}
+
+void ForceGraphWindow::SetForceHistories(int count, int nw, double te, int element,
+                                         const numeric::RealMatrix& histories, int globalFlag) {
+    SetForceHistories(count, nw, te, element, histories, globalFlag, fem::FEM());
+}
+
+void ForceGraphWindow::SetForceHistories(int count, int nw, double te, int element,
+                                         const numeric::RealMatrix& histories, int globalFlag,
+                                         const fem::Model& model) {
+    // Read everything that can fail first, so that a bad element number leaves
+    // the window as it was.
+    const StaticLists lists = MakeStaticLists(model, element, globalFlag != 0, pens_);
+
+    elementLabel->setText(QString::fromStdString(lists.ElementCaption));
+    nodeLabels[0]->setText(QString::fromStdString(lists.NodeCaption[0]));
+    nodeLabels[1]->setText(QString::fromStdString(lists.NodeCaption[1]));
+    systemLabel->setText(QString::fromStdString(lists.SystemCaption));
+    displacementListHeading->setText(QString::fromStdString(lists.DisplacementHeading));
+    PlaceTopRow();
+
+    const int rows = std::clamp(std::min(count, histories.Rows()), 0, kComponentCount);
+    const int points = std::max(0, std::min(nw, histories.Cols()));
+    history_.Resize(kComponentCount, points);
+    for (int c = 0; c < rows; ++c)
+        std::copy(histories.Row(c), histories.Row(c) + points, history_.Row(c));
+    nw_ = points;
+    te_ = te;
+    ComputeScales();
+
+    forceList->clear();
+    displacementList->clear();
+    for (const std::string& line : lists.Forces) forceList->addItem(QString::fromStdString(line));
+    for (const std::string& line : lists.Displacements)
+        displacementList->addItem(QString::fromStdString(line));
+}
+
+void ForceGraphWindow::DrawAll() {
+    plotPicture->Clear();
+    DrawComponents(0, kComponentCount - 1);
+}
+
+void ForceGraphWindow::DrawComponents(int first, int last) {
+    setEnabled(false);
+    busyLabel->move(std::max(0, (plotPicture->width() - busyLabel->width()) / 2),
+                    std::max(0, (plotPicture->height() - busyLabel->height()) / 2));
+    busyLabel->show();
+    busyLabel->raise();
+    platform::EventLoopYield().YieldNow();
+    auto finish = [this] {
+        busyLabel->hide();
+        setEnabled(true);
+    };
+    try {
+        results::DrawComponents(*plotPicture, history_, nw_, shownPoints_, pens_, first, last,
+                                [this](const double* xs, const double* ys, int n,
+                                       platform::Color c) { plotPicture->Dots(xs, ys, n, c); });
+    } catch (...) {
+        finish();
+        throw;
+    }
+    finish();
+}
+
+void ForceGraphWindow::SetColorChooser(ColorChooser chooser) {
+    chooser_ = chooser ? std::move(chooser) : DefaultColorChooser();
+    if (penDialog_) penDialog_->SetColorChooser(chooser_);
+}
+
+PenDialog* ForceGraphWindow::penDialog() {
+    if (!penDialog_) {
+        penDialog_ = new PenDialog(this);
+        penDialog_->setWindowFlag(Qt::Dialog);
+        penDialog_->SetColorChooser(chooser_);
+    }
+    return penDialog_;
+}
+
+bool ForceGraphWindow::EditPen(int i) {
+    if (i < 0 || i >= kComponentCount) throw std::out_of_range("pen index");
+    const GraphPen& pen = pens_[i];
+    PenDialog* d = penDialog();
+
+    // Right edge on the plot's right edge, centred vertically on the plot.
+    d->adjustSize();
+    const QPoint plot = plotPicture->mapToGlobal(QPoint(0, 0));
+    d->move(plot.x() + plotPicture->width() - d->width(),
+            plot.y() + (plotPicture->height() - d->height()) / 2);
+
+    d->PenChanged = false;
+    d->PenIndex = i;
+    d->widthForAllCheck->setChecked(false);
+    d->widthCombo->setCurrentIndex(std::clamp(pen.DotWidth - 1, 0, 2));
+    d->SetLineColor(pen.CurveColor);
+    d->SetTextColor(pen.LabelTextColor);
+    d->preview->setText(QString::fromStdString(pen.Title + FormatSingle(pen.Scale)));
+    d->scaleEdit->setText(QString::fromStdString(FormatSingle(pen.Scale)));
+    d->negateCheck->setChecked(pen.Negated);
+    if (pen.Negated)
+        d->preview->setText(QString::fromStdString(pen.Title + FormatSingle(-pen.Scale)));
+
+    d->exec();
+
+    // Cancelling leaves the pen exactly as it was, the typed scale included.
+    if (!d->PenChanged) return false;
+
+    bool ok = false;
+    const float scale = d->scaleEdit->text().trimmed().toFloat(&ok);
+    if (!ok || !std::isfinite(scale) || !(scale > 0.0f)) {
+        platform::ShowMessage(this, "表示単位の入力が不適当です");
+        return false;
+    }
+    GraphPen& p = pens_[i];
+    p.Scale = scale;
+    const int w = d->widthCombo->currentIndex() + 1;
+    if (d->widthForAllCheck->isChecked()) {
+        for (int k = 0; k < kComponentCount; ++k) pens_[k].DotWidth = w;
+    } else {
+        p.DotWidth = w;
+    }
+    p.CurveColor = d->LineColor();
+    p.LabelTextColor = d->TextColor();
+    p.Negated = d->negateCheck->isChecked();
+    return true;
+}
+
+void ForceGraphWindow::RefreshScaleLabel(int i) {
+    SetLabelColors(scaleLabels[i], pens_[i].CurveColor, pens_[i].LabelTextColor);
+    scaleLabels[i]->setText(QString::fromStdString(pens_.ScaleCaption(i)));
+}
+
+bool ForceGraphWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == helpText->viewport() && event->type() == QEvent::MouseButtonPress) {
+        helpText->hide();
+        return true;
+    }
+    for (int i = 0; i < kComponentCount; ++i) {
+        if (watched != scaleLabels[i]) continue;
+        if (event->type() == QEvent::MouseButtonPress) return true;  // keeps the release here
+        if (event->type() != QEvent::MouseButtonRelease) break;
+        const auto button = static_cast<QMouseEvent*>(event)->button();
+        if (button == Qt::LeftButton) {
+            DrawComponents(i, i);
+        } else if (button == Qt::RightButton) {
+            if (EditPen(i)) {
+                RefreshScaleLabel(i);
+                DrawComponents(i, i);
+            }
+        }
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void ForceGraphWindow::RangeChanged() {
+    if (arranging_) return;
+    SetPlotScale();
+    plotPicture->Clear();
+    DrawComponents(0, kComponentCount - 1);
+}
+
+void ForceGraphWindow::ReadoutPenClicked(int i) {
+    readoutPen_ = i;
+    SetLabelColors(readoutLabel, pens_[i].CurveColor, pens_[i].LabelTextColor);
+}
+
+void ForceGraphWindow::MouseMovedOnPlot(double x, double y) {
+    readoutLabel->setText(QString::fromStdString(ReadoutText(x, y, te_, pens_[readoutPen_])));
+    readoutLabel->adjustSize();
+    readoutLabel->show();
+    readoutLabel->raise();
+    MoveCursorLine(x);
+    cursorLine->show();
+}
+
+void ForceGraphWindow::MoveCursorLine(double x) {
+    cursorX_ = x;
+    const QPointF top = plotPicture->ToPixel(x, kCursorReach);
+    const QPointF bottom = plotPicture->ToPixel(x, -kCursorReach);
+    if (!std::isfinite(top.x()) || std::abs(top.x()) > 1e6) return;
+    const int px = static_cast<int>(std::floor(top.x()));
+    const int y0 = static_cast<int>(std::floor(std::min(top.y(), bottom.y())));
+    const int y1 = static_cast<int>(std::ceil(std::max(top.y(), bottom.y())));
+    cursorLine->setGeometry(px, y0, 1, std::max(1, y1 - y0));
+}
+
+void ForceGraphWindow::PlotReleased(Qt::MouseButton button) {
+    if (button != Qt::RightButton) return;
+    const platform::Color c = chooser_(this);
+    if (c == -1) return;
+    plotPicture->SetBackColor(c);
+    DrawComponents(0, kComponentCount - 1);
+}
+
+}  // namespace results

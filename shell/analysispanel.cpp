@@ -1,0 +1,725 @@
+#include "shell/analysispanel.h"
+
+#include <cmath>
+#include <string>
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QEvent>
+#include <QFile>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+#include "analysis/engine.h"
+#include "model/datafile.h"
+#include "model/samples.h"
+#include "numeric/failure.h"
+#include "platform/eventyield.h"
+#include "platform/messagebox.h"
+#include "platform/picturebox.h"
+#include "platform/qtcolor.h"
+#include "platform/twips.h"
+#include "results/graphcore.h"
+#include "services/paths.h"
+#include "shell/elementsheet.h"
+#include "shell/mainwindow.h"
+#include "shell/nodesheet.h"
+#include "shell/numbertext.h"
+#include "view3d/structure.h"
+
+namespace shell {
+namespace {
+
+const QString kCheckParameters = QStringLiteral("γ，Te，荷重立上りの設定値を確認して下さい。");
+
+// Progress of a long computation: the label counts the transform points and the
+// event loop runs often enough for repaints and the stop button.
+class LabelProgress : public fem::AnalysisCallbacks {
+  public:
+    explicit LabelProgress(QLabel* label) : label_(label) {}
+    void Yield() override { yield_.Yield(); }
+    void Progress(int k) override {
+        label_->setText(QStringLiteral(" %1 ").arg(k));
+        yield_.Yield();
+    }
+
+  private:
+    QLabel* label_;
+    platform::EventLoopYield yield_;
+};
+
+// The file name without folder and extension, as the file name label shows it.
+QString BaseName(const QString& path) {
+    std::string fileName;
+    std::string baseName;
+    services::FolderOf(path.toStdString(), fileName);
+    services::ExtensionOf(fileName, baseName);
+    return QString::fromStdString(baseName);
+}
+
+std::string LocalPath(const QString& path) {
+    return QFile::encodeName(path).toStdString();
+}
+
+QLabel* NewLabel(const QString& text, const char* name, QWidget* parent) {
+    auto* label = new QLabel(text, parent);
+    label->setObjectName(QLatin1String(name));
+    return label;
+}
+
+QPushButton* NewButton(const QString& text, const char* name, QWidget* parent) {
+    auto* button = new QPushButton(text, parent);
+    button->setObjectName(QLatin1String(name));
+    return button;
+}
+
+// A caption whose full-width blanks make room for a list laid over them, as in
+// "節点　　　　　　変更" with the node list between the two words.
+QWidget* CaptionAroundList(QLabel* caption, QComboBox* list, QWidget* parent) {
+    auto* box = new QWidget(parent);
+    caption->setParent(box);
+    list->setParent(box);
+    const QString text = caption->text();
+    const int firstBlank = text.indexOf(QChar(0x3000));
+    const int lastBlank = text.lastIndexOf(QChar(0x3000));
+    const QFontMetrics fm(caption->font());
+    const int left = fm.horizontalAdvance(text.left(firstBlank));
+    const int gap = fm.horizontalAdvance(text.mid(firstBlank, lastBlank - firstBlank + 1));
+    const int height = std::max(list->sizeHint().height(), fm.height());
+    const int width = fm.horizontalAdvance(text) + 4;
+    caption->setGeometry(0, 0, width, height);
+    caption->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    list->setGeometry(left + 4, 0, gap - 8, height);
+    box->setFixedSize(width, height);
+    return box;
+}
+
+}  // namespace
+
+AnalysisPanel::AnalysisPanel(MainWindow* mainWindow, QWidget* parent)
+    : QWidget(parent), mainWindow_(mainWindow) {
+    setObjectName(QStringLiteral("analysisPanel"));
+    setWindowTitle(QStringLiteral("解析条件"));
+    setAutoFillBackground(true);
+    BuildControls();
+    ConnectHandlers();
+    LoadDefaults();
+}
+
+AnalysisPanel::~AnalysisPanel() = default;
+
+void AnalysisPanel::BuildControls() {
+    auto* top = new QGridLayout(this);
+
+    // "Data"
+    dataGroup_ = new QGroupBox(QStringLiteral("Data"), this);
+    dataGroup_->setObjectName(QStringLiteral("dataGroup"));
+    auto* dataLayout = new QHBoxLayout(dataGroup_);
+    readDataButton_ = NewButton(QStringLiteral("データ読込"), "readDataButton", dataGroup_);
+    saveDataButton_ = NewButton(QStringLiteral("データ保存"), "saveDataButton", dataGroup_);
+    dataLayout->addWidget(readDataButton_);
+    dataLayout->addWidget(saveDataButton_);
+
+    // "構造３Ｄ表示"
+    displayGroup_ = new QGroupBox(QStringLiteral("構造３Ｄ表示"), this);
+    displayGroup_->setObjectName(QStringLiteral("displayGroup"));
+    auto* displayLayout = new QGridLayout(displayGroup_);
+    fileNameLabel_ = NewLabel(QStringLiteral("(ファイル名)"), "fileNameLabel", displayGroup_);
+    fileNameLabel_->setToolTip(QStringLiteral("データファイル名です"));
+    fileNameLabel_->setFrameShape(QFrame::Panel);
+    fileNameLabel_->setFrameShadow(QFrame::Sunken);
+    magnificationEdit_ = new QLineEdit(displayGroup_);
+    magnificationEdit_->setObjectName(QStringLiteral("magnificationEdit"));
+    magnificationEdit_->setToolTip(QStringLiteral("静的変位の表示倍率"));
+    redrawButton_ = NewButton(QStringLiteral("書き直し"), "redrawButton", displayGroup_);
+    const char* const deformationCaptions[3] = {"静的変形詳細", "静的変形簡易", "静的変形無"};
+    const char* const deformationNames[3] = {"detailedDeformationButton", "simpleDeformationButton",
+                                             "noDeformationButton"};
+    const char* const deformationTips[3] = {"詳細な静的変形を表示", "静的変形を簡易表示",
+                                            "静的変形を表示しない"};
+    for (int i = 0; i < 3; ++i) {
+        deformationButtons_[i] =
+            new QRadioButton(QString::fromUtf8(deformationCaptions[i]), displayGroup_);
+        deformationButtons_[i]->setObjectName(QLatin1String(deformationNames[i]));
+        deformationButtons_[i]->setToolTip(QString::fromUtf8(deformationTips[i]));
+    }
+    elementAxesCheck_ = new QCheckBox(QStringLiteral("要素座標軸"), displayGroup_);
+    elementAxesCheck_->setObjectName(QStringLiteral("elementAxesCheck"));
+    elementAxesCheck_->setToolTip(
+        QStringLiteral("各要素の座標軸も表示する（部材軸方向がx軸となる）"));
+    displayLayout->addWidget(fileNameLabel_, 0, 0, 1, 2);
+    displayLayout->addWidget(magnificationEdit_, 1, 0);
+    displayLayout->addWidget(redrawButton_, 1, 1);
+    displayLayout->addWidget(deformationButtons_[0], 2, 0);
+    displayLayout->addWidget(deformationButtons_[1], 2, 1);
+    displayLayout->addWidget(deformationButtons_[2], 3, 0);
+    displayLayout->addWidget(elementAxesCheck_, 3, 1);
+
+    // "構造変更"
+    structureGroup_ = new QGroupBox(QStringLiteral("構造変更"), this);
+    structureGroup_->setObjectName(QStringLiteral("structureGroup"));
+    structureGroup_->setToolTip(
+        QStringLiteral("節点、要素の修正追加を行います。追加した場合一端ファイルに保存・読込をして"
+                       "から計算して下さい"));
+    auto* structureLayout = new QGridLayout(structureGroup_);
+    nodeCombo_ = new QComboBox(structureGroup_);
+    nodeCombo_->setObjectName(QStringLiteral("nodeCombo"));
+    elementCombo_ = new QComboBox(structureGroup_);
+    elementCombo_->setObjectName(QStringLiteral("elementCombo"));
+    auto* nodeComboCaption =
+        NewLabel(QStringLiteral("節点　　　　　　変更"), "nodeComboCaption", structureGroup_);
+    auto* elementComboCaption =
+        NewLabel(QStringLiteral("要素　　　　　　変更"), "elementComboCaption", structureGroup_);
+    addNodeButton_ = NewButton(QStringLiteral("節点追加"), "addNodeButton", structureGroup_);
+    addElementButton_ = NewButton(QStringLiteral("要素追加"), "addElementButton", structureGroup_);
+    structureLayout->addWidget(CaptionAroundList(nodeComboCaption, nodeCombo_, structureGroup_), 0,
+                               0);
+    structureLayout->addWidget(addNodeButton_, 0, 1);
+    structureLayout->addWidget(
+        CaptionAroundList(elementComboCaption, elementCombo_, structureGroup_), 1, 0);
+    structureLayout->addWidget(addElementButton_, 1, 1);
+
+    // "ＦＥＭ解析"
+    analysisGroup_ = new QGroupBox(QStringLiteral("ＦＥＭ解析"), this);
+    analysisGroup_->setObjectName(QStringLiteral("analysisGroup"));
+    analysisGroup_->setToolTip(QStringLiteral("ＦＥＭ解析し各節点の節点変位を求める"));
+    auto* analysisLayout = new QGridLayout(analysisGroup_);
+    teEdit_ = new QLineEdit(analysisGroup_);
+    teEdit_->setObjectName(QStringLiteral("teEdit"));
+    teEdit_->setToolTip(QStringLiteral("計算したい時間幅を入力します"));
+    nwCombo_ = new QComboBox(analysisGroup_);
+    nwCombo_->setObjectName(QStringLiteral("nwCombo"));
+    nwCombo_->setToolTip(QStringLiteral("計算点数（刻み数）を選択します"));
+    gammaTeEdit_ = new QLineEdit(analysisGroup_);
+    gammaTeEdit_->setObjectName(QStringLiteral("gammaTeEdit"));
+    gammaTeEdit_->setToolTip(QStringLiteral("数値変換のγ値を設定します（１～８ぐらいが適当？）"));
+    tauEdit_ = new QLineEdit(analysisGroup_);
+    tauEdit_->setObjectName(QStringLiteral("tauEdit"));
+    tauEdit_->setToolTip(
+        QStringLiteral("ステップ荷重の立上がり時間：P(t)=H(1-Te/10)･{1-exp(-t/τTe)}"));
+    auto* teLabel = NewLabel(QStringLiteral("計算時間幅 Te"), "teLabel", analysisGroup_);
+    auto* nwLabel = NewLabel(QStringLiteral("計算点数 Nw"), "nwLabel", analysisGroup_);
+    auto* gammaTeLabel = NewLabel(QStringLiteral("γ×Te"), "gammaTeLabel", analysisGroup_);
+    gammaTeLabel->setToolTip(QStringLiteral("逆ラプラス変換のγ値を（γ×Te）で与える"));
+    auto* tauLabel = NewLabel(QStringLiteral("荷重立上り τ"), "tauLabel", analysisGroup_);
+    runAnalysisButton_ = NewButton(QStringLiteral("解析実行"), "runAnalysisButton", analysisGroup_);
+    analysisProgress_ = NewLabel(QStringLiteral(" 0 "), "analysisProgress", analysisGroup_);
+    analysisProgress_->setFrameShape(QFrame::Panel);
+    analysisProgress_->setFrameShadow(QFrame::Sunken);
+    analysisProgress_->setAlignment(Qt::AlignCenter);
+    analysisLayout->addWidget(teLabel, 0, 0);
+    analysisLayout->addWidget(teEdit_, 0, 1);
+    analysisLayout->addWidget(nwLabel, 1, 0);
+    analysisLayout->addWidget(nwCombo_, 1, 1);
+    analysisLayout->addWidget(gammaTeLabel, 2, 0);
+    analysisLayout->addWidget(gammaTeEdit_, 2, 1);
+    analysisLayout->addWidget(tauLabel, 3, 0);
+    analysisLayout->addWidget(tauEdit_, 3, 1);
+    analysisLayout->addWidget(runAnalysisButton_, 4, 0);
+    analysisLayout->addWidget(analysisProgress_, 4, 1);
+
+    // "節点力計算"
+    nodalForceGroup_ = new QGroupBox(QStringLiteral("節点力計算"), this);
+    nodalForceGroup_->setObjectName(QStringLiteral("nodalForceGroup"));
+    nodalForceGroup_->setToolTip(QStringLiteral("要素の節点力を求める"));
+    auto* nodalForceLayout = new QGridLayout(nodalForceGroup_);
+    forceElementCombo_ = new QComboBox(nodalForceGroup_);
+    forceElementCombo_->setObjectName(QStringLiteral("forceElementCombo"));
+    forceElementCombo_->setToolTip(QStringLiteral("節点力を求めたい要素番号を選択します"));
+    elementNodesLabel_ = NewLabel(QStringLiteral("  -  "), "elementNodesLabel", nodalForceGroup_);
+    elementNodesLabel_->setToolTip(
+        QStringLiteral("上の要素が持つ節点の番号で、左が要素座標系のx=0です"));
+    elementNodesLabel_->setFrameShape(QFrame::Panel);
+    elementNodesLabel_->setFrameShadow(QFrame::Sunken);
+    elementNodesLabel_->setAlignment(Qt::AlignCenter);
+    globalComponentsCheck_ = new QCheckBox(nodalForceGroup_);
+    globalComponentsCheck_->setObjectName(QStringLiteral("globalComponentsCheck"));
+    globalComponentsCheck_->setToolTip(QStringLiteral("節点力を全体座標系での成分として求めます"));
+    drawAtOnceCheck_ = new QCheckBox(nodalForceGroup_);
+    drawAtOnceCheck_->setObjectName(QStringLiteral("drawAtOnceCheck"));
+    drawAtOnceCheck_->setToolTip(QStringLiteral("計算終了後直ちに全節点力をグラフ表示します"));
+    computeForcesButton_ =
+        NewButton(QStringLiteral("計算実行"), "computeForcesButton", nodalForceGroup_);
+    forceProgress_ = NewLabel(QStringLiteral(" 0 "), "forceProgress", nodalForceGroup_);
+    forceProgress_->setFrameShape(QFrame::Panel);
+    forceProgress_->setFrameShadow(QFrame::Sunken);
+    forceProgress_->setAlignment(Qt::AlignCenter);
+    auto* forceElementLabel =
+        NewLabel(QStringLiteral("要素番号"), "forceElementLabel", nodalForceGroup_);
+    auto* elementNodesCaption =
+        NewLabel(QStringLiteral("節点番号"), "elementNodesCaption", nodalForceGroup_);
+    auto* globalComponentsLabel =
+        NewLabel(QStringLiteral("全体座標系での値"), "globalComponentsLabel", nodalForceGroup_);
+    auto* drawAtOnceLabel =
+        NewLabel(QStringLiteral("計算直後に表示"), "drawAtOnceLabel", nodalForceGroup_);
+    globalComponentsLabel->setBuddy(globalComponentsCheck_);
+    drawAtOnceLabel->setBuddy(drawAtOnceCheck_);
+    nodalForceLayout->addWidget(forceElementLabel, 0, 0);
+    nodalForceLayout->addWidget(forceElementCombo_, 0, 1);
+    nodalForceLayout->addWidget(elementNodesCaption, 1, 0);
+    nodalForceLayout->addWidget(elementNodesLabel_, 1, 1);
+    auto* checks = new QGridLayout();
+    checks->addWidget(globalComponentsCheck_, 0, 0);
+    checks->addWidget(globalComponentsLabel, 0, 1);
+    checks->addWidget(drawAtOnceCheck_, 1, 0);
+    checks->addWidget(drawAtOnceLabel, 1, 1);
+    checks->setColumnStretch(1, 1);
+    nodalForceLayout->addLayout(checks, 2, 0, 1, 2);
+    nodalForceLayout->addWidget(computeForcesButton_, 3, 0);
+    nodalForceLayout->addWidget(forceProgress_, 3, 1);
+
+    // The window: stop button, the small picture and its coordinate readout.
+    stopButton_ = NewButton(QStringLiteral("中止"), "stopButton", this);
+    smallPicture_ = new platform::PictureBox(this);
+    smallPicture_->setObjectName(QStringLiteral("smallPicture"));
+    // Square, since the structure is drawn in a square user system.
+    const int side = platform::TwipsToPixels(4200);
+    smallPicture_->setFixedSize(side, side);
+    positionLabel_ = NewLabel(QStringLiteral("X=\nY="), "positionLabel", this);
+    positionLabel_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    positionLabel_->setMinimumWidth(110);
+
+    auto* left = new QVBoxLayout();
+    left->addWidget(dataGroup_);
+    left->addWidget(displayGroup_);
+    left->addWidget(structureGroup_);
+    left->addStretch();
+    auto* right = new QVBoxLayout();
+    right->addWidget(analysisGroup_);
+    right->addWidget(nodalForceGroup_);
+    right->addWidget(stopButton_);
+    right->addStretch();
+    top->addLayout(left, 0, 0);
+    top->addLayout(right, 0, 1);
+    auto* bottom = new QHBoxLayout();
+    bottom->addWidget(smallPicture_);
+    bottom->addWidget(positionLabel_, 1);
+    top->addLayout(bottom, 1, 0, 1, 2);
+    top->setRowStretch(1, 1);
+
+    for (QLineEdit* box : {gammaTeEdit_, teEdit_, magnificationEdit_, tauEdit_})
+        box->installEventFilter(this);
+}
+
+void AnalysisPanel::LoadDefaults() {
+    runAnalysisButton_->setEnabled(false);
+    SetNodalForceEnabled(false);
+    magnificationEdit_->setText(QStringLiteral("100"));
+    refilling_ = false;
+    for (int n : {256, 512, 1024, 2048, 4096, 8192}) nwCombo_->addItem(QString::number(n));
+    nwCombo_->setCurrentIndex(1);
+    gammaTeEdit_->setText(QStringLiteral("5"));
+    teEdit_->setText(QStringLiteral("0.001"));
+    tauEdit_->setText(QStringLiteral("0"));
+    te_ = ParseDouble(teEdit_->text()).value_or(0.0);
+    smallPicture_->SetFontSize(8);
+    noResults_ = true;
+    deformationButtons_[0]->setChecked(true);
+    deformationMode_ = 0;
+    vectorSize_ = 25.0;
+    globalComponentsCheck_->setChecked(false);
+    drawAtOnceCheck_->setChecked(true);
+    nodeCombo_->setEnabled(false);
+    elementCombo_->setEnabled(false);
+}
+
+void AnalysisPanel::ConnectHandlers() {
+    connect(readDataButton_, &QPushButton::clicked, this, [this] { ReadStructureData(); });
+    connect(saveDataButton_, &QPushButton::clicked, this, [this] { WriteStructureData(false); });
+    connect(runAnalysisButton_, &QPushButton::clicked, this, [this] { RunAnalysis(); });
+    connect(stopButton_, &QPushButton::clicked, this, [] { fem::Analysis().StopRequested = true; });
+    connect(computeForcesButton_, &QPushButton::clicked, this,
+            [this] { ComputeElementForces(ChosenElement()); });
+    connect(redrawButton_, &QPushButton::clicked, this, [this] { Redraw(); });
+    for (int i = 0; i < 3; ++i)
+        connect(deformationButtons_[i], &QRadioButton::clicked, this,
+                [this, i] { deformationMode_ = i; });
+    connect(forceElementCombo_, qOverload<int>(&QComboBox::activated), this,
+            [this](int) { ShowElementNodes(); });
+    connect(nodeCombo_, qOverload<int>(&QComboBox::activated), this, [this](int) {
+        if (refilling_) return;
+        if (const auto n = ParseInt16(nodeCombo_->currentText())) EditNode(*n);
+    });
+    connect(elementCombo_, qOverload<int>(&QComboBox::activated), this, [this](int) {
+        if (refilling_) return;
+        if (const auto n = ParseInt16(elementCombo_->currentText())) EditElement(*n);
+    });
+    connect(addNodeButton_, &QPushButton::clicked, this, [this] { EditNode(-1); });
+    connect(addElementButton_, &QPushButton::clicked, this, [this] {
+        if (fem::FEM().NodeCount() < 2) return;
+        EditElement(-1);
+        if (fem::FEM().ElementCount() >= 1) runAnalysisButton_->setEnabled(true);
+    });
+    connect(tauEdit_, &QLineEdit::returnPressed, this, [this] { ValidateTau(); });
+    connect(smallPicture_, &platform::PictureBox::MouseMoved, this,
+            [this](double x, double y, Qt::MouseButtons) {
+                positionLabel_->setText(QStringLiteral("X=%1\nY=%2")
+                                            .arg(QString::fromStdString(results::FormatSingle(x)),
+                                                 QString::fromStdString(results::FormatSingle(y))));
+            });
+}
+
+bool AnalysisPanel::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::MouseButtonDblClick) {
+        if (auto* box = qobject_cast<QLineEdit*>(watched)) {
+            OpenKeypad(box);
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void AnalysisPanel::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() == Qt::RightButton) {
+        const platform::Color c = mainWindow_->AskColour();
+        if (c != -1) {
+            QPalette p = palette();
+            p.setColor(QPalette::Window, platform::ToQColor(c));
+            setPalette(p);
+        }
+        return;
+    }
+    QWidget::mouseReleaseEvent(event);
+}
+
+// --- enabled states --------------------------------------------------------------
+
+void AnalysisPanel::SetInputsEnabled(bool enabled) {
+    dataGroup_->setEnabled(enabled);
+    structureGroup_->setEnabled(enabled);
+    runAnalysisButton_->setEnabled(enabled);
+    SetNodalForceEnabled(enabled);
+}
+
+void AnalysisPanel::SetNodalForceEnabled(bool enabled) {
+    computeForcesButton_->setEnabled(enabled);
+    forceElementCombo_->setEnabled(enabled);
+    globalComponentsCheck_->setEnabled(enabled);
+    drawAtOnceCheck_->setEnabled(enabled);
+}
+
+void AnalysisPanel::SetBusy(bool busy) {
+    busy_ = busy;
+    emit BusyChanged(busy);
+}
+
+void AnalysisPanel::Abandon() {
+    abandoned_ = true;
+    fem::Analysis().StopRequested = true;
+}
+
+// --- small handlers --------------------------------------------------------------
+
+double AnalysisPanel::Magnification() const {
+    const auto amp = ParseDouble(magnificationEdit_->text());
+    if (!amp)
+        throw numeric::ComputationFailure(numeric::kInvalidArgument,
+                                          "the display magnification is not a number");
+    return *amp;
+}
+
+int AnalysisPanel::ChosenElement() const {
+    if (forceElementCombo_->currentIndex() < 0) return 0;
+    return ParseInt16(forceElementCombo_->currentText()).value_or(0);
+}
+
+void AnalysisPanel::ValidateTau() {
+    const double tau = fem::TauFromText(tauEdit_->text().toStdString());
+    // A running analysis reads the shared rise time at every transform point; a value
+    // entered meanwhile waits for the next run, which reads the box again.
+    if (!busy_) fem::Analysis().Tau = tau;
+    tauEdit_->setText(NumberText(tau));
+}
+
+void AnalysisPanel::ShowElementNodes() {
+    try {
+        const fem::ElementRecord e = fem::FEM().GetElement(ChosenElement());
+        elementNodesLabel_->setText(
+            QStringLiteral(" %1 - %2 ").arg(e.EndNode[0]).arg(e.EndNode[1]));
+    } catch (const numeric::ComputationFailure&) {
+        // An element number that no longer exists shows nothing new.
+    }
+}
+
+void AnalysisPanel::Redraw() {
+    try {
+        DrawStructure();
+    } catch (const std::exception&) {
+    }
+    try {
+        if (deformationMode_ == 0)
+            DrawDeformation(Magnification());
+        else if (deformationMode_ == 1)
+            DrawDeformationSimple(Magnification());
+    } catch (const std::exception&) {
+    }
+}
+
+void AnalysisPanel::OpenKeypad(QLineEdit* box) {
+    box->setText(mainWindow_->InputText(box));
+}
+
+void AnalysisPanel::PlaceSheet(QWidget* sheet) {
+    const QPoint corner = smallPicture_->mapTo(mainWindow_, QPoint(smallPicture_->width(), 0));
+    mainWindow_->PlaceInClientArea(sheet, corner.y(), corner.x());
+}
+
+SheetHost AnalysisPanel::MakeSheetHost() {
+    SheetHost host;
+    host.place = [this](QWidget* w) { PlaceSheet(w); };
+    host.redraw = [this] {
+        try {
+            DrawStructure();
+        } catch (const std::exception&) {
+        }
+    };
+    host.keypad = [this](QLineEdit* box) { OpenKeypad(box); };
+    return host;
+}
+
+NodeSheet* AnalysisPanel::nodeSheet() {
+    if (!nodeSheet_) nodeSheet_ = new NodeSheet(MakeSheetHost(), this);
+    return nodeSheet_;
+}
+
+ElementSheet* AnalysisPanel::elementSheet() {
+    if (!elementSheet_) elementSheet_ = new ElementSheet(MakeSheetHost(), this);
+    return elementSheet_;
+}
+
+void AnalysisPanel::EditNode(int number) {
+    if (busy_) return;
+    nodeSheet()->Edit(number);
+}
+
+void AnalysisPanel::EditElement(int number) {
+    if (busy_) return;
+    elementSheet()->Edit(number);
+}
+
+// --- drawing ---------------------------------------------------------------------
+
+void AnalysisPanel::RefillList(QComboBox* list, int count) {
+    refilling_ = true;
+    list->clear();
+    for (int k = 0; k < count; ++k) list->addItem(QString::number(k));
+    if (count > 0) list->setCurrentIndex(0);
+    refilling_ = false;
+    if (count > 0) list->setEnabled(true);
+}
+
+view3d::PanelLink AnalysisPanel::MakePanelLink() {
+    view3d::PanelLink link;
+    link.SmallPicture = smallPicture_;
+    link.VectorSize = vectorSize_;
+    link.ShowElementAxes = elementAxesCheck_->isChecked();
+    link.ElementPenWidth = elementPenWidth_;
+    link.RefillNodeList = [this](int count) { RefillList(nodeCombo_, count); };
+    link.RefillElementList = [this](int count) { RefillList(elementCombo_, count); };
+    link.ShowViewWindow = [this] { mainWindow_->ShowViewWindow(); };
+    link.DeformationMode = deformationMode_;
+    link.NoResults = noResults_;
+    const auto amp = ParseDouble(magnificationEdit_->text());
+    link.Magnification = amp.value_or(0.0);
+    return link;
+}
+
+void AnalysisPanel::DrawStructure() {
+    view3d::PanelLink link = MakePanelLink();
+    view3d::DrawStructure(mainWindow_->Scene(), fem::FEM(), link);
+    smallPicture_->update();
+}
+
+void AnalysisPanel::DrawDeformation(double magnification) {
+    view3d::DrawDeformation(mainWindow_->Scene(), fem::FEM(), magnification);
+}
+
+void AnalysisPanel::DrawDeformationSimple(double magnification) {
+    view3d::DrawDeformationSimple(mainWindow_->Scene(), fem::FEM(), magnification);
+}
+
+void AnalysisPanel::DrawChosenDeformation() {
+    if (deformationMode_ == 0)
+        DrawDeformation(Magnification());
+    else if (deformationMode_ == 1)
+        DrawDeformationSimple(Magnification());
+}
+
+// --- structure data and samples ------------------------------------------------------
+
+void AnalysisPanel::StructureReplaced() {
+    noResults_ = true;
+    try {
+        DrawStructure();
+    } catch (const std::exception&) {
+    }
+    runAnalysisButton_->setEnabled(true);
+    SetNodalForceEnabled(false);
+    elementNodesLabel_->setText(QStringLiteral("  -  "));
+    try {
+        view3d::PanelLink link = MakePanelLink();
+        view3d::ShowNewStructure(mainWindow_->Scene(), fem::FEM(), link);
+        smallPicture_->update();
+    } catch (const std::exception&) {
+    }
+}
+
+bool AnalysisPanel::OpenStructureFile(const QString& path) {
+    fem::DataFileError error;
+    if (!fem::StructDataReadFile(fem::FEM(), LocalPath(path), &error)) {
+        platform::ShowMessage(this, QStringLiteral("構造データを読み込めません。\n") +
+                                        QString::fromStdString(error.Message()));
+        return false;
+    }
+    currentFile_ = path;
+    fileNameLabel_->setText(BaseName(path));
+    StructureReplaced();
+    return true;
+}
+
+void AnalysisPanel::ReadStructureData() {
+    if (busy_) return;
+    const QString previous = currentFile_;
+    const QString path = mainWindow_->AskReadFile();
+    currentFile_ = path;  // a cancelled dialog leaves no current file
+    if (path.isEmpty()) return;
+    // A file that cannot be read leaves everything as it was, the current file too,
+    // so that overwriting cannot replace the unreadable file with the old model.
+    if (!OpenStructureFile(path)) currentFile_ = previous;
+}
+
+void AnalysisPanel::WriteStructureData(bool overwrite) {
+    if (busy_) return;
+    try {
+        DrawStructure();
+    } catch (const std::exception&) {
+    }
+    QString path = currentFile_;
+    // Overwriting without a current file asks for a name, as writing does.
+    if (!overwrite || path.isEmpty()) {
+        path = mainWindow_->AskWriteFile();
+        if (path.isEmpty()) return;
+        currentFile_ = path;
+    }
+    fileNameLabel_->setText(BaseName(path));
+    std::string why;
+    if (!fem::StructDataWriteFile(fem::FEM(), LocalPath(path), &why))
+        platform::ShowMessage(
+            this, QStringLiteral("構造データを書き込めません。\n") + QString::fromStdString(why));
+}
+
+void AnalysisPanel::LoadSample(int number) {
+    if (busy_) return;
+    fem::SampleSettings settings;
+    try {
+        settings = fem::BuildSample(fem::FEM(), number);
+    } catch (const numeric::ComputationFailure& f) {
+        platform::ShowMessage(this, QString::fromStdString(f.what()));
+        return;
+    }
+    teEdit_->setText(NumberText(settings.Te));
+    magnificationEdit_->setText(NumberText(settings.Magnification));
+    StructureReplaced();
+}
+
+// --- analysis ----------------------------------------------------------------------
+
+void AnalysisPanel::RunAnalysis() {
+    if (busy_) return;
+    const auto nw = ParseInt16(nwCombo_->currentText());
+    const auto gammaTe = ParseDouble(gammaTeEdit_->text());
+    const auto te = ParseDouble(teEdit_->text());
+    const auto tau = ParseDouble(tauEdit_->text());
+    // A time span of zero or less has no transform points.
+    if (!nw || !gammaTe || !te || !tau || *te <= 0.0) {
+        platform::ShowMessage(this, kCheckParameters);
+        return;
+    }
+    nw_ = *nw;
+    gammaTe_ = *gammaTe;
+    te_ = *te;
+
+    fem::Model& model = fem::FEM();
+    forceElementCombo_->clear();
+    for (int e = 0; e < model.ElementCount(); ++e) forceElementCombo_->addItem(QString::number(e));
+    if (forceElementCombo_->count() > 0) forceElementCombo_->setCurrentIndex(0);
+
+    SetInputsEnabled(false);
+    SetBusy(true);
+    analysisProgress_->setText(QStringLiteral(" 0 "));
+    fem::Analysis().StopRequested = false;
+    fem::Analysis().Tau = *tau;
+    LabelProgress progress(analysisProgress_);
+    try {
+        const std::string dynamic = fem::RunDynamic(model, nw_, gammaTe_, te_, &progress);
+        if (abandoned_) return;
+        if (!dynamic.empty()) platform::ShowMessage(this, QString::fromStdString(dynamic));
+        SetInputsEnabled(true);
+        SetBusy(false);
+        const std::string statics = fem::SolveStatic(model);
+        if (!statics.empty()) platform::ShowMessage(this, QString::fromStdString(statics));
+        for (int e = 0; e < model.ElementCount(); ++e) fem::StaticElementResults(model, e);
+    } catch (const std::exception& f) {
+        SetInputsEnabled(true);
+        SetBusy(false);
+        if (!abandoned_) platform::ShowMessage(this, QString::fromStdString(f.what()));
+        return;
+    }
+    try {
+        DrawStructure();
+        DrawChosenDeformation();
+    } catch (const std::exception&) {
+        // A magnification that is not a number draws no deformation.
+    }
+    noResults_ = false;
+}
+
+void AnalysisPanel::ComputeElementForces(int element) {
+    if (busy_) return;
+    fem::Model& model = fem::FEM();
+    // The histories are inverted from the spectra of the last analysis; without a
+    // complete one they would be meaningless.
+    QString why;
+    if (noResults_)
+        why = QStringLiteral("解析結果がありません。先に「解析実行」で解析して下さい。");
+    else if (!fem::Analysis().DynamicComplete)
+        why = QStringLiteral(
+            "動的解析が中止またはエラーで終わったため、節点力を計算できません。"
+            "もう一度「解析実行」で解析して下さい。");
+    else if (element < 0 || element >= model.ElementCount())
+        why = QStringLiteral("要素番号 %1 はありません").arg(element);
+    if (!why.isEmpty()) {
+        platform::ShowMessage(this, why);
+        return;
+    }
+
+    SetInputsEnabled(false);
+    SetBusy(true);
+    forceProgress_->setText(QStringLiteral(" 0 "));
+    const int flag = globalComponentsCheck_->isChecked() ? 1 : 0;
+    LabelProgress progress(forceProgress_);
+    try {
+        fem::ElementForceHistory(model, element, elementForceHistory_, flag, &progress);
+        if (abandoned_) return;
+        mainWindow_->ShowForceGraphs(fem::Analysis().Nw, fem::Analysis().Te, element,
+                                     elementForceHistory_, flag, drawAtOnceCheck_->isChecked());
+    } catch (const std::exception& f) {
+        SetInputsEnabled(true);
+        SetBusy(false);
+        if (!abandoned_)
+            platform::ShowMessage(this, QStringLiteral("節点力を計算できません。\n") +
+                                            QString::fromStdString(f.what()));
+        return;
+    }
+    SetInputsEnabled(true);
+    SetBusy(false);
+}
+
+}  // namespace shell

@@ -1,0 +1,174 @@
+#pragma once
+// AnalysisPanel: the analysis conditions ("解析条件") inside the main window. Its
+// controls load and save structure data, choose how the structure and its static
+// deformation are drawn, open the node and element sheets, hold the analysis
+// parameters, start and stop the analysis and start the element nodal-force
+// computation.
+#include <array>
+#include <functional>
+
+#include <QString>
+#include <QWidget>
+
+#include "numeric/gauss.h"
+#include "shell/sheethost.h"
+
+class QCheckBox;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+
+namespace platform {
+class PictureBox;
+}
+namespace view3d {
+struct PanelLink;
+}
+
+namespace shell {
+
+class ElementSheet;
+class MainWindow;
+class NodeSheet;
+
+class AnalysisPanel : public QWidget {
+    Q_OBJECT
+  public:
+    explicit AnalysisPanel(MainWindow* mainWindow, QWidget* parent = nullptr);
+    ~AnalysisPanel() override;
+
+    // --- commands of the menus and buttons -------------------------------------
+    // "構造データ読込": asks for a file and reads it.
+    void ReadStructureData();
+    // "構造データ書込" (overwrite false) and "構造データ上書" (overwrite true).
+    void WriteStructureData(bool overwrite);
+    // Reads the structure data file `path` as if it had been chosen for reading.
+    // Returns false (after a message) when it could not be read.
+    bool OpenStructureFile(const QString& path);
+    // "解析実行": the dynamic solution, then the static one, then the drawing.
+    void RunAnalysis();
+    // "計算実行": the twelve end-force histories of `element`, handed to ForceGraphWindow.
+    void ComputeElementForces(int element);
+    // Drawing of the structure and of its static deformation.
+    void DrawStructure();
+    void DrawDeformation(double magnification);
+    void DrawDeformationSimple(double magnification);
+    // Builds built-in sample `number` (1..4) with its time span and magnification.
+    void LoadSample(int number);
+
+    // --- values the main window and the other windows read ----------------------
+    // The magnification box read as a double; throws numeric::ComputationFailure
+    // when it is not a number.
+    [[nodiscard]] double Magnification() const;
+    // The element chosen for the nodal forces (0 when none is chosen).
+    [[nodiscard]] int ChosenElement() const;
+    [[nodiscard]] bool NoResults() const { return noResults_; }
+    [[nodiscard]] bool Busy() const { return busy_; }
+    [[nodiscard]] const QString& CurrentFile() const { return currentFile_; }
+    [[nodiscard]] int DeformationMode() const { return deformationMode_; }
+    [[nodiscard]] const numeric::RealMatrix& ElementForceHistory() const {
+        return elementForceHistory_;
+    }
+    [[nodiscard]] platform::PictureBox* SmallPicture() const { return smallPicture_; }
+    SheetHost MakeSheetHost();
+    NodeSheet* nodeSheet();
+    ElementSheet* elementSheet();
+
+    // Opens the node sheet (-1: new node) or the element sheet (-1: new element).
+    void EditNode(int number);
+    void EditElement(int number);
+
+    // Called when the program ends: a running analysis stops without messages.
+    void Abandon();
+
+  signals:
+    // True while an analysis or an element-force computation runs.
+    void BusyChanged(bool busy);
+
+  protected:
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+  private:
+    void BuildControls();
+    void LoadDefaults();
+    void ConnectHandlers();
+    // Enabled states around runs: the data and structure-change groups, the solve
+    // button and the nodal-force group.
+    void SetInputsEnabled(bool enabled);
+    void SetNodalForceEnabled(bool enabled);
+    void SetBusy(bool busy);
+    // Common closing steps after a structure was read or a sample built.
+    void StructureReplaced();
+    // The redraw button: the structure, then the deformation of the chosen mode.
+    void Redraw();
+    void ValidateTau();
+    void OpenKeypad(QLineEdit* box);
+    void PlaceSheet(QWidget* sheet);
+    void RefillList(QComboBox* list, int count);
+    void ShowElementNodes();
+    view3d::PanelLink MakePanelLink();
+    // Deformation of the chosen mode with the magnification in its box.
+    void DrawChosenDeformation();
+
+    MainWindow* mainWindow_;
+    NodeSheet* nodeSheet_ = nullptr;
+    ElementSheet* elementSheet_ = nullptr;
+
+    // Values held for the other parts of the program.
+    double te_ = 0.001;
+    double gammaTe_ = 5.0;
+    int nw_ = 512;
+    int deformationMode_ = 0;
+    double vectorSize_ = 25.0;
+    int elementPenWidth_ = 3;
+    bool noResults_ = true;
+    bool refilling_ = false;
+    bool busy_ = false;
+    bool abandoned_ = false;
+    QString currentFile_;
+    numeric::RealMatrix elementForceHistory_;
+
+    // "Data"
+    QGroupBox* dataGroup_ = nullptr;
+    QPushButton* readDataButton_ = nullptr;
+    QPushButton* saveDataButton_ = nullptr;
+    // "構造３Ｄ表示"
+    QGroupBox* displayGroup_ = nullptr;
+    QLineEdit* magnificationEdit_ = nullptr;
+    QPushButton* redrawButton_ = nullptr;
+    std::array<QRadioButton*, 3> deformationButtons_{};
+    QCheckBox* elementAxesCheck_ = nullptr;
+    QLabel* fileNameLabel_ = nullptr;
+    // "構造変更"
+    QGroupBox* structureGroup_ = nullptr;
+    QComboBox* nodeCombo_ = nullptr;
+    QComboBox* elementCombo_ = nullptr;
+    QPushButton* addNodeButton_ = nullptr;
+    QPushButton* addElementButton_ = nullptr;
+    // "ＦＥＭ解析"
+    QGroupBox* analysisGroup_ = nullptr;
+    QLineEdit* teEdit_ = nullptr;
+    QLineEdit* gammaTeEdit_ = nullptr;
+    QComboBox* nwCombo_ = nullptr;
+    QLineEdit* tauEdit_ = nullptr;
+    QPushButton* runAnalysisButton_ = nullptr;
+    QLabel* analysisProgress_ = nullptr;
+    // "節点力計算"
+    QGroupBox* nodalForceGroup_ = nullptr;
+    QComboBox* forceElementCombo_ = nullptr;
+    QLabel* elementNodesLabel_ = nullptr;
+    QCheckBox* globalComponentsCheck_ = nullptr;
+    QCheckBox* drawAtOnceCheck_ = nullptr;
+    QPushButton* computeForcesButton_ = nullptr;
+    QLabel* forceProgress_ = nullptr;
+    // The window itself
+    QPushButton* stopButton_ = nullptr;
+    platform::PictureBox* smallPicture_ = nullptr;
+    QLabel* positionLabel_ = nullptr;
+};
+
+}  // namespace shell

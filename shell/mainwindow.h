@@ -1,0 +1,85 @@
+#pragma once
+// MainWindow: the program's main window. It carries the menu bar, holds the analysis
+// panel, the three-dimensional view and the force graphs as child windows, and
+// forwards every menu command to the analysis panel.
+#include <QMainWindow>
+#include <QString>
+
+#include "numeric/gauss.h"
+#include "platform/surface.h"
+
+class QAction;
+class QLineEdit;
+class QMdiArea;
+class QMdiSubWindow;
+
+namespace view3d {
+class SceneView;
+}
+
+namespace shell {
+
+class AnalysisPanel;
+
+class MainWindow : public QMainWindow {
+    Q_OBJECT
+  public:
+    explicit MainWindow(QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    // Places `window` with its top `top` pixels below and its left `left` pixels to
+    // the right of the top-left corner of the main window's client area.
+    void PlaceInClientArea(QWidget* window, int top, int left);
+
+    [[nodiscard]] AnalysisPanel* analysisPanel() const { return analysisPanel_; }
+    [[nodiscard]] QMdiArea* mdiArea() const { return mdiArea_; }
+    // The menu command of that object name, e.g. "sample1Action".
+    [[nodiscard]] QAction* Action(const QString& name) const;
+
+    // --- windows and services for the analysis panel ------------------------------
+    // The view of the three-dimensional view window, created (hidden) on first use.
+    view3d::SceneView& Scene();
+    void ShowViewWindow();
+    // Discards the view window and its settings ("３Ｄ初期化" then draws anew).
+    void DiscardViewWindow();
+    [[nodiscard]] QWidget* ViewWindow() const;
+    // Hands one element's force histories to the force graphs (created on first
+    // use), shows it in front and, when drawNow, draws every component.
+    void ShowForceGraphs(int nw, double te, int element, const numeric::RealMatrix& histories,
+                         int globalFlag, bool drawNow);
+    [[nodiscard]] QWidget* ForceGraphWindow() const;
+    QString AskReadFile();
+    QString AskWriteFile();
+    platform::Color AskColour();  // -1 when cancelled
+    QString InputText(QLineEdit* box);
+
+    // "３Ｄ初期化".
+    void ResetViewWindow();
+
+  protected:
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+  private:
+    void BuildMenus();
+    void SetCommandsEnabled(bool enabled);
+    // Runs a command whose failures are suppressed: a failing step is skipped.
+    template <class F>
+    static void Suppressed(F step);
+
+    QMdiArea* mdiArea_ = nullptr;
+    AnalysisPanel* analysisPanel_ = nullptr;
+    QMdiSubWindow* analysisPanelSub_ = nullptr;
+    // The view, result, file and keypad windows (windows.cpp).
+    struct Windows;
+    static Windows* NewWindows();
+    static void DeleteWindows(Windows* w);
+    Windows* windows_;
+};
+
+// Start-up: creates the main window and shows it. When `path` is not empty the
+// structure data file is read as if it had been chosen for reading. The caller owns
+// the main window.
+MainWindow* StartUp(const QString& path = QString());
+
+}  // namespace shell
