@@ -13,9 +13,11 @@
 #include <QScreen>
 
 #include "analysis/engine.h"
+#include "platform/messagebox.h"
 #include "platform/qtcolor.h"
 #include "shell/analysispanel.h"
 #include "shell/numbertext.h"
+#include "version/version.h"
 
 namespace shell {
 
@@ -134,6 +136,12 @@ void MainWindow::BuildMenus() {
     item(samples, QStringLiteral("Sample2"), "sample2Action", [panel] { panel->LoadSample(2); });
     item(samples, QStringLiteral("Sample3"), "sample3Action", [panel] { panel->LoadSample(3); });
     item(samples, QStringLiteral("Sample4"), "sample4Action", [panel] { panel->LoadSample(4); });
+
+    QMenu* help = menu(menuBar(), QStringLiteral("ヘルプ"), "helpMenu");
+    item(help, QStringLiteral("バージョン情報"), "aboutAction", [this] {
+        platform::ShowMessage(this, QStringLiteral("ImpactFrame %1\n三次元衝撃骨組み構造解析")
+                                        .arg(QString::fromUtf8(version::VersionText())));
+    });
 }
 
 void MainWindow::SetCommandsEnabled(bool enabled) {

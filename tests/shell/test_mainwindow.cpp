@@ -94,7 +94,14 @@ TEST_F(ShellTest, MenuTreeHasEveryItemWithItsCaption) {
     EXPECT_TRUE(frame->findChild<QMenu*>("optionsMenu")->actions().contains(samples->menuAction()));
     QStringList roots;
     for (QAction* a : frame->menuBar()->actions()) roots << a->text();
-    EXPECT_EQ(roots, QStringList({"ファイル", "計算", "表示", "オプション"}));
+    EXPECT_EQ(roots, QStringList({"ファイル", "計算", "表示", "オプション", "ヘルプ"}));
+}
+
+TEST_F(ShellTest, AboutShowsTheVersionOfTheBuild) {
+    frame->Action("aboutAction")->trigger();
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_TRUE(messages[0].startsWith(QStringLiteral("ImpactFrame " IMPACTFRAME_VERSION)))
+        << messages[0].toStdString();
 }
 
 TEST_F(ShellTest, SampleCommandsBuildTheSamplesAndSetTheirParameters) {
