@@ -53,7 +53,8 @@ class ComplexLU : public Eigen::SparseLU<ComplexSparse, SymmetricAmdOrdering> {
 };
 constexpr double kDiagonalPivotThreshold = 0.1;
 const char* const kSolverName =
-    "Eigen SparseLU, AMD ordering of the symmetric pattern, diagonal pivoting (threshold 0.1)";
+    "Eigen SparseLU, AMD ordering of the symmetric pattern, diagonal pivoting (threshold "
+    "0.1); static: Eigen SimplicialLDLT, AMD ordering";
 
 ComplexSparse PatternMatrix(const GlobalPattern& p) {
     ComplexSparse m(p.Order(), p.Order());
