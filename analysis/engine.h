@@ -53,9 +53,29 @@ class AnalysisCallbacks : public numeric::YieldHook {
 
 class GlobalPattern;  // analysis/global_matrix.h
 
+// A flag set and read from several threads at once. Unlike std::atomic<bool> it can be
+// copied with the state that holds it (the copy takes the value).
+class AtomicFlag {
+  public:
+    AtomicFlag() = default;
+    AtomicFlag(const AtomicFlag& other) : value_(other.value_.load()) {}
+    AtomicFlag& operator=(const AtomicFlag& other) {
+        value_ = other.value_.load();
+        return *this;
+    }
+    AtomicFlag& operator=(bool value) {
+        value_ = value;
+        return *this;
+    }
+    operator bool() const { return value_.load(); }  // NOLINT: reads like the bool it was
+
+  private:
+    std::atomic<bool> value_{false};
+};
+
 // How the last dynamic solution was run, for reports.
 struct SolverReport {
-    std::string Solver;         // e.g. "Eigen SparseLU, AMD ordering"
+    std::string Solver;         // the sparse solvers, e.g. "Eigen SparseLU, AMD ordering ..."
     int Threads = 0;            // worker threads used
     double EstimatedBytes = 0;  // memory the run was estimated to need
     double AvailableBytes = 0;  // memory the machine had available at its start
@@ -70,7 +90,7 @@ struct AnalysisState {
     double Gamma = 5000.0;  // real part of every transform point, GammaTe / Te
     double Tau = 0.0;       // load rise time as a fraction of Te; set by the caller
     // Set by the stop button from any thread; every worker stops before its next point.
-    std::atomic<bool> StopRequested{false};
+    AtomicFlag StopRequested;
     bool TablesReady = false;  // inverse-transform tables match the last dynamic solution
     // Set when the last dynamic solution completed at every transform point; false
     // before any analysis and after a stopped or failed one.
