@@ -117,6 +117,11 @@ struct Worker {
         if (lu.info() != Eigen::Success)
             throw ComputationFailure(numeric::kZeroPivot, "zero pivot in the dynamic solution");
         x = lu.solve(b);
+        // One step of refinement: without it the small components of a solution (a
+        // transverse motion 1e-4 of the largest) lose digits against the dense elimination.
+        residual = b;
+        residual.noalias() -= A * x;
+        x += lu.solve(residual);
         for (int r = 0; r < x.size(); ++r)
             if (!std::isfinite(x[r].real()) || !std::isfinite(x[r].imag())) {
                 numeric::CheckFinite(x[r].real(), "dynamic solution");
@@ -131,7 +136,7 @@ struct Worker {
     Run& run;
     ComplexSparse A;
     ComplexLU lu;
-    Eigen::VectorXcd b, x;
+    Eigen::VectorXcd b, x, residual;
     numeric::ComplexMatrix ke;
 };
 
