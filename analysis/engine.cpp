@@ -1,5 +1,7 @@
 #include "analysis/engine.h"
 
+#include <Eigen/OrderingMethods>
+#include <Eigen/SparseCholesky>
 #include <cmath>
 #include <cstdlib>
 #include <new>
@@ -8,6 +10,7 @@
 
 #include "analysis/element.h"
 #include "analysis/engine_internal.h"
+#include "analysis/global_matrix.h"
 #include "numeric/constants.h"
 #include "numeric/failure.h"
 #include "numeric/numbertext.h"
@@ -46,6 +49,14 @@ void CheckEndNodes(const Model& model, const ElementRecord& e) {
                 "an element refers to node " + std::to_string(n) + ", which does not exist");
 }
 
+std::shared_ptr<const GlobalPattern> PatternFor(const Model& model) {
+    AnalysisState& a = Analysis();
+    if (!a.Pattern || a.Pattern->Revision() != model.Revision() ||
+        a.Pattern->Order() != a.FreeDofCount || a.Pattern->ElementCount() != model.ElementCount())
+        a.Pattern = std::make_shared<const GlobalPattern>(model, a);
+    return a.Pattern;
+}
+
 }  // namespace detail
 
 namespace {
@@ -54,158 +65,46 @@ bool IsFree(const std::string& code) {
     return !code.empty() && code[0] == 'p';
 }
 
-// Equation number of element dof a (0..11) of element e.
-inline int Equation(const AnalysisState& a, const ElementRecord& e, int dof) {
-    return a.DofMap[e.EndNode[dof < 6 ? 0 : 1]][dof % 6];
-}
-
 }  // namespace
 
 void NumberDofs(Model& model) {
     AnalysisState& a = Analysis();
     const int nodes = model.NodeCount();
-    if (6L * nodes > 32767)
-        throw ComputationFailure(numeric::kOverflow,
-                                 "too many nodes for the analysis: " + std::to_string(nodes) +
-                                     " nodes have more than 32767 degrees of freedom (at most "
-                                     "5461 nodes)");
     a.DofCount = 0;
     a.FreeDofCount = 0;
     a.DofMap.clear();
     a.DofOwner.clear();
+    a.Pattern.reset();
+    for (const ElementRecord& e : model.Elements) detail::CheckEndNodes(model, e);
     try {
-        const int dofs = 6 * nodes;
+        const int dofs = 6 * nodes;  // the model keeps NodeCount below INT_MAX / 6
         a.DofMap.assign(nodes, std::array<int, 6>{});
         a.DofOwner.assign(dofs, std::pair<int, int>{0, 0});
-        a.KDyn.Resize(dofs, dofs);
-        a.KStat.Resize(dofs, dofs);
         a.DofCount = dofs;
+        int top = a.DofCount - 1;
+        for (int i = 0; i < nodes; ++i)
+            for (int j = 0; j < 6; ++j) {
+                if (IsFree(model.Nodes[i].BcCode[j])) {
+                    a.DofMap[i][j] = a.FreeDofCount;
+                    a.DofOwner[a.FreeDofCount] = {i, j};
+                    ++a.FreeDofCount;
+                } else {
+                    a.DofMap[i][j] = top;
+                    a.DofOwner[top] = {i, j};
+                    --top;
+                }
+            }
+        a.Pattern = std::make_shared<const GlobalPattern>(model, a);
     } catch (const std::bad_alloc&) {
+        a.DofCount = 0;
+        a.FreeDofCount = 0;
         a.DofMap.clear();
         a.DofOwner.clear();
-        a.KDyn.Resize(0, 0);
-        a.KStat.Resize(0, 0);
+        a.Pattern.reset();
         throw ComputationFailure(numeric::kOverflow,
-                                 "not enough memory for the global matrices of " +
-                                     std::to_string(6 * nodes) + " degrees of freedom");
+                                 "not enough memory to number the " + std::to_string(6L * nodes) +
+                                     " degrees of freedom and the pattern of the global matrix");
     }
-    int top = a.DofCount - 1;
-    for (int i = 0; i < nodes; ++i)
-        for (int j = 0; j < 6; ++j) {
-            if (IsFree(model.Nodes[i].BcCode[j])) {
-                a.DofMap[i][j] = a.FreeDofCount;
-                a.DofOwner[a.FreeDofCount] = {i, j};
-                ++a.FreeDofCount;
-            } else {
-                a.DofMap[i][j] = top;
-                a.DofOwner[top] = {i, j};
-                --top;
-            }
-        }
-}
-
-void LoadAtPoint(Model& model, Complex s) {
-    const AnalysisState& a = Analysis();
-    const Complex q = numeric::CAdd(Complex{1.0, 0.0}, numeric::CScale(a.Te * a.Tau, s));
-    const Complex d = numeric::CExp(numeric::CScale(-0.1 * a.Te, s));
-    const Complex F = numeric::CDiv(d, numeric::CMul(s, q));
-    for (NodeRecord& n : model.Nodes)
-        for (int j = 0; j < 6; ++j)
-            if (n.BcCode[j] == "pf") n.LoadC[j] = numeric::CScale(n.LoadValue[j], F);
-}
-
-std::string SolveLaplace(Model& model, AnalysisCallbacks* callbacks) {
-    AnalysisState& a = Analysis();
-    a.DynamicComplete = false;
-    a.TablesReady = false;
-    try {
-        detail::CheckNumbering(model);
-        const int points = a.Nw / 2 + 1;
-        for (NodeRecord& n : model.Nodes) {
-            n.DispSpectrum.Resize(6, points);
-            for (int j = 0; j < 6; ++j) {
-                Complex* row = n.DispSpectrum.Row(j);
-                for (int k = 0; k < points; ++k) row[k] = n.FixedDispC[j];
-            }
-        }
-        a.StopRequested = false;
-
-        const int free = a.FreeDofCount;
-        const int dofs = a.DofCount;
-        if (free == 0) throw ComputationFailure(numeric::kOutOfRange, "no free degree of freedom");
-        a.DynA.Resize(free, free);
-        a.DynB.assign(free, Complex{});
-        a.DynX.assign(free, Complex{});
-        a.ElemK.Resize(12, 12);
-        // Fixed dofs whose prescribed displacement is not zero move the right side; the
-        // others would only subtract zeros at every point.
-        std::vector<int> prescribed;
-        for (int c = free; c < dofs; ++c) {
-            const auto [n, j] = a.DofOwner[c];
-            const Complex& v = model.Nodes[n].FixedDispC[j];
-            if (v.re != 0.0 || v.im != 0.0) prescribed.push_back(c);
-        }
-
-        for (int k = 0; k < points; ++k) {
-            const Complex s = detail::TransformPoint(a, k);
-            LoadAtPoint(model, s);
-
-            for (int i = 0; i < dofs; ++i) {
-                Complex* row = a.KDyn.Row(i);
-                for (int j = i; j < dofs; ++j) row[j] = Complex{};
-            }
-            // Assembly of the upper triangle: the element matrices are symmetric, so
-            // each global entry (ga <= gb) takes the element entry of the upper triangle.
-            for (const ElementRecord& e : model.Elements) {
-                ElemStiffDyn(s, e, a.ElemK);
-                for (int p = 0; p < 12; ++p) {
-                    const int ga = Equation(a, e, p);
-                    for (int q = 0; q < 12; ++q) {
-                        const int gb = Equation(a, e, q);
-                        if (ga > gb) continue;
-                        Complex& g = a.KDyn(ga, gb);
-                        const Complex& v = p <= q ? a.ElemK(p, q) : a.ElemK(q, p);
-                        g.re += v.re;
-                        g.im += v.im;
-                        if (!std::isfinite(g.re) || !std::isfinite(g.im)) {
-                            CheckFinite(g.re, "dynamic assembly");
-                            CheckFinite(g.im, "dynamic assembly");
-                        }
-                    }
-                }
-            }
-
-            for (int r = 0; r < free; ++r) {
-                const auto [n, j] = a.DofOwner[r];
-                Complex b = model.Nodes[n].LoadC[j];
-                for (int c : prescribed) {
-                    const auto [nf, jf] = a.DofOwner[c];
-                    b = numeric::CSub(b,
-                                      numeric::CMul(a.KDyn(r, c), model.Nodes[nf].FixedDispC[jf]));
-                }
-                a.DynB[r] = b;
-            }
-            for (int i = 0; i < free; ++i) {
-                Complex* row = a.DynA.Row(i);
-                for (int j = 0; j < free; ++j) row[j] = i <= j ? a.KDyn(i, j) : a.KDyn(j, i);
-            }
-            numeric::GaussSolveComplex(free, a.DynA, a.DynB, a.DynX, callbacks, &a.Work);
-            for (int r = 0; r < free; ++r) {
-                const auto [n, j] = a.DofOwner[r];
-                model.Nodes[n].DispSpectrum(j, k) = a.DynX[r];
-            }
-
-            if (callbacks) {
-                callbacks->Progress(k);
-                callbacks->Yield();
-            }
-            if (a.StopRequested) return kUserStop;
-        }
-    } catch (...) {
-        return kGaussError;
-    }
-    a.DynamicComplete = true;
-    return "";
 }
 
 std::string RunDynamic(Model& model, int Nw, double GammaTe, double Te,
@@ -233,6 +132,7 @@ std::string RunDynamic(Model& model, int Nw, double GammaTe, double Te,
 
 std::string SolveStatic(Model& model) {
     AnalysisState& a = Analysis();
+    a.StaticRevision = 0;
     for (NodeRecord& n : model.Nodes) {
         n.StaticDisp = n.FixedDisp;
         n.StaticForce = n.LoadValue;
@@ -240,44 +140,46 @@ std::string SolveStatic(Model& model) {
     a.StopRequested = false;
     try {
         detail::CheckNumbering(model);
-        const int free = a.FreeDofCount;
-        const int dofs = a.DofCount;
-        a.KStat.Fill(0.0);
-        for (const ElementRecord& e : model.Elements) {
-            ElemStiffStat(e, a.ElemKStat);
-            for (int p = 0; p < 12; ++p) {
-                const int ga = Equation(a, e, p);
-                for (int q = 0; q < 12; ++q) a.KStat(ga, Equation(a, e, q)) += a.ElemKStat(p, q);
-            }
-        }
+        const std::shared_ptr<const GlobalPattern> pattern = detail::PatternFor(model);
+        const int free = pattern->Order();
         if (free == 0) throw ComputationFailure(numeric::kOutOfRange, "no free degree of freedom");
-        a.StatA.Resize(free, free);
-        a.StatB.assign(free, 0.0);
-        a.StatX.assign(free, 0.0);
+        // The static stiffness is real, symmetric and positive (semi-)definite: LDL^T
+        // without pivoting; an exactly zero pivot is a mechanism.
+        Eigen::SparseMatrix<double, Eigen::ColMajor, int> K(free, free);
+        K.resizeNonZeros(pattern->NonZeros());
+        std::copy(pattern->ColumnStarts().begin(), pattern->ColumnStarts().end(),
+                  K.outerIndexPtr());
+        std::copy(pattern->RowIndices().begin(), pattern->RowIndices().end(), K.innerIndexPtr());
+        Eigen::VectorXd b(free);
+        AssembleStatic(*pattern, model, a, a.ElemKStat, K.valuePtr(), b.data());
+        Eigen::SimplicialLDLT<Eigen::SparseMatrix<double, Eigen::ColMajor, int>, Eigen::Lower,
+                              Eigen::AMDOrdering<int>>
+            ldlt(K);
+        if (ldlt.info() != Eigen::Success)
+            throw ComputationFailure(numeric::kDivisionByZero, "zero pivot in the static solution");
+        const Eigen::VectorXd x = ldlt.solve(b);
+        for (int r = 0; r < free; ++r) CheckFinite(x[r], "SolveStatic");
         for (int r = 0; r < free; ++r) {
             const auto [n, j] = a.DofOwner[r];
-            double b = model.Nodes[n].StaticForce[j];
-            for (int c = free; c < dofs; ++c) {
-                const auto [nf, jf] = a.DofOwner[c];
-                b -= model.Nodes[nf].StaticDisp[jf] * a.KStat(r, c);
-            }
-            CheckFinite(b, "SolveStatic");
-            a.StatB[r] = b;
-        }
-        for (int i = 0; i < free; ++i)
-            for (int j = 0; j < free; ++j) {
-                CheckFinite(a.KStat(i, j), "SolveStatic");
-                a.StatA(i, j) = a.KStat(i, j);
-            }
-        numeric::GaussSolveReal(free, a.StatA, a.StatB, a.StatX, &a.Work);
-        for (int r = 0; r < free; ++r) {
-            const auto [n, j] = a.DofOwner[r];
-            model.Nodes[n].StaticDisp[j] = a.StatX[r];
+            model.Nodes[n].StaticDisp[j] = x[r];
         }
     } catch (...) {
         return kGaussError;
     }
+    a.StaticRevision = model.Revision();
     return "";
+}
+
+bool DynamicResultsBelongTo(const Model& model) {
+    const AnalysisState& a = Analysis();
+    if (!a.DynamicComplete || a.DynamicRevision != model.Revision()) return false;
+    for (const NodeRecord& n : model.Nodes)
+        if (n.DispSpectrum.Rows() != 6 || n.DispSpectrum.Cols() != a.Nw / 2 + 1) return false;
+    return true;
+}
+
+bool StaticResultsBelongTo(const Model& model) {
+    return Analysis().StaticRevision != 0 && Analysis().StaticRevision == model.Revision();
 }
 
 void StaticElementResults(Model& model, int e) {

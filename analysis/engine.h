@@ -5,11 +5,24 @@
 // stop request come in through AnalysisCallbacks and AnalysisState::StopRequested.
 //
 // The engine works in place on the model passed in (the program passes fem::FEM()):
-// it writes the nodes' DispSpectrum, StaticDisp, StaticForce, the "pf" dofs' LoadC,
-// the elements' static results and rebuilds their RotMatrix/RotMatrixT.
+// it writes the nodes' DispSpectrum, StaticDisp, StaticForce, the elements' static
+// results and rebuilds their RotMatrix/RotMatrixT. Nothing else may change the model
+// while a solution runs.
 // Units mm, kgf, s; transform points s_k = Gamma + i 2 pi k / Te, k = 0 .. Nw/2;
 // time instants t_j = j Te / Nw, j = 0 .. Nw - 1.
+//
+// Loads: the static solution loads every free dof with its LoadValue and holds every
+// fixed dof at its FixedDisp. The impact (Laplace-domain) solution is the response to
+// the "pf" step loads alone: "p" dofs are unloaded and "u" dofs held at zero.
+//
+// The global matrices are sparse (only the 6 x 6 blocks of connected nodes) and
+// factorised by Eigen: the complex symmetric dynamic systems by SparseLU with an AMD
+// ordering, the static system by SimplicialLDLT. The transform points are solved by a
+// pool of worker threads, each with its own matrix, factorisation and work arrays.
 #include <array>
+#include <atomic>
+#include <cstdint>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -24,35 +37,79 @@ namespace fem {
 inline const char* const kUserStop = "User Stop";
 inline const char* const kGaussError = "Gauss Error";
 
-// Progress of a long computation. Yield() is called once per pivot row of every
-// complex solution and once per transform point; Progress(k) after transform point k.
+// Progress of a long computation. Both are called only on the thread that called the
+// engine (never on a worker thread), so a caller on the user-interface thread may touch
+// its widgets in them; a caller that runs the engine on a thread of its own must make
+// them thread-safe towards its other threads.
+// Yield(): at least every few milliseconds while a solution runs, for a caller that
+// keeps an event loop alive. Progress(k): transform points 0 .. k are finished; k
+// counts up by one from 0 to the last point, never skipping. A stop requested inside
+// Progress(k) keeps exactly the points 0 .. k.
 class AnalysisCallbacks : public numeric::YieldHook {
   public:
     void Yield() override {}
     virtual void Progress(int /*k*/) {}
 };
 
+class GlobalPattern;  // analysis/global_matrix.h
+
+// A flag set and read from several threads at once. Unlike std::atomic<bool> it can be
+// copied with the state that holds it (the copy takes the value).
+class AtomicFlag {
+  public:
+    AtomicFlag() = default;
+    AtomicFlag(const AtomicFlag& other) : value_(other.value_.load()) {}
+    AtomicFlag& operator=(const AtomicFlag& other) {
+        value_ = other.value_.load();
+        return *this;
+    }
+    AtomicFlag& operator=(bool value) {
+        value_ = value;
+        return *this;
+    }
+    operator bool() const { return value_.load(); }  // NOLINT: reads like the bool it was
+
+  private:
+    std::atomic<bool> value_{false};
+};
+
+// How the last dynamic solution was run, for reports.
+struct SolverReport {
+    std::string Solver;         // the sparse solvers, e.g. "Eigen SparseLU, AMD ordering ..."
+    int Threads = 0;            // worker threads used
+    double EstimatedBytes = 0;  // memory the run was estimated to need
+    double AvailableBytes = 0;  // memory the machine had available at its start
+};
+
 // Run-wide analysis state (one instance, Analysis()).
 struct AnalysisState {
     // Parameters stored by the last dynamic solution.
-    int Nw = 512;                // number of time points: 256 .. 8192, a power of two
-    double GammaTe = 5.0;        // gamma * Te as entered
-    double Te = 0.001;           // time span of the response, s
-    double Gamma = 5000.0;       // real part of every transform point, GammaTe / Te
-    double Tau = 0.0;            // load rise time as a fraction of Te; set by the caller
-    bool StopRequested = false;  // set by the stop button, polled between transform points
-    bool TablesReady = false;    // inverse-transform tables match the last dynamic solution
+    int Nw = 512;           // number of time points: 256 .. 8192, a power of two
+    double GammaTe = 5.0;   // gamma * Te as entered
+    double Te = 0.001;      // time span of the response, s
+    double Gamma = 5000.0;  // real part of every transform point, GammaTe / Te
+    double Tau = 0.0;       // load rise time as a fraction of Te; set by the caller
+    // Set by the stop button from any thread; every worker stops before its next point.
+    AtomicFlag StopRequested;
+    bool TablesReady = false;  // inverse-transform tables match the last dynamic solution
     // Set when the last dynamic solution completed at every transform point; false
     // before any analysis and after a stopped or failed one.
     bool DynamicComplete = false;
+    // Model revisions the results belong to: of the last complete dynamic solution and
+    // of the last successful static solution (0: none).
+    std::uint64_t DynamicRevision = 0;
+    std::uint64_t StaticRevision = 0;
+    // Worker threads of the next dynamic solution; 0 means one per processor core.
+    int Threads = 0;
+    SolverReport LastRun;
 
     // Degree-of-freedom numbering of the last analysis.
     int DofCount = 0;
     int FreeDofCount = 0;
     std::vector<std::array<int, 6>> DofMap;     // equation number of (node, dof)
     std::vector<std::pair<int, int>> DofOwner;  // (node, dof) owning each equation
-    numeric::RealMatrix KStat;
-    numeric::ComplexMatrix KDyn;  // only entries with row <= column are filled and read
+    // Sparsity of the free-dof block of the global matrices, made with the numbering.
+    std::shared_ptr<const GlobalPattern> Pattern;
 
     // Inverse-transform tables.
     std::vector<numeric::Complex> FftWork;
@@ -62,14 +119,7 @@ struct AnalysisState {
     std::vector<double> ExpGrowth;
     double Scale = 0.0;  // Nw / Te of the present inversion
 
-    // Work arrays, sized once per analysis (not per transform point).
-    numeric::ComplexMatrix DynA;  // reduced dynamic system
-    std::vector<numeric::Complex> DynB;
-    std::vector<numeric::Complex> DynX;
-    numeric::RealMatrix StatA;  // reduced static system
-    std::vector<double> StatB;
-    std::vector<double> StatX;
-    numeric::SolverWork Work;
+    // Work arrays of the force histories and the static element results.
     numeric::ComplexMatrix ElemK;  // one element's 12 x 12 dynamic stiffness
     numeric::RealMatrix ElemKStat;
 };
@@ -77,29 +127,38 @@ struct AnalysisState {
 AnalysisState& Analysis();
 
 // Numbers the degrees of freedom of model: free ones ("p...") upwards in node-then-dof
-// order, fixed ones downwards from DofCount - 1; sizes KStat and KDyn (all zeros).
-// Raises numeric::ComputationFailure when 6 x NodeCount exceeds 32767.
+// order, fixed ones downwards from DofCount - 1; builds the sparsity pattern. Raises
+// numeric::ComputationFailure when an element refers to a missing node or the pattern
+// cannot be held.
 void NumberDofs(Model& model);
 
-// Sets LoadC of every "pf" dof to LoadValue * F(s), F(s) = e^(-s Te/10) / (s (1 + s Tau Te)),
-// the transform of a unit step delayed by Te/10 rising with time constant Tau Te.
-void LoadAtPoint(Model& model, numeric::Complex s);
+// F(s) = e^(-s Te/10) / (s (1 + s Tau Te)), the transform of a unit step delayed by Te/10
+// rising with time constant Tau Te.
+numeric::Complex StepLoadTransform(numeric::Complex s, double Te, double Tau);
 
 // Solves the Laplace-domain problem at every transform point with the numbering of the
-// same analysis; fills every node's DispSpectrum (6 x Nw/2+1). Returns "", kUserStop
-// (points after the stopped one keep their initial fill FixedDispC) or kGaussError.
+// same analysis, on Analysis().Threads worker threads; fills every node's DispSpectrum
+// (6 x Nw/2+1). Returns "", kUserStop or kGaussError: the outcome of the lowest point
+// that did not complete; that point and all later ones keep their initial fill 0.
+// Before allocating, estimates the memory of the run and raises numeric::ComputationFailure
+// (kOverflow) with a message when it would not fit in the memory available.
 [[nodiscard]] std::string SolveLaplace(Model& model, AnalysisCallbacks* callbacks = nullptr);
 
 // Stores Nw, GammaTe, Te and Gamma, rebuilds every element's local axes, numbers the
 // dofs and runs SolveLaplace. Tau is read from Analysis().Tau. A failure of the
-// numbering (too many nodes) or an Nw that is not a power of two from 4 to 16384
-// propagates as numeric::ComputationFailure.
+// numbering, a run that would not fit in memory or an Nw that is not a power of two
+// from 4 to 16384 propagates as numeric::ComputationFailure.
 [[nodiscard]] std::string RunDynamic(Model& model, int Nw, double GammaTe, double Te,
                                      AnalysisCallbacks* callbacks = nullptr);
 
 // Static solution with the numbering of the same analysis: StaticDisp and StaticForce
 // of every node. Returns "" or kGaussError (then unsolved dofs keep FixedDisp).
 [[nodiscard]] std::string SolveStatic(Model& model);
+
+// Whether the dynamic (complete) or static results held now were computed for the
+// present revision of model; a model changed since, or another model, gives false.
+[[nodiscard]] bool DynamicResultsBelongTo(const Model& model);
+[[nodiscard]] bool StaticResultsBelongTo(const Model& model);
 
 // Static end forces (global and element components) and end displacements of element e.
 void StaticElementResults(Model& model, int e);
@@ -127,7 +186,9 @@ void InvertSpectrum(int c, numeric::RealMatrix& out);
 // K u when globalFlag is 1; otherwise element components with the first node's six
 // values negated (internal forces). Builds the tables on the first use after an
 // analysis. Raises numeric::ComputationFailure when there is no complete dynamic result
-// for the present model (message "no complete dynamic result: run the analysis again").
+// ("no complete dynamic result: run the analysis again") or when it belongs to another
+// revision of the structure ("the structure has changed since the last analysis: run the
+// analysis again").
 void ElementForceHistory(Model& model, int element, numeric::RealMatrix& out, int globalFlag,
                          AnalysisCallbacks* callbacks = nullptr);
 

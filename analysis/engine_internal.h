@@ -1,5 +1,7 @@
 #pragma once
 // Helpers shared by the engine's source files; not part of its interface.
+#include <memory>
+
 #include "analysis/engine.h"
 
 namespace fem::detail {
@@ -12,5 +14,9 @@ numeric::Complex TransformPoint(const AnalysisState& a, int k);
 // belong to model, or when an element refers to a node that does not exist.
 void CheckNumbering(const Model& model);
 void CheckEndNodes(const Model& model, const ElementRecord& e);
+
+// The sparsity pattern of the present numbering for model, made anew when the model has
+// changed since it was made (elements added, moved or deleted).
+std::shared_ptr<const GlobalPattern> PatternFor(const Model& model);
 
 }  // namespace fem::detail

@@ -26,14 +26,10 @@ void CheckLength(int Nw) {
 
 // Refuses to invert spectra that are missing, partial or no longer belong to model.
 void CheckDynamicResult(const Model& model) {
-    const AnalysisState& a = Analysis();
-    if (!a.DynamicComplete)
+    if (!Analysis().DynamicComplete)
         throw ComputationFailure(numeric::kOutOfRange,
                                  "no complete dynamic result: run the analysis again");
-    bool matches = static_cast<int>(a.DofMap.size()) == model.NodeCount();
-    for (const NodeRecord& n : model.Nodes)
-        if (n.DispSpectrum.Rows() != 6 || n.DispSpectrum.Cols() != a.Nw / 2 + 1) matches = false;
-    if (!matches)
+    if (!DynamicResultsBelongTo(model))
         throw ComputationFailure(numeric::kOutOfRange,
                                  "the structure has changed since the last analysis: run the "
                                  "analysis again");

@@ -3,6 +3,7 @@
 // the results written as CSV.
 #include <unistd.h>
 
+#include <cmath>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -41,12 +42,17 @@ const char* const kAnalyseUsage =
     "                       (internal forces), or in global components with --global\n"
     "  --node N --displacements FILE\n"
     "                       displacement histories of node N: t,ux,uy,uz,rx,ry,rz, Nw rows\n"
+    "  --threads N          worker threads of the impact analysis (default: one per\n"
+    "                       processor core; fewer when the memory would not hold them)\n"
+    "  --verbose            report the solver, the threads used and the memory estimate\n"
+    "                       on standard error\n"
     "  --help               show this help\n"
     "\n"
     "FILE - means standard output. Nodes and elements are numbered from 0; t = j Te / Nw.\n"
     "A message of the analysis (\"Gauss Error\", \"User Stop\") goes to standard error and\n"
     "the exit code is 1; results that could not be computed are then not written. Bad\n"
-    "options or a bad input file exit with code 2.\n";
+    "options or a bad input file exit with code 2. An analysis that would not fit in the\n"
+    "memory available is refused before it starts, with its estimate, and exits with 1.\n";
 
 struct Options {
     std::string input;
@@ -61,6 +67,8 @@ struct Options {
     bool global = false;
     int node = -1;
     std::string displacementsFile;
+    int threads = 0;
+    bool verbose = false;
     bool help = false;
 };
 
@@ -90,6 +98,13 @@ std::string ParseOptions(const std::vector<std::string>& args, Options& o) {
         std::string v;
         if (name == "--help" || name == "-h") {
             o.help = true;
+        } else if (name == "--verbose") {
+            if (hasValue) return "--verbose takes no value";
+            o.verbose = true;
+        } else if (name == "--threads") {
+            if (!next(v)) return "--threads needs a value";
+            if (!numeric::ParseWholeNumber(v, o.threads) || o.threads < 1 || o.threads > 1024)
+                return "--threads must be a number of threads from 1 to 1024, not '" + v + "'";
         } else if (name == "--global") {
             if (hasValue) return "--global takes no value";
             o.global = true;
@@ -228,10 +243,23 @@ int RunAnalyse(const std::vector<std::string>& args) {
                           std::to_string(model.NodeCount()) + " nodes)");
 
     const bool tty = isatty(STDERR_FILENO) != 0;
+    fem::Analysis().Threads = o.threads;
     fem::AnalysisMessages messages;
     {
         ProgressBar bar("analyse", o.nw / 2 + 1);
         messages = fem::RunAnalysis(model, o.nw, o.gammaTe, te, o.tau, tty ? &bar : nullptr);
+    }
+    if (o.verbose) {
+        const fem::SolverReport& r = fem::Analysis().LastRun;
+        const double mb = 1024.0 * 1024.0;
+        std::fprintf(stderr,
+                     "impactframe-cli: %d nodes, %d elements, %d free degrees of freedom\n"
+                     "impactframe-cli: solver: %s\n"
+                     "impactframe-cli: threads: %d\n"
+                     "impactframe-cli: memory: about %.0f MB estimated, %.0f MB available\n",
+                     model.NodeCount(), model.ElementCount(), fem::Analysis().FreeDofCount,
+                     r.Solver.c_str(), r.Threads, std::ceil(r.EstimatedBytes / mb),
+                     std::floor(r.AvailableBytes / mb));
     }
     int status = 0;
     if (!messages.Dynamic.empty()) {

@@ -50,7 +50,11 @@ int main(int argc, char** argv) {
         }
         if (command == "sample") return cli::RunSample(args);
         if (command == "check") return cli::RunCheck(args);
-        if (command == "analyse" || command == "analyze") return cli::RunAnalyse(args);
+        if (command == "analyse" || command == "analyze") {
+            // analyse reports its solver, threads and memory too.
+            if (verbose) args.push_back("--verbose");
+            return cli::RunAnalyse(args);
+        }
         return cli::UsageError("unknown command '" + command + "'");
     } catch (const std::exception& e) {
         std::fprintf(stderr, "impactframe-cli: %s\n", e.what());

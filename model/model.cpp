@@ -121,7 +121,8 @@ ElementRecord Model::GetElement(int i) const {
 
 void Model::AddNode(const NodeRecord& n) {
     if (NodeCount() >= kMaxCount)
-        throw ComputationFailure(numeric::kOverflow, "too many nodes (at most 32767)");
+        throw ComputationFailure(numeric::kOverflow,
+                                 "too many nodes (at most " + std::to_string(kMaxCount) + ")");
     Nodes.push_back(n);
     Touch();
 }
@@ -170,7 +171,8 @@ void Model::UpdateElement(ElementRecord& e) const {
 
 void Model::AddElement(const ElementRecord& e) {
     if (ElementCount() >= kMaxCount)
-        throw ComputationFailure(numeric::kOverflow, "too many elements (at most 32767)");
+        throw ComputationFailure(numeric::kOverflow,
+                                 "too many elements (at most " + std::to_string(kMaxCount) + ")");
     ElementRecord copy = e;
     UpdateElement(copy);
     Elements.push_back(std::move(copy));

@@ -16,14 +16,14 @@ using numeric::Complex;
 
 // Turns a weight per unit volume into a mass: the acceleration of gravity, mm/s^2.
 inline constexpr double kGravity = 9800.0;
-// Counts are 16-bit: at most this many nodes and elements.
-inline constexpr int kMaxCount = 32767;
+// At most this many nodes and elements: six equation numbers per node stay within an int.
+inline constexpr int kMaxCount = 357913941;  // INT_MAX / 6
 
 struct NodeRecord {
     Vec3 Coord{};                           // x, y, z (mm)
-    std::array<Complex, 6> FixedDispC{};    // prescribed displacement of "u" dofs, dynamic
+    std::array<Complex, 6> FixedDispC{};    // as read from a file; the analysis holds "u" at 0
     std::array<double, 6> FixedDisp{};      // prescribed displacement of "u" dofs, static
-    std::array<Complex, 6> LoadC{};         // Laplace-domain load of free dofs
+    std::array<Complex, 6> LoadC{};         // as read from a file; unused by the analysis
     std::array<double, 6> LoadValue{};      // load (kgf, kgf mm); size of a "pf" step load
     std::array<std::string, 6> BcCode{};    // "p" free, "u" fixed, "pf" step-loaded
     numeric::Matrix<Complex> DispSpectrum;  // dof 0..5 x point 0..Nw/2, written by the analysis

@@ -166,7 +166,7 @@ TEST(CliAnalyse, MessagesAndBadOptions) {
     for (const char* bad : {"sample:1 --nw 300", "sample:5", "sample:1 --te 0", "sample:1 --te x",
                             "sample:1 --element 2 --forces -", "sample:1 --element 0",
                             "sample:1 --node 3 --displacements -", "sample:1 --frobnicate",
-                            "/nonexistent/structure.txt", ""}) {
+                            "/nonexistent/structure.txt", "sample:1 --threads 0", ""}) {
         const CliResult r = Cli(bad, "bad");
         EXPECT_EQ(r.code, 2) << bad;
         EXPECT_EQ(r.out, "") << bad;
@@ -177,6 +177,17 @@ TEST(CliAnalyse, MessagesAndBadOptions) {
     const CliResult help = Cli("--help", "help");
     EXPECT_EQ(help.code, 0);
     EXPECT_NE(help.out.find("--displacements"), std::string::npos);
+    EXPECT_NE(help.out.find("--threads"), std::string::npos);
+
+    // --verbose names the solver and the threads on standard error; the results are the
+    // same as without it.
+    const CliResult quiet = Cli("sample:3 --static -", "quiet");
+    const CliResult told = Cli("sample:3 --static - --threads 3 --verbose", "verbose");
+    EXPECT_EQ(told.code, 0);
+    EXPECT_EQ(told.out, quiet.out);
+    EXPECT_NE(told.err.find("solver: Eigen SparseLU"), std::string::npos) << told.err;
+    EXPECT_NE(told.err.find("threads: 3\n"), std::string::npos) << told.err;
+    EXPECT_NE(told.err.find("MB estimated"), std::string::npos) << told.err;
 }
 
 }  // namespace

@@ -234,11 +234,18 @@ TEST(ModelOperations, EveryChangeGivesANewRevisionAndAFailedOneNone) {
     EXPECT_TRUE(changed());
 }
 
-TEST(ModelOperations, CountsAreLimitedTo32767) {
+TEST(ModelOperations, CountsGoBeyond32767) {
     Model m;
-    m.Nodes.resize(fem::kMaxCount, fem::DefaultNode());
-    EXPECT_THROW(m.AddNode(fem::DefaultNode()), numeric::ComputationFailure);
-    EXPECT_EQ(m.NodeCount(), fem::kMaxCount);
+    m.Nodes.resize(32767, fem::DefaultNode());
+    fem::NodeRecord n = fem::DefaultNode();
+    n.Coord = {1, 0, 0};
+    m.AddNode(n);
+    fem::ElementRecord e = fem::DefaultElement();
+    e.EndNode = {0, 32767};
+    for (int i = 0; i <= 32767; ++i) m.Elements.push_back(e);
+    m.AddElement(e);
+    EXPECT_EQ(m.NodeCount(), 32768);
+    EXPECT_EQ(m.ElementCount(), 32769);
 }
 
 TEST(Samples, GeometryLoadsAndSettings) {

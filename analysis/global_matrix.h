@@ -1,0 +1,82 @@
+#pragma once
+// The sparse global matrices of the analysis (internal to analysis/). The pattern of
+// the free-dof block holds the 6 x 6 blocks of every pair of nodes joined by an element
+// and of every node with itself; it is made once per numbering, together with the slot
+// of every element matrix entry, so that the values of a transform point are filled in
+// place. Both triangles are stored (compressed columns, rows ascending in each column).
+#include <complex>
+#include <cstdint>
+#include <vector>
+
+#include "model/model.h"
+#include "numeric/gauss.h"
+
+namespace fem {
+
+struct AnalysisState;
+
+class GlobalPattern {
+  public:
+    // The pattern of the free dofs of model under the numbering held by a. Raises
+    // numeric::ComputationFailure (kOverflow) when it has more entries than an int counts.
+    GlobalPattern(const Model& model, const AnalysisState& a);
+
+    [[nodiscard]] int Order() const { return order_; }
+    [[nodiscard]] int NonZeros() const { return static_cast<int>(rows_.size()); }
+    [[nodiscard]] int ElementCount() const { return elements_; }
+    [[nodiscard]] std::uint64_t Revision() const { return revision_; }              // of the model
+    [[nodiscard]] const std::vector<int>& ColumnStarts() const { return starts_; }  // Order()+1
+    [[nodiscard]] const std::vector<int>& RowIndices() const { return rows_; }
+    // Value slot of entry (p, q) of element e's 12 x 12 matrix at p * 12 + q; -1 when the
+    // row or the column belongs to a fixed dof.
+    [[nodiscard]] const int* Slots(int e) const {
+        return slots_.data() + static_cast<std::size_t>(144) * e;
+    }
+
+  private:
+    int order_ = 0;
+    int elements_ = 0;
+    std::uint64_t revision_ = 0;
+    std::vector<int> starts_;
+    std::vector<int> rows_;
+    std::vector<int> slots_;
+};
+
+// The values of the dynamic matrix at s: the sum of the elements' dynamic stiffnesses,
+// the entry (p, q) of an element taken from its upper triangle, so that the matrix is
+// exactly symmetric. ke is the caller's 12 x 12 scratch. Raises
+// numeric::ComputationFailure when a value is not finite.
+void AssembleDynamic(const GlobalPattern& pattern, const Model& model, numeric::Complex s,
+                     numeric::ComplexMatrix& ke, std::complex<double>* values);
+
+// The values of the static stiffness (every element entry added) and the static right
+// side: LoadValue of every free dof less K times the prescribed FixedDisp of the fixed
+// dofs. rhs has Order() entries; the equation numbers come from a.
+void AssembleStatic(const GlobalPattern& pattern, const Model& model, const AnalysisState& a,
+                    numeric::RealMatrix& ke, double* values, double* rhs);
+
+// Entries below the diagonal of the Cholesky factor of the pattern under an AMD ordering,
+// found without factorising: the size of a symmetric factorisation, and about half that
+// of an LU factorisation that keeps to the diagonal.
+std::int64_t SymmetricFactorNonZeros(const GlobalPattern& pattern);
+
+// Memory of one dynamic solution, bytes: what all workers share (spectra, pattern) and
+// what each worker holds (its matrix, factorisation and work arrays).
+struct MemoryPlan {
+    double SharedBytes = 0.0;
+    double PerWorkerBytes = 0.0;
+    int FillFactor = 0;  // the factorisation's first allocation, in entries of the matrix
+};
+MemoryPlan PlanMemory(const GlobalPattern& pattern, std::int64_t factorNonZeros, int nodes,
+                      int points);
+
+// The number of workers, at most wanted, whose memory fits in availableBytes. Raises
+// numeric::ComputationFailure (kOverflow) with a message giving both sizes when not
+// even one fits.
+int WorkersThatFit(const MemoryPlan& plan, int wanted, double availableBytes);
+
+// The memory available to a new computation now (MemAvailable of /proc/meminfo, else
+// the free physical pages), bytes; 0 when unknown.
+double AvailableMemoryBytes();
+
+}  // namespace fem
