@@ -341,7 +341,8 @@ void AnalysisPanel::ConnectHandlers() {
     for (int i = 0; i < 3; ++i)
         connect(deformationButtons_[i], &QRadioButton::clicked, this,
                 [this, i] { deformationMode_ = i; });
-    connect(forceElementCombo_, qOverload<int>(&QComboBox::activated), this,
+    // Whenever the chosen element changes, by the user or when the list is refilled.
+    connect(forceElementCombo_, qOverload<int>(&QComboBox::currentIndexChanged), this,
             [this](int) { ShowElementNodes(); });
     connect(nodeCombo_, qOverload<int>(&QComboBox::activated), this, [this](int) {
         if (refilling_) return;
@@ -439,16 +440,21 @@ void AnalysisPanel::ValidateTau() {
 }
 
 void AnalysisPanel::ShowElementNodes() {
+    if (forceElementCombo_->currentIndex() < 0) {
+        elementNodesLabel_->setText(QStringLiteral("  -  "));
+        return;
+    }
     try {
         const fem::ElementRecord e = fem::FEM().GetElement(ChosenElement());
         elementNodesLabel_->setText(
             QStringLiteral(" %1 - %2 ").arg(e.EndNode[0]).arg(e.EndNode[1]));
     } catch (const numeric::ComputationFailure&) {
-        // An element number that no longer exists shows nothing new.
+        elementNodesLabel_->setText(QStringLiteral("  -  "));  // no longer in the model
     }
 }
 
 void AnalysisPanel::Redraw() {
+    mainWindow_->ShowViewWindow();  // a view window closed by the user comes back
     try {
         DrawStructure();
     } catch (const std::exception&) {
@@ -535,6 +541,7 @@ void AnalysisPanel::DrawStructure() {
     view3d::PanelLink link = MakePanelLink();
     view3d::DrawStructure(mainWindow_->Scene(), fem::FEM(), link);
     smallPicture_->update();
+    ShowElementNodes();  // an edited element may have other nodes now
 }
 
 void AnalysisPanel::DrawDeformation(double magnification) {
@@ -562,7 +569,11 @@ void AnalysisPanel::StructureReplaced() {
     }
     runAnalysisButton_->setEnabled(true);
     SetNodalForceEnabled(false);
-    elementNodesLabel_->setText(QStringLiteral("  -  "));
+    // The elements of the last run are gone with it; the next run lists the new ones.
+    forceElementCombo_->clear();
+    // The counts of the last run belong to the structure that was replaced.
+    analysisProgress_->setText(QStringLiteral(" 0 "));
+    forceProgress_->setText(QStringLiteral(" 0 "));
     try {
         view3d::PanelLink link = MakePanelLink();
         view3d::ShowNewStructure(mainWindow_->Scene(), fem::FEM(), link);
@@ -672,6 +683,7 @@ void AnalysisPanel::RunAnalysis() {
         if (!abandoned_) platform::ShowMessage(this, QString::fromStdString(f.what()));
         return;
     }
+    mainWindow_->ShowViewWindow();
     try {
         DrawStructure();
         DrawChosenDeformation();

@@ -12,6 +12,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QMouseEvent>
 #include <QTemporaryDir>
 
@@ -146,6 +147,30 @@ TEST_F(TypicalUseTest, ElementChoiceShowsItsNodesWithOneBlankAroundEach) {
     panel->RunAnalysis();
     Choose(Get<QComboBox>("forceElementCombo"), 3);
     EXPECT_EQ(Get<QLabel>("elementNodesLabel")->text(), " 4 - 7 ");
+}
+
+// The windows keep up: the nodes of the element chosen by the run itself, a view window
+// closed by the user brought back by "書き直し" and "解析実行", progress counts that
+// start again with a new structure.
+TEST_F(TypicalUseTest, WindowsFollowTheRunAndANewStructure) {
+    frame->Action("sample4Action")->trigger();
+    Get<QComboBox>("nwCombo")->setCurrentIndex(0);  // 256
+    auto* viewSub = Get<QMdiSubWindow>("viewSubWindow");
+    viewSub->close();
+    ASSERT_FALSE(frame->ViewWindow()->isVisible());
+    panel->RunAnalysis();
+    EXPECT_TRUE(frame->ViewWindow()->isVisible());
+    EXPECT_EQ(Get<QLabel>("elementNodesLabel")->text(), " 0 - 1 ") << "element 0 is chosen";
+    EXPECT_EQ(Get<QLabel>("analysisProgress")->text(), " 128 ");
+
+    viewSub->close();
+    Get<QPushButton>("redrawButton")->click();
+    EXPECT_TRUE(frame->ViewWindow()->isVisible());
+
+    frame->Action("sample1Action")->trigger();
+    EXPECT_EQ(Get<QLabel>("analysisProgress")->text(), " 0 ");
+    EXPECT_EQ(Get<QLabel>("forceProgress")->text(), " 0 ");
+    EXPECT_EQ(Get<QLabel>("elementNodesLabel")->text(), "  -  ");
 }
 
 TEST_F(TypicalUseTest, ElementForcesNeedACompleteAnalysis) {
