@@ -30,6 +30,7 @@
 #include "services/paths.h"
 #include "shell/elementsheet.h"
 #include "shell/mainwindow.h"
+#include "shell/messages.h"
 #include "shell/nodesheet.h"
 #include "shell/numbertext.h"
 #include "view3d/structure.h"
@@ -585,8 +586,7 @@ void AnalysisPanel::StructureReplaced() {
 bool AnalysisPanel::OpenStructureFile(const QString& path) {
     fem::DataFileError error;
     if (!fem::StructDataReadFile(fem::FEM(), LocalPath(path), &error)) {
-        platform::ShowMessage(this, QStringLiteral("構造データを読み込めません。\n") +
-                                        QString::fromStdString(error.Message()));
+        platform::ShowMessage(this, ReadFailureMessage(error));
         return false;
     }
     currentFile_ = path;
@@ -620,10 +620,11 @@ void AnalysisPanel::WriteStructureData(bool overwrite) {
         currentFile_ = path;
     }
     fileNameLabel_->setText(BaseName(path));
-    std::string why;
-    if (!fem::StructDataWriteFile(fem::FEM(), LocalPath(path), &why))
-        platform::ShowMessage(
-            this, QStringLiteral("構造データを書き込めません。\n") + QString::fromStdString(why));
+    fem::DataFileWriteError why;
+    if (!fem::StructDataWriteFile(fem::FEM(), LocalPath(path), &why)) {
+        why.path = path.toStdString();  // the name as the user chose it
+        platform::ShowMessage(this, WriteFailureMessage(why));
+    }
 }
 
 void AnalysisPanel::LoadSample(int number) {
@@ -632,7 +633,7 @@ void AnalysisPanel::LoadSample(int number) {
     try {
         settings = fem::BuildSample(fem::FEM(), number);
     } catch (const numeric::ComputationFailure& f) {
-        platform::ShowMessage(this, QString::fromStdString(f.what()));
+        platform::ShowMessage(this, FailureReason(f));
         return;
     }
     teEdit_->setText(NumberText(settings.Te));
@@ -671,16 +672,18 @@ void AnalysisPanel::RunAnalysis() {
     try {
         const std::string dynamic = fem::RunDynamic(model, nw_, gammaTe_, te_, &progress);
         if (abandoned_) return;
-        if (!dynamic.empty()) platform::ShowMessage(this, QString::fromStdString(dynamic));
+        if (!dynamic.empty()) platform::ShowMessage(this, SolutionEndMessage(dynamic));
         SetInputsEnabled(true);
         SetBusy(false);
         const std::string statics = fem::SolveStatic(model);
-        if (!statics.empty()) platform::ShowMessage(this, QString::fromStdString(statics));
+        if (!statics.empty()) platform::ShowMessage(this, SolutionEndMessage(statics));
         for (int e = 0; e < model.ElementCount(); ++e) fem::StaticElementResults(model, e);
     } catch (const std::exception& f) {
         SetInputsEnabled(true);
         SetBusy(false);
-        if (!abandoned_) platform::ShowMessage(this, QString::fromStdString(f.what()));
+        if (!abandoned_)
+            platform::ShowMessage(this, QStringLiteral("解析できません。\n") + FailureReason(f) +
+                                            QStringLiteral("。"));
         return;
     }
     mainWindow_->ShowViewWindow();
@@ -727,7 +730,7 @@ void AnalysisPanel::ComputeElementForces(int element) {
         SetBusy(false);
         if (!abandoned_)
             platform::ShowMessage(this, QStringLiteral("節点力を計算できません。\n") +
-                                            QString::fromStdString(f.what()));
+                                            FailureReason(f) + QStringLiteral("。"));
         return;
     }
     SetInputsEnabled(true);

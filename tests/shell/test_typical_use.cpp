@@ -186,7 +186,7 @@ TEST_F(TypicalUseTest, ElementForcesNeedACompleteAnalysis) {
     QTimer::singleShot(0, panel, [this] { Get<QPushButton>("stopButton")->click(); });
     panel->RunAnalysis();
     ASSERT_GE(messages.size(), 1u);
-    EXPECT_EQ(messages[0], "User Stop");
+    EXPECT_EQ(messages[0], QStringLiteral("解析を中止しました。"));
     Expect(Now(), true, true, true, "after a stopped analysis");
 
     messages.clear();
@@ -210,7 +210,8 @@ TEST_F(TypicalUseTest, ElementForcesNeedACompleteAnalysis) {
     panel->ComputeElementForces(2);
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_TRUE(messages[0].startsWith(QStringLiteral("節点力を計算できません。\n")));
-    EXPECT_TRUE(messages[0].contains("changed")) << messages[0].toStdString();
+    EXPECT_TRUE(messages[0].contains(QStringLiteral("構造が変更されました")))
+        << messages[0].toStdString();
     Expect(Now(), true, true, true, "after a failed computation");
 }
 
@@ -238,7 +239,7 @@ TEST_F(TypicalUseTest, StopEndsTheDynamicPartQuicklyAndTheStaticPartStillRuns) {
     QString progressAtStop;
     platform::SetMessageHandler([&](const QString& text, bool) {
         messages.push_back(text);
-        if (text == "User Stop") stopSeenAt = clock.elapsed();
+        if (text == QStringLiteral("解析を中止しました。")) stopSeenAt = clock.elapsed();
         return true;
     });
     // Pressed once the run has visibly advanced, as a user would.
