@@ -477,7 +477,8 @@ bool SceneView::NumberCovers(platform::Surface& target, const std::string& text,
     for (LabelSpace& s : labelSpaces_)
         if (s.target == &target) space = &s;
     if (space == nullptr) {
-        space = &labelSpaces_[labelSpaces_[0].target == picture_ && &target != picture_ ? 1 : 0];
+        // A free list, or else the one that is not the picture's.
+        space = &labelSpaces_[SlotFor(labelSpaces_[0].target, labelSpaces_[1].target)];
         space->target = &target;
         space->boxes.clear();
     }
@@ -726,12 +727,17 @@ double SceneView::TextOffset(platform::Surface& target, int size) {
     return c.offset[h];
 }
 
+int SceneView::SlotFor(const platform::Surface* first, const platform::Surface* second) const {
+    if (first == nullptr) return 0;
+    if (second == nullptr) return 1;
+    return first == picture_ ? 1 : 0;
+}
+
 SceneView::TextOffsetCache& SceneView::CacheFor(platform::Surface& target) {
     TextOffsetCache* c = nullptr;
     for (TextOffsetCache& k : textCaches_)
         if (k.target == &target) c = &k;
-    if (c == nullptr)
-        c = &textCaches_[textCaches_[0].target == picture_ && &target != picture_ ? 1 : 0];
+    if (c == nullptr) c = &textCaches_[SlotFor(textCaches_[0].target, textCaches_[1].target)];
     if (c->target != &target || c->scaleWidth != target.ScaleWidth() ||
         c->scaleHeight != target.ScaleHeight())
         *c = {&target, target.ScaleWidth(), target.ScaleHeight(), {}, {}, {}, {}};

@@ -308,6 +308,10 @@ class SceneView {
     };
     std::array<TextOffsetCache, 2> textCaches_;  // the picture's and one other target's
     TextOffsetCache& CacheFor(platform::Surface& target);
+    // Which of two per-target slots (holding these targets) a new target takes: a free
+    // one, or else the one that is not the picture's.
+    [[nodiscard]] int SlotFor(const platform::Surface* first,
+                              const platform::Surface* second) const;
     double LineHeight(platform::Surface& target);
 };
 

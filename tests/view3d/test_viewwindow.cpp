@@ -209,6 +209,10 @@ TEST(ViewWindow, PortalsOfThreeMetresTenMetresAndTenMillimetresAreDrawnWhole) {
         panel.DeformationMode = 2;
         ShowNewStructure(w.Scene(), model, panel);
         ExpectWholeAndCentred(w, model);
+        // A new window drawn into without a new structure ("３Ｄ初期化") as well.
+        ViewWindow fresh;
+        DrawStructure(fresh.Scene(), model, panel);
+        ExpectWholeAndCentred(fresh, model);
 
         // Turned by dragging, the whole portal stays in the picture; the sliders follow.
         w.show();
