@@ -124,7 +124,7 @@ QString QuantityName(const QString& english) {
     } kNames[] = {
         {"radius", "半径"},
         {"area", "断面積"},
-                {"Poisson's ratio", "ポアソン比"},
+        {"Poisson's ratio", "ポアソン比"},
         {"element length", "要素の長さ"},
         {"polar moment", "断面二次極モーメント"},
         {"axial rigidity", "軸剛性"},
