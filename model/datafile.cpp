@@ -130,6 +130,17 @@ struct ReadFailure {
     DataFileError error;
 };
 
+DataFileError ReadError(const std::string& path, int line, const std::string& expected,
+                        const std::string& found, ReadProblem problem) {
+    DataFileError e;
+    e.path = path;
+    e.line = line;
+    e.expected = expected;
+    e.found = found;
+    e.problem = problem;
+    return e;
+}
+
 std::string Shown(const std::string& field) {
     std::string s;
     for (unsigned char ch : field) {
@@ -153,21 +164,29 @@ class Parser {
   public:
     Parser(std::istream& in, std::string name) : reader_(in), name_(std::move(name)) {}
 
+    // The field read next, for the failures.
+    void At(DataField kind, int node = -1, int element = -1, int index = -1) {
+        field_ = FieldRef{kind, node, element, index};
+    }
+
     double Number(const std::string& expected) {
         const std::string f = Field(expected + " (a number)");
         if (f.empty()) return 0.0;  // an empty field, as in "u," at a line end
         double v;
-        if (!numeric::ParseNumber(f, v)) Fail(expected + " (a number)", Shown(f));
+        if (!numeric::ParseNumber(f, v))
+            Fail(ReadProblem::NotANumber, expected + " (a number)", Shown(f));
         return v;
     }
 
     int Integer(const std::string& expected, int lo, int hi) {
         const std::string what = expected + " (a whole number from " + std::to_string(lo) + " to " +
                                  std::to_string(hi) + ")";
+        low_ = lo;
+        high_ = hi;
         const std::string f = Field(what);
         double v;
         if (!numeric::ParseNumber(f, v) || v != std::floor(v) || v < lo || v > hi)
-            Fail(what, Shown(f));
+            Fail(ReadProblem::NotAWholeNumber, what, Shown(f));
         return static_cast<int>(v);
     }
 
@@ -178,12 +197,18 @@ class Parser {
         std::string lower;
         for (char ch : f)
             lower.push_back(static_cast<char>(std::tolower(static_cast<unsigned char>(ch))));
-        if (lower != "p" && lower != "u" && lower != "pf") Fail(what, Shown(f));
+        if (lower != "p" && lower != "u" && lower != "pf")
+            Fail(ReadProblem::NotACode, what, Shown(f));
         return lower;
     }
 
-    [[noreturn]] void Fail(const std::string& expected, const std::string& found) {
-        throw ReadFailure{DataFileError{name_, line_, expected, found}};
+    [[noreturn]] void Fail(ReadProblem problem, const std::string& expected,
+                           const std::string& found) {
+        DataFileError e = ReadError(name_, line_, expected, found, problem);
+        e.field = field_;
+        e.low = low_;
+        e.high = high_;
+        throw ReadFailure{e};
     }
 
     // Refuses anything but blanks after the last field the counts call for.
@@ -192,9 +217,15 @@ class Parser {
         std::string f;
         bool tooLong = false;
         reader_.Next(f, line_, tooLong);
-        Fail("the end of the file after " + std::to_string(nodes) + " nodes and " +
-                 std::to_string(elements) + " elements",
-             Shown(f));
+        At(DataField::EndAfterElements);
+        DataFileError e = ReadError(name_, line_,
+                                    "the end of the file after " + std::to_string(nodes) +
+                                        " nodes and " + std::to_string(elements) + " elements",
+                                    Shown(f), ReadProblem::TextAfterEnd);
+        e.field = field_;
+        e.nodeCount = nodes;
+        e.elementCount = elements;
+        throw ReadFailure{e};
     }
 
     [[nodiscard]] int Line() const { return line_; }
@@ -203,28 +234,38 @@ class Parser {
     std::string Field(const std::string& expected) {
         std::string f;
         bool tooLong = false;
-        if (!reader_.Next(f, line_, tooLong)) Fail(expected, "end of file");
-        if (tooLong) Fail(expected, "a field longer than 256 characters");
+        if (!reader_.Next(f, line_, tooLong)) Fail(ReadProblem::Missing, expected, "end of file");
+        if (tooLong) Fail(ReadProblem::TooLong, expected, "a field longer than 256 characters");
         return f;
     }
 
     FieldReader reader_;
     std::string name_;
     int line_ = 1;
+    FieldRef field_;
+    int low_ = 0, high_ = 0;
 };
 
 void ReadModel(std::istream& in, const std::string& name, Model& out) {
     Parser p(in, name);
+    p.At(DataField::NodeCount);
     const int n = p.Integer("the node count", 0, kMaxCount);
+    p.At(DataField::ElementCount);
     const int m = p.Integer("the element count", 0, kMaxCount);
     for (int i = 0; i < n; ++i) {
         const std::string node = "node " + std::to_string(i);
         NodeRecord rec = DefaultNode();
+        p.At(DataField::NodeNumber, i);
         p.Number("the number of " + node);  // written as i, ignored on reading
-        for (int k = 0; k < 3; ++k) rec.Coord[k] = p.Number(CoordinateName(i, k));
+        for (int k = 0; k < 3; ++k) {
+            p.At(DataField::Coordinate, i, -1, k);
+            rec.Coord[k] = p.Number(CoordinateName(i, k));
+        }
         for (int j = 0; j < 6; ++j) {
             const std::string dof = DofName(i, j);
+            p.At(DataField::ConstraintCode, i, -1, j);
             const std::string code = p.Code("the constraint code of " + dof);
+            p.At(DataField::DofValue, i, -1, j);
             const double value = p.Number("the value of " + dof);
             rec.BcCode[j] = code;
             if (code == "u") {
@@ -243,23 +284,34 @@ void ReadModel(std::istream& in, const std::string& name, Model& out) {
     for (int k = 0; k < m; ++k) {
         const std::string elem = "element " + std::to_string(k);
         ElementRecord rec = DefaultElement();
+        p.At(DataField::ElementNumber, -1, k);
         p.Number("the number of " + elem);  // ignored on reading
         const int hi = std::max(0, n - 1);
         if (n == 0)
-            p.Fail("no element, since the file has no nodes", "element " + std::to_string(k));
+            p.Fail(ReadProblem::NoNodes, "no element, since the file has no nodes",
+                   "element " + std::to_string(k));
+        p.At(DataField::FirstNode, -1, k);
         rec.EndNode[0] = p.Integer("the first node of " + elem, 0, hi);
+        p.At(DataField::SecondNode, -1, k);
         rec.EndNode[1] = p.Integer("the second node of " + elem, 0, hi);
-        rec.Young = p.Number(MaterialName(k, 0));
-        rec.Shear = p.Number(MaterialName(k, 1));
-        rec.Density = p.Number(MaterialName(k, 2));
-        rec.Diameter = p.Number(MaterialName(k, 3));
+        for (int f = 0; f < 4; ++f) {
+            p.At(DataField::Material, -1, k, f);
+            const double v = p.Number(MaterialName(k, f));
+            if (f == 0) rec.Young = v;
+            if (f == 1) rec.Shear = v;
+            if (f == 2) rec.Density = v;
+            if (f == 3) rec.Diameter = v;
+        }
+        p.At(DataField::SecondNode, rec.EndNode[1], k);
         if (rec.EndNode[0] == rec.EndNode[1])
-            p.Fail("two different nodes for " + elem,
+            p.Fail(ReadProblem::SameNodes, "two different nodes for " + elem,
                    "node " + std::to_string(rec.EndNode[0]) + " twice");
+        p.At(DataField::Material, -1, k);
         try {
             out.AddElement(rec);
         } catch (const numeric::ComputationFailure& f) {
-            p.Fail("usable values for " + elem +
+            p.Fail(ReadProblem::UnusableElement,
+                   "usable values for " + elem +
                        " (positive density and diameter, "
                        "non-negative moduli, nodes at different places)",
                    f.what());
@@ -276,33 +328,39 @@ bool ReadStream(Model& model, std::istream& in, const std::string& name, DataFil
         if (error) *error = f.error;
         return false;
     } catch (const std::exception& e) {  // e.g. out of memory
-        if (error) *error = DataFileError{name, 0, "a readable structure data file", e.what()};
+        if (error) {
+            *error = ReadError(name, 0, "a readable structure data file", e.what(),
+                               ReadProblem::Unreadable);
+        }
         return false;
     }
     model = std::move(fresh);
     return true;
 }
 
-std::string SystemError(const std::string& what) {
-    return what + ": " + std::strerror(errno);
+// The reason of a failed system call, in English and as its errno value.
+void SystemError(DataFileWriteError& e, WriteStep step, const std::string& what) {
+    e.systemError = errno;
+    e.step = step;
+    e.reason = what + ": " + std::strerror(e.systemError);
 }
 
 // Follows symbolic links from path to the file they name, so that saving replaces
 // that file and keeps the links. A path that does not exist names a new file.
-bool FollowLinks(const std::string& path, std::string& target, std::string& why) {
+bool FollowLinks(const std::string& path, std::string& target, DataFileWriteError& why) {
     target = path;
     for (int hops = 0; hops < 40; ++hops) {
         struct stat st {};
         if (lstat(target.c_str(), &st) != 0) {
             if (errno == ENOENT) return true;
-            why = SystemError("cannot look at the file");
+            SystemError(why, WriteStep::LookAtFile, "cannot look at the file");
             return false;
         }
         if (!S_ISLNK(st.st_mode)) return true;
         std::string link(PATH_MAX, '\0');
         const ssize_t n = readlink(target.c_str(), link.data(), link.size());
         if (n <= 0 || static_cast<size_t>(n) >= link.size()) {
-            why = SystemError("cannot read the symbolic link " + target);
+            SystemError(why, WriteStep::LookAtFile, "cannot read the symbolic link " + target);
             return false;
         }
         link.resize(static_cast<size_t>(n));
@@ -311,7 +369,8 @@ bool FollowLinks(const std::string& path, std::string& target, std::string& why)
             link = target.substr(0, slash + 1) + link;
         target = link;
     }
-    why = "too many symbolic links";
+    why.step = WriteStep::TooManyLinks;
+    why.reason = "too many symbolic links";
     return false;
 }
 
@@ -319,15 +378,16 @@ bool FollowLinks(const std::string& path, std::string& target, std::string& why)
 // renames it over target once it is complete and on the disk: the old file stays whole
 // until then. An existing file keeps its permissions (and its owner and group where we
 // may set them); a new one gets those the umask leaves.
-bool ReplaceFile(const std::string& target, const std::string& text, std::string& why) {
+bool ReplaceFile(const std::string& target, const std::string& text, DataFileWriteError& why) {
     struct stat old {};
     const bool exists = stat(target.c_str(), &old) == 0;
     if (!exists && errno != ENOENT) {
-        why = SystemError("cannot look at the file");
+        SystemError(why, WriteStep::LookAtFile, "cannot look at the file");
         return false;
     }
     if (exists && !S_ISREG(old.st_mode)) {
-        why = "cannot replace it: not a regular file";
+        why.step = WriteStep::NotRegularFile;
+        why.reason = "cannot replace it: not a regular file";
         return false;
     }
     const size_t slash = target.rfind('/');
@@ -349,22 +409,26 @@ bool ReplaceFile(const std::string& target, const std::string& text, std::string
         if (fd < 0 && errno != EEXIST) break;
     }
     if (fd < 0) {
-        why = SystemError("cannot create a temporary file in its folder");
+        SystemError(why, WriteStep::CreateTemporary,
+                    "cannot create a temporary file in its folder");
         return false;
     }
 
     const char* failed = nullptr;  // the step that failed; errno is kept in `error`
     int error = 0;
-    auto fail = [&](const char* step) {
+    WriteStep failedStep = WriteStep::Write;
+    auto fail = [&](const char* step, WriteStep kind = WriteStep::Write) {
         error = errno;
         failed = step;
+        failedStep = kind;
     };
     if (exists) {
         if (fchown(fd, old.st_uid, old.st_gid) != 0 &&
             fchown(fd, static_cast<uid_t>(-1), old.st_gid) != 0) {
             // Another owner or group is not ours to give: the file gets ours.
         }
-        if (fchmod(fd, old.st_mode & 07777) != 0) fail("cannot set the permissions");
+        if (fchmod(fd, old.st_mode & 07777) != 0)
+            fail("cannot set the permissions", WriteStep::SetPermissions);
     }
     for (size_t written = 0; !failed && written < text.size();) {
         const ssize_t n = write(fd, text.data() + written, text.size() - written);
@@ -377,10 +441,13 @@ bool ReplaceFile(const std::string& target, const std::string& text, std::string
     }
     if (!failed && fsync(fd) != 0) fail("cannot write the file to the disk");
     if (close(fd) != 0 && !failed) fail("cannot write the file");
-    if (!failed && rename(temp.c_str(), target.c_str()) != 0) fail("cannot replace the file");
+    if (!failed && rename(temp.c_str(), target.c_str()) != 0)
+        fail("cannot replace the file", WriteStep::Replace);
     if (failed) {
         unlink(temp.c_str());
-        why = std::string(failed) + ": " + std::strerror(error);
+        why.step = failedStep;
+        why.systemError = error;
+        why.reason = std::string(failed) + ": " + std::strerror(error);
         return false;
     }
     // The new name on the disk too; a failure here leaves the file complete.
@@ -405,9 +472,12 @@ std::string DataFileError::Message() const {
 bool StructDataReadFile(Model& model, const std::string& path, DataFileError* error) {
     std::ifstream in(path, std::ios::binary);
     if (!in) {
-        if (error)
-            *error = DataFileError{path, 0, "a file that can be opened for reading",
-                                   std::strerror(errno)};
+        const int why = errno;
+        if (error) {
+            *error = ReadError(path, 0, "a file that can be opened for reading", std::strerror(why),
+                               ReadProblem::CannotOpen);
+            error->systemError = why;
+        }
         return false;
     }
     return ReadStream(model, in, path, error);
@@ -431,29 +501,48 @@ std::string FormatFileNumber(double x) {
     return numeric::FormatGeneral(x, 17);
 }
 
-std::string UnwritableValue(const Model& model) {
-    auto notFinite = [](const std::string& name, double x) {
-        return name + " is not a finite number (" +
-               numeric::FormatGeneral(x, 15, numeric::ExponentLetter::Lower) + ")";
+namespace {
+
+// The first value a file cannot hold: its English description, its field and its text.
+std::string FindUnwritable(const Model& model, FieldRef& field, std::string& value) {
+    auto notFinite = [&](const std::string& name, double x, FieldRef at) {
+        field = at;
+        value = numeric::FormatGeneral(x, 15, numeric::ExponentLetter::Lower);
+        return name + " is not a finite number (" + value + ")";
     };
     for (int i = 0; i < model.NodeCount(); ++i) {
         const NodeRecord& n = model.Nodes[i];
         for (int k = 0; k < 3; ++k)
-            if (!std::isfinite(n.Coord[k])) return notFinite(CoordinateName(i, k), n.Coord[k]);
+            if (!std::isfinite(n.Coord[k]))
+                return notFinite(CoordinateName(i, k), n.Coord[k],
+                                 {DataField::Coordinate, i, -1, k});
         for (int j = 0; j < 6; ++j) {
-            if (n.BcCode[j] != "p" && n.BcCode[j] != "u" && n.BcCode[j] != "pf")
+            if (n.BcCode[j] != "p" && n.BcCode[j] != "u" && n.BcCode[j] != "pf") {
+                field = {DataField::ConstraintCode, i, -1, j};
+                value = n.BcCode[j];
                 return "the constraint code of " + DofName(i, j) + " is " + Shown(n.BcCode[j]) +
                        ", not p, u or pf";
+            }
             if (!std::isfinite(WrittenValue(n, j)))
-                return notFinite("the value of " + DofName(i, j), WrittenValue(n, j));
+                return notFinite("the value of " + DofName(i, j), WrittenValue(n, j),
+                                 {DataField::DofValue, i, -1, j});
         }
     }
     for (int k = 0; k < model.ElementCount(); ++k) {
         const std::array<double, 4> values = MaterialValues(model.Elements[k]);
         for (int f = 0; f < 4; ++f)
-            if (!std::isfinite(values[f])) return notFinite(MaterialName(k, f), values[f]);
+            if (!std::isfinite(values[f]))
+                return notFinite(MaterialName(k, f), values[f], {DataField::Material, -1, k, f});
     }
     return {};
+}
+
+}  // namespace
+
+std::string UnwritableValue(const Model& model) {
+    FieldRef field;
+    std::string value;
+    return FindUnwritable(model, field, value);
 }
 
 std::string StructDataText(const Model& model) {
@@ -481,15 +570,25 @@ std::string StructDataText(const Model& model) {
 }
 
 bool StructDataWriteFile(const Model& model, const std::string& path, std::string* error) {
-    std::string why = UnwritableValue(model);
-    if (why.empty()) {
+    DataFileWriteError why;
+    if (StructDataWriteFile(model, path, &why)) return true;
+    if (error) *error = why.Message();
+    return false;
+}
+
+bool StructDataWriteFile(const Model& model, const std::string& path, DataFileWriteError* error) {
+    DataFileWriteError why;
+    why.path = path;
+    why.reason = FindUnwritable(model, why.field, why.value);
+    if (why.reason.empty()) {
         std::string target;
         if (FollowLinks(path, target, why) && ReplaceFile(target, StructDataText(model), why))
             return true;
     } else {
-        why += "; nothing was written";
+        why.step = WriteStep::Unwritable;
+        why.reason += "; nothing was written";
     }
-    if (error) *error = path + ": " + why;
+    if (error) *error = why;
     return false;
 }
 

@@ -12,14 +12,78 @@
 
 namespace fem {
 
+// A field of the file, for messages in any language: what it holds and whose it is.
+enum class DataField {
+    None,              // the file as a whole
+    NodeCount,         // N on the first line
+    ElementCount,      // M on the first line
+    NodeNumber,        // i before a node's coordinates
+    Coordinate,        // index: axis 0..2
+    ConstraintCode,    // index: degree of freedom 0..5 (Ux Uy Uz θx θy θz)
+    DofValue,          // index: degree of freedom 0..5
+    ElementNumber,     // k before an element's nodes
+    FirstNode,         // an element's first node
+    SecondNode,        // an element's second node
+    Material,          // index: 0 Young's modulus, 1 shear modulus, 2 density, 3 diameter
+    EndAfterElements,  // nothing but blanks after the last element
+};
+struct FieldRef {
+    DataField kind = DataField::None;
+    int node = -1;     // the node the field belongs to
+    int element = -1;  // the element the field belongs to
+    int index = -1;    // axis, degree of freedom or material value (see DataField)
+};
+
+// What was wrong with the field (or the file).
+enum class ReadProblem {
+    CannotOpen,  // systemError tells why
+    Unreadable,  // the reading itself failed (e.g. out of memory)
+    Missing,     // the file ended before the field
+    TooLong,     // more than 256 characters
+    NotANumber,
+    NotAWholeNumber,  // not a whole number from low to high
+    NotACode,         // not p, u or pf
+    NoNodes,          // an element in a file without nodes
+    SameNodes,        // both ends of an element at one node (node)
+    UnusableElement,  // the element's values cannot be used; found gives the reason
+    TextAfterEnd,     // more text after the last element
+};
+
 // Why a read failed: the file, the line where the offending field starts (0 when
-// the file could not be opened) and what was expected there.
+// the file could not be opened) and what was expected there. Message() is the
+// English text; the other fields let a program say the same in its own words.
 struct DataFileError {
     std::string path;
     int line = 0;
     std::string expected;  // e.g. "the y coordinate of node 3 (a number)"
     std::string found;     // the text found instead, or "end of file"
+    ReadProblem problem = ReadProblem::Unreadable;
+    FieldRef field;
+    int low = 0, high = 0;                // NotAWholeNumber: the range
+    int systemError = 0;                  // CannotOpen: the errno value
+    int nodeCount = 0, elementCount = 0;  // TextAfterEnd: what the counts called for
     [[nodiscard]] std::string Message() const;
+};
+
+// Why a write failed. Message() is the English text "path: reason".
+enum class WriteStep {
+    Unwritable,       // the model holds a value a file cannot hold (field, value)
+    LookAtFile,       // the file or a link on the way could not be examined
+    TooManyLinks,     // symbolic links in a loop
+    NotRegularFile,   // the path names a folder or a device
+    CreateTemporary,  // no new file could be made in the folder
+    SetPermissions,
+    Write,
+    Replace,  // the new file could not take the old one's name
+};
+struct DataFileWriteError {
+    std::string path;
+    std::string reason;  // English, as in Message()
+    WriteStep step = WriteStep::Write;
+    int systemError = 0;  // the errno value of a failed system call, 0 when none
+    FieldRef field;       // Unwritable: the value's field
+    std::string value;    // Unwritable: the value as text ("inf", "x")
+    [[nodiscard]] std::string Message() const { return path + ": " + reason; }
 };
 
 // Reads the file into a fresh model. On success replaces `model` and returns true;
@@ -46,6 +110,9 @@ std::string StructDataText(const Model& model);
 // the old file is then unchanged.
 [[nodiscard]] bool StructDataWriteFile(const Model& model, const std::string& path,
                                        std::string* error = nullptr);
+// The same with the reason described field by field.
+[[nodiscard]] bool StructDataWriteFile(const Model& model, const std::string& path,
+                                       DataFileWriteError* error);
 
 // A double as the data file writes it: C's %.15G ("7.86E-06", "0.0004", "21000"), with
 // 16 or 17 digits where 15 would not read back as the same double; zero is "0".

@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QTextCursor>
 
 namespace services {
@@ -359,9 +360,20 @@ void Keypad::FocusEditLine() {
 
 void Keypad::Arrange() {
     const QFontMetrics fm = fontMetrics();
-    int unit = 40;
-    for (const QPushButton* key : keys_)
-        if (key->text().size() > 1) unit = std::max(unit, fm.horizontalAdvance(key->text()) + 22);
+    // Each panel's key unit fits its widest caption over the keys it spans.
+    auto unitFor = [&](const KeySpec* layout, int count, int first) {
+        int unit = 40;
+        for (int i = 0; i < count; ++i) {
+            const QString caption = keys_[first + i]->text();
+            if (caption.size() < 2) continue;
+            const int need = fm.horizontalAdvance(caption) + 22;
+            const int span = layout[i].span;
+            unit = std::max(unit, (need - (span - 1) * kGap + span - 1) / span);
+        }
+        return unit;
+    };
+    const int padUnit = unitFor(kPad, kPadKeys, 0);
+    int fullUnit = unitFor(kFull, kFullKeys, kPadKeys);
     const int keyHeight = std::max(32, fm.height() + 16);
     const int editHeight = multiLine_ ? 3 * fm.lineSpacing() + 14 : fm.height() + 14;
 
@@ -372,17 +384,26 @@ void Keypad::Arrange() {
     fullCheck_->move(kMargin, y);
     y += fullCheck_->height() + kGap;
 
-    auto place = [&](const KeySpec& layout, QPushButton* key) {
+    const int padPanelWidth = kPadColumns * padUnit + (kPadColumns - 1) * kGap;
+    const int fullLeft = kMargin + padPanelWidth + 2 * kMargin;
+    // The whole keyboard stays within the screen's width (less room for the frame):
+    // on a narrow screen its keys get narrower.
+    if (const QScreen* s = screen()) {
+        const int room = s->availableGeometry().width() - 40;
+        const int widest = (room - fullLeft - kMargin - (kFullColumns - 1) * kGap) / kFullColumns;
+        fullUnit = std::max(24, std::min(fullUnit, widest));
+    }
+
+    auto place = [&](const KeySpec& layout, QPushButton* key, int unit) {
         key->setGeometry(layout.column * (unit + kGap), layout.row * (keyHeight + kGap),
                          layout.span * unit + (layout.span - 1) * kGap, keyHeight);
     };
-    for (int i = 0; i < kPadKeys; ++i) place(kPad[i], keys_[i]);
-    for (int i = 0; i < kFullKeys; ++i) place(kFull[i], keys_[kPadKeys + i]);
+    for (int i = 0; i < kPadKeys; ++i) place(kPad[i], keys_[i], padUnit);
+    for (int i = 0; i < kFullKeys; ++i) place(kFull[i], keys_[kPadKeys + i], fullUnit);
 
     const int panelHeight = kRows * keyHeight + (kRows - 1) * kGap;
-    padPanel_->setGeometry(kMargin, y, kPadColumns * unit + (kPadColumns - 1) * kGap, panelHeight);
-    const int fullLeft = padPanel_->x() + padPanel_->width() + 2 * kMargin;
-    fullPanel_->setGeometry(fullLeft, y, kFullColumns * unit + (kFullColumns - 1) * kGap,
+    padPanel_->setGeometry(kMargin, y, padPanelWidth, panelHeight);
+    fullPanel_->setGeometry(fullLeft, y, kFullColumns * fullUnit + (kFullColumns - 1) * kGap,
                             panelHeight);
     padWidth_ = padPanel_->x() + padPanel_->width() + kMargin;
     fullWidth_ = fullPanel_->x() + fullPanel_->width() + kMargin;
@@ -393,11 +414,29 @@ void Keypad::Arrange() {
     windowHeight_ = y + panelHeight + kMargin;
 }
 
+void Keypad::KeepOnScreen() {
+    const QScreen* s = screen();
+    if (s == nullptr) return;
+    const QRect room = s->availableGeometry();
+    const QRect frame = frameGeometry();  // with the title bar, once the window shows
+    int x = std::min(frame.x(), room.right() + 1 - frame.width());
+    int y = std::min(frame.y(), room.bottom() + 1 - frame.height());
+    x = std::max(x, room.x());
+    y = std::max(y, room.y());
+    if (x != frame.x() || y != frame.y()) move(x, y);
+}
+
+void Keypad::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    KeepOnScreen();
+}
+
 void Keypad::ShowFullKeyboard(bool full) {
     const int w = full ? fullWidth_ : padWidth_;
     editLine_->resize(w - 2 * kMargin, editLine_->height());
     multiLineEdit_->resize(w - 2 * kMargin, multiLineEdit_->height());
     setFixedSize(w, windowHeight_);
+    if (isVisible()) KeepOnScreen();  // wider now: it may reach past the screen's edge
 }
 
 }  // namespace services

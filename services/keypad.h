@@ -69,6 +69,7 @@ class Keypad : public QDialog {
   protected:
     void closeEvent(QCloseEvent* event) override;
     bool event(QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
@@ -83,6 +84,8 @@ class Keypad : public QDialog {
     void Cancel();
     void ShowFullKeyboard(bool full);
     void Arrange();
+    // Moves the window back onto its screen where it reaches past an edge.
+    void KeepOnScreen();
     void FocusEditLine();
 
     std::array<QPushButton*, kKeyCount> keys_{};

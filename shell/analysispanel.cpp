@@ -30,6 +30,7 @@
 #include "services/paths.h"
 #include "shell/elementsheet.h"
 #include "shell/mainwindow.h"
+#include "shell/messages.h"
 #include "shell/nodesheet.h"
 #include "shell/numbertext.h"
 #include "view3d/structure.h"
@@ -341,7 +342,8 @@ void AnalysisPanel::ConnectHandlers() {
     for (int i = 0; i < 3; ++i)
         connect(deformationButtons_[i], &QRadioButton::clicked, this,
                 [this, i] { deformationMode_ = i; });
-    connect(forceElementCombo_, qOverload<int>(&QComboBox::activated), this,
+    // Whenever the chosen element changes, by the user or when the list is refilled.
+    connect(forceElementCombo_, qOverload<int>(&QComboBox::currentIndexChanged), this,
             [this](int) { ShowElementNodes(); });
     connect(nodeCombo_, qOverload<int>(&QComboBox::activated), this, [this](int) {
         if (refilling_) return;
@@ -439,16 +441,21 @@ void AnalysisPanel::ValidateTau() {
 }
 
 void AnalysisPanel::ShowElementNodes() {
+    if (forceElementCombo_->currentIndex() < 0) {
+        elementNodesLabel_->setText(QStringLiteral("  -  "));
+        return;
+    }
     try {
         const fem::ElementRecord e = fem::FEM().GetElement(ChosenElement());
         elementNodesLabel_->setText(
             QStringLiteral(" %1 - %2 ").arg(e.EndNode[0]).arg(e.EndNode[1]));
     } catch (const numeric::ComputationFailure&) {
-        // An element number that no longer exists shows nothing new.
+        elementNodesLabel_->setText(QStringLiteral("  -  "));  // no longer in the model
     }
 }
 
 void AnalysisPanel::Redraw() {
+    mainWindow_->ShowViewWindow();  // a view window closed by the user comes back
     try {
         DrawStructure();
     } catch (const std::exception&) {
@@ -535,6 +542,7 @@ void AnalysisPanel::DrawStructure() {
     view3d::PanelLink link = MakePanelLink();
     view3d::DrawStructure(mainWindow_->Scene(), fem::FEM(), link);
     smallPicture_->update();
+    ShowElementNodes();  // an edited element may have other nodes now
 }
 
 void AnalysisPanel::DrawDeformation(double magnification) {
@@ -562,7 +570,11 @@ void AnalysisPanel::StructureReplaced() {
     }
     runAnalysisButton_->setEnabled(true);
     SetNodalForceEnabled(false);
-    elementNodesLabel_->setText(QStringLiteral("  -  "));
+    // The elements of the last run are gone with it; the next run lists the new ones.
+    forceElementCombo_->clear();
+    // The counts of the last run belong to the structure that was replaced.
+    analysisProgress_->setText(QStringLiteral(" 0 "));
+    forceProgress_->setText(QStringLiteral(" 0 "));
     try {
         view3d::PanelLink link = MakePanelLink();
         view3d::ShowNewStructure(mainWindow_->Scene(), fem::FEM(), link);
@@ -574,8 +586,7 @@ void AnalysisPanel::StructureReplaced() {
 bool AnalysisPanel::OpenStructureFile(const QString& path) {
     fem::DataFileError error;
     if (!fem::StructDataReadFile(fem::FEM(), LocalPath(path), &error)) {
-        platform::ShowMessage(this, QStringLiteral("構造データを読み込めません。\n") +
-                                        QString::fromStdString(error.Message()));
+        platform::ShowMessage(this, ReadFailureMessage(error));
         return false;
     }
     currentFile_ = path;
@@ -609,10 +620,11 @@ void AnalysisPanel::WriteStructureData(bool overwrite) {
         currentFile_ = path;
     }
     fileNameLabel_->setText(BaseName(path));
-    std::string why;
-    if (!fem::StructDataWriteFile(fem::FEM(), LocalPath(path), &why))
-        platform::ShowMessage(
-            this, QStringLiteral("構造データを書き込めません。\n") + QString::fromStdString(why));
+    fem::DataFileWriteError why;
+    if (!fem::StructDataWriteFile(fem::FEM(), LocalPath(path), &why)) {
+        why.path = path.toStdString();  // the name as the user chose it
+        platform::ShowMessage(this, WriteFailureMessage(why));
+    }
 }
 
 void AnalysisPanel::LoadSample(int number) {
@@ -621,7 +633,7 @@ void AnalysisPanel::LoadSample(int number) {
     try {
         settings = fem::BuildSample(fem::FEM(), number);
     } catch (const numeric::ComputationFailure& f) {
-        platform::ShowMessage(this, QString::fromStdString(f.what()));
+        platform::ShowMessage(this, FailureReason(f));
         return;
     }
     teEdit_->setText(NumberText(settings.Te));
@@ -660,18 +672,21 @@ void AnalysisPanel::RunAnalysis() {
     try {
         const std::string dynamic = fem::RunDynamic(model, nw_, gammaTe_, te_, &progress);
         if (abandoned_) return;
-        if (!dynamic.empty()) platform::ShowMessage(this, QString::fromStdString(dynamic));
+        if (!dynamic.empty()) platform::ShowMessage(this, SolutionEndMessage(dynamic));
         SetInputsEnabled(true);
         SetBusy(false);
         const std::string statics = fem::SolveStatic(model);
-        if (!statics.empty()) platform::ShowMessage(this, QString::fromStdString(statics));
+        if (!statics.empty()) platform::ShowMessage(this, SolutionEndMessage(statics));
         for (int e = 0; e < model.ElementCount(); ++e) fem::StaticElementResults(model, e);
     } catch (const std::exception& f) {
         SetInputsEnabled(true);
         SetBusy(false);
-        if (!abandoned_) platform::ShowMessage(this, QString::fromStdString(f.what()));
+        if (!abandoned_)
+            platform::ShowMessage(this, QStringLiteral("解析できません。\n") + FailureReason(f) +
+                                            QStringLiteral("。"));
         return;
     }
+    mainWindow_->ShowViewWindow();
     try {
         DrawStructure();
         DrawChosenDeformation();
@@ -715,7 +730,7 @@ void AnalysisPanel::ComputeElementForces(int element) {
         SetBusy(false);
         if (!abandoned_)
             platform::ShowMessage(this, QStringLiteral("節点力を計算できません。\n") +
-                                            QString::fromStdString(f.what()));
+                                            FailureReason(f) + QStringLiteral("。"));
         return;
     }
     SetInputsEnabled(true);

@@ -11,6 +11,7 @@
 
 #include "numeric/failure.h"
 #include "platform/messagebox.h"
+#include "shell/messages.h"
 #include "shell/numbertext.h"
 
 namespace shell {
@@ -149,8 +150,8 @@ int ElementSheet::Edit(int number) {
             else
                 model.PutElement(number, sheetRecord_);
         } catch (const numeric::ComputationFailure& f) {
-            platform::ShowMessage(parentWidget(), QStringLiteral("要素を変更できません：") +
-                                                      QString::fromStdString(f.what()));
+            platform::ShowMessage(parentWidget(),
+                                  QStringLiteral("要素を変更できません：") + FailureReason(f));
             return sheetResult_;
         }
         if (host_.redraw) host_.redraw();

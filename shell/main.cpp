@@ -8,10 +8,13 @@
 #include <QStringList>
 
 #include "shell/mainwindow.h"
+#include "shell/messages.h"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("impactframe"));
+    // The interface is Japanese: so are the standard dialogs and buttons.
+    shell::InstallQtJapanese(app);
     // Japanese captions need a font that has the glyphs.
     const QStringList families = QFontDatabase::families();
     for (const char* name : {"Noto Sans CJK JP", "Noto Sans JP", "IPAGothic"}) {

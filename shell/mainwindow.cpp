@@ -116,8 +116,10 @@ void MainWindow::BuildMenus() {
          [panel] { Suppressed([panel] { panel->ComputeElementForces(panel->ChosenElement()); }); });
 
     QMenu* disp = menu(menuBar(), QStringLiteral("表示"), "displayMenu");
-    item(disp, QStringLiteral("構造表示"), "drawStructureAction",
-         [panel] { Suppressed([panel] { panel->DrawStructure(); }); });
+    item(disp, QStringLiteral("構造表示"), "drawStructureAction", [this, panel] {
+        ShowViewWindow();
+        Suppressed([panel] { panel->DrawStructure(); });
+    });
     QAction* deformed =
         item(disp, QStringLiteral("変形表示"), "drawDeformedStructureAction", [] {});
     deformed->setVisible(false);

@@ -13,6 +13,7 @@
 
 #include "numeric/failure.h"
 #include "platform/messagebox.h"
+#include "shell/messages.h"
 #include "shell/numbertext.h"
 
 namespace shell {
@@ -224,8 +225,8 @@ bool NodeSheet::ApplyChange() {
             model.PutNode(number_, sheetRecord_);
         }
     } catch (const numeric::ComputationFailure& f) {
-        platform::ShowMessage(parentWidget(), QStringLiteral("節点を変更できません：") +
-                                                  QString::fromStdString(f.what()));
+        platform::ShowMessage(parentWidget(),
+                              QStringLiteral("節点を変更できません：") + FailureReason(f));
         return false;
     }
     return true;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <stdexcept>
 
 #include "numeric/constants.h"
@@ -98,7 +99,7 @@ platform::Surface& SceneView::Picture() const {
 void SceneView::SetPictureSize(double width, double height) {
     picWidth_ = width;
     picHeight_ = height;
-    textOffsetCache_ = {};  // a unit of the picture now spans other pixels
+    textCaches_ = {};  // a unit of the picture now spans other pixels
 }
 
 // ---------------------------------------------------------------------------
@@ -106,7 +107,7 @@ void SceneView::SetPictureSize(double width, double height) {
 
 bool SceneView::Project(Vec3& projected, const Vec3& point) const {
     const Mat44& m = ViewMatrix;
-    const Vec3& p = point;
+    const Vec3 p{point[0] - centre_[0], point[1] - centre_[1], point[2] - centre_[2]};
     const double w = p[0] * m[0][3] + p[1] * m[1][3] + p[2] * m[2][3] + m[3][3];
     if (!(w > 0.0)) {
         projected = {0.0, 0.0, 0.0};
@@ -185,6 +186,14 @@ void SceneView::SetDepth(double depth) {
 
 void SceneView::FitPicture(double xmin, double xmax, double ymin, double ymax) {
     extent_ = {xmin, xmax, ymin, ymax};
+    zoom_ = 1.0;
+    zoomCentre_ = {(xmin + xmax) / 2, (ymin + ymax) / 2};
+    ApplyExtent();
+    DrawAxes();
+}
+
+bool SceneView::ApplyExtent() {
+    const auto [xmin, xmax, ymin, ymax] = extent_;
     const double dx = xmax - xmin;
     const double dy = ymax - ymin;
     double W = 0.0;
@@ -198,18 +207,131 @@ void SceneView::FitPicture(double xmin, double xmax, double ymin, double ymax) {
     }
     // An empty extent (W = 0) or one that was never widened by a point (xmin > xmax,
     // W < 0) keeps the present scale; a negative one would mirror the picture.
-    if (W > 0.0) Picture().SetScale((xmin + xmax) / 2 - W / 2, (ymin + ymax) / 2 + H / 2, W, -H);
-    DrawAxes();
+    if (!(W > 0.0) || !std::isfinite(W)) return false;
+    // Half the larger dimension, as long as the other one fits too: in a picture much
+    // wider than high (or the reverse) the extent keeps a margin on every side.
+    constexpr double kMostOfPicture = 0.9;
+    const double grow = std::max({1.0, dx / (kMostOfPicture * W), dy / (kMostOfPicture * H)});
+    W *= grow * zoom_;
+    H *= grow * zoom_;
+    Picture().SetScale(zoomCentre_[0] - W / 2, zoomCentre_[1] + H / 2, W, -H);
+    return true;
 }
 
 void SceneView::RefitPicture() {
-    FitPicture(extent_[0], extent_[1], extent_[2], extent_[3]);
+    ApplyExtent();
+    DrawAxes();
+}
+
+void SceneView::SetStructure(std::vector<Vec3> points) {
+    structure_ = std::move(points);
+    radius_ = 0.0;
+    if (structure_.empty()) {
+        centre_ = {0.0, 0.0, 0.0};
+    } else {
+        Vec3 lo = structure_.front();
+        Vec3 hi = lo;
+        for (const Vec3& p : structure_)
+            for (int k = 0; k < 3; ++k) {
+                lo[k] = std::min(lo[k], p[k]);
+                hi[k] = std::max(hi[k], p[k]);
+            }
+        double d2 = 0.0;
+        for (int k = 0; k < 3; ++k) {
+            centre_[k] = (lo[k] + hi[k]) / 2;
+            d2 += (hi[k] - lo[k]) * (hi[k] - lo[k]);
+        }
+        radius_ = std::sqrt(d2) / 2;
+        if (!std::isfinite(radius_)) radius_ = 0.0;
+    }
+    // A view that has not known a structure yet takes its units from this one, so that
+    // the view set up before (the default view of a new window) suits it.
+    if (unitRadius_ == 0.0 && radius_ > 0.0) {
+        unitRadius_ = radius_;
+        ApplySliderUnits();
+    }
+}
+
+bool SceneView::ProjectedExtent(double& xmin, double& xmax, double& ymin, double& ymax) const {
+    constexpr double inf = std::numeric_limits<double>::infinity();
+    xmin = ymin = inf;
+    xmax = ymax = -inf;
+    bool any = false;
+    for (const Vec3& point : structure_) {
+        Vec3 p;
+        if (!Project(p, point)) continue;  // behind the eye: not in the extent
+        xmin = std::min(xmin, p[0]);
+        xmax = std::max(xmax, p[0]);
+        ymin = std::min(ymin, p[1]);
+        ymax = std::max(ymax, p[1]);
+        any = true;
+    }
+    return any;
+}
+
+void SceneView::FitStructure() {
+    double xmin, xmax, ymin, ymax;
+    if (ProjectedExtent(xmin, xmax, ymin, ymax)) {
+        if (xmin == xmax && ymin == ymax) {
+            // A single point: a square of the structure's size, or of the present
+            // width, about it.
+            const double half = radius_ > 0.0 ? radius_ : Picture().ScaleWidth() / 4;
+            xmin -= half, xmax += half, ymin -= half, ymax += half;
+        }
+        FitPicture(xmin, xmax, ymin, ymax);
+    }
+    Redraw();
+}
+
+void SceneView::Zoom(double factor, double x, double y) {
+    if (!(factor > 0.0) || !std::isfinite(factor)) return;
+    zoomCentre_ = {x + (zoomCentre_[0] - x) * factor, y + (zoomCentre_[1] - y) * factor};
+    zoom_ *= factor;
+    if (!ApplyExtent()) {
+        // Nothing fitted yet: zoom the present scale.
+        platform::Surface& pic = Picture();
+        const double W = pic.ScaleWidth() * factor;
+        const double H = pic.ScaleHeight() * factor;
+        const double cx = pic.ScaleLeft() + pic.ScaleWidth() / 2;
+        const double cy = pic.ScaleTop() + pic.ScaleHeight() / 2;
+        const double nx = x + (cx - x) * factor;
+        const double ny = y + (cy - y) * factor;
+        pic.SetScale(nx - W / 2, ny - H / 2, W, H);
+        zoom_ = 1.0;
+    }
+    Redraw();
+}
+
+double SceneView::ShiftStep() const {
+    if (unitRadius_ > 0.0) return 2.0 * kViewWidthInRadii * unitRadius_ / kShiftMax;
+    // A shift of the full slider is twice the picture's width, at its present scale.
+    return Picture().ScaleWidth() * 2.0 / kShiftMax;
+}
+
+double SceneView::DepthStep() const {
+    if (unitRadius_ > 0.0) {
+        // At the default sliders the eye is kEyeDistanceInRadii * R in front of the
+        // centre, which the default z shift has moved towards it.
+        constexpr int kDefaultDepth = -20;
+        constexpr int kDefaultShift = 10;
+        const double eye = kEyeDistanceInRadii * unitRadius_ + kDefaultShift * ShiftStep();
+        return 1.0 / (-kDefaultDepth * eye);
+    }
+    return 0.005 / (kDepthMax - kDepthMin);
+}
+
+void SceneView::ApplySliderUnits() {
+    for (int k = 0; k < 3; ++k) ViewShift[k] = shiftSlider_[k] * ShiftStep();
+    ViewDepth = depthSlider_ * DepthStep();
+    RebuildView();
 }
 
 void SceneView::SetDefaultView() {
+    if (radius_ > 0.0) unitRadius_ = radius_;  // the units follow the structure in view
     Updating = true;
     for (int k = 0; k < 3; ++k) SetAngleSlider(k, 0);
     for (int k = 0; k < 3; ++k) SetShiftSlider(k, 0);
+    SetDepthSlider(0);  // so that the depth is worked out anew in the present units
     SetAngleSlider(0, 10);
     SetAngleSlider(1, -20);
     SetShiftSlider(2, 10);
@@ -260,15 +382,13 @@ void SceneView::AngleChanged(int axis) {
 }
 
 void SceneView::ShiftChanged(int axis) {
-    // A shift of the full slider is twice the picture's width, at its present scale.
-    const double amount = Picture().ScaleWidth() * 2.0 / kShiftMax * shiftSlider_[axis];
-    Shift(axis, amount);
+    Shift(axis, ShiftStep() * shiftSlider_[axis]);
     NotifyControls();
     if (!Updating) Redraw();
 }
 
 void SceneView::DepthChanged() {
-    SetDepth(depthSlider_ * 0.005 / (kDepthMax - kDepthMin));
+    SetDepth(depthSlider_ * DepthStep());
     NotifyControls();
     if (!Updating) Redraw();
 }
@@ -320,8 +440,60 @@ DrawItem& SceneView::NewItem() {
 
 void SceneView::FinishItem() {
     CurrentItem = ItemCount() - 1;
+    if (batch_) return;
     ReplayItem(Picture(), displayList_.back());
     NotifyPicture();
+}
+
+void SceneView::BeginBatch() {
+    batch_ = true;
+}
+
+void SceneView::EndBatch() {
+    batch_ = false;
+    Redraw();
+}
+
+void SceneView::DiscardItemsFrom(int count) {
+    if (count < 0) count = 0;
+    if (count < ItemCount()) displayList_.resize(static_cast<std::size_t>(count));
+}
+
+void SceneView::SetNumbersShown(bool shown, bool byUser) {
+    numbersShown_ = shown;
+    if (byUser) numbersChosen_ = true;
+    NotifyControls();
+}
+
+void SceneView::ForgetLabels(const platform::Surface& target) {
+    for (LabelSpace& s : labelSpaces_)
+        if (s.target == &target) s.boxes.clear();
+}
+
+bool SceneView::NumberCovers(platform::Surface& target, const std::string& text, double x,
+                             double y) {
+    // Find the target's list, or take the one of another target than the picture.
+    LabelSpace* space = nullptr;
+    for (LabelSpace& s : labelSpaces_)
+        if (s.target == &target) space = &s;
+    if (space == nullptr) {
+        // A free list, or else the one that is not the picture's.
+        space = &labelSpaces_[SlotFor(labelSpaces_[0].target, labelSpaces_[1].target)];
+        space->target = &target;
+        space->boxes.clear();
+    }
+    // Digits are a little under half a line high wide; a leading blank counts less.
+    const double h = LineHeight(target);
+    std::size_t chars = 0;
+    for (char c : text) chars += (c == ' ') ? 0 : 1;
+    const double w = 0.45 * h * static_cast<double>(chars) * (target.ScaleWidth() < 0 ? -1 : 1);
+    const double down = target.ScaleHeight() < 0 ? -0.8 * h : 0.8 * h;  // the digits' height
+    const std::array<double, 4> box{std::min(x, x + w), std::min(y, y + down), std::max(x, x + w),
+                                    std::max(y, y + down)};
+    for (const auto& b : space->boxes)
+        if (box[0] < b[2] && b[0] < box[2] && box[1] < b[3] && b[1] < box[3]) return true;
+    space->boxes.push_back(box);
+    return false;
 }
 
 void SceneView::AddLine(const Vec3& from, const Vec3& to, Color color, int width) {
@@ -350,6 +522,7 @@ void SceneView::AddCircle(const Vec3& centre, double radius, Color color) {
     it.Point1 = centre;
     it.ForeColor = color;
     it.Radius = r;
+    if (radius < 0.0) it.RadiusOfWidth = -radius;
     FinishItem();
 }
 
@@ -367,6 +540,17 @@ void SceneView::AddText(const Vec3& point, const std::string& text, Color color,
     it.ForeColor = color;
     it.Text = text;
     it.TextSize = size;
+    FinishItem();
+}
+
+void SceneView::AddNumber(const Vec3& point, const std::string& text, Color color, int size) {
+    DrawItem& it = NewItem();
+    it.Kind = ItemKind::Text;
+    it.Point1 = point;
+    it.ForeColor = color;
+    it.Text = text;
+    it.TextSize = size;
+    it.Number = true;
     FinishItem();
 }
 
@@ -482,6 +666,7 @@ void SceneView::SetPenWidth(int w) {
 void SceneView::ClearAll() {
     displayList_.clear();
     Picture().Clear();
+    ForgetLabels(Picture());
     NotifyPicture();
 }
 
@@ -500,6 +685,7 @@ void SceneView::CopyCurrentItem(platform::Surface& target) {
 void SceneView::Redraw() {
     platform::Surface& pic = Picture();
     pic.Clear();
+    ForgetLabels(pic);
     for (const DrawItem& item : displayList_) ReplayItem(pic, item);
     DrawAxes();
     NotifyPicture();
@@ -532,16 +718,41 @@ void SceneView::DrawAxes() {
 double SceneView::TextOffset(platform::Surface& target, int size) {
     // Measuring text is slow; a redraw asks again and again for the same few sizes,
     // alternating between them (element numbers 11, axis labels 8).
-    TextOffsetCache& c = textOffsetCache_;
-    if (c.target != &target || c.scaleWidth != target.ScaleWidth() ||
-        c.scaleHeight != target.ScaleHeight())
-        c = {&target, target.ScaleWidth(), target.ScaleHeight(), {}, {}};
+    TextOffsetCache& c = CacheFor(target);
     const auto h = static_cast<std::size_t>(std::clamp(size - 6, 0, 10));
     if (!c.known[h]) {
         c.offset[h] = MeasureTextOffset(target, size);
         c.known[h] = true;
     }
     return c.offset[h];
+}
+
+int SceneView::SlotFor(const platform::Surface* first, const platform::Surface* second) const {
+    if (first == nullptr) return 0;
+    if (second == nullptr) return 1;
+    return first == picture_ ? 1 : 0;
+}
+
+SceneView::TextOffsetCache& SceneView::CacheFor(platform::Surface& target) {
+    TextOffsetCache* c = nullptr;
+    for (TextOffsetCache& k : textCaches_)
+        if (k.target == &target) c = &k;
+    if (c == nullptr) c = &textCaches_[SlotFor(textCaches_[0].target, textCaches_[1].target)];
+    if (c->target != &target || c->scaleWidth != target.ScaleWidth() ||
+        c->scaleHeight != target.ScaleHeight())
+        *c = {&target, target.ScaleWidth(), target.ScaleHeight(), {}, {}, {}, {}};
+    return *c;
+}
+
+double SceneView::LineHeight(platform::Surface& target) {
+    TextOffsetCache& c = CacheFor(target);
+    const auto h =
+        static_cast<std::size_t>(std::clamp(static_cast<int>(target.FontSize() + 0.5) - 6, 0, 10));
+    if (!c.heightKnown[h]) {
+        c.height[h] = std::fabs(target.TextHeight("0"));
+        c.heightKnown[h] = true;
+    }
+    return c.height[h];
 }
 
 double SceneView::MeasureTextOffset(platform::Surface& target, int size) {
@@ -556,6 +767,7 @@ double SceneView::MeasureTextOffset(platform::Surface& target, int size) {
 }
 
 void SceneView::ReplayItem(platform::Surface& target, const DrawItem& item) {
+    if (item.Number && !numbersShown_) return;
     // Project first: an item with a point at or behind the eye is not drawn at all.
     Vec3 a;
     Vec3 b;
@@ -605,7 +817,10 @@ void SceneView::ReplayItem(platform::Surface& target, const DrawItem& item) {
             break;
         case ItemKind::Circle:
             try {
-                target.Circle(a[0], a[1], item.Radius, item.ForeColor);
+                const double r = item.RadiusOfWidth > 0.0
+                                     ? item.RadiusOfWidth * std::fabs(target.ScaleWidth())
+                                     : item.Radius;
+                target.Circle(a[0], a[1], r, item.ForeColor);
             } catch (...) {
                 // a circle that cannot be drawn is left out
             }
@@ -621,6 +836,9 @@ void SceneView::ReplayItem(platform::Surface& target, const DrawItem& item) {
                 target.SetCurrentX(a[0]);
                 target.SetCurrentY(a[1]);
             }
+            if (item.Number &&
+                NumberCovers(target, item.Text, target.CurrentX(), target.CurrentY()))
+                break;
             target.Print(item.Text);
             break;
         case ItemKind::Dot:

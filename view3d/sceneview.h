@@ -46,12 +46,18 @@ struct DrawItem {
     Color ForeColor = 0;
     Color FillColor = 0;
     double Radius = 0.0;
+    // When above 0 the circle's radius is this fraction of the scale width of the
+    // picture it is drawn on, so that it keeps its size on the screen in any picture.
+    double RadiusOfWidth = 0.0;
     std::string Text;
     int PointCount = 0;
     Vec3 Anchor{};
     std::vector<Vec3> ShapePoints;
     bool Closed = false;  // shape returns to the anchor after its last point
     int TextSize = 0;
+    // A node or element number: hidden with the numbers, skipped where it would cover
+    // another number.
+    bool Number = false;
 };
 
 // A support or arrow mark in multiples of its size, anchored at the origin.
@@ -66,6 +72,15 @@ inline constexpr int kAngleMin = -120, kAngleMax = 120;  // degrees
 inline constexpr int kShiftMin = -100, kShiftMax = 100;
 inline constexpr int kDepthMin = -100, kDepthMax = 0;
 
+// The default view puts the eye this many structure radii in front of the structure's
+// centre, far enough for a gentle perspective without distortion.
+inline constexpr double kEyeDistanceInRadii = 12.0;
+// Once the view knows the structure, a shift step is 2 / 100 of this many structure
+// radii: about the width of a picture fitted to the structure.
+inline constexpr double kViewWidthInRadii = 4.0;
+// Node and element numbers are shown on request only when there are more of them.
+inline constexpr int kMaxNumbersShown = 300;
+
 class SceneView {
   public:
     SceneView();
@@ -77,10 +92,27 @@ class SceneView {
     // Outer size of the picture in the window's units (only the ratio matters).
     void SetPictureSize(double width, double height);
 
+    // --- the structure in view --------------------------------------------------
+    // The points of the structure (its node positions). Turns act about the centre of
+    // their bounding box, and the picture is fitted to them. The first structure
+    // a view gets also sets its units (see SetDefaultView).
+    void SetStructure(std::vector<Vec3> points);
+    [[nodiscard]] const Vec3& Centre() const { return centre_; }
+    // Half the diagonal of the structure's bounding box; 0 without a structure.
+    [[nodiscard]] double StructureRadius() const { return radius_; }
+    // Extent of the projected structure points; false when none can be projected.
+    bool ProjectedExtent(double& xmin, double& xmax, double& ymin, double& ymax) const;
+    // "全体表示": fits the picture to the projected structure and redraws.
+    void FitStructure();
+    // Scales the picture by factor (below 1 enlarges the drawing) about the picture
+    // point (x, y), which stays where it is on the screen, and redraws.
+    void Zoom(double factor, double x, double y);
+
     // --- view transformation -------------------------------------------------
     // projected <- view position of the model point (projected[2] is 0). Returns
     // false, with projected all zero, when the point cannot be projected: its
-    // homogeneous weight w <= 0, at or behind the eye.
+    // homogeneous weight w <= 0, at or behind the eye. The view matrix acts on the
+    // point's position relative to the structure's centre.
     bool Project(Vec3& projected, const Vec3& point) const;
     // Fits the picture's user coordinates so that the extent of view positions is
     // centred and fills half the larger picture dimension, then draws the axes over
@@ -88,7 +120,11 @@ class SceneView {
     void FitPicture(double xmin, double xmax, double ymin, double ymax);
     // FitPicture again with the last extent (after a resize).
     void RefitPicture();
-    // The default view: angles (10, -20, 0) deg, z shift 0.2 * scale width, depth -0.001.
+    // The default view: angles (10, -20, 0) deg, z shift slider 10, depth slider -20.
+    // Without a structure a shift step is 2 / 100 of the picture's scale width and a
+    // depth step 0.005 / 100 (z shift 0.2 * scale width, depth -0.001). With one the
+    // units follow its radius R: a shift step is 2 * kViewWidthInRadii * R / 100 and the
+    // default depth puts the eye kEyeDistanceInRadii * R in front of the centre.
     void SetDefaultView();
     // Every slider at 0: no rotation, no shift, parallel projection.
     void ResetView();
@@ -103,6 +139,9 @@ class SceneView {
     void Shift(int axis, double amount);  // model units
     void SetDepth(double depth);          // 0 = parallel projection
     void RebuildView();                   // recomposes from the stored angles, shifts, depth
+    // Model units of one shift slider step, and the depth of one depth slider step.
+    [[nodiscard]] double ShiftStep() const;
+    [[nodiscard]] double DepthStep() const;
 
     Mat44 ViewMatrix;
     Mat44 RotXMatrix, RotYMatrix, RotZMatrix, MoveMatrix, DepthMatrix;
@@ -148,6 +187,8 @@ class SceneView {
     // A dot in the picture's own colour and width.
     void AddDot(const Vec3& point);
     void AddText(const Vec3& point, const std::string& text, Color color, int size);
+    // A node or element number (text that may be hidden or skipped, see Number).
+    void AddNumber(const Vec3& point, const std::string& text, Color color, int size);
     // Mark 0..5 of MarkShapes, turned by AxisTurn(direction) and scaled by size.
     void AddMark(int mark, const Vec3& anchor, int direction, double size, int width, Color color);
     // Arrow from start to start + vector with a head half its length. Raises
@@ -158,6 +199,22 @@ class SceneView {
 
     // Empties the list and clears the picture (no axes).
     void ClearAll();
+    // Removes the items from index `count` on, without redrawing: a drawing over the
+    // structure (a deformation) can be replaced by another one, then Redraw.
+    void DiscardItemsFrom(int count);
+    // Between BeginBatch and EndBatch the Add calls only fill the list; EndBatch
+    // redraws the picture once.
+    void BeginBatch();
+    void EndBatch();
+
+    // Node and element numbers: shown unless hidden; the drawing hides them by itself
+    // for large structures until the user chooses.
+    void SetNumbersShown(bool shown, bool byUser);
+    [[nodiscard]] bool NumbersShown() const { return numbersShown_; }
+    [[nodiscard]] bool NumbersChosen() const { return numbersChosen_; }
+    void ForgetNumbersChoice() { numbersChosen_ = false; }
+    // Forgets the numbers drawn on target, after it was cleared from outside the view.
+    void ForgetLabels(const platform::Surface& target);
     // Replays item CurrentItem onto target, text exactly at its point in the target's
     // font.
     void CopyCurrentItem(platform::Surface& target);
@@ -203,11 +260,34 @@ class SceneView {
     // sits just beside its point at any scale.
     double TextOffset(platform::Surface& target, int size);
     double MeasureTextOffset(platform::Surface& target, int size);
+    // Sets the picture's scale from the stored extent, the zoom and the picture size;
+    // false when the extent is empty (the scale stays).
+    bool ApplyExtent();
+    // Recomputes the shift and depth from the sliders in the present units.
+    void ApplySliderUnits();
+    // True when a number at (x, y) of target (user units, top-left corner) would cover
+    // one drawn there before; otherwise remembers it.
+    bool NumberCovers(platform::Surface& target, const std::string& text, double x, double y);
 
     platform::Surface* picture_ = nullptr;
     double picWidth_ = 1.0;
     double picHeight_ = 1.0;
     std::array<double, 4> extent_{0.0, 0.0, 0.0, 0.0};  // xmin, xmax, ymin, ymax
+    double zoom_ = 1.0;                                 // scale over the fitted one
+    std::array<double, 2> zoomCentre_{0.0, 0.0};        // picture centre after zooming
+    std::vector<Vec3> structure_;
+    Vec3 centre_{};
+    double radius_ = 0.0;
+    double unitRadius_ = 0.0;  // radius the shift and depth units follow; 0: none yet
+    bool batch_ = false;
+    bool numbersShown_ = true;
+    bool numbersChosen_ = false;
+    // Corners (x0, y0, x1, y1) of the numbers drawn on a target since it was cleared.
+    struct LabelSpace {
+        const platform::Surface* target = nullptr;
+        std::vector<std::array<double, 4>> boxes;
+    };
+    std::array<LabelSpace, 2> labelSpaces_;
     bool objectMode_ = true;
     std::array<int, 3> angleSlider_{};
     std::array<int, 3> shiftSlider_{};
@@ -223,7 +303,16 @@ class SceneView {
         double scaleWidth = 0.0, scaleHeight = 0.0;
         std::array<double, 11> offset{};
         std::array<bool, 11> known{};
-    } textOffsetCache_;
+        std::array<double, 11> height{};  // one line at font size 6 .. 16, user units
+        std::array<bool, 11> heightKnown{};
+    };
+    std::array<TextOffsetCache, 2> textCaches_;  // the picture's and one other target's
+    TextOffsetCache& CacheFor(platform::Surface& target);
+    // Which of two per-target slots (holding these targets) a new target takes: a free
+    // one, or else the one that is not the picture's.
+    [[nodiscard]] int SlotFor(const platform::Surface* first,
+                              const platform::Surface* second) const;
+    double LineHeight(platform::Surface& target);
 };
 
 }  // namespace view3d

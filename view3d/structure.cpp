@@ -1,6 +1,7 @@
 #include "view3d/structure.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "numeric/failure.h"
 
@@ -28,18 +29,20 @@ std::string ElementLabel(int e) {
 }  // namespace
 
 void DrawStructure(SceneView& view, const fem::Model& model, PanelLink& panel) {
-    double xmin = 10000.0, ymin = 10000.0;
-    double xmax = -10000.0, ymax = -10000.0;
-    for (const fem::NodeRecord& n : model.Nodes) {
-        Vec3 p;
-        if (!view.Project(p, n.Coord)) continue;  // behind the eye: not in the extent
-        xmin = std::min(xmin, p[0]);
-        xmax = std::max(xmax, p[0]);
-        ymin = std::min(ymin, p[1]);
-        ymax = std::max(ymax, p[1]);
+    std::vector<Vec3> points;
+    points.reserve(model.Nodes.size());
+    for (const fem::NodeRecord& n : model.Nodes) points.push_back(n.Coord);
+    view.SetStructure(std::move(points));
+    // Nodes behind the eye are left out of the extent; without any the scale stays.
+    double xmin, xmax, ymin, ymax;
+    if (!view.ProjectedExtent(xmin, xmax, ymin, ymax)) {
+        xmin = ymin = 10000.0;
+        xmax = ymax = -10000.0;
     }
     view.ClearAll();
     view.FitPicture(xmin, xmax, ymin, ymax);
+    if (!view.NumbersChosen())
+        view.SetNumbersShown(model.NodeCount() + model.ElementCount() <= kMaxNumbersShown, false);
 
     if (panel.SmallPicture != nullptr) {
         platform::Surface& pic = *panel.SmallPicture;
@@ -47,28 +50,44 @@ void DrawStructure(SceneView& view, const fem::Model& model, PanelLink& panel) {
         // Only a real extent fits the square system; without nodes the scale stays.
         if (f > 0.0) pic.SetScale((xmin + xmax) / 2 - f / 2, (ymin + ymax) / 2 + f / 2, f, -f);
         pic.Clear();
+        view.ForgetLabels(pic);
     }
     DrawNodes(view, model, panel);
     DrawElements(view, model, panel);
 }
 
+double TypicalElementLength(const fem::Model& model) {
+    std::vector<double> lengths;
+    lengths.reserve(model.Elements.size());
+    for (const fem::ElementRecord& e : model.Elements)
+        if (e.Length > 0.0 && std::isfinite(e.Length)) lengths.push_back(e.Length);
+    if (lengths.empty()) return 0.0;
+    const auto middle = lengths.begin() + static_cast<std::ptrdiff_t>(lengths.size() / 2);
+    std::nth_element(lengths.begin(), middle, lengths.end());
+    return *middle;
+}
+
 void DrawNodes(SceneView& view, const fem::Model& model, PanelLink& panel) {
     platform::Surface& target = MirrorTarget(view, panel);
+    // Arrows and marks are sized by the picture; in a structure of many short elements
+    // they stay within a fraction of an element, clear of the neighbouring nodes.
+    const double typical = TypicalElementLength(model);
     for (int i = 0; i < model.NodeCount(); ++i) {
         const fem::NodeRecord& n = model.Nodes[i];
         view.AddCircle(n.Coord, -0.005, kNodeColor);
         Mirror(view, panel);
-        view.AddText(n.Coord, std::to_string(i), kNodeNumberColor, 11);
+        view.AddNumber(n.Coord, std::to_string(i), kNodeNumberColor, 11);
         Mirror(view, panel);
-        DrawNodeLoads(view, panel, target, n.Coord, n.LoadValue);
-        DrawSupports(view, panel, target, n.Coord, n.BcCode);
+        DrawNodeLoads(view, panel, target, n.Coord, n.LoadValue, 0.5 * typical);
+        DrawSupports(view, panel, target, n.Coord, n.BcCode, 0.25 * typical);
     }
     if (panel.RefillNodeList) panel.RefillNodeList(model.NodeCount());
 }
 
 void DrawNodeLoads(SceneView& view, PanelLink& panel, platform::Surface& target, const Vec3& point,
-                   const std::array<double, 6>& loads) {
-    const double len = target.ScaleWidth() / panel.VectorSize;
+                   const std::array<double, 6>& loads, double maxLength) {
+    double len = target.ScaleWidth() / panel.VectorSize;
+    if (maxLength > 0.0) len = std::min(len, maxLength);
     for (int group = 0; group < 2; ++group) {  // forces, then moments
         const Color col = group == 0 ? kForceColor : kMomentColor;
         for (int k = 0; k < 3; ++k) {
@@ -86,8 +105,9 @@ void DrawNodeLoads(SceneView& view, PanelLink& panel, platform::Surface& target,
 }
 
 void DrawSupports(SceneView& view, PanelLink& panel, platform::Surface& target, const Vec3& point,
-                  const std::array<std::string, 6>& codes) {
-    const double m = target.ScaleWidth() / 60.0;
+                  const std::array<std::string, 6>& codes, double maxSize) {
+    double m = target.ScaleWidth() / 60.0;
+    if (maxSize > 0.0) m = std::min(m, maxSize);
     for (int k = 0; k < 3; ++k) {
         if (codes[k] != "u") continue;
         view.AddMark(3, point, k, m, 1, kFixedTranslationColor);
@@ -107,7 +127,7 @@ void DrawElements(SceneView& view, const fem::Model& model, PanelLink& panel) {
         const Vec3& b = model.Nodes.at(el.EndNode[1]).Coord;
         view.AddLine(a, b, kElementColor, panel.ElementPenWidth);
         Mirror(view, panel);
-        view.AddText(Midpoint(a, b), ElementLabel(e), kElementNumberColor, 11);
+        view.AddNumber(Midpoint(a, b), ElementLabel(e), kElementNumberColor, 11);
         Mirror(view, panel);
         if (panel.ShowElementAxes) DrawElementAxes(view, model, e);
     }
@@ -118,7 +138,9 @@ void DrawElementAxes(SceneView& view, const fem::Model& model, int e) {
     static constexpr Color kAxisColor[3] = {platform::RGB(255, 0, 0), platform::RGB(0, 128, 0),
                                             platform::RGB(0, 0, 255)};
     const fem::ElementRecord& el = model.Elements.at(e);
-    const double L = 0.03 * view.Picture().ScaleWidth();
+    // A short stroke at the picture's scale, shorter than the element itself.
+    double L = 0.03 * view.Picture().ScaleWidth();
+    if (el.Length > 0.0) L = std::min(L, 0.4 * el.Length);
     const Vec3 M =
         Midpoint(model.Nodes.at(el.EndNode[0]).Coord, model.Nodes.at(el.EndNode[1]).Coord);
     for (int k = 0; k < 3; ++k) {
@@ -142,10 +164,13 @@ void DrawDeformationSimple(SceneView& view, const fem::Model& model, double magn
 }
 
 Deflection ElementDeflection(const fem::ElementRecord& e) {
+    return ElementDeflection(e, e.StaticEndDispLocal);
+}
+
+Deflection ElementDeflection(const fem::ElementRecord& e, const std::array<double, 12>& s) {
     const double L = e.Length;
     if (L == 0.0)
         throw numeric::ComputationFailure(numeric::kDivisionByZero, "element of zero length");
-    const std::array<double, 12>& s = e.StaticEndDispLocal;
     // Cubic through values and slopes at both ends.
     auto cubic = [L](double v1, double p1, double v2, double p2, std::array<double, 4>& k) {
         k[0] = v1;
@@ -160,35 +185,78 @@ Deflection ElementDeflection(const fem::ElementRecord& e) {
     return d;
 }
 
-void DrawDeformation(SceneView& view, const fem::Model& model, double magnification) {
+namespace {
+
+// The element as a curve of 20 segments bent by the deflection d, magnified.
+void DrawBentElement(SceneView& view, const fem::Model& model, const fem::ElementRecord& el,
+                     const Deflection& d, double magnification) {
     constexpr int kSegments = 20;
-    for (const fem::ElementRecord& el : model.Elements) {
-        const Deflection d = ElementDeflection(el);
-        const double h = el.Length / kSegments;
-        const Vec3& N = model.Nodes.at(el.EndNode[0]).Coord;
-        const Mat3& R = el.RotMatrix;
-        for (int j = 0; j <= kSegments; ++j) {
-            const double x = j * h;
-            const double local[3] = {d.a[0] + d.a[1] * x,
-                                     d.b[0] + x * (d.b[1] + x * (d.b[2] + x * d.b[3])),
-                                     d.c[0] + x * (d.c[1] + x * (d.c[2] + x * d.c[3]))};
-            Vec3 P;
-            for (int i = 0; i < 3; ++i) {
-                // RotMatrixT * local: global components of the local displacement.
-                const double g = el.RotMatrixT[i][0] * local[0] + el.RotMatrixT[i][1] * local[1] +
-                                 el.RotMatrixT[i][2] * local[2];
-                P[i] = N[i] + x * R[0][i] + magnification * g;
-            }
-            if (j == 0) {
-                view.AddDot(P);
-            } else {
-                view.AddLineTo(P, kDeformationColor, 1);
-            }
+    const double h = el.Length / kSegments;
+    const Vec3& N = model.Nodes.at(el.EndNode[0]).Coord;
+    const Mat3& R = el.RotMatrix;
+    for (int j = 0; j <= kSegments; ++j) {
+        const double x = j * h;
+        const double local[3] = {d.a[0] + d.a[1] * x,
+                                 d.b[0] + x * (d.b[1] + x * (d.b[2] + x * d.b[3])),
+                                 d.c[0] + x * (d.c[1] + x * (d.c[2] + x * d.c[3]))};
+        Vec3 P;
+        for (int i = 0; i < 3; ++i) {
+            // RotMatrixT * local: global components of the local displacement.
+            const double g = el.RotMatrixT[i][0] * local[0] + el.RotMatrixT[i][1] * local[1] +
+                             el.RotMatrixT[i][2] * local[2];
+            P[i] = N[i] + x * R[0][i] + magnification * g;
+        }
+        if (j == 0) {
+            view.AddDot(P);
+        } else {
+            view.AddLineTo(P, kDeformationColor, 1);
         }
     }
 }
 
+}  // namespace
+
+void DrawDisplacedStructure(SceneView& view, const fem::Model& model,
+                            const std::vector<std::array<double, 6>>& displacements,
+                            double magnification, bool detailed) {
+    const auto& u = displacements;
+    for (const fem::ElementRecord& el : model.Elements) {
+        const int n0 = el.EndNode[0];
+        const int n1 = el.EndNode[1];
+        if (n0 < 0 || n1 < 0 || static_cast<std::size_t>(std::max(n0, n1)) >= u.size()) continue;
+        if (!detailed) {
+            Vec3 ends[2];
+            for (int k = 0; k < 3; ++k) {
+                ends[0][k] = model.Nodes.at(n0).Coord[k] + magnification * u[n0][k];
+                ends[1][k] = model.Nodes.at(n1).Coord[k] + magnification * u[n1][k];
+            }
+            view.AddLine(ends[0], ends[1], kSimpleDeformationColor, 1);
+            continue;
+        }
+        // End displacements in element axes: RotMatrix times each global triple.
+        std::array<double, 12> local{};
+        for (int t = 0; t < 4; ++t) {
+            const std::array<double, 6>& g = u[t < 2 ? n0 : n1];
+            const int o = 3 * (t % 2);
+            for (int i = 0; i < 3; ++i)
+                local[3 * t + i] = el.RotMatrix[i][0] * g[o] + el.RotMatrix[i][1] * g[o + 1] +
+                                   el.RotMatrix[i][2] * g[o + 2];
+        }
+        DrawBentElement(view, model, el, ElementDeflection(el, local), magnification);
+    }
+}
+
+void DrawDeformation(SceneView& view, const fem::Model& model, double magnification) {
+    for (const fem::ElementRecord& el : model.Elements)
+        DrawBentElement(view, model, el, ElementDeflection(el), magnification);
+}
+
 void ShowNewStructure(SceneView& view, const fem::Model& model, PanelLink& panel) {
+    // The default view is set up for this structure: its units follow its size.
+    std::vector<Vec3> points;
+    for (const fem::NodeRecord& n : model.Nodes) points.push_back(n.Coord);
+    view.SetStructure(std::move(points));
+    view.ForgetNumbersChoice();
     view.SetDefaultView();
     DrawStructure(view, model, panel);
     if (panel.ShowViewWindow) panel.ShowViewWindow();

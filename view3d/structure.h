@@ -7,6 +7,7 @@
 #include <array>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "model/model.h"
 #include "platform/surface.h"
@@ -57,18 +58,24 @@ inline constexpr Color kSimpleDeformationColor = platform::RGB(0, 0, 128);
 inline constexpr Color kDeformationColor = platform::RGB(100, 0, 0);
 
 // The whole structure, on a cleared view fitted to the node positions in the current
-// view; the small picture gets a square user system around the same extent.
+// view; the small picture gets a square user system around the same extent. Turns
+// act about the centre of the nodes. Node and element numbers are hidden when there
+// are more than kMaxNumbersShown of them, unless the user chose to show them.
 void DrawStructure(SceneView& view, const fem::Model& model, PanelLink& panel);
 void DrawNodes(SceneView& view, const fem::Model& model, PanelLink& panel);
 void DrawElements(SceneView& view, const fem::Model& model, PanelLink& panel);
 // Local x, y, z of element e as short red, green and blue lines from its midpoint.
 void DrawElementAxes(SceneView& view, const fem::Model& model, int e);
-// One arrow of fixed length per non-zero load component; target gives the length.
+// One arrow of fixed length per non-zero load component: (scale width of target) /
+// VectorSize, at most maxLength when that is above 0.
 void DrawNodeLoads(SceneView& view, PanelLink& panel, platform::Surface& target, const Vec3& point,
-                   const std::array<double, 6>& loads);
-// A pyramid per fixed translation, a T per fixed rotation (code exactly "u").
+                   const std::array<double, 6>& loads, double maxLength = 0.0);
+// A pyramid per fixed translation, a T per fixed rotation (code exactly "u"), of size
+// (scale width of target) / 60, at most maxSize when that is above 0.
 void DrawSupports(SceneView& view, PanelLink& panel, platform::Surface& target, const Vec3& point,
-                  const std::array<std::string, 6>& codes);
+                  const std::array<std::string, 6>& codes, double maxSize = 0.0);
+// The median element length (0 without elements): symbols stay well inside an element.
+double TypicalElementLength(const fem::Model& model);
 
 // Static deformation magnified `magnification` times, over what is drawn; not
 // mirrored. Straight lines between the displaced nodes:
@@ -77,10 +84,21 @@ void DrawDeformationSimple(SceneView& view, const fem::Model& model, double magn
 // Raises numeric::ComputationFailure for an element of zero length.
 void DrawDeformation(SceneView& view, const fem::Model& model, double magnification);
 
+// The structure displaced by `displacements` (one row of six per node: ux, uy, uz,
+// rx, ry, rz in global axes) magnified `magnification` times, over what is drawn:
+// each element as a curve of 20 segments (detailed) or a straight line. Meant to be
+// called again and again with other displacements (after DiscardItemsFrom).
+// Raises numeric::ComputationFailure for an element of zero length (detailed).
+void DrawDisplacedStructure(SceneView& view, const fem::Model& model,
+                            const std::vector<std::array<double, 6>>& displacements,
+                            double magnification, bool detailed);
+
 // Deflection of element e from its static end displacements in element axes (axial
 // linear, lateral cubic through end values and slopes). Raises
 // numeric::ComputationFailure for an element of zero length.
 Deflection ElementDeflection(const fem::ElementRecord& e);
+// The same from any twelve end displacements in element axes.
+Deflection ElementDeflection(const fem::ElementRecord& e, const std::array<double, 12>& local);
 
 // After a structure was read or built: default view, structure, view window shown,
 // and the deformation of the chosen mode if results belong to the model.

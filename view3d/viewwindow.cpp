@@ -1,8 +1,12 @@
 #include "view3d/viewwindow.h"
 
+#include <cmath>
+
+#include <QCheckBox>
 #include <QEvent>
 #include <QFrame>
 #include <QGridLayout>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QMdiSubWindow>
 #include <QMouseEvent>
@@ -10,6 +14,7 @@
 #include <QRadioButton>
 #include <QSignalBlocker>
 #include <QSlider>
+#include <QWheelEvent>
 
 #include "platform/picturebox.h"
 #include "platform/twips.h"
@@ -67,6 +72,7 @@ ViewWindow::ViewWindow(QWidget* parent) : QWidget(parent) {
     viewPicture->SetScale(-w / 2, h / 2, w, -h);
     scene_.CopyingItem = false;
     scene_.SetDefaultView();
+    loaded_ = true;
 }
 
 ViewWindow::~ViewWindow() = default;
@@ -121,10 +127,21 @@ void ViewWindow::BuildControls() {
     clearSettingsButton = new QPushButton(QStringLiteral("設定値クリアー"), sliderPanel);
     clearSettingsButton->setToolTip(QStringLiteral("全設定値クリアー"));
     redrawButton = new QPushButton(QStringLiteral("書直し"), sliderPanel);
+    fitButton = new QPushButton(QStringLiteral("全体表示"), sliderPanel);
+    fitButton->setObjectName(QStringLiteral("fitButton"));
+    fitButton->setToolTip(QStringLiteral("構造全体が見えるように表示します"));
+    numbersCheck = new QCheckBox(QStringLiteral("番号表示"), sliderPanel);
+    numbersCheck->setObjectName(QStringLiteral("numbersCheck"));
+    numbersCheck->setToolTip(QStringLiteral("節点番号と要素番号を表示します"));
+    auto* buttons = new QHBoxLayout;
+    buttons->setSpacing(4);
+    buttons->addWidget(fitButton);
+    buttons->addWidget(redrawButton);
     grid->addWidget(objectModeButton, 0, 4);
     grid->addWidget(spaceModeButton, 1, 4);
     grid->addWidget(clearSettingsButton, 2, 4);
-    grid->addWidget(redrawButton, 3, 4);
+    grid->addLayout(buttons, 3, 4);
+    grid->addWidget(numbersCheck, 3, 2);
     grid->setColumnStretch(0, 1);
     grid->setColumnStretch(2, 1);
     for (QRadioButton* b : {objectModeButton, spaceModeButton})
@@ -134,6 +151,14 @@ void ViewWindow::BuildControls() {
     connect(clearSettingsButton, &QPushButton::clicked, this,
             [this] { scene_.ClearSettingsClicked(); });
     connect(redrawButton, &QPushButton::clicked, this, [this] { scene_.RedrawClicked(); });
+    connect(fitButton, &QPushButton::clicked, this, [this] { scene_.FitStructure(); });
+    connect(numbersCheck, &QCheckBox::clicked, this, [this](bool on) {
+        scene_.SetNumbersShown(on, true);
+        scene_.Redraw();
+    });
+    viewPicture->installEventFilter(this);
+    viewPicture->setToolTip(
+        QStringLiteral("ドラッグで回転、ホイールで拡大・縮小、右クリックで背景色を変えます"));
 
     sliderPanel->resize(sliderPanel->sizeHint());
     SyncControls();
@@ -157,6 +182,7 @@ void ViewWindow::SyncControls() {
         depthSlider->setValue(scene_.DepthSlider());
     }
     depthLabel->setText(QString::fromStdString(scene_.DepthCaption()));
+    numbersCheck->setChecked(scene_.NumbersShown());
 }
 
 void ViewWindow::ModeChosen() {
@@ -168,6 +194,7 @@ void ViewWindow::ModeChosen() {
 }
 
 bool ViewWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == viewPicture) return PictureEvent(event) || QWidget::eventFilter(watched, event);
     if (event->type() == QEvent::MouseButtonRelease &&
         static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
         for (int i = 0; i < 3; ++i) {
@@ -177,6 +204,48 @@ bool ViewWindow::eventFilter(QObject* watched, QEvent* event) {
         if (watched == depthLabel && depthLabel->isEnabled()) scene_.DepthLabelClicked();
     }
     return QWidget::eventFilter(watched, event);
+}
+
+bool ViewWindow::PictureEvent(QEvent* event) {
+    switch (event->type()) {
+        case QEvent::MouseButtonPress: {
+            auto* me = static_cast<QMouseEvent*>(event);
+            if (me->button() != Qt::LeftButton) return false;
+            dragging_ = true;
+            dragStart_ = me->position();
+            dragAngles_ = {scene_.AngleSlider(0), scene_.AngleSlider(1)};
+            return false;
+        }
+        case QEvent::MouseMove: {
+            auto* me = static_cast<QMouseEvent*>(event);
+            if (!dragging_ || !(me->buttons() & Qt::LeftButton)) return false;
+            // Sideways turns about the vertical (y), up and down about the horizontal (x).
+            const QPointF d = me->position() - dragStart_;
+            const int ax = dragAngles_[0] + static_cast<int>(std::lround(d.y() * kDegreesPerPixel));
+            const int ay = dragAngles_[1] + static_cast<int>(std::lround(d.x() * kDegreesPerPixel));
+            if (ax == scene_.AngleSlider(0) && ay == scene_.AngleSlider(1)) return false;
+            scene_.Updating = true;
+            scene_.SetAngleSlider(0, ax);
+            scene_.SetAngleSlider(1, ay);
+            scene_.Updating = false;
+            scene_.Redraw();
+            return false;
+        }
+        case QEvent::MouseButtonRelease:
+            if (static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) dragging_ = false;
+            return false;
+        case QEvent::Wheel: {
+            auto* we = static_cast<QWheelEvent*>(event);
+            const double notches = we->angleDelta().y() / 120.0;
+            if (notches == 0.0) return true;
+            const QPointF at = viewPicture->ToUser(we->position());
+            // Turning the wheel away from the user enlarges the drawing.
+            scene_.Zoom(std::pow(kZoomPerNotch, -notches), at.x(), at.y());
+            return true;
+        }
+        default:
+            return false;
+    }
 }
 
 void ViewWindow::PictureMouseUp(Qt::MouseButton button) {
@@ -233,6 +302,9 @@ void ViewWindow::LayoutWindow(char mode) {
     prevHeight_ = static_cast<int>(platform::PixelsToTwips(windowHeight));
     scene_.SetPictureSize(viewPicture->width(), viewPicture->height());
     scene_.RefitPicture();
+    // The drawing at the new size: without it the old picture would stay, with new
+    // axes drawn over it.
+    if (loaded_) scene_.Redraw();
 }
 
 }  // namespace view3d

@@ -12,6 +12,7 @@
 #include "platform/surface.h"
 #include "view3d/sceneview.h"
 
+class QCheckBox;
 class QFrame;
 class QLabel;
 class QPushButton;
@@ -64,6 +65,13 @@ class ViewWindow : public QWidget {
     QLabel* depthLabel = nullptr;
     QPushButton* clearSettingsButton = nullptr;
     QPushButton* redrawButton = nullptr;
+    QPushButton* fitButton = nullptr;   // "全体表示": the whole structure in the picture
+    QCheckBox* numbersCheck = nullptr;  // "番号表示": node and element numbers
+
+    // Mouse on the picture: a drag with the left button turns the view (x and y angle
+    // sliders, half a degree a pixel), the wheel zooms about the pointer.
+    static constexpr double kDegreesPerPixel = 0.5;
+    static constexpr double kZoomPerNotch = 1.25;
 
     [[nodiscard]] QSize sizeHint() const override;
 
@@ -77,6 +85,13 @@ class ViewWindow : public QWidget {
     void ModeChosen();
     void PictureMouseUp(Qt::MouseButton button);
     void SetOwnHeight(int pixels);
+    bool PictureEvent(QEvent* event);
+
+    // The drag in progress: where it started and the angle sliders then.
+    bool loaded_ = false;  // the window has been set up (its first layout is done)
+    bool dragging_ = false;
+    QPointF dragStart_;
+    std::array<int, 2> dragAngles_{};
 
     SceneView scene_;
     int prevWidth_ = kMinWidth;  // twips

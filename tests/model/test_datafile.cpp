@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <fstream>
+#include <limits>
 #include <string>
 
 #include "model/datafile.h"
@@ -183,6 +185,61 @@ TEST(DataFileReader, BadInputFailsWithItsLineAndLeavesTheModel) {
     }
 }
 
+// The same failures told field by field, for messages in other languages.
+TEST(DataFileReader, FailuresNameTheFieldItsOwnerAndTheProblem) {
+    using fem::DataField;
+    using fem::ReadProblem;
+    struct Case {
+        std::string text;
+        ReadProblem problem;
+        DataField kind;
+        int node, element, index;
+    };
+    const std::string node0 = "0,0,0,0\r\nu,0\r\nu,0\r\nu,0\r\nu,0\r\nu,0\r\nu,0\r\n";
+    const std::string node1 = "1,100,0,0\r\np,0\r\np,0\r\np,0\r\np,0\r\np,0\r\npf,1\r\n";
+    const std::string head = "2,1\r\n" + node0 + node1;
+    const Case cases[] = {
+        {"", ReadProblem::Missing, DataField::NodeCount, -1, -1, -1},
+        {"2,x\r\n", ReadProblem::NotAWholeNumber, DataField::ElementCount, -1, -1, -1},
+        {"2,1\r\n0,0,abc,0\r\n", ReadProblem::NotANumber, DataField::Coordinate, 0, -1, 1},
+        {"2,1\r\n" + node0 + "1,100,0,0\r\np,0\r\nq,0\r\n", ReadProblem::NotACode,
+         DataField::ConstraintCode, 1, -1, 1},
+        {"2,1\r\n" + node0 + "1,1,1,1\r\np,0\r\np,0\r\np,z\r\n", ReadProblem::NotANumber,
+         DataField::DofValue, 1, -1, 2},
+        {head + "0,0,7\r\n", ReadProblem::NotAWholeNumber, DataField::SecondNode, -1, 0, -1},
+        {head + "0,0,1\r\n21000,8000,w\r\n", ReadProblem::NotANumber, DataField::Material, -1, 0,
+         2},
+        {head + "0,1,1\r\n21000,8000,1,10\r\n", ReadProblem::SameNodes, DataField::SecondNode, 1, 0,
+         -1},
+        {head + "0,0,1\r\n21000,8000,0,10\r\n", ReadProblem::UnusableElement, DataField::Material,
+         -1, 0, -1},
+        {head + "0,0,1\r\n21000,8000,1,10\r\nmore\r\n", ReadProblem::TextAfterEnd,
+         DataField::EndAfterElements, -1, -1, -1},
+        {"0,1\r\n0,0,1\r\n", ReadProblem::NoNodes, DataField::ElementNumber, -1, 0, -1},
+        {"2," + std::string(300, '9'), ReadProblem::TooLong, DataField::ElementCount, -1, -1, -1},
+    };
+    for (const Case& c : cases) {
+        Model m;
+        DataFileError err;
+        ASSERT_FALSE(fem::StructDataReadText(m, c.text, "bad.txt", &err)) << c.text;
+        EXPECT_EQ(err.problem, c.problem) << err.Message();
+        EXPECT_EQ(err.field.kind, c.kind) << err.Message();
+        EXPECT_EQ(err.field.node, c.node) << err.Message();
+        EXPECT_EQ(err.field.element, c.element) << err.Message();
+        EXPECT_EQ(err.field.index, c.index) << err.Message();
+    }
+    DataFileError err;
+    Model m;
+    ASSERT_FALSE(fem::StructDataReadText(m, head + "0,0,9", "bad.txt", &err));
+    EXPECT_EQ(err.high, 1);
+    EXPECT_EQ(err.Message(),
+              "bad.txt: line 16: expected the second node of element 0 (a whole number from 0 to "
+              "1), found \"9\"");
+    ASSERT_FALSE(fem::StructDataReadFile(m, TempPath("does_not_exist.txt"), &err));
+    EXPECT_EQ(err.problem, ReadProblem::CannotOpen);
+    EXPECT_EQ(err.systemError, ENOENT);
+}
+
 TEST(DataFileReader, MissingFileAndHugeFile) {
     Model m = Sentinel();
     DataFileError err;
@@ -213,6 +270,19 @@ TEST(DataFileWriter, FailedWriteKeepsTheExistingFile) {
     std::string err;
     EXPECT_FALSE(fem::StructDataWriteFile(m, TempPath("no_such_dir/x/model.txt"), &err));
     EXPECT_NE(err.find("model.txt"), std::string::npos);
+    fem::DataFileWriteError why;
+    EXPECT_FALSE(fem::StructDataWriteFile(m, TempPath("no_such_dir/x/model.txt"), &why));
+    EXPECT_EQ(why.Message(), err);
+    EXPECT_EQ(why.step, fem::WriteStep::CreateTemporary);
+    EXPECT_EQ(why.systemError, ENOENT);
+    Model bad = m;
+    bad.Elements[1].Diameter = std::numeric_limits<double>::infinity();
+    EXPECT_FALSE(fem::StructDataWriteFile(bad, TempPath("bad.txt"), &why));
+    EXPECT_EQ(why.step, fem::WriteStep::Unwritable);
+    EXPECT_EQ(why.field.kind, fem::DataField::Material);
+    EXPECT_EQ(why.field.element, 1);
+    EXPECT_EQ(why.field.index, 3);
+    EXPECT_EQ(why.value, "inf");
 
     // A target that is a directory cannot be replaced; nothing is left behind.
     const std::string dir = TempPath("a_dir");

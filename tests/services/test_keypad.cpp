@@ -11,6 +11,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QTimer>
 
 #include "services/keypad.h"
@@ -238,6 +239,21 @@ TEST_F(KeypadTest, KeysAndWidths) {
     EXPECT_LE(qLeft + qKey->width(), kb.FullWidth());
     kb.FullKeyboardCheck()->setChecked(false);
     EXPECT_EQ(kb.width(), kb.PadWidth());
+}
+
+// Opened near the screen's bottom-right corner and widened, the keypad stays on the
+// screen, even one narrower than its keys would need at their natural width.
+TEST_F(KeypadTest, TheWholeKeyboardStaysOnTheScreen) {
+    const QRect room = kb.screen()->availableGeometry();
+    QLineEdit line(QStringLiteral("1"));
+    QTimer::singleShot(0, &kb, [&] {
+        kb.FullKeyboardCheck()->setChecked(true);
+        EXPECT_TRUE(room.contains(kb.frameGeometry())) << kb.frameGeometry().x();
+        kb.PressKey("ESC");
+    });
+    kb.move(room.right() - 50, room.bottom() - 50);
+    kb.InputText(&line);
+    EXPECT_LE(kb.FullWidth(), room.width());
 }
 
 }  // namespace

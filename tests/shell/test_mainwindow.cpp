@@ -278,7 +278,8 @@ TEST_F(FileTest, AFileThatCannotBeReadLeavesEverythingAsItWas) {
     EXPECT_FALSE(panel->OpenStructureFile(PathOf("bad.txt")));
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_TRUE(messages[0].contains("bad.txt")) << messages[0].toStdString();
-    EXPECT_TRUE(messages[0].contains("line 16")) << messages[0].toStdString();
+    EXPECT_TRUE(messages[0].contains(QStringLiteral("16 行目：要素 0 の第２節点")))
+        << messages[0].toStdString();
     EXPECT_EQ(fem::FEM().NodeCount(), 8);
     EXPECT_EQ(fem::FEM().ElementCount(), 12);
     EXPECT_EQ(Get<QComboBox>("nodeCombo")->count(), 8);

@@ -12,6 +12,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QMouseEvent>
 #include <QTemporaryDir>
 
@@ -148,6 +149,30 @@ TEST_F(TypicalUseTest, ElementChoiceShowsItsNodesWithOneBlankAroundEach) {
     EXPECT_EQ(Get<QLabel>("elementNodesLabel")->text(), " 4 - 7 ");
 }
 
+// The windows keep up: the nodes of the element chosen by the run itself, a view window
+// closed by the user brought back by "書き直し" and "解析実行", progress counts that
+// start again with a new structure.
+TEST_F(TypicalUseTest, WindowsFollowTheRunAndANewStructure) {
+    frame->Action("sample4Action")->trigger();
+    Get<QComboBox>("nwCombo")->setCurrentIndex(0);  // 256
+    auto* viewSub = Get<QMdiSubWindow>("viewSubWindow");
+    viewSub->close();
+    ASSERT_FALSE(frame->ViewWindow()->isVisible());
+    panel->RunAnalysis();
+    EXPECT_TRUE(frame->ViewWindow()->isVisible());
+    EXPECT_EQ(Get<QLabel>("elementNodesLabel")->text(), " 0 - 1 ") << "element 0 is chosen";
+    EXPECT_EQ(Get<QLabel>("analysisProgress")->text(), " 128 ");
+
+    viewSub->close();
+    Get<QPushButton>("redrawButton")->click();
+    EXPECT_TRUE(frame->ViewWindow()->isVisible());
+
+    frame->Action("sample1Action")->trigger();
+    EXPECT_EQ(Get<QLabel>("analysisProgress")->text(), " 0 ");
+    EXPECT_EQ(Get<QLabel>("forceProgress")->text(), " 0 ");
+    EXPECT_EQ(Get<QLabel>("elementNodesLabel")->text(), "  -  ");
+}
+
 TEST_F(TypicalUseTest, ElementForcesNeedACompleteAnalysis) {
     frame->Action("sample1Action")->trigger();
     frame->Action("nodalForcesAction")->trigger();  // the menu entry is never disabled
@@ -161,7 +186,7 @@ TEST_F(TypicalUseTest, ElementForcesNeedACompleteAnalysis) {
     QTimer::singleShot(0, panel, [this] { Get<QPushButton>("stopButton")->click(); });
     panel->RunAnalysis();
     ASSERT_GE(messages.size(), 1u);
-    EXPECT_EQ(messages[0], "User Stop");
+    EXPECT_EQ(messages[0], QStringLiteral("解析を中止しました。"));
     Expect(Now(), true, true, true, "after a stopped analysis");
 
     messages.clear();
@@ -185,7 +210,8 @@ TEST_F(TypicalUseTest, ElementForcesNeedACompleteAnalysis) {
     panel->ComputeElementForces(2);
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_TRUE(messages[0].startsWith(QStringLiteral("節点力を計算できません。\n")));
-    EXPECT_TRUE(messages[0].contains("changed")) << messages[0].toStdString();
+    EXPECT_TRUE(messages[0].contains(QStringLiteral("構造が変更されました")))
+        << messages[0].toStdString();
     Expect(Now(), true, true, true, "after a failed computation");
 }
 
@@ -213,7 +239,7 @@ TEST_F(TypicalUseTest, StopEndsTheDynamicPartQuicklyAndTheStaticPartStillRuns) {
     QString progressAtStop;
     platform::SetMessageHandler([&](const QString& text, bool) {
         messages.push_back(text);
-        if (text == "User Stop") stopSeenAt = clock.elapsed();
+        if (text == QStringLiteral("解析を中止しました。")) stopSeenAt = clock.elapsed();
         return true;
     });
     // Pressed once the run has visibly advanced, as a user would.

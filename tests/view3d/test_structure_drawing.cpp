@@ -2,6 +2,8 @@
 // the closed-form cantilever deflection v(x) = P x^2 (3L - x) / (6 EI).
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "model/model.h"
 #include "model/samples.h"
 #include "numeric/constants.h"
@@ -45,11 +47,12 @@ TEST_F(DrawFixture, PortalFrameIsDrawnAndMirroredItemByItem) {
     fem::BuildSample(model, 3);
     view.ResetView();
     DrawStructure(view, model, panel);
-    // Nodes span x 0..100, y 0..100: the picture fits W = 200 around (50, 50), and
-    // The small picture gets the square system of side 200 about the same centre.
+    // Nodes span x 0..100, y 0..100; the view places their centre (50, 50) at the
+    // origin: the picture fits W = 200 around (0, 0), and the small picture gets the
+    // square system of side 200 about the same centre.
     EXPECT_NEAR(pic.width, 200, 1e-9);
-    EXPECT_NEAR(pic.left, -50, 1e-9);
-    EXPECT_NEAR(smallPicture.top, 150, 1e-9);
+    EXPECT_NEAR(pic.left, -100, 1e-9);
+    EXPECT_NEAR(smallPicture.top, 100, 1e-9);
     EXPECT_NEAR(smallPicture.height, -200, 1e-9);
     EXPECT_EQ(nodeList, 5);
     EXPECT_EQ(elementList, 4);
@@ -132,6 +135,55 @@ TEST_F(DrawFixture, EmptyStructureKeepsTheScaleAndElementAxesFollowTheLocalFrame
     EXPECT_EQ(list[4].Point1, list[3].Point2);  // "y" at the end of local y
 }
 
+// A row of 200 bars of 10 mm: 401 numbers are hidden until asked for; shown, the
+// numbers of two nodes 0.01 mm apart would cover each other and only the first is
+// printed. Arrows and marks stay within a fraction of an element.
+TEST_F(DrawFixture, NumbersOfLargeStructuresWaitAndOverlappingOnesAreSkipped) {
+    for (int i = 0; i <= 200; ++i) AddNode({10.0 * i, 0, 0}, i == 0 ? "u" : "p");
+    for (int i = 0; i < 200; ++i) {
+        fem::ElementRecord e = fem::DefaultElement();
+        e.EndNode = {i, i + 1};
+        model.AddElement(e);
+    }
+    model.Nodes[200].LoadValue[1] = 5;
+    auto numbers = [](const RecordingSurface& s) {  // texts other than the axis letters
+        std::vector<std::string> out;
+        for (const auto& op : s.Of('S'))
+            if (op.text != "X" && op.text != "Y" && op.text != "Z") out.push_back(op.text);
+        return out;
+    };
+    view.ResetView();
+    DrawStructure(view, model, panel);
+    EXPECT_FALSE(view.NumbersShown());
+    EXPECT_TRUE(numbers(pic).empty());
+    EXPECT_TRUE(numbers(smallPicture).empty());
+    for (const DrawItem& it : view.DisplayList()) {
+        if (it.Kind != ItemKind::Shape) continue;
+        // Arrow at most half, marks at most a quarter of the 10 mm elements.
+        const double most = it.ForeColor == kForceColor ? 5.0 : 2.5 * 1.5;
+        for (const Vec3& p : it.ShapePoints)
+            EXPECT_LE(std::hypot(p[0] - it.Anchor[0], p[1] - it.Anchor[1], p[2] - it.Anchor[2]),
+                      most + 1e-9);
+    }
+    view.SetNumbersShown(true, true);
+    view.Redraw();
+    const std::size_t many = numbers(pic).size();
+    EXPECT_GT(many, 3u);
+    EXPECT_LT(many, 401u) << "numbers 10 mm apart in a 2 m row overlap";
+    DrawStructure(view, model, panel);
+    EXPECT_TRUE(view.NumbersShown()) << "the user's choice holds for this structure";
+
+    fem::Model two;
+    model = two;
+    AddNode({0, 0, 0});
+    AddNode({0.01, 0, 0});
+    AddNode({100, 0, 0});
+    view.ForgetNumbersChoice();
+    pic.ops.clear();
+    DrawStructure(view, model, panel);
+    EXPECT_EQ(numbers(pic), (std::vector<std::string>{"0", "2"}));
+}
+
 // A cantilever along +y from node 0, tip at node 1: end values of the closed form with
 // P L^3 / EI = 3 (tip deflection 1, tip slope 1.5 / L) in local y and local z at once.
 struct CantileverFixture : DrawFixture {
@@ -181,6 +233,25 @@ TEST_F(CantileverFixture, DetailedDeformationPassesThroughTheDisplacedEndsAlongT
     EXPECT_NEAR(pts[10][1], L / 2 + 1, 1e-9);
     EXPECT_NEAR(pts[10][2], 10 * 5.0 / 16, 1e-9);
     EXPECT_TRUE(smallPicture.ops.empty()) << "the deformation is not mirrored";
+}
+
+// The same bent shape from the global node displacements: node 1 moves by (-1, 0.2, 1)
+// and turns by 1.5 / L about global x (local -y) and about z.
+TEST_F(CantileverFixture, DisplacedStructureFromNodeDisplacementsMatchesTheStaticDrawing) {
+    DrawDeformation(view, model, 10);
+    const auto expected = Curve();
+    view.ClearAll();
+    DrawDisplacedStructure(view, model, {{0, 0, 0, 0, 0, 0}, {-1, 0.2, 1, 1.5 / L, 0, 1.5 / L}}, 10,
+                           true);
+    const auto pts = Curve();
+    ASSERT_EQ(pts.size(), expected.size());
+    for (std::size_t j = 0; j < pts.size(); ++j)
+        for (int k = 0; k < 3; ++k) EXPECT_NEAR(pts[j][k], expected[j][k], 1e-9);
+    // Replaced by a straight one: the items after the mark go, the rest stay.
+    view.DiscardItemsFrom(0);
+    DrawDisplacedStructure(view, model, {{0, 0, 0, 0, 0, 0}, {-1, 0.2, 1, 0, 0, 0}}, 10, false);
+    ASSERT_EQ(view.ItemCount(), 1);
+    EXPECT_EQ(view.DisplayList()[0].Point2, (Vec3{0, L + 2, 10}));
 }
 
 TEST_F(CantileverFixture, NoMagnificationRetracesTheElementAndModesSelectTheDrawing) {

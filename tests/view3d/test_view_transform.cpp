@@ -170,5 +170,64 @@ TEST_F(ViewFixture, FitPictureCentresTheExtentOnHalfThePicture) {
     EXPECT_NEAR(pic.Of('L')[1].y2, 18, 1e-12);
 }
 
+// A structure and its copy k times larger somewhere else look the same: their view
+// positions differ by the factor k alone, and the eye of the default view stands
+// kEyeDistanceInRadii radii in front of the centre (a 2 x 6 x 3 box has radius 3.5).
+TEST_F(ViewFixture, TheDefaultViewFollowsTheStructuresSizeAndTurnsAboutItsCentre) {
+    const std::vector<Vec3> box{{0, 0, 0}, {2, 6, 3}, {2, 0, 0}, {0, 6, 3}};
+    for (double k : {1e-3, 1.0, 1e4}) {
+        SceneView far;
+        RecordingSurface farPic;
+        far.SetPicture(&farPic);
+        std::vector<Vec3> moved;
+        for (const Vec3& p : box) moved.push_back({k * p[0] + 5e4, k * p[1] - 7, k * p[2] + 1e3});
+        far.SetStructure(moved);
+        far.SetDefaultView();
+        view.SetStructure(box);
+        view.SetDefaultView();
+        EXPECT_NEAR(far.StructureRadius(), 3.5 * k, 1e-9 * k);
+        // Eye at z'' = -1 / depth; the centre at z'' = the z shift.
+        EXPECT_NEAR(-1 / far.ViewDepth - far.ViewShift[2], 12 * 3.5 * k, 1e-6 * k);
+        for (std::size_t i = 0; i < box.size(); ++i) {
+            Vec3 a, b;
+            ASSERT_TRUE(view.Project(a, box[i]));
+            ASSERT_TRUE(far.Project(b, moved[i]));
+            // Rounding of the offset 5e4 limits the agreement of the tiny copy.
+            EXPECT_NEAR(b[0], k * a[0], 1e-9 * k + 1e-10);
+            EXPECT_NEAR(b[1], k * a[1], 1e-9 * k + 1e-10);
+        }
+        // Turned half round about y the centre stays where it was in the picture.
+        Vec3 before, after;
+        far.Project(before, far.Centre());
+        far.SetAngleSlider(1, 100);
+        far.Project(after, far.Centre());
+        EXPECT_NEAR(after[0], before[0], 1e-9 * k);
+        EXPECT_NEAR(after[1], before[1], 1e-9 * k);
+    }
+}
+
+// Zooming about a picture point keeps that point in place and survives a re-fit
+// after a resize; the fit brings the whole structure back.
+TEST_F(ViewFixture, ZoomKeepsThePointerPointAndTheFitUndoesIt) {
+    view.ResetView();
+    view.SetStructure({{0, 0, 0}, {100, 50, 0}});
+    view.FitStructure();
+    const double width = pic.width;
+    auto pixelX = [&](double x) { return (x - pic.left) / pic.width; };
+    const double at = pixelX(30);
+    view.Zoom(0.5, 30, 10);
+    EXPECT_NEAR(pic.width, width / 2, 1e-9);
+    EXPECT_NEAR(pixelX(30), at, 1e-12);
+    view.SetPictureSize(600, 300);
+    view.RefitPicture();
+    EXPECT_NEAR(pixelX(30), at, 1e-12);
+    view.SetShiftSlider(0, 80);
+    view.FitStructure();
+    double xmin, xmax, ymin, ymax;
+    ASSERT_TRUE(view.ProjectedExtent(xmin, xmax, ymin, ymax));
+    EXPECT_GT(xmin, pic.left);
+    EXPECT_LT(xmax, pic.left + pic.width);
+}
+
 }  // namespace
 }  // namespace view3d

@@ -11,6 +11,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSlider>
+#include <QWheelEvent>
 
 #include "model/model.h"
 #include "model/samples.h"
@@ -157,6 +158,100 @@ TEST(ViewWindow, PortalFrameLinesLandWhereTheViewProjectsThem) {
     }
     // The picture's far corner stays background.
     EXPECT_EQ(img.pixel(img.width() - 3, 3) & 0xFFFFFF, 0xFFFFFFu);
+}
+
+// A portal of span and height `size` (mm), clamped at both feet.
+fem::Model Portal(double size) {
+    fem::Model m;
+    const double at[4][2] = {{0, 0}, {0, size}, {size, size}, {size, 0}};
+    for (int i = 0; i < 4; ++i) {
+        fem::NodeRecord n = fem::DefaultNode();
+        n.Coord = {at[i][0], at[i][1], 0};
+        if (i == 0 || i == 3)
+            for (auto& c : n.BcCode) c = "u";
+        m.AddNode(n);
+    }
+    for (int e = 0; e < 3; ++e) {
+        fem::ElementRecord r = fem::DefaultElement();
+        r.EndNode = {e, e + 1};
+        m.AddElement(r);
+    }
+    return m;
+}
+
+int DrawnPixels(const QImage& img, QRect area) {
+    int n = 0;
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x) n += (img.pixel(x, y) & 0xFFFFFF) == 0;
+    return n;
+}
+
+// The nodes' pixels all inside the picture, and the element lines through its middle.
+void ExpectWholeAndCentred(ViewWindow& w, const fem::Model& model) {
+    const QImage& img = w.viewPicture->Image();
+    for (const fem::NodeRecord& n : model.Nodes) {
+        Vec3 p;
+        ASSERT_TRUE(w.Scene().Project(p, n.Coord));
+        const QPointF px = w.viewPicture->ToPixel(p[0], p[1]);
+        EXPECT_TRUE(QRectF(10, 10, img.width() - 20, img.height() - 20).contains(px))
+            << px.x() << ", " << px.y();
+    }
+    const QRect middle(img.width() / 3, img.height() / 3, img.width() / 3, img.height() / 3);
+    EXPECT_GT(DrawnPixels(img, middle), 50);
+}
+
+TEST(ViewWindow, PortalsOfThreeMetresTenMetresAndTenMillimetresAreDrawnWhole) {
+    for (double size : {3000.0, 10000.0, 10.0}) {
+        SCOPED_TRACE(size);
+        const fem::Model model = Portal(size);
+        ViewWindow w;
+        PanelLink panel;
+        panel.DeformationMode = 2;
+        ShowNewStructure(w.Scene(), model, panel);
+        ExpectWholeAndCentred(w, model);
+        // A new window drawn into without a new structure ("３Ｄ初期化") as well.
+        ViewWindow fresh;
+        DrawStructure(fresh.Scene(), model, panel);
+        ExpectWholeAndCentred(fresh, model);
+
+        // Turned by dragging, the whole portal stays in the picture; the sliders follow.
+        w.show();
+        auto send = [&](QEvent::Type type, QPointF at, Qt::MouseButton b, Qt::MouseButtons held) {
+            QMouseEvent e(type, at, w.viewPicture->mapToGlobal(at), b, held, Qt::NoModifier);
+            QApplication::sendEvent(w.viewPicture, &e);
+        };
+        send(QEvent::MouseButtonPress, {100, 100}, Qt::LeftButton, Qt::LeftButton);
+        send(QEvent::MouseMove, {200, 140}, Qt::NoButton, Qt::LeftButton);
+        send(QEvent::MouseButtonRelease, {200, 140}, Qt::LeftButton, Qt::NoButton);
+        EXPECT_EQ(w.angleSliders[1]->value(), -20 + 50);
+        EXPECT_EQ(w.angleSliders[0]->value(), 10 + 20);
+        ExpectWholeAndCentred(w, model);
+    }
+}
+
+TEST(ViewWindow, AfterAResizeOrAZoomThePictureHoldsNothingStaleAndTheFitBringsAllBack) {
+    fem::Model model;
+    fem::BuildSample(model, 4);
+    ViewWindow w;
+    w.show();
+    PanelLink panel;
+    panel.DeformationMode = 2;
+    ShowNewStructure(w.Scene(), model, panel);
+    w.resize(w.width() + 200, w.height() + 120);
+    QApplication::processEvents();
+    const QImage resized = w.viewPicture->Image().copy();
+    w.Scene().Redraw();  // a fresh drawing at the new size
+    EXPECT_EQ(resized, w.viewPicture->Image());
+
+    // Zoomed in far about a corner with the wheel, the structure is mostly outside;
+    // "全体表示" fits it again.
+    const QPoint corner(5, 5);
+    QWheelEvent wheel(corner, w.viewPicture->mapToGlobal(corner), {}, QPoint(0, 120 * 8),
+                      Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(w.viewPicture, &wheel);
+    EXPECT_LT(DrawnPixels(w.viewPicture->Image(), w.viewPicture->Image().rect()), 50);
+    w.fitButton->click();
+    ExpectWholeAndCentred(w, model);
 }
 
 }  // namespace

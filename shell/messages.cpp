@@ -1,0 +1,319 @@
+#include "shell/messages.h"
+
+#include <cerrno>
+#include <new>
+
+#include <QCoreApplication>
+#include <QLibraryInfo>
+#include <QRegularExpression>
+#include <QTranslator>
+
+#include "analysis/engine.h"
+#include "model/datafile.h"
+#include "numeric/failure.h"
+
+namespace shell {
+namespace {
+
+const char* const kDofNames[6] = {"Ux", "Uy", "Uz", "θx", "θy", "θz"};
+const char* const kAxisNames[3] = {"x", "y", "z"};
+const char* const kMaterialNames[4] = {"ヤング率", "横弾性係数", "密度", "直径"};
+
+QString Utf8(const std::string& s) {
+    return QString::fromStdString(s);
+}
+
+// The field in Japanese: "節点 3 の y 座標", "要素 2 の直径".
+QString FieldName(const fem::FieldRef& f) {
+    using fem::DataField;
+    const int i = f.index;
+    const QString node = QStringLiteral("節点 %1 の").arg(f.node);
+    const QString element = QStringLiteral("要素 %1 の").arg(f.element);
+    switch (f.kind) {
+        case DataField::NodeCount:
+            return QStringLiteral("節点数");
+        case DataField::ElementCount:
+            return QStringLiteral("要素数");
+        case DataField::NodeNumber:
+            return node + QStringLiteral("番号");
+        case DataField::Coordinate:
+            return node + QStringLiteral(" %1 座標").arg(QLatin1String(kAxisNames[i % 3]));
+        case DataField::ConstraintCode:
+            return node + QStringLiteral(" %1 の拘束条件").arg(Utf8(kDofNames[i % 6]));
+        case DataField::DofValue:
+            return node + QStringLiteral(" %1 の値").arg(Utf8(kDofNames[i % 6]));
+        case DataField::ElementNumber:
+            return element + QStringLiteral("番号");
+        case DataField::FirstNode:
+            return element + QStringLiteral("第１節点");
+        case DataField::SecondNode:
+            return element + QStringLiteral("第２節点");
+        case DataField::Material:
+            return element +
+                   (i >= 0 && i < 4 ? Utf8(kMaterialNames[i]) : QStringLiteral("材料定数"));
+        case DataField::EndAfterElements:
+            return QStringLiteral("最後の要素の後");
+        case DataField::None:
+            break;
+    }
+    return QStringLiteral("ファイル");
+}
+
+// The text found, without the quotes the reader puts around it.
+QString Found(const std::string& found) {
+    QString s = Utf8(found);
+    if (s.size() >= 2 && s.startsWith(QLatin1Char('"')) && s.endsWith(QLatin1Char('"')))
+        s = s.mid(1, s.size() - 2);
+    return QStringLiteral("「%1」").arg(s);
+}
+
+// What went wrong in the field, as a sentence.
+QString ReadProblemText(const fem::DataFileError& e) {
+    using fem::ReadProblem;
+    const QString field = FieldName(e.field);
+    switch (e.problem) {
+        case ReadProblem::CannotOpen:
+            return QStringLiteral("ファイルを開けません（%1）。")
+                .arg(SystemErrorText(e.systemError));
+        case ReadProblem::Unreadable:
+            return QStringLiteral(
+                "ファイルを読み込めません（メモリが足りないか、読み込み中に"
+                "エラーが起きました）。");
+        case ReadProblem::Missing:
+            return QStringLiteral("%1がありません（ファイルが途中で終わっています）。").arg(field);
+        case ReadProblem::TooLong:
+            return QStringLiteral("%1の欄が 256 文字を超えています。").arg(field);
+        case ReadProblem::NotANumber:
+            return QStringLiteral("%1は数値でなければなりませんが、%2です。")
+                .arg(field, Found(e.found));
+        case ReadProblem::NotAWholeNumber:
+            return QStringLiteral("%1は %2 ～ %3 の整数でなければなりませんが、%4です。")
+                .arg(field)
+                .arg(e.low)
+                .arg(e.high)
+                .arg(Found(e.found));
+        case ReadProblem::NotACode:
+            return QStringLiteral("%1は p、u、pf のどれかでなければなりませんが、%2です。")
+                .arg(field, Found(e.found));
+        case ReadProblem::NoNodes:
+            return QStringLiteral("節点が一つもないのに要素 %1 があります。").arg(e.field.element);
+        case ReadProblem::SameNodes:
+            return QStringLiteral("要素 %1 の両端が同じ節点 %2 です。")
+                .arg(e.field.element)
+                .arg(e.field.node);
+        case ReadProblem::UnusableElement:
+            return QStringLiteral(
+                       "要素 %1 の値が使えません（%2）。密度と直径は正、弾性係数は 0 "
+                       "以上とし、両端の節点は別の位置に置いて下さい。")
+                .arg(e.field.element)
+                .arg(FailureReason(numeric::ComputationFailure(0, e.found)));
+        case ReadProblem::TextAfterEnd:
+            return QStringLiteral("節点 %1 個と要素 %2 個の後に余分な文字%3があります。")
+                .arg(e.nodeCount)
+                .arg(e.elementCount)
+                .arg(Found(e.found));
+    }
+    return QStringLiteral("ファイルを読み込めません。");
+}
+
+// Names of the quantities the engine checks, in Japanese.
+QString QuantityName(const QString& english) {
+    static const struct {
+        const char* english;
+        const char* japanese;
+    } kNames[] = {
+        {"radius", "半径"},
+        {"area", "断面積"},
+        {"Poisson's ratio", "ポアソン比"},
+        {"element length", "要素の長さ"},
+        {"polar moment", "断面二次極モーメント"},
+        {"axial rigidity", "軸剛性"},
+        {"bending rigidity", "曲げ剛性"},
+        {"torsional rigidity", "ねじり剛性"},
+        {"axial wave speed", "縦波の速さ"},
+        {"torsional wave speed", "ねじり波の速さ"},
+        {"density", "密度"},
+        {"density or area", "密度または断面積"},
+        {"dynamic assembly", "動的剛性行列の組立て"},
+        {"SolveStatic", "静的解析"},
+    };
+    for (const auto& n : kNames)
+        if (english == QLatin1String(n.english)) return Utf8(n.japanese);
+    return QStringLiteral("計算");  // an inner step of the numerics
+}
+
+// Japanese for the engine's English descriptions, by their pattern.
+QString TranslateEngineText(const QString& what, int number) {
+    static const struct {
+        const char* pattern;
+        const char* japanese;  // %1, %2: the captured numbers or names
+        bool quantity;         // %1 names a quantity (QuantityName)
+    } kTexts[] = {
+        {R"(^division by zero: element length$)",
+         "要素の両端の節点が同じ位置にあります（要素の長さが 0 です）", false},
+        {R"(^division by zero: Poisson's ratio \(shear modulus\)$)",
+         "横弾性係数が 0 のためポアソン比が求まりません", false},
+        {R"(^division by zero: (.+)$)", "%1が 0 のため計算できません", true},
+        {R"(^square root of a negative number: (.+)$)",
+         "%1が求まりません（弾性係数と密度は正の値にして下さい）", true},
+        {R"(^overflow in (.+)$)", "%1の途中で値が大きくなりすぎました", true},
+        {R"(^invalid result in (.+)$)", "%1の結果が数値になりません", true},
+        {R"(^node (-?\d+) does not exist$)", "節点 %1 はありません", false},
+        {R"(^element (-?\d+) does not exist$)", "要素 %1 はありません", false},
+        {R"(^too many nodes \(at most (\d+)\)$)", "節点が多すぎます（%1 個まで）", false},
+        {R"(^too many elements \(at most (\d+)\)$)", "要素が多すぎます（%1 個まで）", false},
+        {R"(^too many nodes for the analysis: (\d+) nodes .*\(at most (\d+) nodes\)$)",
+         "節点が多すぎて解析できません（%1 個。%2 個まで）", false},
+        {R"(^not enough memory for the global matrices of (\d+) degrees of freedom$)",
+         "全体剛性行列（自由度 %1）のためのメモリが足りません", false},
+        {R"(^the number of time points must be a power of two.*not (-?\d+)$)",
+         "計算点数 %1 は使えません（2 のべき乗にして下さい）", false},
+        {R"(^no free degree of freedom$)", "拘束されていない自由度がありません", false},
+        {R"(^an element refers to node (-?\d+), which does not exist$)",
+         "要素が存在しない節点 %1 を指しています", false},
+        {R"(^no complete dynamic result)",
+         "動的解析の結果がそろっていません。もう一度「解析実行」で解析して下さい", false},
+        {R"(^the structure has changed since the last analysis)",
+         "前回の解析の後で構造が変更されました。もう一度「解析実行」で解析して下さい", false},
+        {R"(^no sample (-?\d+))", "例題 %1 はありません（1 ～ 4）", false},
+        {R"(^zero pivot|^division by zero in real solver|^complex division by zero)",
+         "連立方程式の係数行列が特異です", false},
+        {R"(^the degree-of-freedom numbering does not match the structure$)",
+         "自由度の番号付けが構造と合っていません。もう一度解析して下さい", false},
+    };
+    for (const auto& t : kTexts) {
+        const QRegularExpressionMatch m =
+            QRegularExpression(QString::fromUtf8(t.pattern)).match(what);
+        if (!m.hasMatch()) continue;
+        QString s = Utf8(t.japanese);
+        for (int k = 1; k <= m.lastCapturedIndex(); ++k)
+            s = s.arg(t.quantity && k == 1 ? QuantityName(m.captured(k)) : m.captured(k));
+        return s;
+    }
+    // A failure described otherwise: what kind of failure it is.
+    switch (number) {
+        case numeric::kInvalidArgument:
+            return QStringLiteral("計算の結果が数値になりません");
+        case numeric::kOverflow:
+            return QStringLiteral("計算の途中で値が大きくなりすぎました");
+        case numeric::kOutOfRange:
+            return QStringLiteral("番号または個数が範囲を外れています");
+        case numeric::kZeroPivot:
+            return QStringLiteral("連立方程式の係数行列が特異です");
+        case numeric::kDivisionByZero:
+            return QStringLiteral("0 で割る計算になりました");
+        default:
+            return QStringLiteral("計算できない値があります");
+    }
+}
+
+}  // namespace
+
+bool InstallQtJapanese(QCoreApplication& app) {
+    auto* translator = new QTranslator(&app);
+    if (!translator->load(QStringLiteral("qtbase_ja"),
+                          QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        delete translator;
+        return false;
+    }
+    return QCoreApplication::installTranslator(translator);
+}
+
+QString ReadFailureMessage(const fem::DataFileError& error) {
+    QString where = Utf8(error.path);
+    if (error.line > 0) where += QStringLiteral(" の %1 行目").arg(error.line);
+    return QStringLiteral("構造データを読み込めません。\n%1：%2")
+        .arg(where, ReadProblemText(error));
+}
+
+QString WriteFailureMessage(const fem::DataFileWriteError& error) {
+    using fem::WriteStep;
+    QString why;
+    const QString system = SystemErrorText(error.systemError);
+    switch (error.step) {
+        case WriteStep::Unwritable:
+            why = QStringLiteral("%1が%2のため、ファイルに書けません。何も書き込んでいません。")
+                      .arg(FieldName(error.field),
+                           error.field.kind == fem::DataField::ConstraintCode
+                               ? QStringLiteral("「%1」（p、u、pf 以外）").arg(Utf8(error.value))
+                               : QStringLiteral("有限の数値でない値（%1）").arg(Utf8(error.value)));
+            break;
+        case WriteStep::LookAtFile:
+            why = QStringLiteral("ファイルを調べられません（%1）。").arg(system);
+            break;
+        case WriteStep::TooManyLinks:
+            why = QStringLiteral("シンボリックリンクが多すぎます。");
+            break;
+        case WriteStep::NotRegularFile:
+            why = QStringLiteral("通常のファイルではないため置き換えられません。");
+            break;
+        case WriteStep::CreateTemporary:
+            why = QStringLiteral("フォルダに一時ファイルを作れません（%1）。").arg(system);
+            break;
+        case WriteStep::SetPermissions:
+            why = QStringLiteral("ファイルの許可を設定できません（%1）。").arg(system);
+            break;
+        case WriteStep::Write:
+            why = QStringLiteral("ファイルに書き込めません（%1）。").arg(system);
+            break;
+        case WriteStep::Replace:
+            why = QStringLiteral("元のファイルを置き換えられません（%1）。").arg(system);
+            break;
+    }
+    if (error.step != WriteStep::Unwritable) why += QStringLiteral("元のファイルはそのままです。");
+    return QStringLiteral("構造データを書き込めません。\n%1：%2").arg(Utf8(error.path), why);
+}
+
+QString FailureReason(const std::exception& failure) {
+    if (const auto* f = dynamic_cast<const numeric::ComputationFailure*>(&failure))
+        return TranslateEngineText(QString::fromUtf8(f->what()), f->Number());
+    if (dynamic_cast<const std::bad_alloc*>(&failure) != nullptr)
+        return QStringLiteral("メモリが足りません");
+    return TranslateEngineText(QString::fromUtf8(failure.what()), 0);
+}
+
+QString SolutionEndMessage(const std::string& message) {
+    if (message == fem::kUserStop) return QStringLiteral("解析を中止しました。");
+    if (message == fem::kGaussError)
+        return QStringLiteral(
+            "解析できません。連立方程式が解けないか、計算の途中で値が大きく"
+            "なりすぎました。拘束条件と材料定数を確認して下さい。");
+    return QStringLiteral("解析できません。");
+}
+
+QString SystemErrorText(int number) {
+    switch (number) {
+        case 0:
+            return QStringLiteral("原因不明");
+        case ENOENT:
+            return QStringLiteral("ファイルまたはフォルダがありません");
+        case EACCES:
+        case EPERM:
+            return QStringLiteral("アクセスが許可されていません");
+        case EROFS:
+            return QStringLiteral("読み取り専用の場所です");
+        case ENOSPC:
+            return QStringLiteral("ディスクに空きがありません");
+        case EDQUOT:
+            return QStringLiteral("ディスクの割り当てを超えました");
+        case EISDIR:
+            return QStringLiteral("フォルダです");
+        case ENOTDIR:
+            return QStringLiteral("途中にフォルダでないものがあります");
+        case ENAMETOOLONG:
+            return QStringLiteral("名前が長すぎます");
+        case ELOOP:
+            return QStringLiteral("シンボリックリンクが循環しています");
+        case EMFILE:
+        case ENFILE:
+            return QStringLiteral("開いているファイルが多すぎます");
+        case EIO:
+            return QStringLiteral("入出力エラー");
+        case EBUSY:
+            return QStringLiteral("使用中です");
+        default:
+            return QStringLiteral("システムエラー %1").arg(number);
+    }
+}
+
+}  // namespace shell
