@@ -10,8 +10,6 @@ namespace cli {
 int UsageError(const std::string& why);
 // Writes text to path, or to standard output when path is "" or "-".
 bool WriteOutput(const std::string& path, const std::string& text);
-// A number as "%.17g".
-std::string FormatG17(double x);
 
 // impactframe-cli sample N [-o OUT]
 int RunSample(const std::vector<std::string>& args);
