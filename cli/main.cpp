@@ -21,6 +21,9 @@ const char* const kUsage =
     "  check FILE [-o OUT]    read a structure data file and print its elements'\n"
     "                         derived quantities as CSV; with -o write the model as read\n"
     "  analyse INPUT [opts]   run the static and impact analysis (see analyse --help)\n"
+    "  plot INPUT [opts]      draw an element's force or a node's displacement histories\n"
+    "                         as PNG, SVG or PDF (see plot --help; not in builds without\n"
+    "                         Qt)\n"
     "  --version              show the version\n"
     "  --help                 show this help\n"
     "\n"
@@ -51,6 +54,7 @@ int main(int argc, char** argv) {
         if (command == "sample") return cli::RunSample(args);
         if (command == "check") return cli::RunCheck(args);
         if (command == "analyse" || command == "analyze") return cli::RunAnalyse(args);
+        if (cli::DrawingCommandUsage(command)) return cli::RunDrawingCommand(command, args);
         return cli::UsageError("unknown command '" + command + "'");
     } catch (const std::exception& e) {
         std::fprintf(stderr, "impactframe-cli: %s\n", e.what());
