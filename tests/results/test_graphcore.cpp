@@ -8,6 +8,7 @@
 
 #include "model/model.h"
 #include "results/graphcore.h"
+#include "tests/comma_locale.h"
 #include "tests/results/recording_surface.h"
 
 namespace {
@@ -27,6 +28,12 @@ TEST(FormatSingle, GeneralFormatOfTheSingleValue) {
     EXPECT_EQ(FormatSingle(0.1), "0.1");
     EXPECT_EQ(FormatSingle(0.0), "0");
     EXPECT_EQ(FormatSingle(-0.0), "0");
+    // The window's program runs under the desktop's locale; its numbers keep the ".",
+    // so that the pen dialog reads back the scale it shows.
+    CommaLocale comma;
+    if (!comma.Active()) GTEST_SKIP() << CommaLocale::kMissing;
+    EXPECT_EQ(FormatSingle(1.5), "1.5");
+    EXPECT_EQ(results::FormatDouble(0.00025), "0.00025");
 }
 
 TEST(TruncateTwoDigits, CutsDownToTwoSignificantDigits) {
