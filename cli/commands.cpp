@@ -7,7 +7,7 @@
 #include "cli/commands.h"
 #include "model/datafile.h"
 #include "model/samples.h"
-#include "numeric/numbertext.h"
+#include "results/historytable.h"
 
 namespace cli {
 
@@ -29,11 +29,6 @@ bool WriteOutput(const std::string& path, const std::string& text) {
         return false;
     }
     return true;
-}
-
-std::string FormatG17(double x) {
-    if (x == 0.0) x = 0.0;  // no "-0" in tables
-    return numeric::FormatGeneral(x, 17, numeric::ExponentLetter::Lower);
 }
 
 namespace {
@@ -94,9 +89,9 @@ int RunCheck(const std::vector<std::string>& args) {
         const double values[] = {
             e.Length, e.AxisCos[0], e.AxisCos[1], e.AxisCos[2],  e.Area,      e.PolarJ,   e.Iz,
             e.Iy,     e.Poisson,    e.WaveAxial,  e.WaveTorsion, e.BendCoefZ, e.BendCoefY};
-        for (double v : values) row += "," + FormatG17(v);
+        for (double v : values) row += "," + results::CsvNumber(v);
         for (int i = 0; i < 3; ++i)
-            for (int j = 0; j < 3; ++j) row += "," + FormatG17(e.RotMatrix[i][j]);
+            for (int j = 0; j < 3; ++j) row += "," + results::CsvNumber(e.RotMatrix[i][j]);
         csv += row + "\n";
     }
     if (!out.empty()) {

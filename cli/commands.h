@@ -10,8 +10,6 @@ namespace cli {
 int UsageError(const std::string& why);
 // Writes text to path, or to standard output when path is "" or "-".
 bool WriteOutput(const std::string& path, const std::string& text);
-// A number as "%.17g".
-std::string FormatG17(double x);
 
 // impactframe-cli sample N [-o OUT]
 int RunSample(const std::vector<std::string>& args);
@@ -19,5 +17,18 @@ int RunSample(const std::vector<std::string>& args);
 int RunCheck(const std::vector<std::string>& args);
 // impactframe-cli analyse INPUT [options]
 int RunAnalyse(const std::vector<std::string>& args);
+
+// Commands that draw pictures (impactframe-cli plot). Their options and help texts are
+// part of every build; drawing needs Qt and is compiled only in the full build
+// (library ifcli_drawing). A build without it runs RunDrawingCommand from
+// ifcli_nodrawing, which says that this build cannot draw and returns 2.
+//
+// A new drawing command is one more entry in DrawingCommandUsage and one more
+// function in the drawing library's command table.
+//
+// The help text of a drawing command, or nullptr when command is not one.
+const char* DrawingCommandUsage(const std::string& command);
+// Runs drawing command `command` with its arguments; returns the exit code.
+int RunDrawingCommand(const std::string& command, const std::vector<std::string>& args);
 
 }  // namespace cli

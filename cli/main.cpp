@@ -21,6 +21,9 @@ const char* const kUsage =
     "  check FILE [-o OUT]    read a structure data file and print its elements'\n"
     "                         derived quantities as CSV; with -o write the model as read\n"
     "  analyse INPUT [opts]   run the static and impact analysis (see analyse --help)\n"
+    "  plot INPUT [opts]      draw an element's force or a node's displacement histories\n"
+    "                         as PNG, SVG or PDF (see plot --help; not in builds without\n"
+    "                         Qt)\n"
     "  --version              show the version\n"
     "  --help                 show this help\n"
     "\n"
@@ -31,7 +34,8 @@ const char* const kUsage =
 
 int main(int argc, char** argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
-    // --verbose may stand before or after the command; the commands never see it.
+    // --verbose may stand before or after the command; it is taken out here and given
+    // back only to the commands that analyse.
     const auto verboseBegin = std::remove(args.begin(), args.end(), std::string("--verbose"));
     const bool verbose = verboseBegin != args.end();
     args.erase(verboseBegin, args.end());
@@ -50,11 +54,10 @@ int main(int argc, char** argv) {
         }
         if (command == "sample") return cli::RunSample(args);
         if (command == "check") return cli::RunCheck(args);
-        if (command == "analyse" || command == "analyze") {
-            // analyse reports its solver, threads and memory too.
-            if (verbose) args.push_back("--verbose");
-            return cli::RunAnalyse(args);
-        }
+        // Commands that analyse report their solver, threads and memory too.
+        if (verbose) args.push_back("--verbose");
+        if (command == "analyse" || command == "analyze") return cli::RunAnalyse(args);
+        if (cli::DrawingCommandUsage(command)) return cli::RunDrawingCommand(command, args);
         return cli::UsageError("unknown command '" + command + "'");
     } catch (const std::exception& e) {
         std::fprintf(stderr, "impactframe-cli: %s\n", e.what());

@@ -17,47 +17,10 @@ namespace platform {
 
 namespace {
 
-// Points that land a rounding error short of a pixel edge belong to the next pixel.
-constexpr double kEdgeTolerance = 1e-6;
-// Pixel coordinates beyond this are never drawn (and never converted to int).
-constexpr double kFarAway = 1e8;
 constexpr int kMaxDrawWidth = 100;
 
 QRgb ToQRgb(Color c) {
     return qRgb(RedOf(c), GreenOf(c), BlueOf(c));
-}
-
-// Clips the segment (x1, y1)-(x2, y2) to the rectangle [x0, xe] x [y0, ye]
-// (Liang-Barsky); false when nothing of it lies inside.
-bool ClipSegment(double& x1, double& y1, double& x2, double& y2, double x0, double y0, double xe,
-                 double ye) {
-    const double dx = x2 - x1;
-    const double dy = y2 - y1;
-    double t0 = 0.0;
-    double t1 = 1.0;
-    const double p[4] = {-dx, dx, -dy, dy};
-    const double q[4] = {x1 - x0, xe - x1, y1 - y0, ye - y1};
-    for (int i = 0; i < 4; ++i) {
-        if (p[i] == 0.0) {
-            if (q[i] < 0.0) return false;
-            continue;
-        }
-        const double t = q[i] / p[i];
-        if (p[i] < 0.0) {
-            if (t > t1) return false;
-            t0 = std::max(t0, t);
-        } else {
-            if (t < t0) return false;
-            t1 = std::min(t1, t);
-        }
-    }
-    const double nx1 = x1 + t0 * dx;
-    const double ny1 = y1 + t0 * dy;
-    x2 = x1 + t1 * dx;
-    y2 = y1 + t1 * dy;
-    x1 = nx1;
-    y1 = ny1;
-    return true;
 }
 
 // Direct pixel access to an RGB32 image.
@@ -119,30 +82,10 @@ class PixelWriter {
 };
 
 bool Near(double px, double py) {
-    return std::isfinite(px) && std::isfinite(py) && std::abs(px) < kFarAway &&
-           std::abs(py) < kFarAway;
-}
-
-int PixelFloor(double p) {
-    return static_cast<int>(std::floor(p + kEdgeTolerance));
+    return NearPixel(px, py);
 }
 
 }  // namespace
-
-QPointF UserToPixel(const UserScale& s, int pixelWidth, int pixelHeight, double x, double y) {
-    return QPointF((x - s.left) * pixelWidth / s.width, (y - s.top) * pixelHeight / s.height);
-}
-
-QPointF PixelToUser(const UserScale& s, int pixelWidth, int pixelHeight, QPointF pixel) {
-    const int w = std::max(pixelWidth, 1);
-    const int h = std::max(pixelHeight, 1);
-    return QPointF(s.left + pixel.x() * s.width / w, s.top + pixel.y() * s.height / h);
-}
-
-QPoint PixelIndex(QPointF pixel) {
-    if (!Near(pixel.x(), pixel.y())) return QPoint(INT_MIN, INT_MIN);
-    return QPoint(PixelFloor(pixel.x()), PixelFloor(pixel.y()));
-}
 
 struct PictureBox::State {
     QImage image;
@@ -316,7 +259,7 @@ void PictureBox::Circle(double x, double y, double r, Color c) {
     const UserScale s = Scale();
     const QPointF centre = ToPixel(x, y);
     const double radius = std::abs(r * d_->image.width() / s.width);
-    if (!Near(centre.x(), centre.y()) || !std::isfinite(radius) || radius > kFarAway) return;
+    if (!Near(centre.x(), centre.y()) || !std::isfinite(radius) || radius > kFarAwayPixels) return;
     const QPoint pixel = PixelIndex(centre);
     QPainter p(&d_->image);
     p.setRenderHint(QPainter::Antialiasing, false);

@@ -22,23 +22,9 @@
 #include <QWidget>
 
 #include "platform/surface.h"
+#include "platform/usermapping.h"
 
 namespace platform {
-
-// Mapping between a user coordinate system and the pixels of a w x h image: user
-// (left, top) is the centre of pixel (0, 0)'s top-left corner, (left + width,
-// top + height) the bottom-right corner of the image.
-struct UserScale {
-    double left = 0.0;
-    double top = 0.0;
-    double width = 1.0;
-    double height = 1.0;
-};
-QPointF UserToPixel(const UserScale& s, int pixelWidth, int pixelHeight, double x, double y);
-QPointF PixelToUser(const UserScale& s, int pixelWidth, int pixelHeight, QPointF pixel);
-// The pixel (column, row) that contains a position in pixel coordinates; a position a
-// rounding error short of a pixel edge counts as past it.
-QPoint PixelIndex(QPointF pixel);
 
 class PictureBox : public QWidget, public Surface {
     Q_OBJECT

@@ -5,29 +5,40 @@
 #include <stdexcept>
 #include <utility>
 
+#include <QAction>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QComboBox>
 #include <QEvent>
 #include <QFontDatabase>
 #include <QFontMetrics>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QPlainTextEdit>
+#include <QPrinter>
+#include <QPrinterInfo>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QResizeEvent>
+#include <QSaveFile>
 #include <QStyle>
+#include <QTimer>
 
 #include "model/model.h"
 #include "platform/eventyield.h"
 #include "platform/messagebox.h"
+#include "platform/paintersurface.h"
 #include "platform/picturebox.h"
 #include "platform/qtcolor.h"
 #include "platform/twips.h"
+#include "results/picturesizedialog.h"
+#include "services/fileservice.h"
 
 namespace results {
 
@@ -47,7 +58,7 @@ constexpr double kPanelWidth = 2600;    // the side panel
 constexpr double kPanelRow = 285;       // one scale label row in the side panel
 constexpr double kPanelMargin = 90;
 constexpr double kHeading = 300;  // list heading height
-constexpr int kListLines = 14;
+constexpr int kListLines = 14;    // the most lines a static list holds
 
 const char* const kHelpText =
     "○Fx,Fy,Fz → x,y,z方向節点力\n"
@@ -60,6 +71,16 @@ const char* const kHelpText =
     "　ラベルの左クリック       → 対応する力のみ書直し\n"
     "○Draw Allボタン           → 全て書直し\n"
     "ウィンドウをドラッグすれば、表示画面の大きさが変わる。\n";
+
+const char* const kElementTitle = "要素の節点力計算結果";
+const char* const kNodeTitle = "節点変位の計算結果";
+
+// File dialog filters of the pictures and the CSV tables; the picture filter's entries
+// match kPictureExtensions.
+const char* const kPictureFilter = "PNG画像(*.png)|*.png|SVG画像(*.svg)|*.svg|PDF文書(*.pdf)|*.pdf";
+const char* const kPictureExtensions[] = {"png", "svg", "pdf"};
+const char* const kPdfFilter = "PDF文書(*.pdf)|*.pdf";
+const char* const kCsvFilter = "CSV(*.csv)|*.csv|All|*.*";
 
 const char* const kRangeLeft[] = {"0", "0.1", "0.2", "0.3"};
 const char* const kRangeRight[] = {"1", "0.9", "0.8", "0.7", "0.6", "0.5", "0.4"};
@@ -75,7 +96,7 @@ float TextAsSingle(const QString& text) {
 ForceGraphWindow::ForceGraphWindow(QWidget* parent)
     : QWidget(parent), chooser_(DefaultColorChooser()) {
     arranging_ = true;
-    setWindowTitle("要素の節点力計算結果");
+    setWindowTitle(kElementTitle);
 
     plotPicture = new platform::PictureBox(this);
     busyLabel = new QLabel("！！描画中！！", plotPicture);
@@ -117,8 +138,15 @@ ForceGraphWindow::ForceGraphWindow(QWidget* parent)
 
     for (QListWidget* list : {forceList, displacementList}) {
         list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-        list->setSelectionMode(QAbstractItemView::SingleSelection);
+        list->setSelectionMode(QAbstractItemView::ExtendedSelection);
         list->setUniformItemSizes(true);
+        // "コピー" in the context menu and Ctrl+C copy the lines as text.
+        auto* copy = new QAction(QStringLiteral("コピー"), list);
+        copy->setShortcut(QKeySequence::Copy);
+        copy->setShortcutContext(Qt::WidgetShortcut);
+        connect(copy, &QAction::triggered, this, [this, list] { CopyList(list); });
+        list->addAction(copy);
+        list->setContextMenuPolicy(Qt::ActionsContextMenu);
     }
 
     // Help text over the plot.
@@ -141,11 +169,6 @@ ForceGraphWindow::ForceGraphWindow(QWidget* parent)
     helpText->hide();
 
     listWidthProbe->hide();
-
-    const QSize load(TwipsToPixels(kLoadWidth), TwipsToPixels(kLoadHeight));
-    minSize_ = load;
-    lastSize_ = load;
-    resize(load);
 
     // Pens are at their defaults (pen 12 takes the plot's back colour).
     pens_ = PenTable(plotPicture->BackColor());
@@ -171,6 +194,12 @@ ForceGraphWindow::ForceGraphWindow(QWidget* parent)
     ReadoutPenClicked(0);
 
     PlaceFixedControls();
+    // The load size (also the minimum) holds the side panel and both lists with all
+    // their lines.
+    const QSize load = LoadSize();
+    minSize_ = load;
+    lastSize_ = load;
+    resize(load);
     LayoutWidth(load.width());
     LayoutHeight(load.height());
     SetPlotScale();
@@ -179,11 +208,16 @@ ForceGraphWindow::ForceGraphWindow(QWidget* parent)
             [this](double x, double y, Qt::MouseButtons) { MouseMovedOnPlot(x, y); });
     connect(plotPicture, &platform::PictureBox::MouseReleased, this,
             [this](double, double, Qt::MouseButton b) { PlotReleased(b); });
-    connect(plotPicture, &platform::PictureBox::DoubleClicked, this,
-            [this](double, double) { plotPicture->Clear(); });
+    connect(plotPicture, &platform::PictureBox::DoubleClicked, this, [this](double, double) {
+        plotPicture->Clear();
+        plotHasDrawing_ = false;
+    });
     connect(leftEndCombo, &QComboBox::currentIndexChanged, this, [this](int) { RangeChanged(); });
     connect(rightEndCombo, &QComboBox::currentIndexChanged, this, [this](int) { RangeChanged(); });
     connect(drawAllButton, &QPushButton::clicked, this, [this] { DrawAll(); });
+    connect(savePictureButton, &QPushButton::clicked, this, [this] { SavePicture(); });
+    connect(printButton, &QPushButton::clicked, this, [this] { Print(); });
+    connect(saveCsvButton, &QPushButton::clicked, this, [this] { SaveCsv(); });
     connect(helpButton, &QPushButton::clicked, this, [this] {
         helpText->setVisible(!helpText->isVisible());
         if (helpText->isVisible()) helpText->raise();
@@ -214,6 +248,12 @@ void ForceGraphWindow::BuildSidePanel() {
     rightEndCombo = new QComboBox(sidePanel);
     drawAllButton = new QPushButton("Draw all", sidePanel);
     helpButton = new QPushButton("HELP", sidePanel);
+    savePictureButton = new QPushButton("画像保存", sidePanel);
+    savePictureButton->setToolTip("グラフを画像（PNG, SVG, PDF）として保存します");
+    printButton = new QPushButton("印刷", sidePanel);
+    printButton->setToolTip("グラフを印刷します");
+    saveCsvButton = new QPushButton("CSV保存", sidePanel);
+    saveCsvButton->setToolTip("表示中の時刻歴をCSVファイルに保存します");
 }
 
 void ForceGraphWindow::PlaceFixedControls() {
@@ -243,16 +283,21 @@ void ForceGraphWindow::PlaceFixedControls() {
     const int buttonHeight = drawAllButton->sizeHint().height();
     drawAllButton->setGeometry(m, y, half - 4, buttonHeight);
     helpButton->setGeometry(m + half, y, half - 4, buttonHeight);
+    y += buttonHeight + 4;
+    savePictureButton->setGeometry(m, y, half - 4, buttonHeight);
+    printButton->setGeometry(m + half, y, half - 4, buttonHeight);
+    y += buttonHeight + 4;
+    saveCsvButton->setGeometry(m, y, half - 4, buttonHeight);
     y += buttonHeight + m;
     sidePanel->setGeometry(sidePanel->x(), 0, w, y);
 
-    // The lists: headings above them, the force list tall enough for its fourteen lines.
+    // The lists: headings above them, each tall enough for all its lines (fourteen at
+    // most).
     const int heading = TwipsToPixels(kHeading);
     forceListHeading->setGeometry(forceListHeading->x(), 0, forceListHeading->sizeHint().width(),
                                   heading);
-    const QFontMetrics fm(forceList->font());
-    const int listHeight = kListLines * (fm.height() + 2) + 2 * forceList->frameWidth() + 4;
-    forceList->setGeometry(forceList->x(), heading, forceList->width(), listHeight);
+    forceList->setGeometry(forceList->x(), heading, forceList->width(),
+                           ListHeight(forceList, kListLines));
     displacementListHeading->setGeometry(forceListHeading->x(), forceList->geometry().bottom() + 1,
                                          200, heading);
     displacementList->move(forceList->x(), displacementListHeading->geometry().bottom() + 1);
@@ -264,6 +309,7 @@ void ForceGraphWindow::PlaceTopRow() {
     int x = 4;
     const int h = TwipsToPixels(kTopRow);
     for (QLabel* l : {elementLabel, nodeLabels[0], nodeLabels[1], systemLabel}) {
+        if (l->isHidden()) continue;
         l->adjustSize();
         l->setGeometry(x, 0, l->width(), h);
         x += l->width() + 12;
@@ -300,11 +346,31 @@ void ForceGraphWindow::LayoutHeight(int height) {
     const int top = TwipsToPixels(kTopRow);
     const int bottom = height - TwipsToPixels(kMarginBelow);
     plotPicture->setGeometry(0, top, plotPicture->width(), std::max(1, bottom - top));
-    // The displacement list reaches down to the bottom of the plot (global lists have
-    // fourteen lines).
-    displacementList->resize(displacementList->width(),
-                             std::max(3 * QFontMetrics(displacementList->font()).height(),
-                                      bottom - displacementList->y()));
+    // The displacement list reaches down to the bottom of the plot, and holds at least
+    // its fourteen lines of global components.
+    displacementList->resize(
+        displacementList->width(),
+        std::max(ListHeight(displacementList, kListLines), bottom - displacementList->y()));
+}
+
+int ForceGraphWindow::ListHeight(QListWidget* list, int lines) const {
+    // One row as the list lays it out, measured on a line of the widest kind.
+    int row = list->count() > 0 ? list->sizeHintForRow(0) : 0;
+    if (row <= 0) {
+        list->addItem(listWidthProbe->text());
+        row = list->sizeHintForRow(0);
+        delete list->takeItem(list->count() - 1);
+    }
+    row = std::max(row, QFontMetrics(list->font()).height());
+    return lines * (row + 2 * list->spacing()) + 2 * list->frameWidth() + 2;
+}
+
+QSize ForceGraphWindow::LoadSize() const {
+    const int below = TwipsToPixels(kMarginBelow);
+    const int lists = displacementListHeading->geometry().bottom() + 1 +
+                      ListHeight(displacementList, kListLines) + below;
+    const int panel = sidePanel->height() + below;
+    return QSize(TwipsToPixels(kLoadWidth), std::max({TwipsToPixels(kLoadHeight), lists, panel}));
 }
 
 void ForceGraphWindow::ArrangeControls(QSize size) {
@@ -314,6 +380,7 @@ void ForceGraphWindow::ArrangeControls(QSize size) {
     // Smaller than the load size in both directions: keep the size, no layout.
     if (!widthValid && !heightValid) return;
     arranging_ = true;
+    const QSize plotBefore = plotPicture->size();
     if (widthValid) LayoutWidth(size.width());
     if (heightValid) LayoutHeight(size.height());
     // A direction below its load size springs back to the last size.
@@ -325,6 +392,18 @@ void ForceGraphWindow::ArrangeControls(QSize size) {
     SetPlotScale();
     readoutLabel->move(0, 0);
     arranging_ = false;
+    // The drawing follows the plot into its new size.
+    if (plotPicture->size() != plotBefore) ScheduleRedraw();
+}
+
+void ForceGraphWindow::ScheduleRedraw() {
+    if (!plotHasDrawing_ || redrawPending_) return;
+    // Once the resizing events are handled: drawing runs the event loop.
+    redrawPending_ = true;
+    QTimer::singleShot(0, this, [this] {
+        redrawPending_ = false;
+        if (plotHasDrawing_ && isEnabled()) DrawAll();
+    });
 }
 
 void ForceGraphWindow::ResizeWindow(QSize size) {
@@ -365,8 +444,8 @@ void ForceGraphWindow::SetPlotScale() {
 }
 
 void ForceGraphWindow::ComputeScales() {
-    shownPoints_ =
-        results::ComputeScales(history_, nw_, TextAsSingle(rightEndCombo->currentText()), pens_);
+    shownPoints_ = results::ComputeScales(history_, nw_, TextAsSingle(rightEndCombo->currentText()),
+                                          pens_, kind_);
     for (int c = 0; c < kComponentCount; ++c)
         scaleLabels[c]->setText(QString::fromStdString(pens_.ScaleCaption(c)));
 }
@@ -393,14 +472,16 @@ void ForceGraphWindow::SetForceHistories(int count, int nw, double te, int eleme
                                          const fem::Model& model) {
     // Read everything that can fail first, so that a bad element number leaves
     // the window as it was.
-    const StaticLists lists = MakeStaticLists(model, element, globalFlag != 0, pens_);
+    PenTable titled = pens_;
+    titled.SetTitles(GraphKind::ElementForces);
+    const StaticLists lists = MakeStaticLists(model, element, globalFlag != 0, titled);
 
-    elementLabel->setText(QString::fromStdString(lists.ElementCaption));
-    nodeLabels[0]->setText(QString::fromStdString(lists.NodeCaption[0]));
-    nodeLabels[1]->setText(QString::fromStdString(lists.NodeCaption[1]));
-    systemLabel->setText(QString::fromStdString(lists.SystemCaption));
-    displacementListHeading->setText(QString::fromStdString(lists.DisplacementHeading));
-    PlaceTopRow();
+    kind_ = GraphKind::ElementForces;
+    number_ = element;
+    pens_.SetTitles(kind_);
+    setWindowTitle(kElementTitle);
+    SetCaptions(lists);
+    ShowComponentControls();
 
     const int rows = std::clamp(std::min(count, histories.Rows()), 0, kComponentCount);
     const int points = std::max(0, std::min(nw, histories.Cols()));
@@ -410,7 +491,54 @@ void ForceGraphWindow::SetForceHistories(int count, int nw, double te, int eleme
     nw_ = points;
     te_ = te;
     ComputeScales();
+    title_ = GraphTitle(lists, te);
+    FillLists(lists);
+}
 
+void ForceGraphWindow::SetNodeDisplacements(int nw, double te, int node,
+                                            const numeric::RealMatrix& histories,
+                                            const fem::Model& model) {
+    PenTable titled = pens_;
+    titled.SetTitles(GraphKind::NodeDisplacements);
+    const StaticLists lists = MakeNodeStaticLists(model, node, titled);
+
+    kind_ = GraphKind::NodeDisplacements;
+    number_ = node;
+    pens_.SetTitles(kind_);
+    setWindowTitle(kNodeTitle);
+    SetCaptions(lists);
+    ShowComponentControls();
+
+    const int count = results::ComponentCount(kind_);
+    const int rows = std::clamp(histories.Rows(), 0, count);
+    const int points = std::max(0, std::min(nw, histories.Cols()));
+    history_.Resize(count, points);
+    for (int c = 0; c < rows; ++c)
+        std::copy(histories.Row(c), histories.Row(c) + points, history_.Row(c));
+    nw_ = points;
+    te_ = te;
+    ComputeScales();
+    title_ = GraphTitle(lists, te);
+    FillLists(lists);
+}
+
+void ForceGraphWindow::SetCaptions(const StaticLists& lists) {
+    elementLabel->setText(QString::fromStdString(lists.ElementCaption));
+    // A node's graph names the node once, in the first caption.
+    const bool element = !lists.NodeCaption[1].empty();
+    nodeLabels[0]->setText(element ? QString::fromStdString(lists.NodeCaption[0]) : QString());
+    nodeLabels[1]->setText(QString::fromStdString(lists.NodeCaption[1]));
+    nodeLabels[0]->setVisible(element);
+    nodeLabels[1]->setVisible(element);
+    systemLabel->setText(QString::fromStdString(lists.SystemCaption));
+    displacementListHeading->setText(QString::fromStdString(lists.DisplacementHeading));
+    displacementListHeading->adjustSize();
+    displacementListHeading->resize(std::max(200, displacementListHeading->width()),
+                                    TwipsToPixels(kHeading));
+    PlaceTopRow();
+}
+
+void ForceGraphWindow::FillLists(const StaticLists& lists) {
     forceList->clear();
     displacementList->clear();
     for (const std::string& line : lists.Forces) forceList->addItem(QString::fromStdString(line));
@@ -418,9 +546,23 @@ void ForceGraphWindow::SetForceHistories(int count, int nw, double te, int eleme
         displacementList->addItem(QString::fromStdString(line));
 }
 
+void ForceGraphWindow::ShowComponentControls() {
+    // Scale labels and readout buttons of the components the graph has.
+    const int count = ComponentCount();
+    for (int c = 0; c < kComponentCount; ++c) {
+        scaleLabels[c]->setVisible(c < count);
+        readoutButtons[c]->setVisible(c < count);
+        scaleLabels[c]->setText(QString::fromStdString(pens_.ScaleCaption(c)));
+    }
+    if (readoutPen_ != kRelativePen && readoutPen_ >= count) {
+        readoutButtons[0]->setChecked(true);
+        ReadoutPenClicked(0);
+    }
+}
+
 void ForceGraphWindow::DrawAll() {
     plotPicture->Clear();
-    DrawComponents(0, kComponentCount - 1);
+    DrawComponents(0, ComponentCount() - 1);
 }
 
 void ForceGraphWindow::DrawComponents(int first, int last) {
@@ -430,6 +572,7 @@ void ForceGraphWindow::DrawComponents(int first, int last) {
     busyLabel->show();
     busyLabel->raise();
     platform::EventLoopYield().YieldNow();
+    plotHasDrawing_ = true;
     auto finish = [this] {
         busyLabel->hide();
         setEnabled(true);
@@ -538,8 +681,7 @@ bool ForceGraphWindow::eventFilter(QObject* watched, QEvent* event) {
 void ForceGraphWindow::RangeChanged() {
     if (arranging_) return;
     SetPlotScale();
-    plotPicture->Clear();
-    DrawComponents(0, kComponentCount - 1);
+    DrawAll();
 }
 
 void ForceGraphWindow::ReadoutPenClicked(int i) {
@@ -572,7 +714,159 @@ void ForceGraphWindow::PlotReleased(Qt::MouseButton button) {
     const platform::Color c = chooser_(this);
     if (c == -1) return;
     plotPicture->SetBackColor(c);
-    DrawComponents(0, kComponentCount - 1);
+    DrawComponents(0, ComponentCount() - 1);
+}
+
+// --- pictures, printing, CSV and copies ----------------------------------------------
+
+GraphPicture ForceGraphWindow::Picture() const {
+    GraphPicture g;
+    g.kind = kind_;
+    g.histories = &history_;
+    g.nw = nw_;
+    g.shownPoints = shownPoints_;
+    g.leftEnd = TextAsSingle(leftEndCombo->currentText());
+    g.rightEnd = TextAsSingle(rightEndCombo->currentText());
+    g.pens = &pens_;
+    g.back = plotPicture->BackColor();
+    g.title = title_;
+    return g;
+}
+
+platform::ExportResult ForceGraphWindow::SavePicture(const QString& path, QSize size) const {
+    const GraphPicture graph = Picture();
+    return platform::ExportPicture(path, size, [&graph](platform::PainterSurface& surface) {
+        DrawGraphPicture(surface, graph);
+    });
+}
+
+QString ForceGraphWindow::ProposedFileName(const char* extension) const {
+    const char* what = kind_ == GraphKind::ElementForces ? "element" : "node";
+    return QStringLiteral("%1%2.%3")
+        .arg(QLatin1String(what))
+        .arg(number_)
+        .arg(QLatin1String(extension));
+}
+
+QString ForceGraphWindow::AskFileToWrite(const QString& filter, const QString& proposedName) {
+    // The service's filter serves every file dialog of the program: it is put back.
+    services::FileService& files = services::ProgramFileService();
+    files.SetParentWindow(this);
+    const QString oldFilter = files.Filter();
+    const int oldIndex = files.FilterIndex();
+    files.SetFilter(filter);
+    files.SetFilterIndex(1);
+    QString path = files.ChooseFileToWrite(proposedName, true);
+    const int chosen = files.FilterIndex();
+    files.SetFilter(oldFilter);
+    files.SetFilterIndex(oldIndex);
+    // A picture named without an extension gets the one of the filter in use.
+    if (!path.isEmpty() && filter == QString::fromUtf8(kPictureFilter) &&
+        platform::PictureFormatOf(path) == platform::PictureFormat::Unknown) {
+        const int entry = std::clamp(chosen, 1, 3) - 1;
+        path += QLatin1Char('.') + QLatin1String(kPictureExtensions[entry]);
+    }
+    return path;
+}
+
+PictureSizeDialog* ForceGraphWindow::pictureSizeDialog() {
+    if (!sizeDialog_) sizeDialog_ = new PictureSizeDialog(this);
+    return sizeDialog_;
+}
+
+void ForceGraphWindow::SavePicture() {
+    const QString path = AskFileToWrite(QString::fromUtf8(kPictureFilter), ProposedFileName("png"));
+    if (path.isEmpty()) return;
+    QSize size = plotPicture->size();
+    if (!pictureSizeDialog()->Ask(size)) return;
+    const platform::ExportResult r = SavePicture(path, size);
+    if (r) return;
+    QString why;
+    switch (r.error) {
+        case platform::ExportError::UnknownFormat:
+            why = QStringLiteral(
+                "画像の形式はファイル名の拡張子（.png, .svg, .pdf）で選んで下さい。");
+            break;
+        case platform::ExportError::BadSize:
+            why = QStringLiteral("画像の大きさは幅、高さとも 1～%1 ピクセルにして下さい。")
+                      .arg(platform::kMaxPictureSide);
+            break;
+        default:
+            why = r.detail;
+            break;
+    }
+    platform::ShowMessage(this, QStringLiteral("画像を保存できません。\n%1\n%2").arg(path, why));
+}
+
+bool ForceGraphWindow::PrintTo(QPrinter& printer) const {
+    QPainter painter;
+    if (!painter.begin(&printer)) return false;
+    // The whole printable area, with text and lines as large on paper as on the screen.
+    const GraphPicture graph = Picture();
+    const double toScreen = platform::ScreenDpi() / std::max(printer.logicalDpiX(), 1);
+    const QSize logical(std::max(1, static_cast<int>(std::lround(printer.width() * toScreen))),
+                        std::max(1, static_cast<int>(std::lround(printer.height() * toScreen))));
+    platform::RenderPicture(
+        painter, QRectF(0, 0, printer.width(), printer.height()), logical,
+        [&graph](platform::PainterSurface& surface) { DrawGraphPicture(surface, graph); });
+    return painter.end();
+}
+
+void ForceGraphWindow::Print() {
+    services::FileService& files = services::ProgramFileService();
+    files.SetParentWindow(this);
+    QPrinter& printer = files.Printer();
+    printer.setPageOrientation(plotPicture->width() > plotPicture->height()
+                                   ? QPageLayout::Landscape
+                                   : QPageLayout::Portrait);
+    if (QPrinterInfo::availablePrinters().isEmpty()) {
+        // No printer installed: the page goes into a PDF file.
+        const QString path = AskFileToWrite(QString::fromUtf8(kPdfFilter), ProposedFileName("pdf"));
+        if (path.isEmpty()) return;
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(path);
+    } else if (!files.ChoosePrinter()) {
+        return;
+    }
+    if (!PrintTo(printer))
+        platform::ShowMessage(
+            this, QStringLiteral("印刷できません。\n%1")
+                      .arg(printer.outputFileName().isEmpty() ? printer.printerName()
+                                                              : printer.outputFileName()));
+}
+
+std::string ForceGraphWindow::CsvText() const {
+    return HistoryCsv(kind_, history_, nw_, te_);
+}
+
+void ForceGraphWindow::SaveCsv() {
+    const QString path = AskFileToWrite(QString::fromUtf8(kCsvFilter), ProposedFileName("csv"));
+    if (path.isEmpty()) return;
+    const std::string text = CsvText();
+    QSaveFile file(path);
+    if (file.open(QIODevice::WriteOnly) &&
+        file.write(text.data(), static_cast<qint64>(text.size())) ==
+            static_cast<qint64>(text.size()) &&
+        file.commit())
+        return;
+    platform::ShowMessage(
+        this,
+        QStringLiteral("CSVファイルを保存できません。\n%1\n%2").arg(path, file.errorString()));
+}
+
+QString ForceGraphWindow::ListText(const QListWidget* list) const {
+    QStringList lines;
+    for (int i = 0; i < list->count(); ++i)
+        if (list->item(i)->isSelected()) lines << list->item(i)->text();
+    if (lines.isEmpty()) {
+        lines << (list == forceList ? forceListHeading : displacementListHeading)->text();
+        for (int i = 0; i < list->count(); ++i) lines << list->item(i)->text();
+    }
+    return lines.join(QLatin1Char('\n')) + QLatin1Char('\n');
+}
+
+void ForceGraphWindow::CopyList(const QListWidget* list) const {
+    QGuiApplication::clipboard()->setText(ListText(list));
 }
 
 }  // namespace results

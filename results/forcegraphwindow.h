@@ -1,14 +1,20 @@
 #pragma once
-// The result-graph window: the time histories of one element's twelve end forces
-// as rows of dots on one plot, coloured scale labels, the static end forces and
-// displacements, a readout under the mouse and the pen dialog.
+// The result-graph window: the time histories of one element's twelve end forces,
+// or of one node's six displacements, as rows of dots on one plot, coloured scale
+// labels, the static end forces and displacements, a readout under the mouse and the
+// pen dialog. The graph is saved as a picture (PNG, SVG, PDF) or printed as drawn,
+// its histories as CSV; the static lists copy as text.
 #include <string>
 
+#include <QSize>
+#include <QString>
 #include <QWidget>
 
 #include "numeric/gauss.h"
+#include "platform/pictureexport.h"
 #include "platform/surface.h"
 #include "results/graphcore.h"
+#include "results/graphpicture.h"
 #include "results/pendialog.h"
 
 class QComboBox;
@@ -16,6 +22,7 @@ class QFrame;
 class QLabel;
 class QListWidget;
 class QPlainTextEdit;
+class QPrinter;
 class QPushButton;
 class QRadioButton;
 
@@ -27,6 +34,8 @@ class PictureBox;
 }
 
 namespace results {
+
+class PictureSizeDialog;
 
 class ForceGraphWindow : public QWidget {
     Q_OBJECT
@@ -42,9 +51,17 @@ class ForceGraphWindow : public QWidget {
                            const fem::Model& model);
     void SetForceHistories(int count, int nw, double te, int element,
                            const numeric::RealMatrix& histories, int globalFlag);
+    // Takes over one node's six displacement histories (component 0..5 x point
+    // 0..nw-1, global components): the scale labels, readout and lists then show ux,
+    // uy, uz, θx, θy, θz with the same pens. Does not draw.
+    void SetNodeDisplacements(int nw, double te, int node, const numeric::RealMatrix& histories,
+                              const fem::Model& model);
 
-    void DrawAll();        // clears the plot and draws components 0..11
-    void ComputeScales();  // pen scales of components 0..11 and the scale labels
+    [[nodiscard]] GraphKind Kind() const { return kind_; }
+    [[nodiscard]] int ComponentCount() const { return results::ComponentCount(kind_); }
+
+    void DrawAll();        // clears the plot and draws every component
+    void ComputeScales();  // pen scales of the components and the scale labels
     void SetPlotScale();   // plot coordinates from the display range
     void DrawComponents(int first, int last);
     [[nodiscard]] float MaxAbsValue(int n, int c) const;
@@ -74,6 +91,31 @@ class ForceGraphWindow : public QWidget {
     [[nodiscard]] bool Arranging() const { return arranging_; }
     [[nodiscard]] const numeric::RealMatrix& ForceHistory() const { return history_; }
 
+    // --- pictures, printing, CSV and copies -------------------------------------------
+    // The graph as the plot shows it (pens, scales, range, back colour), with a title.
+    [[nodiscard]] GraphPicture Picture() const;
+    // "画像保存": asks for a file (PNG, SVG or PDF) and a size (the plot's by default) and
+    // writes the picture; failures are shown in a message.
+    void SavePicture();
+    // Writes the picture of size pixels to path, the format by its extension.
+    [[nodiscard]] platform::ExportResult SavePicture(const QString& path, QSize size) const;
+    // "印刷": prints the picture on the program's printer after its printer dialog; with no
+    // printer installed, asks for a PDF file and prints into it.
+    void Print();
+    // Prints the picture onto the printable area of printer's page, text and lines at
+    // their screen sizes; false when the printer cannot be started.
+    bool PrintTo(QPrinter& printer) const;
+    // "CSV保存": asks for a file and writes the histories' CSV table.
+    void SaveCsv();
+    // The histories shown, as impactframe-cli writes them: t, then each component.
+    [[nodiscard]] std::string CsvText() const;
+    // Lines of a static list as text, one per line: the selected ones, or the heading
+    // and every line when none is selected. CopyList puts them on the clipboard.
+    [[nodiscard]] QString ListText(const QListWidget* list) const;
+    void CopyList(const QListWidget* list) const;
+    // The size dialog of SavePicture, created on first use.
+    PictureSizeDialog* pictureSizeDialog();
+
     // Colour choice for the plot background and the pen dialog; returns -1 when
     // cancelled. By default the program's colour dialog.
     void SetColorChooser(ColorChooser chooser);
@@ -101,6 +143,9 @@ class ForceGraphWindow : public QWidget {
     QListWidget* displacementList;  // node displacements or element deformation
     QPushButton* drawAllButton;
     QPushButton* helpButton;
+    QPushButton* savePictureButton;  // 画像保存
+    QPushButton* printButton;        // 印刷
+    QPushButton* saveCsvButton;      // CSV保存
     QPlainTextEdit* helpText;
     QLabel* listWidthProbe;  // measures the width the lists need
 
@@ -127,8 +172,22 @@ class ForceGraphWindow : public QWidget {
     void PlotReleased(Qt::MouseButton button);
     void RefreshScaleLabel(int i);
     void MoveCursorLine(double x);
+    void ShowComponentControls();
+    void SetCaptions(const StaticLists& lists);
+    void FillLists(const StaticLists& lists);
+    [[nodiscard]] int ListHeight(QListWidget* list, int lines) const;
+    [[nodiscard]] QSize LoadSize() const;
+    void ScheduleRedraw();
+    // The file service's answer to a request to write a file of the given filter.
+    QString AskFileToWrite(const QString& filter, const QString& proposedName);
+    [[nodiscard]] QString ProposedFileName(const char* extension) const;
 
     numeric::RealMatrix history_;
+    GraphKind kind_ = GraphKind::ElementForces;
+    int number_ = 0;  // the element or node shown
+    std::string title_;
+    bool plotHasDrawing_ = false;
+    bool redrawPending_ = false;
     int nw_ = 0;
     double te_ = 0.0;
     int shownPoints_ = 0;
@@ -141,6 +200,7 @@ class ForceGraphWindow : public QWidget {
     bool centred_ = false;
     ColorChooser chooser_;
     PenDialog* penDialog_ = nullptr;
+    PictureSizeDialog* sizeDialog_ = nullptr;
 };
 
 }  // namespace results

@@ -8,6 +8,7 @@
 #include <stdexcept>
 
 #include "model/model.h"
+#include "numeric/numbertext.h"
 
 namespace results {
 
@@ -16,16 +17,12 @@ using platform::RGB;
 std::string FormatSingle(double value) {
     const float f = static_cast<float>(value);
     if (f == 0.0f) return "0";  // also for -0
-    char buf[32];
-    std::snprintf(buf, sizeof buf, "%.7G", static_cast<double>(f));
-    return buf;
+    return numeric::FormatGeneral(static_cast<double>(f), 7);
 }
 
 std::string FormatDouble(double value) {
     if (value == 0.0) return "0";
-    char buf[40];
-    std::snprintf(buf, sizeof buf, "%.15G", value);
-    return buf;
+    return numeric::FormatGeneral(value, 15);
 }
 
 float TruncateTwoDigits(double x) {
@@ -81,6 +78,14 @@ PenTable::PenTable(platform::Color plotBack) {
     rel.Scale = 1.0f;
 }
 
+void PenTable::SetTitles(GraphKind kind) {
+    static const char* const kForceTitles[6] = {"Fx=", "Fy=", "Fz=", "Mx=", "My=", "Mz="};
+    static const char* const kDisplacementTitles[6] = {"ux=", "uy=", "uz=", "θx=", "θy=", "θz="};
+    const char* const* titles =
+        kind == GraphKind::ElementForces ? kForceTitles : kDisplacementTitles;
+    for (int c = 0; c < kComponentCount; ++c) pens_[static_cast<size_t>(c)].Title = titles[c % 6];
+}
+
 GraphPen& PenTable::operator[](int i) {
     if (i < 0 || i >= kPenCount) throw std::out_of_range("pen index " + std::to_string(i));
     return pens_[static_cast<std::size_t>(i)];
@@ -125,10 +130,27 @@ int SearchLengthFor(int shownPoints, int nw) {
     return static_cast<int>(std::lrint(0.8 * shownPoints));
 }
 
-int ComputeScales(const numeric::RealMatrix& history, int nw, double rightEnd, PenTable& pens) {
+int ComputeScales(const numeric::RealMatrix& history, int nw, double rightEnd, PenTable& pens,
+                  GraphKind kind) {
     const int shown = ShownPointsFor(rightEnd, nw);
     const int n = SearchLengthFor(shown, nw);
     for (int c = 0; c < kComponentCount; ++c) pens[c].Scale = MaxAbsValue(history, n, c);
+    if (kind == GraphKind::NodeDisplacements) {
+        // A component that stays at zero takes no part: its scale of 1 would otherwise
+        // squash the others of its group.
+        for (int first : {0, 3}) {
+            double largest = 0.0;
+            for (int c = first; c < first + 3; ++c) {
+                if (c >= history.Rows()) continue;
+                const double* row = history.Row(c);
+                for (int i = 0; i < std::min(n, history.Cols()); ++i)
+                    largest = std::max(largest, std::fabs(row[i]));
+            }
+            const float shared = largest >= 1e-10 ? TruncateTwoDigits(largest) : 1.0f;
+            for (int c = first; c < first + 3; ++c) pens[c].Scale = shared;
+        }
+        return shown;
+    }
     const float f = pens.LargestForceScale();
     for (int k = 0; k < 3; ++k) {
         pens[k].Scale = f;
@@ -172,6 +194,43 @@ StaticLists MakeStaticLists(const fem::Model& model, int element, bool global,
                                       FormatSingle(b.StaticDisp[c - 6]));
     }
     return s;
+}
+
+StaticLists MakeNodeStaticLists(const fem::Model& model, int node, const PenTable& pens) {
+    const fem::NodeRecord& n = model.Nodes.at(static_cast<std::size_t>(node));
+    // The node's static force: what its elements' ends take from it.
+    double force[6] = {0, 0, 0, 0, 0, 0};
+    for (const fem::ElementRecord& e : model.Elements) {
+        for (int side = 0; side < 2; ++side) {
+            if (e.EndNode[static_cast<std::size_t>(side)] != node) continue;
+            for (int c = 0; c < 6; ++c)
+                force[c] += e.StaticEndForceGlobal[static_cast<std::size_t>(6 * side + c)];
+        }
+    }
+    static const char* const kForceTitles[6] = {"Fx=", "Fy=", "Fz=", "Mx=", "My=", "Mz="};
+    StaticLists s;
+    s.ElementCaption = "節点番号 " + std::to_string(node);
+    s.NodeCaption[0] = "　節点 " + std::to_string(node);
+    s.SystemCaption = "［全体座標系］";
+    s.DisplacementHeading = "静的節点変位";
+    s.Forces.push_back(s.NodeCaption[0]);
+    s.Displacements.push_back(s.NodeCaption[0]);
+    for (int c = 0; c < 6; ++c) {
+        s.Forces.push_back(kForceTitles[c] + FormatSingle(force[c]));
+        s.Displacements.push_back(pens[c].Title + FormatSingle(n.StaticDisp[c]));
+    }
+    return s;
+}
+
+std::string GraphTitle(const StaticLists& lists, double te) {
+    std::string title = lists.ElementCaption;
+    // An element's graph names its two nodes; a node's graph is captioned by the node.
+    if (!lists.NodeCaption[1].empty()) title += lists.NodeCaption[0] + lists.NodeCaption[1];
+    return title + "　" + lists.SystemCaption + "　Te=" + FormatDouble(te) + " s";
+}
+
+void SetPlotScale(platform::Surface& surface, double left, double right) {
+    surface.SetScale(left, kPlotTop, right - left, -2.0 * kPlotTop);
 }
 
 std::string ReadoutText(double x, double y, double te, const GraphPen& pen) {

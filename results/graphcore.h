@@ -1,10 +1,12 @@
 #pragma once
 // Qt-free part of the result graphs: number text, scale computation, pens, the
-// static lists beside the plot, the readout text and the drawing of the force
-// histories onto a platform::Surface.
+// static lists beside the plot, the readout text and the drawing of the histories
+// onto a platform::Surface.
 //
-// Component order c = 0..11: Fx, Fy, Fz, Mx, My, Mz at the element's first node,
-// then the same six at its second node. Pen 12 is the relative-value pen.
+// A graph shows an element's end forces or a node's displacements (GraphKind).
+// Component order of end forces, c = 0..11: Fx, Fy, Fz, Mx, My, Mz at the element's
+// first node, then the same six at its second node; of displacements, c = 0..5: ux,
+// uy, uz, θx, θy, θz. Pen 12 is the relative-value pen.
 #include <array>
 #include <functional>
 #include <string>
@@ -12,6 +14,7 @@
 
 #include "numeric/gauss.h"
 #include "platform/surface.h"
+#include "results/historytable.h"
 
 namespace fem {
 class Model;
@@ -57,6 +60,10 @@ class PenTable {
     // Default pens; pen 12 takes the plot's back colour.
     explicit PenTable(platform::Color plotBack = platform::RGB(255, 255, 255));
 
+    // Titles of the components of a kind of graph ("Fx=" .. "Mz=" or "ux=" .. "θz=");
+    // colours, widths, signs and scales stay.
+    void SetTitles(GraphKind kind);
+
     GraphPen& operator[](int i);
     const GraphPen& operator[](int i) const;
 
@@ -79,10 +86,17 @@ int ShownPointsFor(double rightEnd, int nw);
 // them when the shown range reaches into the last percent of the span.
 int SearchLengthFor(int shownPoints, int nw);
 
-// Sets the scales of pens 0..11 from the histories (component x point) and returns
-// the number of shown points. All six force components share the largest force
-// scale; a moment's scale is at least ten times it.
-int ComputeScales(const numeric::RealMatrix& history, int nw, double rightEnd, PenTable& pens);
+// Sets the scales of the components from the histories (component x point) and
+// returns the number of shown points. End forces: all six force components share
+// the largest force scale; a moment's scale is at least ten times it. Displacements:
+// the three translations share one scale (mm) from the largest of their values, the
+// three rotations another (rad); 1 for a group whose values all stay below 1E-10.
+int ComputeScales(const numeric::RealMatrix& history, int nw, double rightEnd, PenTable& pens,
+                  GraphKind kind = GraphKind::ElementForces);
+
+// The plot's user coordinates for a time axis from left to right (fractions of Te):
+// y from -2.2 (bottom) to 2.2 (top).
+void SetPlotScale(platform::Surface& surface, double left, double right);
 
 // The static lists beside the plot, for one element of the model.
 struct StaticLists {
@@ -96,6 +110,15 @@ struct StaticLists {
 // Raises std::out_of_range for an element or node number outside the model.
 StaticLists MakeStaticLists(const fem::Model& model, int element, bool global,
                             const PenTable& pens);
+// The same for one node: its caption "節点番号 N" (NodeCaption[0] "　節点 N", heads
+// both lists; NodeCaption[1] empty), the static nodal force (the sum of
+// the static end forces of the elements that meet there: the load at a free node,
+// the reaction at a support) and the static displacements, both in global components
+// and titled by pens 0..5 of a displacement graph.
+StaticLists MakeNodeStaticLists(const fem::Model& model, int node, const PenTable& pens);
+// One line naming what a graph shows, for pictures: the captions and the time span,
+// e.g. "要素番号 3　節点 2　節点 4　［全体座標系］　Te=0.001 s".
+std::string GraphTitle(const StaticLists& lists, double te);
 
 // Readout under the mouse at plot position (x, y): the time, quantised to a
 // thousandth of Te, and the pen's scale times y (Negated not applied). The two
@@ -107,7 +130,8 @@ std::string ReadoutText(double x, double y, double te, const GraphPen& pen);
 using DotRowSink =
     std::function<void(const double* xs, const double* ys, int count, platform::Color c)>;
 
-// Draws the axes and components first..last as rows of dots at
+// Draws the axes and components first..last (of those the history holds) as rows of
+// dots at
 // (i / nw, history(c, i) / scale) for i = 0..shownPoints-1, the scale negated
 // when Negated. Dots go to rowSink when given, else to surface.Dot.
 void DrawComponents(platform::Surface& surface, const numeric::RealMatrix& history, int nw,

@@ -295,6 +295,7 @@ void AnalysisPanel::BuildControls() {
     auto* right = new QVBoxLayout();
     right->addWidget(analysisGroup_);
     right->addWidget(nodalForceGroup_);
+    right->addWidget(BuildNodeDisplacementGroup());
     right->addWidget(stopButton_);
     right->addStretch();
     top->addLayout(left, 0, 0);
@@ -307,6 +308,71 @@ void AnalysisPanel::BuildControls() {
 
     for (QLineEdit* box : {gammaTeEdit_, teEdit_, magnificationEdit_, tauEdit_})
         box->installEventFilter(this);
+}
+
+QGroupBox* AnalysisPanel::BuildNodeDisplacementGroup() {
+    // "節点変位": a node's six displacement histories in the force-graph window.
+    nodeDisplacementGroup_ = new QGroupBox(QStringLiteral("節点変位"), this);
+    nodeDisplacementGroup_->setObjectName(QStringLiteral("nodeDisplacementGroup"));
+    nodeDisplacementGroup_->setToolTip(QStringLiteral("節点の変位の時刻歴を求める"));
+    auto* layout = new QGridLayout(nodeDisplacementGroup_);
+    displacementNodeCombo_ = new QComboBox(nodeDisplacementGroup_);
+    displacementNodeCombo_->setObjectName(QStringLiteral("displacementNodeCombo"));
+    displacementNodeCombo_->setToolTip(QStringLiteral("変位を求めたい節点番号を選択します"));
+    showDisplacementsButton_ =
+        NewButton(QStringLiteral("計算実行"), "showDisplacementsButton", nodeDisplacementGroup_);
+    showDisplacementsButton_->setToolTip(
+        QStringLiteral("節点の変位 ux, uy, uz と回転角 θx, θy, θz をグラフ表示します"));
+    layout->addWidget(
+        NewLabel(QStringLiteral("節点番号"), "displacementNodeLabel", nodeDisplacementGroup_), 0,
+        0);
+    layout->addWidget(displacementNodeCombo_, 0, 1);
+    layout->addWidget(showDisplacementsButton_, 1, 0);
+    connect(showDisplacementsButton_, &QPushButton::clicked, this,
+            [this] { ComputeNodeDisplacements(ChosenDisplacementNode()); });
+    return nodeDisplacementGroup_;
+}
+
+void AnalysisPanel::SetNodeDisplacementEnabled(bool enabled) {
+    // The list follows the structure: its nodes are numbered 0 .. NodeCount - 1.
+    const int count = fem::FEM().NodeCount();
+    if (enabled && displacementNodeCombo_->count() != count) {
+        displacementNodeCombo_->clear();
+        for (int n = 0; n < count; ++n) displacementNodeCombo_->addItem(QString::number(n));
+    }
+    displacementNodeCombo_->setEnabled(enabled);
+    showDisplacementsButton_->setEnabled(enabled);
+}
+
+int AnalysisPanel::ChosenDisplacementNode() const {
+    if (displacementNodeCombo_->currentIndex() < 0) return 0;
+    return ParseInt16(displacementNodeCombo_->currentText()).value_or(0);
+}
+
+void AnalysisPanel::ComputeNodeDisplacements(int node) {
+    if (busy_) return;
+    fem::Model& model = fem::FEM();
+    QString why;
+    if (noResults_)
+        why = QStringLiteral("解析結果がありません。先に「解析実行」で解析して下さい。");
+    else if (!fem::Analysis().DynamicComplete)
+        why = QStringLiteral(
+            "動的解析が中止またはエラーで終わったため、節点変位を計算できません。"
+            "もう一度「解析実行」で解析して下さい。");
+    else if (node < 0 || node >= model.NodeCount())
+        why = QStringLiteral("節点番号 %1 はありません").arg(node);
+    if (!why.isEmpty()) {
+        platform::ShowMessage(this, why);
+        return;
+    }
+    try {
+        fem::NodeDisplacementHistory(model, node, nodeDisplacementHistory_);
+        mainWindow_->ShowNodeDisplacements(fem::Analysis().Nw, fem::Analysis().Te, node,
+                                           nodeDisplacementHistory_, true);
+    } catch (const std::exception& f) {
+        platform::ShowMessage(this, QStringLiteral("節点変位を計算できません。\n") +
+                                        QString::fromStdString(f.what()));
+    }
 }
 
 void AnalysisPanel::LoadDefaults() {
@@ -405,6 +471,7 @@ void AnalysisPanel::SetNodalForceEnabled(bool enabled) {
     forceElementCombo_->setEnabled(enabled);
     globalComponentsCheck_->setEnabled(enabled);
     drawAtOnceCheck_->setEnabled(enabled);
+    SetNodeDisplacementEnabled(enabled);
 }
 
 void AnalysisPanel::SetBusy(bool busy) {

@@ -52,6 +52,9 @@ class AnalysisPanel : public QWidget {
     void RunAnalysis();
     // "計算実行": the twelve end-force histories of `element`, handed to ForceGraphWindow.
     void ComputeElementForces(int element);
+    // "節点変位" → "計算実行": the six displacement histories of `node`, shown in the
+    // force-graph window.
+    void ComputeNodeDisplacements(int node);
     // Drawing of the structure and of its static deformation.
     void DrawStructure();
     void DrawDeformation(double magnification);
@@ -65,12 +68,17 @@ class AnalysisPanel : public QWidget {
     [[nodiscard]] double Magnification() const;
     // The element chosen for the nodal forces (0 when none is chosen).
     [[nodiscard]] int ChosenElement() const;
+    // The node chosen for the displacement histories (0 when none is chosen).
+    [[nodiscard]] int ChosenDisplacementNode() const;
     [[nodiscard]] bool NoResults() const { return noResults_; }
     [[nodiscard]] bool Busy() const { return busy_; }
     [[nodiscard]] const QString& CurrentFile() const { return currentFile_; }
     [[nodiscard]] int DeformationMode() const { return deformationMode_; }
     [[nodiscard]] const numeric::RealMatrix& ElementForceHistory() const {
         return elementForceHistory_;
+    }
+    [[nodiscard]] const numeric::RealMatrix& NodeDisplacementHistory() const {
+        return nodeDisplacementHistory_;
     }
     [[nodiscard]] platform::PictureBox* SmallPicture() const { return smallPicture_; }
     SheetHost MakeSheetHost();
@@ -100,6 +108,9 @@ class AnalysisPanel : public QWidget {
     // button and the nodal-force group.
     void SetInputsEnabled(bool enabled);
     void SetNodalForceEnabled(bool enabled);
+    // The node displacement group; enabling fills its node list for the structure.
+    QGroupBox* BuildNodeDisplacementGroup();
+    void SetNodeDisplacementEnabled(bool enabled);
     void SetBusy(bool busy);
     // Common closing steps after a structure was read or a sample built.
     void StructureReplaced();
@@ -131,6 +142,7 @@ class AnalysisPanel : public QWidget {
     bool abandoned_ = false;
     QString currentFile_;
     numeric::RealMatrix elementForceHistory_;
+    numeric::RealMatrix nodeDisplacementHistory_;
 
     // "Data"
     QGroupBox* dataGroup_ = nullptr;
@@ -165,6 +177,10 @@ class AnalysisPanel : public QWidget {
     QCheckBox* drawAtOnceCheck_ = nullptr;
     QPushButton* computeForcesButton_ = nullptr;
     QLabel* forceProgress_ = nullptr;
+    // "節点変位"
+    QGroupBox* nodeDisplacementGroup_ = nullptr;
+    QComboBox* displacementNodeCombo_ = nullptr;
+    QPushButton* showDisplacementsButton_ = nullptr;
     // The window itself
     QPushButton* stopButton_ = nullptr;
     platform::PictureBox* smallPicture_ = nullptr;

@@ -13,6 +13,9 @@ class QLineEdit;
 class QMdiArea;
 class QMdiSubWindow;
 
+namespace results {
+class ForceGraphWindow;
+}
 namespace view3d {
 class SceneView;
 }
@@ -47,6 +50,9 @@ class MainWindow : public QMainWindow {
     // use), shows it in front and, when drawNow, draws every component.
     void ShowForceGraphs(int nw, double te, int element, const numeric::RealMatrix& histories,
                          int globalFlag, bool drawNow);
+    // The same for one node's six displacement histories.
+    void ShowNodeDisplacements(int nw, double te, int node, const numeric::RealMatrix& histories,
+                               bool drawNow);
     [[nodiscard]] QWidget* ForceGraphWindow() const;
     QString AskReadFile();
     QString AskWriteFile();
@@ -61,6 +67,8 @@ class MainWindow : public QMainWindow {
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
+    // The force-graph window, created on first use (a closed one is discarded).
+    results::ForceGraphWindow* ForceGraphs();
     void BuildMenus();
     void SetCommandsEnabled(bool enabled);
     // Runs a command whose failures are suppressed: a failing step is skipped.

@@ -5,6 +5,7 @@
 #include <QMdiSubWindow>
 #include <QPointer>
 
+#include "model/model.h"
 #include "results/forcegraphwindow.h"
 #include "services/fileservice.h"
 #include "services/keypad.h"
@@ -64,9 +65,22 @@ QWidget* MainWindow::ViewWindow() const {
     return windows_->viewWindow;
 }
 
-void MainWindow::ShowForceGraphs(int nw, double te, int element,
-                                 const numeric::RealMatrix& histories, int globalFlag,
-                                 bool drawNow) {
+namespace {
+
+// Shows the force graphs in front (inside their subwindow) and draws them when asked.
+void Present(QMdiArea* area, results::ForceGraphWindow* graphs, bool drawNow) {
+    graphs->show();
+    if (auto* sub = qobject_cast<QMdiSubWindow*>(graphs->parentWidget())) {
+        sub->show();
+        sub->raise();
+        area->setActiveSubWindow(sub);
+    }
+    if (drawNow) graphs->DrawAll();
+}
+
+}  // namespace
+
+results::ForceGraphWindow* MainWindow::ForceGraphs() {
     if (!windows_->forceGraphs) {
         // A closed force-graph window is discarded; the next one starts with its defaults.
         auto* graphs = new results::ForceGraphWindow();
@@ -76,15 +90,22 @@ void MainWindow::ShowForceGraphs(int nw, double te, int element,
         sub->setAttribute(Qt::WA_DeleteOnClose);
         windows_->forceGraphs = graphs;
     }
-    results::ForceGraphWindow* graphs = windows_->forceGraphs;
+    return windows_->forceGraphs;
+}
+
+void MainWindow::ShowForceGraphs(int nw, double te, int element,
+                                 const numeric::RealMatrix& histories, int globalFlag,
+                                 bool drawNow) {
+    results::ForceGraphWindow* graphs = ForceGraphs();
     graphs->SetForceHistories(12, nw, te, element, histories, globalFlag);
-    graphs->show();
-    if (auto* sub = qobject_cast<QMdiSubWindow*>(graphs->parentWidget())) {
-        sub->show();
-        sub->raise();
-        mdiArea_->setActiveSubWindow(sub);
-    }
-    if (drawNow) graphs->DrawAll();
+    Present(mdiArea_, graphs, drawNow);
+}
+
+void MainWindow::ShowNodeDisplacements(int nw, double te, int node,
+                                       const numeric::RealMatrix& histories, bool drawNow) {
+    results::ForceGraphWindow* graphs = ForceGraphs();
+    graphs->SetNodeDisplacements(nw, te, node, histories, fem::FEM());
+    Present(mdiArea_, graphs, drawNow);
 }
 
 QWidget* MainWindow::ForceGraphWindow() const {

@@ -3,8 +3,9 @@
 # Sourced by ./run and ./test.
 set -euo pipefail
 
-PACKAGES=(cmake g++ make qt6-base-dev qt6-qpa-plugins qt6-translations-l10n libeigen3-dev
-          libgtest-dev libgmock-dev libbenchmark-dev fonts-noto-cjk desktop-file-utils)
+PACKAGES=(cmake g++ make qt6-base-dev qt6-svg-dev qt6-qpa-plugins qt6-translations-l10n
+          libeigen3-dev libgtest-dev libgmock-dev libbenchmark-dev fonts-noto-cjk
+          desktop-file-utils)
 
 install_missing() {
     local missing=()

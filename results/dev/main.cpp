@@ -4,6 +4,7 @@
 //
 //   impactframe-resultdev [element] [--sample N] [--nw N] [--element-axes]
 //                         [--gamma G] [--tau T] [--size WxH] [--synthetic] [--fill]
+//                         [--node N]
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -28,7 +29,7 @@ void Usage() {
     std::fprintf(stderr,
                  "usage: impactframe-resultdev [element] [--sample N] [--nw N] [--element-axes]\n"
                  "                             [--gamma G] [--tau T] [--size WxH] [--synthetic]\n"
-                 "                             [--fill]\n");
+                 "                             [--fill] [--node N]\n");
 }
 
 // Damped oscillations of different sizes, when the engine is not wanted.
@@ -58,6 +59,7 @@ int main(int argc, char** argv) {
     int height = 850;
     bool synthetic = false;
     bool fill = false;  // the result window fills the frame
+    int node = -1;      // a node's displacements instead of the element's forces
     for (int a = 1; a < argc; ++a) {
         const std::string arg = argv[a];
         const bool hasValue = a + 1 < argc;
@@ -74,6 +76,8 @@ int main(int argc, char** argv) {
                 Usage();
                 return 2;
             }
+        } else if (arg == "--node" && hasValue) {
+            node = std::atoi(argv[++a]);
         } else if (arg == "--element-axes") {
             globalFlag = 0;
         } else if (arg == "--fill") {
@@ -101,7 +105,10 @@ int main(int argc, char** argv) {
             const fem::AnalysisMessages m = fem::RunAnalysis(model, nw, gammaTe, te, tau);
             if (!m.Dynamic.empty() || !m.Static.empty())
                 std::fprintf(stderr, "analysis: %s %s\n", m.Dynamic.c_str(), m.Static.c_str());
-            fem::ElementForceHistory(model, element, histories, globalFlag);
+            if (node >= 0)
+                fem::NodeDisplacementHistory(model, node, histories);
+            else
+                fem::ElementForceHistory(model, element, histories, globalFlag);
         }
     } catch (const std::exception& e) {
         std::fprintf(stderr, "impactframe-resultdev: %s\n", e.what());
@@ -119,7 +126,10 @@ int main(int argc, char** argv) {
     QMdiSubWindow* sub = area->addSubWindow(result);
     sub->setAttribute(Qt::WA_DeleteOnClose);
     try {
-        result->SetForceHistories(12, nw, te, element, histories, globalFlag, model);
+        if (node >= 0)
+            result->SetNodeDisplacements(nw, te, node, histories, model);
+        else
+            result->SetForceHistories(12, nw, te, element, histories, globalFlag, model);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "impactframe-resultdev: %s\n", e.what());
         return 1;

@@ -191,3 +191,22 @@ TEST(CliAnalyse, MessagesAndBadOptions) {
 }
 
 }  // namespace
+
+#ifdef IMPACTFRAME_NO_DRAWING
+namespace {
+
+// Built without Qt: plot explains itself and refuses to draw.
+TEST(CliWithoutDrawing, PlotShowsItsHelpButDoesNotDraw) {
+    const std::string base = std::string(WORK_DIR) + "/nodraw";
+    const std::string cli = std::string(CLI_PATH) + " plot ";
+    int status = std::system(
+        (cli + "sample:1 --element 0 -o x.png >" + base + ".out 2>" + base + ".err").c_str());
+    EXPECT_EQ(WEXITSTATUS(status), 2);
+    EXPECT_NE(ReadFile(base + ".err").find("no drawing support"), std::string::npos);
+    status = std::system((cli + "--help >" + base + ".out").c_str());
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_EQ(ReadFile(base + ".out").rfind("usage: impactframe-cli plot", 0), 0u);
+}
+
+}  // namespace
+#endif

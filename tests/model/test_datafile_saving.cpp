@@ -35,7 +35,8 @@ std::set<std::string> FilesIn(const std::string& dir) {
 
 // A fresh, empty folder for one test.
 std::string FreshFolder(const std::string& name) {
-    const std::string dir = ::testing::TempDir() + "impactframe_" + name;
+    const std::string dir =
+        ::testing::TempDir() + "impactframe_" + std::to_string(getpid()) + "_" + name;
     fs::remove_all(dir);
     fs::create_directories(dir);
     return dir + "/";

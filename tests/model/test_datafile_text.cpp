@@ -1,6 +1,7 @@
 // The data file's text: edge cases of the reader, files that read back to the model
 // that was written, and numbers that do not depend on the locale.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cfloat>
 #include <cmath>
@@ -227,7 +228,8 @@ TEST(DataFileWriter, RefusesValuesThatAreNotFinite) {
         {[&](Model& m) { m.Nodes[0].FixedDisp[4] = -inf; }, "the value of θy of node 0"},
         {[&](Model& m) { m.Elements[1].Density = inf; }, "the density of element 1"},
     };
-    const std::string path = ::testing::TempDir() + "impactframe_not_finite.txt";
+    const std::string path =
+        ::testing::TempDir() + "impactframe_" + std::to_string(getpid()) + "_not_finite.txt";
     for (const Case& c : cases) {
         { std::ofstream(path, std::ios::binary) << "old"; }
         Model m;
@@ -250,7 +252,8 @@ TEST(DataFileText, CommaLocaleChangesNothing) {
     Model m;
     fem::BuildSample(m, 1);
     m.Nodes[1].LoadValue[3] = 0.25;  // a value with a decimal mark
-    const std::string path = ::testing::TempDir() + "impactframe_comma_locale.txt";
+    const std::string path =
+        ::testing::TempDir() + "impactframe_" + std::to_string(getpid()) + "_comma_locale.txt";
     std::string werr;
     ASSERT_TRUE(fem::StructDataWriteFile(m, path, &werr)) << werr;
     EXPECT_NE(ReadWhole(path).find("\r\np,0.25\r\n"), std::string::npos);

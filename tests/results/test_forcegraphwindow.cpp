@@ -1,14 +1,20 @@
 // The result-graph window: data takeover, rendered dots, readout, scale-label
-// clicks, the pen dialog, plot clicks, help and the resize layout.
+// clicks, the pen dialog, plot clicks, help, the resize layout, node displacements,
+// pictures, printing, CSV and copies.
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <functional>
 #include <stdexcept>
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -16,15 +22,23 @@
 #include <QMdiSubWindow>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
+#include <QPrinterInfo>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSpinBox>
 #include <QTimer>
+#include <QXmlStreamReader>
 
+#include "analysis/engine.h"
 #include "model/model.h"
+#include "model/samples.h"
 #include "platform/messagebox.h"
 #include "platform/picturebox.h"
+#include "platform/qtcolor.h"
 #include "platform/twips.h"
 #include "results/forcegraphwindow.h"
+#include "results/picturesizedialog.h"
+#include "services/fileservice.h"
 
 namespace {
 
@@ -325,8 +339,26 @@ TEST_F(ForceGraphWindowTest, HelpTextTogglesAndHidesOnClick) {
     EXPECT_FALSE(w.helpText->isVisible());
 }
 
+// The load size: 10000 twips wide, at least 6500 twips high, higher when the lists need
+// it to show all their lines.
+QSize LoadSize(const ForceGraphWindow& w) {
+    const QSize load = w.sizeHint();
+    EXPECT_EQ(load.width(), platform::TwipsToPixels(10000));
+    EXPECT_GE(load.height(), platform::TwipsToPixels(6500));
+    return load;
+}
+
+// Whether every line of a list lies inside its visible area.
+bool AllLinesVisible(const QListWidget* list) {
+    for (int i = 0; i < list->count(); ++i) {
+        const QRect r = list->visualItemRect(list->item(i));
+        if (r.top() < 0 || r.bottom() >= list->viewport()->height()) return false;
+    }
+    return list->count() > 0;
+}
+
 TEST_F(ForceGraphWindowTest, ResizeLaysOutValidDirectionsAndRestoresTheOthers) {
-    const QSize load(platform::TwipsToPixels(10000), platform::TwipsToPixels(6500));
+    const QSize load = LoadSize(w);
     EXPECT_EQ(w.size(), load);
     const int top = w.plotPicture->y();
     const int below = platform::TwipsToPixels(480);
@@ -369,7 +401,7 @@ TEST(ForceGraphSubwindow, OpensAtLoadSizeCentredAndSpringsBackInsideTheFrame) {
     QMdiSubWindow* sub = area.addSubWindow(w);
     sub->show();
     QApplication::processEvents();
-    const QSize load(platform::TwipsToPixels(10000), platform::TwipsToPixels(6500));
+    const QSize load = LoadSize(*w);
     EXPECT_EQ(w->size(), load);
     const QSize frame = sub->size() - w->size();
     const QSize viewport = area.viewport()->size();
@@ -381,6 +413,261 @@ TEST(ForceGraphSubwindow, OpensAtLoadSizeCentredAndSpringsBackInsideTheFrame) {
     QApplication::processEvents();
     EXPECT_EQ(sub->size(), load + frame + QSize(0, 120));
     EXPECT_EQ(w->size(), load + QSize(0, 120));
+}
+
+TEST_F(ForceGraphWindowTest, ListsShowAllLinesAndTheDrawingFollowsANewSize) {
+    for (int i = 0; i < kNw; ++i) history(0, i) = 1.0;  // Fx = scale: y = 1
+    // Global components: fourteen lines in each list; element components: 14 and 6.
+    for (int flag : {1, 0}) {
+        w.SetForceHistories(12, kNw, 0.004, 0, history, flag, model);
+        QApplication::processEvents();
+        EXPECT_TRUE(AllLinesVisible(w.forceList)) << flag;
+        EXPECT_TRUE(AllLinesVisible(w.displacementList)) << flag;
+    }
+    w.DrawAll();
+    const int oldWidth = w.plotPicture->width();
+    w.resize(w.size() + QSize(300, 200));
+    QApplication::processEvents();
+    const QImage& image = w.plotPicture->Image();
+    ASSERT_GT(image.width(), oldWidth + 250);
+    // The curve at y = 1 runs on in the new right part, at the new height's row.
+    const int row = static_cast<int>(std::floor(1.2 / 4.4 * image.height()));
+    for (int i = 0; i < kNw; ++i) {
+        const int x = static_cast<int>(std::floor(static_cast<double>(i) / kNw * image.width()));
+        if (x > oldWidth) {
+            EXPECT_EQ(Pixel(w, x, row), Rgb(RGB(255, 0, 0))) << x;
+        }
+    }
+    // A cleared plot stays clear.
+    emit w.plotPicture->DoubleClicked(0.5, 0.0);
+    w.resize(w.size() + QSize(20, 20));
+    QApplication::processEvents();
+    EXPECT_EQ(Pixel(w, 20, row), Rgb(RGB(255, 255, 255)));
+}
+
+TEST_F(ForceGraphWindowTest, NodeDisplacementsUseTheSamePensWithTheirOwnTitles) {
+    model.Nodes[1].StaticDisp = {0.5, -0.25, 0, 0.001, 0, 0};
+    numeric::RealMatrix six(6, kNw);
+    six(1, 5) = -0.0456;
+    six(3, 7) = 0.002;
+    w.SetPenCurveColor(1, RGB(9, 8, 7));
+    w.readoutButtons[9]->click();
+    w.SetNodeDisplacements(kNw, 0.004, 1, six, model);
+    EXPECT_EQ(w.Kind(), results::GraphKind::NodeDisplacements);
+    EXPECT_EQ(w.windowTitle(), "節点変位の計算結果");
+    EXPECT_EQ(w.elementLabel->text(), "節点番号 1");
+    EXPECT_EQ(w.systemLabel->text(), "［全体座標系］");
+    EXPECT_TRUE(w.nodeLabels[0]->isHidden());
+    const char* const captions[6] = {"ux=0.045", "uy=0.045", "uz=0.045",
+                                     "θx=0.002", "θy=0.002", "θz=0.002"};
+    for (int c = 0; c < 12; ++c) {
+        EXPECT_EQ(w.scaleLabels[c]->isVisible(), c < 6) << c;
+        EXPECT_EQ(w.readoutButtons[c]->isVisible(), c < 6) << c;
+        if (c < 6) {
+            EXPECT_EQ(w.scaleLabels[c]->text(), captions[c]);
+        }
+    }
+    EXPECT_EQ(w.ReadoutPen(), 0);  // a hidden pen is not read out
+    EXPECT_EQ(w.PenCurveColor(1), RGB(9, 8, 7));
+    ASSERT_EQ(w.displacementList->count(), 7);
+    EXPECT_EQ(w.displacementList->item(2)->text(), "uy=-0.25");
+    EXPECT_EQ(w.forceList->count(), 7);
+    emit w.plotPicture->MouseMoved(0.5, 1.0, Qt::NoButton);
+    EXPECT_EQ(w.readoutLabel->text(), "　t=0.002\nux=0.045");
+
+    // Back to an element: all twelve again.
+    w.SetForceHistories(12, kNw, 0.004, 0, history, 1, model);
+    EXPECT_EQ(w.windowTitle(), "要素の節点力計算結果");
+    EXPECT_EQ(w.scaleLabels[7]->text(), "Fy=1");
+    EXPECT_TRUE(w.scaleLabels[11]->isVisible());
+}
+
+// The file service's dialogs answered by the test.
+class AnsweredDialogs : public services::FileServiceDialogs {
+  public:
+    QString OpenFile(QWidget*, const services::FileDialogRequest&, int*) override { return {}; }
+    QString SaveFile(QWidget*, const services::FileDialogRequest& request, int* filter) override {
+        filters << request.filter;
+        if (filter) *filter = chosenFilter;
+        return saveAnswer;
+    }
+    QColor GetColor(QWidget*, const QColor&) override { return {}; }
+    bool GetFont(QWidget*, QFont&, QColor&, bool) override { return false; }
+    bool PrinterSetup(QWidget*, QPrinter&) override { return false; }
+
+    QString saveAnswer;
+    int chosenFilter = 0;
+    QStringList filters;
+};
+
+class GraphOutputTest : public ForceGraphWindowTest {
+  protected:
+    void SetUp() override {
+        ForceGraphWindowTest::SetUp();
+        services::ProgramFileService().SetDialogs(&dialogs);
+    }
+    void TearDown() override {
+        services::ProgramFileService().SetDialogs(nullptr);
+        ForceGraphWindowTest::TearDown();
+    }
+    static QString Temp(const char* name) {
+        return QDir::temp().filePath(QStringLiteral("impactframe_graph_") + QLatin1String(name));
+    }
+    AnsweredDialogs dialogs;
+};
+
+TEST_F(GraphOutputTest, PictureOfAKnownGraphHasItsCurvesAndNothingElse) {
+    // Fx constant at its scale (y = 1), Fy of the second node falling linearly from 0
+    // to -1 over Te, the rest zero (on the time axis); 512 points, closer than a pixel.
+    const int nw = 512;
+    numeric::RealMatrix known(12, nw);
+    for (int i = 0; i < nw; ++i) {
+        known(0, i) = 1.0;
+        known(7, i) = -static_cast<double>(i) / nw;
+    }
+    w.SetForceHistories(12, nw, 0.004, 0, known, 1, model);
+    ASSERT_EQ(w.scaleLabels[0]->text(), "Fx=1");
+    const QString png = Temp("known.png");
+    ASSERT_TRUE(w.SavePicture(png, QSize(400, 600)));
+    const QImage image(png);
+    ASSERT_EQ(image.size(), QSize(400, 600));
+    // Rows by the plot's mapping: x 0..1 over 400 pixels, y 2.2..-2.2 over 600; the
+    // title and legend keep to the top fifth.
+    auto rowOf = [](double y) { return static_cast<int>(std::floor((2.2 - y) / 4.4 * 600)); };
+    const QRgb white = qRgb(255, 255, 255), red = qRgb(255, 0, 0), green = qRgb(0, 128, 0);
+    for (int x = 2; x < 400; ++x) {
+        EXPECT_EQ(image.pixel(x, rowOf(1.0)), red) << x;
+        // Only the two curves, the time axis and the zero curves on it.
+        const int line = rowOf(-(x + 0.5) / 400.0);
+        bool greenSeen = false;
+        for (int y = 120; y < 600; ++y) {
+            const QRgb p = image.pixel(x, y);
+            if (p == white) continue;
+            if (y == rowOf(1.0) || y == rowOf(1.0) + 1) continue;  // width-2 dots
+            if (y == rowOf(0.0) || y == rowOf(0.0) + 1) continue;
+            EXPECT_EQ(p, green) << x << "," << y;
+            EXPECT_LE(std::abs(y - line), 2) << x << "," << y;
+            greenSeen = true;
+        }
+        if (x > 4) {
+            EXPECT_TRUE(greenSeen) << x;
+        }
+    }
+
+    // The SVG: one polyline of all points per curve, in the pens' colours in order.
+    const QString svg = Temp("known.svg");
+    ASSERT_TRUE(w.SavePicture(svg, QSize(400, 600)));
+    QFile file(svg);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    QXmlStreamReader xml(&file);
+    QStringList strokes{QString()};
+    QStringList curves;
+    while (!xml.atEnd()) {
+        xml.readNext();
+        if (xml.isStartElement() && xml.name() == QLatin1String("g")) {
+            const QString stroke = xml.attributes().value(QLatin1String("stroke")).toString();
+            strokes << (stroke.isEmpty() ? strokes.back() : stroke);
+        } else if (xml.isEndElement() && xml.name() == QLatin1String("g")) {
+            strokes.removeLast();
+        } else if (xml.isStartElement() && xml.name() == QLatin1String("polyline")) {
+            const QString points = xml.attributes().value(QLatin1String("points")).toString();
+            if (points.split(QLatin1Char(' '), Qt::SkipEmptyParts).size() == nw)
+                curves << strokes.back();
+        }
+    }
+    ASSERT_FALSE(xml.hasError()) << xml.errorString().toStdString();
+    QStringList colours;
+    for (int c = 0; c < 12; ++c) colours << platform::ToQColor(w.PenCurveColor(c)).name();
+    EXPECT_EQ(curves, colours);
+}
+
+TEST_F(GraphOutputTest, SavePictureAsksForAFileAndASize) {
+    w.SetForceHistories(12, kNw, 0.004, 0, history, 1, model);
+    const QString base = Temp("asked");
+    QFile::remove(base + ".svg");
+    dialogs.saveAnswer = base;  // no extension: the filter in use gives it
+    dialogs.chosenFilter = 1;   // SVG
+    bool defaultIsPlot = false;
+    QTimer::singleShot(0, &w, [&] {
+        results::PictureSizeDialog* d = w.pictureSizeDialog();
+        defaultIsPlot = d->widthSpin->value() == w.plotPicture->width() &&
+                        d->heightSpin->value() == w.plotPicture->height();
+        d->widthSpin->setValue(321);
+        d->heightSpin->setValue(123);
+        d->okButton->click();
+    });
+    w.savePictureButton->click();
+    EXPECT_TRUE(defaultIsPlot);
+    ASSERT_EQ(dialogs.filters.size(), 1);
+    EXPECT_TRUE(dialogs.filters[0].contains(QStringLiteral("SVG画像 (*.svg)")))
+        << dialogs.filters[0].toStdString();
+    QFile file(base + ".svg");
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(file.readAll().contains("viewBox=\"0 0 321 123\""));
+    // The program's file filter is put back.
+    EXPECT_EQ(services::ProgramFileService().Filter(), services::kDocumentFilter);
+}
+
+TEST_F(GraphOutputTest, CsvIsTheCliTableOfTheSameElement) {
+    fem::Model sample;
+    const double te = fem::BuildSample(sample, 4).Te;
+    const fem::AnalysisMessages m = fem::RunAnalysis(sample, 256, 5.0, te, 0.0);
+    ASSERT_TRUE(m.Dynamic.empty() && m.Static.empty());
+    for (int flag : {1, 0}) {
+        numeric::RealMatrix forces;
+        fem::ElementForceHistory(sample, 8, forces, flag);
+        w.SetForceHistories(12, 256, te, 8, forces, flag, sample);
+        const QString path = Temp(flag ? "global.csv" : "local.csv");
+        dialogs.saveAnswer = path;
+        w.saveCsvButton->click();
+        QFile saved(path);
+        ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
+        const std::string cli = std::string(CLI_PATH) +
+                                " analyse sample:4 --nw 256 --element 8 --forces - " +
+                                (flag ? "--global " : "") + "2>/dev/null";
+        FILE* pipe = popen(cli.c_str(), "r");
+        ASSERT_NE(pipe, nullptr);
+        std::string expected;
+        char buffer[4096];
+        for (size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;) expected.append(buffer, n);
+        ASSERT_EQ(pclose(pipe), 0);
+        EXPECT_EQ(saved.readAll().toStdString(), expected) << flag;
+    }
+}
+
+TEST_F(GraphOutputTest, PrintingWithoutAPrinterWritesAPdf) {
+    if (!QPrinterInfo::availablePrinters().isEmpty()) GTEST_SKIP() << "a printer is installed";
+    w.SetForceHistories(12, kNw, 0.004, 0, history, 1, model);
+    const QString path = Temp("printed.pdf");
+    QFile::remove(path);
+    dialogs.saveAnswer = path;
+    w.printButton->click();
+    ASSERT_EQ(dialogs.filters.size(), 1);
+    EXPECT_TRUE(dialogs.filters[0].contains(QStringLiteral("PDF文書 (*.pdf)")));
+    QFile pdf(path);
+    ASSERT_TRUE(pdf.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(pdf.read(5) == "%PDF-");
+    // Cancelled: nothing printed, no message.
+    QStringList messages;
+    platform::SetMessageHandler([&](const QString& text, bool) {
+        messages << text;
+        return true;
+    });
+    dialogs.saveAnswer.clear();
+    w.printButton->click();
+    EXPECT_TRUE(messages.isEmpty());
+}
+
+TEST_F(ForceGraphWindowTest, StaticListsCopyAsText) {
+    w.SetForceHistories(12, kNw, 0.004, 0, history, 0, model);
+    const QString all = w.ListText(w.displacementList);
+    EXPECT_EQ(all, "要素の変形\nＵx=0\nＵy=0\nＵz=0\nθx=0\nθy=0\nθz=0\n");
+    w.forceList->item(1)->setSelected(true);
+    w.forceList->item(8)->setSelected(true);
+    EXPECT_EQ(w.ListText(w.forceList), "Fx=0\nFx=0\n");
+    ASSERT_EQ(w.forceList->actions().size(), 1);
+    EXPECT_EQ(w.forceList->actions()[0]->text(), "コピー");
+    EXPECT_EQ(w.forceList->actions()[0]->shortcut(), QKeySequence(QKeySequence::Copy));
 }
 
 TEST_F(ForceGraphWindowTest, PenPropertiesRefuseIndicesOutsideTheTable) {

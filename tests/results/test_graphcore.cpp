@@ -8,6 +8,7 @@
 
 #include "model/model.h"
 #include "results/graphcore.h"
+#include "tests/comma_locale.h"
 #include "tests/results/recording_surface.h"
 
 namespace {
@@ -27,6 +28,12 @@ TEST(FormatSingle, GeneralFormatOfTheSingleValue) {
     EXPECT_EQ(FormatSingle(0.1), "0.1");
     EXPECT_EQ(FormatSingle(0.0), "0");
     EXPECT_EQ(FormatSingle(-0.0), "0");
+    // The window's program runs under the desktop's locale; its numbers keep the ".",
+    // so that the pen dialog reads back the scale it shows.
+    CommaLocale comma;
+    if (!comma.Active()) GTEST_SKIP() << CommaLocale::kMissing;
+    EXPECT_EQ(FormatSingle(1.5), "1.5");
+    EXPECT_EQ(results::FormatDouble(0.00025), "0.00025");
 }
 
 TEST(TruncateTwoDigits, CutsDownToTwoSignificantDigits) {
@@ -115,6 +122,43 @@ TEST(ComputeScales, ForcesShareTheLargestScaleAndMomentsAtLeastTenTimesIt) {
     EXPECT_EQ(pens.ScaleCaption(6), "Fx=120");
     pens[6].Negated = true;
     EXPECT_EQ(pens.ScaleCaption(6), "Fx=-120");
+}
+
+TEST(ComputeScales, NodeTranslationsShareOneScaleAndRotationsAnother) {
+    RealMatrix h(6, 256);
+    h(1, 10) = -0.0456;  // uy: translations 0.045, whatever ux and uz (all zero)
+    h(2, 20) = 0.003;
+    h(5, 30) = 7.2e-4;  // θz: rotations 0.00072, not ten times anything
+    PenTable pens;
+    pens.SetTitles(results::GraphKind::NodeDisplacements);
+    results::ComputeScales(h, 256, 1.0, pens, results::GraphKind::NodeDisplacements);
+    for (int c : {0, 1, 2}) EXPECT_FLOAT_EQ(pens[c].Scale, 0.045f) << c;
+    for (int c : {3, 4, 5}) EXPECT_FLOAT_EQ(pens[c].Scale, 0.00072f) << c;
+    EXPECT_EQ(pens.ScaleCaption(1), "uy=0.045");
+    EXPECT_EQ(pens.ScaleCaption(5), "θz=0.00072");
+    // A group that stays at zero gets 1.
+    h(5, 30) = 0.0;
+    results::ComputeScales(h, 256, 1.0, pens, results::GraphKind::NodeDisplacements);
+    EXPECT_FLOAT_EQ(pens[3].Scale, 1.0f);
+    pens.SetTitles(results::GraphKind::ElementForces);
+    EXPECT_EQ(pens.ScaleCaption(3), "Mx=1");
+}
+
+TEST(HistoryCsv, HeaderTimesAndNumbersAsTheCliWritesThem) {
+    RealMatrix h(6, 4);
+    h(0, 1) = 1.5;
+    h(5, 2) = -0.0;  // written as 0
+    h(3, 3) = 1.0 / 3.0;
+    EXPECT_EQ(results::HistoryCsv(results::GraphKind::NodeDisplacements, h, 4, 0.001),
+              "t,ux,uy,uz,rx,ry,rz\n"
+              "0,0,0,0,0,0,0\n"
+              "0.00025000000000000001,1.5,0,0,0,0,0\n"
+              "0.00050000000000000001,0,0,0,0,0,0\n"
+              "0.00075000000000000002,0,0,0,0.33333333333333331,0,0\n");
+    EXPECT_EQ(std::string(results::HistoryCsvHeader(results::GraphKind::ElementForces)),
+              "t,fx1,fy1,fz1,mx1,my1,mz1,fx2,fy2,fz2,mx2,my2,mz2\n");
+    EXPECT_THROW(results::HistoryCsv(results::GraphKind::ElementForces, h, 4, 0.001),
+                 std::out_of_range);
 }
 
 TEST(ComputeScales, RightEndOneSearchesOnlyTheFirstEightyPercent) {
@@ -208,6 +252,33 @@ TEST(StaticLists, ElementComponentsListTheDeformationInSixLines) {
                                                     "θx=0.004",  "θy=0.005",  "θz=0.006"};
     EXPECT_EQ(s.Displacements, displacements);
     EXPECT_THROW(results::MakeStaticLists(m, 1, false, PenTable()), std::out_of_range);
+}
+
+TEST(StaticLists, ANodeShowsTheForcesItsElementsTakeAndItsDisplacements) {
+    fem::Model m = ListModel();
+    // A second bar from node 0 to node 1: node 0 is the second end of bar 0 and the
+    // first end of bar 1.
+    fem::ElementRecord e;
+    e.EndNode = {0, 1};
+    for (int c = 0; c < 12; ++c) e.StaticEndForceGlobal[c] = -1.0 * (c + 1);
+    m.Elements.push_back(e);
+    PenTable pens;
+    pens.SetTitles(results::GraphKind::NodeDisplacements);
+    const results::StaticLists s = results::MakeNodeStaticLists(m, 0, pens);
+    EXPECT_EQ(s.ElementCaption, "節点番号 0");
+    EXPECT_EQ(s.SystemCaption, "［全体座標系］");
+    EXPECT_EQ(s.DisplacementHeading, "静的節点変位");
+    // 700 - 1 .. 1200 - 6.
+    const std::vector<std::string> forces = {"　節点 0", "Fx=699",  "Fy=798", "Fz=897",
+                                             "Mx=996",   "My=1095", "Mz=1194"};
+    EXPECT_EQ(s.Forces, forces);
+    const std::vector<std::string> displacements = {"　節点 0", "ux=-0.25", "uy=-0.5", "uz=-0.75",
+                                                    "θx=-1",    "θy=-1.25", "θz=-1.5"};
+    EXPECT_EQ(s.Displacements, displacements);
+    EXPECT_EQ(results::GraphTitle(s, 0.002), "節点番号 0　［全体座標系］　Te=0.002 s");
+    EXPECT_EQ(results::GraphTitle(results::MakeStaticLists(m, 1, false, pens), 0.001),
+              "要素番号 1　節点 0　節点 1　［要素座標系］　Te=0.001 s");
+    EXPECT_THROW(results::MakeNodeStaticLists(m, 3, pens), std::out_of_range);
 }
 
 TEST(ReadoutText, TimeInThousandthsOfTeAndScaleTimesY) {

@@ -215,6 +215,42 @@ TEST_F(TypicalUseTest, ElementForcesNeedACompleteAnalysis) {
     Expect(Now(), true, true, true, "after a failed computation");
 }
 
+TEST_F(TypicalUseTest, NodeDisplacementsAreTheEnginesHistoriesInTheGraphWindow) {
+    frame->Action("sample2Action")->trigger();
+    EXPECT_FALSE(Get<QPushButton>("showDisplacementsButton")->isEnabled());
+    panel->ComputeNodeDisplacements(2);  // no analysis yet
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_TRUE(messages[0].startsWith(QStringLiteral("解析結果がありません")));
+
+    Get<QComboBox>("nwCombo")->setCurrentIndex(0);  // 256
+    panel->RunAnalysis();
+    QComboBox* nodes = Get<QComboBox>("displacementNodeCombo");
+    ASSERT_EQ(nodes->count(), 3);
+    EXPECT_TRUE(Get<QPushButton>("showDisplacementsButton")->isEnabled());
+    Choose(nodes, 2);
+    Get<QPushButton>("showDisplacementsButton")->click();
+    EXPECT_EQ(messages.size(), 1u);
+    results::ForceGraphWindow* graphs = ForceGraphs();
+    ASSERT_NE(graphs, nullptr);
+    EXPECT_TRUE(graphs->isVisible());
+    EXPECT_EQ(graphs->windowTitle(), QStringLiteral("節点変位の計算結果"));
+    EXPECT_EQ(graphs->elementLabel->text(), QStringLiteral("節点番号 2"));
+    numeric::RealMatrix engine;
+    fem::NodeDisplacementHistory(fem::FEM(), 2, engine);
+    const numeric::RealMatrix& shown = graphs->ForceHistory();
+    ASSERT_EQ(shown.Rows(), 6);
+    ASSERT_EQ(shown.Cols(), 256);
+    for (int c = 0; c < 6; ++c)
+        for (int j = 0; j < 256; ++j) ASSERT_EQ(shown(c, j), engine(c, j)) << c << " " << j;
+    // Drawn at once: the plot is not blank.
+    const QImage& plot = graphs->plotPicture->Image();
+    EXPECT_NE(plot.pixel(plot.width() / 2, plot.height() / 2) & 0xFFFFFF, 0xFFFFFFu);
+    // The element forces take the same window back.
+    panel->ComputeElementForces(0);
+    EXPECT_EQ(ForceGraphs(), graphs);
+    EXPECT_EQ(graphs->windowTitle(), QStringLiteral("要素の節点力計算結果"));
+}
+
 TEST_F(TypicalUseTest, StartUpWithAFileOpensIt) {
     QTemporaryDir dir;
     const QString path = dir.filePath("two.txt");

@@ -1,0 +1,209 @@
+#include "cli/analysisrun.h"
+
+#include <unistd.h>
+
+#include <cmath>
+#include <cstdio>
+
+#include "analysis/engine.h"
+#include "cli/commands.h"
+#include "model/datafile.h"
+#include "model/samples.h"
+#include "numeric/numbertext.h"
+
+namespace cli {
+
+const char* const kAnalysisOptionsHelp =
+    "  --te S               time span Te of the response in seconds (default 0.001, or the\n"
+    "                       sample's)\n"
+    "  --nw N               number of time points: 256, 512, 1024, 2048, 4096 or 8192\n"
+    "                       (default 512)\n"
+    "  --gamma-te G         gamma x Te of the transform points (default 5)\n"
+    "  --tau F              load rise time as a fraction of Te (default 0; below 0 or\n"
+    "                       above 0.1 becomes 0.1)\n"
+    "  --threads N          worker threads of the impact analysis (default: one per\n"
+    "                       processor core; fewer when the memory would not hold them)\n"
+    "  --verbose            report the solver, the threads used and the memory estimate\n"
+    "                       on standard error\n";
+
+bool ArgumentReader::Next() {
+    if (next_ >= args_.size()) return false;
+    name_ = args_[next_++];
+    joined_ = false;
+    const size_t eq = name_.find('=');
+    if (name_.rfind("--", 0) == 0 && eq != std::string::npos) {
+        value_ = name_.substr(eq + 1);
+        name_ = name_.substr(0, eq);
+        joined_ = true;
+    }
+    return true;
+}
+
+bool ArgumentReader::Value(std::string& out) {
+    if (joined_) {
+        out = value_;
+        return true;
+    }
+    if (next_ >= args_.size()) return false;
+    out = args_[next_++];
+    return true;
+}
+
+OptionRead ReadAnalysisOption(ArgumentReader& reader, AnalysisOptions& o, std::string& why) {
+    const std::string& name = reader.Name();
+    std::string v;
+    if (name == "--te") {
+        if (!reader.Value(v)) {
+            why = "--te needs a value";
+        } else if (!numeric::ParseNumber(v, o.te) || o.te <= 0.0) {
+            why = "--te must be a positive number of seconds, not '" + v + "'";
+        } else {
+            o.teGiven = true;
+            return OptionRead::Read;
+        }
+    } else if (name == "--nw") {
+        int n = 0;
+        if (!reader.Value(v)) {
+            why = "--nw needs a value";
+        } else if (!numeric::ParseWholeNumber(v, n) ||
+                   (n != 256 && n != 512 && n != 1024 && n != 2048 && n != 4096 && n != 8192)) {
+            why = "--nw must be 256, 512, 1024, 2048, 4096 or 8192, not '" + v + "'";
+        } else {
+            o.nw = n;
+            return OptionRead::Read;
+        }
+    } else if (name == "--gamma-te") {
+        if (!reader.Value(v)) {
+            why = "--gamma-te needs a value";
+        } else if (!numeric::ParseNumber(v, o.gammaTe)) {
+            why = "--gamma-te must be a number, not '" + v + "'";
+        } else {
+            return OptionRead::Read;
+        }
+    } else if (name == "--tau") {
+        double t = 0.0;
+        if (!reader.Value(v)) {
+            why = "--tau needs a value";
+        } else if (!numeric::ParseNumber(v, t)) {
+            why = "--tau must be a number, not '" + v + "'";
+        } else {
+            o.tau = fem::ClampTau(t);
+            return OptionRead::Read;
+        }
+    } else if (name == "--threads") {
+        if (!reader.Value(v)) {
+            why = "--threads needs a value";
+        } else if (!numeric::ParseWholeNumber(v, o.threads) || o.threads < 1 || o.threads > 1024) {
+            why = "--threads must be a number of threads from 1 to 1024, not '" + v + "'";
+        } else {
+            return OptionRead::Read;
+        }
+    } else if (name == "--verbose") {
+        if (reader.HasJoinedValue()) {
+            why = "--verbose takes no value";
+        } else {
+            o.verbose = true;
+            return OptionRead::Read;
+        }
+    } else {
+        return OptionRead::NotMine;
+    }
+    return OptionRead::Error;
+}
+
+int LoadInput(const AnalysisOptions& o, fem::Model& model, double& te) {
+    te = 0.001;
+    if (o.input.rfind("sample:", 0) == 0) {
+        const std::string n = o.input.substr(7);
+        if (n.size() != 1 || n[0] < '1' || n[0] > '4')
+            return UsageError("no sample '" + n + "' (sample:1 .. sample:4)");
+        te = fem::BuildSample(model, n[0] - '0').Te;
+    } else {
+        fem::DataFileError error;
+        if (!fem::StructDataReadFile(model, o.input, &error)) {
+            std::fprintf(stderr, "impactframe-cli: %s\n", error.Message().c_str());
+            return 2;
+        }
+    }
+    if (o.teGiven) te = o.te;
+    return 0;
+}
+
+namespace {
+
+// A progress bar on standard error, redrawn only when its width changes.
+class ProgressBar : public fem::AnalysisCallbacks {
+  public:
+    ProgressBar(const char* label, int points) : label_(label), points_(points) {}
+    ~ProgressBar() override {
+        if (drawn_ >= 0) std::fputs("\n", stderr);
+    }
+    void Progress(int k) override {
+        const int width = 40;
+        const int filled = static_cast<int>(static_cast<long>(k + 1) * width / points_);
+        if (filled == drawn_) return;
+        drawn_ = filled;
+        std::fprintf(stderr, "\r%-8s [%s%s] %d/%d", label_, std::string(filled, '#').c_str(),
+                     std::string(width - filled, ' ').c_str(), k + 1, points_);
+        std::fflush(stderr);
+    }
+
+  private:
+    const char* label_;
+    int points_;
+    int drawn_ = -1;
+};
+
+bool OnTerminal() {
+    return isatty(STDERR_FILENO) != 0;
+}
+
+}  // namespace
+
+int CheckElementAndNode(const fem::Model& model, int element, int node) {
+    if (element >= model.ElementCount())
+        return UsageError("no element " + std::to_string(element) + " (the structure has " +
+                          std::to_string(model.ElementCount()) + " elements)");
+    if (node >= model.NodeCount())
+        return UsageError("no node " + std::to_string(node) + " (the structure has " +
+                          std::to_string(model.NodeCount()) + " nodes)");
+    return 0;
+}
+
+fem::AnalysisMessages AnalyseStructure(fem::Model& model, const AnalysisOptions& o, double te) {
+    fem::Analysis().Threads = o.threads;
+    fem::AnalysisMessages messages;
+    {
+        ProgressBar bar("analyse", o.nw / 2 + 1);
+        messages =
+            fem::RunAnalysis(model, o.nw, o.gammaTe, te, o.tau, OnTerminal() ? &bar : nullptr);
+    }
+    if (o.verbose) {
+        const fem::SolverReport& r = fem::Analysis().LastRun;
+        const double mb = 1024.0 * 1024.0;
+        std::fprintf(stderr,
+                     "impactframe-cli: %d nodes, %d elements, %d free degrees of freedom\n"
+                     "impactframe-cli: solver: %s\n"
+                     "impactframe-cli: threads: %d\n"
+                     "impactframe-cli: memory: about %.0f MB estimated, %.0f MB available\n",
+                     model.NodeCount(), model.ElementCount(), fem::Analysis().FreeDofCount,
+                     r.Solver.c_str(), r.Threads, std::ceil(r.EstimatedBytes / mb),
+                     std::floor(r.AvailableBytes / mb));
+    }
+    if (!messages.Dynamic.empty())
+        std::fprintf(stderr, "impactframe-cli: dynamic solution: %s\n", messages.Dynamic.c_str());
+    if (!messages.Static.empty())
+        std::fprintf(stderr, "impactframe-cli: static solution: %s\n", messages.Static.c_str());
+    return messages;
+}
+
+void ElementHistories(fem::Model& model, int element, bool global, numeric::RealMatrix& out) {
+    ProgressBar bar("forces", fem::Analysis().Nw / 2 + 1);
+    fem::ElementForceHistory(model, element, out, global ? 1 : 0, OnTerminal() ? &bar : nullptr);
+}
+
+void NodeHistories(fem::Model& model, int node, numeric::RealMatrix& out) {
+    fem::NodeDisplacementHistory(model, node, out);
+}
+
+}  // namespace cli

@@ -1,0 +1,72 @@
+#pragma once
+// What the commands that analyse a structure share (analyse, plot): reading options
+// with their values, the input (a structure data file or sample:N), the analysis
+// options --te, --nw, --gamma-te and --tau, and running the analysis and the
+// inverse transforms with a progress bar on standard error.
+#include <string>
+#include <vector>
+
+#include "analysis/engine.h"
+#include "numeric/gauss.h"
+
+namespace cli {
+
+// Walks through a command's arguments; an option's value may follow it or be joined to
+// it with "=" ("--nw 1024", "--nw=1024").
+class ArgumentReader {
+  public:
+    explicit ArgumentReader(const std::vector<std::string>& args) : args_(args) {}
+    // Moves to the next argument; false after the last.
+    bool Next();
+    // The argument, without an "=value" part.
+    [[nodiscard]] const std::string& Name() const { return name_; }
+    [[nodiscard]] bool HasJoinedValue() const { return joined_; }
+    // The option's value: the joined one or the next argument; false when there is none.
+    bool Value(std::string& out);
+
+  private:
+    const std::vector<std::string>& args_;
+    size_t next_ = 0;
+    std::string name_;
+    std::string value_;
+    bool joined_ = false;
+};
+
+struct AnalysisOptions {
+    std::string input;  // data file or sample:1 .. sample:4
+    double te = 0.0;
+    bool teGiven = false;
+    int nw = 512;
+    double gammaTe = 5.0;
+    double tau = 0.0;
+    int threads = 0;       // worker threads; 0: one per processor core
+    bool verbose = false;  // report the solver, the threads and the memory estimate
+};
+
+// The help lines of --te, --nw, --gamma-te, --tau, --threads and --verbose.
+extern const char* const kAnalysisOptionsHelp;
+
+enum class OptionRead { NotMine, Read, Error };
+// Reads the argument under the reader when it is one of the analysis options; on a
+// bad value returns Error with the reason in why.
+OptionRead ReadAnalysisOption(ArgumentReader& reader, AnalysisOptions& options, std::string& why);
+
+// Reads the input into model and sets te (the sample's, else 0.001, unless --te gave
+// one). Returns 0, or 2 after printing why the input cannot be read.
+int LoadInput(const AnalysisOptions& options, fem::Model& model, double& te);
+
+// Refuses (exit code 2, after the reason) an element or node number beyond the model;
+// -1 stands for none. Returns 0 when both are fine.
+int CheckElementAndNode(const fem::Model& model, int element, int node);
+
+// Runs the dynamic and static analysis and the static element results; the messages that
+// ended a solution ("Gauss Error", "User Stop") also go to standard error.
+fem::AnalysisMessages AnalyseStructure(fem::Model& model, const AnalysisOptions& options,
+                                       double te);
+
+// The end-force histories of element (12 x Nw) and the displacement histories of node
+// (6 x Nw) of the last analysis, with a progress bar where it takes long.
+void ElementHistories(fem::Model& model, int element, bool global, numeric::RealMatrix& out);
+void NodeHistories(fem::Model& model, int node, numeric::RealMatrix& out);
+
+}  // namespace cli

@@ -1,0 +1,27 @@
+#pragma once
+// Options of impactframe-cli plot, read without Qt so that every build knows them.
+#include <string>
+#include <vector>
+
+#include "cli/analysisrun.h"
+
+namespace cli {
+
+// The help of impactframe-cli plot.
+extern const char* const kPlotUsage;
+
+struct PlotOptions {
+    AnalysisOptions analysis;
+    int element = -1;  // the element whose end forces are drawn, or
+    bool global = false;
+    int node = -1;  // the node whose displacements are drawn
+    std::string output;
+    int width = 1200;  // pixels
+    int height = 800;
+    bool help = false;
+};
+
+// Fills options from args; returns an empty string or the reason of a usage error.
+std::string ParsePlotOptions(const std::vector<std::string>& args, PlotOptions& options);
+
+}  // namespace cli

@@ -1,0 +1,134 @@
+#include "platform/pictureexport.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QImage>
+#include <QPageSize>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QSaveFile>
+#include <QSvgGenerator>
+
+#include "platform/paintersurface.h"
+#include "platform/twips.h"
+
+namespace platform {
+
+PictureFormat PictureFormatOf(const QString& path) {
+    const QString suffix = QFileInfo(path).suffix().toLower();
+    if (suffix == QLatin1String("png")) return PictureFormat::Png;
+    if (suffix == QLatin1String("svg")) return PictureFormat::Svg;
+    if (suffix == QLatin1String("pdf")) return PictureFormat::Pdf;
+    return PictureFormat::Unknown;
+}
+
+namespace {
+
+// Draws on a device whose logical pixels are the picture's pixels.
+void DrawOn(QPainter& painter, QSize size, const PictureDrawing& draw, bool curvesAsLines) {
+    PainterSurface surface(painter, size, QGuiApplication::font());
+    surface.SetCurvesAsLines(curvesAsLines);
+    draw(surface);
+}
+
+bool WritePng(QSaveFile& file, QSize size, const PictureDrawing& draw) {
+    QImage image(size, QImage::Format_RGB32);
+    if (image.isNull()) return false;
+    const int dotsPerMeter = static_cast<int>(std::lround(ScreenDpi() / 0.0254));
+    image.setDotsPerMeterX(dotsPerMeter);
+    image.setDotsPerMeterY(dotsPerMeter);
+    image.fill(Qt::white);
+    {
+        QPainter painter(&image);
+        DrawOn(painter, size, draw, false);
+    }
+    return image.save(&file, "PNG");
+}
+
+bool WriteSvg(QSaveFile& file, QSize size, const PictureDrawing& draw) {
+    QSvgGenerator svg;
+    svg.setOutputDevice(&file);
+    svg.setSize(size);
+    svg.setViewBox(QRect(QPoint(0, 0), size));
+    svg.setResolution(static_cast<int>(std::lround(ScreenDpi())));
+    QPainter painter;
+    if (!painter.begin(&svg)) return false;
+    DrawOn(painter, size, draw, true);
+    return painter.end();
+}
+
+bool WritePdf(QSaveFile& file, QSize size, const PictureDrawing& draw) {
+    // One page of exactly the picture's size at the screen's resolution.
+    QPdfWriter pdf(&file);
+    const double dpi = ScreenDpi();
+    pdf.setPageSize(QPageSize(QSizeF(size.width() * 72.0 / dpi, size.height() * 72.0 / dpi),
+                              QPageSize::Point, QString(), QPageSize::ExactMatch));
+    pdf.setPageMargins(QMarginsF(0, 0, 0, 0));
+    pdf.setResolution(static_cast<int>(std::lround(dpi)));
+    pdf.setCreator(QStringLiteral("ImpactFrame"));
+    QPainter painter;
+    if (!painter.begin(&pdf)) return false;
+    RenderPicture(painter, QRectF(0, 0, pdf.width(), pdf.height()), size, draw, true);
+    return painter.end();
+}
+
+}  // namespace
+
+ExportResult ExportPicture(const QString& path, QSize size, const PictureDrawing& draw) {
+    ExportResult result;
+    const PictureFormat format = PictureFormatOf(path);
+    if (format == PictureFormat::Unknown) {
+        result.error = ExportError::UnknownFormat;
+        return result;
+    }
+    if (size.width() < 1 || size.height() < 1 || size.width() > kMaxPictureSide ||
+        size.height() > kMaxPictureSide) {
+        result.error = ExportError::BadSize;
+        return result;
+    }
+    QSaveFile file(path);
+    bool ok = file.open(QIODevice::WriteOnly);
+    if (ok) {
+        switch (format) {
+            case PictureFormat::Png:
+                ok = WritePng(file, size, draw);
+                break;
+            case PictureFormat::Svg:
+                ok = WriteSvg(file, size, draw);
+                break;
+            case PictureFormat::Pdf:
+                ok = WritePdf(file, size, draw);
+                break;
+            case PictureFormat::Unknown:
+                ok = false;
+                break;
+        }
+    }
+    if (ok) ok = file.commit();
+    if (!ok) {
+        result.error = ExportError::CannotWrite;
+        result.detail = file.errorString();
+        file.cancelWriting();
+    }
+    return result;
+}
+
+void RenderPicture(QPainter& painter, const QRectF& target, QSize size, const PictureDrawing& draw,
+                   bool curvesAsLines) {
+    const QSize picture(std::max(size.width(), 1), std::max(size.height(), 1));
+    const double scale =
+        std::min(target.width() / picture.width(), target.height() / picture.height());
+    if (!(scale > 0.0) || !std::isfinite(scale)) return;
+    painter.save();
+    painter.translate(target.x() + (target.width() - scale * picture.width()) / 2.0,
+                      target.y() + (target.height() - scale * picture.height()) / 2.0);
+    painter.scale(scale, scale);
+    painter.setClipRect(QRectF(QPointF(0, 0), QSizeF(picture)));
+    DrawOn(painter, picture, draw, curvesAsLines);
+    painter.restore();
+}
+
+}  // namespace platform

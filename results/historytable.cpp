@@ -1,0 +1,40 @@
+#include "results/historytable.h"
+
+#include <stdexcept>
+
+#include "numeric/numbertext.h"
+
+namespace results {
+
+int ComponentCount(GraphKind kind) {
+    return kind == GraphKind::ElementForces ? 12 : 6;
+}
+
+const char* HistoryCsvHeader(GraphKind kind) {
+    return kind == GraphKind::ElementForces ? "t,fx1,fy1,fz1,mx1,my1,mz1,fx2,fy2,fz2,mx2,my2,mz2\n"
+                                            : "t,ux,uy,uz,rx,ry,rz\n";
+}
+
+std::string CsvNumber(double x) {
+    if (x == 0.0) x = 0.0;  // no "-0" in tables
+    return numeric::FormatGeneral(x, 17, numeric::ExponentLetter::Lower);
+}
+
+std::string HistoryCsv(GraphKind kind, const numeric::RealMatrix& history, int nw, double te) {
+    const int components = ComponentCount(kind);
+    if (history.Rows() < components || history.Cols() < nw)
+        throw std::out_of_range("the histories are smaller than the table");
+    std::string csv = HistoryCsvHeader(kind);
+    csv.reserve(csv.size() + static_cast<size_t>(nw) * (components + 1) * 24);
+    for (int j = 0; j < nw; ++j) {
+        csv += CsvNumber(j * te / nw);
+        for (int c = 0; c < components; ++c) {
+            csv += ',';
+            csv += CsvNumber(history(c, j));
+        }
+        csv += '\n';
+    }
+    return csv;
+}
+
+}  // namespace results

@@ -1,0 +1,93 @@
+// impactframe-cli plot run as a program (full build): the picture of a bar whose loaded
+// end force is the step load itself, and the refusal of bad options.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include <QGuiApplication>
+#include <QImage>
+
+namespace {
+
+int Plot(const std::string& args, std::string* err = nullptr) {
+    const std::string errPath = std::string(WORK_DIR) + "/plot.err";
+    const int status =
+        std::system((std::string(CLI_PATH) + " plot " + args + " 2>" + errPath).c_str());
+    if (err) {
+        std::ifstream in(errPath);
+        std::stringstream ss;
+        ss << in.rdbuf();
+        *err = ss.str();
+    }
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// One bar of 200 mm along x, fixed at node 0, a unit step load along x at node 1: the
+// bar is the only member at node 1, so its end force there (global Fx of the second
+// node) is the load: 0 before the step at Te/10, 1 after it.
+const char* const kBar =
+    "2,1\r\n0,0,0,0\r\nu,0\r\nu,0\r\nu,0\r\nu,0\r\nu,0\r\nu,0\r\n"
+    "1,200,0,0\r\npf,1\r\nu,0\r\nu,0\r\nu,0\r\nu,0\r\nu,0\r\n"
+    "0,0,1\r\n21000,8000,7.86E-06,10\r\n";
+
+TEST(CliPlot, PngOfTheRequestedSizeWithTheLoadWhereItBelongs) {
+    const std::string data = std::string(WORK_DIR) + "/plot_bar.txt";
+    std::ofstream(data, std::ios::binary) << kBar;
+    const std::string png = std::string(WORK_DIR) + "/plot_bar.png";
+    std::remove(png.c_str());
+    std::string err;
+    ASSERT_EQ(Plot(data + " --element 0 --global --te 0.0004 -o " + png + " --size 500x600", &err),
+              0)
+        << err;
+    const QImage image(QString::fromStdString(png));
+    ASSERT_EQ(image.size(), QSize(500, 600));
+    const QRgb loadColour = qRgb(128, 0, 0);  // the pen of Fx at the second node
+    const int axisRow = 300;                  // y = 0 of -2.2 .. 2.2 over 600 rows
+    int stepRow = -1;
+    for (int x = 2; x < 500; ++x) {
+        const double t = (x + 0.5) / 500.0;  // in units of Te
+        for (int y = 120; y < 600; ++y) {    // below the title and legend
+            if ((image.pixel(x, y) | 0xFF000000u) != loadColour) continue;
+            if (t < 0.08) {
+                EXPECT_LE(std::abs(y - axisRow), 1) << x << "," << y;  // before the step
+            } else if (t > 0.2 && t < 0.8) {
+                if (stepRow < 0) stepRow = y;
+                EXPECT_LE(std::abs(y - stepRow), 1) << x << "," << y;  // constant load
+            }
+        }
+    }
+    EXPECT_GT(stepRow, 0);
+    EXPECT_LT(stepRow, axisRow - 10);  // above the axis: a positive force
+    // Nothing below the plot's lowest value -2.2 + a margin.
+    for (int y = 595; y < 600; ++y)
+        for (int x = 2; x < 500; ++x) EXPECT_EQ(image.pixel(x, y), qRgb(255, 255, 255));
+}
+
+TEST(CliPlot, NodeHistoriesAsSvgAndBadOptionsRefused) {
+    const std::string svg = std::string(WORK_DIR) + "/plot_node.svg";
+    ASSERT_EQ(Plot("sample:2 --node 2 --nw 256 -o " + svg), 0);
+    std::ifstream in(svg);
+    std::stringstream ss;
+    ss << in.rdbuf();
+    EXPECT_NE(ss.str().find("<svg"), std::string::npos);
+    std::string err;
+    for (const char* bad :
+         {"sample:1 --element 0 -o a.bmp", "sample:1 --element 0 --node 1 -o a.png",
+          "sample:1 --element 0", "sample:1 --node 0 --global -o a.png",
+          "sample:1 --element 9 -o a.png", "sample:1 --node 0 -o a.png --size 0x5"}) {
+        EXPECT_EQ(Plot(bad, &err), 2) << bad;
+        EXPECT_NE(err.find("impactframe-cli: "), std::string::npos) << bad;
+    }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);  // for QImage's PNG reader
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
