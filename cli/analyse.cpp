@@ -42,6 +42,16 @@ const char* const kAnalyseUsage =
     "                       (internal forces), or in global components with --global\n"
     "  --node N --displacements FILE\n"
     "                       displacement histories of node N: t,ux,uy,uz,rx,ry,rz, Nw rows\n"
+    "  --correct-aliasing   write the histories corrected for aliasing: the impact analysis\n"
+    "                       also solves a second line of transform points (twice its\n"
+    "                       time) and removes the periodic image e^(-gamma Te) f(t + Te)\n"
+    "                       that the inverse transform adds to every history\n"
+    "  --error FILE         estimated aliasing error of the uncorrected histories, in the\n"
+    "                       layout of the history files: the block of --forces (its header\n"
+    "                       t,fx1,... and Nw rows), then that of --displacements (t,ux,...).\n"
+    "                       Solves the second line too; without --correct-aliasing the\n"
+    "                       histories written stay uncorrected (corrected = uncorrected -\n"
+    "                       error)\n"
     "  --threads N          worker threads of the impact analysis (default: one per\n"
     "                       processor core; fewer when the memory would not hold them)\n"
     "  --verbose            report the solver, the threads used and the memory estimate\n"
@@ -67,6 +77,8 @@ struct Options {
     bool global = false;
     int node = -1;
     std::string displacementsFile;
+    bool correctAliasing = false;
+    std::string errorFile;
     int threads = 0;
     bool verbose = false;
     bool help = false;
@@ -105,6 +117,11 @@ std::string ParseOptions(const std::vector<std::string>& args, Options& o) {
             if (!next(v)) return "--threads needs a value";
             if (!numeric::ParseWholeNumber(v, o.threads) || o.threads < 1 || o.threads > 1024)
                 return "--threads must be a number of threads from 1 to 1024, not '" + v + "'";
+        } else if (name == "--correct-aliasing") {
+            if (hasValue) return "--correct-aliasing takes no value";
+            o.correctAliasing = true;
+        } else if (name == "--error") {
+            if (!next(o.errorFile)) return "--error needs a file name";
         } else if (name == "--global") {
             if (hasValue) return "--global takes no value";
             o.global = true;
@@ -158,6 +175,8 @@ std::string ParseOptions(const std::vector<std::string>& args, Options& o) {
     if (elementGiven != !o.forcesFile.empty()) return "--element and --forces go together";
     if (nodeGiven != !o.displacementsFile.empty()) return "--node and --displacements go together";
     if (o.global && !elementGiven) return "--global needs --element and --forces";
+    if (!o.errorFile.empty() && o.forcesFile.empty() && o.displacementsFile.empty())
+        return "--error needs --forces or --displacements";
     return "";
 }
 
@@ -244,9 +263,12 @@ int RunAnalyse(const std::vector<std::string>& args) {
 
     const bool tty = isatty(STDERR_FILENO) != 0;
     fem::Analysis().Threads = o.threads;
+    // The error estimate needs the second line as much as the correction does.
+    const bool secondLine = o.correctAliasing || !o.errorFile.empty();
+    fem::Analysis().CorrectAliasing = secondLine;
     fem::AnalysisMessages messages;
     {
-        ProgressBar bar("analyse", o.nw / 2 + 1);
+        ProgressBar bar("analyse", fem::DynamicPointCount(o.nw, secondLine));
         messages = fem::RunAnalysis(model, o.nw, o.gammaTe, te, o.tau, tty ? &bar : nullptr);
     }
     if (o.verbose) {
@@ -275,20 +297,30 @@ int RunAnalyse(const std::vector<std::string>& args) {
         if (!WriteOutput(o.staticFile, StaticCsv(model))) status = 1;
     }
     const bool dynamicOk = fem::Analysis().DynamicComplete;
+    const char* const forcesHeader = "t,fx1,fy1,fz1,mx1,my1,mz1,fx2,fy2,fz2,mx2,my2,mz2\n";
+    const char* const displacementsHeader = "t,ux,uy,uz,rx,ry,rz\n";
+    auto shown = [&](const fem::HistoryResult& h) -> const numeric::RealMatrix& {
+        return o.correctAliasing ? h.Corrected : h.Uncorrected;
+    };
+    std::string errorCsv;
     if (!o.forcesFile.empty() && dynamicOk) {
-        numeric::RealMatrix h;
+        fem::HistoryResult h;
         {
             ProgressBar bar("forces", o.nw / 2 + 1);
             fem::ElementForceHistory(model, o.element, h, o.global ? 1 : 0, tty ? &bar : nullptr);
         }
-        if (!WriteOutput(o.forcesFile,
-                         HistoryCsv("t,fx1,fy1,fz1,mx1,my1,mz1,fx2,fy2,fz2,mx2,my2,mz2\n", h)))
-            status = 1;
+        if (!WriteOutput(o.forcesFile, HistoryCsv(forcesHeader, shown(h)))) status = 1;
+        if (secondLine) errorCsv += HistoryCsv(forcesHeader, h.EstimatedError);
     }
     if (!o.displacementsFile.empty() && dynamicOk) {
-        numeric::RealMatrix h;
+        fem::HistoryResult h;
         fem::NodeDisplacementHistory(model, o.node, h);
-        if (!WriteOutput(o.displacementsFile, HistoryCsv("t,ux,uy,uz,rx,ry,rz\n", h))) status = 1;
+        if (!WriteOutput(o.displacementsFile, HistoryCsv(displacementsHeader, shown(h))))
+            status = 1;
+        if (secondLine) errorCsv += HistoryCsv(displacementsHeader, h.EstimatedError);
+    }
+    if (!o.errorFile.empty() && dynamicOk) {
+        if (!WriteOutput(o.errorFile, errorCsv)) status = 1;
     }
     return status;
 }
