@@ -32,6 +32,11 @@ Complex TransformPoint(const AnalysisState& a, int k) {
     return numeric::CMake(a.Gamma, k * numeric::TwoPi / a.Te);
 }
 
+Complex TransformPoint(const AnalysisState& a, int k, int line) {
+    if (line == 0) return TransformPoint(a, k);
+    return numeric::CMake((a.GammaTe + kAliasingShift) / a.Te, k * numeric::TwoPi / a.Te);
+}
+
 void CheckNumbering(const Model& model) {
     const AnalysisState& a = Analysis();
     if (static_cast<int>(a.DofMap.size()) != model.NodeCount() ||
@@ -174,7 +179,10 @@ bool DynamicResultsBelongTo(const Model& model) {
     const AnalysisState& a = Analysis();
     if (!a.DynamicComplete || a.DynamicRevision != model.Revision()) return false;
     for (const NodeRecord& n : model.Nodes)
-        if (n.DispSpectrum.Rows() != 6 || n.DispSpectrum.Cols() != a.Nw / 2 + 1) return false;
+        for (int line = 0; line < (a.AliasingCorrected ? 2 : 1); ++line) {
+            const numeric::ComplexMatrix& spectrum = detail::LineSpectrum(n, line);
+            if (spectrum.Rows() != 6 || spectrum.Cols() != a.Nw / 2 + 1) return false;
+        }
     return true;
 }
 

@@ -19,6 +19,13 @@
 // factorised by Eigen: the complex symmetric dynamic systems by SparseLU with an AMD
 // ordering, the static system by SimplicialLDLT. The transform points are solved by a
 // pool of worker threads, each with its own matrix, factorisation and work arrays.
+//
+// Aliasing correction (an option of the run, CorrectAliasing): the inversion returns the
+// damped periodic image of a response, f(t) + e^(-gamma Te) f(t + Te) + ..., not f(t)
+// alone. With the option the dynamic solution also solves a second line of transform
+// points, Re s = Gamma + kAliasingShift / Te, into every node's DispSpectrum2; the
+// histories are then returned corrected (the first image eliminated) together with the
+// estimated aliasing error of the uncorrected histories (HistoryResult).
 #include <array>
 #include <atomic>
 #include <cstdint>
@@ -33,6 +40,15 @@
 
 namespace fem {
 
+// The second line of transform points of the aliasing correction lies kAliasingShift / Te
+// to the right of the first: s'_k = (GammaTe + kAliasingShift) / Te + i 2 pi k / Te.
+inline constexpr double kAliasingShift = 3.0;
+
+// Transform points of one dynamic solution: Nw/2 + 1, twice that with the second line.
+inline int DynamicPointCount(int Nw, bool secondLine) {
+    return (secondLine ? 2 : 1) * (Nw / 2 + 1);
+}
+
 // Messages that end a solution; an empty message means success.
 inline const char* const kUserStop = "User Stop";
 inline const char* const kGaussError = "Gauss Error";
@@ -43,8 +59,9 @@ inline const char* const kGaussError = "Gauss Error";
 // them thread-safe towards its other threads.
 // Yield(): at least every few milliseconds while a solution runs, for a caller that
 // keeps an event loop alive. Progress(k): transform points 0 .. k are finished; k
-// counts up by one from 0 to the last point, never skipping. A stop requested inside
-// Progress(k) keeps exactly the points 0 .. k.
+// counts up by one from 0 to the last point, never skipping (in the dynamic solution
+// to DynamicPointCount - 1: the first line's points, then the second line's). A stop
+// requested inside Progress(k) keeps exactly the points 0 .. k.
 class AnalysisCallbacks : public numeric::YieldHook {
   public:
     void Yield() override {}
@@ -101,6 +118,11 @@ struct AnalysisState {
     std::uint64_t StaticRevision = 0;
     // Worker threads of the next dynamic solution; 0 means one per processor core.
     int Threads = 0;
+    // Whether the next dynamic solution also solves the second line of transform points
+    // (aliasing correction and error estimate); set by the caller.
+    bool CorrectAliasing = false;
+    // Whether the last dynamic solution solved the second line (DispSpectrum2 filled).
+    bool AliasingCorrected = false;
     SolverReport LastRun;
 
     // Degree-of-freedom numbering of the last analysis.
@@ -113,11 +135,13 @@ struct AnalysisState {
 
     // Inverse-transform tables.
     std::vector<numeric::Complex> FftWork;
-    numeric::ComplexMatrix ForceSpectrum;  // component 0..11 x point 0..Nw/2
+    numeric::ComplexMatrix ForceSpectrum;   // component 0..11 x point 0..Nw/2
+    numeric::ComplexMatrix ForceSpectrum2;  // the same on the second line
     std::vector<double> CosTable;
     std::vector<double> HannWeight;
-    std::vector<double> ExpGrowth;
-    double Scale = 0.0;  // Nw / Te of the present inversion
+    std::vector<double> ExpGrowth;   // e^(gamma t_j)
+    std::vector<double> ExpGrowth2;  // e^(gamma2 t_j) of the second line
+    double Scale = 0.0;              // Nw / Te of the present inversion
 
     // Work arrays of the force histories and the static element results.
     numeric::ComplexMatrix ElemK;  // one element's 12 x 12 dynamic stiffness
@@ -138,10 +162,12 @@ numeric::Complex StepLoadTransform(numeric::Complex s, double Te, double Tau);
 
 // Solves the Laplace-domain problem at every transform point with the numbering of the
 // same analysis, on Analysis().Threads worker threads; fills every node's DispSpectrum
-// (6 x Nw/2+1). Returns "", kUserStop or kGaussError: the outcome of the lowest point
-// that did not complete; that point and all later ones keep their initial fill 0.
-// Before allocating, estimates the memory of the run and raises numeric::ComputationFailure
-// (kOverflow) with a message when it would not fit in the memory available.
+// (6 x Nw/2+1), and with Analysis().CorrectAliasing its DispSpectrum2 on the second line
+// (else DispSpectrum2 is emptied). Returns "", kUserStop or kGaussError: the outcome of
+// the lowest point (first line, then second) that did not complete; that point and all
+// later ones keep their initial fill 0. Before allocating, estimates the memory of the
+// run and raises numeric::ComputationFailure (kOverflow) with a message when it would
+// not fit in the memory available.
 [[nodiscard]] std::string SolveLaplace(Model& model, AnalysisCallbacks* callbacks = nullptr);
 
 // Stores Nw, GammaTe, Te and Gamma, rebuilds every element's local axes, numbers the
@@ -174,26 +200,48 @@ struct AnalysisMessages {
 AnalysisMessages RunAnalysis(Model& model, int Nw, double GammaTe, double Te, double Tau,
                              AnalysisCallbacks* callbacks = nullptr);
 
-// Builds FftWork, ForceSpectrum (zeroed), CosTable, HannWeight, ExpGrowth and Scale for
-// the stored Nw, Te and GammaTe, and sets TablesReady.
+// Builds FftWork, ForceSpectrum and ForceSpectrum2 (zeroed), CosTable, HannWeight,
+// ExpGrowth, ExpGrowth2 and Scale for the stored Nw, Te and GammaTe, and sets TablesReady.
 void BuildTables();
 
 // Inverts ForceSpectrum(c, 0 .. Nw/2) into out(c, 0 .. Nw-1) by the Hann-weighted Fourier
 // series. The tables must be ready and out at least (c+1) x Nw.
 void InvertSpectrum(int c, numeric::RealMatrix& out);
 
-// Time histories of element's twelve end forces into out (12 x Nw): global components
-// K u when globalFlag is 1; otherwise element components with the first node's six
-// values negated (internal forces). Builds the tables on the first use after an
-// analysis. Raises numeric::ComputationFailure when there is no complete dynamic result
-// ("no complete dynamic result: run the analysis again") or when it belongs to another
-// revision of the structure ("the structure has changed since the last analysis: run the
-// analysis again").
+// The histories of one element or node (rows: components, columns: t_j). Without the
+// second line only Uncorrected is filled. With it, Corrected = Uncorrected - EstimatedError:
+// the first periodic image eliminated, leaving about e^(-(2 GammaTe + kAliasingShift))
+// f(t + 2 Te); EstimatedError is the aliasing error of the uncorrected histories,
+// about e^(-GammaTe) f(t + Te), at every t_j (unreliable within a few t_j of a jump of
+// the response, where the window's smoothing differs between the two lines).
+struct HistoryResult {
+    numeric::RealMatrix Uncorrected;     // single-line histories, as without the correction
+    numeric::RealMatrix Corrected;       // empty without the second line
+    numeric::RealMatrix EstimatedError;  // empty without the second line
+    // The histories to show: Corrected when there is a second line, else Uncorrected.
+    [[nodiscard]] const numeric::RealMatrix& Best() const {
+        return Corrected.Empty() ? Uncorrected : Corrected;
+    }
+};
+
+// Time histories of element's twelve end forces (12 x Nw): global components K u when
+// globalFlag is 1; otherwise element components with the first node's six values negated
+// (internal forces). Builds the tables on the first use after an analysis; leaves the
+// first line's end-force spectra in ForceSpectrum. Raises numeric::ComputationFailure
+// when there is no complete dynamic result ("no complete dynamic result: run the analysis
+// again") or when it belongs to another revision of the structure ("the structure has
+// changed since the last analysis: run the analysis again").
+void ElementForceHistory(Model& model, int element, HistoryResult& out, int globalFlag,
+                         AnalysisCallbacks* callbacks = nullptr);
+// The same into out alone: the corrected histories when the analysis solved the second
+// line, else the uncorrected ones.
 void ElementForceHistory(Model& model, int element, numeric::RealMatrix& out, int globalFlag,
                          AnalysisCallbacks* callbacks = nullptr);
 
-// Time histories of node's six displacements into out (6 x Nw), by the same inverse
-// transform from its DispSpectrum; the same refusal as ElementForceHistory.
+// Time histories of node's six displacements (6 x Nw), by the same inverse transform from
+// its DispSpectrum (and DispSpectrum2); the same refusal as ElementForceHistory.
+void NodeDisplacementHistory(Model& model, int node, HistoryResult& out);
+// The same into out alone: corrected when the analysis solved the second line.
 void NodeDisplacementHistory(Model& model, int node, numeric::RealMatrix& out);
 
 // The load rise time of the analysis form: a text that is not a number gives 0; a value

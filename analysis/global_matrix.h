@@ -61,7 +61,8 @@ void AssembleStatic(const GlobalPattern& pattern, const Model& model, const Anal
 std::int64_t SymmetricFactorNonZeros(const GlobalPattern& pattern);
 
 // Memory of one dynamic solution, bytes: what all workers share (spectra, pattern) and
-// what each worker holds (its matrix, factorisation and work arrays).
+// what each worker holds (its matrix, factorisation and work arrays). points counts the
+// spectrum columns of a node: the transform points of every line solved.
 struct MemoryPlan {
     double SharedBytes = 0.0;
     double PerWorkerBytes = 0.0;

@@ -68,19 +68,22 @@ ComplexSparse PatternMatrix(const GlobalPattern& p) {
 enum PointState : signed char { kOpen = 0, kSolved = 1, kFailed = 2 };
 
 // What the workers of one solution share. Each worker writes only the columns of the
-// points it took; the coordinator reads them after their state says solved.
+// points it took; the coordinator reads them after their state says solved. Point i is
+// point i of the first line below linePoints, point i - linePoints of the second above.
 struct Run {
-    Run(Model& m, const AnalysisState& state, const GlobalPattern& p, int count)
+    Run(Model& m, const AnalysisState& state, const GlobalPattern& p, int perLine, int lines)
         : model(m),
           a(state),
           pattern(p),
-          points(count),
-          states(new std::atomic<signed char>[count]) {
+          linePoints(perLine),
+          points(perLine * lines),
+          states(new std::atomic<signed char>[points]) {
         for (int k = 0; k < points; ++k) states[k].store(kOpen);
     }
     Model& model;
     const AnalysisState& a;
     const GlobalPattern& pattern;
+    const int linePoints;
     const int points;
     double te = 0.0, tau = 0.0;
     std::vector<std::pair<int, double>> loads;  // equation and size of every "pf" load
@@ -94,7 +97,7 @@ struct Run {
     int running = 0;
 };
 
-// The solution at point k into every node's DispSpectrum column k.
+// The solution at point i into column k of every node's spectrum of its line.
 struct Worker {
     explicit Worker(Run& r) : run(r), A(PatternMatrix(r.pattern)), ke(12, 12) {
         lu.SetFillFactor(r.fillFactor);
@@ -104,8 +107,10 @@ struct Worker {
         b.resize(r.pattern.Order());
     }
 
-    void Solve(int k) {
-        const Complex s = detail::TransformPoint(run.a, k);
+    void Solve(int i) {
+        const int line = i < run.linePoints ? 0 : 1;
+        const int k = i - line * run.linePoints;
+        const Complex s = detail::TransformPoint(run.a, k, line);
         AssembleDynamic(run.pattern, run.model, s, ke, A.valuePtr());
         const Complex F = StepLoadTransform(s, run.te, run.tau);
         b.setZero();
@@ -129,7 +134,8 @@ struct Worker {
             }
         for (int r = 0; r < x.size(); ++r) {
             const auto [n, j] = run.a.DofOwner[r];
-            run.model.Nodes[n].DispSpectrum(j, k) = Complex{x[r].real(), x[r].imag()};
+            detail::LineSpectrum(run.model.Nodes[n], line)(j, k) =
+                Complex{x[r].real(), x[r].imag()};
         }
     }
 
@@ -220,7 +226,10 @@ std::string SolveLaplace(Model& model, AnalysisCallbacks* callbacks) {
     a.DynamicComplete = false;
     a.TablesReady = false;
     a.StopRequested = false;
-    const int points = a.Nw / 2 + 1;
+    a.AliasingCorrected = a.CorrectAliasing;
+    const int linePoints = a.Nw / 2 + 1;
+    const int lines = a.AliasingCorrected ? 2 : 1;
+    const int points = DynamicPointCount(a.Nw, a.AliasingCorrected);
     std::shared_ptr<const GlobalPattern> pattern;
     try {
         detail::CheckNumbering(model);
@@ -229,7 +238,8 @@ std::string SolveLaplace(Model& model, AnalysisCallbacks* callbacks) {
         return kGaussError;
     }
 
-    // Memory first: a run that would not fit is refused before anything is allocated.
+    // Memory first: a run that would not fit is refused before anything is allocated. The
+    // spectra of both lines count.
     const MemoryPlan plan =
         PlanMemory(*pattern, SymmetricFactorNonZeros(*pattern), model.NodeCount(), points);
     const int wanted = a.Threads > 0 ? a.Threads : DefaultThreads();
@@ -243,11 +253,17 @@ std::string SolveLaplace(Model& model, AnalysisCallbacks* callbacks) {
     a.LastRun.EstimatedBytes = plan.SharedBytes + workers * plan.PerWorkerBytes;
 
     try {
-        for (NodeRecord& n : model.Nodes) n.DispSpectrum.Resize(6, points);
+        for (NodeRecord& n : model.Nodes) {
+            n.DispSpectrum.Resize(6, linePoints);
+            if (lines == 2)
+                n.DispSpectrum2.Resize(6, linePoints);
+            else
+                n.DispSpectrum2 = numeric::ComplexMatrix();
+        }
         if (pattern->Order() == 0)
             throw ComputationFailure(numeric::kOutOfRange, "no free degree of freedom");
 
-        Run run(model, a, *pattern, points);
+        Run run(model, a, *pattern, linePoints, lines);
         run.te = a.Te;
         run.tau = a.Tau;
         run.fillFactor = plan.FillFactor;
@@ -280,10 +296,12 @@ std::string SolveLaplace(Model& model, AnalysisCallbacks* callbacks) {
         }
 
         // Points after the kept ones hold the initial fill, as if never solved.
-        for (int k = kept; k < points; ++k) {
-            if (run.states[k].load() != kSolved) continue;
+        for (int i = kept; i < points; ++i) {
+            if (run.states[i].load() != kSolved) continue;
+            const int line = i < linePoints ? 0 : 1;
             for (NodeRecord& n : model.Nodes)
-                for (int j = 0; j < 6; ++j) n.DispSpectrum(j, k) = Complex{};
+                for (int j = 0; j < 6; ++j)
+                    detail::LineSpectrum(n, line)(j, i - line * linePoints) = Complex{};
         }
         if (kept == points) {
             a.DynamicComplete = true;

@@ -36,6 +36,16 @@ const std::string kAnalyseUsage =
     "                       (internal forces), or in global components with --global\n"
     "  --node N --displacements FILE\n"
     "                       displacement histories of node N: t,ux,uy,uz,rx,ry,rz, Nw rows\n"
+    "  --correct-aliasing   write the histories corrected for aliasing: the impact analysis\n"
+    "                       also solves a second line of transform points (twice its\n"
+    "                       time) and removes the periodic image e^(-gamma Te) f(t + Te)\n"
+    "                       that the inverse transform adds to every history\n"
+    "  --error FILE         estimated aliasing error of the uncorrected histories, in the\n"
+    "                       layout of the history files: the block of --forces (its header\n"
+    "                       t,fx1,... and Nw rows), then that of --displacements (t,ux,...).\n"
+    "                       Solves the second line too; without --correct-aliasing the\n"
+    "                       histories written stay uncorrected (corrected = uncorrected -\n"
+    "                       error)\n"
     "  --help               show this help\n"
     "\n"
     "FILE - means standard output. Nodes and elements are numbered from 0; t = j Te / Nw.\n"
@@ -52,6 +62,7 @@ struct Options {
     bool global = false;
     int node = -1;
     std::string displacementsFile;
+    std::string errorFile;
     bool help = false;
 };
 
@@ -69,6 +80,8 @@ std::string ParseOptions(const std::vector<std::string>& args, Options& o) {
         std::string v;
         if (name == "--help" || name == "-h") {
             o.help = true;
+        } else if (name == "--error") {
+            if (!reader.Value(o.errorFile)) return "--error needs a file name";
         } else if (name == "--global") {
             if (reader.HasJoinedValue()) return "--global takes no value";
             o.global = true;
@@ -102,6 +115,8 @@ std::string ParseOptions(const std::vector<std::string>& args, Options& o) {
     if (elementGiven != !o.forcesFile.empty()) return "--element and --forces go together";
     if (nodeGiven != !o.displacementsFile.empty()) return "--node and --displacements go together";
     if (o.global && !elementGiven) return "--global needs --element and --forces";
+    if (!o.errorFile.empty() && o.forcesFile.empty() && o.displacementsFile.empty())
+        return "--error needs --forces or --displacements";
     return "";
 }
 
@@ -130,6 +145,8 @@ int RunAnalyse(const std::vector<std::string>& args) {
     double te = 0.0;
     if (const int code = LoadInput(o.analysis, model, te)) return code;
     if (const int code = CheckElementAndNode(model, o.element, o.node)) return code;
+    // The error estimate needs the second line as much as the correction does.
+    if (!o.errorFile.empty()) o.analysis.secondLine = true;
 
     const fem::AnalysisMessages messages = AnalyseStructure(model, o.analysis, te);
     int status = messages.Dynamic.empty() && messages.Static.empty() ? 0 : 1;
@@ -137,19 +154,29 @@ int RunAnalyse(const std::vector<std::string>& args) {
         if (!WriteOutput(o.staticFile, StaticCsv(model))) status = 1;
     }
     const bool dynamicOk = fem::Analysis().DynamicComplete;
+    auto shown = [&](const fem::HistoryResult& h) -> const numeric::RealMatrix& {
+        return o.analysis.correctAliasing ? h.Corrected : h.Uncorrected;
+    };
+    auto csv = [](results::GraphKind kind, const numeric::RealMatrix& h) {
+        return results::HistoryCsv(kind, h, fem::Analysis().Nw, fem::Analysis().Te);
+    };
+    std::string errorCsv;
     if (!o.forcesFile.empty() && dynamicOk) {
-        numeric::RealMatrix h;
+        fem::HistoryResult h;
         ElementHistories(model, o.element, o.global, h);
-        const std::string csv = results::HistoryCsv(results::GraphKind::ElementForces, h,
-                                                    fem::Analysis().Nw, fem::Analysis().Te);
-        if (!WriteOutput(o.forcesFile, csv)) status = 1;
+        const auto kind = results::GraphKind::ElementForces;
+        if (!WriteOutput(o.forcesFile, csv(kind, shown(h)))) status = 1;
+        if (o.analysis.secondLine) errorCsv += csv(kind, h.EstimatedError);
     }
     if (!o.displacementsFile.empty() && dynamicOk) {
-        numeric::RealMatrix h;
+        fem::HistoryResult h;
         NodeHistories(model, o.node, h);
-        const std::string csv = results::HistoryCsv(results::GraphKind::NodeDisplacements, h,
-                                                    fem::Analysis().Nw, fem::Analysis().Te);
-        if (!WriteOutput(o.displacementsFile, csv)) status = 1;
+        const auto kind = results::GraphKind::NodeDisplacements;
+        if (!WriteOutput(o.displacementsFile, csv(kind, shown(h)))) status = 1;
+        if (o.analysis.secondLine) errorCsv += csv(kind, h.EstimatedError);
+    }
+    if (!o.errorFile.empty() && dynamicOk) {
+        if (!WriteOutput(o.errorFile, errorCsv)) status = 1;
     }
     return status;
 }

@@ -21,6 +21,10 @@ const char* const kAnalysisOptionsHelp =
     "  --gamma-te G         gamma x Te of the transform points (default 5)\n"
     "  --tau F              load rise time as a fraction of Te (default 0; below 0 or\n"
     "                       above 0.1 becomes 0.1)\n"
+    "  --correct-aliasing   histories corrected for aliasing: the impact analysis also\n"
+    "                       solves a second line of transform points (twice its time)\n"
+    "                       and removes the periodic image e^(-gamma Te) f(t + Te) that\n"
+    "                       the inverse transform adds to every history\n"
     "  --threads N          worker threads of the impact analysis (default: one per\n"
     "                       processor core; fewer when the memory would not hold them)\n"
     "  --verbose            report the solver, the threads used and the memory estimate\n"
@@ -98,6 +102,13 @@ OptionRead ReadAnalysisOption(ArgumentReader& reader, AnalysisOptions& o, std::s
         } else {
             return OptionRead::Read;
         }
+    } else if (name == "--correct-aliasing") {
+        if (reader.HasJoinedValue()) {
+            why = "--correct-aliasing takes no value";
+        } else {
+            o.correctAliasing = o.secondLine = true;
+            return OptionRead::Read;
+        }
     } else if (name == "--verbose") {
         if (reader.HasJoinedValue()) {
             why = "--verbose takes no value";
@@ -172,9 +183,10 @@ int CheckElementAndNode(const fem::Model& model, int element, int node) {
 
 fem::AnalysisMessages AnalyseStructure(fem::Model& model, const AnalysisOptions& o, double te) {
     fem::Analysis().Threads = o.threads;
+    fem::Analysis().CorrectAliasing = o.secondLine;
     fem::AnalysisMessages messages;
     {
-        ProgressBar bar("analyse", o.nw / 2 + 1);
+        ProgressBar bar("analyse", fem::DynamicPointCount(o.nw, o.secondLine));
         messages =
             fem::RunAnalysis(model, o.nw, o.gammaTe, te, o.tau, OnTerminal() ? &bar : nullptr);
     }
@@ -197,12 +209,12 @@ fem::AnalysisMessages AnalyseStructure(fem::Model& model, const AnalysisOptions&
     return messages;
 }
 
-void ElementHistories(fem::Model& model, int element, bool global, numeric::RealMatrix& out) {
+void ElementHistories(fem::Model& model, int element, bool global, fem::HistoryResult& out) {
     ProgressBar bar("forces", fem::Analysis().Nw / 2 + 1);
     fem::ElementForceHistory(model, element, out, global ? 1 : 0, OnTerminal() ? &bar : nullptr);
 }
 
-void NodeHistories(fem::Model& model, int node, numeric::RealMatrix& out) {
+void NodeHistories(fem::Model& model, int node, fem::HistoryResult& out) {
     fem::NodeDisplacementHistory(model, node, out);
 }
 

@@ -39,11 +39,14 @@ struct AnalysisOptions {
     int nw = 512;
     double gammaTe = 5.0;
     double tau = 0.0;
-    int threads = 0;       // worker threads; 0: one per processor core
-    bool verbose = false;  // report the solver, the threads and the memory estimate
+    int threads = 0;               // worker threads; 0: one per processor core
+    bool verbose = false;          // report the solver, the threads and the memory estimate
+    bool correctAliasing = false;  // histories corrected for aliasing
+    bool secondLine = false;       // solve the second line of transform points
 };
 
-// The help lines of --te, --nw, --gamma-te, --tau, --threads and --verbose.
+// The help lines of --te, --nw, --gamma-te, --tau, --correct-aliasing, --threads and
+// --verbose.
 extern const char* const kAnalysisOptionsHelp;
 
 enum class OptionRead { NotMine, Read, Error };
@@ -66,7 +69,9 @@ fem::AnalysisMessages AnalyseStructure(fem::Model& model, const AnalysisOptions&
 
 // The end-force histories of element (12 x Nw) and the displacement histories of node
 // (6 x Nw) of the last analysis, with a progress bar where it takes long.
-void ElementHistories(fem::Model& model, int element, bool global, numeric::RealMatrix& out);
-void NodeHistories(fem::Model& model, int node, numeric::RealMatrix& out);
+// With the second line solved, out also holds the corrected histories and the estimated
+// aliasing error of the uncorrected ones.
+void ElementHistories(fem::Model& model, int element, bool global, fem::HistoryResult& out);
+void NodeHistories(fem::Model& model, int node, fem::HistoryResult& out);
 
 }  // namespace cli

@@ -29,6 +29,8 @@ struct NodeRecord {
     numeric::Matrix<Complex> DispSpectrum;  // dof 0..5 x point 0..Nw/2, written by the analysis
     std::array<double, 6> StaticDisp{};     // static displacements (mm, rad)
     std::array<double, 6> StaticForce{};    // load vector used by the static solution
+    // DispSpectrum on the second line of transform points (aliasing correction), else empty.
+    numeric::Matrix<Complex> DispSpectrum2;
 };
 
 struct ElementRecord {

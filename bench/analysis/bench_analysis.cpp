@@ -44,6 +44,43 @@ void BM_ElementForceHistory(benchmark::State& state) {
 }
 BENCHMARK(BM_ElementForceHistory)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
+// Sample 4 at Nw 8192 without (range(0) = 0) and with the aliasing correction: the whole
+// analysis, whose dynamic solution then also solves the second line of transform points.
+void BM_AliasingCorrectionOfSample4(benchmark::State& state) {
+    const bool correct = state.range(0) == 1;
+    fem::Model m;
+    const fem::SampleSettings st = fem::BuildSample(m, 4);
+    fem::Analysis().CorrectAliasing = correct;
+    for (auto _ : state) {
+        const fem::AnalysisMessages msg = fem::RunAnalysis(m, 8192, 5.0, st.Te, 0.0);
+        if (!msg.Dynamic.empty() || !msg.Static.empty()) state.SkipWithError(msg.Dynamic.c_str());
+    }
+    fem::Analysis().CorrectAliasing = false;
+    state.counters["points"] = fem::DynamicPointCount(8192, correct);
+}
+BENCHMARK(BM_AliasingCorrectionOfSample4)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+// The twelve force histories of one element of sample 4 at Nw 8192, without and with the
+// aliasing correction (corrected histories and error estimates from both lines).
+void BM_ElementForceHistoriesCorrected(benchmark::State& state) {
+    const bool correct = state.range(0) == 1;
+    fem::Model m;
+    const fem::SampleSettings st = fem::BuildSample(m, 4);
+    fem::Analysis().CorrectAliasing = correct;
+    const bool solved = fem::RunAnalysis(m, 8192, 5.0, st.Te, 0.0).Dynamic.empty();
+    fem::Analysis().CorrectAliasing = false;
+    if (!solved) {
+        state.SkipWithError("analysis failed");
+        return;
+    }
+    fem::HistoryResult out;
+    for (auto _ : state) {
+        fem::ElementForceHistory(m, 1, out, 0);
+        benchmark::DoNotOptimize(out.Uncorrected.Row(0));
+    }
+}
+BENCHMARK(BM_ElementForceHistoriesCorrected)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
 // A space frame of 3 x 4 x 5 = 60 nodes, 100 mm apart, clamped on its 12 lowest nodes,
 // with bars between neighbours (133 elements) and a step load at a top corner.
 void BuildFrame(fem::Model& m) {

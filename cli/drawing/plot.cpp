@@ -37,11 +37,12 @@ int RunPlot(const std::vector<std::string>& args) {
     const bool node = o.node >= 0;
     const results::GraphKind kind =
         node ? results::GraphKind::NodeDisplacements : results::GraphKind::ElementForces;
-    numeric::RealMatrix histories;
+    fem::HistoryResult result;
     if (node)
-        NodeHistories(model, o.node, histories);
+        NodeHistories(model, o.node, result);
     else
-        ElementHistories(model, o.element, o.global, histories);
+        ElementHistories(model, o.element, o.global, result);
+    const numeric::RealMatrix& histories = result.Best();
     const int nw = fem::Analysis().Nw;
     results::PenTable pens;
     pens.SetTitles(kind);

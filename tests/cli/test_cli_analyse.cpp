@@ -155,6 +155,50 @@ TEST(CliAnalyse, DisplacementHistoryPeaksAtTwiceTheStaticStretch) {
     EXPECT_NEAR(tPeak, 0.0004 / 10 + 2 * 200 / c, 3 * 0.0004 / 1024);
 }
 
+// Sample 1 with the aliasing correction: the force at the loaded node is the step itself
+// without the e^-5 of the next span, the error file holds that e^-5 / (1 - e^-5) in the
+// layout of the histories, and --error alone leaves the histories as they were.
+TEST(CliAnalyse, AliasingCorrectionAndErrorFile) {
+    const std::string dir = std::string(WORK_DIR) + "/";
+    const std::string histories = " --element 1 --global --forces " + dir + "alias_f.csv" +
+                                  " --node 2 --displacements " + dir + "alias_d.csv";
+    ASSERT_EQ(Cli("sample:1" + histories, "alias_plain").code, 0);
+    const std::string plainForces = ReadFile(dir + "alias_f.csv");
+    const std::string plainDisplacements = ReadFile(dir + "alias_d.csv");
+    ASSERT_EQ(Cli("sample:1" + histories + " --error -", "alias_error").code, 0);
+    EXPECT_EQ(ReadFile(dir + "alias_f.csv"), plainForces);
+    EXPECT_EQ(ReadFile(dir + "alias_d.csv"), plainDisplacements);
+    const CliResult r = Cli("sample:1" + histories + " --correct-aliasing --error -", "alias");
+    ASSERT_EQ(r.code, 0) << r.err;
+
+    // Two blocks, forces first, each with its header and 512 rows.
+    const size_t second = r.out.find("t,ux,uy,uz,rx,ry,rz\n");
+    ASSERT_NE(second, std::string::npos);
+    const Csv forceError = ParseCsv(r.out.substr(0, second));
+    const Csv displacementError = ParseCsv(r.out.substr(second));
+    EXPECT_EQ(forceError.header, "t,fx1,fy1,fz1,mx1,my1,mz1,fx2,fy2,fz2,mx2,my2,mz2");
+    ASSERT_EQ(forceError.rows.size(), 512u);
+    ASSERT_EQ(displacementError.rows.size(), 512u);
+
+    const Csv plain = ParseCsv(plainForces), corrected = ParseCsv(ReadFile(dir + "alias_f.csv"));
+    const Csv plainTip = ParseCsv(plainDisplacements);
+    const Csv correctedTip = ParseCsv(ReadFile(dir + "alias_d.csv"));
+    const double Te = 0.0004, wrap = std::exp(-5.0);
+    for (int j = 0; j < 512; ++j) {
+        const double t = j * Te / 512;
+        EXPECT_EQ(forceError.rows[j][0], plain.rows[j][0]);
+        for (int c = 1; c <= 12; ++c)
+            EXPECT_NEAR(corrected.rows[j][c] + forceError.rows[j][c], plain.rows[j][c], 1e-12);
+        for (int c = 1; c <= 6; ++c)
+            EXPECT_NEAR(correctedTip.rows[j][c] + displacementError.rows[j][c], plainTip.rows[j][c],
+                        1e-18);
+        if (t > 0.15 * Te && t < 0.95 * Te) {
+            EXPECT_NEAR(corrected.rows[j][7], 1.0, 2e-4) << j;
+            EXPECT_NEAR(forceError.rows[j][7], wrap / (1 - wrap), 2e-4) << j;
+        }
+    }
+}
+
 TEST(CliAnalyse, MessagesAndBadOptions) {
     // gamma Te = 0: "Gauss Error" from the dynamic solution, exit 1, no histories written.
     const CliResult g = Cli("sample:1 --gamma-te 0 --element 0 --forces - --static -", "gauss");
@@ -166,7 +210,8 @@ TEST(CliAnalyse, MessagesAndBadOptions) {
     for (const char* bad : {"sample:1 --nw 300", "sample:5", "sample:1 --te 0", "sample:1 --te x",
                             "sample:1 --element 2 --forces -", "sample:1 --element 0",
                             "sample:1 --node 3 --displacements -", "sample:1 --frobnicate",
-                            "/nonexistent/structure.txt", "sample:1 --threads 0", ""}) {
+                            "/nonexistent/structure.txt", "sample:1 --threads 0",
+                            "sample:1 --error -", "sample:1 --correct-aliasing=1", ""}) {
         const CliResult r = Cli(bad, "bad");
         EXPECT_EQ(r.code, 2) << bad;
         EXPECT_EQ(r.out, "") << bad;
