@@ -4,6 +4,10 @@
 #include <string>
 #include <vector>
 
+namespace fem {
+class Model;
+}
+
 namespace cli {
 
 // Prints "impactframe-cli: why (try impactframe-cli --help)" and returns 2.
@@ -13,11 +17,17 @@ bool WriteOutput(const std::string& path, const std::string& text);
 // A number as "%.17g".
 std::string FormatG17(double x);
 
+// Builds model from INPUT, a structure data file or sample:1 .. sample:4; te receives the
+// sample's time span (unchanged for a file). Returns 0, or 2 after printing why not.
+int LoadStructure(const std::string& input, fem::Model& model, double* te = nullptr);
+
 // impactframe-cli sample N [-o OUT]
 int RunSample(const std::vector<std::string>& args);
 // impactframe-cli check FILE [-o OUT]
 int RunCheck(const std::vector<std::string>& args);
 // impactframe-cli analyse INPUT [options]
 int RunAnalyse(const std::vector<std::string>& args);
+// impactframe-cli modes INPUT [options]
+int RunModes(const std::vector<std::string>& args);
 
 }  // namespace cli

@@ -21,6 +21,7 @@ const char* const kUsage =
     "  check FILE [-o OUT]    read a structure data file and print its elements'\n"
     "                         derived quantities as CSV; with -o write the model as read\n"
     "  analyse INPUT [opts]   run the static and impact analysis (see analyse --help)\n"
+    "  modes INPUT [opts]     natural frequencies and mode shapes (see modes --help)\n"
     "  --version              show the version\n"
     "  --help                 show this help\n"
     "\n"
@@ -54,6 +55,10 @@ int main(int argc, char** argv) {
             // analyse reports its solver, threads and memory too.
             if (verbose) args.push_back("--verbose");
             return cli::RunAnalyse(args);
+        }
+        if (command == "modes") {
+            if (verbose) args.push_back("--verbose");
+            return cli::RunModes(args);
         }
         return cli::UsageError("unknown command '" + command + "'");
     } catch (const std::exception& e) {
