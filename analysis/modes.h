@@ -55,7 +55,9 @@ struct NaturalMode {
     double Omega = 0.0;        // circular frequency, rad/s
     double FrequencyHz = 0.0;  // Omega / 2 pi
     // Displacements ux, uy, uz, rx, ry, rz of every node (fixed dofs 0), scaled so that
-    // the largest component is 1; empty when no shapes were asked for or found.
+    // the largest component is +1; empty when no shapes were asked for or found. The
+    // null vector of K(Omega) by inverse iteration (LU with partial pivoting); the shapes
+    // of a repeated frequency are orthogonal over the free dofs (before scaling).
     std::vector<std::array<double, 6>> NodeDisp;
     // Bars vibrating between nodes at rest; with NodeDisp all zero the largest Amplitude
     // is 1.
@@ -85,7 +87,7 @@ struct ModeResult {
     // Lowest first. After a stop or a failure: the modes found so far without a gap
     // from the lowest, with the shapes computed by then.
     std::vector<NaturalMode> Modes;
-    int Evaluations = 0;   // factorisations of K(omega)
+    int Evaluations = 0;   // factorisations of K(omega) that counted frequencies
     int Threads = 0;       // worker threads used
     int FreeDofs = 0;      // order of K(omega)
     double ZeroLimit = 0;  // ZeroFrequencyLimit of the model, rad/s
