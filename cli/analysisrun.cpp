@@ -124,18 +124,7 @@ OptionRead ReadAnalysisOption(ArgumentReader& reader, AnalysisOptions& o, std::s
 
 int LoadInput(const AnalysisOptions& o, fem::Model& model, double& te) {
     te = 0.001;
-    if (o.input.rfind("sample:", 0) == 0) {
-        const std::string n = o.input.substr(7);
-        if (n.size() != 1 || n[0] < '1' || n[0] > '4')
-            return UsageError("no sample '" + n + "' (sample:1 .. sample:4)");
-        te = fem::BuildSample(model, n[0] - '0').Te;
-    } else {
-        fem::DataFileError error;
-        if (!fem::StructDataReadFile(model, o.input, &error)) {
-            std::fprintf(stderr, "impactframe-cli: %s\n", error.Message().c_str());
-            return 2;
-        }
-    }
+    if (const int status = LoadStructure(o.input, model, &te)) return status;
     if (o.teGiven) te = o.te;
     return 0;
 }

@@ -31,6 +31,23 @@ bool WriteOutput(const std::string& path, const std::string& text) {
     return true;
 }
 
+int LoadStructure(const std::string& input, fem::Model& model, double* te) {
+    if (input.rfind("sample:", 0) == 0) {
+        const std::string n = input.substr(7);
+        if (n.size() != 1 || n[0] < '1' || n[0] > '4')
+            return UsageError("no sample '" + n + "' (sample:1 .. sample:4)");
+        const double sampleTe = fem::BuildSample(model, n[0] - '0').Te;
+        if (te) *te = sampleTe;
+        return 0;
+    }
+    fem::DataFileError error;
+    if (!fem::StructDataReadFile(model, input, &error)) {
+        std::fprintf(stderr, "impactframe-cli: %s\n", error.Message().c_str());
+        return 2;
+    }
+    return 0;
+}
+
 namespace {
 
 // Parses "[-o OUT]" after the positional argument; returns false on a usage error.

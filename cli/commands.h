@@ -4,6 +4,10 @@
 #include <string>
 #include <vector>
 
+namespace fem {
+class Model;
+}
+
 namespace cli {
 
 // Prints "impactframe-cli: why (try impactframe-cli --help)" and returns 2.
@@ -11,12 +15,18 @@ int UsageError(const std::string& why);
 // Writes text to path, or to standard output when path is "" or "-".
 bool WriteOutput(const std::string& path, const std::string& text);
 
+// Builds model from INPUT, a structure data file or sample:1 .. sample:4; te receives the
+// sample's time span (unchanged for a file). Returns 0, or 2 after printing why not.
+int LoadStructure(const std::string& input, fem::Model& model, double* te = nullptr);
+
 // impactframe-cli sample N [-o OUT]
 int RunSample(const std::vector<std::string>& args);
 // impactframe-cli check FILE [-o OUT]
 int RunCheck(const std::vector<std::string>& args);
 // impactframe-cli analyse INPUT [options]
 int RunAnalyse(const std::vector<std::string>& args);
+// impactframe-cli modes INPUT [options]
+int RunModes(const std::vector<std::string>& args);
 
 // Commands that draw pictures (impactframe-cli plot). Their options and help texts are
 // part of every build; drawing needs Qt and is compiled only in the full build

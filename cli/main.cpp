@@ -24,6 +24,7 @@ const char* const kUsage =
     "  plot INPUT [opts]      draw an element's force or a node's displacement histories\n"
     "                         as PNG, SVG or PDF (see plot --help; not in builds without\n"
     "                         Qt)\n"
+    "  modes INPUT [opts]     natural frequencies and mode shapes (see modes --help)\n"
     "  --version              show the version\n"
     "  --help                 show this help\n"
     "\n"
@@ -58,6 +59,7 @@ int main(int argc, char** argv) {
         if (verbose) args.push_back("--verbose");
         if (command == "analyse" || command == "analyze") return cli::RunAnalyse(args);
         if (cli::DrawingCommandUsage(command)) return cli::RunDrawingCommand(command, args);
+        if (command == "modes") return cli::RunModes(args);
         return cli::UsageError("unknown command '" + command + "'");
     } catch (const std::exception& e) {
         std::fprintf(stderr, "impactframe-cli: %s\n", e.what());

@@ -1,0 +1,776 @@
+// Natural frequencies by the Wittrick-Williams count on the exact dynamic stiffness,
+// and mode shapes by inverse iteration, on a pool of worker threads that each factorise
+// their own K(omega).
+#include "analysis/modes.h"
+
+#include <Eigen/Dense>
+#include <Eigen/OrderingMethods>
+#include <Eigen/SparseCholesky>
+#include <Eigen/SparseLU>
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <climits>
+#include <cmath>
+#include <condition_variable>
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "analysis/bar_modes.h"
+#include "analysis/element.h"
+#include "analysis/engine_internal.h"
+#include "analysis/global_matrix.h"
+#include "numeric/constants.h"
+#include "numeric/failure.h"
+
+namespace fem {
+
+using numeric::ComputationFailure;
+
+namespace {
+
+// Every frequency is refined until its bracket is narrower than this, relative.
+constexpr double kTolerance = 1e-12;
+// Frequencies this close (relative) form one repeated frequency for the mode shapes, and
+// a bar's own frequency this close takes part in it. Wider than the tolerance: where a
+// frequency coincides with a bar's clamped one (a free-free bar, symmetric frames), the
+// count near it is uncertain to about the square root of the rounding, 1E-8.
+constexpr double kSameFrequency = 1e-7;
+
+using RealSparse = Eigen::SparseMatrix<double, Eigen::ColMajor, int>;
+using Ldlt = Eigen::SimplicialLDLT<RealSparse, Eigen::Lower, Eigen::AMDOrdering<int>>;
+
+// What every worker reads: the model, the numbering of its free dofs and the pattern.
+struct Setup {
+    explicit Setup(const Model& m) : model(m) {
+        for (const ElementRecord& e : m.Elements) detail::CheckEndNodes(m, e);
+        const int nodes = m.NodeCount();
+        std::vector<char> touched(nodes, 0);
+        for (const ElementRecord& e : m.Elements) touched[e.EndNode[0]] = touched[e.EndNode[1]] = 1;
+        numbering.DofCount = 6 * nodes;
+        numbering.DofMap.assign(nodes, std::array<int, 6>{});
+        numbering.DofOwner.assign(numbering.DofCount, std::pair<int, int>{0, 0});
+        int top = numbering.DofCount - 1;
+        for (int i = 0; i < nodes; ++i)
+            for (int j = 0; j < 6; ++j) {
+                const std::string& code = m.Nodes[i].BcCode[j];
+                if (touched[i] && !code.empty() && code[0] == 'p') {
+                    numbering.DofMap[i][j] = numbering.FreeDofCount;
+                    numbering.DofOwner[numbering.FreeDofCount++] = {i, j};
+                } else {
+                    numbering.DofMap[i][j] = top;
+                    numbering.DofOwner[top--] = {i, j};
+                }
+            }
+        pattern = std::make_unique<GlobalPattern>(m, numbering);
+        zeroLimit = ZeroFrequencyLimit(m);
+    }
+    [[nodiscard]] int Order() const { return pattern->Order(); }
+
+    const Model& model;
+    AnalysisState numbering;
+    std::unique_ptr<GlobalPattern> pattern;
+    double zeroLimit = 0.0;
+};
+
+int BarCount(const Model& model, double omega) {
+    long long n = 0;
+    for (const ElementRecord& e : model.Elements) n += detail::ClampedCountBelow(e, omega);
+    return static_cast<int>(std::min<long long>(n, INT_MAX / 2));
+}
+
+// The count at one omega, with what the refinement needs: the bars' share J0, the
+// negative pivots and log |det K|.
+struct Sample {
+    double omega = 0.0;
+    int count = 0;
+    int bars = 0;
+    int negatives = 0;
+    double logDet = 0.0;
+    bool measured = true;  // false: count is only a lower bound (J0 alone)
+};
+
+// One worker's K(omega) and its factorisation; the ordering is made once.
+class Evaluator {
+  public:
+    explicit Evaluator(const Setup& s) : setup_(s), ke_(12, 12) {
+        const GlobalPattern& p = *s.pattern;
+        A_.resize(p.Order(), p.Order());
+        A_.resizeNonZeros(p.NonZeros());
+        std::copy(p.ColumnStarts().begin(), p.ColumnStarts().end(), A_.outerIndexPtr());
+        std::copy(p.RowIndices().begin(), p.RowIndices().end(), A_.innerIndexPtr());
+        std::fill(A_.valuePtr(), A_.valuePtr() + p.NonZeros(), 0.0);
+        if (p.Order() > 0) ldlt_.analyzePattern(A_);
+    }
+
+    // J at omega. An exactly zero pivot, or a bar's pole hit exactly, moves omega by a
+    // few parts in 1E14; the count is right wherever the factorisation exists.
+    Sample Evaluate(double omega) {
+        for (int attempt = 0; attempt < 8; ++attempt) {
+            const double w = omega * (1.0 + 1e-14 * attempt);
+            try {
+                Assemble(w);
+            } catch (const ComputationFailure&) {
+                if (attempt == 7) throw;
+                continue;
+            }
+            Sample s;
+            s.omega = w;
+            s.bars = BarCount(setup_.model, w);
+            s.count = s.bars;
+            if (setup_.Order() == 0) return s;
+            ldlt_.factorize(A_);
+            if (ldlt_.info() != Eigen::Success) continue;
+            const Eigen::VectorXd& D = ldlt_.vectorD();
+            for (int i = 0; i < D.size(); ++i) {
+                numeric::CheckFinite(D[i], "factorisation of K(omega)");
+                if (D[i] < 0.0) ++s.negatives;
+                s.logDet += std::log(std::fabs(D[i]));
+            }
+            s.count += s.negatives;
+            return s;
+        }
+        throw ComputationFailure(numeric::kZeroPivot,
+                                 "K(omega) has a zero pivot at every omega tried near " +
+                                     std::to_string(omega) + " rad/s");
+    }
+
+    // Factorises K at omega (or within a few parts in 1E14) by LU with partial pivoting,
+    // stable however nearly singular K is: for inverse iteration at a natural frequency.
+    void FactoriseForShapes(double omega) {
+        if (!luReady_) {
+            lu_.analyzePattern(A_);
+            luReady_ = true;
+        }
+        for (int attempt = 0; attempt < 8; ++attempt) {
+            Assemble(omega * (1.0 + 1e-14 * attempt));
+            lu_.factorize(A_);
+            if (lu_.info() == Eigen::Success) return;
+        }
+        throw ComputationFailure(
+            numeric::kZeroPivot,
+            "K(omega) is singular at every omega tried near " + std::to_string(omega) + " rad/s");
+    }
+
+    // x = K^-1 b with the factorisation of the last FactoriseForShapes.
+    Eigen::VectorXd Solve(const Eigen::VectorXd& b) { return lu_.solve(b); }
+
+  private:
+    // The real parts of the elements' dynamic stiffness at s = i omega (the imaginary
+    // parts vanish there), each entry from the upper triangle: exactly symmetric.
+    void Assemble(double omega) {
+        const GlobalPattern& p = *setup_.pattern;
+        double* values = A_.valuePtr();
+        std::fill(values, values + p.NonZeros(), 0.0);
+        for (int e = 0; e < p.ElementCount(); ++e) {
+            ElemStiffDyn(numeric::Complex{0.0, omega}, setup_.model.Elements[e], ke_);
+            const int* slot = p.Slots(e);
+            for (int r = 0; r < 12; ++r)
+                for (int c = 0; c < 12; ++c) {
+                    const int at = slot[r * 12 + c];
+                    if (at >= 0) values[at] += r <= c ? ke_(r, c).re : ke_(c, r).re;
+                }
+        }
+        for (int i = 0; i < p.NonZeros(); ++i)
+            if (!std::isfinite(values[i])) numeric::CheckFinite(values[i], "assembly of K(omega)");
+    }
+
+    const Setup& setup_;
+    RealSparse A_;
+    Ldlt ldlt_;
+    Eigen::SparseLU<RealSparse, Eigen::COLAMDOrdering<int>> lu_;
+    bool luReady_ = false;
+    numeric::ComplexMatrix ke_;
+};
+
+int DefaultThreads() {
+    const unsigned cores = std::thread::hardware_concurrency();
+    return cores == 0 ? 1 : static_cast<int>(cores);
+}
+
+// Worker threads, each with its evaluator, kept from one batch of tasks to the next.
+// The calling thread reports progress and watches the stop request meanwhile.
+class Pool {
+  public:
+    Pool(const Setup& setup, int threads, const AtomicFlag* stop, ModeCallbacks* callbacks,
+         std::function<ModeProgress()> progress)
+        : setup_(setup),
+          evaluators_(threads),
+          stop_(stop),
+          callbacks_(callbacks),
+          progress_(std::move(progress)) {}
+
+    [[nodiscard]] bool Halted() const { return halt_ || (stop_ != nullptr && *stop_); }
+    [[nodiscard]] bool Stopped() const { return stop_ != nullptr && *stop_ && failure_.empty(); }
+    [[nodiscard]] const std::string& Failure() const { return failure_; }
+    [[nodiscard]] int Threads() const { return static_cast<int>(evaluators_.size()); }
+
+    // task(evaluator, i) for i = 0 .. count - 1, as long as nothing halts the pool.
+    void Run(int count, const std::function<void(Evaluator&, int)>& task) {
+        std::atomic<int> next{0};
+        const int wanted = std::min(count, Threads());
+        int running = 0;
+        auto work = [&](int w) {
+            try {
+                if (!evaluators_[w]) evaluators_[w] = std::make_unique<Evaluator>(setup_);
+                for (int i; !Halted() && (i = next.fetch_add(1)) < count;) task(*evaluators_[w], i);
+            } catch (const std::exception& e) {
+                Fail(e.what());
+            } catch (...) {
+                Fail("unknown failure");
+            }
+            std::lock_guard<std::mutex> lock(mutex_);
+            --running;
+            finished_.notify_all();
+        };
+        std::vector<std::thread> threads;
+        struct Joiner {
+            std::vector<std::thread>& threads;
+            std::atomic<bool>& halt;
+            ~Joiner() {
+                for (std::thread& t : threads) {
+                    if (std::uncaught_exceptions() > 0) halt = true;
+                    t.join();
+                }
+            }
+        } joiner{threads, halt_};
+        for (int w = 0; w < wanted; ++w) {
+            {
+                std::lock_guard<std::mutex> lock(mutex_);
+                ++running;
+            }
+            try {
+                threads.emplace_back(work, w);
+            } catch (...) {
+                std::lock_guard<std::mutex> lock(mutex_);
+                --running;
+                if (threads.empty()) throw;
+                break;  // fewer workers than asked for
+            }
+        }
+        for (bool ended = false; !ended;) {
+            {
+                std::unique_lock<std::mutex> lock(mutex_);
+                ended = finished_.wait_for(lock, std::chrono::milliseconds(5),
+                                           [&] { return running == 0; });
+            }
+            Report();
+            if (callbacks_ && !ended) callbacks_->Yield();
+        }
+    }
+
+    void Report() {
+        if (!callbacks_) return;
+        const ModeProgress p = progress_();
+        if (p.Found == last_.Found && p.Wanted == last_.Wanted &&
+            p.Evaluations == last_.Evaluations && p.ShapesFound == last_.ShapesFound)
+            return;
+        last_ = p;
+        callbacks_->Progress(p);
+    }
+
+  private:
+    void Fail(const std::string& why) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (failure_.empty()) failure_ = why.empty() ? "failure" : why;
+        halt_ = true;
+    }
+
+    const Setup& setup_;
+    std::vector<std::unique_ptr<Evaluator>> evaluators_;
+    const AtomicFlag* stop_;
+    ModeCallbacks* callbacks_;
+    std::function<ModeProgress()> progress_;
+    ModeProgress last_{-1, -2, -1, -1};
+    std::atomic<bool> halt_{false};
+    std::string failure_;
+    std::mutex mutex_;
+    std::condition_variable finished_;
+};
+
+// The samples of all workers, and the frequencies found from them.
+class Search {
+  public:
+    void Insert(const Sample& s) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        const auto [at, added] = samples_.emplace(s.omega, s);
+        if (!added && s.measured) at->second = s;
+        if (s.measured) ++evaluations_;
+    }
+
+    // The narrowest bracket of frequency number k (from 1) the samples give: lo the
+    // highest sample that counts fewer than k, hi the lowest above it that counts k or
+    // more. The floor sample always exists, and an upper bound from the bars.
+    std::pair<Sample, Sample> Bracket(int k) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        Sample lo;  // omega 0: no frequency below
+        for (const auto& [omega, s] : samples_)
+            if (s.measured && s.count < k) lo = s;
+        Sample hi;
+        hi.omega = -1.0;
+        for (auto it = samples_.upper_bound(lo.omega); it != samples_.end(); ++it)
+            if (it->second.count >= k) {
+                hi = it->second;
+                break;
+            }
+        return {lo, hi};
+    }
+
+    // A point that splits (lo, hi): its middle (geometric across a factor above 4), or,
+    // when another worker evaluates a point inside already, the middle of the larger
+    // part, so that workers on neighbouring frequencies do not repeat each other. The
+    // point is marked as being evaluated until Done.
+    double SplitPoint(double lo, double hi) {
+        auto middle = [](double a, double b) {
+            return a > 0.0 && b > 4.0 * a ? std::sqrt(a * b) : 0.5 * (a + b);
+        };
+        std::lock_guard<std::mutex> lock(mutex_);
+        for (double y : busy_)
+            if (y > lo && y < hi) {
+                // The larger part: y above the middle leaves the lower part larger.
+                const bool wide = lo > 0.0 && hi > 4.0 * lo;
+                const bool lower = wide ? y * y > lo * hi : 2.0 * y > lo + hi;
+                const double x = lower ? middle(lo, y) : middle(y, hi);
+                busy_.push_back(x);
+                return x;
+            }
+        const double x = middle(lo, hi);
+        busy_.push_back(x);
+        return x;
+    }
+    void Done(double x) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        const auto at = std::find(busy_.begin(), busy_.end(), x);
+        if (at != busy_.end()) busy_.erase(at);
+    }
+
+    [[nodiscard]] int Evaluations() const { return evaluations_; }
+
+  private:
+    std::mutex mutex_;
+    std::map<double, Sample> samples_;
+    std::vector<double> busy_;  // points being evaluated
+    std::atomic<int> evaluations_{0};
+};
+
+// The root r in (lo, hi) of the model log|det K| = m log|x - r| + a + b x through
+// three samples: the ends of the bracket and one outside it. Bisection on r of the
+// collinearity of L_i - m log|x_i - r|, which changes sign between the ends.
+double SingularFit(const Sample& lo, const Sample& hi, const Sample& out, int m) {
+    auto gap = [&](double r) {
+        const double f1 = lo.logDet - m * std::log(r - lo.omega);
+        const double f2 = hi.logDet - m * std::log(hi.omega - r);
+        const double f3 = out.logDet - m * std::log(std::fabs(out.omega - r));
+        return (f2 - f1) * (out.omega - lo.omega) - (f3 - f1) * (hi.omega - lo.omega);
+    };
+    double a = lo.omega, b = hi.omega;
+    const bool risingAtHi = out.omega > hi.omega;  // the sign of gap near hi
+    for (int i = 0; i < 200 && b - a > 1e-3 * kTolerance * hi.omega; ++i) {
+        const double r = 0.5 * (a + b);
+        ((gap(r) > 0.0) == risingAtHi ? b : a) = r;
+    }
+    return 0.5 * (a + b);
+}
+
+// Refines frequency number k. Across a bracket that holds other frequencies or a bar's
+// pole: bisection (by the geometric mean across wide brackets), away from points other
+// workers are evaluating. Once the bracket holds frequency k alone (m-fold) and no pole,
+// log|det K| = m log|omega - omega_k| + a smooth part: the next point is the root of that
+// model through the bracket's ends (the smooth part constant) or through them and the
+// last end it replaced (the smooth part linear), kept inside the bracket, and replaced
+// by bisection whenever three steps have not halved the bracket.
+double FindFrequency(Evaluator& ev, Search& search, const Pool& pool, int k) {
+    int steps = 0;
+    double markWidth = -1.0;
+    Sample replaced;  // the last bracket end this worker's samples replaced
+    replaced.measured = false;
+    while (!pool.Halted()) {
+        const auto [lo, hi] = search.Bracket(k);
+        if (hi.omega < 0.0)
+            throw ComputationFailure(numeric::kOutOfRange, "no upper bound of a frequency");
+        const double width = hi.omega - lo.omega;
+        if (width <= kTolerance * hi.omega) return 0.5 * (lo.omega + hi.omega);
+        bool bisect = false;
+        if (markWidth < 0.0 || width <= 0.5 * markWidth) {
+            markWidth = width;
+            steps = 0;
+        } else if (++steps >= 3) {
+            bisect = true;
+            markWidth = width;
+            steps = 0;
+        }
+        const int m = hi.count - lo.count;
+        const bool isolated = lo.measured && hi.measured && lo.omega > 0.0 && hi.bars == lo.bars &&
+                              hi.negatives - lo.negatives == m;
+        double x;
+        if (isolated && !bisect) {
+            const bool third = replaced.measured && replaced.bars == lo.bars &&
+                               ((replaced.omega < lo.omega && replaced.count == lo.count &&
+                                 replaced.negatives == lo.negatives) ||
+                                (replaced.omega > hi.omega && replaced.count == hi.count &&
+                                 replaced.negatives == hi.negatives));
+            if (third) {
+                x = SingularFit(lo, hi, replaced, m);
+            } else {
+                const double d = (hi.logDet - lo.logDet) / m;  // |det| ~ |omega - r|^m
+                x = lo.omega + width / (1.0 + std::exp(std::min(d, 700.0)));
+            }
+            const double margin = 0.25 * kTolerance * hi.omega;
+            x = std::clamp(x, lo.omega + margin, hi.omega - margin);
+        } else {
+            x = search.SplitPoint(lo.omega, hi.omega);
+        }
+        const Sample s = ev.Evaluate(x);
+        search.Insert(s);
+        search.Done(x);
+        replaced = s.count >= k ? hi : lo;
+    }
+    return -1.0;
+}
+
+// One repeated (or single) frequency: modes first .. last, all at omega.
+struct Group {
+    int first = 0;
+    int last = 0;
+    double omega = 0.0;
+};
+
+// The bars whose own clamped frequencies lie at omega, and the combinations of their
+// clamped modes whose end forces cancel at every free dof: natural modes whose nodes
+// stay at rest.
+std::vector<std::vector<BarVibration>> BarModesAtRest(const Setup& setup, double omega) {
+    const Model& model = setup.model;
+    std::vector<detail::ClampedMode> modes;
+    std::vector<int> elements;
+    for (int e = 0; e < model.ElementCount(); ++e)
+        for (int action = 0; action < 4; ++action) {
+            const ElementRecord& el = model.Elements[e];
+            const int below = detail::ClampedCountBelow(el, action, omega * (1 - kSameFrequency));
+            const int above = detail::ClampedCountBelow(el, action, omega * (1 + kSameFrequency));
+            for (int order = below + 1; order <= above; ++order) {
+                modes.push_back(detail::MakeClampedMode(el, action, order, omega));
+                elements.push_back(e);
+            }
+        }
+    const int p = static_cast<int>(modes.size());
+    if (p == 0) return {};
+    // End forces of every clamped mode on the free dofs, one column each, scaled to 1.
+    std::map<int, int> rowOf;
+    std::vector<std::array<double, 12>> forces(p);
+    for (int j = 0; j < p; ++j) {
+        const ElementRecord& el = model.Elements[elements[j]];
+        const std::array<double, 12> local = detail::ClampedModeEndForces(el, modes[j]);
+        RotateVector12(el.RotMatrixT, local.data(), forces[j].data());
+        for (int c = 0; c < 12; ++c) {
+            const int eq = setup.numbering.DofMap[el.EndNode[c / 6]][c % 6];
+            if (eq < setup.Order() && rowOf.count(eq) == 0) {
+                const int next = static_cast<int>(rowOf.size());
+                rowOf[eq] = next;
+            }
+        }
+    }
+    Eigen::MatrixXd R = Eigen::MatrixXd::Zero(static_cast<int>(rowOf.size()), p);
+    for (int j = 0; j < p; ++j) {
+        const ElementRecord& el = model.Elements[elements[j]];
+        for (int c = 0; c < 12; ++c) {
+            const int eq = setup.numbering.DofMap[el.EndNode[c / 6]][c % 6];
+            if (eq < setup.Order()) R(rowOf[eq], j) += forces[j][c];
+        }
+    }
+    Eigen::VectorXd scale = Eigen::VectorXd::Ones(p);
+    for (int j = 0; j < p; ++j) {
+        const double n = R.col(j).norm();
+        if (n > 0.0) R.col(j) /= n, scale[j] = n;
+    }
+    // The null space of R: the columns of Q beyond the rank of R^T = Q T.
+    Eigen::MatrixXd null;
+    if (R.rows() == 0) {
+        null = Eigen::MatrixXd::Identity(p, p);
+    } else {
+        Eigen::ColPivHouseholderQR<Eigen::MatrixXd> qr(R.transpose());
+        qr.setThreshold(1e-8);
+        const Eigen::MatrixXd Q = qr.householderQ();
+        null = Q.rightCols(p - static_cast<int>(qr.rank()));
+    }
+    std::vector<std::vector<BarVibration>> result;
+    for (int m = 0; m < null.cols(); ++m) {
+        Eigen::VectorXd a = null.col(m).cwiseQuotient(scale);
+        Eigen::Index big = 0;
+        a.cwiseAbs().maxCoeff(&big);
+        a /= a[big];
+        std::vector<BarVibration> bars;
+        for (int j = 0; j < p; ++j)
+            if (std::fabs(a[j]) > 1e-12)
+                bars.push_back(BarVibration{elements[j], modes[j].Action, modes[j].Order, a[j]});
+        result.push_back(std::move(bars));
+    }
+    return result;
+}
+
+// The null vectors of K at a group's frequency, orthogonal to each other, by inverse
+// iteration on K(omega) itself: nearly singular, so that one solve gives the null
+// space to rounding.
+std::vector<Eigen::VectorXd> NullVectors(Evaluator& ev, const Setup& setup, double omega,
+                                         int count) {
+    const int n = setup.Order();
+    std::vector<Eigen::VectorXd> found;
+    if (count <= 0 || n == 0) return found;
+    // A zero frequency: at the zero limit, where the rigid motions have the smallest
+    // magnitudes of K by far (K(0) itself may be exactly singular).
+    ev.FactoriseForShapes(omega > 0.0 ? omega : setup.zeroLimit);
+    auto orthogonalise = [&](Eigen::VectorXd& x) {
+        for (int pass = 0; pass < 2; ++pass)
+            for (const Eigen::VectorXd& f : found) x -= f.dot(x) * f;
+        const double norm = x.norm();
+        numeric::CheckFinite(1.0 / norm, "mode shape");
+        x /= norm;
+    };
+    for (int m = 0; m < count; ++m) {
+        Eigen::VectorXd x(n);
+        for (int i = 0; i < n; ++i) x[i] = 1.0 + 0.5 * std::sin(0.7 * i + 1.3 * m);
+        orthogonalise(x);
+        for (int iteration = 0; iteration < 8; ++iteration) {
+            Eigen::VectorXd y = ev.Solve(x);
+            for (int i = 0; i < n; ++i) numeric::CheckFinite(y[i], "mode shape");
+            orthogonalise(y);
+            if (y.dot(x) < 0.0) y = -y;
+            const double change = (y - x).norm();
+            x = y;
+            if (change < 1e-13 && iteration > 0) break;
+        }
+        found.push_back(x);
+    }
+    return found;
+}
+
+// Node displacements of a null vector, scaled to a largest component of +1.
+std::vector<std::array<double, 6>> NodeDisplacements(const Setup& setup, const Eigen::VectorXd& x) {
+    std::vector<std::array<double, 6>> d(setup.model.NodeCount(), std::array<double, 6>{});
+    double big = 0.0;
+    for (int r = 0; r < x.size(); ++r) {
+        const auto [node, dof] = setup.numbering.DofOwner[r];
+        d[node][dof] = x[r];
+    }
+    for (const auto& n : d)
+        for (double v : n)
+            if (std::fabs(v) > std::fabs(big)) big = v;
+    if (big != 0.0)
+        for (auto& n : d)
+            for (double& v : n) v /= big;
+    return d;
+}
+
+void ShapeGroup(Evaluator& ev, const Setup& setup, const Group& g,
+                std::vector<NaturalMode>& modes) {
+    const int m = g.last - g.first + 1;
+    std::vector<std::vector<BarVibration>> atRest;
+    if (g.omega > 0.0) atRest = BarModesAtRest(setup, g.omega);
+    // At a bar's own frequency the amplitude of its clamped mode in the shape along it
+    // depends on the distance to that pole: the whole group takes the frequency its
+    // shapes were found at, the same to the uncertainty of the count there.
+    if (BarCount(setup.model, g.omega * (1 - kSameFrequency)) !=
+        BarCount(setup.model, g.omega * (1 + kSameFrequency)))
+        for (int i = g.first; i <= g.last; ++i) {
+            modes[i].Omega = g.omega;
+            modes[i].FrequencyHz = g.omega / numeric::TwoPi;
+        }
+    const int inside = std::min(m, static_cast<int>(atRest.size()));
+    const std::vector<Eigen::VectorXd> shapes = NullVectors(ev, setup, g.omega, m - inside);
+    for (int i = 0; i < m; ++i) {
+        NaturalMode& mode = modes[g.first + i];
+        if (i < static_cast<int>(shapes.size())) {
+            mode.NodeDisp = NodeDisplacements(setup, shapes[i]);
+        } else {
+            mode.NodeDisp.assign(setup.model.NodeCount(), std::array<double, 6>{});
+            if (i >= m - inside) mode.InsideBars = atRest[i - (m - inside)];
+        }
+    }
+}
+
+}  // namespace
+
+double ZeroFrequencyLimit(const Model& model) {
+    double fastest = 0.0;
+    for (const ElementRecord& e : model.Elements)
+        fastest = std::max({fastest, e.WaveAxial / e.Length, e.WaveTorsion / e.Length});
+    return 1e-6 * fastest;
+}
+
+int CountFrequenciesBelow(const Model& model, double omega) {
+    const Setup setup(model);
+    Evaluator ev(setup);
+    return ev.Evaluate(omega).count;
+}
+
+ModeResult SolveModes(const Model& model, const ModeRequest& request, ModeCallbacks* callbacks) {
+    ModeResult result;
+    std::vector<NaturalMode> modes;
+    std::vector<char> done;
+    std::atomic<int> found{0}, shapesFound{0};
+    int wanted = -1;
+    try {
+        const Setup setup(model);
+        result.FreeDofs = setup.Order();
+        result.ZeroLimit = setup.zeroLimit;
+        const bool byCount = request.Count > 0;
+        const bool byLimit = request.BelowHz > 0.0;
+        if (model.ElementCount() == 0 || (!byCount && !byLimit)) return result;
+
+        Search search;
+        Pool pool(
+            setup, request.Threads > 0 ? request.Threads : DefaultThreads(), request.Stop,
+            callbacks, [&] {
+                return ModeProgress{found.load(), wanted, search.Evaluations(), shapesFound.load()};
+            });
+        result.Threads = pool.Threads();
+        auto finish = [&] {
+            result.Evaluations = search.Evaluations();
+            if (!pool.Failure().empty()) {
+                result.Message = kGaussError;
+                result.Reason = pool.Failure();
+            } else if (pool.Stopped()) {
+                result.Message = kUserStop;
+            }
+            for (int k = 0; k < static_cast<int>(done.size()) && done[k]; ++k)
+                result.Modes.push_back(modes[k]);
+            return result;
+        };
+
+        // The zero limit, and the limit asked for.
+        const double limit = numeric::TwoPi * request.BelowHz;
+        std::vector<double> probes{setup.zeroLimit};
+        if (byLimit) probes.push_back(limit);
+        std::vector<Sample> probed(probes.size());
+        pool.Run(static_cast<int>(probes.size()), [&](Evaluator& ev, int i) {
+            probed[i] = ev.Evaluate(probes[i]);
+            search.Insert(probed[i]);
+        });
+        if (pool.Halted()) return finish();
+        const int zeros = probed[0].count;
+        wanted = byCount ? request.Count : INT_MAX;
+        if (byLimit) wanted = std::min(wanted, probed[1].count);
+        modes.resize(wanted);
+        done.assign(wanted, 0);
+        // An upper bound for every wanted frequency: J >= J0, so where the bars alone
+        // count them all.
+        double top = 0.0;
+        for (const ElementRecord& e : model.Elements)
+            top = top == 0.0 ? detail::LowestClampedFrequency(e)
+                             : std::min(top, detail::LowestClampedFrequency(e));
+        while (BarCount(model, top) < wanted) {
+            top *= 2.0;
+            if (!(top < 1e300))
+                throw ComputationFailure(numeric::kOverflow, "too many frequencies asked for");
+        }
+        Sample bound;
+        bound.omega = top;
+        bound.count = bound.bars = BarCount(model, top);
+        bound.measured = false;
+        search.Insert(bound);
+
+        for (int k = 0; k < std::min(zeros, wanted); ++k) done[k] = 1, ++found;
+        const int first = std::min(zeros, wanted);
+        pool.Run(wanted - first, [&](Evaluator& ev, int i) {
+            const int k = first + i;
+            const double omega = FindFrequency(ev, search, pool, k + 1);
+            if (omega < 0.0) return;
+            modes[k].Omega = omega;
+            modes[k].FrequencyHz = omega / numeric::TwoPi;
+            done[k] = 1;
+            ++found;
+        });
+        if (pool.Halted() || !request.Shapes) return finish();
+
+        std::vector<Group> groups;
+        for (int k = 0; k < wanted; ++k) {
+            const double omega = modes[k].Omega;
+            if (!groups.empty() &&
+                omega - groups.back().omega <= kSameFrequency * std::max(omega, 0.0)) {
+                groups.back().last = k;
+            } else {
+                groups.push_back(Group{k, k, omega});
+            }
+        }
+        pool.Run(static_cast<int>(groups.size()), [&](Evaluator& ev, int i) {
+            ShapeGroup(ev, setup, groups[i], modes);
+            shapesFound += groups[i].last - groups[i].first + 1;
+        });
+        if (pool.Halted()) {
+            // Shapes in part: keep them only where the whole group was done.
+            for (NaturalMode& m : modes)
+                if (m.NodeDisp.empty()) m.InsideBars.clear();
+        }
+        return finish();
+    } catch (const std::exception& e) {
+        result.Message = kGaussError;
+        result.Reason = e.what();
+        result.Modes.clear();
+        for (int k = 0; k < static_cast<int>(done.size()) && done[k]; ++k)
+            result.Modes.push_back(modes[k]);
+        return result;
+    }
+}
+
+std::vector<std::array<double, 6>> ModeShapeAlongBar(const Model& model, const NaturalMode& mode,
+                                                     int e, int points, bool global) {
+    if (e < 0 || e >= model.ElementCount())
+        throw ComputationFailure(numeric::kOutOfRange,
+                                 "element " + std::to_string(e) + " does not exist");
+    const ElementRecord& el = model.Elements[e];
+    detail::CheckEndNodes(model, el);
+    points = std::max(points, 2);
+    double d[12] = {}, local[12];
+    if (static_cast<int>(mode.NodeDisp.size()) == model.NodeCount())
+        for (int c = 0; c < 12; ++c) d[c] = mode.NodeDisp[el.EndNode[c / 6]][c % 6];
+    RotateVector12(el.RotMatrix, d, local);
+    const detail::BarField field(el, mode.Omega, local);
+    std::vector<detail::ClampedMode> own;
+    std::vector<double> amplitude;
+    for (const BarVibration& b : mode.InsideBars)
+        if (b.Element == e) {
+            own.push_back(detail::MakeClampedMode(el, b.Action, b.Order, mode.Omega));
+            amplitude.push_back(b.Amplitude);
+        }
+    std::vector<std::array<double, 6>> out(points);
+    for (int i = 0; i < points; ++i) {
+        const double x = el.Length * i / (points - 1);
+        std::array<double, 6> u = field.At(x);
+        for (std::size_t j = 0; j < own.size(); ++j) {
+            const double a = amplitude[j];
+            const double v = a * detail::ClampedModeAt(own[j], x, 0);
+            switch (own[j].Action) {
+                case 0:
+                    u[0] += v;
+                    break;
+                case 1:
+                    u[3] += v;
+                    break;
+                case 2:
+                    u[1] += v;
+                    u[5] += a * detail::ClampedModeAt(own[j], x, 1);
+                    break;
+                default:
+                    u[2] += v;
+                    u[4] -= a * detail::ClampedModeAt(own[j], x, 1);
+                    break;
+            }
+        }
+        if (global) {
+            std::array<double, 6> g{};
+            for (int half = 0; half < 2; ++half)
+                for (int r = 0; r < 3; ++r)
+                    for (int c = 0; c < 3; ++c)
+                        g[3 * half + r] += el.RotMatrixT[r][c] * u[3 * half + c];
+            u = g;
+        }
+        out[i] = u;
+    }
+    return out;
+}
+
+}  // namespace fem
