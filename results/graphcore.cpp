@@ -8,6 +8,7 @@
 #include <stdexcept>
 
 #include "model/model.h"
+#include "numeric/numbertext.h"
 
 namespace results {
 
@@ -16,16 +17,12 @@ using platform::RGB;
 std::string FormatSingle(double value) {
     const float f = static_cast<float>(value);
     if (f == 0.0f) return "0";  // also for -0
-    char buf[32];
-    std::snprintf(buf, sizeof buf, "%.7G", static_cast<double>(f));
-    return buf;
+    return numeric::FormatGeneral(static_cast<double>(f), 7);
 }
 
 std::string FormatDouble(double value) {
     if (value == 0.0) return "0";
-    char buf[40];
-    std::snprintf(buf, sizeof buf, "%.15G", value);
-    return buf;
+    return numeric::FormatGeneral(value, 15);
 }
 
 float TruncateTwoDigits(double x) {

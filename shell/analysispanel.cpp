@@ -345,11 +345,11 @@ void AnalysisPanel::ConnectHandlers() {
             [this](int) { ShowElementNodes(); });
     connect(nodeCombo_, qOverload<int>(&QComboBox::activated), this, [this](int) {
         if (refilling_) return;
-        if (const auto n = ParseInt16(nodeCombo_->currentText())) EditNode(*n);
+        if (const auto n = ParseWhole(nodeCombo_->currentText())) EditNode(*n);
     });
     connect(elementCombo_, qOverload<int>(&QComboBox::activated), this, [this](int) {
         if (refilling_) return;
-        if (const auto n = ParseInt16(elementCombo_->currentText())) EditElement(*n);
+        if (const auto n = ParseWhole(elementCombo_->currentText())) EditElement(*n);
     });
     connect(addNodeButton_, &QPushButton::clicked, this, [this] { EditNode(-1); });
     connect(addElementButton_, &QPushButton::clicked, this, [this] {
@@ -427,7 +427,7 @@ double AnalysisPanel::Magnification() const {
 
 int AnalysisPanel::ChosenElement() const {
     if (forceElementCombo_->currentIndex() < 0) return 0;
-    return ParseInt16(forceElementCombo_->currentText()).value_or(0);
+    return ParseWhole(forceElementCombo_->currentText()).value_or(0);
 }
 
 void AnalysisPanel::ValidateTau() {
@@ -633,7 +633,7 @@ void AnalysisPanel::LoadSample(int number) {
 
 void AnalysisPanel::RunAnalysis() {
     if (busy_) return;
-    const auto nw = ParseInt16(nwCombo_->currentText());
+    const auto nw = ParseWhole(nwCombo_->currentText());
     const auto gammaTe = ParseDouble(gammaTeEdit_->text());
     const auto te = ParseDouble(teEdit_->text());
     const auto tau = ParseDouble(tauEdit_->text());

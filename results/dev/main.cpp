@@ -6,8 +6,6 @@
 //                         [--gamma G] [--tau T] [--size WxH] [--synthetic] [--fill]
 #include <cmath>
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
 #include <exception>
 #include <string>
 
@@ -20,6 +18,7 @@
 #include "analysis/engine.h"
 #include "model/model.h"
 #include "model/samples.h"
+#include "numeric/numbertext.h"
 #include "results/forcegraphwindow.h"
 
 namespace {
@@ -58,22 +57,24 @@ int main(int argc, char** argv) {
     int height = 850;
     bool synthetic = false;
     bool fill = false;  // the result window fills the frame
-    for (int a = 1; a < argc; ++a) {
+    // Numbers are read with "." whatever the locale the application took over.
+    bool valid = true;
+    for (int a = 1; a < argc && valid; ++a) {
         const std::string arg = argv[a];
         const bool hasValue = a + 1 < argc;
         if (arg == "--sample" && hasValue) {
-            sample = std::atoi(argv[++a]);
+            valid = numeric::ParseWholeNumber(argv[++a], sample);
         } else if (arg == "--nw" && hasValue) {
-            nw = std::atoi(argv[++a]);
+            valid = numeric::ParseWholeNumber(argv[++a], nw);
         } else if (arg == "--gamma" && hasValue) {
-            gammaTe = std::atof(argv[++a]);
+            valid = numeric::ParseNumber(argv[++a], gammaTe);
         } else if (arg == "--tau" && hasValue) {
-            tau = std::atof(argv[++a]);
+            valid = numeric::ParseNumber(argv[++a], tau);
         } else if (arg == "--size" && hasValue) {
-            if (std::sscanf(argv[++a], "%dx%d", &width, &height) != 2) {
-                Usage();
-                return 2;
-            }
+            const std::string size = argv[++a];
+            const std::size_t x = size.find('x');
+            valid = x != std::string::npos && numeric::ParseWholeNumber(size.substr(0, x), width) &&
+                    numeric::ParseWholeNumber(size.substr(x + 1), height);
         } else if (arg == "--element-axes") {
             globalFlag = 0;
         } else if (arg == "--fill") {
@@ -81,11 +82,14 @@ int main(int argc, char** argv) {
         } else if (arg == "--synthetic") {
             synthetic = true;
         } else if (!arg.empty() && arg[0] != '-') {
-            element = std::atoi(arg.c_str());
+            valid = numeric::ParseWholeNumber(arg, element);
         } else {
-            Usage();
-            return 2;
+            valid = false;
         }
+    }
+    if (!valid) {
+        Usage();
+        return 2;
     }
 
     fem::Model& model = fem::FEM();

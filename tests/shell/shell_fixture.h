@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <ostream>
 #include <vector>
 
 #include <QApplication>
@@ -17,6 +18,11 @@
 #include "platform/messagebox.h"
 #include "shell/analysispanel.h"
 #include "shell/mainwindow.h"
+
+// Texts in failure messages as text.
+inline void PrintTo(const QString& text, std::ostream* os) {
+    *os << '"' << text.toStdString() << '"';
+}
 
 namespace shelltest {
 

@@ -21,10 +21,12 @@
 #include <QTemporaryDir>
 
 #include "model/datafile.h"
+#include "platform/picturebox.h"
 #include "services/fileservice.h"
 #include "services/keypad.h"
 #include "shell/elementsheet.h"
 #include "shell_fixture.h"
+#include "tests/comma_locale.h"
 #include "view3d/sceneview.h"
 
 namespace shelltest {
@@ -358,6 +360,51 @@ TEST_F(FileTest, AFileThatCannotBeWrittenIsReportedAndTheOldFileKept) {
     frame->Action("writeStructureAction")->trigger();
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_TRUE(QFileInfo(PathOf("taken.txt")).isDir());
+}
+
+// Numbers keep the point under a locale whose decimal mark is a comma, as the program
+// takes the C library's locale from a German desktop.
+TEST_F(FileTest, UnderADecimalCommaLocaleFilesBoxesAndReadoutsKeepThePoint) {
+    CommaLocale comma;
+    if (!comma.Active()) GTEST_SKIP() << CommaLocale::kMissing;
+    const QLocale before;
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    struct Restore {
+        QLocale locale;
+        ~Restore() { QLocale::setDefault(locale); }
+    } restore{before};
+
+    const char* const text =
+        "2,1\r\n0,0,0,0\r\nu,0\r\nu,0\r\nu,0.25\r\nu,0\r\nu,0\r\nu,0\r\n"
+        "1,12.5,-0.001,1E+20\r\npf,-1.5\r\np,7.86E-06\r\np,0\r\np,0\r\np,0\r\np,0\r\n"
+        "0,0,1\r\n21000.5,8000,7.86E-06,10\r\n";
+    WriteText(PathOf("in.txt"), text);
+    ASSERT_TRUE(panel->OpenStructureFile(PathOf("in.txt")));
+    EXPECT_EQ(fem::FEM().GetNode(1).Coord[0], 12.5);
+    EXPECT_EQ(fem::FEM().GetElement(0).Young, 21000.5);
+    dialogs.saveAnswer = PathOf("out.txt");
+    frame->Action("writeStructureAction")->trigger();
+    EXPECT_EQ(ReadBack(PathOf("out.txt")), QLatin1String(text));
+    ASSERT_TRUE(panel->OpenStructureFile(PathOf("out.txt")));
+    EXPECT_EQ(fem::FEM().GetNode(0).FixedDisp[2], 0.25);
+    EXPECT_EQ(fem::FEM().GetNode(1).LoadValue[0], -1.5);
+
+    // Boxes: written and read with the point.
+    frame->Action("sample1Action")->trigger();
+    EXPECT_EQ(Get<QLineEdit>("teEdit")->text(), "0.0004");
+    QLineEdit* delay = Get<QLineEdit>("tauEdit");
+    delay->setText("0.05");
+    emit delay->returnPressed();
+    EXPECT_EQ(delay->text(), "0.05");
+    EXPECT_EQ(fem::Analysis().Tau, 0.05);
+    Get<QLineEdit>("teEdit")->setText("0.001");
+    Get<QComboBox>("nwCombo")->setCurrentIndex(0);
+    panel->RunAnalysis();
+    EXPECT_EQ(fem::Analysis().Te, 0.001);
+    // The coordinate readout of the small picture.
+    emit panel->SmallPicture()->MouseMoved(1.5, -0.25, Qt::NoButton);
+    EXPECT_EQ(Get<QLabel>("positionLabel")->text(), "X=1.5\nY=-0.25");
+    EXPECT_TRUE(messages.empty());
 }
 
 TEST_F(FileTest, RightClickOnTheBackgroundChangesItsColourUnlessCancelled) {
