@@ -1,7 +1,10 @@
 #include "shell/analysispanel.h"
 
 #include <cmath>
+#include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -21,7 +24,6 @@
 #include "model/datafile.h"
 #include "model/samples.h"
 #include "numeric/failure.h"
-#include "platform/eventyield.h"
 #include "platform/messagebox.h"
 #include "platform/picturebox.h"
 #include "platform/qtcolor.h"
@@ -32,6 +34,7 @@
 #include "shell/mainwindow.h"
 #include "shell/nodesheet.h"
 #include "shell/numbertext.h"
+#include "shell/workerthread.h"
 #include "view3d/structure.h"
 
 namespace shell {
@@ -39,21 +42,53 @@ namespace {
 
 const QString kCheckParameters = QStringLiteral("γ，Te，荷重立上りの設定値を確認して下さい。");
 
-// Progress of a long computation: the label counts the transform points and the
-// event loop runs often enough for repaints and the stop button.
-class LabelProgress : public fem::AnalysisCallbacks {
+// Progress of a computation on the worker thread, called there by the engine: the
+// finished points go to the panel's label through the worker. The stop button's request
+// is passed on at every call, so that a stop pressed before the engine cleared its stop
+// request at the start of the dynamic solution still counts.
+class WorkerProgress : public fem::AnalysisCallbacks {
   public:
-    explicit LabelProgress(QLabel* label) : label_(label) {}
-    void Yield() override { yield_.Yield(); }
+    WorkerProgress(WorkerThread& worker, const std::atomic<bool>& stopPressed)
+        : worker_(worker), stopPressed_(stopPressed) {}
+    void Yield() override { PassOnStop(); }
     void Progress(int k) override {
-        label_->setText(QStringLiteral(" %1 ").arg(k));
-        yield_.Yield();
+        worker_.ReportProgress(k);
+        PassOnStop();
     }
 
-  private:
-    QLabel* label_;
-    platform::EventLoopYield yield_;
+  protected:
+    void PassOnStop() {
+        if (stopPressed_) fem::Analysis().StopRequested = true;
+    }
+
+    WorkerThread& worker_;
+    const std::atomic<bool>& stopPressed_;
 };
+
+// The element forces have no stop of their own in the engine: a stop ends them here.
+struct ForcesStopped {};
+class ElementForceProgress : public WorkerProgress {
+  public:
+    using WorkerProgress::WorkerProgress;
+    void Progress(int k) override {
+        worker_.ReportProgress(k);
+        if (stopPressed_) throw ForcesStopped{};
+    }
+};
+
+// The model an analysis works on: a copy of the program's model, which the window keeps
+// drawing meanwhile. The node spectra are the run's output and move into the copy
+// instead of being copied (a run starts by discarding them anyway), so that the memory
+// they take is not held twice.
+fem::Model ModelForRun(fem::Model& model) {
+    std::vector<numeric::Matrix<numeric::Complex>> spectra(model.Nodes.size());
+    for (std::size_t i = 0; i < spectra.size(); ++i)
+        std::swap(spectra[i], model.Nodes[i].DispSpectrum);
+    fem::Model work = model;
+    for (std::size_t i = 0; i < spectra.size(); ++i)
+        std::swap(spectra[i], work.Nodes[i].DispSpectrum);
+    return work;
+}
 
 // The file name without folder and extension, as the file name label shows it.
 QString BaseName(const QString& path) {
@@ -104,8 +139,9 @@ QWidget* CaptionAroundList(QLabel* caption, QComboBox* list, QWidget* parent) {
 }  // namespace
 
 AnalysisPanel::AnalysisPanel(MainWindow* mainWindow, QWidget* parent)
-    : QWidget(parent), mainWindow_(mainWindow) {
+    : QWidget(parent), mainWindow_(mainWindow), worker_(new WorkerThread(this)) {
     setObjectName(QStringLiteral("analysisPanel"));
+    worker_->setObjectName(QStringLiteral("workerThread"));
     setWindowTitle(QStringLiteral("解析条件"));
     setAutoFillBackground(true);
     BuildControls();
@@ -113,7 +149,10 @@ AnalysisPanel::AnalysisPanel(MainWindow* mainWindow, QWidget* parent)
     LoadDefaults();
 }
 
-AnalysisPanel::~AnalysisPanel() = default;
+AnalysisPanel::~AnalysisPanel() {
+    // The computation's thread uses this panel's members until it has ended.
+    Abandon();
+}
 
 void AnalysisPanel::BuildControls() {
     auto* top = new QGridLayout(this);
@@ -334,7 +373,15 @@ void AnalysisPanel::ConnectHandlers() {
     connect(readDataButton_, &QPushButton::clicked, this, [this] { ReadStructureData(); });
     connect(saveDataButton_, &QPushButton::clicked, this, [this] { WriteStructureData(false); });
     connect(runAnalysisButton_, &QPushButton::clicked, this, [this] { RunAnalysis(); });
-    connect(stopButton_, &QPushButton::clicked, this, [] { fem::Analysis().StopRequested = true; });
+    connect(stopButton_, &QPushButton::clicked, this, [this] {
+        if (!worker_->Running()) return;  // nothing to stop
+        stopPressed_ = true;
+        fem::Analysis().StopRequested = true;
+    });
+    connect(worker_, &WorkerThread::Progressed, this, [this](int k) {
+        if (progressLabel_) progressLabel_->setText(QStringLiteral(" %1 ").arg(k));
+        emit Progressed(k);
+    });
     connect(computeForcesButton_, &QPushButton::clicked, this,
             [this] { ComputeElementForces(ChosenElement()); });
     connect(redrawButton_, &QPushButton::clicked, this, [this] { Redraw(); });
@@ -412,7 +459,11 @@ void AnalysisPanel::SetBusy(bool busy) {
 
 void AnalysisPanel::Abandon() {
     abandoned_ = true;
+    if (!worker_->Running()) return;
+    stopPressed_ = true;
     fem::Analysis().StopRequested = true;
+    // The dynamic solution stops within one transform point; the static one follows.
+    worker_->Wait();
 }
 
 // --- small handlers --------------------------------------------------------------
@@ -654,24 +705,47 @@ void AnalysisPanel::RunAnalysis() {
     SetInputsEnabled(false);
     SetBusy(true);
     analysisProgress_->setText(QStringLiteral(" 0 "));
+    progressLabel_ = analysisProgress_;
+    stopPressed_ = false;
     fem::Analysis().StopRequested = false;
-    fem::Analysis().Tau = *tau;
-    LabelProgress progress(analysisProgress_);
-    try {
-        const std::string dynamic = fem::RunDynamic(model, nw_, gammaTe_, te_, &progress);
-        if (abandoned_) return;
-        if (!dynamic.empty()) platform::ShowMessage(this, QString::fromStdString(dynamic));
+    auto work = std::make_shared<fem::Model>(ModelForRun(model));
+    auto messages = std::make_shared<fem::AnalysisMessages>();
+    worker_->Start(
+        [this, work, messages, nw = nw_, gammaTe = gammaTe_, te = te_, tau = *tau] {
+            WorkerProgress progress(*worker_, stopPressed_);
+            *messages = fem::RunAnalysis(*work, nw, gammaTe, te, tau, &progress);
+        },
+        [this, work, messages](const std::exception_ptr& failure) {
+            FinishAnalysis(*work, *messages, failure);
+        });
+}
+
+void AnalysisPanel::FinishAnalysis(fem::Model& work, const fem::AnalysisMessages& messages,
+                                   const std::exception_ptr& failure) {
+    progressLabel_ = nullptr;
+    // The copy with its results replaces the model, which its disabled inputs kept as it
+    // was; the engine's state now describes the model's results.
+    fem::Model& model = fem::FEM();
+    if (work.Revision() == model.Revision()) model = std::move(work);
+    if (failure) {
         SetInputsEnabled(true);
         SetBusy(false);
-        const std::string statics = fem::SolveStatic(model);
-        if (!statics.empty()) platform::ShowMessage(this, QString::fromStdString(statics));
-        for (int e = 0; e < model.ElementCount(); ++e) fem::StaticElementResults(model, e);
-    } catch (const std::exception& f) {
-        SetInputsEnabled(true);
-        SetBusy(false);
-        if (!abandoned_) platform::ShowMessage(this, QString::fromStdString(f.what()));
+        try {
+            std::rethrow_exception(failure);
+        } catch (const std::exception& f) {
+            platform::ShowMessage(this, QString::fromStdString(f.what()));
+        }
+        emit ComputationFinished();
         return;
     }
+    if (!messages.Dynamic.empty())
+        platform::ShowMessage(this, QString::fromStdString(messages.Dynamic));
+    if (abandoned_) return;  // the program ended while the message was shown
+    SetInputsEnabled(true);
+    SetBusy(false);
+    if (!messages.Static.empty())
+        platform::ShowMessage(this, QString::fromStdString(messages.Static));
+    if (abandoned_) return;
     try {
         DrawStructure();
         DrawChosenDeformation();
@@ -679,6 +753,7 @@ void AnalysisPanel::RunAnalysis() {
         // A magnification that is not a number draws no deformation.
     }
     noResults_ = false;
+    emit ComputationFinished();
 }
 
 void AnalysisPanel::ComputeElementForces(int element) {
@@ -703,23 +778,40 @@ void AnalysisPanel::ComputeElementForces(int element) {
     SetInputsEnabled(false);
     SetBusy(true);
     forceProgress_->setText(QStringLiteral(" 0 "));
+    progressLabel_ = forceProgress_;
+    stopPressed_ = false;
     const int flag = globalComponentsCheck_->isChecked() ? 1 : 0;
-    LabelProgress progress(forceProgress_);
+    const bool drawNow = drawAtOnceCheck_->isChecked();
+    auto histories = std::make_shared<numeric::RealMatrix>();
+    worker_->Start(
+        [this, element, flag, histories] {
+            ElementForceProgress progress(*worker_, stopPressed_);
+            fem::ElementForceHistory(fem::FEM(), element, *histories, flag, &progress);
+        },
+        [this, element, flag, drawNow, histories](const std::exception_ptr& failure) {
+            FinishElementForces(element, flag, drawNow, *histories, failure);
+        });
+}
+
+void AnalysisPanel::FinishElementForces(int element, int globalFlag, bool drawNow,
+                                        numeric::RealMatrix& histories,
+                                        const std::exception_ptr& failure) {
+    progressLabel_ = nullptr;
+    QString why;
     try {
-        fem::ElementForceHistory(model, element, elementForceHistory_, flag, &progress);
-        if (abandoned_) return;
+        if (failure) std::rethrow_exception(failure);
+        elementForceHistory_ = std::move(histories);
         mainWindow_->ShowForceGraphs(fem::Analysis().Nw, fem::Analysis().Te, element,
-                                     elementForceHistory_, flag, drawAtOnceCheck_->isChecked());
+                                     elementForceHistory_, globalFlag, drawNow);
+    } catch (const ForcesStopped&) {
+        why = QString::fromUtf8(fem::kUserStop);
     } catch (const std::exception& f) {
-        SetInputsEnabled(true);
-        SetBusy(false);
-        if (!abandoned_)
-            platform::ShowMessage(this, QStringLiteral("節点力を計算できません。\n") +
-                                            QString::fromStdString(f.what()));
-        return;
+        why = QStringLiteral("節点力を計算できません。\n") + QString::fromStdString(f.what());
     }
     SetInputsEnabled(true);
     SetBusy(false);
+    if (!why.isEmpty()) platform::ShowMessage(this, why);
+    emit ComputationFinished();
 }
 
 }  // namespace shell

@@ -190,7 +190,7 @@ TEST_F(ShellTest, ParametersThatAreNotNumbersStopTheAnalysis) {
         QLineEdit* edit = Get<QLineEdit>(QLatin1String(box));
         const QString kept = edit->text();
         edit->setText("1,5");
-        panel->RunAnalysis();
+        Analyse();
         ASSERT_EQ(messages.size(), 1u) << box;
         EXPECT_EQ(messages[0], QStringLiteral("γ，Te，荷重立上りの設定値を確認して下さい。"));
         EXPECT_TRUE(panel->NoResults()) << box;
@@ -399,7 +399,7 @@ TEST_F(FileTest, UnderADecimalCommaLocaleFilesBoxesAndReadoutsKeepThePoint) {
     EXPECT_EQ(fem::Analysis().Tau, 0.05);
     Get<QLineEdit>("teEdit")->setText("0.001");
     Get<QComboBox>("nwCombo")->setCurrentIndex(0);
-    panel->RunAnalysis();
+    Analyse();
     EXPECT_EQ(fem::Analysis().Te, 0.001);
     // The coordinate readout of the small picture.
     emit panel->SmallPicture()->MouseMoved(1.5, -0.25, Qt::NoButton);
@@ -427,7 +427,10 @@ TEST_F(ShellTest, DoubleClickOnAParameterBoxEditsItOnTheKeypad) {
     QString seenOnOpen;
     QTimer::singleShot(0, panel, [&] {
         auto* keypad = qobject_cast<services::Keypad*>(QApplication::activeModalWidget());
-        ASSERT_NE(keypad, nullptr);
+        if (!keypad) {  // checked below; whatever opened instead is closed
+            if (QWidget* other = QApplication::activeModalWidget()) other->close();
+            return;
+        }
         seenOnOpen = keypad->EditText();
         for (const char* key : {"0", ".", "0", "2", "Enter"}) keypad->PressKey(QLatin1String(key));
     });
@@ -454,6 +457,7 @@ TEST_F(ShellTest, DisplayCommandsDrawIntoTheViewAndResetBringsBackTheDefaultView
 
     Get<QComboBox>("nwCombo")->setCurrentIndex(0);
     frame->Action("dynamicAnalysisAction")->trigger();
+    Settle();
     // After the analysis the detailed deformation follows the structure: per element
     // one starting dot and 20 segments.
     EXPECT_EQ(view->ItemCount(), structure + 12 * 21);
