@@ -359,7 +359,6 @@ void AnalysisPanel::LoadDefaults() {
     tauEdit_->setText(QStringLiteral("0"));
     te_ = ParseDouble(teEdit_->text()).value_or(0.0);
     smallPicture_->SetFontSize(8);
-    noResults_ = true;
     deformationButtons_[0]->setChecked(true);
     deformationMode_ = 0;
     vectorSize_ = 25.0;
@@ -576,7 +575,7 @@ view3d::PanelLink AnalysisPanel::MakePanelLink() {
     link.RefillElementList = [this](int count) { RefillList(elementCombo_, count); };
     link.ShowViewWindow = [this] { mainWindow_->ShowViewWindow(); };
     link.DeformationMode = deformationMode_;
-    link.NoResults = noResults_;
+    link.NoResults = !StaticResultsBelong();
     const auto amp = ParseDouble(magnificationEdit_->text());
     link.Magnification = amp.value_or(0.0);
     return link;
@@ -588,11 +587,20 @@ void AnalysisPanel::DrawStructure() {
     smallPicture_->update();
 }
 
+bool AnalysisPanel::StaticResultsBelong() const {
+    if (busy_) return staticResultsBelongedAtStart_;
+    return fem::StaticResultsBelongTo(fem::FEM());
+}
+
+// The static deformation of another structure, or of this one before it was changed,
+// is not drawn over it.
 void AnalysisPanel::DrawDeformation(double magnification) {
+    if (!StaticResultsBelong()) return;
     view3d::DrawDeformation(mainWindow_->Scene(), fem::FEM(), magnification);
 }
 
 void AnalysisPanel::DrawDeformationSimple(double magnification) {
+    if (!StaticResultsBelong()) return;
     view3d::DrawDeformationSimple(mainWindow_->Scene(), fem::FEM(), magnification);
 }
 
@@ -606,7 +614,7 @@ void AnalysisPanel::DrawChosenDeformation() {
 // --- structure data and samples ------------------------------------------------------
 
 void AnalysisPanel::StructureReplaced() {
-    noResults_ = true;
+    analysedRevision_ = 0;
     try {
         DrawStructure();
     } catch (const std::exception&) {
@@ -702,13 +710,14 @@ void AnalysisPanel::RunAnalysis() {
     for (int e = 0; e < model.ElementCount(); ++e) forceElementCombo_->addItem(QString::number(e));
     if (forceElementCombo_->count() > 0) forceElementCombo_->setCurrentIndex(0);
 
+    auto work = std::make_shared<fem::Model>(ModelForRun(model));
+    staticResultsBelongedAtStart_ = fem::StaticResultsBelongTo(model);
     SetInputsEnabled(false);
     SetBusy(true);
     analysisProgress_->setText(QStringLiteral(" 0 "));
     progressLabel_ = analysisProgress_;
     stopPressed_ = false;
     fem::Analysis().StopRequested = false;
-    auto work = std::make_shared<fem::Model>(ModelForRun(model));
     auto messages = std::make_shared<fem::AnalysisMessages>();
     worker_->Start(
         [this, work, messages, nw = nw_, gammaTe = gammaTe_, te = te_, tau = *tau] {
@@ -727,6 +736,7 @@ void AnalysisPanel::FinishAnalysis(fem::Model& work, const fem::AnalysisMessages
     // was; the engine's state now describes the model's results.
     fem::Model& model = fem::FEM();
     if (work.Revision() == model.Revision()) model = std::move(work);
+    analysedRevision_ = model.Revision();
     if (failure) {
         SetInputsEnabled(true);
         SetBusy(false);
@@ -752,7 +762,6 @@ void AnalysisPanel::FinishAnalysis(fem::Model& work, const fem::AnalysisMessages
     } catch (const std::exception&) {
         // A magnification that is not a number draws no deformation.
     }
-    noResults_ = false;
     emit ComputationFinished();
 }
 
@@ -760,21 +769,27 @@ void AnalysisPanel::ComputeElementForces(int element) {
     if (busy_) return;
     fem::Model& model = fem::FEM();
     // The histories are inverted from the spectra of the last analysis; without a
-    // complete one they would be meaningless.
+    // complete one of the structure as it is now they would be meaningless.
     QString why;
-    if (noResults_)
-        why = QStringLiteral("解析結果がありません。先に「解析実行」で解析して下さい。");
-    else if (!fem::Analysis().DynamicComplete)
-        why = QStringLiteral(
-            "動的解析が中止またはエラーで終わったため、節点力を計算できません。"
-            "もう一度「解析実行」で解析して下さい。");
-    else if (element < 0 || element >= model.ElementCount())
+    if (!fem::DynamicResultsBelongTo(model)) {
+        if (analysedRevision_ == 0)
+            why = QStringLiteral("解析結果がありません。先に「解析実行」で解析して下さい。");
+        else if (analysedRevision_ != model.Revision())
+            why = QStringLiteral(
+                "構造が解析後に変更されました。もう一度「解析実行」で解析して下さい。");
+        else
+            why = QStringLiteral(
+                "動的解析が中止またはエラーで終わったため、節点力を計算できません。"
+                "もう一度「解析実行」で解析して下さい。");
+    } else if (element < 0 || element >= model.ElementCount()) {
         why = QStringLiteral("要素番号 %1 はありません").arg(element);
+    }
     if (!why.isEmpty()) {
         platform::ShowMessage(this, why);
         return;
     }
 
+    staticResultsBelongedAtStart_ = fem::StaticResultsBelongTo(model);
     SetInputsEnabled(false);
     SetBusy(true);
     forceProgress_->setText(QStringLiteral(" 0 "));

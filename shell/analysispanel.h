@@ -14,6 +14,7 @@
 // engine's run-wide state (fem::Analysis()), which the computation writes.
 #include <array>
 #include <atomic>
+#include <cstdint>
 #include <exception>
 #include <functional>
 
@@ -69,7 +70,8 @@ class AnalysisPanel : public QWidget {
     // "計算実行": starts the twelve end-force histories of `element` on the worker
     // thread; they are handed to ForceGraphWindow when it has ended.
     void ComputeElementForces(int element);
-    // Drawing of the structure and of its static deformation.
+    // Drawing of the structure and of its static deformation; the deformation only
+    // while the static results belong to the structure as it is now.
     void DrawStructure();
     void DrawDeformation(double magnification);
     void DrawDeformationSimple(double magnification);
@@ -82,7 +84,6 @@ class AnalysisPanel : public QWidget {
     [[nodiscard]] double Magnification() const;
     // The element chosen for the nodal forces (0 when none is chosen).
     [[nodiscard]] int ChosenElement() const;
-    [[nodiscard]] bool NoResults() const { return noResults_; }
     [[nodiscard]] bool Busy() const { return busy_; }
     [[nodiscard]] const QString& CurrentFile() const { return currentFile_; }
     [[nodiscard]] int DeformationMode() const { return deformationMode_; }
@@ -135,6 +136,10 @@ class AnalysisPanel : public QWidget {
     view3d::PanelLink MakePanelLink();
     // Deformation of the chosen mode with the magnification in its box.
     void DrawChosenDeformation();
+    // Whether the static results held belong to the model as it is now. While a
+    // computation runs, the answer at its start stands: the engine's state is then the
+    // computation's, and the model does not change.
+    [[nodiscard]] bool StaticResultsBelong() const;
     // The ends of the computations, on the user-interface thread.
     void FinishAnalysis(fem::Model& work, const fem::AnalysisMessages& messages,
                         const std::exception_ptr& failure);
@@ -152,7 +157,10 @@ class AnalysisPanel : public QWidget {
     int deformationMode_ = 0;
     double vectorSize_ = 25.0;
     int elementPenWidth_ = 3;
-    bool noResults_ = true;
+    // The model revision the last analysis ran for (0: none since the structure was read
+    // or built); it chooses the message when the element forces have no results.
+    std::uint64_t analysedRevision_ = 0;
+    bool staticResultsBelongedAtStart_ = false;
     bool refilling_ = false;
     bool busy_ = false;
     bool abandoned_ = false;

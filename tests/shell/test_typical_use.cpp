@@ -2,6 +2,8 @@
 // in the result window; the enabled states around every step; stopping a run. The
 // computations run on the panel's worker thread; the tests act on its progress reports.
 #include <cmath>
+#include <cstdint>
+#include <functional>
 #include <memory>
 
 #include <QCheckBox>
@@ -20,7 +22,10 @@
 #include "results/graphcore.h"
 #include "services/fileservice.h"
 #include "services/keypad.h"
+#include "shell/elementsheet.h"
+#include "shell/nodesheet.h"
 #include "shell_fixture.h"
+#include "view3d/sceneview.h"
 #include "view3d/viewwindow.h"
 
 namespace shelltest {
@@ -84,7 +89,8 @@ TEST_F(TypicalUseTest, SampleAnalysisAndElementForcesOfAnAxialBar) {
     Expect(during, false, false, false, "during the analysis");
     Expect(Now(), true, true, true, "after the analysis");
     EXPECT_TRUE(messages.empty());
-    EXPECT_FALSE(panel->NoResults());
+    EXPECT_TRUE(fem::DynamicResultsBelongTo(fem::FEM()));
+    EXPECT_TRUE(fem::StaticResultsBelongTo(fem::FEM()));
     EXPECT_EQ(Get<QLabel>("analysisProgress")->text(), " 256 ");
     QComboBox* elements = Get<QComboBox>("forceElementCombo");
     ASSERT_EQ(elements->count(), 2);
@@ -179,24 +185,92 @@ TEST_F(TypicalUseTest, ElementForcesNeedACompleteAnalysis) {
     EXPECT_TRUE(messages[0].contains(QStringLiteral("中止またはエラー")));
     EXPECT_EQ(frame->ForceGraphWindow(), nullptr);
     Expect(Now(), true, true, true, "after the refusal");
+}
 
-    // After a complete analysis the structure grows by a node and a bar: the engine
-    // refuses, and its reason reaches the user.
+// No result outlives the structure it was computed for: after any change "計算実行"
+// asks for a new analysis, and the static deformation is no longer drawn.
+TEST_F(TypicalUseTest, EveryChangeOfTheStructureRetiresItsResults) {
+    const auto confirm = [this](QDialog* sheet, const char* box, const char* text,
+                                const char* check = nullptr) {
+        Answer(
+            sheet,
+            [=] {
+                if (check) sheet->findChild<QCheckBox*>(QLatin1String(check))->setChecked(true);
+                if (box) sheet->findChild<QLineEdit*>(QLatin1String(box))->setText(text);
+            },
+            "confirmButton");
+    };
+    const struct {
+        const char* what;
+        std::function<void()> change;
+    } changes[] = {
+        {"a diameter in the element sheet",
+         [&] {
+             confirm(panel->elementSheet(), "diameterEdit", "12");
+             panel->EditElement(1);
+         }},
+        {"a node moved in the node sheet",
+         [&] {
+             confirm(panel->nodeSheet(), "coordinateEdit1", "5");
+             panel->EditNode(2);
+         }},
+        {"every node translated",
+         [&] {
+             confirm(panel->nodeSheet(), "coordinateEdit0", "5", "translateAllCheck");
+             panel->EditNode(1);
+         }},
+        {"the codes of one node given to all",
+         [&] {
+             confirm(panel->nodeSheet(), nullptr, nullptr, "applyToAllCheck");
+             panel->EditNode(1);
+         }},
+        {"a node added",
+         [&] {
+             confirm(panel->nodeSheet(), "coordinateEdit2", "50");
+             panel->EditNode(-1);
+         }},
+        {"an element deleted",
+         [&] {
+             Answer(panel->elementSheet(), nullptr, "deleteButton");
+             panel->EditElement(1);
+         }},
+    };
     Get<QComboBox>("nwCombo")->setCurrentIndex(0);
+    for (const auto& c : changes) {
+        frame->Action("sample1Action")->trigger();
+        Analyse();
+        const std::uint64_t analysed = fem::FEM().Revision();
+        c.change();
+        EXPECT_NE(fem::FEM().Revision(), analysed) << c.what;
+        messages.clear();
+        frame->Action("nodalForcesAction")->trigger();
+        Settle();
+        ASSERT_EQ(messages.size(), 1u) << c.what;
+        EXPECT_EQ(
+            messages[0],
+            QStringLiteral("構造が解析後に変更されました。もう一度「解析実行」で解析して下さい。"))
+            << c.what;
+        EXPECT_EQ(panel->ElementForceHistory().Rows(), 0) << c.what;
+        // Only the structure is drawn, however the deformation is asked for.
+        view3d::SceneView& view = frame->Scene();
+        frame->Action("drawStructureAction")->trigger();
+        const int structure = view.ItemCount();
+        frame->Action("detailedDeformationAction")->trigger();
+        frame->Action("simpleDeformationAction")->trigger();
+        EXPECT_EQ(view.ItemCount(), structure) << c.what;
+        Get<QPushButton>("redrawButton")->click();
+        EXPECT_EQ(view.ItemCount(), structure) << c.what;
+    }
+
+    // A structure read or built anew has no results at all.
+    frame->Action("sample1Action")->trigger();
     Analyse();
-    fem::NodeRecord n = fem::DefaultNode();
-    n.Coord = {200, 50, 0};
-    fem::FEM().AddNode(n);
-    fem::ElementRecord e = fem::DefaultElement();
-    e.EndNode = {2, 3};
-    fem::FEM().AddElement(e);
+    frame->Action("sample1Action")->trigger();
     messages.clear();
-    panel->ComputeElementForces(2);
-    Settle();
+    frame->Action("nodalForcesAction")->trigger();
     ASSERT_EQ(messages.size(), 1u);
-    EXPECT_TRUE(messages[0].startsWith(QStringLiteral("節点力を計算できません。\n")));
-    EXPECT_TRUE(messages[0].contains("changed")) << messages[0].toStdString();
-    Expect(Now(), true, true, true, "after a failed computation");
+    EXPECT_EQ(messages[0],
+              QStringLiteral("解析結果がありません。先に「解析実行」で解析して下さい。"));
 }
 
 TEST_F(TypicalUseTest, StartUpWithAFileOpensIt) {
