@@ -665,13 +665,16 @@ void AnalysisPanel::WriteStructureData(bool overwrite) {
     if (!overwrite || path.isEmpty()) {
         path = mainWindow_->AskWriteFile();
         if (path.isEmpty()) return;
-        currentFile_ = path;
     }
-    fileNameLabel_->setText(BaseName(path));
     std::string why;
-    if (!fem::StructDataWriteFile(fem::FEM(), LocalPath(path), &why))
+    if (!fem::StructDataWriteFile(fem::FEM(), LocalPath(path), &why)) {
+        // The current file stays the one the user had.
         platform::ShowMessage(
             this, QStringLiteral("構造データを書き込めません。\n") + QString::fromStdString(why));
+        return;
+    }
+    currentFile_ = path;
+    fileNameLabel_->setText(BaseName(path));
 }
 
 void AnalysisPanel::LoadSample(int number) {
@@ -685,6 +688,10 @@ void AnalysisPanel::LoadSample(int number) {
     }
     teEdit_->setText(NumberText(settings.Te));
     magnificationEdit_->setText(NumberText(settings.Magnification));
+    // A sample has no file: overwriting asks for a name instead of replacing the last
+    // file read.
+    currentFile_.clear();
+    fileNameLabel_->setText(QStringLiteral("(ファイル名)"));
     StructureReplaced();
 }
 

@@ -283,8 +283,8 @@ TEST_F(FileTest, AFileThatCannotBeReadLeavesEverythingAsItWas) {
     EXPECT_EQ(fem::FEM().NodeCount(), 8);
     EXPECT_EQ(fem::FEM().ElementCount(), 12);
     EXPECT_EQ(Get<QComboBox>("nodeCombo")->count(), 8);
-    EXPECT_EQ(Get<QLabel>("fileNameLabel")->text(), "good");
-    EXPECT_EQ(panel->CurrentFile(), PathOf("good.txt"));
+    EXPECT_EQ(Get<QLabel>("fileNameLabel")->text(), QStringLiteral("(ファイル名)"));  // a sample's
+    EXPECT_EQ(panel->CurrentFile(), QString());
 
     messages.clear();
     EXPECT_FALSE(panel->OpenStructureFile(PathOf("missing.txt")));
@@ -326,10 +326,12 @@ TEST_F(FileTest, WriteAndOverwriteCommands) {
     EXPECT_TRUE(written.contains("2,100,0,0\r\np,0\r\npf,-1\r\n")) << written.toStdString();
 
     // With a current file, overwriting asks nothing.
-    frame->Action("sample1Action")->trigger();
+    fem::NodeRecord n = fem::DefaultNode();
+    n.Coord = {0, 0, 300};
+    fem::FEM().AddNode(n);
     frame->Action("overwriteStructureAction")->trigger();
     EXPECT_EQ(dialogs.saves, 1);
-    EXPECT_TRUE(ReadBack(PathOf("cantilever.txt")).contains("2,200,0,0\r\npf,1\r\n"));
+    EXPECT_TRUE(ReadBack(PathOf("cantilever.txt")).contains("3,0,0,300\r\np,0\r\n"));
 
     // "データ保存" always asks; a cancelled dialog writes nothing.
     dialogs.saveAnswer.clear();
@@ -359,6 +361,32 @@ TEST_F(FileTest, AFileThatCannotBeWrittenIsReportedAndTheOldFileKept) {
     frame->Action("writeStructureAction")->trigger();
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_TRUE(QFileInfo(PathOf("taken.txt")).isDir());
+}
+
+TEST_F(FileTest, AFailedSaveKeepsTheCurrentFileAndASampleHasNone) {
+    const char* const text =
+        "2,1\r\n0,0,0,0\r\nu,0\r\nu,0\r\nu,0\r\nu,0\r\nu,0\r\nu,0\r\n"
+        "1,100,0,0\r\npf,1\r\np,0\r\np,0\r\np,0\r\np,0\r\np,0\r\n"
+        "0,0,1\r\n21000,8000,7.86E-06,10\r\n";
+    WriteText(PathOf("mine.txt"), text);
+    ASSERT_TRUE(panel->OpenStructureFile(PathOf("mine.txt")));
+    dialogs.saveAnswer = PathOf("no-such-folder/other.txt");
+    frame->Action("writeStructureAction")->trigger();
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(panel->CurrentFile(), PathOf("mine.txt"));
+    EXPECT_EQ(Get<QLabel>("fileNameLabel")->text(), "mine");
+
+    // After a sample, "構造データ上書" asks for a name and leaves the file read before.
+    frame->Action("sample1Action")->trigger();
+    EXPECT_EQ(panel->CurrentFile(), QString());
+    EXPECT_EQ(Get<QLabel>("fileNameLabel")->text(), QStringLiteral("(ファイル名)"));
+    const int asked = dialogs.saves;
+    dialogs.saveAnswer = PathOf("sample.txt");
+    frame->Action("overwriteStructureAction")->trigger();
+    EXPECT_EQ(dialogs.saves, asked + 1);
+    EXPECT_EQ(ReadBack(PathOf("mine.txt")), QLatin1String(text));
+    EXPECT_TRUE(ReadBack(PathOf("sample.txt")).startsWith("3,2\r\n"));
+    EXPECT_EQ(Get<QLabel>("fileNameLabel")->text(), "sample");
 }
 
 // Numbers keep the point under a locale whose decimal mark is a comma, as the program
