@@ -751,6 +751,8 @@ void AnalysisPanel::FinishAnalysis(fem::Model& work, const fem::AnalysisMessages
             std::rethrow_exception(failure);
         } catch (const std::exception& f) {
             platform::ShowMessage(this, QString::fromStdString(f.what()));
+        } catch (...) {
+            // Nothing more to say than that the run ended.
         }
         emit ComputationFinished();
         return;

@@ -320,6 +320,23 @@ TEST_F(TypicalUseTest, StopEndsTheDynamicPartAndTheStaticPartStillRuns) {
     Expect(Now(), true, true, true, "after the stop");
 }
 
+TEST_F(TypicalUseTest, StopEndsTheElementForcesWithoutGraphs) {
+    frame->Action("sample1Action")->trigger();
+    Get<QComboBox>("nwCombo")->setCurrentIndex(0);
+    Analyse();
+    messages.clear();
+    panel->ComputeElementForces(1);
+    Get<QPushButton>("stopButton")->click();
+    Settle();
+    EXPECT_EQ(messages, std::vector<QString>({QStringLiteral("User Stop")}));
+    EXPECT_EQ(frame->ForceGraphWindow(), nullptr);
+    Expect(Now(), true, true, true, "after the stop");
+    // The stop ended that computation only.
+    panel->ComputeElementForces(1);
+    Settle();
+    EXPECT_NE(frame->ForceGraphWindow(), nullptr);
+}
+
 TEST_F(TypicalUseTest, ClosingTheFrameDuringARunStopsItWithoutMessages) {
     frame->Action("sample4Action")->trigger();
     Get<QComboBox>("nwCombo")->setCurrentIndex(5);  // 8192
