@@ -1,7 +1,10 @@
 #include "shell/analysispanel.h"
 
 #include <cmath>
+#include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -21,7 +24,6 @@
 #include "model/datafile.h"
 #include "model/samples.h"
 #include "numeric/failure.h"
-#include "platform/eventyield.h"
 #include "platform/messagebox.h"
 #include "platform/picturebox.h"
 #include "platform/qtcolor.h"
@@ -33,6 +35,7 @@
 #include "shell/messages.h"
 #include "shell/nodesheet.h"
 #include "shell/numbertext.h"
+#include "shell/workerthread.h"
 #include "view3d/structure.h"
 
 namespace shell {
@@ -40,21 +43,53 @@ namespace {
 
 const QString kCheckParameters = QStringLiteral("γ，Te，荷重立上りの設定値を確認して下さい。");
 
-// Progress of a long computation: the label counts the transform points and the
-// event loop runs often enough for repaints and the stop button.
-class LabelProgress : public fem::AnalysisCallbacks {
+// Progress of a computation on the worker thread, called there by the engine: the
+// finished points go to the panel's label through the worker. The stop button's request
+// is passed on at every call, so that a stop pressed before the engine cleared its stop
+// request at the start of the dynamic solution still counts.
+class WorkerProgress : public fem::AnalysisCallbacks {
   public:
-    explicit LabelProgress(QLabel* label) : label_(label) {}
-    void Yield() override { yield_.Yield(); }
+    WorkerProgress(WorkerThread& worker, const std::atomic<bool>& stopPressed)
+        : worker_(worker), stopPressed_(stopPressed) {}
+    void Yield() override { PassOnStop(); }
     void Progress(int k) override {
-        label_->setText(QStringLiteral(" %1 ").arg(k));
-        yield_.Yield();
+        worker_.ReportProgress(k);
+        PassOnStop();
     }
 
-  private:
-    QLabel* label_;
-    platform::EventLoopYield yield_;
+  protected:
+    void PassOnStop() {
+        if (stopPressed_) fem::Analysis().StopRequested = true;
+    }
+
+    WorkerThread& worker_;
+    const std::atomic<bool>& stopPressed_;
 };
+
+// The element forces have no stop of their own in the engine: a stop ends them here.
+struct ForcesStopped {};
+class ElementForceProgress : public WorkerProgress {
+  public:
+    using WorkerProgress::WorkerProgress;
+    void Progress(int k) override {
+        worker_.ReportProgress(k);
+        if (stopPressed_) throw ForcesStopped{};
+    }
+};
+
+// The model an analysis works on: a copy of the program's model, which the window keeps
+// drawing meanwhile. The node spectra are the run's output and move into the copy
+// instead of being copied (a run starts by discarding them anyway), so that the memory
+// they take is not held twice.
+fem::Model ModelForRun(fem::Model& model) {
+    std::vector<numeric::Matrix<numeric::Complex>> spectra(model.Nodes.size());
+    for (std::size_t i = 0; i < spectra.size(); ++i)
+        std::swap(spectra[i], model.Nodes[i].DispSpectrum);
+    fem::Model work = model;
+    for (std::size_t i = 0; i < spectra.size(); ++i)
+        std::swap(spectra[i], work.Nodes[i].DispSpectrum);
+    return work;
+}
 
 // The file name without folder and extension, as the file name label shows it.
 QString BaseName(const QString& path) {
@@ -105,8 +140,9 @@ QWidget* CaptionAroundList(QLabel* caption, QComboBox* list, QWidget* parent) {
 }  // namespace
 
 AnalysisPanel::AnalysisPanel(MainWindow* mainWindow, QWidget* parent)
-    : QWidget(parent), mainWindow_(mainWindow) {
+    : QWidget(parent), mainWindow_(mainWindow), worker_(new WorkerThread(this)) {
     setObjectName(QStringLiteral("analysisPanel"));
+    worker_->setObjectName(QStringLiteral("workerThread"));
     setWindowTitle(QStringLiteral("解析条件"));
     setAutoFillBackground(true);
     BuildControls();
@@ -114,7 +150,10 @@ AnalysisPanel::AnalysisPanel(MainWindow* mainWindow, QWidget* parent)
     LoadDefaults();
 }
 
-AnalysisPanel::~AnalysisPanel() = default;
+AnalysisPanel::~AnalysisPanel() {
+    // The computation's thread uses this panel's members until it has ended.
+    Abandon();
+}
 
 void AnalysisPanel::BuildControls() {
     auto* top = new QGridLayout(this);
@@ -346,20 +385,14 @@ void AnalysisPanel::SetNodeDisplacementEnabled(bool enabled) {
 
 int AnalysisPanel::ChosenDisplacementNode() const {
     if (displacementNodeCombo_->currentIndex() < 0) return 0;
-    return ParseInt16(displacementNodeCombo_->currentText()).value_or(0);
+    return ParseWhole(displacementNodeCombo_->currentText()).value_or(0);
 }
 
 void AnalysisPanel::ComputeNodeDisplacements(int node) {
     if (busy_) return;
     fem::Model& model = fem::FEM();
-    QString why;
-    if (noResults_)
-        why = QStringLiteral("解析結果がありません。先に「解析実行」で解析して下さい。");
-    else if (!fem::Analysis().DynamicComplete)
-        why = QStringLiteral(
-            "動的解析が中止またはエラーで終わったため、節点変位を計算できません。"
-            "もう一度「解析実行」で解析して下さい。");
-    else if (node < 0 || node >= model.NodeCount())
+    QString why = MissingHistoriesReason(QStringLiteral("節点変位"));
+    if (why.isEmpty() && (node < 0 || node >= model.NodeCount()))
         why = QStringLiteral("節点番号 %1 はありません").arg(node);
     if (!why.isEmpty()) {
         platform::ShowMessage(this, why);
@@ -371,7 +404,7 @@ void AnalysisPanel::ComputeNodeDisplacements(int node) {
                                            nodeDisplacementHistory_, true);
     } catch (const std::exception& f) {
         platform::ShowMessage(this, QStringLiteral("節点変位を計算できません。\n") +
-                                        QString::fromStdString(f.what()));
+                                        FailureReason(f) + QStringLiteral("。"));
     }
 }
 
@@ -387,7 +420,6 @@ void AnalysisPanel::LoadDefaults() {
     tauEdit_->setText(QStringLiteral("0"));
     te_ = ParseDouble(teEdit_->text()).value_or(0.0);
     smallPicture_->SetFontSize(8);
-    noResults_ = true;
     deformationButtons_[0]->setChecked(true);
     deformationMode_ = 0;
     vectorSize_ = 25.0;
@@ -401,7 +433,15 @@ void AnalysisPanel::ConnectHandlers() {
     connect(readDataButton_, &QPushButton::clicked, this, [this] { ReadStructureData(); });
     connect(saveDataButton_, &QPushButton::clicked, this, [this] { WriteStructureData(false); });
     connect(runAnalysisButton_, &QPushButton::clicked, this, [this] { RunAnalysis(); });
-    connect(stopButton_, &QPushButton::clicked, this, [] { fem::Analysis().StopRequested = true; });
+    connect(stopButton_, &QPushButton::clicked, this, [this] {
+        if (!worker_->Running()) return;  // nothing to stop
+        stopPressed_ = true;
+        fem::Analysis().StopRequested = true;
+    });
+    connect(worker_, &WorkerThread::Progressed, this, [this](int k) {
+        if (progressLabel_) progressLabel_->setText(QStringLiteral(" %1 ").arg(k));
+        emit Progressed(k);
+    });
     connect(computeForcesButton_, &QPushButton::clicked, this,
             [this] { ComputeElementForces(ChosenElement()); });
     connect(redrawButton_, &QPushButton::clicked, this, [this] { Redraw(); });
@@ -413,11 +453,11 @@ void AnalysisPanel::ConnectHandlers() {
             [this](int) { ShowElementNodes(); });
     connect(nodeCombo_, qOverload<int>(&QComboBox::activated), this, [this](int) {
         if (refilling_) return;
-        if (const auto n = ParseInt16(nodeCombo_->currentText())) EditNode(*n);
+        if (const auto n = ParseWhole(nodeCombo_->currentText())) EditNode(*n);
     });
     connect(elementCombo_, qOverload<int>(&QComboBox::activated), this, [this](int) {
         if (refilling_) return;
-        if (const auto n = ParseInt16(elementCombo_->currentText())) EditElement(*n);
+        if (const auto n = ParseWhole(elementCombo_->currentText())) EditElement(*n);
     });
     connect(addNodeButton_, &QPushButton::clicked, this, [this] { EditNode(-1); });
     connect(addElementButton_, &QPushButton::clicked, this, [this] {
@@ -481,7 +521,11 @@ void AnalysisPanel::SetBusy(bool busy) {
 
 void AnalysisPanel::Abandon() {
     abandoned_ = true;
+    if (!worker_->Running()) return;
+    stopPressed_ = true;
     fem::Analysis().StopRequested = true;
+    // The dynamic solution stops within one transform point; the static one follows.
+    worker_->Wait();
 }
 
 // --- small handlers --------------------------------------------------------------
@@ -496,7 +540,7 @@ double AnalysisPanel::Magnification() const {
 
 int AnalysisPanel::ChosenElement() const {
     if (forceElementCombo_->currentIndex() < 0) return 0;
-    return ParseInt16(forceElementCombo_->currentText()).value_or(0);
+    return ParseWhole(forceElementCombo_->currentText()).value_or(0);
 }
 
 void AnalysisPanel::ValidateTau() {
@@ -599,7 +643,7 @@ view3d::PanelLink AnalysisPanel::MakePanelLink() {
     link.RefillElementList = [this](int count) { RefillList(elementCombo_, count); };
     link.ShowViewWindow = [this] { mainWindow_->ShowViewWindow(); };
     link.DeformationMode = deformationMode_;
-    link.NoResults = noResults_;
+    link.NoResults = !StaticResultsBelong();
     const auto amp = ParseDouble(magnificationEdit_->text());
     link.Magnification = amp.value_or(0.0);
     return link;
@@ -612,11 +656,20 @@ void AnalysisPanel::DrawStructure() {
     ShowElementNodes();  // an edited element may have other nodes now
 }
 
+bool AnalysisPanel::StaticResultsBelong() const {
+    if (busy_) return staticResultsBelongedAtStart_;
+    return fem::StaticResultsBelongTo(fem::FEM());
+}
+
+// The static deformation of another structure, or of this one before it was changed,
+// is not drawn over it.
 void AnalysisPanel::DrawDeformation(double magnification) {
+    if (!StaticResultsBelong()) return;
     view3d::DrawDeformation(mainWindow_->Scene(), fem::FEM(), magnification);
 }
 
 void AnalysisPanel::DrawDeformationSimple(double magnification) {
+    if (!StaticResultsBelong()) return;
     view3d::DrawDeformationSimple(mainWindow_->Scene(), fem::FEM(), magnification);
 }
 
@@ -630,7 +683,7 @@ void AnalysisPanel::DrawChosenDeformation() {
 // --- structure data and samples ------------------------------------------------------
 
 void AnalysisPanel::StructureReplaced() {
-    noResults_ = true;
+    analysedRevision_ = 0;
     try {
         DrawStructure();
     } catch (const std::exception&) {
@@ -684,14 +737,16 @@ void AnalysisPanel::WriteStructureData(bool overwrite) {
     if (!overwrite || path.isEmpty()) {
         path = mainWindow_->AskWriteFile();
         if (path.isEmpty()) return;
-        currentFile_ = path;
     }
-    fileNameLabel_->setText(BaseName(path));
     fem::DataFileWriteError why;
     if (!fem::StructDataWriteFile(fem::FEM(), LocalPath(path), &why)) {
+        // The current file stays the one the user had.
         why.path = path.toStdString();  // the name as the user chose it
         platform::ShowMessage(this, WriteFailureMessage(why));
+        return;
     }
+    currentFile_ = path;
+    fileNameLabel_->setText(BaseName(path));
 }
 
 void AnalysisPanel::LoadSample(int number) {
@@ -705,6 +760,10 @@ void AnalysisPanel::LoadSample(int number) {
     }
     teEdit_->setText(NumberText(settings.Te));
     magnificationEdit_->setText(NumberText(settings.Magnification));
+    // A sample has no file: overwriting asks for a name instead of replacing the last
+    // file read.
+    currentFile_.clear();
+    fileNameLabel_->setText(QStringLiteral("(ファイル名)"));
     StructureReplaced();
 }
 
@@ -712,7 +771,7 @@ void AnalysisPanel::LoadSample(int number) {
 
 void AnalysisPanel::RunAnalysis() {
     if (busy_) return;
-    const auto nw = ParseInt16(nwCombo_->currentText());
+    const auto nw = ParseWhole(nwCombo_->currentText());
     const auto gammaTe = ParseDouble(gammaTeEdit_->text());
     const auto te = ParseDouble(teEdit_->text());
     const auto tau = ParseDouble(tauEdit_->text());
@@ -730,29 +789,55 @@ void AnalysisPanel::RunAnalysis() {
     for (int e = 0; e < model.ElementCount(); ++e) forceElementCombo_->addItem(QString::number(e));
     if (forceElementCombo_->count() > 0) forceElementCombo_->setCurrentIndex(0);
 
+    auto work = std::make_shared<fem::Model>(ModelForRun(model));
+    staticResultsBelongedAtStart_ = fem::StaticResultsBelongTo(model);
     SetInputsEnabled(false);
     SetBusy(true);
     analysisProgress_->setText(QStringLiteral(" 0 "));
+    progressLabel_ = analysisProgress_;
+    stopPressed_ = false;
     fem::Analysis().StopRequested = false;
-    fem::Analysis().Tau = *tau;
-    LabelProgress progress(analysisProgress_);
-    try {
-        const std::string dynamic = fem::RunDynamic(model, nw_, gammaTe_, te_, &progress);
-        if (abandoned_) return;
-        if (!dynamic.empty()) platform::ShowMessage(this, SolutionEndMessage(dynamic));
+    auto messages = std::make_shared<fem::AnalysisMessages>();
+    worker_->Start(
+        [this, work, messages, nw = nw_, gammaTe = gammaTe_, te = te_, tau = *tau] {
+            WorkerProgress progress(*worker_, stopPressed_);
+            *messages = fem::RunAnalysis(*work, nw, gammaTe, te, tau, &progress);
+        },
+        [this, work, messages](const std::exception_ptr& failure) {
+            FinishAnalysis(*work, *messages, failure);
+        });
+}
+
+void AnalysisPanel::FinishAnalysis(fem::Model& work, const fem::AnalysisMessages& messages,
+                                   const std::exception_ptr& failure) {
+    progressLabel_ = nullptr;
+    // The copy with its results replaces the model, which its disabled inputs kept as it
+    // was; the engine's state now describes the model's results.
+    fem::Model& model = fem::FEM();
+    if (work.Revision() == model.Revision()) model = std::move(work);
+    analysedRevision_ = model.Revision();
+    if (failure) {
         SetInputsEnabled(true);
         SetBusy(false);
-        const std::string statics = fem::SolveStatic(model);
-        if (!statics.empty()) platform::ShowMessage(this, SolutionEndMessage(statics));
-        for (int e = 0; e < model.ElementCount(); ++e) fem::StaticElementResults(model, e);
-    } catch (const std::exception& f) {
-        SetInputsEnabled(true);
-        SetBusy(false);
-        if (!abandoned_)
+        try {
+            std::rethrow_exception(failure);
+        } catch (const std::exception& f) {
             platform::ShowMessage(this, QStringLiteral("解析できません。\n") + FailureReason(f) +
                                             QStringLiteral("。"));
+        } catch (...) {
+            // Nothing more to say than that the run ended.
+        }
+        emit ComputationFinished();
         return;
     }
+    if (!messages.Dynamic.empty())
+        platform::ShowMessage(this, SolutionEndMessage(messages.Dynamic));
+    if (abandoned_) return;  // the program ended while the message was shown
+    SetInputsEnabled(true);
+    SetBusy(false);
+    if (!messages.Static.empty())
+        platform::ShowMessage(this, SolutionEndMessage(messages.Static));
+    if (abandoned_) return;
     mainWindow_->ShowViewWindow();
     try {
         DrawStructure();
@@ -760,48 +845,72 @@ void AnalysisPanel::RunAnalysis() {
     } catch (const std::exception&) {
         // A magnification that is not a number draws no deformation.
     }
-    noResults_ = false;
+    emit ComputationFinished();
+}
+
+QString AnalysisPanel::MissingHistoriesReason(const QString& what) const {
+    // The histories are inverted from the spectra of the last analysis; without a
+    // complete one of the structure as it is now they would be meaningless.
+    const fem::Model& model = fem::FEM();
+    if (fem::DynamicResultsBelongTo(model)) return {};
+    if (analysedRevision_ == 0)
+        return QStringLiteral("解析結果がありません。先に「解析実行」で解析して下さい。");
+    if (analysedRevision_ != model.Revision())
+        return QStringLiteral("構造が解析後に変更されました。もう一度「解析実行」で解析して下さい。");
+    return QStringLiteral("動的解析が中止またはエラーで終わったため、%1を計算できません。"
+                          "もう一度「解析実行」で解析して下さい。")
+        .arg(what);
 }
 
 void AnalysisPanel::ComputeElementForces(int element) {
     if (busy_) return;
     fem::Model& model = fem::FEM();
-    // The histories are inverted from the spectra of the last analysis; without a
-    // complete one they would be meaningless.
-    QString why;
-    if (noResults_)
-        why = QStringLiteral("解析結果がありません。先に「解析実行」で解析して下さい。");
-    else if (!fem::Analysis().DynamicComplete)
-        why = QStringLiteral(
-            "動的解析が中止またはエラーで終わったため、節点力を計算できません。"
-            "もう一度「解析実行」で解析して下さい。");
-    else if (element < 0 || element >= model.ElementCount())
+    QString why = MissingHistoriesReason(QStringLiteral("節点力"));
+    if (why.isEmpty() && (element < 0 || element >= model.ElementCount()))
         why = QStringLiteral("要素番号 %1 はありません").arg(element);
     if (!why.isEmpty()) {
         platform::ShowMessage(this, why);
         return;
     }
 
+    staticResultsBelongedAtStart_ = fem::StaticResultsBelongTo(model);
     SetInputsEnabled(false);
     SetBusy(true);
     forceProgress_->setText(QStringLiteral(" 0 "));
+    progressLabel_ = forceProgress_;
+    stopPressed_ = false;
     const int flag = globalComponentsCheck_->isChecked() ? 1 : 0;
-    LabelProgress progress(forceProgress_);
+    const bool drawNow = drawAtOnceCheck_->isChecked();
+    auto histories = std::make_shared<numeric::RealMatrix>();
+    worker_->Start(
+        [this, element, flag, histories] {
+            ElementForceProgress progress(*worker_, stopPressed_);
+            fem::ElementForceHistory(fem::FEM(), element, *histories, flag, &progress);
+        },
+        [this, element, flag, drawNow, histories](const std::exception_ptr& failure) {
+            FinishElementForces(element, flag, drawNow, *histories, failure);
+        });
+}
+
+void AnalysisPanel::FinishElementForces(int element, int globalFlag, bool drawNow,
+                                        numeric::RealMatrix& histories,
+                                        const std::exception_ptr& failure) {
+    progressLabel_ = nullptr;
+    QString why;
     try {
-        fem::ElementForceHistory(model, element, elementForceHistory_, flag, &progress);
-        if (abandoned_) return;
+        if (failure) std::rethrow_exception(failure);
+        elementForceHistory_ = std::move(histories);
         mainWindow_->ShowForceGraphs(fem::Analysis().Nw, fem::Analysis().Te, element,
-                                     elementForceHistory_, flag, drawAtOnceCheck_->isChecked());
+                                     elementForceHistory_, globalFlag, drawNow);
+    } catch (const ForcesStopped&) {
+        why = SolutionEndMessage(fem::kUserStop);
     } catch (const std::exception& f) {
-        SetInputsEnabled(true);
-        SetBusy(false);
-        if (!abandoned_)
-            platform::ShowMessage(this, QStringLiteral("節点力を計算できません。\n") +
-                                            FailureReason(f) + QStringLiteral("。"));
-        return;
+        why = QStringLiteral("節点力を計算できません。\n") + FailureReason(f) + QStringLiteral("。");
     }
     SetInputsEnabled(true);
     SetBusy(false);
+    if (!why.isEmpty()) platform::ShowMessage(this, why);
+    emit ComputationFinished();
 }
 
 }  // namespace shell

@@ -4,7 +4,18 @@
 // deformation are drawn, open the node and element sheets, hold the analysis
 // parameters, start and stop the analysis and start the element nodal-force
 // computation.
+//
+// The analysis and the element nodal forces run on a worker thread (WorkerThread), one
+// at a time, while the window stays responsive. An analysis works on a copy of the
+// program's model, which the window keeps drawing meanwhile; when it has ended, the copy
+// with its results replaces the model. The element forces read the model, which nothing
+// changes while they run. While either runs, the controls that could change the model
+// or start another computation are disabled, and the window reads nothing of the
+// engine's run-wide state (fem::Analysis()), which the computation writes.
 #include <array>
+#include <atomic>
+#include <cstdint>
+#include <exception>
 #include <functional>
 
 #include <QString>
@@ -27,12 +38,17 @@ class PictureBox;
 namespace view3d {
 struct PanelLink;
 }
+namespace fem {
+class Model;
+struct AnalysisMessages;
+}  // namespace fem
 
 namespace shell {
 
 class ElementSheet;
 class MainWindow;
 class NodeSheet;
+class WorkerThread;
 
 class AnalysisPanel : public QWidget {
     Q_OBJECT
@@ -48,14 +64,17 @@ class AnalysisPanel : public QWidget {
     // Reads the structure data file `path` as if it had been chosen for reading.
     // Returns false (after a message) when it could not be read.
     bool OpenStructureFile(const QString& path);
-    // "解析実行": the dynamic solution, then the static one, then the drawing.
+    // "解析実行": starts the dynamic solution, then the static one, on the worker thread;
+    // the messages and the drawing follow when it has ended (ComputationFinished).
     void RunAnalysis();
-    // "計算実行": the twelve end-force histories of `element`, handed to ForceGraphWindow.
+    // "計算実行": starts the twelve end-force histories of `element` on the worker
+    // thread; they are handed to ForceGraphWindow when it has ended.
     void ComputeElementForces(int element);
     // "節点変位" → "計算実行": the six displacement histories of `node`, shown in the
     // force-graph window.
     void ComputeNodeDisplacements(int node);
-    // Drawing of the structure and of its static deformation.
+    // Drawing of the structure and of its static deformation; the deformation only
+    // while the static results belong to the structure as it is now.
     void DrawStructure();
     void DrawDeformation(double magnification);
     void DrawDeformationSimple(double magnification);
@@ -70,7 +89,6 @@ class AnalysisPanel : public QWidget {
     [[nodiscard]] int ChosenElement() const;
     // The node chosen for the displacement histories (0 when none is chosen).
     [[nodiscard]] int ChosenDisplacementNode() const;
-    [[nodiscard]] bool NoResults() const { return noResults_; }
     [[nodiscard]] bool Busy() const { return busy_; }
     [[nodiscard]] const QString& CurrentFile() const { return currentFile_; }
     [[nodiscard]] int DeformationMode() const { return deformationMode_; }
@@ -89,12 +107,17 @@ class AnalysisPanel : public QWidget {
     void EditNode(int number);
     void EditElement(int number);
 
-    // Called when the program ends: a running analysis stops without messages.
+    // Called when the program ends: a running computation stops and is waited for;
+    // nothing of it is shown.
     void Abandon();
 
   signals:
     // True while an analysis or an element-force computation runs.
     void BusyChanged(bool busy);
+    // The progress label of the running computation shows transform point k.
+    void Progressed(int k);
+    // A computation has ended and its messages, drawing or graphs have been shown.
+    void ComputationFinished();
 
   protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
@@ -124,6 +147,17 @@ class AnalysisPanel : public QWidget {
     view3d::PanelLink MakePanelLink();
     // Deformation of the chosen mode with the magnification in its box.
     void DrawChosenDeformation();
+    // Whether the static results held belong to the model as it is now. While a
+    // computation runs, the answer at its start stands: the engine's state is then the
+    // computation's, and the model does not change.
+    [[nodiscard]] bool StaticResultsBelong() const;
+    // Why the histories of `what` ("節点力", "節点変位") cannot be computed now, or "".
+    [[nodiscard]] QString MissingHistoriesReason(const QString& what) const;
+    // The ends of the computations, on the user-interface thread.
+    void FinishAnalysis(fem::Model& work, const fem::AnalysisMessages& messages,
+                        const std::exception_ptr& failure);
+    void FinishElementForces(int element, int globalFlag, bool drawNow,
+                             numeric::RealMatrix& histories, const std::exception_ptr& failure);
 
     MainWindow* mainWindow_;
     NodeSheet* nodeSheet_ = nullptr;
@@ -136,13 +170,22 @@ class AnalysisPanel : public QWidget {
     int deformationMode_ = 0;
     double vectorSize_ = 25.0;
     int elementPenWidth_ = 3;
-    bool noResults_ = true;
+    // The model revision the last analysis ran for (0: none since the structure was read
+    // or built); it chooses the message when the element forces have no results.
+    std::uint64_t analysedRevision_ = 0;
+    bool staticResultsBelongedAtStart_ = false;
     bool refilling_ = false;
     bool busy_ = false;
     bool abandoned_ = false;
     QString currentFile_;
     numeric::RealMatrix elementForceHistory_;
     numeric::RealMatrix nodeDisplacementHistory_;
+
+    // The running computation: its thread, the label that shows its progress and the
+    // stop button's request, which the computation's thread passes on to the engine.
+    WorkerThread* worker_ = nullptr;
+    QLabel* progressLabel_ = nullptr;
+    std::atomic<bool> stopPressed_{false};
 
     // "Data"
     QGroupBox* dataGroup_ = nullptr;

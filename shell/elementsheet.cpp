@@ -95,7 +95,7 @@ QString ElementSheet::ReadSheet() {
     // texts such as 1 and 01 name the same node.
     const QString texts[2] = {endNodeCombos_[0]->currentText().trimmed(),
                               endNodeCombos_[1]->currentText().trimmed()};
-    const std::optional<int> nodes[2] = {ParseInt16(texts[0]), ParseInt16(texts[1])};
+    const std::optional<int> nodes[2] = {ParseWhole(texts[0]), ParseWhole(texts[1])};
     if (texts[0] == texts[1] || (nodes[0] && nodes[1] && *nodes[0] == *nodes[1]))
         return QStringLiteral("節点が同じです");
     for (int i = 0; i < 2; ++i) {
@@ -106,7 +106,7 @@ QString ElementSheet::ReadSheet() {
     }
     double* const targets[4] = {&r.Diameter, &r.Young, &r.Shear, &r.Density};
     for (int i = 0; i < 4; ++i) {
-        const auto value = ParseDouble(valueEdits_[i]->text());
+        const auto value = BoxValue(valueEdits_[i]->text(), *targets[i]);
         if (!value) return badNumber;
         *targets[i] = *value;
     }

@@ -172,7 +172,7 @@ void NodeSheet::FillSheet() {
 QString NodeSheet::ReadSheet() {
     fem::NodeRecord r = sheetRecord_;
     for (int i = 0; i < 3; ++i) {
-        const auto value = ParseDouble(coordinateEdits_[i]->text());
+        const auto value = BoxValue(coordinateEdits_[i]->text(), sheetRecord_.Coord[i]);
         if (!value) return kBadInput;
         r.Coord[i] = *value;
     }
@@ -187,7 +187,7 @@ QString NodeSheet::ReadSheet() {
         if (code == QLatin1String("u") || code == QLatin1String("p")) {
             r.LoadValue[j] = 0.0;
         } else if (code == QLatin1String("pf")) {
-            const auto size = ParseDouble(stepLoadEdits_[j]->text());
+            const auto size = BoxValue(stepLoadEdits_[j]->text(), sheetRecord_.LoadValue[j]);
             if (!size || *size == 0.0) return kBadInput;
             r.LoadValue[j] = *size;
         } else {

@@ -1,27 +1,33 @@
 #include "shell/numbertext.h"
 
 #include <cmath>
+#include <string>
 
-#include "model/datafile.h"
+#include "numeric/numbertext.h"
 
 namespace shell {
 
 std::optional<double> ParseDouble(const QString& text) {
-    bool ok = false;
-    const double v = text.trimmed().toDouble(&ok);
-    if (!ok || !std::isfinite(v)) return std::nullopt;
+    double v = 0.0;
+    if (!numeric::ParseNumber(text.trimmed().toStdString(), v) || !std::isfinite(v))
+        return std::nullopt;
     return v;
 }
 
-std::optional<int> ParseInt16(const QString& text) {
-    bool ok = false;
-    const int v = text.trimmed().toInt(&ok, 10);
-    if (!ok || v < -32768 || v > 32767) return std::nullopt;
+std::optional<int> ParseWhole(const QString& text) {
+    int v = 0;
+    if (!numeric::ParseWholeNumber(text.trimmed().toStdString(), v)) return std::nullopt;
     return v;
 }
 
 QString NumberText(double x) {
-    return QString::fromStdString(fem::FormatFileNumber(x));
+    if (x == 0.0) return QStringLiteral("0");  // no "-0"
+    return QString::fromStdString(numeric::FormatGeneral(x, 15));
+}
+
+std::optional<double> BoxValue(const QString& text, double shown) {
+    if (std::isfinite(shown) && text == NumberText(shown)) return shown;
+    return ParseDouble(text);
 }
 
 }  // namespace shell

@@ -7,8 +7,6 @@
 //                         [--node N]
 #include <cmath>
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
 #include <exception>
 #include <string>
 
@@ -21,6 +19,7 @@
 #include "analysis/engine.h"
 #include "model/model.h"
 #include "model/samples.h"
+#include "numeric/numbertext.h"
 #include "results/forcegraphwindow.h"
 
 namespace {
@@ -60,24 +59,26 @@ int main(int argc, char** argv) {
     bool synthetic = false;
     bool fill = false;  // the result window fills the frame
     int node = -1;      // a node's displacements instead of the element's forces
-    for (int a = 1; a < argc; ++a) {
+    // Numbers are read with "." whatever the locale the application took over.
+    bool valid = true;
+    for (int a = 1; a < argc && valid; ++a) {
         const std::string arg = argv[a];
         const bool hasValue = a + 1 < argc;
         if (arg == "--sample" && hasValue) {
-            sample = std::atoi(argv[++a]);
+            valid = numeric::ParseWholeNumber(argv[++a], sample);
         } else if (arg == "--nw" && hasValue) {
-            nw = std::atoi(argv[++a]);
+            valid = numeric::ParseWholeNumber(argv[++a], nw);
         } else if (arg == "--gamma" && hasValue) {
-            gammaTe = std::atof(argv[++a]);
+            valid = numeric::ParseNumber(argv[++a], gammaTe);
         } else if (arg == "--tau" && hasValue) {
-            tau = std::atof(argv[++a]);
+            valid = numeric::ParseNumber(argv[++a], tau);
         } else if (arg == "--size" && hasValue) {
-            if (std::sscanf(argv[++a], "%dx%d", &width, &height) != 2) {
-                Usage();
-                return 2;
-            }
+            const std::string size = argv[++a];
+            const std::size_t x = size.find('x');
+            valid = x != std::string::npos && numeric::ParseWholeNumber(size.substr(0, x), width) &&
+                    numeric::ParseWholeNumber(size.substr(x + 1), height);
         } else if (arg == "--node" && hasValue) {
-            node = std::atoi(argv[++a]);
+            valid = numeric::ParseWholeNumber(argv[++a], node);
         } else if (arg == "--element-axes") {
             globalFlag = 0;
         } else if (arg == "--fill") {
@@ -85,11 +86,14 @@ int main(int argc, char** argv) {
         } else if (arg == "--synthetic") {
             synthetic = true;
         } else if (!arg.empty() && arg[0] != '-') {
-            element = std::atoi(arg.c_str());
+            valid = numeric::ParseWholeNumber(arg, element);
         } else {
-            Usage();
-            return 2;
+            valid = false;
         }
+    }
+    if (!valid) {
+        Usage();
+        return 2;
     }
 
     fem::Model& model = fem::FEM();

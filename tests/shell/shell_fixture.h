@@ -3,11 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <ostream>
 #include <vector>
 
 #include <QApplication>
 #include <QComboBox>
 #include <QDialog>
+#include <QEventLoop>
 #include <QPushButton>
 #include <QString>
 #include <QTimer>
@@ -17,6 +19,12 @@
 #include "platform/messagebox.h"
 #include "shell/analysispanel.h"
 #include "shell/mainwindow.h"
+#include "shell/workerthread.h"
+
+// Texts in failure messages as text.
+inline void PrintTo(const QString& text, std::ostream* os) {
+    *os << '"' << text.toStdString() << '"';
+}
 
 namespace shelltest {
 
@@ -47,11 +55,37 @@ class ShellTest : public ::testing::Test {
     }
 
     // Once `dialog` runs modally: `fill` sets its controls, then `button` is pressed.
+    // The dialog is closed in any case, so that a failing check cannot leave it open.
     static void Answer(QDialog* dialog, std::function<void()> fill, const char* button) {
         QTimer::singleShot(0, dialog, [dialog, fill, button] {
             if (fill) fill();
-            dialog->findChild<QPushButton*>(QLatin1String(button))->click();
+            if (auto* b = dialog->findChild<QPushButton*>(QLatin1String(button)))
+                b->click();
+            else
+                dialog->reject();
         });
+    }
+
+    // Runs the event loop until the panel's computation (analysis or element forces)
+    // has ended and its messages, drawing or graphs are done.
+    void Settle() {
+        if (!panel->Busy()) return;
+        QEventLoop loop;
+        QObject::connect(panel, &shell::AnalysisPanel::ComputationFinished, &loop,
+                         &QEventLoop::quit);
+        loop.exec();
+    }
+    // Makes every progress report of the computations wait until the test has acted on
+    // it, so that a test acting on point k sees the computation still running.
+    void PaceProgress() {
+        auto* worker = panel->findChild<shell::WorkerThread*>(QStringLiteral("workerThread"));
+        ASSERT_NE(worker, nullptr);
+        worker->SetPaced(true);
+    }
+    // "解析実行" and its end.
+    void Analyse() {
+        panel->RunAnalysis();
+        Settle();
     }
 
     // Chooses entry `index` of a list as a user does.

@@ -97,12 +97,13 @@ TEST_F(MessagesTest, FailingOperationsSpeakJapaneseAndKeepFileLineAndField) {
     panel->ComputeElementForces(0);
     for (auto& n : fem::FEM().Nodes)
         for (auto& c : n.BcCode) c = "u";
-    panel->RunAnalysis();
+    Analyse();
     frame->Action("sample2Action")->trigger();
     Get<QComboBox>("nwCombo")->setCurrentIndex(0);
-    QTimer::singleShot(0, panel, [this] { Get<QPushButton>("stopButton")->click(); });
     panel->RunAnalysis();
-    panel->RunAnalysis();
+    Get<QPushButton>("stopButton")->click();
+    Settle();
+    Analyse();
     fem::NodeRecord extra = fem::DefaultNode();
     extra.Coord = {0, 70, 0};
     fem::FEM().AddNode(extra);

@@ -53,6 +53,30 @@ class NodeSheetTest : public ShellTest {
     }
 };
 
+TEST_F(NodeSheetTest, BoxesShowFifteenDigitsAndAnUneditedBoxKeepsEveryDigit) {
+    fem::NodeRecord n = MakeNode(0.1 + 0.2, 1.0 / 3.0, -4e-300);
+    n.BcCode[1] = "pf";
+    n.LoadValue[1] = 2.0 / 3.0;
+    fem::FEM().AddNode(n);
+    QStringList shown;
+    Answer(
+        Sheet(),
+        [&] {
+            for (int i = 0; i < 3; ++i) shown << Coordinate(i)->text();
+            shown << StepLoad(1)->text();
+            Coordinate(1)->setText(" 0.001 ");
+        },
+        "confirmButton");
+    Sheet()->Edit(0);
+    EXPECT_EQ(shown, QStringList({"0.3", "0.333333333333333", "-4E-300", "0.666666666666667"}));
+    const fem::NodeRecord now = fem::FEM().GetNode(0);
+    EXPECT_EQ(now.Coord[0], 0.1 + 0.2);  // shown as 0.3, not read back as 0.3
+    EXPECT_EQ(now.Coord[1], 0.001);      // the edited box
+    EXPECT_EQ(now.Coord[2], -4e-300);
+    EXPECT_EQ(now.LoadValue[1], 2.0 / 3.0);
+    EXPECT_TRUE(messages.empty());
+}
+
 TEST_F(NodeSheetTest, ExistingNodeShowsItsCodesAndOnlyTheStepLoadBox) {
     fem::NodeRecord n = MakeNode(1, 2, 3);
     n.BcCode = {"u", "u", "u", "p", "p", "pf"};
@@ -344,6 +368,24 @@ TEST_F(ElementSheetTest, NodeTextsMustNameTwoDifferentExistingNodes) {
     refused("0", "3", QStringLiteral("節点番号 3 はありません"));
     refused("-1", "2", QStringLiteral("節点番号 -1 はありません"));
     refused("0", "x", QStringLiteral("入力された数値が不適当です"));
+}
+
+TEST_F(ElementSheetTest, AnUneditedValueKeepsEveryDigitAnEditedOneIsRead) {
+    StraightBar();
+    fem::ElementRecord e = fem::FEM().GetElement(0);
+    e.Diameter = 10.0 / 3.0;
+    e.Density = 7.86E-06 * (1.0 + 1e-15);
+    fem::FEM().PutElement(0, e);
+    QStringList shown;
+    Confirm(0, [&] {
+        for (int i = 0; i < 4; ++i) shown << Value(i)->text();
+        Value(1)->setText("2.1E4");
+    });
+    EXPECT_EQ(shown, QStringList({"3.33333333333333", "21000", "8000", "7.86000000000001E-06"}));
+    const fem::ElementRecord now = fem::FEM().GetElement(0);
+    EXPECT_EQ(now.Diameter, 10.0 / 3.0);
+    EXPECT_EQ(now.Density, 7.86E-06 * (1.0 + 1e-15));
+    EXPECT_EQ(now.Young, 21000.0);
 }
 
 TEST_F(ElementSheetTest, LetterInTheDiameterIsRefused) {
