@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <exception>
+#include <iostream>
 #include <string>
 #include <vector>
 
@@ -44,7 +45,7 @@ int main(int argc, char** argv) {
     const std::string command = args[0];
     args.erase(args.begin());
     if (command == "--version") {
-        std::printf("impactframe-cli %s\n", version::VersionText());
+        std::cout << "impactframe-cli " << version::VersionText() << '\n';
         return 0;
     }
     if (verbose) std::fprintf(stderr, "impactframe-cli %s\n", version::VersionText());

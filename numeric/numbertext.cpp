@@ -85,7 +85,7 @@ bool ParseNumber(std::string_view text, double& value) {
         std::from_chars(text.data(), text.data() + text.size(), v, std::chars_format::general);
     if (r.ec == std::errc::result_out_of_range) {
         if (leadingPower >= 0) return false;  // beyond the largest double
-        v = 0.0;                              // below the smallest: zero, as C's strtod gives
+        v = 0.0;                              // below the smallest: zero, as C's reading gives
     } else if (r.ec != std::errc() || r.ptr != text.data() + text.size()) {
         return false;
     }

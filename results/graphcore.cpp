@@ -1,6 +1,7 @@
 #include "results/graphcore.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -32,11 +33,14 @@ float TruncateTwoDigits(double x) {
     // misjudge exact powers of ten (log10(1000) may come out as 2.9999...) and cut
     // exact two-digit values such as 0.3 down to 0.29.
     char buf[40];
-    std::snprintf(buf, sizeof buf, "%.14e", x);  // d.dddddddddddddde+XX
+    const std::to_chars_result written =
+        std::to_chars(buf, buf + sizeof buf, x, std::chars_format::scientific, 14);
+    *written.ptr = '\0';  // d.dddddddddddddde+XX
     const int first = buf[0] - '0';
     const int second = buf[2] - '0';
     const char* e = std::strchr(buf, 'e');
-    const int exponent = e ? std::atoi(e + 1) : 0;
+    int exponent = 0;
+    if (e) std::from_chars(e + (e[1] == '+' ? 2 : 1), written.ptr, exponent);
     const double digits = 10.0 * first + second;  // 10..99
     const int shift = exponent - 1;               // result = digits * 10^shift
     const double r = shift >= 0 ? digits * std::pow(10.0, shift) : digits / std::pow(10.0, -shift);
