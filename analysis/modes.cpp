@@ -98,6 +98,9 @@ struct Setup {
             }
         pattern = std::make_unique<GlobalPattern>(m, numbering);
         zeroLimit = ZeroFrequencyLimit(m);
+        lowestPole.reserve(m.Elements.size());
+        for (const ElementRecord& e : m.Elements)
+            lowestPole.push_back(detail::LowestClampedFrequency(e));
     }
     [[nodiscard]] int Order() const { return pattern->Order(); }
 
@@ -105,6 +108,7 @@ struct Setup {
     AnalysisState numbering;
     std::unique_ptr<GlobalPattern> pattern;
     double zeroLimit = 0.0;
+    std::vector<double> lowestPole;  // each bar's lowest clamped frequency, rad/s
 };
 
 bool PoleNear(const ElementRecord& e, double omega, double distance) {
@@ -114,11 +118,13 @@ bool PoleNear(const ElementRecord& e, double omega, double distance) {
 
 // The bars to divide at omega, each with the index in kInnerNodeAt of where; empty when
 // no bar has a pole near omega.
-std::vector<std::pair<int, int>> BarsToDivide(const Model& model, double omega) {
+std::vector<std::pair<int, int>> BarsToDivide(const Setup& setup, double omega) {
+    const Model& model = setup.model;
     std::vector<std::pair<int, int>> divide;
     for (int e = 0; e < model.ElementCount(); ++e) {
         const ElementRecord& el = model.Elements[e];
-        if (!PoleNear(el, omega, kNearPole)) continue;
+        if (omega * (1.0 + kNearPole) < setup.lowestPole[e] || !PoleNear(el, omega, kNearPole))
+            continue;
         int chosen = -1;
         for (const double margin : kPartMargins) {
             for (int at = 0; at < static_cast<int>(std::size(kInnerNodeAt)) && chosen < 0; ++at) {
@@ -187,7 +193,7 @@ class Evaluator {
     // few parts in 1E14; the count is right wherever the factorisation exists.
     Sample Evaluate(double omega) {
         if (divide_) {
-            std::vector<std::pair<int, int>> bars = BarsToDivide(setup_.model, omega);
+            std::vector<std::pair<int, int>> bars = BarsToDivide(setup_, omega);
             if (!bars.empty()) {
                 if (!divided_ || divided_->key != bars)
                     divided_ = std::make_unique<DividedModel>(setup_.model, std::move(bars));
