@@ -13,7 +13,9 @@
 #include <climits>
 #include <cmath>
 #include <condition_variable>
+#include <cstdint>
 #include <functional>
+#include <iterator>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -37,10 +39,37 @@ namespace {
 // Every frequency is refined until its bracket is narrower than this, relative.
 constexpr double kTolerance = 1e-12;
 // Frequencies this close (relative) form one repeated frequency for the mode shapes, and
-// a bar's own frequency this close takes part in it. Wider than the tolerance: where a
-// frequency coincides with a bar's clamped one (a free-free bar, symmetric frames), the
-// count near it is uncertain to about the square root of the rounding, 1E-8.
+// a bar's own frequency this close takes part in it. Wider than the tolerance, so that
+// frequencies too close for inverse iteration to tell apart get orthogonal shapes.
 constexpr double kSameFrequency = 1e-7;
+// Near a bar's pole the shapes are found this far (relative) above the frequency: there
+// the rounding of K, u / kShapeOffset, and the change of the shape, of the order of
+// kShapeOffset, are both about 1E-8.
+constexpr double kShapeOffset = 1e-8;
+
+// Near a pole of a bar (one of its own clamped frequencies) K(omega) is a rank-one term
+// of order 1 / (distance to the pole) plus a regular part, and the count needs the small
+// eigenvalue of the whole. In double precision that eigenvalue is lost when the distance
+// is below about the square root of the rounding, 1E-8, even with every entry of K
+// correctly rounded: the rounding of the large entries alone moves it by more than its
+// size. So a bar with a pole within kNearPole (relative) of the trial omega is counted as
+// two bars joined at an inner node, whose own poles lie elsewhere: the same structure
+// and the same frequencies (the element matrices are exact), counted on a matrix with no
+// large entries. Outside kNearPole the rounding of the pole term moves a frequency by
+// less than about 0.4 u / kNearPole, 5E-14 relative.
+constexpr double kNearPole = 1e-3;
+// Where the inner node goes, as a fraction of the bar's length from its first node:
+// irrational, so that the parts' own frequencies avoid the whole bar's; the first of
+// them whose parts have no pole within 4 kNearPole of omega is taken, or, at a high
+// order where the parts' poles lie dense, within the widest of kPartMargins that one of
+// them keeps (1E-4 still gives 1E-12).
+constexpr double kInnerNodeAt[] = {0.41421356237309503,
+                                   0.3819660112501051,
+                                   0.4472135954999579,
+                                   0.36602540378443865,
+                                   0.4306,
+                                   0.3937};
+constexpr double kPartMargins[] = {4 * kNearPole, kNearPole, 3e-4, 1e-4, 0.0};
 
 using RealSparse = Eigen::SparseMatrix<double, Eigen::ColMajor, int>;
 using Ldlt = Eigen::SimplicialLDLT<RealSparse, Eigen::Lower, Eigen::AMDOrdering<int>>;
@@ -69,6 +98,9 @@ struct Setup {
             }
         pattern = std::make_unique<GlobalPattern>(m, numbering);
         zeroLimit = ZeroFrequencyLimit(m);
+        lowestPole.reserve(m.Elements.size());
+        for (const ElementRecord& e : m.Elements)
+            lowestPole.push_back(detail::LowestClampedFrequency(e));
     }
     [[nodiscard]] int Order() const { return pattern->Order(); }
 
@@ -76,7 +108,39 @@ struct Setup {
     AnalysisState numbering;
     std::unique_ptr<GlobalPattern> pattern;
     double zeroLimit = 0.0;
+    std::vector<double> lowestPole;  // each bar's lowest clamped frequency, rad/s
 };
+
+bool PoleNear(const ElementRecord& e, double omega, double distance) {
+    return detail::ClampedCountBelow(e, omega * (1.0 - distance)) !=
+           detail::ClampedCountBelow(e, omega * (1.0 + distance));
+}
+
+// The bars to divide at omega, each with the index in kInnerNodeAt of where; empty when
+// no bar has a pole near omega.
+std::vector<std::pair<int, int>> BarsToDivide(const Setup& setup, double omega) {
+    const Model& model = setup.model;
+    std::vector<std::pair<int, int>> divide;
+    for (int e = 0; e < model.ElementCount(); ++e) {
+        const ElementRecord& el = model.Elements[e];
+        if (omega * (1.0 + kNearPole) < setup.lowestPole[e] || !PoleNear(el, omega, kNearPole))
+            continue;
+        int chosen = -1;
+        for (const double margin : kPartMargins) {
+            for (int at = 0; at < static_cast<int>(std::size(kInnerNodeAt)) && chosen < 0; ++at) {
+                ElementRecord first = el, second = el;
+                first.Length = kInnerNodeAt[at] * el.Length;
+                second.Length = el.Length - first.Length;
+                if (margin == 0.0 ||
+                    (!PoleNear(first, omega, margin) && !PoleNear(second, omega, margin)))
+                    chosen = at;
+            }
+            if (chosen >= 0) break;
+        }
+        divide.emplace_back(e, chosen);
+    }
+    return divide;
+}
 
 int BarCount(const Model& model, double omega) {
     long long n = 0;
@@ -93,12 +157,29 @@ struct Sample {
     int negatives = 0;
     double logDet = 0.0;
     bool measured = true;  // false: count is only a lower bound (J0 alone)
+    // Which bars were divided (0: none): bars and logDet compare only between samples
+    // of the same division.
+    std::uint64_t division = 0;
+};
+
+class Evaluator;
+
+// The model with some bars divided at an inner node (free in all six dofs), and an
+// evaluator of its own.
+struct DividedModel {
+    DividedModel(const Model& whole, std::vector<std::pair<int, int>> bars);
+    std::vector<std::pair<int, int>> key;
+    std::uint64_t division = 0;
+    Model model;
+    std::unique_ptr<Setup> setup;
+    std::unique_ptr<Evaluator> evaluator;
 };
 
 // One worker's K(omega) and its factorisation; the ordering is made once.
 class Evaluator {
   public:
-    explicit Evaluator(const Setup& s) : setup_(s), ke_(12, 12) {
+    // divide: count near a bar's pole on the model with that bar divided.
+    Evaluator(const Setup& s, bool divide) : setup_(s), divide_(divide), ke_(12, 12) {
         const GlobalPattern& p = *s.pattern;
         A_.resize(p.Order(), p.Order());
         A_.resizeNonZeros(p.NonZeros());
@@ -111,6 +192,16 @@ class Evaluator {
     // J at omega. An exactly zero pivot, or a bar's pole hit exactly, moves omega by a
     // few parts in 1E14; the count is right wherever the factorisation exists.
     Sample Evaluate(double omega) {
+        if (divide_) {
+            std::vector<std::pair<int, int>> bars = BarsToDivide(setup_, omega);
+            if (!bars.empty()) {
+                if (!divided_ || divided_->key != bars)
+                    divided_ = std::make_unique<DividedModel>(setup_.model, std::move(bars));
+                Sample s = divided_->evaluator->Evaluate(omega);
+                s.division = divided_->division;
+                return s;
+            }
+        }
         for (int attempt = 0; attempt < 8; ++attempt) {
             const double w = omega * (1.0 + 1e-14 * attempt);
             try {
@@ -181,12 +272,47 @@ class Evaluator {
     }
 
     const Setup& setup_;
+    bool divide_;
+    std::unique_ptr<DividedModel> divided_;
     RealSparse A_;
     Ldlt ldlt_;
     Eigen::SparseLU<RealSparse, Eigen::COLAMDOrdering<int>> lu_;
     bool luReady_ = false;
     numeric::ComplexMatrix ke_;
 };
+
+DividedModel::DividedModel(const Model& whole, std::vector<std::pair<int, int>> bars)
+    : key(std::move(bars)), division(14695981039346656037ull) {
+    // Only what the count reads: the codes of the nodes and the elements.
+    model.Nodes.resize(whole.Nodes.size());
+    for (int i = 0; i < whole.NodeCount(); ++i) {
+        model.Nodes[i].Coord = whole.Nodes[i].Coord;
+        model.Nodes[i].BcCode = whole.Nodes[i].BcCode;
+    }
+    model.Elements = whole.Elements;
+    for (const auto& [e, at] : key) {
+        division = (division ^ static_cast<std::uint64_t>(e * 8 + at)) * 1099511628211ull;
+        const double fraction = kInnerNodeAt[at];
+        ElementRecord second = model.Elements[e];
+        ElementRecord& first = model.Elements[e];
+        NodeRecord inner;
+        for (int j = 0; j < 3; ++j) {
+            const double a = whole.Nodes[first.EndNode[0]].Coord[j];
+            inner.Coord[j] = a + fraction * (whole.Nodes[first.EndNode[1]].Coord[j] - a);
+        }
+        inner.BcCode.fill("p");
+        const int node = model.NodeCount();
+        model.Nodes.push_back(std::move(inner));
+        first.Length = fraction * second.Length;
+        second.Length -= first.Length;
+        first.EndNode[1] = node;
+        second.EndNode[0] = node;
+        model.Elements.push_back(second);
+    }
+    division |= 1;  // never 0, the undivided model
+    setup = std::make_unique<Setup>(model);
+    evaluator = std::make_unique<Evaluator>(*setup, false);
+}
 
 int DefaultThreads() {
     const unsigned cores = std::thread::hardware_concurrency();
@@ -217,7 +343,7 @@ class Pool {
         int running = 0;
         auto work = [&](int w) {
             try {
-                if (!evaluators_[w]) evaluators_[w] = std::make_unique<Evaluator>(setup_);
+                if (!evaluators_[w]) evaluators_[w] = std::make_unique<Evaluator>(setup_, true);
                 for (int i; !Halted() && (i = next.fetch_add(1)) < count;) task(*evaluators_[w], i);
             } catch (const std::exception& e) {
                 Fail(e.what());
@@ -405,11 +531,13 @@ double FindFrequency(Evaluator& ev, Search& search, const Pool& pool, int k) {
             steps = 0;
         }
         const int m = hi.count - lo.count;
-        const bool isolated = lo.measured && hi.measured && lo.omega > 0.0 && hi.bars == lo.bars &&
+        const bool isolated = lo.measured && hi.measured && lo.omega > 0.0 &&
+                              lo.division == hi.division && hi.bars == lo.bars &&
                               hi.negatives - lo.negatives == m;
         double x;
         if (isolated && !bisect) {
-            const bool third = replaced.measured && replaced.bars == lo.bars &&
+            const bool third = replaced.measured && replaced.division == lo.division &&
+                               replaced.bars == lo.bars &&
                                ((replaced.omega < lo.omega && replaced.count == lo.count &&
                                  replaced.negatives == lo.negatives) ||
                                 (replaced.omega > hi.omega && replaced.count == hi.count &&
@@ -571,18 +699,16 @@ void ShapeGroup(Evaluator& ev, const Setup& setup, const Group& g,
     std::vector<std::vector<BarVibration>> atRest;
     if (g.omega > 0.0) atRest = BarModesAtRest(setup, g.omega);
     // At a bar's own frequency the amplitude of its clamped mode in the shape along it
-    // depends on the distance to that pole: the whole group takes the frequency its
-    // shapes were found at, the same to the uncertainty of the count there.
-    if (BarCount(setup.model, g.omega * (1 - kSameFrequency)) !=
-        BarCount(setup.model, g.omega * (1 + kSameFrequency)))
-        for (int i = g.first; i <= g.last; ++i) {
-            modes[i].Omega = g.omega;
-            modes[i].FrequencyHz = g.omega / numeric::TwoPi;
-        }
+    // is 0 / 0 in K(omega): the shapes are found a little off that pole, and the shape
+    // along the bar is evaluated there too.
+    const bool atPole = BarCount(setup.model, g.omega * (1 - kSameFrequency)) !=
+                        BarCount(setup.model, g.omega * (1 + kSameFrequency));
+    const double shapeOmega = atPole && g.omega > 0.0 ? g.omega * (1.0 + kShapeOffset) : g.omega;
     const int inside = std::min(m, static_cast<int>(atRest.size()));
-    const std::vector<Eigen::VectorXd> shapes = NullVectors(ev, setup, g.omega, m - inside);
+    const std::vector<Eigen::VectorXd> shapes = NullVectors(ev, setup, shapeOmega, m - inside);
     for (int i = 0; i < m; ++i) {
         NaturalMode& mode = modes[g.first + i];
+        mode.ShapeOmega = shapeOmega;
         if (i < static_cast<int>(shapes.size())) {
             mode.NodeDisp = NodeDisplacements(setup, shapes[i]);
         } else {
@@ -603,7 +729,7 @@ double ZeroFrequencyLimit(const Model& model) {
 
 int CountFrequenciesBelow(const Model& model, double omega) {
     const Setup setup(model);
-    Evaluator ev(setup);
+    Evaluator ev(setup, true);
     return ev.Evaluate(omega).count;
 }
 
@@ -728,7 +854,7 @@ std::vector<std::array<double, 6>> ModeShapeAlongBar(const Model& model, const N
     if (static_cast<int>(mode.NodeDisp.size()) == model.NodeCount())
         for (int c = 0; c < 12; ++c) d[c] = mode.NodeDisp[el.EndNode[c / 6]][c % 6];
     RotateVector12(el.RotMatrix, d, local);
-    const detail::BarField field(el, mode.Omega, local);
+    const detail::BarField field(el, mode.ShapeOmega > 0.0 ? mode.ShapeOmega : mode.Omega, local);
     std::vector<detail::ClampedMode> own;
     std::vector<double> amplitude;
     for (const BarVibration& b : mode.InsideBars)

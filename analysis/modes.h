@@ -9,10 +9,15 @@
 // Every requested frequency is bracketed and refined on that count (bisection, and a
 // safeguarded interpolation of log|det K| once the bracket holds that frequency alone and
 // no bar's pole) to a relative width of 1E-12; repeated frequencies come out repeated.
-// Where a frequency lies within about 1E-8 of a bar's own clamped-clamped frequency (the
-// modes of a free-free bar, the higher modes of a cantilever, symmetric frames), K(omega)
-// loses digits near that pole and the frequency comes out to about 1E-8. With several
-// workers the samples depend on timing, so the last digits may differ between runs.
+// Near a bar's own clamped-clamped frequency (a pole of its dynamic stiffness: the modes
+// of a free-free bar, the higher modes of a cantilever, symmetric frames) K(omega) would
+// lose half the digits, so there the count is taken on the same frame with that bar
+// divided at an inner node, which has no pole there: 1E-12 there too. One limit is left:
+// the factorisation has no pivoting, and where a mode keeps the dofs it eliminates last at
+// rest (some symmetric modes of symmetric frames, e.g. a free bar made of two equal
+// halves) a leading part of K is singular with K and the count near that frequency
+// holds only to a few 1E-9. With several workers the samples depend on timing, so the
+// last digits may differ between runs.
 //
 // "u" dofs are held at zero, "p" and "pf" dofs are free; loads play no part. The dofs of
 // a node that no element touches are taken as fixed (they carry neither mass nor
@@ -56,9 +61,14 @@ struct NaturalMode {
     double FrequencyHz = 0.0;  // Omega / 2 pi
     // Displacements ux, uy, uz, rx, ry, rz of every node (fixed dofs 0), scaled so that
     // the largest component is +1; empty when no shapes were asked for or found. The
-    // null vector of K(Omega) by inverse iteration (LU with partial pivoting); the shapes
-    // of a repeated frequency are orthogonal over the free dofs (before scaling).
+    // null vector of K(ShapeOmega) by inverse iteration (LU with partial pivoting); the
+    // shapes of a repeated frequency are orthogonal over the free dofs (before scaling).
     std::vector<std::array<double, 6>> NodeDisp;
+    // Where NodeDisp were found: Omega, or, within 1E-7 of a bar's own clamped frequency,
+    // 1E-8 (relative) above Omega. At the pole itself the share of that bar's clamped
+    // mode in the shape is 0 / 0 in K; 1E-8 away it is resolved to about 1E-8, and the
+    // shape along the bar is taken at this same frequency. 0: Omega.
+    double ShapeOmega = 0.0;
     // Bars vibrating between nodes at rest; with NodeDisp all zero the largest Amplitude
     // is 1.
     std::vector<BarVibration> InsideBars;
@@ -111,7 +121,7 @@ struct ModeResult {
 
 // The displacements along element e in mode at points >= 2 points from the first node
 // (x = 0) to the second (x = L), each ux, uy, uz, rx, ry, rz: from the mode's end
-// displacements by the exact solution of the bar at the mode's frequency, plus the
+// displacements by the exact solution of the bar at ShapeOmega (or Omega), plus the
 // bar's own vibration (InsideBars). In element components, or global ones when global
 // is true. A mode without NodeDisp counts as one whose nodes do not move.
 [[nodiscard]] std::vector<std::array<double, 6>> ModeShapeAlongBar(const Model& model,
