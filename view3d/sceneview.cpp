@@ -665,6 +665,8 @@ void SceneView::SetPenWidth(int w) {
 
 void SceneView::ClearAll() {
     displayList_.clear();
+    StructureItems = 0;
+    if (Cleared) Cleared();
     Picture().Clear();
     ForgetLabels(Picture());
     NotifyPicture();
@@ -692,8 +694,31 @@ void SceneView::Redraw() {
 }
 
 void SceneView::DrawAxes() {
-    platform::Surface* pic = picture_;
-    if (pic == nullptr) return;
+    if (picture_ != nullptr) DrawAxes(*picture_);
+}
+
+void SceneView::DrawOnto(platform::Surface& target, double width, double height, bool axes) {
+    const platform::Surface& pic = Picture();
+    // User units per pixel of the picture, the larger of x and y, so that all of it fits.
+    const double sw = pic.ScaleWidth();
+    const double sh = pic.ScaleHeight();
+    const double unit = std::max(std::fabs(sw) / std::max(picWidth_, 1.0),
+                                 std::fabs(sh) / std::max(picHeight_, 1.0));
+    const double w = std::copysign(unit * width, sw);
+    const double h = std::copysign(unit * height, sh);
+    const double cx = pic.ScaleLeft() + sw / 2;
+    const double cy = pic.ScaleTop() + sh / 2;
+    target.SetScale(cx - w / 2, cy - h / 2, w, h);
+    target.SetBackColor(pic.BackColor());
+    target.Clear();
+    ForgetLabels(target);
+    for (const DrawItem& item : displayList_) ReplayItem(target, item);
+    if (axes) DrawAxes(target);
+    ForgetLabels(target);
+}
+
+void SceneView::DrawAxes(platform::Surface& target) {
+    platform::Surface* pic = &target;
     const int width = pic->DrawWidth();
     pic->SetDrawWidth(1);
     pic->SetFontSize(12);

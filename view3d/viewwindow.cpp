@@ -2,23 +2,33 @@
 
 #include <cmath>
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QEvent>
 #include <QFrame>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMdiSubWindow>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalBlocker>
 #include <QSlider>
+#include <QTimer>
 #include <QWheelEvent>
 
+#include "analysis/engine.h"
+#include "model/model.h"
+#include "numeric/numbertext.h"
+#include "platform/messagebox.h"
+#include "platform/paintersurface.h"
 #include "platform/picturebox.h"
 #include "platform/twips.h"
 #include "services/fileservice.h"
+#include "services/picturefiles.h"
+#include "services/picturesizedialog.h"
 
 namespace view3d {
 namespace {
@@ -47,11 +57,15 @@ QLabel* MakeValueLabel(QWidget* parent, const QString& tip) {
 
 }  // namespace
 
-ViewWindow::ViewWindow(QWidget* parent) : QWidget(parent) {
+ViewWindow::ViewWindow(QWidget* parent) : QWidget(parent), model_(&fem::FEM()) {
     setWindowTitle(QStringLiteral("解析対象"));
+    playTimer_ = new QTimer(this);
+    playTimer_->setInterval(kFrameInterval);
+    connect(playTimer_, &QTimer::timeout, this, [this] { NextFrame(); });
     BuildControls();
     scene_.SetPicture(viewPicture);
     scene_.ControlsChanged = [this] { SyncControls(); };
+    scene_.Cleared = [this] { SceneCleared(); };
 
     // Loading: start at the minimum size, then open at the working size.
     scene_.Updating = true;
@@ -141,7 +155,22 @@ void ViewWindow::BuildControls() {
     grid->addWidget(spaceModeButton, 1, 4);
     grid->addWidget(clearSettingsButton, 2, 4);
     grid->addLayout(buttons, 3, 4);
-    grid->addWidget(numbersCheck, 3, 2);
+    savePictureButton = new QPushButton(QStringLiteral("画像保存"), sliderPanel);
+    savePictureButton->setObjectName(QStringLiteral("savePictureButton"));
+    savePictureButton->setToolTip(QStringLiteral("表示中の図を PNG, SVG, PDF で保存します"));
+    printButton = new QPushButton(QStringLiteral("印刷"), sliderPanel);
+    printButton->setObjectName(QStringLiteral("printButton"));
+    printButton->setToolTip(QStringLiteral("表示中の図を印刷します"));
+    auto* pictureRow = new QHBoxLayout;
+    pictureRow->setSpacing(4);
+    pictureRow->addWidget(numbersCheck);
+    pictureRow->addStretch();
+    pictureRow->addWidget(savePictureButton);
+    pictureRow->addWidget(printButton);
+    grid->addLayout(pictureRow, 3, 2, 1, 2);
+    connect(savePictureButton, &QPushButton::clicked, this, [this] { SavePicture(); });
+    connect(printButton, &QPushButton::clicked, this, [this] { Print(); });
+    BuildAnimationControls(sliderPanel, grid);
     grid->setColumnStretch(0, 1);
     grid->setColumnStretch(2, 1);
     for (QRadioButton* b : {objectModeButton, spaceModeButton})
@@ -162,6 +191,47 @@ void ViewWindow::BuildControls() {
 
     sliderPanel->resize(sliderPanel->sizeHint());
     SyncControls();
+    UpdateAnimationControls();
+}
+
+void ViewWindow::BuildAnimationControls(QWidget* parent, QGridLayout* grid) {
+    playButton = new QPushButton(QStringLiteral("再生"), parent);
+    playButton->setObjectName(QStringLiteral("playButton"));
+    playButton->setToolTip(QStringLiteral("衝撃応答の変形を動画で表示します"));
+    timeSlider = new QSlider(Qt::Horizontal, parent);
+    timeSlider->setObjectName(QStringLiteral("timeSlider"));
+    timeSlider->setToolTip(QStringLiteral("時刻"));
+    timeSlider->setRange(0, 0);
+    timeLabel = new QLabel(parent);
+    timeLabel->setObjectName(QStringLiteral("timeLabel"));
+    timeLabel->setToolTip(QStringLiteral("時刻 t と時刻番号 j"));
+    timeLabel->setMinimumWidth(timeLabel->fontMetrics().horizontalAdvance(
+                                   QStringLiteral("時刻 t = 0.00012345 s   j = 8191")) +
+                               6);
+    auto* magnificationLabel = new QLabel(QStringLiteral("動的変位の倍率"), parent);
+    dynamicMagnificationEdit = new QLineEdit(parent);
+    dynamicMagnificationEdit->setObjectName(QStringLiteral("dynamicMagnificationEdit"));
+    dynamicMagnificationEdit->setToolTip(QStringLiteral("動的変位の表示倍率"));
+    dynamicMagnificationEdit->setPlaceholderText(QStringLiteral("自動"));
+    dynamicMagnificationEdit->setMaximumWidth(
+        dynamicMagnificationEdit->fontMetrics().horizontalAdvance(QStringLiteral("0000000")) + 12);
+    auto* timeRow = new QHBoxLayout;
+    timeRow->setSpacing(4);
+    timeRow->addWidget(playButton);
+    timeRow->addWidget(timeSlider, 1);
+    timeRow->addWidget(timeLabel);
+    grid->addLayout(timeRow, 4, 0, 1, 4);
+    auto* magnificationRow = new QHBoxLayout;
+    magnificationRow->setSpacing(4);
+    magnificationRow->addWidget(magnificationLabel);
+    magnificationRow->addWidget(dynamicMagnificationEdit);
+    grid->addLayout(magnificationRow, 4, 4);
+    connect(playButton, &QPushButton::clicked, this, [this] { Playing() ? Pause() : Play(); });
+    connect(timeSlider, &QSlider::valueChanged, this, [this](int j) {
+        if (!ShowFrame(j)) UpdateAnimationControls();
+    });
+    connect(dynamicMagnificationEdit, &QLineEdit::editingFinished, this,
+            [this] { MagnificationEntered(); });
 }
 
 void ViewWindow::SyncControls() {
@@ -246,6 +316,210 @@ bool ViewWindow::PictureEvent(QEvent* event) {
         default:
             return false;
     }
+}
+
+// --- animation ---------------------------------------------------------------------
+
+void ViewWindow::SetModel(fem::Model* model) {
+    Pause();
+    model_ = model;
+    animation_.Drop();
+    givenFrames_.reset();
+    frameShown_ = false;
+    UpdateAnimationControls();
+}
+
+void ViewWindow::SetFrames(std::shared_ptr<const FrameSource> frames) {
+    Pause();
+    givenFrames_ = std::move(frames);
+    animation_.Drop();
+    UpdateAnimationControls();
+}
+
+void ViewWindow::SetAnalysisRunning(bool running) {
+    // While it runs the engine's state is not to be read; afterwards the frames are kept
+    // only if they still show the results.
+    analysisRunning_ = running;
+    if (running) Pause();
+    UpdateAnimationControls();
+}
+
+bool ViewWindow::Playing() const {
+    return playTimer_->isActive();
+}
+
+void ViewWindow::Play() {
+    if (Playing() || !EnsureFrames()) return;
+    playTimer_->start();
+    playButton->setText(QStringLiteral("停止"));
+    DrawFrame();
+}
+
+void ViewWindow::Pause() {
+    playTimer_->stop();
+    if (playButton) playButton->setText(QStringLiteral("再生"));
+}
+
+bool ViewWindow::ShowFrame(int j) {
+    if (!EnsureFrames()) return false;
+    animation_.SetFrame(j);
+    DrawFrame();
+    return true;
+}
+
+void ViewWindow::NextFrame() {
+    if (!model_ || analysisRunning_ || !animation_.BelongsTo(*model_)) {
+        UpdateAnimationControls();  // stops and lets the frames go
+        Pause();
+        return;
+    }
+    animation_.Advance(animation_.PlayStep());
+    DrawFrame();
+}
+
+bool ViewWindow::EnsureFrames() {
+    if (!model_ || analysisRunning_) return false;
+    if (animation_.BelongsTo(*model_)) return true;
+    animation_.Drop();
+    std::shared_ptr<const FrameSource> frames;
+    if (givenFrames_) {
+        if (!givenFrames_->BelongsTo(*model_)) {
+            givenFrames_.reset();  // made for a structure that has changed since
+            return false;
+        }
+        frames = givenFrames_;
+    } else {
+        if (!fem::DynamicResultsBelongTo(*model_)) return false;
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        try {
+            frames = std::make_shared<HistoryFrames>(*model_);
+        } catch (const std::exception& e) {
+            QApplication::restoreOverrideCursor();
+            const bool memory = dynamic_cast<const std::bad_alloc*>(&e) != nullptr;
+            platform::ShowMessage(
+                this, memory ? QStringLiteral("メモリが足りないため動画を表示できません。")
+                             : QStringLiteral("動画を表示できません。\n%1").arg(e.what()));
+            return false;
+        }
+        QApplication::restoreOverrideCursor();
+    }
+    animation_.SetFrames(frames);
+    animation_.Magnification =
+        DefaultMagnification(frames->LargestTranslation(), BoundingDiagonal(*model_));
+    dynamicMagnificationEdit->setText(
+        QString::fromStdString(numeric::FormatGeneral(animation_.Magnification, 6)));
+    UpdateAnimationControls();
+    return true;
+}
+
+void ViewWindow::DrawFrame() {
+    try {
+        animation_.Draw(scene_, *model_, scene_.StructureItems);
+        frameShown_ = true;
+    } catch (const std::exception&) {
+        // An element of zero length has no shape: the frame stays as far as it was drawn.
+    }
+    ShowTime();
+}
+
+void ViewWindow::ShowTime() {
+    const FrameSource* frames = animation_.Frames();
+    {
+        const QSignalBlocker block(timeSlider);
+        timeSlider->setValue(animation_.Frame());
+    }
+    // Before the frames are made the first one is at t = 0.
+    timeLabel->setText(QString::fromStdString(
+        frames ? TimeCaption(frames->FrameTime(animation_.Frame()), animation_.Frame())
+               : TimeCaption(0.0, 0)));
+}
+
+void ViewWindow::MagnificationEntered() {
+    double m = 0.0;
+    if (!numeric::ParseNumber(dynamicMagnificationEdit->text().toStdString(), m)) {
+        // Not a number: the magnification in use stays.
+        dynamicMagnificationEdit->setText(
+            QString::fromStdString(numeric::FormatGeneral(animation_.Magnification, 6)));
+        return;
+    }
+    if (m == animation_.Magnification) return;
+    animation_.Magnification = m;
+    if (frameShown_ && !Playing() && animation_.Frames()) DrawFrame();
+}
+
+void ViewWindow::UpdateAnimationControls() {
+    // Frames to show: those made already, or those that can be made now. Frames that no
+    // longer show the structure are let go of.
+    int count = 0;
+    if (model_ && !analysisRunning_) {
+        if (!animation_.BelongsTo(*model_)) animation_.Drop();
+        if (givenFrames_ && !givenFrames_->BelongsTo(*model_)) givenFrames_.reset();
+        if (animation_.Frames()) {
+            count = animation_.Frames()->FrameCount();
+        } else if (givenFrames_) {
+            count = givenFrames_->FrameCount();
+        } else if (fem::DynamicResultsBelongTo(*model_)) {
+            count = fem::Analysis().Nw;
+        }
+    }
+    const bool usable = count > 0;
+    playButton->setEnabled(usable);
+    timeSlider->setEnabled(usable);
+    dynamicMagnificationEdit->setEnabled(usable);
+    {
+        const QSignalBlocker block(timeSlider);
+        timeSlider->setRange(0, std::max(count - 1, 0));
+        timeSlider->setPageStep(std::max(count / 16, 1));
+    }
+    if (!usable) {
+        Pause();
+        timeLabel->clear();
+        return;
+    }
+    ShowTime();
+}
+
+void ViewWindow::SceneCleared() {
+    // The structure is drawn anew: the frame drawn over the old drawing is gone, and the
+    // frames go with a structure that has changed.
+    Pause();
+    frameShown_ = false;
+    UpdateAnimationControls();
+}
+
+// --- pictures ----------------------------------------------------------------------
+
+platform::ExportResult ViewWindow::SavePicture(const QString& path, QSize size, bool axes) {
+    return platform::ExportPicture(path, size, [this, axes](platform::PainterSurface& s) {
+        scene_.DrawOnto(s, s.Size().width(), s.Size().height(), axes);
+    });
+}
+
+services::PictureSizeDialog* ViewWindow::pictureSizeDialog() {
+    if (!sizeDialog_) sizeDialog_ = new services::PictureSizeDialog(this);
+    return sizeDialog_;
+}
+
+void ViewWindow::SavePicture() {
+    Pause();  // the picture is the frame shown now
+    services::SavePictureAsked(this, *pictureSizeDialog(), QStringLiteral("view.png"),
+                               viewPicture->size(), [this](platform::PainterSurface& s) {
+                                   scene_.DrawOnto(s, s.Size().width(), s.Size().height(), true);
+                               });
+}
+
+bool ViewWindow::PrintTo(QPrinter& printer) {
+    return services::PrintPicture(printer, [this](platform::PainterSurface& s) {
+        scene_.DrawOnto(s, s.Size().width(), s.Size().height(), true);
+    });
+}
+
+void ViewWindow::Print() {
+    Pause();
+    services::PrintAsked(this, viewPicture->width() > viewPicture->height(),
+                         QStringLiteral("view.pdf"), [this](platform::PainterSurface& s) {
+                             scene_.DrawOnto(s, s.Size().width(), s.Size().height(), true);
+                         });
 }
 
 void ViewWindow::PictureMouseUp(Qt::MouseButton button) {
