@@ -21,7 +21,7 @@ bool FrameSource::BelongsTo(const fem::Model& model) const {
     return ModelRevision() == model.Revision() && NodeCount() == model.NodeCount();
 }
 
-HistoryFrames::HistoryFrames(fem::Model& model) {
+HistoryFrames::HistoryFrames(fem::Model& model, Inversion when) {
     if (!fem::DynamicResultsBelongTo(model))
         throw numeric::ComputationFailure(numeric::kInvalidArgument,
                                           "no impact response of this structure");
@@ -33,8 +33,16 @@ HistoryFrames::HistoryFrames(fem::Model& model) {
     corrected_ = a.AliasingCorrected;
     revision_ = model.Revision();
     values_.assign(static_cast<std::size_t>(frames_) * nodes_ * 6, 0.0f);
+    if (when == Inversion::Now) InvertMore(model, nodes_);
+}
+
+int HistoryFrames::InvertMore(fem::Model& model, int count) {
+    if (!BelongsTo(model))
+        throw numeric::ComputationFailure(numeric::kInvalidArgument,
+                                          "the impact response has changed");
+    const int last = std::min(nodes_, inverted_ + std::max(count, 1));
     numeric::RealMatrix h;
-    for (int n = 0; n < nodes_; ++n) {
+    for (int n = inverted_; n < last; ++n) {
         fem::NodeDisplacementHistory(model, n, h);
         for (int j = 0; j < frames_; ++j) {
             float* row = &values_[(static_cast<std::size_t>(j) * nodes_ + n) * 6];
@@ -46,6 +54,8 @@ HistoryFrames::HistoryFrames(fem::Model& model) {
             largest_ = std::max(largest_, std::sqrt(squared));
         }
     }
+    inverted_ = last;
+    return nodes_ - inverted_;
 }
 
 bool HistoryFrames::BelongsTo(const fem::Model& model) const {

@@ -3,6 +3,14 @@
 // view's animation. Two sources: the impact response of the last analysis (the node
 // displacement histories, frame j at t_j) and a mode shape oscillating as
 // shape * sin(2 pi f / frames per cycle). Plain C++.
+//
+// Animating other frames, e.g. a natural-frequency mode: build a FrameSource (for a mode,
+// ModeShapeFrames from its six displacements per node, its frequency and
+// model.Revision()) and give it to ViewWindow::SetFrames. The view plays it with the
+// same play control and time slider, at a magnification of its own (chosen by
+// DefaultMagnification when the frames are first shown, then the one typed in the
+// box); SetFrames(nullptr) goes back to the impact response. Frames made for an older
+// revision of the structure are let go of (BelongsTo).
 #include <array>
 #include <cstdint>
 #include <memory>
@@ -40,10 +48,20 @@ class FrameSource {
 // single precision, frame by frame. Frame j is t_j = j Te / Nw.
 class HistoryFrames final : public FrameSource {
   public:
-    // Inverts the histories of every node of model. Raises numeric::ComputationFailure
-    // when the dynamic results do not belong to model, and std::bad_alloc when they do
-    // not fit in memory. Uses the engine's shared tables: not while an analysis runs.
-    explicit HistoryFrames(fem::Model& model);
+    // Now: every node's histories are inverted by the constructor. Later: the frames
+    // start empty and InvertMore inverts a few nodes at a time, so that a window can
+    // keep answering between two steps.
+    enum class Inversion { Now, Later };
+    // Raises numeric::ComputationFailure when the dynamic results do not belong to
+    // model, and std::bad_alloc when the frames do not fit in memory. Uses the engine's
+    // shared tables: not while an analysis runs.
+    explicit HistoryFrames(fem::Model& model, Inversion when = Inversion::Now);
+    // Inverts the histories of the next `count` nodes (at least one) of model, the
+    // structure given to the constructor, and returns how many nodes are left. Raises
+    // numeric::ComputationFailure when the results no longer belong to model.
+    int InvertMore(fem::Model& model, int count);
+    [[nodiscard]] int NodesInverted() const { return inverted_; }
+    [[nodiscard]] bool Complete() const { return inverted_ == nodes_; }
 
     [[nodiscard]] int FrameCount() const override { return frames_; }
     [[nodiscard]] int NodeCount() const override { return nodes_; }
@@ -63,6 +81,7 @@ class HistoryFrames final : public FrameSource {
     bool corrected_ = false;
     double largest_ = 0.0;
     std::uint64_t revision_ = 0;
+    int inverted_ = 0;           // nodes whose histories are in values_
     std::vector<float> values_;  // [frame][node][component]
 };
 

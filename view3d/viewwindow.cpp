@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QElapsedTimer>
 #include <QEvent>
 #include <QFrame>
 #include <QGridLayout>
@@ -62,6 +63,9 @@ ViewWindow::ViewWindow(QWidget* parent) : QWidget(parent), model_(&fem::FEM()) {
     playTimer_ = new QTimer(this);
     playTimer_->setInterval(kFrameInterval);
     connect(playTimer_, &QTimer::timeout, this, [this] { NextFrame(); });
+    inversionTimer_ = new QTimer(this);
+    inversionTimer_->setInterval(0);
+    connect(inversionTimer_, &QTimer::timeout, this, [this] { InvertSomeHistories(); });
     BuildControls();
     scene_.SetPicture(viewPicture);
     scene_.ControlsChanged = [this] { SyncControls(); };
@@ -322,6 +326,7 @@ bool ViewWindow::PictureEvent(QEvent* event) {
 
 void ViewWindow::SetModel(fem::Model* model) {
     Pause();
+    StopInversion();
     model_ = model;
     animation_.Drop();
     givenFrames_.reset();
@@ -331,6 +336,7 @@ void ViewWindow::SetModel(fem::Model* model) {
 
 void ViewWindow::SetFrames(std::shared_ptr<const FrameSource> frames) {
     Pause();
+    StopInversion();
     givenFrames_ = std::move(frames);
     animation_.Drop();
     UpdateAnimationControls();
@@ -340,30 +346,44 @@ void ViewWindow::SetAnalysisRunning(bool running) {
     // While it runs the engine's state is not to be read; afterwards the frames are kept
     // only if they still show the results.
     analysisRunning_ = running;
-    if (running) Pause();
+    if (running) {
+        Pause();
+        StopInversion();
+    }
     UpdateAnimationControls();
 }
 
 bool ViewWindow::Playing() const {
-    return playTimer_->isActive();
+    return playTimer_->isActive() || (inverting_ && playWanted_);
 }
 
 void ViewWindow::Play() {
-    if (Playing() || !EnsureFrames()) return;
-    playTimer_->start();
+    if (Playing()) return;
+    if (EnsureFrames()) {
+        playTimer_->start();
+        DrawFrame();
+    } else if (inverting_) {
+        playWanted_ = true;  // starts when the histories are inverted
+    } else {
+        return;
+    }
     playButton->setText(QStringLiteral("停止"));
-    DrawFrame();
 }
 
 void ViewWindow::Pause() {
     playTimer_->stop();
+    playWanted_ = false;
     if (playButton) playButton->setText(QStringLiteral("再生"));
 }
 
 bool ViewWindow::ShowFrame(int j) {
-    if (!EnsureFrames()) return false;
-    animation_.SetFrame(j);
-    DrawFrame();
+    if (EnsureFrames()) {
+        animation_.SetFrame(j);
+        DrawFrame();
+        return true;
+    }
+    if (!inverting_) return false;
+    wantedFrame_ = j;  // shown when the histories are inverted
     return true;
 }
 
@@ -381,35 +401,95 @@ bool ViewWindow::EnsureFrames() {
     if (!model_ || analysisRunning_) return false;
     if (animation_.BelongsTo(*model_)) return true;
     animation_.Drop();
-    std::shared_ptr<const FrameSource> frames;
     if (givenFrames_) {
         if (!givenFrames_->BelongsTo(*model_)) {
             givenFrames_.reset();  // made for a structure that has changed since
             return false;
         }
-        frames = givenFrames_;
-    } else {
-        if (!fem::DynamicResultsBelongTo(*model_)) return false;
-        QApplication::setOverrideCursor(Qt::WaitCursor);
-        try {
-            frames = std::make_shared<HistoryFrames>(*model_);
-        } catch (const std::exception& e) {
-            QApplication::restoreOverrideCursor();
-            const bool memory = dynamic_cast<const std::bad_alloc*>(&e) != nullptr;
-            platform::ShowMessage(
-                this, memory ? QStringLiteral("メモリが足りないため動画を表示できません。")
-                             : QStringLiteral("動画を表示できません。\n%1").arg(e.what()));
-            return false;
-        }
-        QApplication::restoreOverrideCursor();
+        StartFrames(givenFrames_);
+        return true;
     }
-    animation_.SetFrames(frames);
+    if (inverting_ || !fem::DynamicResultsBelongTo(*model_)) return false;
+    // The histories of every node are inverted a few nodes at a time between the
+    // window's events (InvertSomeHistories): with thousands of time points that takes
+    // seconds. The engine's tables are shared with the other windows, hence not on
+    // another thread.
+    try {
+        inverting_ = std::make_shared<HistoryFrames>(*model_, HistoryFrames::Inversion::Later);
+    } catch (const std::exception& e) {
+        ShowInversionFailure(e);
+        return false;
+    }
+    wantedFrame_ = -1;
+    inversionTimer_->start();
+    ShowInversionProgress();
+    return false;
+}
+
+void ViewWindow::InvertSomeHistories() {
+    if (!inverting_) return;
+    if (!model_ || analysisRunning_ || !inverting_->BelongsTo(*model_)) {
+        StopInversion();  // the results it inverts are gone
+        UpdateAnimationControls();
+        return;
+    }
+    // kInversionSliceMs of work, then the events waiting.
+    QElapsedTimer clock;
+    clock.start();
+    try {
+        while (!inverting_->Complete() && clock.elapsed() < kInversionSliceMs)
+            inverting_->InvertMore(*model_, 4);
+    } catch (const std::exception& e) {
+        StopInversion();
+        UpdateAnimationControls();
+        ShowInversionFailure(e);
+        return;
+    }
+    if (!inverting_->Complete()) {
+        ShowInversionProgress();
+        return;
+    }
+    inversionTimer_->stop();
+    const std::shared_ptr<const FrameSource> frames = std::move(inverting_);
+    inverting_.reset();
+    StartFrames(frames);
+    if (wantedFrame_ >= 0) animation_.SetFrame(wantedFrame_);
+    wantedFrame_ = -1;
+    if (playWanted_) {
+        playWanted_ = false;
+        playTimer_->start();
+    }
+    DrawFrame();
+}
+
+void ViewWindow::StopInversion() {
+    inversionTimer_->stop();
+    inverting_.reset();
+    playWanted_ = false;
+    wantedFrame_ = -1;
+    if (playButton && !playTimer_->isActive()) playButton->setText(QStringLiteral("再生"));
+}
+
+void ViewWindow::StartFrames(std::shared_ptr<const FrameSource> frames) {
+    animation_.SetFrames(std::move(frames));
     animation_.Magnification =
-        DefaultMagnification(frames->LargestTranslation(), BoundingDiagonal(*model_));
+        DefaultMagnification(animation_.Frames()->LargestTranslation(), BoundingDiagonal(*model_));
     dynamicMagnificationEdit->setText(
         QString::fromStdString(numeric::FormatGeneral(animation_.Magnification, 6)));
     UpdateAnimationControls();
-    return true;
+}
+
+void ViewWindow::ShowInversionProgress() {
+    const int nodes = std::max(inverting_->NodeCount(), 1);
+    timeLabel->setText(
+        QStringLiteral("変位履歴を計算中 %1%").arg(100 * inverting_->NodesInverted() / nodes));
+}
+
+void ViewWindow::ShowInversionFailure(const std::exception& e) {
+    const bool memory = dynamic_cast<const std::bad_alloc*>(&e) != nullptr;
+    platform::ShowMessage(this, memory
+                                    ? QStringLiteral("メモリが足りないため動画を表示できません。")
+                                    : QStringLiteral("動画を表示できません。\n%1").arg(e.what()));
 }
 
 void ViewWindow::DrawFrame() {
@@ -454,7 +534,10 @@ void ViewWindow::UpdateAnimationControls() {
     if (model_ && !analysisRunning_) {
         if (!animation_.BelongsTo(*model_)) animation_.Drop();
         if (givenFrames_ && !givenFrames_->BelongsTo(*model_)) givenFrames_.reset();
-        if (animation_.Frames()) {
+        if (inverting_ && !inverting_->BelongsTo(*model_)) StopInversion();
+        if (inverting_) {
+            count = inverting_->FrameCount();
+        } else if (animation_.Frames()) {
             count = animation_.Frames()->FrameCount();
         } else if (givenFrames_) {
             count = givenFrames_->FrameCount();
@@ -474,6 +557,10 @@ void ViewWindow::UpdateAnimationControls() {
     if (!usable) {
         Pause();
         timeLabel->clear();
+        return;
+    }
+    if (inverting_) {
+        ShowInversionProgress();
         return;
     }
     ShowTime();

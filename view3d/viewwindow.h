@@ -12,6 +12,7 @@
 // can be handed in with SetFrames. "画像保存" and "印刷" replay the drawing onto a file
 // or a printer page.
 #include <array>
+#include <exception>
 #include <functional>
 #include <memory>
 
@@ -112,6 +113,11 @@ class ViewWindow : public QWidget {
     bool ShowFrame(int j);
     // One tick of the play control: the next frames, or a stop when the structure changed.
     void NextFrame();
+    // The impact response's histories are being inverted (the time label shows how far):
+    // Play and the slider take effect when they are.
+    [[nodiscard]] bool InvertingHistories() const { return inverting_ != nullptr; }
+    // Milliseconds of inversion between two looks at the window's events.
+    static constexpr int kInversionSliceMs = 30;
     [[nodiscard]] const Animation& Animator() const { return animation_; }
     // Milliseconds between two ticks of the play control.
     static constexpr int kFrameInterval = 40;
@@ -152,7 +158,14 @@ class ViewWindow : public QWidget {
     void BuildAnimationControls(QWidget* parent, QGridLayout* grid);
     void UpdateAnimationControls();
     // Frames of the present structure, made on first use; false when there are none.
+    // When the impact response's histories must first be inverted, starts that and
+    // returns false too; the inversion goes on a few nodes at a time between events.
     bool EnsureFrames();
+    void InvertSomeHistories();
+    void StopInversion();
+    void StartFrames(std::shared_ptr<const FrameSource> frames);
+    void ShowInversionProgress();
+    void ShowInversionFailure(const std::exception& e);
     void DrawFrame();
     void ShowTime();
     void MagnificationEntered();
@@ -172,6 +185,11 @@ class ViewWindow : public QWidget {
     bool analysisRunning_ = false;
     bool frameShown_ = false;  // a frame is drawn over the structure
     QTimer* playTimer_ = nullptr;
+    // The impact response's histories being inverted, and what to do when they are.
+    std::shared_ptr<HistoryFrames> inverting_;
+    QTimer* inversionTimer_ = nullptr;
+    bool playWanted_ = false;
+    int wantedFrame_ = -1;
     services::PictureSizeDialog* sizeDialog_ = nullptr;
     int prevWidth_ = kMinWidth;  // twips
     int prevHeight_ = kMinHeight;

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include <QApplication>
 #include <QFile>
 #include <QImage>
 #include <QLabel>
@@ -37,7 +38,14 @@ void Analyse(fem::Model& model) {
 TEST(Animation, FrameAtTjIsTheNodeHistoriesAtTj) {
     fem::Model model;
     Analyse(model);
-    auto frames = std::make_shared<HistoryFrames>(model);
+    // Inverted two nodes at a time, as the window does between its events.
+    auto frames = std::make_shared<HistoryFrames>(model, HistoryFrames::Inversion::Later);
+    for (int left = model.NodeCount(); left > 0;) {
+        const int next = frames->InvertMore(model, 2);
+        ASSERT_EQ(next, std::max(left - 2, 0));
+        left = next;
+    }
+    ASSERT_TRUE(frames->Complete());
     ASSERT_EQ(frames->FrameCount(), 256);
     EXPECT_DOUBLE_EQ(frames->FrameTime(64), fem::Analysis().Te / 4);
 
@@ -105,6 +113,12 @@ TEST(Animation, ModeShapeOscillatesAndTheDefaultMagnificationIsRound) {
     EXPECT_DOUBLE_EQ(DefaultMagnification(0.0, 1000.0), 1.0);
 }
 
+// Lets the window invert the histories it asked for (a bounded number of events).
+void WaitForFrames(ViewWindow& w) {
+    for (int i = 0; i < 100000 && w.InvertingHistories(); ++i) QApplication::processEvents();
+    ASSERT_FALSE(w.InvertingHistories());
+}
+
 TEST(Animation, WindowStopsAndLetsGoOfItsFramesWhenTheStructureChanges) {
     fem::Model model;
     Analyse(model);
@@ -116,9 +130,13 @@ TEST(Animation, WindowStopsAndLetsGoOfItsFramesWhenTheStructureChanges) {
     EXPECT_TRUE(w.playButton->isEnabled());
     EXPECT_EQ(w.timeSlider->maximum(), 255);
 
-    // Playing inverts the histories once and draws over the structure.
+    // Playing inverts the histories once, between events, then draws over the structure.
     const int structure = w.Scene().ItemCount();
     w.playButton->click();
+    ASSERT_TRUE(w.Playing());
+    ASSERT_TRUE(w.InvertingHistories());
+    EXPECT_EQ(w.Animator().Frames(), nullptr);
+    WaitForFrames(w);
     ASSERT_TRUE(w.Playing());
     ASSERT_NE(w.Animator().Frames(), nullptr);
     EXPECT_EQ(w.playButton->text(), QStringLiteral("停止"));
@@ -144,9 +162,24 @@ TEST(Animation, WindowStopsAndLetsGoOfItsFramesWhenTheStructureChanges) {
     EXPECT_EQ(w.Animator().Frames(), nullptr);
     EXPECT_FALSE(w.playButton->isEnabled());
 
-    // Analysed again, then changed while playing: the next tick stops it.
+    // Analysed again, changed while its histories are inverted: the inversion stops.
     Analyse(model);
     DrawStructure(w.Scene(), model, panel);
+    w.timeSlider->setValue(100);
+    ASSERT_TRUE(w.InvertingHistories());
+    model.Touch();
+    WaitForFrames(w);
+    EXPECT_EQ(w.Animator().Frames(), nullptr);
+    EXPECT_FALSE(w.playButton->isEnabled());
+
+    // Analysed again, the slider moved: frame 100 once inverted; then changed while
+    // playing: the next tick stops it.
+    Analyse(model);
+    DrawStructure(w.Scene(), model, panel);
+    w.timeSlider->setValue(100);
+    WaitForFrames(w);
+    EXPECT_EQ(w.Animator().Frame(), 100);
+    EXPECT_TRUE(w.timeLabel->text().contains(QStringLiteral("j = 100")));
     w.playButton->click();
     ASSERT_TRUE(w.Playing());
     model.Touch();
