@@ -8,8 +8,10 @@
 #include <sstream>
 #include <string>
 
+#include <QFile>
 #include <QGuiApplication>
 #include <QImage>
+#include <QXmlStreamReader>
 
 namespace {
 
@@ -122,12 +124,24 @@ TEST(CliDraw, StructureAndItsImpactResponseAsPicturesOfTheRequestedSize) {
     EXPECT_EQ(PixelsOf(structure, deformation), 0);
     EXPECT_GT(PixelsOf(deformed, deformation), 100);
 
+    // The static deformation as SVG: well-formed, the curves in their colour (100, 0, 0)
+    // beside the structure's black lines.
     const std::string svg = std::string(WORK_DIR) + "/draw_static.svg";
     ASSERT_EQ(Draw("sample:3 --deformed --nw 256 -o " + svg, &err), 0) << err;
-    std::ifstream in(svg);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    EXPECT_NE(ss.str().find("<svg"), std::string::npos);
+    QFile svgFile(QString::fromStdString(svg));
+    ASSERT_TRUE(svgFile.open(QIODevice::ReadOnly));
+    QXmlStreamReader xml(&svgFile);
+    int deformationStrokes = 0;
+    int blackStrokes = 0;
+    while (!xml.atEnd()) {
+        if (xml.readNext() != QXmlStreamReader::StartElement) continue;
+        const QStringView stroke = xml.attributes().value(QLatin1String("stroke"));
+        deformationStrokes += stroke == QLatin1String("#640000");
+        blackStrokes += stroke == QLatin1String("#000000");
+    }
+    EXPECT_FALSE(xml.hasError()) << xml.errorString().toStdString();
+    EXPECT_GT(deformationStrokes, 0);
+    EXPECT_GT(blackStrokes, 0);
 
     for (const char* bad :
          {"sample:3 -o a.png --deformed --time 0.001", "sample:3 -o a.png --time 1",
