@@ -2,7 +2,6 @@
 
 #include <cmath>
 
-#include <QApplication>
 #include <QCheckBox>
 #include <QElapsedTimer>
 #include <QEvent>
@@ -472,8 +471,11 @@ void ViewWindow::StopInversion() {
 
 void ViewWindow::StartFrames(std::shared_ptr<const FrameSource> frames) {
     animation_.SetFrames(std::move(frames));
-    animation_.Magnification =
-        DefaultMagnification(animation_.Frames()->LargestTranslation(), BoundingDiagonal(*model_));
+    // A magnification typed before the frames were there is kept.
+    if (!magnificationTyped_)
+        animation_.Magnification = DefaultMagnification(animation_.Frames()->LargestTranslation(),
+                                                        BoundingDiagonal(*model_));
+    magnificationTyped_ = false;
     dynamicMagnificationEdit->setText(
         QString::fromStdString(numeric::FormatGeneral(animation_.Magnification, 6)));
     UpdateAnimationControls();
@@ -522,6 +524,7 @@ void ViewWindow::MagnificationEntered() {
             QString::fromStdString(numeric::FormatGeneral(animation_.Magnification, 6)));
         return;
     }
+    magnificationTyped_ = animation_.Frames() == nullptr;
     if (m == animation_.Magnification) return;
     animation_.Magnification = m;
     if (frameShown_ && !Playing() && animation_.Frames()) DrawFrame();

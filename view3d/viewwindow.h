@@ -189,6 +189,7 @@ class ViewWindow : public QWidget {
     std::shared_ptr<HistoryFrames> inverting_;
     QTimer* inversionTimer_ = nullptr;
     bool playWanted_ = false;
+    bool magnificationTyped_ = false;  // typed in before there were frames
     int wantedFrame_ = -1;
     services::PictureSizeDialog* sizeDialog_ = nullptr;
     int prevWidth_ = kMinWidth;  // twips

@@ -172,13 +172,16 @@ TEST(Animation, WindowStopsAndLetsGoOfItsFramesWhenTheStructureChanges) {
     EXPECT_EQ(w.Animator().Frames(), nullptr);
     EXPECT_FALSE(w.playButton->isEnabled());
 
-    // Analysed again, the slider moved: frame 100 once inverted; then changed while
-    // playing: the next tick stops it.
+    // Analysed again, a magnification typed, the slider moved: frame 100 at that
+    // magnification once inverted; then changed while playing: the next tick stops it.
     Analyse(model);
     DrawStructure(w.Scene(), model, panel);
+    w.dynamicMagnificationEdit->setText(QStringLiteral("500"));
+    emit w.dynamicMagnificationEdit->editingFinished();
     w.timeSlider->setValue(100);
     WaitForFrames(w);
     EXPECT_EQ(w.Animator().Frame(), 100);
+    EXPECT_EQ(w.Animator().Magnification, 500.0);
     EXPECT_TRUE(w.timeLabel->text().contains(QStringLiteral("j = 100")));
     w.playButton->click();
     ASSERT_TRUE(w.Playing());
