@@ -699,11 +699,12 @@ void SceneView::DrawAxes() {
 
 void SceneView::DrawOnto(platform::Surface& target, double width, double height, bool axes) {
     const platform::Surface& pic = Picture();
-    // User units per pixel of the picture, the larger of x and y, so that all of it fits.
+    // User units per pixel of target: the picture's extent fitted into it, the same
+    // scale in x and y (the larger of the two), the same centre.
     const double sw = pic.ScaleWidth();
     const double sh = pic.ScaleHeight();
-    const double unit = std::max(std::fabs(sw) / std::max(picWidth_, 1.0),
-                                 std::fabs(sh) / std::max(picHeight_, 1.0));
+    const double unit =
+        std::max(std::fabs(sw) / std::max(width, 1.0), std::fabs(sh) / std::max(height, 1.0));
     const double w = std::copysign(unit * width, sw);
     const double h = std::copysign(unit * height, sh);
     const double cx = pic.ScaleLeft() + sw / 2;
@@ -712,7 +713,8 @@ void SceneView::DrawOnto(platform::Surface& target, double width, double height,
     target.SetBackColor(pic.BackColor());
     target.Clear();
     ForgetLabels(target);
-    for (const DrawItem& item : displayList_) ReplayItem(target, item);
+    // Circles sized by the picture's width grow and shrink with the structure.
+    for (const DrawItem& item : displayList_) ReplayItem(target, item, std::fabs(sw));
     if (axes) DrawAxes(target);
     ForgetLabels(target);
 }
@@ -792,6 +794,10 @@ double SceneView::MeasureTextOffset(platform::Surface& target, int size) {
 }
 
 void SceneView::ReplayItem(platform::Surface& target, const DrawItem& item) {
+    ReplayItem(target, item, std::fabs(target.ScaleWidth()));
+}
+
+void SceneView::ReplayItem(platform::Surface& target, const DrawItem& item, double widthForRadius) {
     if (item.Number && !numbersShown_) return;
     // Project first: an item with a point at or behind the eye is not drawn at all.
     Vec3 a;
@@ -842,9 +848,8 @@ void SceneView::ReplayItem(platform::Surface& target, const DrawItem& item) {
             break;
         case ItemKind::Circle:
             try {
-                const double r = item.RadiusOfWidth > 0.0
-                                     ? item.RadiusOfWidth * std::fabs(target.ScaleWidth())
-                                     : item.Radius;
+                const double r =
+                    item.RadiusOfWidth > 0.0 ? item.RadiusOfWidth * widthForRadius : item.Radius;
                 target.Circle(a[0], a[1], r, item.ForeColor);
             } catch (...) {
                 // a circle that cannot be drawn is left out

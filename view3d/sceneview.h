@@ -231,13 +231,17 @@ class SceneView {
     void DrawAxes();
     void DrawAxes(platform::Surface& target);
     // The picture as it is drawn now onto target, a picture of width x height pixels
-    // (a file, a printer page): the same view and centre, the whole of the present
-    // picture inside it at the same scale in x and y, in the picture's back colour
-    // (target is cleared), with the axes when asked.
+    // (a file, a printer page): the same view and centre, the present picture's extent
+    // fitted into it at one scale in x and y (lines and text keep their widths and
+    // sizes in pixels), in the picture's back colour (target is cleared), with the axes
+    // when asked.
     void DrawOnto(platform::Surface& target, double width, double height, bool axes);
     // Draws one item onto target through the current view. An item with a point that
     // cannot be projected is skipped.
     void ReplayItem(platform::Surface& target, const DrawItem& item);
+    // The same with a circle given as a fraction of the picture's width (AddCircle with
+    // a negative radius) sized on a picture widthForRadius user units wide.
+    void ReplayItem(platform::Surface& target, const DrawItem& item, double widthForRadius);
 
     [[nodiscard]] int PenWidth() const;  // draw width of the picture
     void SetPenWidth(int w);
