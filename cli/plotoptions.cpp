@@ -35,6 +35,10 @@ const std::string kPlotUsageText =
     "A message of the analysis goes to standard error and the exit code is 1, as does a\n"
     "picture that cannot be written. Bad options or a bad input file exit with code 2.\n";
 
+}  // namespace
+
+const char* const kPlotUsage = kPlotUsageText.c_str();
+
 bool EndsWithPictureExtension(const std::string& path) {
     const size_t dot = path.rfind('.');
     if (dot == std::string::npos || path.find('/', dot) != std::string::npos) return false;
@@ -44,7 +48,6 @@ bool EndsWithPictureExtension(const std::string& path) {
     return ext == "png" || ext == "svg" || ext == "pdf";
 }
 
-// "WxH" with whole numbers from 1 to 10000.
 bool ParseSize(const std::string& text, int& width, int& height) {
     const size_t x = text.find_first_of("xX");
     if (x == std::string::npos) return false;
@@ -58,10 +61,6 @@ bool ParseSize(const std::string& text, int& width, int& height) {
     height = h;
     return true;
 }
-
-}  // namespace
-
-const char* const kPlotUsage = kPlotUsageText.c_str();
 
 std::string ParsePlotOptions(const std::vector<std::string>& args, PlotOptions& o) {
     bool elementGiven = false;

@@ -24,4 +24,9 @@ struct PlotOptions {
 // Fills options from args; returns an empty string or the reason of a usage error.
 std::string ParsePlotOptions(const std::vector<std::string>& args, PlotOptions& options);
 
+// Shared by the drawing commands: whether path ends in .png, .svg or .pdf (any case), and
+// "WxH" with whole numbers from 1 to 10000.
+bool EndsWithPictureExtension(const std::string& path);
+bool ParseSize(const std::string& text, int& width, int& height);
+
 }  // namespace cli

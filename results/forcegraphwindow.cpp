@@ -22,7 +22,6 @@
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QPrinter>
-#include <QPrinterInfo>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QResizeEvent>
@@ -37,8 +36,9 @@
 #include "platform/picturebox.h"
 #include "platform/qtcolor.h"
 #include "platform/twips.h"
-#include "results/picturesizedialog.h"
 #include "services/fileservice.h"
+#include "services/picturefiles.h"
+#include "services/picturesizedialog.h"
 
 namespace results {
 
@@ -75,11 +75,7 @@ const char* const kHelpText =
 const char* const kElementTitle = "要素の節点力計算結果";
 const char* const kNodeTitle = "節点変位の計算結果";
 
-// File dialog filters of the pictures and the CSV tables; the picture filter's entries
-// match kPictureExtensions.
-const char* const kPictureFilter = "PNG画像(*.png)|*.png|SVG画像(*.svg)|*.svg|PDF文書(*.pdf)|*.pdf";
-const char* const kPictureExtensions[] = {"png", "svg", "pdf"};
-const char* const kPdfFilter = "PDF文書(*.pdf)|*.pdf";
+// File dialog filter of the CSV tables (those of the pictures: services/picturefiles.h).
 const char* const kCsvFilter = "CSV(*.csv)|*.csv|All|*.*";
 
 const char* const kRangeLeft[] = {"0", "0.1", "0.2", "0.3"};
@@ -749,24 +745,7 @@ QString ForceGraphWindow::ProposedFileName(const char* extension) const {
 }
 
 QString ForceGraphWindow::AskFileToWrite(const QString& filter, const QString& proposedName) {
-    // The service's filter serves every file dialog of the program: it is put back.
-    services::FileService& files = services::ProgramFileService();
-    files.SetParentWindow(this);
-    const QString oldFilter = files.Filter();
-    const int oldIndex = files.FilterIndex();
-    files.SetFilter(filter);
-    files.SetFilterIndex(1);
-    QString path = files.ChooseFileToWrite(proposedName, true);
-    const int chosen = files.FilterIndex();
-    files.SetFilter(oldFilter);
-    files.SetFilterIndex(oldIndex);
-    // A picture named without an extension gets the one of the filter in use.
-    if (!path.isEmpty() && filter == QString::fromUtf8(kPictureFilter) &&
-        platform::PictureFormatOf(path) == platform::PictureFormat::Unknown) {
-        const int entry = std::clamp(chosen, 1, 3) - 1;
-        path += QLatin1Char('.') + QLatin1String(kPictureExtensions[entry]);
-    }
-    return path;
+    return services::AskFileToWrite(this, filter, proposedName);
 }
 
 PictureSizeDialog* ForceGraphWindow::pictureSizeDialog() {
@@ -775,64 +754,23 @@ PictureSizeDialog* ForceGraphWindow::pictureSizeDialog() {
 }
 
 void ForceGraphWindow::SavePicture() {
-    const QString path = AskFileToWrite(QString::fromUtf8(kPictureFilter), ProposedFileName("png"));
-    if (path.isEmpty()) return;
-    QSize size = plotPicture->size();
-    if (!pictureSizeDialog()->Ask(size)) return;
-    const platform::ExportResult r = SavePicture(path, size);
-    if (r) return;
-    QString why;
-    switch (r.error) {
-        case platform::ExportError::UnknownFormat:
-            why = QStringLiteral(
-                "画像の形式はファイル名の拡張子（.png, .svg, .pdf）で選んで下さい。");
-            break;
-        case platform::ExportError::BadSize:
-            why = QStringLiteral("画像の大きさは幅、高さとも 1～%1 ピクセルにして下さい。")
-                      .arg(platform::kMaxPictureSide);
-            break;
-        default:
-            why = r.detail;
-            break;
-    }
-    platform::ShowMessage(this, QStringLiteral("画像を保存できません。\n%1\n%2").arg(path, why));
+    const GraphPicture graph = Picture();
+    services::SavePictureAsked(
+        this, *pictureSizeDialog(), ProposedFileName("png"), plotPicture->size(),
+        [&graph](platform::PainterSurface& surface) { DrawGraphPicture(surface, graph); });
 }
 
 bool ForceGraphWindow::PrintTo(QPrinter& printer) const {
-    QPainter painter;
-    if (!painter.begin(&printer)) return false;
-    // The whole printable area, with text and lines as large on paper as on the screen.
     const GraphPicture graph = Picture();
-    const double toScreen = platform::ScreenDpi() / std::max(printer.logicalDpiX(), 1);
-    const QSize logical(std::max(1, static_cast<int>(std::lround(printer.width() * toScreen))),
-                        std::max(1, static_cast<int>(std::lround(printer.height() * toScreen))));
-    platform::RenderPicture(
-        painter, QRectF(0, 0, printer.width(), printer.height()), logical,
-        [&graph](platform::PainterSurface& surface) { DrawGraphPicture(surface, graph); });
-    return painter.end();
+    return services::PrintPicture(
+        printer, [&graph](platform::PainterSurface& surface) { DrawGraphPicture(surface, graph); });
 }
 
 void ForceGraphWindow::Print() {
-    services::FileService& files = services::ProgramFileService();
-    files.SetParentWindow(this);
-    QPrinter& printer = files.Printer();
-    printer.setPageOrientation(plotPicture->width() > plotPicture->height()
-                                   ? QPageLayout::Landscape
-                                   : QPageLayout::Portrait);
-    if (QPrinterInfo::availablePrinters().isEmpty()) {
-        // No printer installed: the page goes into a PDF file.
-        const QString path = AskFileToWrite(QString::fromUtf8(kPdfFilter), ProposedFileName("pdf"));
-        if (path.isEmpty()) return;
-        printer.setOutputFormat(QPrinter::PdfFormat);
-        printer.setOutputFileName(path);
-    } else if (!files.ChoosePrinter()) {
-        return;
-    }
-    if (!PrintTo(printer))
-        platform::ShowMessage(
-            this, QStringLiteral("印刷できません。\n%1")
-                      .arg(printer.outputFileName().isEmpty() ? printer.printerName()
-                                                              : printer.outputFileName()));
+    const GraphPicture graph = Picture();
+    services::PrintAsked(
+        this, plotPicture->width() > plotPicture->height(), ProposedFileName("pdf"),
+        [&graph](platform::PainterSurface& surface) { DrawGraphPicture(surface, graph); });
 }
 
 std::string ForceGraphWindow::CsvText() const {

@@ -32,10 +32,13 @@ class Model;
 namespace platform {
 class PictureBox;
 }
+namespace services {
+class PictureSizeDialog;
+}
 
 namespace results {
 
-class PictureSizeDialog;
+using services::PictureSizeDialog;
 
 class ForceGraphWindow : public QWidget {
     Q_OBJECT

@@ -37,6 +37,10 @@ view3d::SceneView& MainWindow::Scene() {
         auto* view = new view3d::ViewWindow();
         view->setObjectName(QStringLiteral("viewWindow"));
         view->ColorRequest = [this] { return AskColour(); };
+        // Nothing to animate while an analysis runs; its results can be animated after.
+        view->SetAnalysisRunning(analysisPanel_->Busy());
+        connect(analysisPanel_, &AnalysisPanel::BusyChanged, view,
+                &view3d::ViewWindow::SetAnalysisRunning);
         QMdiSubWindow* sub = mdiArea_->addSubWindow(view);
         sub->setObjectName(QStringLiteral("viewSubWindow"));
         sub->setAttribute(Qt::WA_DeleteOnClose, false);

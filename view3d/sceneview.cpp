@@ -665,6 +665,8 @@ void SceneView::SetPenWidth(int w) {
 
 void SceneView::ClearAll() {
     displayList_.clear();
+    StructureItems = 0;
+    if (Cleared) Cleared();
     Picture().Clear();
     ForgetLabels(Picture());
     NotifyPicture();
@@ -692,8 +694,33 @@ void SceneView::Redraw() {
 }
 
 void SceneView::DrawAxes() {
-    platform::Surface* pic = picture_;
-    if (pic == nullptr) return;
+    if (picture_ != nullptr) DrawAxes(*picture_);
+}
+
+void SceneView::DrawOnto(platform::Surface& target, double width, double height, bool axes) {
+    const platform::Surface& pic = Picture();
+    // User units per pixel of target: the picture's extent fitted into it, the same
+    // scale in x and y (the larger of the two), the same centre.
+    const double sw = pic.ScaleWidth();
+    const double sh = pic.ScaleHeight();
+    const double unit =
+        std::max(std::fabs(sw) / std::max(width, 1.0), std::fabs(sh) / std::max(height, 1.0));
+    const double w = std::copysign(unit * width, sw);
+    const double h = std::copysign(unit * height, sh);
+    const double cx = pic.ScaleLeft() + sw / 2;
+    const double cy = pic.ScaleTop() + sh / 2;
+    target.SetScale(cx - w / 2, cy - h / 2, w, h);
+    target.SetBackColor(pic.BackColor());
+    target.Clear();
+    ForgetLabels(target);
+    // Circles sized by the picture's width grow and shrink with the structure.
+    for (const DrawItem& item : displayList_) ReplayItem(target, item, std::fabs(sw));
+    if (axes) DrawAxes(target);
+    ForgetLabels(target);
+}
+
+void SceneView::DrawAxes(platform::Surface& target) {
+    platform::Surface* pic = &target;
     const int width = pic->DrawWidth();
     pic->SetDrawWidth(1);
     pic->SetFontSize(12);
@@ -767,6 +794,10 @@ double SceneView::MeasureTextOffset(platform::Surface& target, int size) {
 }
 
 void SceneView::ReplayItem(platform::Surface& target, const DrawItem& item) {
+    ReplayItem(target, item, std::fabs(target.ScaleWidth()));
+}
+
+void SceneView::ReplayItem(platform::Surface& target, const DrawItem& item, double widthForRadius) {
     if (item.Number && !numbersShown_) return;
     // Project first: an item with a point at or behind the eye is not drawn at all.
     Vec3 a;
@@ -817,9 +848,8 @@ void SceneView::ReplayItem(platform::Surface& target, const DrawItem& item) {
             break;
         case ItemKind::Circle:
             try {
-                const double r = item.RadiusOfWidth > 0.0
-                                     ? item.RadiusOfWidth * std::fabs(target.ScaleWidth())
-                                     : item.Radius;
+                const double r =
+                    item.RadiusOfWidth > 0.0 ? item.RadiusOfWidth * widthForRadius : item.Radius;
                 target.Circle(a[0], a[1], r, item.ForeColor);
             } catch (...) {
                 // a circle that cannot be drawn is left out

@@ -197,8 +197,15 @@ class SceneView {
     // Line from start along axis (0..2) by length.
     void AddAxisLine(int axis, const Vec3& start, double length, Color color, int width);
 
-    // Empties the list and clears the picture (no axes).
+    // Empties the list and clears the picture (no axes); StructureItems becomes 0 and
+    // Cleared is called.
     void ClearAll();
+    // Called by ClearAll, before a new drawing fills the list: whoever draws over the
+    // old drawing (an animation) lets go of it. Must not draw.
+    std::function<void()> Cleared;
+    // Number of items of the structure alone at the start of the list (DrawStructure
+    // sets it): what is drawn after them (a deformation) can be replaced.
+    int StructureItems = 0;
     // Removes the items from index `count` on, without redrawing: a drawing over the
     // structure (a deformation) can be replaced by another one, then Redraw.
     void DiscardItemsFrom(int count);
@@ -220,11 +227,21 @@ class SceneView {
     void CopyCurrentItem(platform::Surface& target);
     // Clears the picture, replays every item, draws the axes.
     void Redraw();
-    // The coordinate axes X, Y, Z, not part of the list.
+    // The coordinate axes X, Y, Z, not part of the list, on the picture or on target.
     void DrawAxes();
+    void DrawAxes(platform::Surface& target);
+    // The picture as it is drawn now onto target, a picture of width x height pixels
+    // (a file, a printer page): the same view and centre, the present picture's extent
+    // fitted into it at one scale in x and y (lines and text keep their widths and
+    // sizes in pixels), in the picture's back colour (target is cleared), with the axes
+    // when asked.
+    void DrawOnto(platform::Surface& target, double width, double height, bool axes);
     // Draws one item onto target through the current view. An item with a point that
     // cannot be projected is skipped.
     void ReplayItem(platform::Surface& target, const DrawItem& item);
+    // The same with a circle given as a fraction of the picture's width (AddCircle with
+    // a negative radius) sized on a picture widthForRadius user units wide.
+    void ReplayItem(platform::Surface& target, const DrawItem& item, double widthForRadius);
 
     [[nodiscard]] int PenWidth() const;  // draw width of the picture
     void SetPenWidth(int w);

@@ -54,6 +54,7 @@ void DrawStructure(SceneView& view, const fem::Model& model, PanelLink& panel) {
     }
     DrawNodes(view, model, panel);
     DrawElements(view, model, panel);
+    view.StructureItems = view.ItemCount();
 }
 
 double TypicalElementLength(const fem::Model& model) {
@@ -189,7 +190,8 @@ namespace {
 
 // The element as a curve of 20 segments bent by the deflection d, magnified.
 void DrawBentElement(SceneView& view, const fem::Model& model, const fem::ElementRecord& el,
-                     const Deflection& d, double magnification) {
+                     const Deflection& d, double magnification, Color color = kDeformationColor,
+                     int width = 1) {
     constexpr int kSegments = 20;
     const double h = el.Length / kSegments;
     const Vec3& N = model.Nodes.at(el.EndNode[0]).Coord;
@@ -209,7 +211,7 @@ void DrawBentElement(SceneView& view, const fem::Model& model, const fem::Elemen
         if (j == 0) {
             view.AddDot(P);
         } else {
-            view.AddLineTo(P, kDeformationColor, 1);
+            view.AddLineTo(P, color, width);
         }
     }
 }
@@ -218,7 +220,7 @@ void DrawBentElement(SceneView& view, const fem::Model& model, const fem::Elemen
 
 void DrawDisplacedStructure(SceneView& view, const fem::Model& model,
                             const std::vector<std::array<double, 6>>& displacements,
-                            double magnification, bool detailed) {
+                            double magnification, bool detailed, Color color, int width) {
     const auto& u = displacements;
     for (const fem::ElementRecord& el : model.Elements) {
         const int n0 = el.EndNode[0];
@@ -230,7 +232,7 @@ void DrawDisplacedStructure(SceneView& view, const fem::Model& model,
                 ends[0][k] = model.Nodes.at(n0).Coord[k] + magnification * u[n0][k];
                 ends[1][k] = model.Nodes.at(n1).Coord[k] + magnification * u[n1][k];
             }
-            view.AddLine(ends[0], ends[1], kSimpleDeformationColor, 1);
+            view.AddLine(ends[0], ends[1], color, width);
             continue;
         }
         // End displacements in element axes: RotMatrix times each global triple.
@@ -242,7 +244,7 @@ void DrawDisplacedStructure(SceneView& view, const fem::Model& model,
                 local[3 * t + i] = el.RotMatrix[i][0] * g[o] + el.RotMatrix[i][1] * g[o + 1] +
                                    el.RotMatrix[i][2] * g[o + 2];
         }
-        DrawBentElement(view, model, el, ElementDeflection(el, local), magnification);
+        DrawBentElement(view, model, el, ElementDeflection(el, local), magnification, color, width);
     }
 }
 

@@ -56,11 +56,14 @@ inline constexpr Color kElementColor = platform::RGB(0, 0, 0);
 inline constexpr Color kElementNumberColor = platform::RGB(0, 64, 0);
 inline constexpr Color kSimpleDeformationColor = platform::RGB(0, 0, 128);
 inline constexpr Color kDeformationColor = platform::RGB(100, 0, 0);
+// The moving structure of the animation, drawn 2 pixels wide.
+inline constexpr Color kAnimationColor = platform::RGB(220, 0, 0);
 
 // The whole structure, on a cleared view fitted to the node positions in the current
 // view; the small picture gets a square user system around the same extent. Turns
 // act about the centre of the nodes. Node and element numbers are hidden when there
-// are more than kMaxNumbersShown of them, unless the user chose to show them.
+// are more than kMaxNumbersShown of them, unless the user chose to show them. The
+// view's StructureItems counts what this drew.
 void DrawStructure(SceneView& view, const fem::Model& model, PanelLink& panel);
 void DrawNodes(SceneView& view, const fem::Model& model, PanelLink& panel);
 void DrawElements(SceneView& view, const fem::Model& model, PanelLink& panel);
@@ -86,12 +89,19 @@ void DrawDeformation(SceneView& view, const fem::Model& model, double magnificat
 
 // The structure displaced by `displacements` (one row of six per node: ux, uy, uz,
 // rx, ry, rz in global axes) magnified `magnification` times, over what is drawn:
-// each element as a curve of 20 segments (detailed) or a straight line. Meant to be
-// called again and again with other displacements (after DiscardItemsFrom).
-// Raises numeric::ComputationFailure for an element of zero length (detailed).
+// each element as a curve of 20 segments (detailed) or a straight line, by default in
+// the colours of the static deformation. Meant to be called again and again with other
+// displacements (after DiscardItemsFrom). Raises numeric::ComputationFailure for an
+// element of zero length (detailed).
 void DrawDisplacedStructure(SceneView& view, const fem::Model& model,
                             const std::vector<std::array<double, 6>>& displacements,
-                            double magnification, bool detailed);
+                            double magnification, bool detailed, Color color, int width);
+inline void DrawDisplacedStructure(SceneView& view, const fem::Model& model,
+                                   const std::vector<std::array<double, 6>>& displacements,
+                                   double magnification, bool detailed) {
+    DrawDisplacedStructure(view, model, displacements, magnification, detailed,
+                           detailed ? kDeformationColor : kSimpleDeformationColor, 1);
+}
 
 // Deflection of element e from its static end displacements in element axes (axial
 // linear, lateral cubic through end values and slopes). Raises

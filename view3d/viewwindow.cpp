@@ -3,22 +3,32 @@
 #include <cmath>
 
 #include <QCheckBox>
+#include <QElapsedTimer>
 #include <QEvent>
 #include <QFrame>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMdiSubWindow>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalBlocker>
 #include <QSlider>
+#include <QTimer>
 #include <QWheelEvent>
 
+#include "analysis/engine.h"
+#include "model/model.h"
+#include "numeric/numbertext.h"
+#include "platform/messagebox.h"
+#include "platform/paintersurface.h"
 #include "platform/picturebox.h"
 #include "platform/twips.h"
 #include "services/fileservice.h"
+#include "services/picturefiles.h"
+#include "services/picturesizedialog.h"
 
 namespace view3d {
 namespace {
@@ -47,11 +57,18 @@ QLabel* MakeValueLabel(QWidget* parent, const QString& tip) {
 
 }  // namespace
 
-ViewWindow::ViewWindow(QWidget* parent) : QWidget(parent) {
+ViewWindow::ViewWindow(QWidget* parent) : QWidget(parent), model_(&fem::FEM()) {
     setWindowTitle(QStringLiteral("解析対象"));
+    playTimer_ = new QTimer(this);
+    playTimer_->setInterval(kFrameInterval);
+    connect(playTimer_, &QTimer::timeout, this, [this] { NextFrame(); });
+    inversionTimer_ = new QTimer(this);
+    inversionTimer_->setInterval(0);
+    connect(inversionTimer_, &QTimer::timeout, this, [this] { InvertSomeHistories(); });
     BuildControls();
     scene_.SetPicture(viewPicture);
     scene_.ControlsChanged = [this] { SyncControls(); };
+    scene_.Cleared = [this] { SceneCleared(); };
 
     // Loading: start at the minimum size, then open at the working size.
     scene_.Updating = true;
@@ -141,7 +158,22 @@ void ViewWindow::BuildControls() {
     grid->addWidget(spaceModeButton, 1, 4);
     grid->addWidget(clearSettingsButton, 2, 4);
     grid->addLayout(buttons, 3, 4);
-    grid->addWidget(numbersCheck, 3, 2);
+    savePictureButton = new QPushButton(QStringLiteral("画像保存"), sliderPanel);
+    savePictureButton->setObjectName(QStringLiteral("savePictureButton"));
+    savePictureButton->setToolTip(QStringLiteral("表示中の図を PNG, SVG, PDF で保存します"));
+    printButton = new QPushButton(QStringLiteral("印刷"), sliderPanel);
+    printButton->setObjectName(QStringLiteral("printButton"));
+    printButton->setToolTip(QStringLiteral("表示中の図を印刷します"));
+    auto* pictureRow = new QHBoxLayout;
+    pictureRow->setSpacing(4);
+    pictureRow->addWidget(numbersCheck);
+    pictureRow->addStretch();
+    pictureRow->addWidget(savePictureButton);
+    pictureRow->addWidget(printButton);
+    grid->addLayout(pictureRow, 3, 2, 1, 2);
+    connect(savePictureButton, &QPushButton::clicked, this, [this] { SavePicture(); });
+    connect(printButton, &QPushButton::clicked, this, [this] { Print(); });
+    BuildAnimationControls(sliderPanel, grid);
     grid->setColumnStretch(0, 1);
     grid->setColumnStretch(2, 1);
     for (QRadioButton* b : {objectModeButton, spaceModeButton})
@@ -162,6 +194,47 @@ void ViewWindow::BuildControls() {
 
     sliderPanel->resize(sliderPanel->sizeHint());
     SyncControls();
+    UpdateAnimationControls();
+}
+
+void ViewWindow::BuildAnimationControls(QWidget* parent, QGridLayout* grid) {
+    playButton = new QPushButton(QStringLiteral("再生"), parent);
+    playButton->setObjectName(QStringLiteral("playButton"));
+    playButton->setToolTip(QStringLiteral("衝撃応答の変形を動画で表示します"));
+    timeSlider = new QSlider(Qt::Horizontal, parent);
+    timeSlider->setObjectName(QStringLiteral("timeSlider"));
+    timeSlider->setToolTip(QStringLiteral("時刻"));
+    timeSlider->setRange(0, 0);
+    timeLabel = new QLabel(parent);
+    timeLabel->setObjectName(QStringLiteral("timeLabel"));
+    timeLabel->setToolTip(QStringLiteral("時刻 t と時刻番号 j"));
+    timeLabel->setMinimumWidth(timeLabel->fontMetrics().horizontalAdvance(
+                                   QStringLiteral("時刻 t = 0.00012345 s   j = 8191")) +
+                               6);
+    auto* magnificationLabel = new QLabel(QStringLiteral("動的変位の倍率"), parent);
+    dynamicMagnificationEdit = new QLineEdit(parent);
+    dynamicMagnificationEdit->setObjectName(QStringLiteral("dynamicMagnificationEdit"));
+    dynamicMagnificationEdit->setToolTip(QStringLiteral("動的変位の表示倍率"));
+    dynamicMagnificationEdit->setPlaceholderText(QStringLiteral("自動"));
+    dynamicMagnificationEdit->setMaximumWidth(
+        dynamicMagnificationEdit->fontMetrics().horizontalAdvance(QStringLiteral("0000000")) + 12);
+    auto* timeRow = new QHBoxLayout;
+    timeRow->setSpacing(4);
+    timeRow->addWidget(playButton);
+    timeRow->addWidget(timeSlider, 1);
+    timeRow->addWidget(timeLabel);
+    grid->addLayout(timeRow, 4, 0, 1, 4);
+    auto* magnificationRow = new QHBoxLayout;
+    magnificationRow->setSpacing(4);
+    magnificationRow->addWidget(magnificationLabel);
+    magnificationRow->addWidget(dynamicMagnificationEdit);
+    grid->addLayout(magnificationRow, 4, 4);
+    connect(playButton, &QPushButton::clicked, this, [this] { Playing() ? Pause() : Play(); });
+    connect(timeSlider, &QSlider::valueChanged, this, [this](int j) {
+        if (!ShowFrame(j)) UpdateAnimationControls();
+    });
+    connect(dynamicMagnificationEdit, &QLineEdit::editingFinished, this,
+            [this] { MagnificationEntered(); });
 }
 
 void ViewWindow::SyncControls() {
@@ -246,6 +319,297 @@ bool ViewWindow::PictureEvent(QEvent* event) {
         default:
             return false;
     }
+}
+
+// --- animation ---------------------------------------------------------------------
+
+void ViewWindow::SetModel(fem::Model* model) {
+    Pause();
+    StopInversion();
+    model_ = model;
+    animation_.Drop();
+    givenFrames_.reset();
+    frameShown_ = false;
+    UpdateAnimationControls();
+}
+
+void ViewWindow::SetFrames(std::shared_ptr<const FrameSource> frames) {
+    Pause();
+    StopInversion();
+    givenFrames_ = std::move(frames);
+    animation_.Drop();
+    UpdateAnimationControls();
+}
+
+void ViewWindow::SetAnalysisRunning(bool running) {
+    // While it runs the engine's state is not to be read; afterwards the frames are kept
+    // only if they still show the results.
+    analysisRunning_ = running;
+    if (running) {
+        Pause();
+        StopInversion();
+    }
+    UpdateAnimationControls();
+}
+
+bool ViewWindow::Playing() const {
+    return playTimer_->isActive() || (inverting_ && playWanted_);
+}
+
+void ViewWindow::Play() {
+    if (Playing()) return;
+    if (EnsureFrames()) {
+        playTimer_->start();
+        DrawFrame();
+    } else if (inverting_) {
+        playWanted_ = true;  // starts when the histories are inverted
+    } else {
+        return;
+    }
+    playButton->setText(QStringLiteral("停止"));
+}
+
+void ViewWindow::Pause() {
+    playTimer_->stop();
+    playWanted_ = false;
+    if (playButton) playButton->setText(QStringLiteral("再生"));
+}
+
+bool ViewWindow::ShowFrame(int j) {
+    if (EnsureFrames()) {
+        animation_.SetFrame(j);
+        DrawFrame();
+        return true;
+    }
+    if (!inverting_) return false;
+    wantedFrame_ = j;  // shown when the histories are inverted
+    return true;
+}
+
+void ViewWindow::NextFrame() {
+    if (!model_ || analysisRunning_ || !animation_.BelongsTo(*model_)) {
+        UpdateAnimationControls();  // stops and lets the frames go
+        Pause();
+        return;
+    }
+    animation_.Advance(animation_.PlayStep());
+    DrawFrame();
+}
+
+bool ViewWindow::EnsureFrames() {
+    if (!model_ || analysisRunning_) return false;
+    if (animation_.BelongsTo(*model_)) return true;
+    animation_.Drop();
+    if (givenFrames_) {
+        if (!givenFrames_->BelongsTo(*model_)) {
+            givenFrames_.reset();  // made for a structure that has changed since
+            return false;
+        }
+        StartFrames(givenFrames_);
+        return true;
+    }
+    if (inverting_ || !fem::DynamicResultsBelongTo(*model_)) return false;
+    // The histories of every node are inverted a few nodes at a time between the
+    // window's events (InvertSomeHistories): with thousands of time points that takes
+    // seconds. The engine's tables are shared with the other windows, hence not on
+    // another thread.
+    try {
+        inverting_ = std::make_shared<HistoryFrames>(*model_, HistoryFrames::Inversion::Later);
+    } catch (const std::exception& e) {
+        ShowInversionFailure(e);
+        return false;
+    }
+    wantedFrame_ = -1;
+    inversionTimer_->start();
+    ShowInversionProgress();
+    return false;
+}
+
+void ViewWindow::InvertSomeHistories() {
+    if (!inverting_) return;
+    if (!model_ || analysisRunning_ || !inverting_->BelongsTo(*model_)) {
+        StopInversion();  // the results it inverts are gone
+        UpdateAnimationControls();
+        return;
+    }
+    // kInversionSliceMs of work, then the events waiting.
+    QElapsedTimer clock;
+    clock.start();
+    try {
+        while (!inverting_->Complete() && clock.elapsed() < kInversionSliceMs)
+            inverting_->InvertMore(*model_, 4);
+    } catch (const std::exception& e) {
+        StopInversion();
+        UpdateAnimationControls();
+        ShowInversionFailure(e);
+        return;
+    }
+    if (!inverting_->Complete()) {
+        ShowInversionProgress();
+        return;
+    }
+    inversionTimer_->stop();
+    const std::shared_ptr<const FrameSource> frames = std::move(inverting_);
+    inverting_.reset();
+    StartFrames(frames);
+    if (wantedFrame_ >= 0) animation_.SetFrame(wantedFrame_);
+    wantedFrame_ = -1;
+    if (playWanted_) {
+        playWanted_ = false;
+        playTimer_->start();
+    }
+    DrawFrame();
+}
+
+void ViewWindow::StopInversion() {
+    inversionTimer_->stop();
+    inverting_.reset();
+    playWanted_ = false;
+    wantedFrame_ = -1;
+    if (playButton && !playTimer_->isActive()) playButton->setText(QStringLiteral("再生"));
+}
+
+void ViewWindow::StartFrames(std::shared_ptr<const FrameSource> frames) {
+    animation_.SetFrames(std::move(frames));
+    // A magnification typed before the frames were there is kept.
+    if (!magnificationTyped_)
+        animation_.Magnification = DefaultMagnification(animation_.Frames()->LargestTranslation(),
+                                                        BoundingDiagonal(*model_));
+    magnificationTyped_ = false;
+    dynamicMagnificationEdit->setText(
+        QString::fromStdString(numeric::FormatGeneral(animation_.Magnification, 6)));
+    UpdateAnimationControls();
+}
+
+void ViewWindow::ShowInversionProgress() {
+    const int nodes = std::max(inverting_->NodeCount(), 1);
+    timeLabel->setText(
+        QStringLiteral("変位履歴を計算中 %1%").arg(100 * inverting_->NodesInverted() / nodes));
+}
+
+void ViewWindow::ShowInversionFailure(const std::exception& e) {
+    const bool memory = dynamic_cast<const std::bad_alloc*>(&e) != nullptr;
+    platform::ShowMessage(this, memory
+                                    ? QStringLiteral("メモリが足りないため動画を表示できません。")
+                                    : QStringLiteral("動画を表示できません。\n%1").arg(e.what()));
+}
+
+void ViewWindow::DrawFrame() {
+    try {
+        animation_.Draw(scene_, *model_, scene_.StructureItems);
+        frameShown_ = true;
+    } catch (const std::exception&) {
+        // An element of zero length has no shape: the frame stays as far as it was drawn.
+    }
+    ShowTime();
+}
+
+void ViewWindow::ShowTime() {
+    const FrameSource* frames = animation_.Frames();
+    {
+        const QSignalBlocker block(timeSlider);
+        timeSlider->setValue(animation_.Frame());
+    }
+    // Before the frames are made the first one is at t = 0.
+    timeLabel->setText(QString::fromStdString(
+        frames ? TimeCaption(frames->FrameTime(animation_.Frame()), animation_.Frame())
+               : TimeCaption(0.0, 0)));
+}
+
+void ViewWindow::MagnificationEntered() {
+    double m = 0.0;
+    if (!numeric::ParseNumber(dynamicMagnificationEdit->text().toStdString(), m)) {
+        // Not a number: the magnification in use stays.
+        dynamicMagnificationEdit->setText(
+            QString::fromStdString(numeric::FormatGeneral(animation_.Magnification, 6)));
+        return;
+    }
+    magnificationTyped_ = animation_.Frames() == nullptr;
+    if (m == animation_.Magnification) return;
+    animation_.Magnification = m;
+    if (frameShown_ && !Playing() && animation_.Frames()) DrawFrame();
+}
+
+void ViewWindow::UpdateAnimationControls() {
+    // Frames to show: those made already, or those that can be made now. Frames that no
+    // longer show the structure are let go of.
+    int count = 0;
+    if (model_ && !analysisRunning_) {
+        if (!animation_.BelongsTo(*model_)) animation_.Drop();
+        if (givenFrames_ && !givenFrames_->BelongsTo(*model_)) givenFrames_.reset();
+        if (inverting_ && !inverting_->BelongsTo(*model_)) StopInversion();
+        if (inverting_) {
+            count = inverting_->FrameCount();
+        } else if (animation_.Frames()) {
+            count = animation_.Frames()->FrameCount();
+        } else if (givenFrames_) {
+            count = givenFrames_->FrameCount();
+        } else if (fem::DynamicResultsBelongTo(*model_)) {
+            count = fem::Analysis().Nw;
+        }
+    }
+    const bool usable = count > 0;
+    playButton->setEnabled(usable);
+    timeSlider->setEnabled(usable);
+    dynamicMagnificationEdit->setEnabled(usable);
+    {
+        const QSignalBlocker block(timeSlider);
+        timeSlider->setRange(0, std::max(count - 1, 0));
+        timeSlider->setPageStep(std::max(count / 16, 1));
+    }
+    if (!usable) {
+        Pause();
+        timeLabel->clear();
+        return;
+    }
+    if (inverting_) {
+        ShowInversionProgress();
+        return;
+    }
+    ShowTime();
+}
+
+void ViewWindow::SceneCleared() {
+    // The structure is drawn anew: the frame drawn over the old drawing is gone, and the
+    // frames go with a structure that has changed.
+    Pause();
+    frameShown_ = false;
+    UpdateAnimationControls();
+}
+
+// --- pictures ----------------------------------------------------------------------
+
+platform::ExportResult ViewWindow::SavePicture(const QString& path, QSize size, bool axes) {
+    return platform::ExportPicture(path, size, [this, axes](platform::PainterSurface& s) {
+        scene_.DrawOnto(s, s.Size().width(), s.Size().height(), axes);
+    });
+}
+
+services::PictureSizeDialog* ViewWindow::pictureSizeDialog() {
+    if (!sizeDialog_) sizeDialog_ = new services::PictureSizeDialog(this);
+    return sizeDialog_;
+}
+
+void ViewWindow::SavePicture() {
+    Pause();  // the picture is the frame shown now
+    services::SavePictureAsked(this, *pictureSizeDialog(), QStringLiteral("view.png"),
+                               viewPicture->size(), [this](platform::PainterSurface& s) {
+                                   scene_.DrawOnto(s, s.Size().width(), s.Size().height(), true);
+                               });
+}
+
+bool ViewWindow::PrintTo(QPrinter& printer) {
+    return services::PrintPicture(printer, [this](platform::PainterSurface& s) {
+        scene_.DrawOnto(s, s.Size().width(), s.Size().height(), true);
+    });
+}
+
+void ViewWindow::Print() {
+    Pause();
+    services::PrintAsked(this, viewPicture->width() > viewPicture->height(),
+                         QStringLiteral("view.pdf"), [this](platform::PainterSurface& s) {
+                             scene_.DrawOnto(s, s.Size().width(), s.Size().height(), true);
+                         });
 }
 
 void ViewWindow::PictureMouseUp(Qt::MouseButton button) {

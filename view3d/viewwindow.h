@@ -4,23 +4,45 @@
 // shift and put the drawing into perspective. A plain QWidget:
 // it works as a top-level window and as the widget of an MDI sub-window. The view
 // itself (matrix, display list, slider logic) is the Qt-free SceneView, Scene().
+//
+// After an analysis the window animates the impact response: the play control, the time
+// slider (t and j shown) and the box of the animation's own magnification draw the
+// structure deformed at t_j from the nodes' displacement histories, inverted on first
+// use and kept until the structure or the results change. Other frames (a mode shape)
+// can be handed in with SetFrames. "画像保存" and "印刷" replay the drawing onto a file
+// or a printer page.
 #include <array>
+#include <exception>
 #include <functional>
+#include <memory>
 
+#include <QSize>
 #include <QWidget>
 
+#include "platform/pictureexport.h"
 #include "platform/surface.h"
+#include "view3d/animation.h"
 #include "view3d/sceneview.h"
 
 class QCheckBox;
 class QFrame;
+class QGridLayout;
 class QLabel;
+class QLineEdit;
+class QPrinter;
 class QPushButton;
 class QRadioButton;
 class QSlider;
+class QTimer;
 
+namespace fem {
+class Model;
+}
 namespace platform {
 class PictureBox;
+}
+namespace services {
+class PictureSizeDialog;
 }
 
 namespace view3d {
@@ -73,6 +95,52 @@ class ViewWindow : public QWidget {
     static constexpr double kDegreesPerPixel = 0.5;
     static constexpr double kZoomPerNotch = 1.25;
 
+    // --- animation ---------------------------------------------------------------
+    // The structure animated (by default the program's model, fem::FEM()).
+    void SetModel(fem::Model* model);
+    // Frames to animate instead of the impact response of the last analysis, e.g. a mode
+    // shape (ModeShapeFrames); null goes back to the impact response. They are let go
+    // of when the structure changes.
+    void SetFrames(std::shared_ptr<const FrameSource> frames);
+    // While an analysis runs there is nothing to animate: the animation stops and lets
+    // go of its frames, and its controls are disabled.
+    void SetAnalysisRunning(bool running);
+    // "再生" / "停止".
+    void Play();
+    void Pause();
+    [[nodiscard]] bool Playing() const;
+    // Draws frame j (clamped) over the structure; false when there is nothing to animate.
+    bool ShowFrame(int j);
+    // One tick of the play control: the next frames, or a stop when the structure changed.
+    void NextFrame();
+    // The impact response's histories are being inverted (the time label shows how far):
+    // Play and the slider take effect when they are.
+    [[nodiscard]] bool InvertingHistories() const { return inverting_ != nullptr; }
+    // Milliseconds of inversion between two looks at the window's events.
+    static constexpr int kInversionSliceMs = 30;
+    [[nodiscard]] const Animation& Animator() const { return animation_; }
+    // Milliseconds between two ticks of the play control.
+    static constexpr int kFrameInterval = 40;
+
+    QPushButton* playButton = nullptr;              // "再生" / "停止"
+    QSlider* timeSlider = nullptr;                  // the frame j
+    QLabel* timeLabel = nullptr;                    // "t = ... s   j = ..."
+    QLineEdit* dynamicMagnificationEdit = nullptr;  // "動的変位の倍率"
+
+    // --- pictures ----------------------------------------------------------------
+    // "画像保存": asks for a file (PNG, SVG or PDF) and a size (the picture's by default).
+    void SavePicture();
+    // Writes the drawing as it is now, at size pixels, to path (format by extension),
+    // with the coordinate axes unless axes is false.
+    [[nodiscard]] platform::ExportResult SavePicture(const QString& path, QSize size,
+                                                     bool axes = true);
+    // "印刷": on the program's printer, or into a PDF file when none is installed.
+    void Print();
+    bool PrintTo(QPrinter& printer);
+    services::PictureSizeDialog* pictureSizeDialog();
+    QPushButton* savePictureButton = nullptr;  // "画像保存"
+    QPushButton* printButton = nullptr;        // "印刷"
+
     [[nodiscard]] QSize sizeHint() const override;
 
   protected:
@@ -86,6 +154,23 @@ class ViewWindow : public QWidget {
     void PictureMouseUp(Qt::MouseButton button);
     void SetOwnHeight(int pixels);
     bool PictureEvent(QEvent* event);
+    // The animation part of the controls, and their enabled states.
+    void BuildAnimationControls(QWidget* parent, QGridLayout* grid);
+    void UpdateAnimationControls();
+    // Frames of the present structure, made on first use; false when there are none.
+    // When the impact response's histories must first be inverted, starts that and
+    // returns false too; the inversion goes on a few nodes at a time between events.
+    bool EnsureFrames();
+    void InvertSomeHistories();
+    void StopInversion();
+    void StartFrames(std::shared_ptr<const FrameSource> frames);
+    void ShowInversionProgress();
+    void ShowInversionFailure(const std::exception& e);
+    void DrawFrame();
+    void ShowTime();
+    void MagnificationEntered();
+    // The drawing was started anew (the structure drawn again).
+    void SceneCleared();
 
     // The drag in progress: where it started and the angle sliders then.
     bool loaded_ = false;  // the window has been set up (its first layout is done)
@@ -94,6 +179,19 @@ class ViewWindow : public QWidget {
     std::array<int, 2> dragAngles_{};
 
     SceneView scene_;
+    Animation animation_;
+    fem::Model* model_ = nullptr;
+    std::shared_ptr<const FrameSource> givenFrames_;  // SetFrames
+    bool analysisRunning_ = false;
+    bool frameShown_ = false;  // a frame is drawn over the structure
+    QTimer* playTimer_ = nullptr;
+    // The impact response's histories being inverted, and what to do when they are.
+    std::shared_ptr<HistoryFrames> inverting_;
+    QTimer* inversionTimer_ = nullptr;
+    bool playWanted_ = false;
+    bool magnificationTyped_ = false;  // typed in before there were frames
+    int wantedFrame_ = -1;
+    services::PictureSizeDialog* sizeDialog_ = nullptr;
     int prevWidth_ = kMinWidth;  // twips
     int prevHeight_ = kMinHeight;
 };

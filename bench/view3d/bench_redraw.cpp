@@ -2,13 +2,19 @@
 // frame of 1,000 elements (a 23 x 23 grid of beams, clamped along one edge, loaded at
 // the far corner) with its node circles, numbers, supports, load arrows and element
 // numbers, and either its detailed static-deformation curves as the program draws them
-// or every element's local axes.
+// or every element's local axes. Then the animation of its impact response: the node
+// histories inverted for the animation, and one frame drawn and shown.
 #include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <memory>
 
 #include <QApplication>
 
+#include "analysis/engine.h"
 #include "model/model.h"
 #include "platform/picturebox.h"
+#include "view3d/animation.h"
 #include "view3d/sceneview.h"
 #include "view3d/structure.h"
 
@@ -24,7 +30,11 @@ fem::Model BuildFrame() {
             fem::NodeRecord n = fem::DefaultNode();
             n.Coord = {100.0 * i, 100.0 * j, 20.0 * ((i + j) % 3)};
             for (auto& c : n.BcCode) c = i == 0 ? "u" : "p";
-            if (i == kGrid - 1 && j % 5 == 0) n.LoadValue = {0, -1, 0.5, 0, 0, 2};
+            if (i == kGrid - 1 && j % 5 == 0) {
+                n.LoadValue = {0, -1, 0.5, 0, 0, 2};
+                // Step loads, for the impact response.
+                n.BcCode[1] = n.BcCode[2] = n.BcCode[5] = "pf";
+            }
             m.AddNode(n);
         }
     }
@@ -87,6 +97,52 @@ void BM_RedrawStructure(benchmark::State& state) {
     state.counters["items"] = scene.view.ItemCount();
 }
 BENCHMARK(BM_RedrawStructure)->Arg(0)->Arg(1)->Arg(2)->Arg(3)->Unit(benchmark::kMillisecond);
+
+// The frame with its impact response at nw time points (the engine keeps the results
+// of one analysis: it is solved again when another nw is asked for).
+fem::Model& AnalysedFrame(int nw) {
+    static fem::Model model = BuildFrame();
+    if (!fem::DynamicResultsBelongTo(model) || fem::Analysis().Nw != nw) {
+        const fem::AnalysisMessages r = fem::RunAnalysis(model, nw, 5.0, 0.01, 0.0);
+        if (!r.Dynamic.empty()) std::fprintf(stderr, "analysis: %s\n", r.Dynamic.c_str());
+    }
+    return model;
+}
+
+// Every node's six histories inverted and kept for the animation (529 nodes x Nw points).
+// Nw = 256 here; 2048 (Arg(2048)) takes about 0.2 s but its analysis about five minutes.
+void BM_InvertNodeHistories(benchmark::State& state) {
+    fem::Model& model = AnalysedFrame(static_cast<int>(state.range(0)));
+    for (auto _ : state) {
+        view3d::HistoryFrames frames(model);
+        benchmark::DoNotOptimize(frames.LargestTranslation());
+    }
+}
+BENCHMARK(BM_InvertNodeHistories)->Arg(256)->Unit(benchmark::kMillisecond);
+
+// One frame of the animation: the structure drawn as the program draws it, the deformed
+// shape of the frame drawn over it (each element along its shape, 20 segments), the
+// picture redrawn and repainted, as one tick of the play control does.
+void BM_AnimationFrame(benchmark::State& state) {
+    fem::Model& model = AnalysedFrame(256);
+    Scene scene(0);
+    view3d::Animation animation;
+    animation.SetFrames(std::make_shared<view3d::HistoryFrames>(model));
+    animation.Magnification = view3d::DefaultMagnification(animation.Frames()->LargestTranslation(),
+                                                           view3d::BoundingDiagonal(model));
+    const int structure = scene.view.StructureItems;
+    int j = 0;
+    for (auto _ : state) {
+        animation.SetFrame(j);
+        j = (j + 1) % animation.Frames()->FrameCount();
+        animation.Draw(scene.view, model, structure);
+        QApplication::processEvents();  // repaint
+    }
+    state.counters["items"] = scene.view.ItemCount();
+    state.counters["frames/s"] =
+        benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
+}
+BENCHMARK(BM_AnimationFrame)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -7,6 +7,7 @@
 #include <QGuiApplication>
 
 #include "cli/commands.h"
+#include "cli/drawing/draw.h"
 #include "cli/drawing/plot.h"
 #include "platform/fonts.h"
 
@@ -22,6 +23,7 @@ struct DrawingCommand {
 // impactframe-cli's drawing commands; a new one is one more line here.
 const DrawingCommand kDrawingCommands[] = {
     {"plot", RunPlot},
+    {"draw", RunDraw},
 };
 
 }  // namespace

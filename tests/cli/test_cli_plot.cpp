@@ -1,5 +1,6 @@
-// impactframe-cli plot run as a program (full build): the picture of a bar whose loaded
-// end force is the step load itself, and the refusal of bad options.
+// impactframe-cli plot and draw run as programs (full build): the picture of a bar whose
+// loaded end force is the step load itself, the structure with and without its impact
+// response, and the refusal of bad options.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -7,8 +8,10 @@
 #include <sstream>
 #include <string>
 
+#include <QFile>
 #include <QGuiApplication>
 #include <QImage>
+#include <QXmlStreamReader>
 
 namespace {
 
@@ -79,6 +82,71 @@ TEST(CliPlot, NodeHistoriesAsSvgAndBadOptionsRefused) {
           "sample:1 --element 0", "sample:1 --node 0 --global -o a.png",
           "sample:1 --element 9 -o a.png", "sample:1 --node 0 -o a.png --size 0x5"}) {
         EXPECT_EQ(Plot(bad, &err), 2) << bad;
+        EXPECT_NE(err.find("impactframe-cli: "), std::string::npos) << bad;
+    }
+}
+
+int Draw(const std::string& args, std::string* err = nullptr) {
+    const std::string errPath = std::string(WORK_DIR) + "/draw.err";
+    const int status =
+        std::system((std::string(CLI_PATH) + " draw " + args + " 2>" + errPath).c_str());
+    if (err) {
+        std::ifstream in(errPath);
+        std::stringstream ss;
+        ss << in.rdbuf();
+        *err = ss.str();
+    }
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+int PixelsOf(const QImage& image, QRgb colour) {
+    int n = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) n += (image.pixel(x, y) | 0xFF000000u) == colour;
+    return n;
+}
+
+TEST(CliDraw, StructureAndItsImpactResponseAsPicturesOfTheRequestedSize) {
+    // Sample 3, a portal frame (Te 0.005 s): the structure alone, then deformed at 2 ms.
+    const std::string plain = std::string(WORK_DIR) + "/draw_plain.png";
+    const std::string moved = std::string(WORK_DIR) + "/draw_moved.png";
+    std::string err;
+    ASSERT_EQ(Draw("sample:3 -o " + plain + " --size 320x200", &err), 0) << err;
+    ASSERT_EQ(Draw("sample:3 --time 0.002 --nw 256 -o " + moved + " --size 320x200", &err), 0)
+        << err;
+    const QImage structure(QString::fromStdString(plain));
+    const QImage deformed(QString::fromStdString(moved));
+    ASSERT_EQ(structure.size(), QSize(320, 200));
+    ASSERT_EQ(deformed.size(), QSize(320, 200));
+    const QRgb black = qRgb(0, 0, 0);
+    const QRgb deformation = qRgb(220, 0, 0);  // the curves of the moving elements
+    EXPECT_GT(PixelsOf(structure, black), 200);
+    EXPECT_EQ(PixelsOf(structure, deformation), 0);
+    EXPECT_GT(PixelsOf(deformed, deformation), 100);
+
+    // The static deformation as SVG: well-formed, the curves in their colour (100, 0, 0)
+    // beside the structure's black lines.
+    const std::string svg = std::string(WORK_DIR) + "/draw_static.svg";
+    ASSERT_EQ(Draw("sample:3 --deformed --nw 256 -o " + svg, &err), 0) << err;
+    QFile svgFile(QString::fromStdString(svg));
+    ASSERT_TRUE(svgFile.open(QIODevice::ReadOnly));
+    QXmlStreamReader xml(&svgFile);
+    int deformationStrokes = 0;
+    int blackStrokes = 0;
+    while (!xml.atEnd()) {
+        if (xml.readNext() != QXmlStreamReader::StartElement) continue;
+        const QStringView stroke = xml.attributes().value(QLatin1String("stroke"));
+        deformationStrokes += stroke == QLatin1String("#640000");
+        blackStrokes += stroke == QLatin1String("#000000");
+    }
+    EXPECT_FALSE(xml.hasError()) << xml.errorString().toStdString();
+    EXPECT_GT(deformationStrokes, 0);
+    EXPECT_GT(blackStrokes, 0);
+
+    for (const char* bad :
+         {"sample:3 -o a.png --deformed --time 0.001", "sample:3 -o a.png --time 1",
+          "sample:3 -o a.png --magnification 5", "sample:3 -o a.bmp", "sample:3 --deformed"}) {
+        EXPECT_EQ(Draw(bad, &err), 2) << bad;
         EXPECT_NE(err.find("impactframe-cli: "), std::string::npos) << bad;
     }
 }

@@ -37,8 +37,8 @@
 #include "platform/qtcolor.h"
 #include "platform/twips.h"
 #include "results/forcegraphwindow.h"
-#include "results/picturesizedialog.h"
 #include "services/fileservice.h"
+#include "services/picturesizedialog.h"
 
 namespace {
 
@@ -589,7 +589,7 @@ TEST_F(GraphOutputTest, SavePictureAsksForAFileAndASize) {
     dialogs.chosenFilter = 1;   // SVG
     bool defaultIsPlot = false;
     QTimer::singleShot(0, &w, [&] {
-        results::PictureSizeDialog* d = w.pictureSizeDialog();
+        services::PictureSizeDialog* d = w.pictureSizeDialog();
         defaultIsPlot = d->widthSpin->value() == w.plotPicture->width() &&
                         d->heightSpin->value() == w.plotPicture->height();
         d->widthSpin->setValue(321);

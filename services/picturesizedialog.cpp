@@ -1,4 +1,4 @@
-#include "results/picturesizedialog.h"
+#include "services/picturesizedialog.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -8,7 +8,7 @@
 
 #include "platform/pictureexport.h"
 
-namespace results {
+namespace services {
 
 PictureSizeDialog::PictureSizeDialog(QWidget* parent) : QDialog(parent) {
     setWindowTitle(QStringLiteral("画像の大きさ"));
@@ -47,4 +47,4 @@ bool PictureSizeDialog::Ask(QSize& size) {
     return true;
 }
 
-}  // namespace results
+}  // namespace services

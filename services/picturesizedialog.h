@@ -6,7 +6,7 @@
 class QPushButton;
 class QSpinBox;
 
-namespace results {
+namespace services {
 
 class PictureSizeDialog : public QDialog {
     Q_OBJECT
@@ -23,4 +23,4 @@ class PictureSizeDialog : public QDialog {
     QPushButton* cancelButton;  // 取消
 };
 
-}  // namespace results
+}  // namespace services

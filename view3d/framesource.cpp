@@ -1,0 +1,126 @@
+#include "view3d/framesource.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "analysis/engine.h"
+#include "model/model.h"
+#include "numeric/constants.h"
+#include "numeric/failure.h"
+
+namespace view3d {
+namespace {
+
+double Translation(const std::array<double, 6>& u) {
+    return std::sqrt(u[0] * u[0] + u[1] * u[1] + u[2] * u[2]);
+}
+
+}  // namespace
+
+bool FrameSource::BelongsTo(const fem::Model& model) const {
+    return ModelRevision() == model.Revision() && NodeCount() == model.NodeCount();
+}
+
+HistoryFrames::HistoryFrames(fem::Model& model, Inversion when) {
+    if (!fem::DynamicResultsBelongTo(model))
+        throw numeric::ComputationFailure(numeric::kInvalidArgument,
+                                          "no impact response of this structure");
+    const fem::AnalysisState& a = fem::Analysis();
+    frames_ = a.Nw;
+    nodes_ = model.NodeCount();
+    te_ = a.Te;
+    gammaTe_ = a.GammaTe;
+    corrected_ = a.AliasingCorrected;
+    revision_ = model.Revision();
+    values_.assign(static_cast<std::size_t>(frames_) * nodes_ * 6, 0.0f);
+    if (when == Inversion::Now) InvertMore(model, nodes_);
+}
+
+int HistoryFrames::InvertMore(fem::Model& model, int count) {
+    if (!BelongsTo(model))
+        throw numeric::ComputationFailure(numeric::kInvalidArgument,
+                                          "the impact response has changed");
+    const int last = std::min(nodes_, inverted_ + std::max(count, 1));
+    numeric::RealMatrix h;
+    for (int n = inverted_; n < last; ++n) {
+        fem::NodeDisplacementHistory(model, n, h);
+        for (int j = 0; j < frames_; ++j) {
+            float* row = &values_[(static_cast<std::size_t>(j) * nodes_ + n) * 6];
+            double squared = 0.0;
+            for (int c = 0; c < 6; ++c) {
+                row[c] = static_cast<float>(h(c, j));
+                if (c < 3) squared += h(c, j) * h(c, j);
+            }
+            largest_ = std::max(largest_, std::sqrt(squared));
+        }
+    }
+    inverted_ = last;
+    return nodes_ - inverted_;
+}
+
+bool HistoryFrames::BelongsTo(const fem::Model& model) const {
+    const fem::AnalysisState& a = fem::Analysis();
+    return FrameSource::BelongsTo(model) && fem::DynamicResultsBelongTo(model) && a.Nw == frames_ &&
+           a.Te == te_ && a.GammaTe == gammaTe_ && a.AliasingCorrected == corrected_;
+}
+
+double HistoryFrames::FrameTime(int f) const {
+    return frames_ > 0 ? f * te_ / frames_ : 0.0;
+}
+
+void HistoryFrames::Displacements(int f, NodeDisplacements& out) const {
+    out.resize(static_cast<std::size_t>(nodes_));
+    if (f < 0 || f >= frames_) {
+        std::fill(out.begin(), out.end(), std::array<double, 6>{});
+        return;
+    }
+    const float* v = &values_[static_cast<std::size_t>(f) * nodes_ * 6];
+    for (int n = 0; n < nodes_; ++n, v += 6)
+        for (int c = 0; c < 6; ++c) out[n][c] = v[c];
+}
+
+ModeShapeFrames::ModeShapeFrames(NodeDisplacements shape, double frequency,
+                                 std::uint64_t modelRevision, int framesPerCycle)
+    : shape_(std::move(shape)),
+      frequency_(frequency),
+      revision_(modelRevision),
+      cycle_(std::max(framesPerCycle, 2)) {
+    for (const auto& u : shape_) largest_ = std::max(largest_, Translation(u));
+}
+
+double ModeShapeFrames::FrameTime(int f) const {
+    const double cycles = static_cast<double>(f) / cycle_;
+    return frequency_ > 0.0 ? cycles / frequency_ : cycles;
+}
+
+void ModeShapeFrames::Displacements(int f, NodeDisplacements& out) const {
+    const double s = std::sin(numeric::TwoPi * f / cycle_);
+    out.resize(shape_.size());
+    for (std::size_t n = 0; n < shape_.size(); ++n)
+        for (int c = 0; c < 6; ++c) out[n][c] = s * shape_[n][c];
+}
+
+double DefaultMagnification(double largestTranslation, double size) {
+    if (!(largestTranslation > 0.0) || !(size > 0.0) || !std::isfinite(largestTranslation))
+        return 1.0;
+    const double wanted = 0.2 * size / largestTranslation;
+    const double decade = std::pow(10.0, std::floor(std::log10(wanted)));
+    for (double step : {5.0, 2.0, 1.0})
+        if (step * decade <= wanted * (1.0 + 1e-12)) return step * decade;
+    return decade;
+}
+
+double BoundingDiagonal(const fem::Model& model) {
+    if (model.Nodes.empty()) return 0.0;
+    std::array<double, 3> lo = model.Nodes[0].Coord;
+    std::array<double, 3> hi = lo;
+    for (const fem::NodeRecord& n : model.Nodes)
+        for (int k = 0; k < 3; ++k) {
+            lo[k] = std::min(lo[k], n.Coord[k]);
+            hi[k] = std::max(hi[k], n.Coord[k]);
+        }
+    return std::sqrt((hi[0] - lo[0]) * (hi[0] - lo[0]) + (hi[1] - lo[1]) * (hi[1] - lo[1]) +
+                     (hi[2] - lo[2]) * (hi[2] - lo[2]));
+}
+
+}  // namespace view3d
