@@ -26,6 +26,12 @@ std::string ElementLabel(int e) {
     return (e >= 0 ? " " : "") + std::to_string(e);
 }
 
+// A structure of more nodes and elements than kMaxNumbersShown: numbers hidden at first,
+// thin lines and small node marks.
+bool IsLarge(const fem::Model& model) {
+    return model.NodeCount() + model.ElementCount() > kMaxNumbersShown;
+}
+
 }  // namespace
 
 void DrawStructure(SceneView& view, const fem::Model& model, PanelLink& panel) {
@@ -41,8 +47,7 @@ void DrawStructure(SceneView& view, const fem::Model& model, PanelLink& panel) {
     }
     view.ClearAll();
     view.FitPicture(xmin, xmax, ymin, ymax);
-    if (!view.NumbersChosen())
-        view.SetNumbersShown(model.NodeCount() + model.ElementCount() <= kMaxNumbersShown, false);
+    if (!view.NumbersChosen()) view.SetNumbersShown(!IsLarge(model), false);
 
     if (panel.SmallPicture != nullptr) {
         platform::Surface& pic = *panel.SmallPicture;
@@ -73,9 +78,12 @@ void DrawNodes(SceneView& view, const fem::Model& model, PanelLink& panel) {
     // Arrows and marks are sized by the picture; in a structure of many short elements
     // they stay within a fraction of an element, clear of the neighbouring nodes.
     const double typical = TypicalElementLength(model);
+    // In a large structure the nodes stand close together in the picture: small marks
+    // keep the bars between them visible.
+    const double mark = IsLarge(model) ? -0.002 : -0.005;
     for (int i = 0; i < model.NodeCount(); ++i) {
         const fem::NodeRecord& n = model.Nodes[i];
-        view.AddCircle(n.Coord, -0.005, kNodeColor);
+        view.AddCircle(n.Coord, mark, kNodeColor);
         Mirror(view, panel);
         view.AddNumber(n.Coord, std::to_string(i), kNodeNumberColor, 11);
         Mirror(view, panel);
@@ -122,11 +130,13 @@ void DrawSupports(SceneView& view, PanelLink& panel, platform::Surface& target, 
 }
 
 void DrawElements(SceneView& view, const fem::Model& model, PanelLink& panel) {
+    // Thick lines would run together into a black block in a large frame.
+    const int width = IsLarge(model) ? 1 : panel.ElementPenWidth;
     for (int e = 0; e < model.ElementCount(); ++e) {
         const fem::ElementRecord& el = model.Elements[e];
         const Vec3& a = model.Nodes.at(el.EndNode[0]).Coord;
         const Vec3& b = model.Nodes.at(el.EndNode[1]).Coord;
-        view.AddLine(a, b, kElementColor, panel.ElementPenWidth);
+        view.AddLine(a, b, kElementColor, width);
         Mirror(view, panel);
         view.AddNumber(Midpoint(a, b), ElementLabel(e), kElementNumberColor, 11);
         Mirror(view, panel);

@@ -156,6 +156,15 @@ TEST_F(DrawFixture, NumbersOfLargeStructuresWaitAndOverlappingOnesAreSkipped) {
     DrawStructure(view, model, panel);
     EXPECT_FALSE(view.NumbersShown());
     EXPECT_TRUE(numbers(pic).empty());
+    // Thin bars and small node marks, so that a dense frame does not run into a block.
+    for (const DrawItem& it : view.DisplayList()) {
+        if (it.Kind == ItemKind::Line && it.ForeColor == kElementColor) {
+            EXPECT_EQ(it.DrawWidth, 1);
+        }
+        if (it.Kind == ItemKind::Circle) {
+            EXPECT_LE(it.RadiusOfWidth, 0.002);
+        }
+    }
     EXPECT_TRUE(numbers(smallPicture).empty());
     for (const DrawItem& it : view.DisplayList()) {
         if (it.Kind != ItemKind::Shape) continue;
