@@ -13,6 +13,9 @@ class QLineEdit;
 class QMdiArea;
 class QMdiSubWindow;
 
+namespace fem {
+struct HistoryResult;
+}
 namespace results {
 class ForceGraphWindow;
 }
@@ -47,11 +50,13 @@ class MainWindow : public QMainWindow {
     void DiscardViewWindow();
     [[nodiscard]] QWidget* ViewWindow() const;
     // Hands one element's force histories to the force graphs (created on first
-    // use), shows it in front and, when drawNow, draws every component.
-    void ShowForceGraphs(int nw, double te, int element, const numeric::RealMatrix& histories,
+    // use), shows it in front and, when drawNow, draws every component. Histories of a
+    // corrected analysis are shown corrected, with the estimated error of the
+    // uncorrected ones.
+    void ShowForceGraphs(int nw, double te, int element, const fem::HistoryResult& histories,
                          int globalFlag, bool drawNow);
     // The same for one node's six displacement histories.
-    void ShowNodeDisplacements(int nw, double te, int node, const numeric::RealMatrix& histories,
+    void ShowNodeDisplacements(int nw, double te, int node, const fem::HistoryResult& histories,
                                bool drawNow);
     [[nodiscard]] QWidget* ForceGraphWindow() const;
     QString AskReadFile();

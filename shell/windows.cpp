@@ -5,6 +5,7 @@
 #include <QMdiSubWindow>
 #include <QPointer>
 
+#include "analysis/engine.h"
 #include "model/model.h"
 #include "results/forcegraphwindow.h"
 #include "services/fileservice.h"
@@ -94,17 +95,19 @@ results::ForceGraphWindow* MainWindow::ForceGraphs() {
 }
 
 void MainWindow::ShowForceGraphs(int nw, double te, int element,
-                                 const numeric::RealMatrix& histories, int globalFlag,
+                                 const fem::HistoryResult& histories, int globalFlag,
                                  bool drawNow) {
     results::ForceGraphWindow* graphs = ForceGraphs();
-    graphs->SetForceHistories(12, nw, te, element, histories, globalFlag);
+    graphs->SetForceHistories(12, nw, te, element, histories.Best(), globalFlag);
+    graphs->SetEstimatedErrors(histories.EstimatedError);
     Present(mdiArea_, graphs, drawNow);
 }
 
 void MainWindow::ShowNodeDisplacements(int nw, double te, int node,
-                                       const numeric::RealMatrix& histories, bool drawNow) {
+                                       const fem::HistoryResult& histories, bool drawNow) {
     results::ForceGraphWindow* graphs = ForceGraphs();
-    graphs->SetNodeDisplacements(nw, te, node, histories, fem::FEM());
+    graphs->SetNodeDisplacements(nw, te, node, histories.Best(), fem::FEM());
+    graphs->SetEstimatedErrors(histories.EstimatedError);
     Present(mdiArea_, graphs, drawNow);
 }
 
