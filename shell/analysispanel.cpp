@@ -663,6 +663,7 @@ view3d::PanelLink AnalysisPanel::MakePanelLink() {
 }
 
 void AnalysisPanel::DrawStructure() {
+    emit StructureRedrawn();
     view3d::PanelLink link = MakePanelLink();
     view3d::DrawStructure(mainWindow_->Scene(), fem::FEM(), link);
     smallPicture_->update();

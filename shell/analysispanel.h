@@ -122,6 +122,9 @@ class AnalysisPanel : public QWidget {
     void Progressed(int k);
     // A computation has ended and its messages, drawing or graphs have been shown.
     void ComputationFinished();
+    // The structure is about to be drawn anew: after every change of it (and at other
+    // times). Windows holding results of the structure check that they still belong to it.
+    void StructureRedrawn();
 
   protected:
     void mouseReleaseEvent(QMouseEvent* event) override;

@@ -15,7 +15,8 @@ class QMdiSubWindow;
 
 namespace fem {
 struct HistoryResult;
-}
+struct NaturalMode;
+}  // namespace fem
 namespace results {
 class ForceGraphWindow;
 }
@@ -26,6 +27,7 @@ class SceneView;
 namespace shell {
 
 class AnalysisPanel;
+class ModesWindow;
 
 class MainWindow : public QMainWindow {
     Q_OBJECT
@@ -66,6 +68,14 @@ class MainWindow : public QMainWindow {
 
     // "３Ｄ初期化".
     void ResetViewWindow();
+
+    // "固有振動数": the natural-frequency window (created on first use, a closed one is
+    // discarded), shown in front.
+    ModesWindow* OpenModesWindow();
+    [[nodiscard]] ModesWindow* Modes() const;
+    // The one place a mode shape reaches the view: the structure, then `mode`'s shape
+    // magnified. The mode must belong to the structure as it is now.
+    void ShowModeShape(const fem::NaturalMode& mode, double magnification);
 
   protected:
     void closeEvent(QCloseEvent* event) override;

@@ -1,5 +1,7 @@
 // The main window's side of the view window, the force graphs, the file service and
 // the keypad: windows created on first use and kept until discarded.
+#include <algorithm>
+
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -12,6 +14,8 @@
 #include "services/keypad.h"
 #include "shell/analysispanel.h"
 #include "shell/mainwindow.h"
+#include "shell/modeshape.h"
+#include "shell/modeswindow.h"
 #include "view3d/viewwindow.h"
 
 namespace shell {
@@ -21,6 +25,7 @@ struct MainWindow::Windows {
     QPointer<QMdiSubWindow> viewSub;
     QPointer<results::ForceGraphWindow> forceGraphs;
     QPointer<services::Keypad> keypad;
+    QPointer<ModesWindow> modes;
 };
 
 MainWindow::Windows* MainWindow::NewWindows() {
@@ -113,6 +118,48 @@ void MainWindow::ShowNodeDisplacements(int nw, double te, int node,
 
 QWidget* MainWindow::ForceGraphWindow() const {
     return windows_->forceGraphs;
+}
+
+ModesWindow* MainWindow::OpenModesWindow() {
+    if (!windows_->modes) {
+        auto* modes = new ModesWindow(this);
+        QMdiSubWindow* sub = mdiArea_->addSubWindow(modes);
+        sub->setObjectName(QStringLiteral("modesSubWindow"));
+        sub->setAttribute(Qt::WA_DeleteOnClose);
+        // At the right of the working area, beside the view window where there is room.
+        sub->adjustSize();
+        sub->move(std::max(0, mdiArea_->viewport()->width() - sub->width()), 0);
+        // Its modes are let go of once the structure they belong to has changed.
+        connect(analysisPanel_, &AnalysisPanel::StructureRedrawn, modes,
+                [modes] { modes->RetireIfStale(); });
+        connect(analysisPanel_, &AnalysisPanel::BusyChanged, modes,
+                [modes](bool busy) { modes->SetAnalysisBusy(busy); });
+        modes->SetAnalysisBusy(analysisPanel_->Busy());
+        windows_->modes = modes;
+    }
+    ModesWindow* modes = windows_->modes;
+    modes->show();
+    if (auto* sub = qobject_cast<QMdiSubWindow*>(modes->parentWidget())) {
+        sub->show();
+        sub->raise();
+        mdiArea_->setActiveSubWindow(sub);
+    }
+    return modes;
+}
+
+ModesWindow* MainWindow::Modes() const {
+    return windows_->modes;
+}
+
+void MainWindow::ShowModeShape(const fem::NaturalMode& mode, double magnification) {
+    // Later the view may animate the mode; the still shape is drawn over the structure.
+    ShowViewWindow();
+    try {
+        analysisPanel_->DrawStructure();
+        DrawModeShape(Scene(), fem::FEM(), mode, magnification);
+    } catch (const std::exception&) {
+        // A structure that cannot be drawn shows no shape either.
+    }
 }
 
 QString MainWindow::AskReadFile() {
