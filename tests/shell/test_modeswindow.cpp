@@ -98,6 +98,25 @@ TEST_F(ModesWindowTest, CantileverFrequencyPeriodCopyAndShape) {
     EXPECT_TRUE(frame->ViewWindow()->isVisible());
 }
 
+TEST_F(ModesWindowTest, AMechanismGivesZeroFrequenciesWithoutPeriod) {
+    BuildCantilever();
+    fem::NodeRecord loose = fem::FEM().GetNode(0);
+    loose.BcCode = {"p", "p", "p", "p", "p", "p"};  // a free-free bar: six rigid motions
+    fem::FEM().PutNode(0, loose);
+    shell::ModesWindow* w = Open();
+    w->countEdit->setText("7");
+    Search(w);
+    EXPECT_TRUE(messages.empty());
+    ASSERT_EQ(w->modeList->topLevelItemCount(), 7);
+    for (int row = 0; row < 6; ++row) {
+        EXPECT_EQ(w->modeList->topLevelItem(row)->text(1), "0") << row;
+        EXPECT_EQ(w->modeList->topLevelItem(row)->text(2), QStringLiteral("∞")) << row;
+    }
+    EXPECT_GT(Cell(w, 6, 1), 0.0);
+    w->ChooseMode(0);  // a rigid motion is drawn like any other shape
+    EXPECT_TRUE(messages.empty());
+}
+
 TEST_F(ModesWindowTest, StopEndsARunningSearch) {
     BuildCantilever();
     shell::ModesWindow* w = Open();
