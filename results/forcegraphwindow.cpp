@@ -106,6 +106,10 @@ ForceGraphWindow::ForceGraphWindow(QWidget* parent)
     displacementListHeading = new QLabel(this);
     forceList = new QListWidget(this);
     displacementList = new QListWidget(this);
+    errorListHeading = new QLabel("推定誤差", this);
+    errorListHeading->setToolTip(
+        "補正前の曲線のエイリアシング誤差の推定値（最大値を曲線の最大値に対する比で示す）");
+    errorList = new QListWidget(this);
     helpText = new QPlainTextEdit(this);
     listWidthProbe = new QLabel(this);
     sidePanel = new QFrame(this);
@@ -132,7 +136,7 @@ ForceGraphWindow::ForceGraphWindow(QWidget* parent)
     cursor.setColor(QPalette::Window, Qt::black);
     cursorLine->setPalette(cursor);
 
-    for (QListWidget* list : {forceList, displacementList}) {
+    for (QListWidget* list : {forceList, displacementList, errorList}) {
         list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
         list->setSelectionMode(QAbstractItemView::ExtendedSelection);
         list->setUniformItemSizes(true);
@@ -177,6 +181,9 @@ ForceGraphWindow::ForceGraphWindow(QWidget* parent)
                        forceList->style()->pixelMetric(QStyle::PM_ScrollBarExtent);
     forceList->setFixedWidth(listWidth + chrome);
     displacementList->setFixedWidth(forceList->width());
+    errorList->setFixedWidth(forceList->width());
+    errorListHeading->hide();
+    errorList->hide();
     for (int c = 0; c < kComponentCount; ++c) {
         SetLabelColors(scaleLabels[c], pens_[c].CurveColor, pens_[c].LabelTextColor);
         scaleLabels[c]->setText(QString::fromStdString(pens_[c].Title));
@@ -297,6 +304,10 @@ void ForceGraphWindow::PlaceFixedControls() {
     displacementListHeading->setGeometry(forceListHeading->x(), forceList->geometry().bottom() + 1,
                                          200, heading);
     displacementList->move(forceList->x(), displacementListHeading->geometry().bottom() + 1);
+    errorListHeading->setGeometry(errorListHeading->x(), 0, errorListHeading->sizeHint().width(),
+                                  heading);
+    errorList->setGeometry(errorList->x(), heading, errorList->width(),
+                           ListHeight(errorList, kListLines));
     PlaceTopRow();
 }
 
@@ -324,8 +335,8 @@ void ForceGraphWindow::PlaceHelpText() {
 }
 
 void ForceGraphWindow::LayoutWidth(int width) {
-    const int plotWidth = std::max(
-        1, width - (forceList->width() + sidePanel->width() + TwipsToPixels(kMarginRight)));
+    const int plotWidth = std::max(1, width - (forceList->width() + sidePanel->width() +
+                                               TwipsToPixels(kMarginRight) + ErrorColumnWidth()));
     const int top = TwipsToPixels(kTopRow);
     plotPicture->setGeometry(0, top, plotWidth,
                              plotPicture->height() > 0 ? plotPicture->height() : 1);
@@ -335,6 +346,9 @@ void ForceGraphWindow::LayoutWidth(int width) {
     forceListHeading->move(listLeft + TwipsToPixels(kHeadingIndent), forceListHeading->y());
     displacementList->move(listLeft, displacementList->y());
     displacementListHeading->move(forceListHeading->x(), displacementListHeading->y());
+    const int errorLeft = listLeft + forceList->width() + TwipsToPixels(kListGap);
+    errorList->move(errorLeft, errorList->y());
+    errorListHeading->move(errorLeft + TwipsToPixels(kHeadingIndent), errorListHeading->y());
     PlaceHelpText();
 }
 
@@ -489,6 +503,8 @@ void ForceGraphWindow::SetForceHistories(int count, int nw, double te, int eleme
     ComputeScales();
     title_ = GraphTitle(lists, te);
     FillLists(lists);
+    lists_ = lists;
+    ShowErrorList(false);
 }
 
 void ForceGraphWindow::SetNodeDisplacements(int nw, double te, int node,
@@ -516,6 +532,8 @@ void ForceGraphWindow::SetNodeDisplacements(int nw, double te, int node,
     ComputeScales();
     title_ = GraphTitle(lists, te);
     FillLists(lists);
+    lists_ = lists;
+    ShowErrorList(false);
 }
 
 void ForceGraphWindow::SetCaptions(const StaticLists& lists) {
@@ -540,6 +558,42 @@ void ForceGraphWindow::FillLists(const StaticLists& lists) {
     for (const std::string& line : lists.Forces) forceList->addItem(QString::fromStdString(line));
     for (const std::string& line : lists.Displacements)
         displacementList->addItem(QString::fromStdString(line));
+}
+
+int ForceGraphWindow::ErrorColumnWidth() const {
+    return errorList->isHidden() ? 0 : errorList->width() + TwipsToPixels(kListGap);
+}
+
+void ForceGraphWindow::ShowErrorList(bool shown) {
+    if (!shown) {
+        relativeErrors_.clear();
+        errorList->clear();
+    }
+    if (errorList->isHidden() != shown) return;
+    const int column = errorList->width() + TwipsToPixels(kListGap);
+    const int change = shown ? column : -column;
+    errorList->setVisible(shown);
+    errorListHeading->setVisible(shown);
+    minSize_.setWidth(minSize_.width() + change);
+    const QSize size(width() + change, height());
+    lastSize_ = size;
+    arranging_ = true;
+    ResizeWindow(size);
+    LayoutWidth(size.width());
+    arranging_ = false;
+    SetPlotScale();
+}
+
+void ForceGraphWindow::SetEstimatedErrors(const numeric::RealMatrix& errors) {
+    if (errors.Empty()) {
+        ShowErrorList(false);
+        return;
+    }
+    relativeErrors_ = results::RelativeErrors(history_, errors, nw_);
+    errorList->clear();
+    for (const std::string& line : ErrorListLines(lists_, relativeErrors_, pens_))
+        errorList->addItem(QString::fromStdString(line));
+    ShowErrorList(true);
 }
 
 void ForceGraphWindow::ShowComponentControls() {
@@ -797,7 +851,10 @@ QString ForceGraphWindow::ListText(const QListWidget* list) const {
     for (int i = 0; i < list->count(); ++i)
         if (list->item(i)->isSelected()) lines << list->item(i)->text();
     if (lines.isEmpty()) {
-        lines << (list == forceList ? forceListHeading : displacementListHeading)->text();
+        const QLabel* heading = list == forceList          ? forceListHeading
+                                : list == displacementList ? displacementListHeading
+                                                           : errorListHeading;
+        lines << heading->text();
         for (int i = 0; i < list->count(); ++i) lines << list->item(i)->text();
     }
     return lines.join(QLatin1Char('\n')) + QLatin1Char('\n');

@@ -3,8 +3,11 @@
 // or of one node's six displacements, as rows of dots on one plot, coloured scale
 // labels, the static end forces and displacements, a readout under the mouse and the
 // pen dialog. The graph is saved as a picture (PNG, SVG, PDF) or printed as drawn,
-// its histories as CSV; the static lists copy as text.
+// its histories as CSV; the static lists copy as text. Histories of an analysis with
+// aliasing correction come with the estimated error of the uncorrected curves, shown
+// as a third list "推定誤差" beside the static lists.
 #include <string>
+#include <vector>
 
 #include <QSize>
 #include <QString>
@@ -59,6 +62,16 @@ class ForceGraphWindow : public QWidget {
     // uy, uz, θx, θy, θz with the same pens. Does not draw.
     void SetNodeDisplacements(int nw, double te, int node, const numeric::RealMatrix& histories,
                               const fem::Model& model);
+
+    // The estimated aliasing error of the uncorrected curves (component x point, as the
+    // histories just taken over): the list "推定誤差" shows, per component, its largest
+    // value relative to the peak of the curve shown. An empty matrix removes the list.
+    // Taking over histories removes it too, so call this after SetForceHistories or
+    // SetNodeDisplacements.
+    void SetEstimatedErrors(const numeric::RealMatrix& errors);
+    // The relative errors the list shows (empty when it is not shown); -1 for a
+    // component whose curve is zero throughout.
+    [[nodiscard]] const std::vector<double>& RelativeErrors() const { return relativeErrors_; }
 
     [[nodiscard]] GraphKind Kind() const { return kind_; }
     [[nodiscard]] int ComponentCount() const { return results::ComponentCount(kind_); }
@@ -144,6 +157,8 @@ class ForceGraphWindow : public QWidget {
     QListWidget* forceList;  // static end forces
     QLabel* displacementListHeading;
     QListWidget* displacementList;  // node displacements or element deformation
+    QLabel* errorListHeading;       // "推定誤差"
+    QListWidget* errorList;         // estimated aliasing error; hidden without correction
     QPushButton* drawAllButton;
     QPushButton* helpButton;
     QPushButton* savePictureButton;  // 画像保存
@@ -178,6 +193,10 @@ class ForceGraphWindow : public QWidget {
     void ShowComponentControls();
     void SetCaptions(const StaticLists& lists);
     void FillLists(const StaticLists& lists);
+    // Shows or removes the error list; the window widens or narrows by its column, so
+    // that the plot keeps its size.
+    void ShowErrorList(bool shown);
+    [[nodiscard]] int ErrorColumnWidth() const;
     [[nodiscard]] int ListHeight(QListWidget* list, int lines) const;
     [[nodiscard]] QSize LoadSize() const;
     void ScheduleRedraw();
@@ -186,6 +205,8 @@ class ForceGraphWindow : public QWidget {
     [[nodiscard]] QString ProposedFileName(const char* extension) const;
 
     numeric::RealMatrix history_;
+    StaticLists lists_;  // of the histories taken over last
+    std::vector<double> relativeErrors_;
     GraphKind kind_ = GraphKind::ElementForces;
     int number_ = 0;  // the element or node shown
     std::string title_;

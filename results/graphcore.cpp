@@ -226,6 +226,39 @@ StaticLists MakeNodeStaticLists(const fem::Model& model, int node, const PenTabl
     return s;
 }
 
+std::vector<double> RelativeErrors(const numeric::RealMatrix& history,
+                                   const numeric::RealMatrix& errors, int n) {
+    const int rows = std::min(history.Rows(), errors.Rows());
+    const int count = std::max(0, std::min({n, history.Cols(), errors.Cols()}));
+    std::vector<double> relative(static_cast<std::size_t>(std::max(rows, 0)), -1.0);
+    for (int c = 0; c < rows; ++c) {
+        double peak = 0.0;
+        double error = 0.0;
+        for (int j = 0; j < count; ++j) {
+            peak = std::max(peak, std::fabs(history(c, j)));
+            error = std::max(error, std::fabs(errors(c, j)));
+        }
+        if (peak > 0.0) relative[static_cast<std::size_t>(c)] = error / peak;
+    }
+    return relative;
+}
+
+std::vector<std::string> ErrorListLines(const StaticLists& lists,
+                                        const std::vector<double>& relative, const PenTable& pens) {
+    // An element's list is headed by each end's node, a node's by the node, as the
+    // static end forces are.
+    const bool element = !lists.NodeCaption[1].empty();
+    const int count = element ? 12 : 6;
+    std::vector<std::string> lines;
+    for (int c = 0; c < count; ++c) {
+        if (c % 6 == 0) lines.push_back(lists.NodeCaption[c / 6]);
+        const double r =
+            c < static_cast<int>(relative.size()) ? relative[static_cast<std::size_t>(c)] : -1.0;
+        lines.push_back(pens[c].Title + (r < 0.0 ? std::string("-") : FormatSingle(r)));
+    }
+    return lines;
+}
+
 std::string GraphTitle(const StaticLists& lists, double te) {
     std::string title = lists.ElementCaption;
     // An element's graph names its two nodes; a node's graph is captioned by the node.

@@ -116,6 +116,16 @@ StaticLists MakeStaticLists(const fem::Model& model, int element, bool global,
 // the reaction at a support) and the static displacements, both in global components
 // and titled by pens 0..5 of a displacement graph.
 StaticLists MakeNodeStaticLists(const fem::Model& model, int node, const PenTable& pens);
+// The estimated aliasing error of the uncorrected curves against the curves shown, per
+// component c: the largest |errors(c, j)| over j = 0 .. n-1 divided by the largest
+// |history(c, j)|; -1 for a component whose curve is zero throughout (or absent).
+std::vector<double> RelativeErrors(const numeric::RealMatrix& history,
+                                   const numeric::RealMatrix& errors, int n);
+// The lines of the list "推定誤差" in the static lists' style: the node captions of lists
+// as in its first list, then each component's pen title and relative error ("-" for a
+// component without a curve).
+std::vector<std::string> ErrorListLines(const StaticLists& lists,
+                                        const std::vector<double>& relative, const PenTable& pens);
 // One line naming what a graph shows, for pictures: the captions and the time span,
 // e.g. "要素番号 3　節点 2　節点 4　［全体座標系］　Te=0.001 s".
 std::string GraphTitle(const StaticLists& lists, double te);

@@ -249,6 +249,11 @@ void AnalysisPanel::BuildControls() {
     auto* gammaTeLabel = NewLabel(QStringLiteral("γ×Te"), "gammaTeLabel", analysisGroup_);
     gammaTeLabel->setToolTip(QStringLiteral("逆ラプラス変換のγ値を（γ×Te）で与える"));
     auto* tauLabel = NewLabel(QStringLiteral("荷重立上り τ"), "tauLabel", analysisGroup_);
+    aliasingCheck_ = new QCheckBox(QStringLiteral("エイリアシング補正"), analysisGroup_);
+    aliasingCheck_->setObjectName(QStringLiteral("aliasingCheck"));
+    aliasingCheck_->setToolTip(
+        QStringLiteral("変換点をもう１組解いて逆変換の折り返し誤差を除き、補正前の推定誤差も"
+                       "求めます（計算時間は約２倍）"));
     runAnalysisButton_ = NewButton(QStringLiteral("解析実行"), "runAnalysisButton", analysisGroup_);
     analysisProgress_ = NewLabel(QStringLiteral(" 0 "), "analysisProgress", analysisGroup_);
     analysisProgress_->setFrameShape(QFrame::Panel);
@@ -262,8 +267,9 @@ void AnalysisPanel::BuildControls() {
     analysisLayout->addWidget(gammaTeEdit_, 2, 1);
     analysisLayout->addWidget(tauLabel, 3, 0);
     analysisLayout->addWidget(tauEdit_, 3, 1);
-    analysisLayout->addWidget(runAnalysisButton_, 4, 0);
-    analysisLayout->addWidget(analysisProgress_, 4, 1);
+    analysisLayout->addWidget(aliasingCheck_, 4, 0, 1, 2);
+    analysisLayout->addWidget(runAnalysisButton_, 5, 0);
+    analysisLayout->addWidget(analysisProgress_, 5, 1);
 
     // "節点力計算"
     nodalForceGroup_ = new QGroupBox(QStringLiteral("節点力計算"), this);
@@ -399,9 +405,11 @@ void AnalysisPanel::ComputeNodeDisplacements(int node) {
         return;
     }
     try {
-        fem::NodeDisplacementHistory(model, node, nodeDisplacementHistory_);
-        mainWindow_->ShowNodeDisplacements(fem::Analysis().Nw, fem::Analysis().Te, node,
-                                           nodeDisplacementHistory_, true);
+        fem::HistoryResult histories;
+        fem::NodeDisplacementHistory(model, node, histories);
+        nodeDisplacementHistory_ = histories.Best();
+        mainWindow_->ShowNodeDisplacements(fem::Analysis().Nw, fem::Analysis().Te, node, histories,
+                                           true);
     } catch (const std::exception& f) {
         platform::ShowMessage(this, QStringLiteral("節点変位を計算できません。\n") +
                                         FailureReason(f) + QStringLiteral("。"));
@@ -418,6 +426,7 @@ void AnalysisPanel::LoadDefaults() {
     gammaTeEdit_->setText(QStringLiteral("5"));
     teEdit_->setText(QStringLiteral("0.001"));
     tauEdit_->setText(QStringLiteral("0"));
+    aliasingCheck_->setChecked(false);
     te_ = ParseDouble(teEdit_->text()).value_or(0.0);
     smallPicture_->SetFontSize(8);
     deformationButtons_[0]->setChecked(true);
@@ -538,6 +547,10 @@ double AnalysisPanel::Magnification() const {
     return *amp;
 }
 
+bool AnalysisPanel::CorrectAliasing() const {
+    return aliasingCheck_->isChecked();
+}
+
 int AnalysisPanel::ChosenElement() const {
     if (forceElementCombo_->currentIndex() < 0) return 0;
     return ParseWhole(forceElementCombo_->currentText()).value_or(0);
@@ -650,6 +663,7 @@ view3d::PanelLink AnalysisPanel::MakePanelLink() {
 }
 
 void AnalysisPanel::DrawStructure() {
+    emit StructureRedrawn();
     view3d::PanelLink link = MakePanelLink();
     view3d::DrawStructure(mainWindow_->Scene(), fem::FEM(), link);
     smallPicture_->update();
@@ -783,6 +797,7 @@ void AnalysisPanel::RunAnalysis() {
     nw_ = *nw;
     gammaTe_ = *gammaTe;
     te_ = *te;
+    correctAliasing_ = aliasingCheck_->isChecked();
 
     fem::Model& model = fem::FEM();
     forceElementCombo_->clear();
@@ -797,6 +812,9 @@ void AnalysisPanel::RunAnalysis() {
     progressLabel_ = analysisProgress_;
     stopPressed_ = false;
     fem::Analysis().StopRequested = false;
+    // With the correction the progress runs over both lines of transform points, to
+    // DynamicPointCount(Nw, true) - 1.
+    fem::Analysis().CorrectAliasing = correctAliasing_;
     auto messages = std::make_shared<fem::AnalysisMessages>();
     worker_->Start(
         [this, work, messages, nw = nw_, gammaTe = gammaTe_, te = te_, tau = *tau] {
@@ -881,7 +899,7 @@ void AnalysisPanel::ComputeElementForces(int element) {
     stopPressed_ = false;
     const int flag = globalComponentsCheck_->isChecked() ? 1 : 0;
     const bool drawNow = drawAtOnceCheck_->isChecked();
-    auto histories = std::make_shared<numeric::RealMatrix>();
+    auto histories = std::make_shared<fem::HistoryResult>();
     worker_->Start(
         [this, element, flag, histories] {
             ElementForceProgress progress(*worker_, stopPressed_);
@@ -893,15 +911,15 @@ void AnalysisPanel::ComputeElementForces(int element) {
 }
 
 void AnalysisPanel::FinishElementForces(int element, int globalFlag, bool drawNow,
-                                        numeric::RealMatrix& histories,
+                                        fem::HistoryResult& histories,
                                         const std::exception_ptr& failure) {
     progressLabel_ = nullptr;
     QString why;
     try {
         if (failure) std::rethrow_exception(failure);
-        elementForceHistory_ = std::move(histories);
-        mainWindow_->ShowForceGraphs(fem::Analysis().Nw, fem::Analysis().Te, element,
-                                     elementForceHistory_, globalFlag, drawNow);
+        elementForceHistory_ = histories.Best();
+        mainWindow_->ShowForceGraphs(fem::Analysis().Nw, fem::Analysis().Te, element, histories,
+                                     globalFlag, drawNow);
     } catch (const ForcesStopped&) {
         why = SolutionEndMessage(fem::kUserStop);
     } catch (const std::exception& f) {

@@ -41,6 +41,7 @@ struct PanelLink;
 namespace fem {
 class Model;
 struct AnalysisMessages;
+struct HistoryResult;
 }  // namespace fem
 
 namespace shell {
@@ -90,6 +91,9 @@ class AnalysisPanel : public QWidget {
     // The node chosen for the displacement histories (0 when none is chosen).
     [[nodiscard]] int ChosenDisplacementNode() const;
     [[nodiscard]] bool Busy() const { return busy_; }
+    // "エイリアシング補正": whether the next analysis also solves the second line of
+    // transform points and the histories come corrected, with their estimated error.
+    [[nodiscard]] bool CorrectAliasing() const;
     [[nodiscard]] const QString& CurrentFile() const { return currentFile_; }
     [[nodiscard]] int DeformationMode() const { return deformationMode_; }
     [[nodiscard]] const numeric::RealMatrix& ElementForceHistory() const {
@@ -118,6 +122,9 @@ class AnalysisPanel : public QWidget {
     void Progressed(int k);
     // A computation has ended and its messages, drawing or graphs have been shown.
     void ComputationFinished();
+    // The structure is about to be drawn anew: after every change of it (and at other
+    // times). Windows holding results of the structure check that they still belong to it.
+    void StructureRedrawn();
 
   protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
@@ -157,7 +164,7 @@ class AnalysisPanel : public QWidget {
     void FinishAnalysis(fem::Model& work, const fem::AnalysisMessages& messages,
                         const std::exception_ptr& failure);
     void FinishElementForces(int element, int globalFlag, bool drawNow,
-                             numeric::RealMatrix& histories, const std::exception_ptr& failure);
+                             fem::HistoryResult& histories, const std::exception_ptr& failure);
 
     MainWindow* mainWindow_;
     NodeSheet* nodeSheet_ = nullptr;
@@ -167,6 +174,7 @@ class AnalysisPanel : public QWidget {
     double te_ = 0.001;
     double gammaTe_ = 5.0;
     int nw_ = 512;
+    bool correctAliasing_ = false;  // "エイリアシング補正" of the last run
     int deformationMode_ = 0;
     double vectorSize_ = 25.0;
     int elementPenWidth_ = 3;
@@ -210,6 +218,7 @@ class AnalysisPanel : public QWidget {
     QLineEdit* gammaTeEdit_ = nullptr;
     QComboBox* nwCombo_ = nullptr;
     QLineEdit* tauEdit_ = nullptr;
+    QCheckBox* aliasingCheck_ = nullptr;
     QPushButton* runAnalysisButton_ = nullptr;
     QLabel* analysisProgress_ = nullptr;
     // "節点力計算"

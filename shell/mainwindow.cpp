@@ -114,6 +114,8 @@ void MainWindow::BuildMenus() {
     statics->setEnabled(false);
     item(calc, QStringLiteral("要素節点力解析"), "nodalForcesAction",
          [panel] { Suppressed([panel] { panel->ComputeElementForces(panel->ChosenElement()); }); });
+    item(calc, QStringLiteral("固有振動数"), "naturalFrequenciesAction",
+         [this] { OpenModesWindow(); });
 
     QMenu* disp = menu(menuBar(), QStringLiteral("表示"), "displayMenu");
     item(disp, QStringLiteral("構造表示"), "drawStructureAction", [this, panel] {

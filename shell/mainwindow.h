@@ -13,6 +13,10 @@ class QLineEdit;
 class QMdiArea;
 class QMdiSubWindow;
 
+namespace fem {
+struct HistoryResult;
+struct NaturalMode;
+}  // namespace fem
 namespace results {
 class ForceGraphWindow;
 }
@@ -23,6 +27,7 @@ class SceneView;
 namespace shell {
 
 class AnalysisPanel;
+class ModesWindow;
 
 class MainWindow : public QMainWindow {
     Q_OBJECT
@@ -47,11 +52,13 @@ class MainWindow : public QMainWindow {
     void DiscardViewWindow();
     [[nodiscard]] QWidget* ViewWindow() const;
     // Hands one element's force histories to the force graphs (created on first
-    // use), shows it in front and, when drawNow, draws every component.
-    void ShowForceGraphs(int nw, double te, int element, const numeric::RealMatrix& histories,
+    // use), shows it in front and, when drawNow, draws every component. Histories of a
+    // corrected analysis are shown corrected, with the estimated error of the
+    // uncorrected ones.
+    void ShowForceGraphs(int nw, double te, int element, const fem::HistoryResult& histories,
                          int globalFlag, bool drawNow);
     // The same for one node's six displacement histories.
-    void ShowNodeDisplacements(int nw, double te, int node, const numeric::RealMatrix& histories,
+    void ShowNodeDisplacements(int nw, double te, int node, const fem::HistoryResult& histories,
                                bool drawNow);
     [[nodiscard]] QWidget* ForceGraphWindow() const;
     QString AskReadFile();
@@ -61,6 +68,14 @@ class MainWindow : public QMainWindow {
 
     // "３Ｄ初期化".
     void ResetViewWindow();
+
+    // "固有振動数": the natural-frequency window (created on first use, a closed one is
+    // discarded), shown in front.
+    ModesWindow* OpenModesWindow();
+    [[nodiscard]] ModesWindow* Modes() const;
+    // The one place a mode shape reaches the view: the structure, then `mode`'s shape
+    // magnified. The mode must belong to the structure as it is now.
+    void ShowModeShape(const fem::NaturalMode& mode, double magnification);
 
   protected:
     void closeEvent(QCloseEvent* event) override;

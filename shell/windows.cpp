@@ -1,16 +1,21 @@
 // The main window's side of the view window, the force graphs, the file service and
 // the keypad: windows created on first use and kept until discarded.
+#include <algorithm>
+
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPointer>
 
+#include "analysis/engine.h"
 #include "model/model.h"
 #include "results/forcegraphwindow.h"
 #include "services/fileservice.h"
 #include "services/keypad.h"
 #include "shell/analysispanel.h"
 #include "shell/mainwindow.h"
+#include "shell/modeshape.h"
+#include "shell/modeswindow.h"
 #include "view3d/viewwindow.h"
 
 namespace shell {
@@ -20,6 +25,7 @@ struct MainWindow::Windows {
     QPointer<QMdiSubWindow> viewSub;
     QPointer<results::ForceGraphWindow> forceGraphs;
     QPointer<services::Keypad> keypad;
+    QPointer<ModesWindow> modes;
 };
 
 MainWindow::Windows* MainWindow::NewWindows() {
@@ -98,22 +104,66 @@ results::ForceGraphWindow* MainWindow::ForceGraphs() {
 }
 
 void MainWindow::ShowForceGraphs(int nw, double te, int element,
-                                 const numeric::RealMatrix& histories, int globalFlag,
+                                 const fem::HistoryResult& histories, int globalFlag,
                                  bool drawNow) {
     results::ForceGraphWindow* graphs = ForceGraphs();
-    graphs->SetForceHistories(12, nw, te, element, histories, globalFlag);
+    graphs->SetForceHistories(12, nw, te, element, histories.Best(), globalFlag);
+    graphs->SetEstimatedErrors(histories.EstimatedError);
     Present(mdiArea_, graphs, drawNow);
 }
 
 void MainWindow::ShowNodeDisplacements(int nw, double te, int node,
-                                       const numeric::RealMatrix& histories, bool drawNow) {
+                                       const fem::HistoryResult& histories, bool drawNow) {
     results::ForceGraphWindow* graphs = ForceGraphs();
-    graphs->SetNodeDisplacements(nw, te, node, histories, fem::FEM());
+    graphs->SetNodeDisplacements(nw, te, node, histories.Best(), fem::FEM());
+    graphs->SetEstimatedErrors(histories.EstimatedError);
     Present(mdiArea_, graphs, drawNow);
 }
 
 QWidget* MainWindow::ForceGraphWindow() const {
     return windows_->forceGraphs;
+}
+
+ModesWindow* MainWindow::OpenModesWindow() {
+    if (!windows_->modes) {
+        auto* modes = new ModesWindow(this);
+        QMdiSubWindow* sub = mdiArea_->addSubWindow(modes);
+        sub->setObjectName(QStringLiteral("modesSubWindow"));
+        sub->setAttribute(Qt::WA_DeleteOnClose);
+        // At the right of the working area, beside the view window where there is room.
+        sub->adjustSize();
+        sub->move(std::max(0, mdiArea_->viewport()->width() - sub->width()), 0);
+        // Its modes are let go of once the structure they belong to has changed.
+        connect(analysisPanel_, &AnalysisPanel::StructureRedrawn, modes,
+                [modes] { modes->RetireIfStale(); });
+        connect(analysisPanel_, &AnalysisPanel::BusyChanged, modes,
+                [modes](bool busy) { modes->SetAnalysisBusy(busy); });
+        modes->SetAnalysisBusy(analysisPanel_->Busy());
+        windows_->modes = modes;
+    }
+    ModesWindow* modes = windows_->modes;
+    modes->show();
+    if (auto* sub = qobject_cast<QMdiSubWindow*>(modes->parentWidget())) {
+        sub->show();
+        sub->raise();
+        mdiArea_->setActiveSubWindow(sub);
+    }
+    return modes;
+}
+
+ModesWindow* MainWindow::Modes() const {
+    return windows_->modes;
+}
+
+void MainWindow::ShowModeShape(const fem::NaturalMode& mode, double magnification) {
+    // Later the view may animate the mode; the still shape is drawn over the structure.
+    ShowViewWindow();
+    try {
+        analysisPanel_->DrawStructure();
+        DrawModeShape(Scene(), fem::FEM(), mode, magnification);
+    } catch (const std::exception&) {
+        // A structure that cannot be drawn shows no shape either.
+    }
 }
 
 QString MainWindow::AskReadFile() {

@@ -1,6 +1,7 @@
 // The typical use end to end: a sample, the analysis, an element's force histories
 // in the result window; the enabled states around every step; stopping a run. The
 // computations run on the panel's worker thread; the tests act on its progress reports.
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <functional>
@@ -19,12 +20,14 @@
 #include <QTemporaryDir>
 
 #include "platform/picturebox.h"
+#include "platform/twips.h"
 #include "results/forcegraphwindow.h"
 #include "results/graphcore.h"
 #include "services/fileservice.h"
 #include "services/keypad.h"
 #include "shell/elementsheet.h"
 #include "shell/nodesheet.h"
+#include "shell/numbertext.h"
 #include "shell_fixture.h"
 #include "view3d/sceneview.h"
 #include "view3d/viewwindow.h"
@@ -398,6 +401,91 @@ TEST_F(TypicalUseTest, StopEndsTheElementForcesWithoutGraphs) {
     panel->ComputeElementForces(1);
     Settle();
     EXPECT_NE(frame->ForceGraphWindow(), nullptr);
+}
+
+// "エイリアシング補正" is off by default and stays as chosen for the next structures; with
+// it the graph window shows the corrected histories and "推定誤差": per component, the
+// largest estimated error of the uncorrected curve relative to the corrected curve's peak.
+TEST_F(TypicalUseTest, AliasingCorrectionShowsTheEstimatedErrorOfEveryComponent) {
+    QCheckBox* correct = Get<QCheckBox>("aliasingCheck");
+    EXPECT_FALSE(correct->isChecked());
+    correct->setChecked(true);
+    frame->Action("sample2Action")->trigger();
+    frame->Action("sample1Action")->trigger();
+    EXPECT_TRUE(correct->isChecked());
+    Get<QComboBox>("nwCombo")->setCurrentIndex(0);  // 256
+    Analyse();
+    EXPECT_TRUE(messages.empty());
+    EXPECT_TRUE(fem::Analysis().AliasingCorrected);
+    // Both lines of transform points: 2 x 129.
+    EXPECT_EQ(Get<QLabel>("analysisProgress")->text(),
+              QStringLiteral(" %1 ").arg(fem::DynamicPointCount(256, true) - 1));
+
+    // Largest |error| over largest |corrected| of row c, or -1 for a curve that is zero.
+    const auto relative = [](const fem::HistoryResult& h, int c) {
+        double error = 0.0, peak = 0.0;
+        for (int j = 0; j < h.Corrected.Cols(); ++j) {
+            error = std::max(error, std::abs(h.EstimatedError(c, j)));
+            peak = std::max(peak, std::abs(h.Corrected(c, j)));
+        }
+        return peak > 0.0 ? error / peak : -1.0;
+    };
+    results::ForceGraphWindow* graphs = nullptr;
+    // Line `line` of the list: the component's title, then the ratio ("-" for none).
+    const auto expectLine = [&](int line, const std::string& title, double expected) {
+        const QString text = graphs->errorList->item(line)->text();
+        ASSERT_TRUE(text.startsWith(QString::fromStdString(title))) << text.toStdString();
+        const QString value = text.mid(static_cast<int>(QString::fromStdString(title).size()));
+        if (expected < 0.0) {
+            EXPECT_EQ(value, "-") << title;
+            return;
+        }
+        const double shown = shell::ParseDouble(value).value_or(-1.0);
+        EXPECT_NEAR(shown, expected, 1e-6 * expected) << title;
+    };
+
+    panel->ComputeElementForces(1);  // the loaded end: its axial force is the load
+    Settle();
+    graphs = ForceGraphs();  // a new window with the list
+    ASSERT_NE(graphs, nullptr);
+    fem::HistoryResult forces;
+    fem::ElementForceHistory(fem::FEM(), 1, forces, 0);
+    ASSERT_EQ(forces.EstimatedError.Rows(), 12);
+    const numeric::RealMatrix& shown = graphs->ForceHistory();
+    for (int c = 0; c < 12; ++c)
+        for (int j = 0; j < 256; ++j) ASSERT_EQ(shown(c, j), forces.Corrected(c, j)) << c;
+    ASSERT_FALSE(graphs->errorList->isHidden());
+    EXPECT_EQ(graphs->errorListHeading->text(), QStringLiteral("推定誤差"));
+    ASSERT_EQ(graphs->errorList->count(), 14);
+    EXPECT_EQ(graphs->errorList->item(0)->text(), QStringLiteral("　節点 1"));
+    EXPECT_EQ(graphs->errorList->item(7)->text(), QStringLiteral("　節点 2"));
+    for (int c = 0; c < 12; ++c)
+        expectLine(c < 6 ? 1 + c : 2 + c, graphs->PenTitle(c), relative(forces, c));
+    // A periodic image damped by e^-5 leaves the load's curve off by about 0.7 % of it.
+    EXPECT_GT(relative(forces, 6), 1e-3);
+    EXPECT_LT(relative(forces, 6), 5e-2);
+    // The list is a column of its own, right of the static lists.
+    const int column = graphs->errorList->width() + platform::TwipsToPixels(50);
+    EXPECT_EQ(graphs->errorList->x(), graphs->forceList->x() + column);
+    const int correctedWidth = graphs->width();
+    const int plotWidth = graphs->plotPicture->width();
+
+    panel->ComputeNodeDisplacements(2);
+    fem::HistoryResult tip;
+    fem::NodeDisplacementHistory(fem::FEM(), 2, tip);
+    ASSERT_EQ(graphs->errorList->count(), 7);
+    for (int c = 0; c < 6; ++c) expectLine(1 + c, graphs->PenTitle(c), relative(tip, c));
+    EXPECT_EQ(graphs->ListText(graphs->errorList).section('\n', 0, 1),
+              QStringLiteral("推定誤差\n　節点 2"));
+
+    // Without the correction the column goes; the plot keeps its width.
+    correct->setChecked(false);
+    Analyse();
+    panel->ComputeElementForces(0);
+    Settle();
+    EXPECT_TRUE(graphs->errorList->isHidden());
+    EXPECT_EQ(graphs->width(), correctedWidth - column);
+    EXPECT_EQ(graphs->plotPicture->width(), plotWidth);
 }
 
 TEST_F(TypicalUseTest, ClosingTheFrameDuringARunStopsItWithoutMessages) {

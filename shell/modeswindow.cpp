@@ -1,0 +1,377 @@
+#include "shell/modeswindow.h"
+
+#include <mutex>
+#include <optional>
+#include <utility>
+
+#include <QAction>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QGridLayout>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMdiSubWindow>
+#include <QPushButton>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+#include "model/model.h"
+#include "numeric/numbertext.h"
+#include "platform/messagebox.h"
+#include "shell/mainwindow.h"
+#include "shell/messages.h"
+#include "shell/modeshape.h"
+#include "shell/numbertext.h"
+#include "shell/workerthread.h"
+
+namespace shell {
+
+struct ModesWindow::Search {
+    fem::Model model;
+    fem::ModeRequest request;
+    fem::AtomicFlag stop;
+    fem::ModeResult result;
+    std::mutex mutex;  // guards progress, written on the search's thread
+    fem::ModeProgress progress;
+};
+
+namespace {
+
+const QString kChanged =
+    QStringLiteral("構造が計算後に変更されました。もう一度「計算実行」で計算して下さい。");
+
+// Frequencies and periods with twelve significant digits, "." whatever the locale: the
+// search finds them to a relative 1E-12.
+QString Number(double x) {
+    if (x == 0.0) return QStringLiteral("0");
+    return QString::fromStdString(numeric::FormatGeneral(x, 12));
+}
+
+// The model a search works on: the structure without the spectra of an analysis, which
+// the search does not read.
+fem::Model StructureCopy(fem::Model& model) {
+    std::vector<std::pair<numeric::ComplexMatrix, numeric::ComplexMatrix>> spectra(
+        model.Nodes.size());
+    for (std::size_t i = 0; i < spectra.size(); ++i) {
+        std::swap(spectra[i].first, model.Nodes[i].DispSpectrum);
+        std::swap(spectra[i].second, model.Nodes[i].DispSpectrum2);
+    }
+    fem::Model copy = model;
+    for (std::size_t i = 0; i < spectra.size(); ++i) {
+        std::swap(spectra[i].first, model.Nodes[i].DispSpectrum);
+        std::swap(spectra[i].second, model.Nodes[i].DispSpectrum2);
+    }
+    return copy;
+}
+
+// Progress of the search, on its thread: kept for the window, which the worker tells.
+class SearchProgress : public fem::ModeCallbacks {
+  public:
+    SearchProgress(WorkerThread& worker, std::mutex& mutex, fem::ModeProgress& progress)
+        : worker_(worker), mutex_(mutex), progress_(progress) {}
+    void Progress(const fem::ModeProgress& p) override {
+        {
+            const std::lock_guard<std::mutex> lock(mutex_);
+            progress_ = p;
+        }
+        worker_.ReportProgress(p.Evaluations);
+    }
+
+  private:
+    WorkerThread& worker_;
+    std::mutex& mutex_;
+    fem::ModeProgress& progress_;
+};
+
+}  // namespace
+
+ModesWindow::ModesWindow(MainWindow* mainWindow, QWidget* parent)
+    : QWidget(parent), mainWindow_(mainWindow), worker_(new WorkerThread(this)) {
+    setObjectName(QStringLiteral("modesWindow"));
+    worker_->setObjectName(QStringLiteral("modesWorkerThread"));
+    setWindowTitle(QStringLiteral("固有振動数"));
+
+    auto* requestBox = new QWidget(this);
+    auto* request = new QGridLayout(requestBox);
+    request->setContentsMargins(0, 0, 0, 0);
+    countEdit = new QLineEdit(QStringLiteral("10"), requestBox);
+    countEdit->setObjectName(QStringLiteral("modeCountEdit"));
+    countEdit->setToolTip(QStringLiteral("低い方から求める固有振動数の数（空欄：数で限らない）"));
+    belowEdit = new QLineEdit(requestBox);
+    belowEdit->setObjectName(QStringLiteral("belowHzEdit"));
+    belowEdit->setToolTip(
+        QStringLiteral("この振動数より低い固有振動数を求める（空欄：振動数で限らない）"));
+    runButton = new QPushButton(QStringLiteral("計算実行"), requestBox);
+    runButton->setObjectName(QStringLiteral("runModesButton"));
+    stopButton = new QPushButton(QStringLiteral("中止"), requestBox);
+    stopButton->setObjectName(QStringLiteral("stopModesButton"));
+    progressLabel = new QLabel(QStringLiteral(" 0 "), requestBox);
+    progressLabel->setObjectName(QStringLiteral("modesProgress"));
+    progressLabel->setFrameShape(QFrame::Panel);
+    progressLabel->setFrameShadow(QFrame::Sunken);
+    progressLabel->setAlignment(Qt::AlignCenter);
+    progressLabel->setToolTip(QStringLiteral("求めた固有振動数の数と行列の分解回数"));
+    request->addWidget(new QLabel(QStringLiteral("モード数"), requestBox), 0, 0);
+    request->addWidget(countEdit, 0, 1);
+    request->addWidget(new QLabel(QStringLiteral("上限振動数 (Hz)"), requestBox), 1, 0);
+    request->addWidget(belowEdit, 1, 1);
+    request->addWidget(runButton, 2, 0);
+    request->addWidget(stopButton, 2, 1);
+    request->addWidget(progressLabel, 3, 0, 1, 2);
+
+    statusLabel = new QLabel(this);
+    statusLabel->setObjectName(QStringLiteral("modesStatus"));
+    statusLabel->setWordWrap(true);
+
+    modeList = new QTreeWidget(this);
+    modeList->setObjectName(QStringLiteral("modeList"));
+    modeList->setColumnCount(3);
+    modeList->setHeaderLabels(
+        {QStringLiteral("次数"), QStringLiteral("振動数 (Hz)"), QStringLiteral("周期 (s)")});
+    modeList->setRootIsDecorated(false);
+    modeList->setUniformRowHeights(true);
+    modeList->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    modeList->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    // Room for twelve digits in both number columns.
+    const QFontMetrics fm(modeList->font());
+    modeList->setMinimumWidth(fm.horizontalAdvance(QStringLiteral("次数")) +
+                              2 * fm.horizontalAdvance(QStringLiteral("0.00000000000000E-00")) +
+                              8 * fm.averageCharWidth());
+    modeList->setToolTip(QStringLiteral("選んだモードの形を３Ｄ表示に描きます"));
+    // "コピー" in the context menu and Ctrl+C copy the lines as text.
+    auto* copy = new QAction(QStringLiteral("コピー"), modeList);
+    copy->setShortcut(QKeySequence::Copy);
+    copy->setShortcutContext(Qt::WidgetShortcut);
+    connect(copy, &QAction::triggered, this, [this] { CopyList(); });
+    modeList->addAction(copy);
+    modeList->setContextMenuPolicy(Qt::ActionsContextMenu);
+
+    auto* shapeRow = new QHBoxLayout();
+    magnificationEdit = new QLineEdit(this);
+    magnificationEdit->setObjectName(QStringLiteral("modeMagnificationEdit"));
+    magnificationEdit->setToolTip(QStringLiteral("モード形の表示倍率（Enterで書き直し）"));
+    autoMagnification = new QCheckBox(QStringLiteral("自動"), this);
+    autoMagnification->setObjectName(QStringLiteral("autoMagnificationCheck"));
+    autoMagnification->setToolTip(
+        QStringLiteral("最大の変位が構造の大きさの１割に描かれる倍率を各モードに使います"));
+    autoMagnification->setChecked(true);
+    shapeRow->addWidget(new QLabel(QStringLiteral("表示倍率"), this));
+    shapeRow->addWidget(magnificationEdit, 1);
+    shapeRow->addWidget(autoMagnification);
+
+    auto* top = new QVBoxLayout(this);
+    top->addWidget(requestBox);
+    top->addWidget(statusLabel);
+    top->addWidget(modeList, 1);
+    top->addLayout(shapeRow);
+
+    connect(runButton, &QPushButton::clicked, this, [this] { Run(); });
+    connect(stopButton, &QPushButton::clicked, this, [this] { Stop(); });
+    connect(worker_, &WorkerThread::Progressed, this, [this](int) { ShowProgress(); });
+    connect(modeList, &QTreeWidget::currentItemChanged, this,
+            [this](QTreeWidgetItem* item, QTreeWidgetItem*) {
+                if (item) DrawChosenMode();
+            });
+    // A magnification typed by the user holds for every mode until "自動" is chosen again.
+    connect(magnificationEdit, &QLineEdit::textEdited, this,
+            [this](const QString&) { autoMagnification->setChecked(false); });
+    connect(magnificationEdit, &QLineEdit::returnPressed, this, [this] { DrawChosenMode(); });
+    connect(autoMagnification, &QCheckBox::clicked, this, [this](bool on) {
+        if (on) DrawChosenMode();
+    });
+    SetRunning(false);
+}
+
+ModesWindow::~ModesWindow() {
+    if (search_) search_->stop = true;
+    worker_->Wait();
+}
+
+bool ModesWindow::Running() const {
+    return worker_->Running();
+}
+
+void ModesWindow::SetRunning(bool running) {
+    countEdit->setEnabled(!running);
+    belowEdit->setEnabled(!running);
+    runButton->setEnabled(!running && !analysisBusy_);
+    stopButton->setEnabled(running);
+}
+
+void ModesWindow::SetAnalysisBusy(bool busy) {
+    analysisBusy_ = busy;
+    SetRunning(Running());
+}
+
+void ModesWindow::Run() {
+    if (Running() || analysisBusy_) return;
+    const QString countText = countEdit->text().trimmed();
+    const QString belowText = belowEdit->text().trimmed();
+    const auto count = countText.isEmpty() ? std::optional<int>(0) : ParseWhole(countText);
+    const auto below = belowText.isEmpty() ? std::optional<double>(0.0) : ParseDouble(belowText);
+    if (!count || !below || *count < 0 || *below < 0.0 || (*count == 0 && *below == 0.0)) {
+        platform::ShowMessage(
+            this, QStringLiteral("モード数（１以上）か上限振動数（Hz、正の値）を入力して下さい。"));
+        return;
+    }
+    fem::Model& model = fem::FEM();
+    if (model.ElementCount() < 1) {
+        platform::ShowMessage(this, QStringLiteral("要素がありません。"));
+        return;
+    }
+    auto search = std::make_shared<Search>();
+    search->model = StructureCopy(model);
+    search->request.Count = *count;
+    search->request.BelowHz = *below;
+    search->request.Shapes = true;
+    search->request.Stop = &search->stop;
+    search_ = search;
+    ClearList(QStringLiteral("計算中です。"));
+    progressLabel->setText(QStringLiteral(" 0 "));
+    SetRunning(true);
+    worker_->Start(
+        [this, search] {
+            SearchProgress progress(*worker_, search->mutex, search->progress);
+            search->result = fem::SolveModes(search->model, search->request, &progress);
+        },
+        [this, search](const std::exception_ptr& failure) { Finish(search, failure); });
+}
+
+void ModesWindow::Stop() {
+    if (search_) search_->stop = true;
+}
+
+void ModesWindow::ShowProgress() {
+    if (!search_) return;
+    fem::ModeProgress p;
+    {
+        const std::lock_guard<std::mutex> lock(search_->mutex);
+        p = search_->progress;
+    }
+    const QString wanted = p.Wanted < 0 ? QStringLiteral("?") : QString::number(p.Wanted);
+    progressLabel->setText(
+        QStringLiteral("%1 / %2　（行列分解 %3 回）")
+            .arg(QString::number(p.Found), wanted, QString::number(p.Evaluations)));
+}
+
+void ModesWindow::Finish(const std::shared_ptr<Search>& search, const std::exception_ptr& failure) {
+    search_.reset();
+    SetRunning(false);
+    const fem::ModeResult& result = search->result;
+    QString message;
+    if (failure) {
+        try {
+            std::rethrow_exception(failure);
+        } catch (const std::exception& f) {
+            message = QStringLiteral("固有振動数を計算できません。\n") + FailureReason(f) +
+                      QStringLiteral("。");
+        } catch (...) {
+            message = QStringLiteral("固有振動数を計算できません。");
+        }
+        ClearList(QString());
+    } else if (search->model.Revision() != fem::FEM().Revision()) {
+        ClearList(kChanged);
+    } else {
+        // After a stop or a failure the modes found by then are listed.
+        modesRevision_ = search->model.Revision();
+        FillList(result.Modes);
+        if (!result.Message.empty()) message = SolutionEndMessage(result.Message);
+    }
+    progressLabel->setText(QStringLiteral(" %1 ").arg(QString::number(result.Modes.size())));
+    if (!message.isEmpty()) platform::ShowMessage(this, message);
+    emit SearchFinished();
+}
+
+void ModesWindow::FillList(const std::vector<fem::NaturalMode>& modes) {
+    modes_ = modes;
+    modeList->clear();
+    for (std::size_t k = 0; k < modes_.size(); ++k) {
+        const double f = modes_[k].FrequencyHz;
+        auto* item = new QTreeWidgetItem(modeList);
+        item->setText(0, QString::number(k + 1));
+        item->setText(1, Number(f));
+        // A mechanism's zero frequency has no period.
+        item->setText(2, f > 0.0 ? Number(1.0 / f) : QStringLiteral("∞"));
+        for (int c = 0; c < 3; ++c) item->setTextAlignment(c, Qt::AlignRight | Qt::AlignVCenter);
+    }
+    statusLabel->setText(modes_.empty()
+                             ? QStringLiteral("固有振動数は見つかりませんでした。")
+                             : QStringLiteral("モードを選ぶと３Ｄ表示にその形を描きます。"));
+}
+
+void ModesWindow::ClearList(const QString& status) {
+    modes_.clear();
+    modesRevision_ = 0;
+    modeList->clear();
+    statusLabel->setText(status);
+}
+
+bool ModesWindow::RetireIfStale() {
+    if (modes_.empty() || modesRevision_ == fem::FEM().Revision()) return false;
+    ClearList(kChanged);
+    return true;
+}
+
+void ModesWindow::ChooseMode(int row) {
+    QTreeWidgetItem* item = modeList->topLevelItem(row);
+    if (!item) return;
+    if (modeList->currentItem() != item)
+        modeList->setCurrentItem(item);  // draws it
+    else
+        DrawChosenMode();
+}
+
+void ModesWindow::DrawChosenMode() {
+    if (RetireIfStale()) return;  // no shape of another structure
+    const int row = modeList->indexOfTopLevelItem(modeList->currentItem());
+    if (row < 0 || row >= static_cast<int>(modes_.size())) return;
+    const fem::NaturalMode& mode = modes_[static_cast<std::size_t>(row)];
+    double magnification = 0.0;
+    try {
+        if (autoMagnification->isChecked()) {
+            // Three digits are plenty for a picture, and the box shows what is drawn.
+            const QString text = QString::fromStdString(
+                numeric::FormatGeneral(DefaultModeMagnification(fem::FEM(), mode), 3));
+            magnificationEdit->setText(text);
+            magnification = ParseDouble(text).value_or(1.0);
+        } else {
+            const auto typed = ParseDouble(magnificationEdit->text());
+            if (!typed) {
+                platform::ShowMessage(this, QStringLiteral("表示倍率を確認して下さい。"));
+                return;
+            }
+            magnification = *typed;
+        }
+    } catch (const std::exception& f) {
+        platform::ShowMessage(this, FailureReason(f));
+        return;
+    }
+    mainWindow_->ShowModeShape(mode, magnification);
+    // The list stays in front of the view it draws into.
+    if (auto* sub = qobject_cast<QMdiSubWindow*>(parentWidget())) sub->raise();
+}
+
+QString ModesWindow::ListText() const {
+    auto line = [](const QTreeWidgetItem* item) {
+        return item->text(0) + QLatin1Char('\t') + item->text(1) + QLatin1Char('\t') +
+               item->text(2);
+    };
+    QStringList lines;
+    for (int i = 0; i < modeList->topLevelItemCount(); ++i)
+        if (modeList->topLevelItem(i)->isSelected()) lines << line(modeList->topLevelItem(i));
+    if (lines.isEmpty()) {
+        lines << line(modeList->headerItem());
+        for (int i = 0; i < modeList->topLevelItemCount(); ++i)
+            lines << line(modeList->topLevelItem(i));
+    }
+    return lines.join(QLatin1Char('\n')) + QLatin1Char('\n');
+}
+
+void ModesWindow::CopyList() const {
+    QGuiApplication::clipboard()->setText(ListText());
+}
+
+}  // namespace shell
