@@ -795,6 +795,7 @@ void AnalysisPanel::RunAnalysis() {
         return;
     }
     nw_ = *nw;
+    mainWindow_->AnimateImpactResponse();  // a mode shown before gives way to the new run
     gammaTe_ = *gammaTe;
     te_ = *te;
     correctAliasing_ = aliasingCheck_->isChecked();

@@ -48,6 +48,8 @@ class MainWindow : public QMainWindow {
     // The view of the three-dimensional view window, created (hidden) on first use.
     view3d::SceneView& Scene();
     void ShowViewWindow();
+    // The view's animation goes back to the impact response (after a mode was shown).
+    void AnimateImpactResponse();
     // Discards the view window and its settings ("３Ｄ初期化" then draws anew).
     void DiscardViewWindow();
     [[nodiscard]] QWidget* ViewWindow() const;

@@ -156,14 +156,22 @@ ModesWindow* MainWindow::Modes() const {
 }
 
 void MainWindow::ShowModeShape(const fem::NaturalMode& mode, double magnification) {
-    // Later the view may animate the mode; the still shape is drawn over the structure.
+    // The still shape, every bar along its exact shape, is drawn over the structure;
+    // "再生" in the view then lets the mode oscillate at the same magnification.
     ShowViewWindow();
     try {
         analysisPanel_->DrawStructure();
         DrawModeShape(Scene(), fem::FEM(), mode, magnification);
+        windows_->viewWindow->SetFrames(std::make_shared<view3d::ModeShapeFrames>(
+                                            mode.NodeDisp, mode.FrequencyHz, fem::FEM().Revision()),
+                                        magnification);
     } catch (const std::exception&) {
         // A structure that cannot be drawn shows no shape either.
     }
+}
+
+void MainWindow::AnimateImpactResponse() {
+    if (windows_->viewWindow) windows_->viewWindow->SetFrames(nullptr);
 }
 
 QString MainWindow::AskReadFile() {

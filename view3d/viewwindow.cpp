@@ -333,11 +333,18 @@ void ViewWindow::SetModel(fem::Model* model) {
     UpdateAnimationControls();
 }
 
-void ViewWindow::SetFrames(std::shared_ptr<const FrameSource> frames) {
+void ViewWindow::SetFrames(std::shared_ptr<const FrameSource> frames, double magnification) {
     Pause();
     StopInversion();
     givenFrames_ = std::move(frames);
     animation_.Drop();
+    frameShown_ = false;
+    magnificationTyped_ = magnification > 0.0 && std::isfinite(magnification);
+    if (magnificationTyped_) {
+        animation_.Magnification = magnification;
+        dynamicMagnificationEdit->setText(
+            QString::fromStdString(numeric::FormatGeneral(magnification, 6)));
+    }
     UpdateAnimationControls();
 }
 

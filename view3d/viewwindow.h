@@ -100,8 +100,9 @@ class ViewWindow : public QWidget {
     void SetModel(fem::Model* model);
     // Frames to animate instead of the impact response of the last analysis, e.g. a mode
     // shape (ModeShapeFrames); null goes back to the impact response. They are let go
-    // of when the structure changes.
-    void SetFrames(std::shared_ptr<const FrameSource> frames);
+    // of when the structure changes. A magnification above 0 is used for them as if it
+    // had been typed; otherwise the automatic one.
+    void SetFrames(std::shared_ptr<const FrameSource> frames, double magnification = 0.0);
     // While an analysis runs there is nothing to animate: the animation stops and lets
     // go of its frames, and its controls are disabled.
     void SetAnalysisRunning(bool running);

@@ -13,7 +13,9 @@
 #include "shell/nodesheet.h"
 #include "shell/numbertext.h"
 #include "shell_fixture.h"
+#include "view3d/animation.h"
 #include "view3d/sceneview.h"
+#include "view3d/viewwindow.h"
 
 namespace shelltest {
 namespace {
@@ -96,6 +98,13 @@ TEST_F(ModesWindowTest, CantileverFrequencyPeriodCopyAndShape) {
     EXPECT_NEAR(shell::ParseDouble(w->magnificationEdit->text()).value_or(0.0), magnification,
                 5e-3 * magnification);
     EXPECT_TRUE(frame->ViewWindow()->isVisible());
+    // "再生" in the view lets the same shape oscillate at the same magnification.
+    auto* viewWindow = qobject_cast<view3d::ViewWindow*>(frame->ViewWindow());
+    ASSERT_NE(viewWindow, nullptr);
+    EXPECT_TRUE(viewWindow->playButton->isEnabled());
+    EXPECT_TRUE(viewWindow->ShowFrame(10));
+    EXPECT_EQ(viewWindow->Animator().Magnification,
+              shell::ParseDouble(w->magnificationEdit->text()).value_or(0.0));
 }
 
 TEST_F(ModesWindowTest, AMechanismGivesZeroFrequenciesWithoutPeriod) {
