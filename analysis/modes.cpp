@@ -16,6 +16,7 @@
 #include <cstdint>
 #include <functional>
 #include <iterator>
+#include <limits>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -157,6 +158,9 @@ struct Sample {
     int negatives = 0;
     double logDet = 0.0;
     bool measured = true;  // false: count is only a lower bound (J0 alone)
+    // Largest pivot over largest diagonal entry of K: large where a leading block of K
+    // is nearly singular along with K (then the count is unsure near the frequency).
+    double growth = 0.0;
     // Which bars were divided (0: none): bars and logDet compare only between samples
     // of the same division.
     std::uint64_t division = 0;
@@ -223,6 +227,8 @@ class Evaluator {
                 if (D[i] < 0.0) ++s.negatives;
                 s.logDet += std::log(std::fabs(D[i]));
             }
+            const double diagonal = A_.diagonal().cwiseAbs().maxCoeff();
+            if (diagonal > 0.0) s.growth = D.cwiseAbs().maxCoeff() / diagonal;
             s.count += s.negatives;
             return s;
         }
@@ -246,6 +252,20 @@ class Evaluator {
         throw ComputationFailure(
             numeric::kZeroPivot,
             "K(omega) is singular at every omega tried near " + std::to_string(omega) + " rad/s");
+    }
+
+    // log |det K(omega)| by LU with partial pivoting, or NaN when K is singular there.
+    // Unlike the count's factorisation it stays accurate near a natural frequency whose
+    // mode keeps the dofs eliminated last at rest.
+    double PivotedLogDet(double omega) {
+        if (!luReady_) {
+            lu_.analyzePattern(A_);
+            luReady_ = true;
+        }
+        Assemble(omega);
+        lu_.factorize(A_);
+        if (lu_.info() != Eigen::Success) return std::numeric_limits<double>::quiet_NaN();
+        return lu_.logAbsDeterminant();
     }
 
     // x = K^-1 b with the factorisation of the last FactoriseForShapes.
@@ -503,6 +523,32 @@ double SingularFit(const Sample& lo, const Sample& hi, const Sample& out, int m)
     return 0.5 * (a + b);
 }
 
+// The m-fold frequency r found by counting in (lo, hi), made exact to rounding. The
+// count's factorisation has no pivoting: where a mode keeps the dofs it eliminates last at
+// rest (symmetric modes of symmetric frames), a leading block of K is singular with K,
+// its pivots grow without bound near r, and the count is wrong within a few 1E-9 of r. Three
+// samples of log |det K| by pivoted LU at x - d, x + d and x + 3d, d = 1E-7 x, well outside that
+// zone and inside the bracket's isolation (checked by counting at the outer two), fix r through log
+// |det K| = m log |omega - r| + a + b omega; the fit's own error is of order d^3.
+double PolishFrequency(Evaluator& ev, const Sample& lo, const Sample& hi) {
+    const int m = hi.count - lo.count;
+    const double x = 0.5 * (lo.omega + hi.omega);
+    if (m < 1 || lo.division != 0 || hi.division != 0 || !lo.measured || lo.omega <= 0.0) return x;
+    const double d = 1e-7 * x;
+    Sample a = ev.Evaluate(x - d);
+    Sample c = ev.Evaluate(x + 3.0 * d);
+    if (a.division != 0 || c.division != 0 || a.count != lo.count || c.count != hi.count ||
+        a.bars != lo.bars || c.bars != hi.bars)
+        return x;  // another frequency or a bar's pole too near: the count's result stands
+    Sample b = c;
+    b.omega = x + d;
+    a.logDet = ev.PivotedLogDet(a.omega);
+    b.logDet = ev.PivotedLogDet(b.omega);
+    c.logDet = ev.PivotedLogDet(c.omega);
+    if (!std::isfinite(a.logDet) || !std::isfinite(b.logDet) || !std::isfinite(c.logDet)) return x;
+    return SingularFit(a, b, c, m);
+}
+
 // Refines frequency number k. Across a bracket that holds other frequencies or a bar's
 // pole: bisection (by the geometric mean across wide brackets), away from points other
 // workers are evaluating. Once the bracket holds frequency k alone (m-fold) and no pole,
@@ -520,7 +566,7 @@ double FindFrequency(Evaluator& ev, Search& search, const Pool& pool, int k) {
         if (hi.omega < 0.0)
             throw ComputationFailure(numeric::kOutOfRange, "no upper bound of a frequency");
         const double width = hi.omega - lo.omega;
-        if (width <= kTolerance * hi.omega) return 0.5 * (lo.omega + hi.omega);
+        if (width <= kTolerance * hi.omega) return PolishFrequency(ev, lo, hi);
         bool bisect = false;
         if (markWidth < 0.0 || width <= 0.5 * markWidth) {
             markWidth = width;

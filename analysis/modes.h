@@ -12,12 +12,15 @@
 // Near a bar's own clamped-clamped frequency (a pole of its dynamic stiffness: the modes
 // of a free-free bar, the higher modes of a cantilever, symmetric frames) K(omega) would
 // lose half the digits, so there the count is taken on the same frame with that bar
-// divided at an inner node, which has no pole there: 1E-12 there too. One limit is left:
-// the factorisation has no pivoting, and where a mode keeps the dofs it eliminates last at
-// rest (some symmetric modes of symmetric frames, e.g. a free bar made of two equal
-// halves) a leading part of K is singular with K and the count near that frequency
-// holds only to a few 1E-9. With several workers the samples depend on timing, so the
-// last digits may differ between runs.
+// divided at an inner node, which has no pole there: 1E-12 there too. The count's
+// factorisation has no pivoting: where a mode keeps the dofs it eliminates last at rest
+// (symmetric modes of symmetric frames, e.g. a free bar made of two equal halves) a
+// leading part of K is singular with K and the count near that frequency holds only to a
+// few 1E-9; there its pivots grow without bound, and the frequency is fixed instead from
+// log|det K| by LU with partial pivoting at three points 1E-7 away. What is left is K's
+// own rounding: a sway mode whose stiffness is 1E-5 of the bars' axial stiffness is
+// determined by K in double precision to about 1E-11. With several workers the samples
+// depend on timing, so the last digits may differ between runs.
 //
 // "u" dofs are held at zero, "p" and "pf" dofs are free; loads play no part. The dofs of
 // a node that no element touches are taken as fixed (they carry neither mass nor
