@@ -70,45 +70,32 @@ struct Options {
 std::string ParseOptions(const std::vector<std::string>& args, Options& o) {
     bool elementGiven = false;
     bool nodeGiven = false;
-    ArgumentReader reader(args);
-    while (reader.Next()) {
-        const std::string& name = reader.Name();
-        std::string why;
-        const OptionRead read = ReadAnalysisOption(reader, o.analysis, why);
-        if (read == OptionRead::Error) return why;
-        if (read == OptionRead::Read) continue;
-        std::string v;
-        if (name == "--help" || name == "-h") {
-            o.help = true;
-        } else if (name == "--error") {
-            if (!reader.Value(o.errorFile)) return "--error needs a file name";
-        } else if (name == "--global") {
-            if (reader.HasJoinedValue()) return "--global takes no value";
-            o.global = true;
-        } else if (name == "--static") {
-            if (!reader.Value(o.staticFile)) return "--static needs a file name";
-        } else if (name == "--element") {
-            if (!reader.Value(v)) return "--element needs an element number";
-            if (!numeric::ParseWholeNumber(v, o.element) || o.element < 0)
-                return "--element must be an element number, not '" + v + "'";
-            elementGiven = true;
-        } else if (name == "--forces") {
-            if (!reader.Value(o.forcesFile)) return "--forces needs a file name";
-        } else if (name == "--node") {
-            if (!reader.Value(v)) return "--node needs a node number";
-            if (!numeric::ParseWholeNumber(v, o.node) || o.node < 0)
-                return "--node must be a node number, not '" + v + "'";
-            nodeGiven = true;
-        } else if (name == "--displacements") {
-            if (!reader.Value(o.displacementsFile)) return "--displacements needs a file name";
-        } else if (name.size() > 1 && name[0] == '-') {
-            return "unknown option '" + name + "' for analyse";
-        } else if (o.analysis.input.empty()) {
-            o.analysis.input = name;
-        } else {
-            return "unexpected argument '" + name + "'";
-        }
-    }
+    const std::string why = ReadCommandOptions(
+        args, "analyse", o.analysis, o.help,
+        [&](ArgumentReader& reader, const std::string& name) -> std::optional<std::string> {
+            if (name == "--error") {
+                if (!reader.Value(o.errorFile)) return "--error needs a file name";
+            } else if (name == "--global") {
+                if (reader.HasJoinedValue()) return "--global takes no value";
+                o.global = true;
+            } else if (name == "--static") {
+                if (!reader.Value(o.staticFile)) return "--static needs a file name";
+            } else if (name == "--element") {
+                elementGiven = true;
+                return ReadIndexOption(reader, name, "an element number", o.element);
+            } else if (name == "--forces") {
+                if (!reader.Value(o.forcesFile)) return "--forces needs a file name";
+            } else if (name == "--node") {
+                nodeGiven = true;
+                return ReadIndexOption(reader, name, "a node number", o.node);
+            } else if (name == "--displacements") {
+                if (!reader.Value(o.displacementsFile)) return "--displacements needs a file name";
+            } else {
+                return std::nullopt;
+            }
+            return "";
+        });
+    if (!why.empty()) return why;
     if (o.help) return "";
     if (o.analysis.input.empty())
         return "analyse needs a structure data file or sample:1 .. sample:4";

@@ -122,6 +122,39 @@ OptionRead ReadAnalysisOption(ArgumentReader& reader, AnalysisOptions& o, std::s
     return OptionRead::Error;
 }
 
+std::string ReadCommandOptions(const std::vector<std::string>& args, const std::string& command,
+                               AnalysisOptions& analysis, bool& help, const OwnOptionReader& own) {
+    ArgumentReader reader(args);
+    while (reader.Next()) {
+        const std::string& name = reader.Name();
+        std::string why;
+        const OptionRead read = ReadAnalysisOption(reader, analysis, why);
+        if (read == OptionRead::Error) return why;
+        if (read == OptionRead::Read) continue;
+        if (name == "--help" || name == "-h") {
+            help = true;
+        } else if (const std::optional<std::string> ownRead = own(reader, name)) {
+            if (!ownRead->empty()) return *ownRead;
+        } else if (name.size() > 1 && name[0] == '-') {
+            return "unknown option '" + name + "' for " + command;
+        } else if (analysis.input.empty()) {
+            analysis.input = name;
+        } else {
+            return "unexpected argument '" + name + "'";
+        }
+    }
+    return "";
+}
+
+std::string ReadIndexOption(ArgumentReader& reader, const std::string& option,
+                            const std::string& what, int& index) {
+    std::string v;
+    if (!reader.Value(v)) return option + " needs " + what;
+    if (!numeric::ParseWholeNumber(v, index) || index < 0)
+        return option + " must be " + what + ", not '" + v + "'";
+    return "";
+}
+
 int LoadInput(const AnalysisOptions& o, fem::Model& model, double& te) {
     te = 0.001;
     if (const int status = LoadStructure(o.input, model, &te)) return status;

@@ -3,6 +3,8 @@
 // with their values, the input (a structure data file or sample:N), the analysis
 // options --te, --nw, --gamma-te and --tau, and running the analysis and the
 // inverse transforms with a progress bar on standard error.
+#include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -53,6 +55,22 @@ enum class OptionRead { NotMine, Read, Error };
 // Reads the argument under the reader when it is one of the analysis options; on a
 // bad value returns Error with the reason in why.
 OptionRead ReadAnalysisOption(ArgumentReader& reader, AnalysisOptions& options, std::string& why);
+
+// Reads a command's own option `name` (with its value from the reader): no value when
+// the name is not one of its options, else "" or the reason of a usage error.
+using OwnOptionReader =
+    std::function<std::optional<std::string>(ArgumentReader& reader, const std::string& name)>;
+
+// Reads the arguments of a command that analyses: the analysis options, --help (or -h)
+// into help, the command's own options through own, and the input. Returns "" or the
+// reason of a usage error, which names the command for an unknown option.
+std::string ReadCommandOptions(const std::vector<std::string>& args, const std::string& command,
+                               AnalysisOptions& analysis, bool& help, const OwnOptionReader& own);
+
+// The value of --element or --node (named by option, "an element number" or "a node
+// number" by what): a number of 0 or more. Returns "" or the reason of a usage error.
+std::string ReadIndexOption(ArgumentReader& reader, const std::string& option,
+                            const std::string& what, int& index);
 
 // Reads the input into model and sets te (the sample's, else 0.001, unless --te gave
 // one). Returns 0, or 2 after printing why the input cannot be read.

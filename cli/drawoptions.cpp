@@ -40,43 +40,29 @@ const std::string kDrawUsageText =
 const char* const kDrawUsage = kDrawUsageText.c_str();
 
 std::string ParseDrawOptions(const std::vector<std::string>& args, DrawOptions& o) {
-    ArgumentReader reader(args);
-    while (reader.Next()) {
-        const std::string& name = reader.Name();
-        std::string why;
-        const OptionRead read = ReadAnalysisOption(reader, o.analysis, why);
-        if (read == OptionRead::Error) return why;
-        if (read == OptionRead::Read) continue;
-        std::string v;
-        if (name == "--help" || name == "-h") {
-            o.help = true;
-        } else if (name == "--deformed") {
-            if (reader.HasJoinedValue()) return "--deformed takes no value";
-            o.deformed = true;
-        } else if (name == "--time") {
-            if (!reader.Value(v)) return "--time needs a time in seconds";
-            if (!numeric::ParseNumber(v, o.time) || o.time < 0.0)
-                return "--time must be a time of 0 s or more, not '" + v + "'";
-            o.timeGiven = true;
-        } else if (name == "--magnification") {
-            if (!reader.Value(v)) return "--magnification needs a value";
-            if (!numeric::ParseNumber(v, o.magnification))
-                return "--magnification must be a number, not '" + v + "'";
-            o.magnificationGiven = true;
-        } else if (name == "-o") {
-            if (!reader.Value(o.output)) return "-o needs a file name";
-        } else if (name == "--size") {
-            if (!reader.Value(v)) return "--size needs WxH";
-            if (!ParseSize(v, o.width, o.height))
-                return "--size must be WxH in pixels from 1 to 10000, not '" + v + "'";
-        } else if (name.size() > 1 && name[0] == '-') {
-            return "unknown option '" + name + "' for draw";
-        } else if (o.analysis.input.empty()) {
-            o.analysis.input = name;
-        } else {
-            return "unexpected argument '" + name + "'";
-        }
-    }
+    const std::string why = ReadCommandOptions(
+        args, "draw", o.analysis, o.help,
+        [&o](ArgumentReader& reader, const std::string& name) -> std::optional<std::string> {
+            std::string v;
+            if (name == "--deformed") {
+                if (reader.HasJoinedValue()) return "--deformed takes no value";
+                o.deformed = true;
+            } else if (name == "--time") {
+                if (!reader.Value(v)) return "--time needs a time in seconds";
+                if (!numeric::ParseNumber(v, o.time) || o.time < 0.0)
+                    return "--time must be a time of 0 s or more, not '" + v + "'";
+                o.timeGiven = true;
+            } else if (name == "--magnification") {
+                if (!reader.Value(v)) return "--magnification needs a value";
+                if (!numeric::ParseNumber(v, o.magnification))
+                    return "--magnification must be a number, not '" + v + "'";
+                o.magnificationGiven = true;
+            } else {
+                return ReadPictureOption(reader, name, o.output, o.width, o.height);
+            }
+            return "";
+        });
+    if (!why.empty()) return why;
     if (o.help) return "";
     if (o.analysis.input.empty()) return "draw needs a structure data file or sample:1 .. sample:4";
     if (o.deformed && o.timeGiven) return "draw takes --deformed or --time, not both";

@@ -62,46 +62,44 @@ bool ParseSize(const std::string& text, int& width, int& height) {
     return true;
 }
 
+std::optional<std::string> ReadPictureOption(ArgumentReader& reader, const std::string& name,
+                                             std::string& output, int& width, int& height) {
+    if (name == "-o") {
+        if (!reader.Value(output)) return "-o needs a file name";
+        return "";
+    }
+    if (name == "--size") {
+        std::string v;
+        if (!reader.Value(v)) return "--size needs WxH";
+        if (!ParseSize(v, width, height))
+            return "--size must be WxH in pixels from 1 to 10000, not '" + v + "'";
+        return "";
+    }
+    return std::nullopt;
+}
+
 std::string ParsePlotOptions(const std::vector<std::string>& args, PlotOptions& o) {
     bool elementGiven = false;
     bool nodeGiven = false;
-    ArgumentReader reader(args);
-    while (reader.Next()) {
-        const std::string& name = reader.Name();
-        std::string why;
-        const OptionRead read = ReadAnalysisOption(reader, o.analysis, why);
-        if (read == OptionRead::Error) return why;
-        if (read == OptionRead::Read) continue;
-        std::string v;
-        if (name == "--help" || name == "-h") {
-            o.help = true;
-        } else if (name == "--global") {
-            if (reader.HasJoinedValue()) return "--global takes no value";
-            o.global = true;
-        } else if (name == "--element") {
-            if (!reader.Value(v)) return "--element needs an element number";
-            if (!numeric::ParseWholeNumber(v, o.element) || o.element < 0)
-                return "--element must be an element number, not '" + v + "'";
-            elementGiven = true;
-        } else if (name == "--node") {
-            if (!reader.Value(v)) return "--node needs a node number";
-            if (!numeric::ParseWholeNumber(v, o.node) || o.node < 0)
-                return "--node must be a node number, not '" + v + "'";
-            nodeGiven = true;
-        } else if (name == "-o") {
-            if (!reader.Value(o.output)) return "-o needs a file name";
-        } else if (name == "--size") {
-            if (!reader.Value(v)) return "--size needs WxH";
-            if (!ParseSize(v, o.width, o.height))
-                return "--size must be WxH in pixels from 1 to 10000, not '" + v + "'";
-        } else if (name.size() > 1 && name[0] == '-') {
-            return "unknown option '" + name + "' for plot";
-        } else if (o.analysis.input.empty()) {
-            o.analysis.input = name;
-        } else {
-            return "unexpected argument '" + name + "'";
-        }
-    }
+    const std::string why = ReadCommandOptions(
+        args, "plot", o.analysis, o.help,
+        [&](ArgumentReader& reader, const std::string& name) -> std::optional<std::string> {
+            if (name == "--global") {
+                if (reader.HasJoinedValue()) return "--global takes no value";
+                o.global = true;
+                return "";
+            }
+            if (name == "--element") {
+                elementGiven = true;
+                return ReadIndexOption(reader, name, "an element number", o.element);
+            }
+            if (name == "--node") {
+                nodeGiven = true;
+                return ReadIndexOption(reader, name, "a node number", o.node);
+            }
+            return ReadPictureOption(reader, name, o.output, o.width, o.height);
+        });
+    if (!why.empty()) return why;
     if (o.help) return "";
     if (o.analysis.input.empty()) return "plot needs a structure data file or sample:1 .. sample:4";
     if (elementGiven == nodeGiven) return "plot needs either --element or --node";

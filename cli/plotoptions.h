@@ -1,5 +1,6 @@
 #pragma once
 // Options of impactframe-cli plot, read without Qt so that every build knows them.
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -28,5 +29,9 @@ std::string ParsePlotOptions(const std::vector<std::string>& args, PlotOptions& 
 // "WxH" with whole numbers from 1 to 10000.
 bool EndsWithPictureExtension(const std::string& path);
 bool ParseSize(const std::string& text, int& width, int& height);
+// Reads -o FILE and --size WxH, the options of a picture: no value for another name,
+// else "" or the reason of a usage error.
+std::optional<std::string> ReadPictureOption(ArgumentReader& reader, const std::string& name,
+                                             std::string& output, int& width, int& height);
 
 }  // namespace cli
