@@ -494,17 +494,7 @@ void ForceGraphWindow::SetForceHistories(int count, int nw, double te, int eleme
     ShowComponentControls();
 
     const int rows = std::clamp(std::min(count, histories.Rows()), 0, kComponentCount);
-    const int points = std::max(0, std::min(nw, histories.Cols()));
-    history_.Resize(kComponentCount, points);
-    for (int c = 0; c < rows; ++c)
-        std::copy(histories.Row(c), histories.Row(c) + points, history_.Row(c));
-    nw_ = points;
-    te_ = te;
-    ComputeScales();
-    title_ = GraphTitle(lists, te);
-    FillLists(lists);
-    lists_ = lists;
-    ShowErrorList(false);
+    TakeHistories(nw, te, histories, rows, kComponentCount, lists);
 }
 
 void ForceGraphWindow::SetNodeDisplacements(int nw, double te, int node,
@@ -522,7 +512,11 @@ void ForceGraphWindow::SetNodeDisplacements(int nw, double te, int node,
     ShowComponentControls();
 
     const int count = results::ComponentCount(kind_);
-    const int rows = std::clamp(histories.Rows(), 0, count);
+    TakeHistories(nw, te, histories, std::clamp(histories.Rows(), 0, count), count, lists);
+}
+
+void ForceGraphWindow::TakeHistories(int nw, double te, const numeric::RealMatrix& histories,
+                                     int rows, int count, const StaticLists& lists) {
     const int points = std::max(0, std::min(nw, histories.Cols()));
     history_.Resize(count, points);
     for (int c = 0; c < rows; ++c)

@@ -192,6 +192,10 @@ class ForceGraphWindow : public QWidget {
     void MoveCursorLine(double x);
     void ShowComponentControls();
     void SetCaptions(const StaticLists& lists);
+    // Keeps the first rows of histories (count components, the others zero) up to Nw
+    // points, with their scales, title and static lists.
+    void TakeHistories(int nw, double te, const numeric::RealMatrix& histories, int rows, int count,
+                       const StaticLists& lists);
     void FillLists(const StaticLists& lists);
     // Shows or removes the error list; the window widens or narrows by its column, so
     // that the plot keeps its size.
