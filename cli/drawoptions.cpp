@@ -29,11 +29,7 @@ const std::string kDrawUsageText =
         "  --magnification M    the magnification of the deformation\n"
         "  --size WxH           the picture's size in pixels (default 1200x800, each side 1\n"
         "                       to 10000)\n") +
-    kAnalysisOptionsHelp +
-    "  --help               show this help\n"
-    "\n"
-    "A message of the analysis goes to standard error and the exit code is 1, as does a\n"
-    "picture that cannot be written. Bad options or a bad input file exit with code 2.\n";
+    kAnalysisOptionsHelp + kPictureHelpEnd;
 
 }  // namespace
 

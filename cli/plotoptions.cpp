@@ -29,15 +29,17 @@ const std::string kPlotUsageText =
         "                       rx, ry, rz (another scale) of node N\n"
         "  -o FILE              the picture: FILE.png, FILE.svg or FILE.pdf\n"
         "  --size WxH           its size in pixels (default 1200x800, each side 1 to 10000)\n") +
-    kAnalysisOptionsHelp +
-    "  --help               show this help\n"
-    "\n"
-    "A message of the analysis goes to standard error and the exit code is 1, as does a\n"
-    "picture that cannot be written. Bad options or a bad input file exit with code 2.\n";
+    kAnalysisOptionsHelp + kPictureHelpEnd;
 
 }  // namespace
 
 const char* const kPlotUsage = kPlotUsageText.c_str();
+
+const char* const kPictureHelpEnd =
+    "  --help               show this help\n"
+    "\n"
+    "A message of the analysis goes to standard error and the exit code is 1, as does a\n"
+    "picture that cannot be written. Bad options or a bad input file exit with code 2.\n";
 
 bool EndsWithPictureExtension(const std::string& path) {
     const size_t dot = path.rfind('.');

@@ -10,6 +10,9 @@ namespace cli {
 
 // The help of impactframe-cli plot.
 extern const char* const kPlotUsage;
+// The end of the help of the commands that draw pictures (plot, draw): --help and the
+// exit codes.
+extern const char* const kPictureHelpEnd;
 
 struct PlotOptions {
     AnalysisOptions analysis;
