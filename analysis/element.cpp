@@ -50,32 +50,6 @@ const int kTorsionMap[2] = {3, 9};
 const int kPlane0Map[4] = {1, 5, 7, 11};
 const int kPlane1Map[4] = {2, 4, 8, 10};
 
-// Fixed work arrays of the element matrices, one set per thread, so that the dynamic
-// solution allocates nothing per transform point.
-struct DynScratch {
-    ComplexMatrix k2{2, 2};
-    ComplexMatrix k4{4, 4};
-    ComplexMatrix local{12, 12};
-    ComplexMatrix t{12, 12};
-};
-
-struct StatScratch {
-    RealMatrix k2{2, 2};
-    RealMatrix k4{4, 4};
-    RealMatrix local{12, 12};
-    RealMatrix t{12, 12};
-};
-
-DynScratch& Dyn() {
-    thread_local DynScratch s;
-    return s;
-}
-
-StatScratch& Stat() {
-    thread_local StatScratch s;
-    return s;
-}
-
 // Plain complex arithmetic for the element formulas, whose intermediate values are
 // bounded by construction; the results are checked for finiteness once, at the end.
 inline Complex Add(Complex a, Complex b) {
@@ -267,7 +241,7 @@ void BendingByClosedForm(Complex z, Complex g[6]) {
 void RodStiffStat(double Y, double L, RealMatrix& k2) {
     EnsureSize(k2, 2, 2);
     const double k = Y / L;
-    CheckFinite(k, "RodStiffStat");
+    CheckFinite(k, "the axial or torsional stiffness of a member");
     k2(0, 0) = k;
     k2(0, 1) = -k;
     k2(1, 0) = -k;
@@ -279,7 +253,7 @@ void BeamStiffStat(double EI, double L, int plane, RealMatrix& k4) {
     const double a = EI / L;
     const double b = a / L;
     const double c = b / L;
-    CheckFinite(c, "BeamStiffStat");
+    CheckFinite(c, "the bending stiffness of a member");
     const double v[4][4] = {{12 * c, 6 * b, -12 * c, 6 * b},
                             {6 * b, 4 * a, -6 * b, 2 * a},
                             {-12 * c, -6 * b, 12 * c, -6 * b},
@@ -314,8 +288,8 @@ void BeamStiffDyn(double beta, double EI, Complex s, double L, int plane, Comple
     const Complex k00 = Scale(c, g[0]), k01 = Scale(b, g[1]), k02 = Scale(c, g[2]);
     const Complex k03 = Scale(b, g[3]), k11 = Scale(a, g[4]), k13 = Scale(a, g[5]);
     for (const Complex& v : {k00, k01, k02, k03, k11, k13}) {
-        CheckFinite(v.re, "BeamStiffDyn");
-        CheckFinite(v.im, "BeamStiffDyn");
+        CheckFinite(v.re, "the bending stiffness of a member");
+        CheckFinite(v.im, "the bending stiffness of a member");
     }
     // Six values fill the block, so it is symmetric exactly.
     EnsureSize(k4, 4, 4);
@@ -345,7 +319,7 @@ void RotateBlocks(const Mat3& R, const Mat3& RT, const RealMatrix& k, RealMatrix
             for (int col = 0; col < 12; ++col) {
                 double sum = 0.0;
                 for (int n = 0; n < 3; ++n) sum += RT[i][n] * t(3 * I + n, col);
-                CheckFinite(sum, "RotateBlocks");
+                CheckFinite(sum, "a rotation of a member matrix");
                 K(3 * I + i, col) = sum;
             }
 }
@@ -378,8 +352,8 @@ void RotateBlocks(const Mat3& R, const Mat3& RT, const ComplexMatrix& k, Complex
                 }
                 // Checked inline: this runs for every element at every transform point.
                 if (!std::isfinite(re) || !std::isfinite(im)) {
-                    CheckFinite(re, "RotateBlocks");
-                    CheckFinite(im, "RotateBlocks");
+                    CheckFinite(re, "a rotation of a member matrix");
+                    CheckFinite(im, "a rotation of a member matrix");
                 }
                 K(3 * I + i, col) = Complex{re, im};
             }
@@ -390,7 +364,7 @@ void RotateVector12(const Mat3& R, const double* in, double* out) {
         for (int i = 0; i < 3; ++i) {
             double sum = 0.0;
             for (int n = 0; n < 3; ++n) sum += R[i][n] * in[3 * I + n];
-            CheckFinite(sum, "RotateVector12");
+            CheckFinite(sum, "a rotation to member axes");
             out[3 * I + i] = sum;
         }
 }
@@ -404,28 +378,26 @@ void RotateVector12(const Mat3& R, const Complex* in, Complex* out) {
                 re += R[i][n] * in[3 * I + n].re;
                 im += R[i][n] * in[3 * I + n].im;
             }
-            CheckFinite(re, "RotateVector12");
-            CheckFinite(im, "RotateVector12");
+            CheckFinite(re, "a rotation to member axes");
+            CheckFinite(im, "a rotation to member axes");
             out[3 * I + i] = Complex{re, im};
         }
 }
 
-void ElemStiffStat(const ElementRecord& e, RealMatrix& K12) {
-    StatScratch& w = Stat();
-    w.local.Fill(0.0);
-    RodStiffStat(e.EA, e.Length, w.k2);
-    PlaceBlock(w.k2, kAxialMap, 2, w.local);
-    RodStiffStat(e.GJ, e.Length, w.k2);
-    PlaceBlock(w.k2, kTorsionMap, 2, w.local);
-    BeamStiffStat(e.EIz, e.Length, 0, w.k4);
-    PlaceBlock(w.k4, kPlane0Map, 4, w.local);
-    BeamStiffStat(e.EIy, e.Length, 1, w.k4);
-    PlaceBlock(w.k4, kPlane1Map, 4, w.local);
-    RotateBlocks(e.RotMatrix, e.RotMatrixT, w.local, w.t, K12);
+void ElemStiffStat(const ElementRecord& e, ElementWork& w, RealMatrix& K12) {
+    w.realLocal.Fill(0.0);
+    RodStiffStat(e.EA, e.Length, w.realK2);
+    PlaceBlock(w.realK2, kAxialMap, 2, w.realLocal);
+    RodStiffStat(e.GJ, e.Length, w.realK2);
+    PlaceBlock(w.realK2, kTorsionMap, 2, w.realLocal);
+    BeamStiffStat(e.EIz, e.Length, 0, w.realK4);
+    PlaceBlock(w.realK4, kPlane0Map, 4, w.realLocal);
+    BeamStiffStat(e.EIy, e.Length, 1, w.realK4);
+    PlaceBlock(w.realK4, kPlane1Map, 4, w.realLocal);
+    RotateBlocks(e.RotMatrix, e.RotMatrixT, w.realLocal, w.realT, K12);
 }
 
-void ElemStiffDyn(Complex s, const ElementRecord& e, ComplexMatrix& K12) {
-    DynScratch& w = Dyn();
+void ElemStiffDyn(Complex s, const ElementRecord& e, ElementWork& w, ComplexMatrix& K12) {
     w.local.Fill(Complex{});
     RodStiffDyn(e.WaveAxial, e.EA, s, e.Length, w.k2);
     PlaceBlock(w.k2, kAxialMap, 2, w.local);

@@ -38,10 +38,23 @@ void RotateBlocks(const Mat3& R, const Mat3& RT, const numeric::ComplexMatrix& k
 void RotateVector12(const Mat3& R, const double* in, double* out);
 void RotateVector12(const Mat3& R, const numeric::Complex* in, numeric::Complex* out);
 
+// Work arrays of the element matrices, so that a solution allocates nothing per element
+// or transform point. One per thread.
+struct ElementWork {
+    numeric::ComplexMatrix k2{2, 2};
+    numeric::ComplexMatrix k4{4, 4};
+    numeric::ComplexMatrix local{12, 12};
+    numeric::ComplexMatrix t{12, 12};
+    numeric::RealMatrix realK2{2, 2};
+    numeric::RealMatrix realK4{4, 4};
+    numeric::RealMatrix realLocal{12, 12};
+    numeric::RealMatrix realT{12, 12};
+};
+
 // The element's static stiffness in global components into K12 (sized 12 x 12 if needed).
-void ElemStiffStat(const ElementRecord& e, numeric::RealMatrix& K12);
-// The element's dynamic stiffness at s in global components into K12. Uses scratch arrays
-// of the calling thread, allocated on first use only.
-void ElemStiffDyn(numeric::Complex s, const ElementRecord& e, numeric::ComplexMatrix& K12);
+void ElemStiffStat(const ElementRecord& e, ElementWork& work, numeric::RealMatrix& K12);
+// The element's dynamic stiffness at s in global components into K12.
+void ElemStiffDyn(numeric::Complex s, const ElementRecord& e, ElementWork& work,
+                  numeric::ComplexMatrix& K12);
 
 }  // namespace fem

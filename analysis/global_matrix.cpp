@@ -12,7 +12,6 @@
 #include <string>
 
 #include "analysis/element.h"
-#include "analysis/engine.h"
 #include "numeric/failure.h"
 
 namespace fem {
@@ -21,7 +20,7 @@ using numeric::ComputationFailure;
 
 namespace {
 
-inline int EquationOf(const AnalysisState& a, const ElementRecord& e, int dof) {
+inline int EquationOf(const DofNumbering& a, const ElementRecord& e, int dof) {
     return a.DofMap[e.EndNode[dof < 6 ? 0 : 1]][dof % 6];
 }
 
@@ -31,7 +30,7 @@ std::string Megabytes(double bytes) {
 
 }  // namespace
 
-GlobalPattern::GlobalPattern(const Model& model, const AnalysisState& a)
+GlobalPattern::GlobalPattern(const Model& model, const DofNumbering& a)
     : order_(a.FreeDofCount), elements_(model.ElementCount()), revision_(model.Revision()) {
     const int nodes = model.NodeCount();
     // Free equations are numbered in node-then-dof order, so the free dofs of a node are
@@ -95,10 +94,10 @@ GlobalPattern::GlobalPattern(const Model& model, const AnalysisState& a)
 }
 
 void AssembleDynamic(const GlobalPattern& pattern, const Model& model, numeric::Complex s,
-                     numeric::ComplexMatrix& ke, std::complex<double>* values) {
+                     ElementWork& work, numeric::ComplexMatrix& ke, std::complex<double>* values) {
     std::fill(values, values + pattern.NonZeros(), std::complex<double>{});
     for (int e = 0; e < pattern.ElementCount(); ++e) {
-        ElemStiffDyn(s, model.Elements[e], ke);
+        ElemStiffDyn(s, model.Elements[e], work, ke);
         const int* slot = pattern.Slots(e);
         for (int p = 0; p < 12; ++p)
             for (int q = 0; q < 12; ++q) {
@@ -115,17 +114,17 @@ void AssembleDynamic(const GlobalPattern& pattern, const Model& model, numeric::
         }
 }
 
-void AssembleStatic(const GlobalPattern& pattern, const Model& model, const AnalysisState& a,
-                    numeric::RealMatrix& ke, double* values, double* rhs) {
+void AssembleStatic(const GlobalPattern& pattern, const Model& model, const DofNumbering& a,
+                    ElementWork& work, numeric::RealMatrix& ke, double* values, double* rhs) {
     const int order = pattern.Order();
     std::fill(values, values + pattern.NonZeros(), 0.0);
     for (int r = 0; r < order; ++r) {
         const auto [n, j] = a.DofOwner[r];
-        rhs[r] = model.Nodes[n].StaticForce[j];
+        rhs[r] = model.Nodes[n].LoadValue[j];
     }
     for (int e = 0; e < pattern.ElementCount(); ++e) {
         const ElementRecord& el = model.Elements[e];
-        ElemStiffStat(el, ke);
+        ElemStiffStat(el, work, ke);
         const int* slot = pattern.Slots(e);
         for (int p = 0; p < 12; ++p) {
             const int row = EquationOf(a, el, p);
@@ -135,14 +134,14 @@ void AssembleStatic(const GlobalPattern& pattern, const Model& model, const Anal
                     values[at] += ke(p, q);
                 } else if (row < order) {
                     // Column of a fixed dof: its prescribed displacement moves the load.
-                    const double u = model.Nodes[el.EndNode[q < 6 ? 0 : 1]].StaticDisp[q % 6];
+                    const double u = model.Nodes[el.EndNode[q < 6 ? 0 : 1]].FixedDisp[q % 6];
                     if (u != 0.0) rhs[row] -= ke(p, q) * u;
                 }
             }
         }
     }
-    for (int i = 0; i < pattern.NonZeros(); ++i) numeric::CheckFinite(values[i], "SolveStatic");
-    for (int r = 0; r < order; ++r) numeric::CheckFinite(rhs[r], "SolveStatic");
+    for (int i = 0; i < pattern.NonZeros(); ++i) numeric::CheckFinite(values[i], "the static solution");
+    for (int r = 0; r < order; ++r) numeric::CheckFinite(rhs[r], "the static solution");
 }
 
 std::int64_t SymmetricFactorNonZeros(const GlobalPattern& pattern) {

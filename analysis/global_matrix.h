@@ -8,18 +8,19 @@
 #include <cstdint>
 #include <vector>
 
+#include "analysis/dof_numbering.h"
 #include "model/model.h"
 #include "numeric/gauss.h"
 
 namespace fem {
 
-struct AnalysisState;
+struct ElementWork;
 
 class GlobalPattern {
   public:
-    // The pattern of the free dofs of model under the numbering held by a. Raises
+    // The pattern of the free dofs of model under numbering. Raises
     // numeric::ComputationFailure (kOverflow) when it has more entries than an int counts.
-    GlobalPattern(const Model& model, const AnalysisState& a);
+    GlobalPattern(const Model& model, const DofNumbering& numbering);
 
     [[nodiscard]] int Order() const { return order_; }
     [[nodiscard]] int NonZeros() const { return static_cast<int>(rows_.size()); }
@@ -44,16 +45,17 @@ class GlobalPattern {
 
 // The values of the dynamic matrix at s: the sum of the elements' dynamic stiffnesses,
 // the entry (p, q) of an element taken from its upper triangle, so that the matrix is
-// exactly symmetric. ke is the caller's 12 x 12 scratch. Raises
+// exactly symmetric. work and ke are the caller's scratch. Raises
 // numeric::ComputationFailure when a value is not finite.
 void AssembleDynamic(const GlobalPattern& pattern, const Model& model, numeric::Complex s,
-                     numeric::ComplexMatrix& ke, std::complex<double>* values);
+                     ElementWork& work, numeric::ComplexMatrix& ke, std::complex<double>* values);
 
 // The values of the static stiffness (every element entry added) and the static right
 // side: LoadValue of every free dof less K times the prescribed FixedDisp of the fixed
-// dofs. rhs has Order() entries; the equation numbers come from a.
-void AssembleStatic(const GlobalPattern& pattern, const Model& model, const AnalysisState& a,
-                    numeric::RealMatrix& ke, double* values, double* rhs);
+// dofs. rhs has Order() entries.
+void AssembleStatic(const GlobalPattern& pattern, const Model& model,
+                    const DofNumbering& numbering, ElementWork& work, numeric::RealMatrix& ke,
+                    double* values, double* rhs);
 
 // Entries below the diagonal of the Cholesky factor of the pattern under an AMD ordering,
 // found without factorising: the size of a symmetric factorisation, and about half that

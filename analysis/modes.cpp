@@ -22,12 +22,14 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 #include "analysis/bar_modes.h"
+#include "analysis/dof_numbering.h"
 #include "analysis/element.h"
-#include "analysis/engine_internal.h"
 #include "analysis/global_matrix.h"
+#include "analysis/settings.h"
 #include "numeric/constants.h"
 #include "numeric/failure.h"
 
@@ -77,26 +79,7 @@ using Ldlt = Eigen::SimplicialLDLT<RealSparse, Eigen::Lower, Eigen::AMDOrdering<
 
 // What every worker reads: the model, the numbering of its free dofs and the pattern.
 struct Setup {
-    explicit Setup(const Model& m) : model(m) {
-        for (const ElementRecord& e : m.Elements) detail::CheckEndNodes(m, e);
-        const int nodes = m.NodeCount();
-        std::vector<char> touched(nodes, 0);
-        for (const ElementRecord& e : m.Elements) touched[e.EndNode[0]] = touched[e.EndNode[1]] = 1;
-        numbering.DofCount = 6 * nodes;
-        numbering.DofMap.assign(nodes, std::array<int, 6>{});
-        numbering.DofOwner.assign(numbering.DofCount, std::pair<int, int>{0, 0});
-        int top = numbering.DofCount - 1;
-        for (int i = 0; i < nodes; ++i)
-            for (int j = 0; j < 6; ++j) {
-                const std::string& code = m.Nodes[i].BcCode[j];
-                if (touched[i] && !code.empty() && code[0] == 'p') {
-                    numbering.DofMap[i][j] = numbering.FreeDofCount;
-                    numbering.DofOwner[numbering.FreeDofCount++] = {i, j};
-                } else {
-                    numbering.DofMap[i][j] = top;
-                    numbering.DofOwner[top--] = {i, j};
-                }
-            }
+    explicit Setup(const Model& m) : model(m), numbering(NumberDofs(m, UnjoinedNodes::Fixed)) {
         pattern = std::make_unique<GlobalPattern>(m, numbering);
         zeroLimit = ZeroFrequencyLimit(m);
         lowestPole.reserve(m.Elements.size());
@@ -106,7 +89,7 @@ struct Setup {
     [[nodiscard]] int Order() const { return pattern->Order(); }
 
     const Model& model;
-    AnalysisState numbering;
+    DofNumbering numbering;
     std::unique_ptr<GlobalPattern> pattern;
     double zeroLimit = 0.0;
     std::vector<double> lowestPole;  // each bar's lowest clamped frequency, rad/s
@@ -279,7 +262,7 @@ class Evaluator {
         double* values = A_.valuePtr();
         std::fill(values, values + p.NonZeros(), 0.0);
         for (int e = 0; e < p.ElementCount(); ++e) {
-            ElemStiffDyn(numeric::Complex{0.0, omega}, setup_.model.Elements[e], ke_);
+            ElemStiffDyn(numeric::Complex{0.0, omega}, setup_.model.Elements[e], work_, ke_);
             const int* slot = p.Slots(e);
             for (int r = 0; r < 12; ++r)
                 for (int c = 0; c < 12; ++c) {
@@ -298,6 +281,7 @@ class Evaluator {
     Ldlt ldlt_;
     Eigen::SparseLU<RealSparse, Eigen::COLAMDOrdering<int>> lu_;
     bool luReady_ = false;
+    ElementWork work_;
     numeric::ComplexMatrix ke_;
 };
 
@@ -334,25 +318,16 @@ DividedModel::DividedModel(const Model& whole, std::vector<std::pair<int, int>> 
     evaluator = std::make_unique<Evaluator>(*setup, false);
 }
 
-int DefaultThreads() {
-    const unsigned cores = std::thread::hardware_concurrency();
-    return cores == 0 ? 1 : static_cast<int>(cores);
-}
-
 // Worker threads, each with its evaluator, kept from one batch of tasks to the next.
 // The calling thread reports progress and watches the stop request meanwhile.
 class Pool {
   public:
-    Pool(const Setup& setup, int threads, const AtomicFlag* stop, ModeCallbacks* callbacks,
+    Pool(const Setup& setup, int threads, ModeCallbacks* callbacks,
          std::function<ModeProgress()> progress)
-        : setup_(setup),
-          evaluators_(threads),
-          stop_(stop),
-          callbacks_(callbacks),
-          progress_(std::move(progress)) {}
+        : setup_(setup), evaluators_(threads), callbacks_(callbacks), progress_(std::move(progress)) {}
 
-    [[nodiscard]] bool Halted() const { return halt_ || (stop_ != nullptr && *stop_); }
-    [[nodiscard]] bool Stopped() const { return stop_ != nullptr && *stop_ && failure_.empty(); }
+    [[nodiscard]] bool Halted() const { return halt_ || StopRequested(callbacks_); }
+    [[nodiscard]] bool Stopped() const { return StopRequested(callbacks_) && failure_.empty(); }
     [[nodiscard]] const std::string& Failure() const { return failure_; }
     [[nodiscard]] int Threads() const { return static_cast<int>(evaluators_.size()); }
 
@@ -429,7 +404,6 @@ class Pool {
 
     const Setup& setup_;
     std::vector<std::unique_ptr<Evaluator>> evaluators_;
-    const AtomicFlag* stop_;
     ModeCallbacks* callbacks_;
     std::function<ModeProgress()> progress_;
     ModeProgress last_{-1, -2, -1, -1};
@@ -467,40 +441,11 @@ class Search {
         return {lo, hi};
     }
 
-    // A point that splits (lo, hi): its middle (geometric across a factor above 4), or,
-    // when another worker evaluates a point inside already, the middle of the larger
-    // part, so that workers on neighbouring frequencies do not repeat each other. The
-    // point is marked as being evaluated until Done.
-    double SplitPoint(double lo, double hi) {
-        auto middle = [](double a, double b) {
-            return a > 0.0 && b > 4.0 * a ? std::sqrt(a * b) : 0.5 * (a + b);
-        };
-        std::lock_guard<std::mutex> lock(mutex_);
-        for (double y : busy_)
-            if (y > lo && y < hi) {
-                // The larger part: y above the middle leaves the lower part larger.
-                const bool wide = lo > 0.0 && hi > 4.0 * lo;
-                const bool lower = wide ? y * y > lo * hi : 2.0 * y > lo + hi;
-                const double x = lower ? middle(lo, y) : middle(y, hi);
-                busy_.push_back(x);
-                return x;
-            }
-        const double x = middle(lo, hi);
-        busy_.push_back(x);
-        return x;
-    }
-    void Done(double x) {
-        std::lock_guard<std::mutex> lock(mutex_);
-        const auto at = std::find(busy_.begin(), busy_.end(), x);
-        if (at != busy_.end()) busy_.erase(at);
-    }
-
     [[nodiscard]] int Evaluations() const { return evaluations_; }
 
   private:
     std::mutex mutex_;
     std::map<double, Sample> samples_;
-    std::vector<double> busy_;  // points being evaluated
     std::atomic<int> evaluations_{0};
 };
 
@@ -549,62 +494,144 @@ double PolishFrequency(Evaluator& ev, const Sample& lo, const Sample& hi) {
     return SingularFit(a, b, c, m);
 }
 
-// Refines frequency number k. Across a bracket that holds other frequencies or a bar's
-// pole: bisection (by the geometric mean across wide brackets), away from points other
-// workers are evaluating. Once the bracket holds frequency k alone (m-fold) and no pole,
-// log|det K| = m log|omega - omega_k| + a smooth part: the next point is the root of that
-// model through the bracket's ends (the smooth part constant) or through them and the
-// last end it replaced (the smooth part linear), kept inside the bracket, and replaced
-// by bisection whenever three steps have not halved the bracket.
-double FindFrequency(Evaluator& ev, Search& search, const Pool& pool, int k) {
+// Splits (lo, hi) into parts + 1 parts: evenly, or geometrically across a factor above 4.
+double SplitPoint(double lo, double hi, int part, int parts) {
+    const double f = static_cast<double>(part) / (parts + 1);
+    if (parts == 1) return lo > 0.0 && hi > 4.0 * lo ? std::sqrt(lo * hi) : 0.5 * (lo + hi);
+    return lo > 0.0 && hi > 4.0 * lo ? lo * std::pow(hi / lo, f) : lo + f * (hi - lo);
+}
+
+// The refinement of one frequency, number k (from 1), from one round to the next.
+struct Refinement {
+    int k = 0;
     int steps = 0;
     double markWidth = -1.0;
-    Sample replaced;  // the last bracket end this worker's samples replaced
-    replaced.measured = false;
-    while (!pool.Halted()) {
-        const auto [lo, hi] = search.Bracket(k);
-        if (hi.omega < 0.0)
-            throw ComputationFailure(numeric::kOutOfRange, "no upper bound of a frequency");
-        const double width = hi.omega - lo.omega;
-        if (width <= kTolerance * hi.omega) return PolishFrequency(ev, lo, hi);
-        bool bisect = false;
-        if (markWidth < 0.0 || width <= 0.5 * markWidth) {
-            markWidth = width;
-            steps = 0;
-        } else if (++steps >= 3) {
-            bisect = true;
-            markWidth = width;
-            steps = 0;
-        }
-        const int m = hi.count - lo.count;
-        const bool isolated = lo.measured && hi.measured && lo.omega > 0.0 &&
-                              lo.division == hi.division && hi.bars == lo.bars &&
-                              hi.negatives - lo.negatives == m;
-        double x;
-        if (isolated && !bisect) {
-            const bool third = replaced.measured && replaced.division == lo.division &&
-                               replaced.bars == lo.bars &&
-                               ((replaced.omega < lo.omega && replaced.count == lo.count &&
-                                 replaced.negatives == lo.negatives) ||
-                                (replaced.omega > hi.omega && replaced.count == hi.count &&
-                                 replaced.negatives == hi.negatives));
-            if (third) {
-                x = SingularFit(lo, hi, replaced, m);
+    Sample replaced;  // the last bracket end a sample of this refinement replaced
+    Sample lo, hi;    // the bracket of the present round
+    bool done = false;
+    Refinement() { replaced.measured = false; }
+};
+
+// Refines the frequencies first + 1 .. wanted in rounds. Each round looks at the bracket
+// of every frequency not yet final. Across a bracket that holds other frequencies or a
+// bar's pole: bisection (by the geometric mean across wide brackets), the frequencies that
+// share one bracket splitting it into as many parts as they need. Once the bracket holds
+// frequency k alone (m-fold) and no pole, log|det K| = m log|omega - omega_k| + a smooth
+// part: the next point is the root of that model through the bracket's ends (the smooth
+// part constant) or through them and the last end its samples replaced (the smooth part
+// linear), kept inside the bracket, and replaced by bisection whenever three steps have
+// not halved the bracket. A bracket narrower than the tolerance is polished
+// (PolishFrequency). The points of a round are chosen before any is evaluated, so the
+// course of the search does not depend on the workers.
+void FindFrequencies(Pool& pool, Search& search, int first, int wanted,
+                     std::vector<NaturalMode>& modes, std::vector<char>& done,
+                     std::atomic<int>& found) {
+    std::vector<Refinement> open;
+    for (int k = first; k < wanted; ++k) {
+        Refinement r;
+        r.k = k + 1;
+        open.push_back(r);
+    }
+    struct Task {
+        double x = 0.0;
+        int polish = -1;  // the refinement to polish, or -1 to evaluate x
+        Sample sample;
+        double omega = 0.0;
+    };
+    while (!open.empty() && !pool.Halted()) {
+        std::vector<Task> tasks;
+        std::map<std::pair<double, double>, std::vector<int>> splits;  // bracket -> refinements
+        for (int i = 0; i < static_cast<int>(open.size()); ++i) {
+            Refinement& r = open[i];
+            std::tie(r.lo, r.hi) = search.Bracket(r.k);
+            const Sample& lo = r.lo;
+            const Sample& hi = r.hi;
+            if (hi.omega < 0.0)
+                throw ComputationFailure(numeric::kOutOfRange, "no upper bound of a frequency");
+            const double width = hi.omega - lo.omega;
+            if (width <= kTolerance * hi.omega) {
+                Task t;
+                t.polish = i;
+                tasks.push_back(t);
+                continue;
+            }
+            bool bisect = false;
+            if (r.markWidth < 0.0 || width <= 0.5 * r.markWidth) {
+                r.markWidth = width;
+                r.steps = 0;
+            } else if (++r.steps >= 3) {
+                bisect = true;
+                r.markWidth = width;
+                r.steps = 0;
+            }
+            const int m = hi.count - lo.count;
+            const bool isolated = lo.measured && hi.measured && lo.omega > 0.0 &&
+                                  lo.division == hi.division && hi.bars == lo.bars &&
+                                  hi.negatives - lo.negatives == m;
+            if (!isolated || bisect) {
+                splits[{lo.omega, hi.omega}].push_back(i);
+                continue;
+            }
+            const Sample& third = r.replaced;
+            const bool useThird = third.measured && third.division == lo.division &&
+                                  third.bars == lo.bars &&
+                                  ((third.omega < lo.omega && third.count == lo.count &&
+                                    third.negatives == lo.negatives) ||
+                                   (third.omega > hi.omega && third.count == hi.count &&
+                                    third.negatives == hi.negatives));
+            double x;
+            if (useThird) {
+                x = SingularFit(lo, hi, third, m);
             } else {
                 const double d = (hi.logDet - lo.logDet) / m;  // |det| ~ |omega - r|^m
                 x = lo.omega + width / (1.0 + std::exp(std::min(d, 700.0)));
             }
             const double margin = 0.25 * kTolerance * hi.omega;
-            x = std::clamp(x, lo.omega + margin, hi.omega - margin);
-        } else {
-            x = search.SplitPoint(lo.omega, hi.omega);
+            Task t;
+            t.x = std::clamp(x, lo.omega + margin, hi.omega - margin);
+            tasks.push_back(t);
         }
-        const Sample s = ev.Evaluate(x);
-        search.Insert(s);
-        search.Done(x);
-        replaced = s.count >= k ? hi : lo;
+        for (const auto& [bracket, members] : splits) {
+            const int parts = static_cast<int>(members.size());
+            for (int p = 1; p <= parts; ++p) {
+                Task t;
+                t.x = SplitPoint(bracket.first, bracket.second, p, parts);
+                tasks.push_back(t);
+            }
+        }
+        pool.Run(static_cast<int>(tasks.size()), [&](Evaluator& ev, int i) {
+            Task& t = tasks[i];
+            if (t.polish >= 0) {
+                const Refinement& r = open[t.polish];
+                t.omega = PolishFrequency(ev, r.lo, r.hi);
+            } else {
+                t.sample = ev.Evaluate(t.x);
+            }
+        });
+        if (pool.Halted()) return;
+        for (const Task& t : tasks)
+            if (t.polish < 0) search.Insert(t.sample);
+        for (const Task& t : tasks) {
+            if (t.polish < 0) continue;
+            Refinement& r = open[t.polish];
+            const int k = r.k - 1;
+            modes[k].Omega = t.omega;
+            modes[k].FrequencyHz = t.omega / numeric::TwoPi;
+            done[k] = 1;
+            ++found;
+            r.done = true;
+        }
+        for (Refinement& r : open) {
+            if (r.done) continue;
+            const auto [lo, hi] = search.Bracket(r.k);
+            if (lo.omega != r.lo.omega)
+                r.replaced = r.lo;
+            else if (hi.omega != r.hi.omega)
+                r.replaced = r.hi;
+        }
+        open.erase(std::remove_if(open.begin(), open.end(), [](const Refinement& r) { return r.done; }),
+                   open.end());
     }
-    return -1.0;
 }
 
 // One repeated (or single) frequency: modes first .. last, all at omega.
@@ -794,19 +821,17 @@ ModeResult SolveModes(const Model& model, const ModeRequest& request, ModeCallba
         if (model.ElementCount() == 0 || (!byCount && !byLimit)) return result;
 
         Search search;
-        Pool pool(
-            setup, request.Threads > 0 ? request.Threads : DefaultThreads(), request.Stop,
-            callbacks, [&] {
-                return ModeProgress{found.load(), wanted, search.Evaluations(), shapesFound.load()};
-            });
+        Pool pool(setup, ThreadsFor(request.Threads), callbacks, [&] {
+            return ModeProgress{found.load(), wanted, search.Evaluations(), shapesFound.load()};
+        });
         result.Threads = pool.Threads();
         auto finish = [&] {
             result.Evaluations = search.Evaluations();
             if (!pool.Failure().empty()) {
-                result.Message = kGaussError;
-                result.Reason = pool.Failure();
+                result.Result.Kind = OutcomeKind::SingularMatrix;
+                result.Result.Detail = pool.Failure();
             } else if (pool.Stopped()) {
-                result.Message = kUserStop;
+                result.Result.Kind = OutcomeKind::Stopped;
             }
             for (int k = 0; k < static_cast<int>(done.size()) && done[k]; ++k)
                 result.Modes.push_back(modes[k]);
@@ -847,15 +872,7 @@ ModeResult SolveModes(const Model& model, const ModeRequest& request, ModeCallba
 
         for (int k = 0; k < std::min(zeros, wanted); ++k) done[k] = 1, ++found;
         const int first = std::min(zeros, wanted);
-        pool.Run(wanted - first, [&](Evaluator& ev, int i) {
-            const int k = first + i;
-            const double omega = FindFrequency(ev, search, pool, k + 1);
-            if (omega < 0.0) return;
-            modes[k].Omega = omega;
-            modes[k].FrequencyHz = omega / numeric::TwoPi;
-            done[k] = 1;
-            ++found;
-        });
+        FindFrequencies(pool, search, first, wanted, modes, done, found);
         if (pool.Halted() || !request.Shapes) return finish();
 
         std::vector<Group> groups;
@@ -878,9 +895,16 @@ ModeResult SolveModes(const Model& model, const ModeRequest& request, ModeCallba
                 if (m.NodeDisp.empty()) m.InsideBars.clear();
         }
         return finish();
+    } catch (const std::bad_alloc&) {
+        result.Result.Kind = OutcomeKind::OutOfMemory;
+        result.Result.Detail = "the natural-frequency search";
+        result.Modes.clear();
+        for (int k = 0; k < static_cast<int>(done.size()) && done[k]; ++k)
+            result.Modes.push_back(modes[k]);
+        return result;
     } catch (const std::exception& e) {
-        result.Message = kGaussError;
-        result.Reason = e.what();
+        result.Result.Kind = OutcomeKind::SingularMatrix;
+        result.Result.Detail = e.what();
         result.Modes.clear();
         for (int k = 0; k < static_cast<int>(done.size()) && done[k]; ++k)
             result.Modes.push_back(modes[k]);
@@ -894,7 +918,11 @@ std::vector<std::array<double, 6>> ModeShapeAlongBar(const Model& model, const N
         throw ComputationFailure(numeric::kOutOfRange,
                                  "element " + std::to_string(e) + " does not exist");
     const ElementRecord& el = model.Elements[e];
-    detail::CheckEndNodes(model, el);
+    for (int n : el.EndNode)
+        if (n < 0 || n >= model.NodeCount())
+            throw ComputationFailure(numeric::kOutOfRange,
+                                     "an element refers to node " + std::to_string(n) +
+                                         ", which does not exist");
     points = std::max(points, 2);
     double d[12] = {}, local[12];
     if (static_cast<int>(mode.NodeDisp.size()) == model.NodeCount())

@@ -19,8 +19,12 @@
 // few 1E-9; there its pivots grow without bound, and the frequency is fixed instead from
 // log|det K| by LU with partial pivoting at three points 1E-7 away. What is left is K's
 // own rounding: a sway mode whose stiffness is 1E-5 of the bars' axial stiffness is
-// determined by K in double precision to about 1E-11. With several workers the samples
-// depend on timing, so the last digits may differ between runs.
+// determined by K in double precision to about 1E-11.
+//
+// The search runs in rounds: each round chooses its trial frequencies from the samples of
+// the rounds before, and the workers evaluate them in any order. So the same structure
+// gives the same frequencies and shapes to the bit on every run and for any number of
+// threads.
 //
 // "u" dofs are held at zero, "p" and "pf" dofs are free; loads play no part. The dofs of
 // a node that no element touches are taken as fixed (they carry neither mass nor
@@ -32,9 +36,9 @@
 #include <string>
 #include <vector>
 
-#include "analysis/engine.h"
+#include "analysis/outcome.h"
+#include "analysis/run_control.h"
 #include "model/model.h"
-#include "numeric/yield.h"
 
 namespace fem {
 
@@ -45,7 +49,6 @@ struct ModeRequest {
     double BelowHz = 0.0;              // > 0: only the frequencies below this, Hz
     bool Shapes = true;                // also the mode shapes
     int Threads = 0;                   // worker threads; 0: one per processor core
-    const AtomicFlag* Stop = nullptr;  // a stop request, set from any thread
 };
 
 // One of a bar's own modes between ends at rest, part of a natural mode whose nodes do
@@ -86,17 +89,16 @@ struct ModeProgress {
     int ShapesFound = 0;
 };
 
-// Called only on the thread that called SolveModes, as AnalysisCallbacks are: Yield()
-// every few milliseconds, Progress() whenever something above has changed.
-class ModeCallbacks : public numeric::YieldHook {
+// Called only on the thread that called SolveModes (analysis/run_control.h): Yield()
+// every few milliseconds, Progress() whenever something above has changed. A stop request
+// ends the search after the factorisations in hand.
+class ModeCallbacks : public RunControl {
   public:
-    void Yield() override {}
     virtual void Progress(const ModeProgress& /*progress*/) {}
 };
 
 struct ModeResult {
-    std::string Message;  // "", kUserStop or kGaussError
-    std::string Reason;   // what failed, for a kGaussError
+    Outcome Result;  // Detail says what failed
     // Lowest first. After a stop or a failure: the modes found so far without a gap
     // from the lowest, with the shapes computed by then.
     std::vector<NaturalMode> Modes;
@@ -108,9 +110,9 @@ struct ModeResult {
 
 // Natural frequencies (and shapes) of model, which must not change while this runs.
 // Workers each factorise their own K(omega); the calling thread only reports progress
-// and watches the stop request (which SolveModes never clears). A window may call this
-// on its user-interface thread with a Yield() that runs the event loop, or on a thread
-// of its own with a copy of the model and callbacks that post to the window.
+// and watches the stop request. A window may call this on its user-interface thread with
+// a Yield() that runs the event loop, or on a thread of its own with a copy of the model
+// and callbacks that post to the window.
 [[nodiscard]] ModeResult SolveModes(const Model& model, const ModeRequest& request,
                                     ModeCallbacks* callbacks = nullptr);
 

@@ -5,7 +5,6 @@
 #include <string>
 #include <vector>
 
-#include "analysis/engine.h"
 #include "cli/analysisrun.h"
 #include "cli/commands.h"
 #include "model/model.h"
@@ -107,11 +106,11 @@ std::string ParseOptions(const std::vector<std::string>& args, Options& o) {
     return "";
 }
 
-std::string StaticCsv(const fem::Model& model) {
+std::string StaticCsv(const fem::StaticSolution& statics) {
     std::string csv = "node,ux,uy,uz,rx,ry,rz\n";
-    for (int i = 0; i < model.NodeCount(); ++i) {
+    for (size_t i = 0; i < statics.NodeDisp.size(); ++i) {
         csv += std::to_string(i);
-        for (double d : model.Nodes[i].StaticDisp) csv += "," + results::CsvNumber(d);
+        for (double d : statics.NodeDisp[i]) csv += "," + results::CsvNumber(d);
         csv += "\n";
     }
     return csv;
@@ -135,29 +134,29 @@ int RunAnalyse(const std::vector<std::string>& args) {
     // The error estimate needs the second line as much as the correction does.
     if (!o.errorFile.empty()) o.analysis.secondLine = true;
 
-    const fem::AnalysisMessages messages = AnalyseStructure(model, o.analysis, te);
-    int status = messages.Dynamic.empty() && messages.Static.empty() ? 0 : 1;
-    if (!o.staticFile.empty() && messages.Static.empty()) {
-        if (!WriteOutput(o.staticFile, StaticCsv(model))) status = 1;
+    const fem::AnalysisResult result = AnalyseStructure(model, o.analysis, te);
+    const fem::ImpactSolution& impact = *result.Impact;
+    const bool staticOk = result.Static && result.Static->Complete();
+    int status = impact.Complete() && staticOk ? 0 : 1;
+    if (!o.staticFile.empty() && staticOk) {
+        if (!WriteOutput(o.staticFile, StaticCsv(*result.Static))) status = 1;
     }
-    const bool dynamicOk = fem::Analysis().DynamicComplete;
+    const bool dynamicOk = impact.Complete();
     auto shown = [&](const fem::HistoryResult& h) -> const numeric::RealMatrix& {
         return o.analysis.correctAliasing ? h.Corrected : h.Uncorrected;
     };
-    auto csv = [](results::GraphKind kind, const numeric::RealMatrix& h) {
-        return results::HistoryCsv(kind, h, fem::Analysis().Nw, fem::Analysis().Te);
+    auto csv = [&](results::GraphKind kind, const numeric::RealMatrix& h) {
+        return results::HistoryCsv(kind, h, impact.Settings().Nw, impact.Settings().Te);
     };
     std::string errorCsv;
     if (!o.forcesFile.empty() && dynamicOk) {
-        fem::HistoryResult h;
-        ElementHistories(model, o.element, o.global, h);
+        const fem::HistoryResult h = ElementHistories(impact, o.element, o.global);
         const auto kind = results::GraphKind::ElementForces;
         if (!WriteOutput(o.forcesFile, csv(kind, shown(h)))) status = 1;
         if (o.analysis.secondLine) errorCsv += csv(kind, h.EstimatedError);
     }
     if (!o.displacementsFile.empty() && dynamicOk) {
-        fem::HistoryResult h;
-        NodeHistories(model, o.node, h);
+        const fem::HistoryResult h = NodeHistories(impact, o.node);
         const auto kind = results::GraphKind::NodeDisplacements;
         if (!WriteOutput(o.displacementsFile, csv(kind, shown(h)))) status = 1;
         if (o.analysis.secondLine) errorCsv += csv(kind, h.EstimatedError);

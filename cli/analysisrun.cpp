@@ -5,7 +5,6 @@
 #include <cmath>
 #include <cstdio>
 
-#include "analysis/engine.h"
 #include "cli/commands.h"
 #include "model/datafile.h"
 #include "model/samples.h"
@@ -203,41 +202,60 @@ int CheckElementAndNode(const fem::Model& model, int element, int node) {
     return 0;
 }
 
-fem::AnalysisMessages AnalyseStructure(fem::Model& model, const AnalysisOptions& o, double te) {
-    fem::Analysis().Threads = o.threads;
-    fem::Analysis().CorrectAliasing = o.secondLine;
-    fem::AnalysisMessages messages;
+fem::AnalysisSettings SettingsOf(const AnalysisOptions& o, double te) {
+    fem::AnalysisSettings settings;
+    settings.Nw = o.nw;
+    settings.GammaTe = o.gammaTe;
+    settings.Te = te;
+    settings.Tau = o.tau;
+    settings.CorrectAliasing = o.secondLine;
+    settings.Threads = o.threads;
+    return settings;
+}
+
+fem::AnalysisResult AnalyseStructure(const fem::Model& model, const AnalysisOptions& o,
+                                     double te) {
+    const fem::AnalysisSettings settings = SettingsOf(o, te);
+    fem::AnalysisResult result;
     {
-        ProgressBar bar("analyse", fem::DynamicPointCount(o.nw, o.secondLine));
-        messages =
-            fem::RunAnalysis(model, o.nw, o.gammaTe, te, o.tau, OnTerminal() ? &bar : nullptr);
+        ProgressBar bar("analyse", settings.Points());
+        result = fem::RunAnalysis(model, settings, OnTerminal() ? &bar : nullptr);
     }
+    const fem::ImpactSolution& impact = *result.Impact;
     if (o.verbose) {
-        const fem::SolverReport& r = fem::Analysis().LastRun;
+        const fem::SolverReport& r = impact.Report();
         const double mb = 1024.0 * 1024.0;
         std::fprintf(stderr,
                      "impactframe-cli: %d nodes, %d elements, %d free degrees of freedom\n"
                      "impactframe-cli: solver: %s\n"
                      "impactframe-cli: threads: %d\n"
                      "impactframe-cli: memory: about %.0f MB estimated, %.0f MB available\n",
-                     model.NodeCount(), model.ElementCount(), fem::Analysis().FreeDofCount,
+                     model.NodeCount(), model.ElementCount(), impact.Numbering().FreeDofCount,
                      r.Solver.c_str(), r.Threads, std::ceil(r.EstimatedBytes / mb),
                      std::floor(r.AvailableBytes / mb));
     }
-    if (!messages.Dynamic.empty())
-        std::fprintf(stderr, "impactframe-cli: dynamic solution: %s\n", messages.Dynamic.c_str());
-    if (!messages.Static.empty())
-        std::fprintf(stderr, "impactframe-cli: static solution: %s\n", messages.Static.c_str());
-    return messages;
+    const fem::Outcome& dynamic = impact.Result();
+    if (dynamic.Kind == fem::OutcomeKind::WouldNotFit)
+        std::fprintf(stderr, "impactframe-cli: %s\n", fem::EnglishText(dynamic).c_str());
+    else if (!dynamic.Complete())
+        std::fprintf(stderr, "impactframe-cli: dynamic solution: %s\n",
+                     fem::EnglishText(dynamic).c_str());
+    if (result.Static && !result.Static->Complete())
+        std::fprintf(stderr, "impactframe-cli: static solution: %s\n",
+                     fem::EnglishText(result.Static->Result).c_str());
+    return result;
 }
 
-void ElementHistories(fem::Model& model, int element, bool global, fem::HistoryResult& out) {
-    ProgressBar bar("forces", fem::Analysis().Nw / 2 + 1);
-    fem::ElementForceHistory(model, element, out, global ? 1 : 0, OnTerminal() ? &bar : nullptr);
+fem::HistoryResult ElementHistories(const fem::ImpactSolution& solution, int element,
+                                    bool global) {
+    ProgressBar bar("forces", solution.PointsPerLine());
+    return fem::ElementForceHistory(solution, element,
+                                    global ? fem::ForceAxes::Global : fem::ForceAxes::Element,
+                                    OnTerminal() ? &bar : nullptr);
 }
 
-void NodeHistories(fem::Model& model, int node, fem::HistoryResult& out) {
-    fem::NodeDisplacementHistory(model, node, out);
+fem::HistoryResult NodeHistories(const fem::ImpactSolution& solution, int node) {
+    return fem::NodeDisplacementHistory(solution, node);
 }
 
 }  // namespace cli

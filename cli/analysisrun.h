@@ -8,8 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "analysis/engine.h"
-#include "numeric/gauss.h"
+#include "analysis/histories.h"
+#include "analysis/run_analysis.h"
+#include "numeric/matrix.h"
 
 namespace cli {
 
@@ -80,16 +81,19 @@ int LoadInput(const AnalysisOptions& options, fem::Model& model, double& te);
 // -1 stands for none. Returns 0 when both are fine.
 int CheckElementAndNode(const fem::Model& model, int element, int node);
 
-// Runs the dynamic and static analysis and the static element results; the messages that
-// ended a solution ("Gauss Error", "User Stop") also go to standard error.
-fem::AnalysisMessages AnalyseStructure(fem::Model& model, const AnalysisOptions& options,
-                                       double te);
+// The settings of the analysis options with the time span te.
+fem::AnalysisSettings SettingsOf(const AnalysisOptions& options, double te);
+
+// Runs the dynamic and static analysis with the static element results; what ended a
+// solution ("Gauss Error", "User Stop", a memory refusal) goes to standard error.
+fem::AnalysisResult AnalyseStructure(const fem::Model& model, const AnalysisOptions& options,
+                                     double te);
 
 // The end-force histories of element (12 x Nw) and the displacement histories of node
-// (6 x Nw) of the last analysis, with a progress bar where it takes long.
-// With the second line solved, out also holds the corrected histories and the estimated
-// aliasing error of the uncorrected ones.
-void ElementHistories(fem::Model& model, int element, bool global, fem::HistoryResult& out);
-void NodeHistories(fem::Model& model, int node, fem::HistoryResult& out);
+// (6 x Nw) of a complete solution, with a progress bar where it takes long. With the
+// second line solved they also hold the corrected histories and the estimated aliasing
+// error of the uncorrected ones.
+fem::HistoryResult ElementHistories(const fem::ImpactSolution& solution, int element, bool global);
+fem::HistoryResult NodeHistories(const fem::ImpactSolution& solution, int node);
 
 }  // namespace cli

@@ -162,10 +162,11 @@ int RunModes(const std::vector<std::string>& args) {
                      model.NodeCount(), model.ElementCount(), result.FreeDofs, result.Threads,
                      result.Evaluations,
                      results::CsvNumber(result.ZeroLimit / numeric::TwoPi).c_str());
-    if (!result.Message.empty()) {
-        const std::string reason = result.Reason.empty() ? "" : " (" + result.Reason + ")";
-        std::fprintf(stderr, "impactframe-cli: natural frequencies: %s%s\n", result.Message.c_str(),
-                     reason.c_str());
+    if (!result.Result.Complete()) {
+        const std::string& detail = result.Result.Detail;
+        const std::string reason = detail.empty() ? "" : " (" + detail + ")";
+        std::fprintf(stderr, "impactframe-cli: natural frequencies: %s%s\n",
+                     fem::EnglishText(result.Result).c_str(), reason.c_str());
         return 1;
     }
     std::string csv = "mode,frequency_hz\n";

@@ -203,9 +203,4 @@ double Model::NodeDistance(int a, int b) const {
                      (p[2] - q[2]) * (p[2] - q[2]));
 }
 
-Model& FEM() {
-    static Model model;
-    return model;
-}
-
 }  // namespace fem

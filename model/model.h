@@ -1,6 +1,7 @@
 #pragma once
-// The structure model: nodes, bar elements with their derived quantities, and the
-// result fields the analysis writes. Units: mm, kgf, s.
+// The structure model: nodes and bar elements with their derived quantities. It holds
+// what the user entered and what follows from it alone; results are values of their own
+// (analysis/). Units: mm, kgf, s.
 #include <array>
 #include <cstdint>
 #include <string>
@@ -8,7 +9,6 @@
 
 #include "model/local_axes.h"
 #include "numeric/complex.h"
-#include "numeric/matrix.h"
 
 namespace fem {
 
@@ -26,11 +26,6 @@ struct NodeRecord {
     std::array<Complex, 6> LoadC{};         // as read from a file; unused by the analysis
     std::array<double, 6> LoadValue{};      // load (kgf, kgf mm); size of a "pf" step load
     std::array<std::string, 6> BcCode{};    // "p" free, "u" fixed, "pf" step-loaded
-    numeric::Matrix<Complex> DispSpectrum;  // dof 0..5 x point 0..Nw/2, written by the analysis
-    std::array<double, 6> StaticDisp{};     // static displacements (mm, rad)
-    std::array<double, 6> StaticForce{};    // load vector used by the static solution
-    // DispSpectrum on the second line of transform points (aliasing correction), else empty.
-    numeric::Matrix<Complex> DispSpectrum2;
 };
 
 struct ElementRecord {
@@ -55,9 +50,6 @@ struct ElementRecord {
     double EIz = 0.0;
     double EIy = 0.0;
     double GJ = 0.0;
-    std::array<double, 12> StaticEndForceLocal{};
-    std::array<double, 12> StaticEndDispLocal{};
-    std::array<double, 12> StaticEndForceGlobal{};
     Mat3 RotMatrix{};
     Mat3 RotMatrixT{};
 };
@@ -99,7 +91,7 @@ class Model {
     void UpdateElement(ElementRecord& e) const;
     [[nodiscard]] double NodeDistance(int a, int b) const;
 
-    // Read in place by the analysis and the drawing; the analysis writes the result fields.
+    // Read in place by the analysis and the drawing.
     std::vector<NodeRecord> Nodes;
     std::vector<ElementRecord> Elements;
 
@@ -110,8 +102,5 @@ class Model {
     std::uint64_t revision_ = NewRevision();
     static std::uint64_t NewRevision();
 };
-
-// The program's one structure model.
-Model& FEM();
 
 }  // namespace fem

@@ -24,10 +24,10 @@ constexpr double kModulusLow = 0x1p-450;  // its square is kSquareLow
 // a / b for operands of any size: both are brought to moduli near 1 by powers of two
 // (exact), divided, and the result scaled back by the difference of the exponents.
 Complex ScaledDiv(const Complex& a, const Complex& b) {
-    CheckFinite(b.re, "CDiv");
-    CheckFinite(b.im, "CDiv");
-    CheckFinite(a.re, "CDiv");
-    CheckFinite(a.im, "CDiv");
+    CheckFinite(b.re, "a complex division");
+    CheckFinite(b.im, "a complex division");
+    CheckFinite(a.re, "a complex division");
+    CheckFinite(a.im, "a complex division");
     const double mb = std::max(std::fabs(b.re), std::fabs(b.im));
     if (mb == 0.0) throw ComputationFailure(kZeroPivot, "complex division by zero");
     const double ma = std::max(std::fabs(a.re), std::fabs(a.im));
@@ -54,9 +54,9 @@ Complex CAdd(const Complex& a, const Complex& b) {
 
 void CAddTo(Complex& a, const Complex& b) {
     a.re += b.re;
-    CheckFinite(a.re, "CAddTo");
+    CheckFinite(a.re, "a complex sum");
     a.im += b.im;
-    CheckFinite(a.im, "CAddTo");
+    CheckFinite(a.im, "a complex sum");
 }
 
 Complex CSub(const Complex& a, const Complex& b) {
@@ -99,7 +99,7 @@ double CAbs(const Complex& a) {
     if (r2 >= kSquareLow && r2 <= kSquareHigh) return std::sqrt(r2);
     // |a|^2 overflowed or underflowed although |a| may not: without squaring.
     const double r = std::hypot(a.re, a.im);
-    CheckFinite(r, "CAbs");
+    CheckFinite(r, "a complex magnitude");
     return r;
 }
 
@@ -125,7 +125,7 @@ double CPolar(const Complex& a, double& angle) {
 
 Complex CExp(const Complex& a) {
     const double e = std::exp(a.re);
-    CheckFinite(e, "CExp");
+    CheckFinite(e, "a complex exponential");
     return Checked(e * std::cos(a.im), e * std::sin(a.im), "CExp");
 }
 
@@ -137,8 +137,8 @@ Complex CSinh(const Complex& a) {
     }
     const double ep = std::exp(a.re);
     const double em = std::exp(-a.re);
-    CheckFinite(ep, "CSinh");
-    CheckFinite(em, "CSinh");
+    CheckFinite(ep, "a hyperbolic sine");
+    CheckFinite(em, "a hyperbolic sine");
     return Checked((ep - em) / 2.0, 0.0, "CSinh");
 }
 
@@ -150,8 +150,8 @@ Complex CCosh(const Complex& a) {
     }
     const double ep = std::exp(a.re);
     const double em = std::exp(-a.re);
-    CheckFinite(ep, "CCosh");
-    CheckFinite(em, "CCosh");
+    CheckFinite(ep, "a hyperbolic cosine");
+    CheckFinite(em, "a hyperbolic cosine");
     return Checked((ep + em) * 0.5, 0.0, "CCosh");
 }
 

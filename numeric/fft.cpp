@@ -77,8 +77,8 @@ void FftForward(int n, Complex* x, const std::vector<double>& C) {
         if (g < j) std::swap(x[g], x[j]);
     }
     for (int i = 0; i < n; ++i) {
-        CheckFinite(x[i].re, "FftForward");
-        CheckFinite(x[i].im, "FftForward");
+        CheckFinite(x[i].re, "the Fourier transform");
+        CheckFinite(x[i].im, "the Fourier transform");
     }
 }
 

@@ -20,7 +20,7 @@ void CheckSizes(int n, int rows, int cols, size_t b, size_t x, const char* who) 
 
 int GaussSolveComplex(int n, ComplexMatrix& A, std::vector<Complex>& b, std::vector<Complex>& x,
                       YieldHook* hook, SolverWork* work) {
-    if (n <= 0) throw ComputationFailure(kOutOfRange, "GaussSolveComplex: empty system");
+    if (n <= 0) throw ComputationFailure(kOutOfRange, "empty system of equations");
     CheckSizes(n, A.Rows(), A.Cols(), b.size(), x.size(), "GaussSolveComplex");
     SolverWork local;
     SolverWork& w = work ? *work : local;
@@ -70,11 +70,11 @@ int GaussSolveComplex(int n, ComplexMatrix& A, std::vector<Complex>& b, std::vec
         }
         // One finiteness check per pivot row keeps overflow from travelling on.
         for (int m = i; m < n; ++m) {
-            CheckFinite(rowI[m].re, "GaussSolveComplex");
-            CheckFinite(rowI[m].im, "GaussSolveComplex");
+            CheckFinite(rowI[m].re, "the complex elimination");
+            CheckFinite(rowI[m].im, "the complex elimination");
         }
-        CheckFinite(b[i].re, "GaussSolveComplex");
-        CheckFinite(b[i].im, "GaussSolveComplex");
+        CheckFinite(b[i].re, "the complex elimination");
+        CheckFinite(b[i].im, "the complex elimination");
     }
 
     for (int g = n - 1; g >= 0; --g) {
@@ -84,8 +84,8 @@ int GaussSolveComplex(int n, ComplexMatrix& A, std::vector<Complex>& b, std::vec
             t.re -= rowG[k].re * w.y[k].re - rowG[k].im * w.y[k].im;
             t.im -= rowG[k].re * w.y[k].im + rowG[k].im * w.y[k].re;
         }
-        CheckFinite(t.re, "GaussSolveComplex");
-        CheckFinite(t.im, "GaussSolveComplex");
+        CheckFinite(t.re, "the complex elimination");
+        CheckFinite(t.im, "the complex elimination");
         w.y[g] = t;
     }
     for (int k = 0; k < n; ++k) x[w.perm[k]] = w.y[k];
@@ -94,7 +94,7 @@ int GaussSolveComplex(int n, ComplexMatrix& A, std::vector<Complex>& b, std::vec
 
 int GaussSolveReal(int n, RealMatrix& A, std::vector<double>& b, std::vector<double>& x,
                    SolverWork* work) {
-    if (n <= 0) throw ComputationFailure(kOutOfRange, "GaussSolveReal: empty system");
+    if (n <= 0) throw ComputationFailure(kOutOfRange, "empty system of equations");
     CheckSizes(n, A.Rows(), A.Cols(), b.size(), x.size(), "GaussSolveReal");
     SolverWork local;
     SolverWork& w = work ? *work : local;
@@ -128,14 +128,14 @@ int GaussSolveReal(int n, RealMatrix& A, std::vector<double>& b, std::vector<dou
             for (int m = i + 1; m < n; ++m) rowL[m] -= f * rowI[m];
             b[l] -= f * b[i];
         }
-        for (int m = i; m < n; ++m) CheckFinite(rowI[m], "GaussSolveReal");
-        CheckFinite(b[i], "GaussSolveReal");
+        for (int m = i; m < n; ++m) CheckFinite(rowI[m], "the real elimination");
+        CheckFinite(b[i], "the real elimination");
     }
     for (int g = n - 1; g >= 0; --g) {
         double t = b[g];
         const double* rowG = A.Row(g);
         for (int k = g + 1; k < n; ++k) t -= rowG[k] * w.yReal[k];
-        CheckFinite(t, "GaussSolveReal");
+        CheckFinite(t, "the real elimination");
         w.yReal[g] = t;
     }
     for (int k = 0; k < n; ++k) x[w.perm[k]] = w.yReal[k];
@@ -143,7 +143,7 @@ int GaussSolveReal(int n, RealMatrix& A, std::vector<double>& b, std::vector<dou
 }
 
 void InvertComplex(int n, ComplexMatrix& A) {
-    if (A.Rows() < n || A.Cols() < n) throw ComputationFailure(kOutOfRange, "InvertComplex: size");
+    if (A.Rows() < n || A.Cols() < n) throw ComputationFailure(kOutOfRange, "matrix too small for its inverse");
     ComplexMatrix R(n, n);
     ComplexMatrix W(n, n);
     std::vector<Complex> e(n);
@@ -172,8 +172,8 @@ void MatMulComplex(int n, ComplexMatrix& C, const ComplexMatrix& P, const Comple
                 re += a.re * b.re - a.im * b.im;
                 im += a.re * b.im + a.im * b.re;
             }
-            CheckFinite(re, "MatMulComplex");
-            CheckFinite(im, "MatMulComplex");
+            CheckFinite(re, "a complex matrix product");
+            CheckFinite(im, "a complex matrix product");
             C(i, k) = Complex{re, im};
         }
     }
@@ -184,7 +184,7 @@ void MatVecReal(int n, double* y, const RealMatrix& A, const double* x) {
         double s = 0.0;
         const double* row = A.Row(i);
         for (int j = 0; j < n; ++j) s += row[j] * x[j];
-        CheckFinite(s, "MatVecReal");
+        CheckFinite(s, "a matrix product");
         y[i] = s;
     }
 }
@@ -198,8 +198,8 @@ void MatVecComplex(int n, Complex* y, const ComplexMatrix& A, const Complex* x) 
             re += row[j].re * x[j].re - row[j].im * x[j].im;
             im += row[j].re * x[j].im + row[j].im * x[j].re;
         }
-        CheckFinite(re, "MatVecComplex");
-        CheckFinite(im, "MatVecComplex");
+        CheckFinite(re, "a complex matrix product");
+        CheckFinite(im, "a complex matrix product");
         y[i] = Complex{re, im};
     }
 }

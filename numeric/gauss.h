@@ -10,9 +10,6 @@ namespace numeric {
 
 class YieldHook;
 
-using ComplexMatrix = Matrix<Complex>;
-using RealMatrix = Matrix<double>;
-
 // Work arrays of the solvers; keep one alive across calls to avoid allocation.
 struct SolverWork {
     std::vector<int> perm;

@@ -4,6 +4,8 @@
 #include <cstddef>
 #include <vector>
 
+#include "complex.h"
+
 namespace numeric {
 
 template <class T>
@@ -40,5 +42,8 @@ class Matrix {
     int cols_ = 0;
     std::vector<T> data_;
 };
+
+using ComplexMatrix = Matrix<Complex>;
+using RealMatrix = Matrix<double>;
 
 }  // namespace numeric

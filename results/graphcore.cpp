@@ -1,5 +1,7 @@
 #include "results/graphcore.h"
 
+#include "analysis/statics.h"
+
 #include <algorithm>
 #include <charconv>
 #include <cmath>
@@ -166,18 +168,38 @@ int ComputeScales(const numeric::RealMatrix& history, int nw, double rightEnd, P
     return shown;
 }
 
-StaticLists MakeStaticLists(const fem::Model& model, int element, bool global,
-                            const PenTable& pens) {
+namespace {
+
+// The static results of an element and the displacements of a node, 0 where statics
+// holds none.
+const fem::StaticElementResult& ElementStatics(const fem::StaticSolution* statics, int element) {
+    static const fem::StaticElementResult kNone{};
+    if (!statics || element >= static_cast<int>(statics->Elements.size())) return kNone;
+    return statics->Elements[static_cast<std::size_t>(element)];
+}
+const std::array<double, 6>& NodeStatics(const fem::StaticSolution* statics, int node) {
+    static const std::array<double, 6> kNone{};
+    if (!statics || node >= static_cast<int>(statics->NodeDisp.size())) return kNone;
+    return statics->NodeDisp[static_cast<std::size_t>(node)];
+}
+
+}  // namespace
+
+StaticLists MakeStaticLists(const fem::Model& model, const fem::StaticSolution* statics,
+                            int element, bool global, const PenTable& pens) {
     const fem::ElementRecord& e = model.Elements.at(static_cast<std::size_t>(element));
-    const fem::NodeRecord& a = model.Nodes.at(static_cast<std::size_t>(e.EndNode[0]));
-    const fem::NodeRecord& b = model.Nodes.at(static_cast<std::size_t>(e.EndNode[1]));
+    model.Nodes.at(static_cast<std::size_t>(e.EndNode[0]));
+    model.Nodes.at(static_cast<std::size_t>(e.EndNode[1]));
+    const fem::StaticElementResult& r = ElementStatics(statics, element);
+    const std::array<double, 6>& a = NodeStatics(statics, e.EndNode[0]);
+    const std::array<double, 6>& b = NodeStatics(statics, e.EndNode[1]);
     StaticLists s;
     s.ElementCaption = "要素番号 " + std::to_string(element);
     s.NodeCaption[0] = "　節点 " + std::to_string(e.EndNode[0]);
     s.NodeCaption[1] = "　節点 " + std::to_string(e.EndNode[1]);
     s.SystemCaption = global ? "［全体座標系］" : "［要素座標系］";
     s.DisplacementHeading = global ? "静的節点変位" : "要素の変形";
-    const auto& force = global ? e.StaticEndForceGlobal : e.StaticEndForceLocal;
+    const auto& force = global ? r.EndForceGlobal : r.EndForceLocal;
 
     s.Forces.push_back(s.NodeCaption[0]);
     if (global) s.Displacements.push_back(s.NodeCaption[0]);
@@ -186,7 +208,7 @@ StaticLists MakeStaticLists(const fem::Model& model, int element, bool global,
         // In element components the second list holds the second end's
         // displacement relative to the first: the element's deformation.
         const double d =
-            global ? a.StaticDisp[c] : e.StaticEndDispLocal[c + 6] - e.StaticEndDispLocal[c];
+            global ? a[c] : r.EndDispLocal[c + 6] - r.EndDispLocal[c];
         s.Displacements.push_back(pens[c].DisplacementTitle + FormatSingle(d));
     }
     s.Forces.push_back(s.NodeCaption[1]);
@@ -195,20 +217,24 @@ StaticLists MakeStaticLists(const fem::Model& model, int element, bool global,
         s.Forces.push_back(pens[c].Title + FormatSingle(force[c]));
         if (global)
             s.Displacements.push_back(pens[c].DisplacementTitle +
-                                      FormatSingle(b.StaticDisp[c - 6]));
+                                      FormatSingle(b[c - 6]));
     }
     return s;
 }
 
-StaticLists MakeNodeStaticLists(const fem::Model& model, int node, const PenTable& pens) {
-    const fem::NodeRecord& n = model.Nodes.at(static_cast<std::size_t>(node));
+StaticLists MakeNodeStaticLists(const fem::Model& model, const fem::StaticSolution* statics,
+                                int node, const PenTable& pens) {
+    model.Nodes.at(static_cast<std::size_t>(node));
+    const std::array<double, 6>& n = NodeStatics(statics, node);
     // The node's static force: what its elements' ends take from it.
     double force[6] = {0, 0, 0, 0, 0, 0};
-    for (const fem::ElementRecord& e : model.Elements) {
+    for (int i = 0; i < model.ElementCount(); ++i) {
+        const fem::ElementRecord& e = model.Elements[static_cast<std::size_t>(i)];
         for (int side = 0; side < 2; ++side) {
             if (e.EndNode[static_cast<std::size_t>(side)] != node) continue;
+            const fem::StaticElementResult& r = ElementStatics(statics, i);
             for (int c = 0; c < 6; ++c)
-                force[c] += e.StaticEndForceGlobal[static_cast<std::size_t>(6 * side + c)];
+                force[c] += r.EndForceGlobal[static_cast<std::size_t>(6 * side + c)];
         }
     }
     static const char* const kForceTitles[6] = {"Fx=", "Fy=", "Fz=", "Mx=", "My=", "Mz="};
@@ -221,7 +247,7 @@ StaticLists MakeNodeStaticLists(const fem::Model& model, int node, const PenTabl
     s.Displacements.push_back(s.NodeCaption[0]);
     for (int c = 0; c < 6; ++c) {
         s.Forces.push_back(kForceTitles[c] + FormatSingle(force[c]));
-        s.Displacements.push_back(pens[c].Title + FormatSingle(n.StaticDisp[c]));
+        s.Displacements.push_back(pens[c].Title + FormatSingle(n[c]));
     }
     return s;
 }

@@ -18,6 +18,7 @@
 
 namespace fem {
 class Model;
+struct StaticSolution;
 }
 
 namespace results {
@@ -107,15 +108,17 @@ struct StaticLists {
     std::vector<std::string> Forces;         // static end forces
     std::vector<std::string> Displacements;  // node displacements or element deformation
 };
-// Raises std::out_of_range for an element or node number outside the model.
-StaticLists MakeStaticLists(const fem::Model& model, int element, bool global,
-                            const PenTable& pens);
+// Raises std::out_of_range for an element or node number outside the model. The values
+// come from statics (0 where it holds none: null, or a failed solution).
+StaticLists MakeStaticLists(const fem::Model& model, const fem::StaticSolution* statics,
+                            int element, bool global, const PenTable& pens);
 // The same for one node: its caption "節点番号 N" (NodeCaption[0] "　節点 N", heads
 // both lists; NodeCaption[1] empty), the static nodal force (the sum of
 // the static end forces of the elements that meet there: the load at a free node,
 // the reaction at a support) and the static displacements, both in global components
 // and titled by pens 0..5 of a displacement graph.
-StaticLists MakeNodeStaticLists(const fem::Model& model, int node, const PenTable& pens);
+StaticLists MakeNodeStaticLists(const fem::Model& model, const fem::StaticSolution* statics,
+                                int node, const PenTable& pens);
 // The estimated aliasing error of the uncorrected curves against the curves shown, per
 // component c: the largest |errors(c, j)| over j = 0 .. n-1 divided by the largest
 // |history(c, j)|; -1 for a component whose curve is zero throughout (or absent).

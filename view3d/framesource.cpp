@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "analysis/engine.h"
+#include "analysis/histories.h"
 #include "model/model.h"
 #include "numeric/constants.h"
 #include "numeric/failure.h"
@@ -21,47 +21,40 @@ bool FrameSource::BelongsTo(const fem::Model& model) const {
     return ModelRevision() == model.Revision() && NodeCount() == model.NodeCount();
 }
 
-HistoryFrames::HistoryFrames(fem::Model& model, Inversion when) {
-    if (!fem::DynamicResultsBelongTo(model))
+HistoryFrames::HistoryFrames(std::shared_ptr<const fem::ImpactSolution> solution,
+                             Inversion when)
+    : solution_(std::move(solution)) {
+    if (!solution_ || !solution_->Complete())
         throw numeric::ComputationFailure(numeric::kInvalidArgument,
                                           "no impact response of this structure");
-    const fem::AnalysisState& a = fem::Analysis();
-    frames_ = a.Nw;
-    nodes_ = model.NodeCount();
-    te_ = a.Te;
-    gammaTe_ = a.GammaTe;
-    corrected_ = a.AliasingCorrected;
-    revision_ = model.Revision();
+    inverse_ = std::make_unique<const fem::InverseTransform>(solution_->Settings());
+    frames_ = solution_->Settings().Nw;
+    nodes_ = solution_->Structure().NodeCount();
+    te_ = solution_->Settings().Te;
+    revision_ = solution_->ModelRevision();
     values_.assign(static_cast<std::size_t>(frames_) * nodes_ * 6, 0.0f);
-    if (when == Inversion::Now) InvertMore(model, nodes_);
+    if (when == Inversion::Now) InvertMore(nodes_);
 }
 
-int HistoryFrames::InvertMore(fem::Model& model, int count) {
-    if (!BelongsTo(model))
-        throw numeric::ComputationFailure(numeric::kInvalidArgument,
-                                          "the impact response has changed");
+HistoryFrames::~HistoryFrames() = default;
+
+int HistoryFrames::InvertMore(int count) {
     const int last = std::min(nodes_, inverted_ + std::max(count, 1));
-    numeric::RealMatrix h;
     for (int n = inverted_; n < last; ++n) {
-        fem::NodeDisplacementHistory(model, n, h);
+        const fem::HistoryResult h = fem::NodeDisplacementHistory(*solution_, n, *inverse_);
+        const numeric::RealMatrix& best = h.Best();
         for (int j = 0; j < frames_; ++j) {
             float* row = &values_[(static_cast<std::size_t>(j) * nodes_ + n) * 6];
             double squared = 0.0;
             for (int c = 0; c < 6; ++c) {
-                row[c] = static_cast<float>(h(c, j));
-                if (c < 3) squared += h(c, j) * h(c, j);
+                row[c] = static_cast<float>(best(c, j));
+                if (c < 3) squared += best(c, j) * best(c, j);
             }
             largest_ = std::max(largest_, std::sqrt(squared));
         }
     }
     inverted_ = last;
     return nodes_ - inverted_;
-}
-
-bool HistoryFrames::BelongsTo(const fem::Model& model) const {
-    const fem::AnalysisState& a = fem::Analysis();
-    return FrameSource::BelongsTo(model) && fem::DynamicResultsBelongTo(model) && a.Nw == frames_ &&
-           a.Te == te_ && a.GammaTe == gammaTe_ && a.AliasingCorrected == corrected_;
 }
 
 double HistoryFrames::FrameTime(int f) const {

@@ -18,7 +18,9 @@
 
 namespace fem {
 class Model;
-}
+class ImpactSolution;
+class InverseTransform;
+}  // namespace fem
 
 namespace view3d {
 
@@ -43,25 +45,29 @@ class FrameSource {
     [[nodiscard]] virtual bool BelongsTo(const fem::Model& model) const;
 };
 
-// The impact response: every node's six displacement histories of the last analysis
+// The impact response: every node's six displacement histories of an impact solution
 // (the corrected ones when it solved the second line), inverted once and kept in
-// single precision, frame by frame. Frame j is t_j = j Te / Nw.
+// single precision, frame by frame. Frame j is t_j = j Te / Nw. The frames hold the
+// solution they come from, so a window may let a worker thread invert them while it
+// goes on; reading frames while InvertMore runs on another thread is not safe.
 class HistoryFrames final : public FrameSource {
   public:
     // Now: every node's histories are inverted by the constructor. Later: the frames
-    // start empty and InvertMore inverts a few nodes at a time, so that a window can
-    // keep answering between two steps.
+    // start empty and InvertMore inverts a few nodes at a time.
     enum class Inversion { Now, Later };
-    // Raises numeric::ComputationFailure when the dynamic results do not belong to
-    // model, and std::bad_alloc when the frames do not fit in memory. Uses the engine's
-    // shared tables: not while an analysis runs.
-    explicit HistoryFrames(fem::Model& model, Inversion when = Inversion::Now);
-    // Inverts the histories of the next `count` nodes (at least one) of model, the
-    // structure given to the constructor, and returns how many nodes are left. Raises
-    // numeric::ComputationFailure when the results no longer belong to model.
-    int InvertMore(fem::Model& model, int count);
+    // Raises numeric::ComputationFailure when the solution is not complete, and
+    // std::bad_alloc when the frames do not fit in memory.
+    explicit HistoryFrames(std::shared_ptr<const fem::ImpactSolution> solution,
+                           Inversion when = Inversion::Now);
+    ~HistoryFrames() override;
+    // Inverts the histories of the next `count` nodes (at least one) and returns how many
+    // nodes are left.
+    int InvertMore(int count);
     [[nodiscard]] int NodesInverted() const { return inverted_; }
     [[nodiscard]] bool Complete() const { return inverted_ == nodes_; }
+    [[nodiscard]] const std::shared_ptr<const fem::ImpactSolution>& Solution() const {
+        return solution_;
+    }
 
     [[nodiscard]] int FrameCount() const override { return frames_; }
     [[nodiscard]] int NodeCount() const override { return nodes_; }
@@ -69,16 +75,13 @@ class HistoryFrames final : public FrameSource {
     void Displacements(int f, NodeDisplacements& out) const override;
     [[nodiscard]] double LargestTranslation() const override { return largest_; }
     [[nodiscard]] std::uint64_t ModelRevision() const override { return revision_; }
-    // Also false once another analysis (other Nw, Te, gamma Te or aliasing correction)
-    // replaced the results. Reads the engine's state: not while an analysis runs.
-    [[nodiscard]] bool BelongsTo(const fem::Model& model) const override;
 
   private:
+    std::shared_ptr<const fem::ImpactSolution> solution_;
+    std::unique_ptr<const fem::InverseTransform> inverse_;
     int frames_ = 0;
     int nodes_ = 0;
     double te_ = 0.0;
-    double gammaTe_ = 0.0;
-    bool corrected_ = false;
     double largest_ = 0.0;
     std::uint64_t revision_ = 0;
     int inverted_ = 0;           // nodes whose histories are in values_

@@ -163,19 +163,10 @@ void DrawElementAxes(SceneView& view, const fem::Model& model, int e) {
     }
 }
 
-void DrawDeformationSimple(SceneView& view, const fem::Model& model, double magnification) {
-    for (const fem::ElementRecord& el : model.Elements) {
-        Vec3 ends[2];
-        for (int s = 0; s < 2; ++s) {
-            const fem::NodeRecord& n = model.Nodes.at(el.EndNode[s]);
-            for (int k = 0; k < 3; ++k) ends[s][k] = n.Coord[k] + magnification * n.StaticDisp[k];
-        }
-        view.AddLine(ends[0], ends[1], kSimpleDeformationColor, 1);
-    }
-}
-
-Deflection ElementDeflection(const fem::ElementRecord& e) {
-    return ElementDeflection(e, e.StaticEndDispLocal);
+void DrawDeformationSimple(SceneView& view, const fem::Model& model,
+                           const std::vector<std::array<double, 6>>& displacements,
+                           double magnification) {
+    DrawDisplacedStructure(view, model, displacements, magnification, false);
 }
 
 Deflection ElementDeflection(const fem::ElementRecord& e, const std::array<double, 12>& s) {
@@ -258,9 +249,9 @@ void DrawDisplacedStructure(SceneView& view, const fem::Model& model,
     }
 }
 
-void DrawDeformation(SceneView& view, const fem::Model& model, double magnification) {
-    for (const fem::ElementRecord& el : model.Elements)
-        DrawBentElement(view, model, el, ElementDeflection(el), magnification);
+void DrawDeformation(SceneView& view, const fem::Model& model,
+                     const std::vector<std::array<double, 6>>& displacements, double magnification) {
+    DrawDisplacedStructure(view, model, displacements, magnification, true);
 }
 
 void ShowNewStructure(SceneView& view, const fem::Model& model, PanelLink& panel) {
@@ -272,11 +263,11 @@ void ShowNewStructure(SceneView& view, const fem::Model& model, PanelLink& panel
     view.SetDefaultView();
     DrawStructure(view, model, panel);
     if (panel.ShowViewWindow) panel.ShowViewWindow();
-    if (panel.NoResults || model.ElementCount() < 1) return;
+    if (!panel.StaticDisplacements || model.ElementCount() < 1) return;
     if (panel.DeformationMode == 0) {
-        DrawDeformation(view, model, panel.Magnification);
+        DrawDeformation(view, model, *panel.StaticDisplacements, panel.Magnification);
     } else if (panel.DeformationMode == 1) {
-        DrawDeformationSimple(view, model, panel.Magnification);
+        DrawDeformationSimple(view, model, *panel.StaticDisplacements, panel.Magnification);
     }
 }
 

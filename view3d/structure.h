@@ -34,7 +34,9 @@ struct PanelLink {
     // Read by ShowNewStructure only.
     double Magnification = 100.0;  // the magnification box read as a double
     int DeformationMode = 0;       // 0 detailed, 1 simple, 2 none
-    bool NoResults = true;         // the stored static results do not belong to the model
+    // The static displacements of every node (ux, uy, uz, rx, ry, rz), or null when no
+    // static results belong to the model.
+    const std::vector<std::array<double, 6>>* StaticDisplacements = nullptr;
 };
 
 // Coefficients of an element's static deflection in element axes, x from the first
@@ -80,12 +82,15 @@ void DrawSupports(SceneView& view, PanelLink& panel, platform::Surface& target, 
 // The median element length (0 without elements): symbols stay well inside an element.
 double TypicalElementLength(const fem::Model& model);
 
-// Static deformation magnified `magnification` times, over what is drawn; not
-// mirrored. Straight lines between the displaced nodes:
-void DrawDeformationSimple(SceneView& view, const fem::Model& model, double magnification);
+// Static deformation (displacements: one row of six per node) magnified `magnification`
+// times, over what is drawn; not mirrored. Straight lines between the displaced nodes:
+void DrawDeformationSimple(SceneView& view, const fem::Model& model,
+                           const std::vector<std::array<double, 6>>& displacements,
+                           double magnification);
 // Each element as a curve of 20 segments interpolated from its end displacements.
 // Raises numeric::ComputationFailure for an element of zero length.
-void DrawDeformation(SceneView& view, const fem::Model& model, double magnification);
+void DrawDeformation(SceneView& view, const fem::Model& model,
+                     const std::vector<std::array<double, 6>>& displacements, double magnification);
 
 // The structure displaced by `displacements` (one row of six per node: ux, uy, uz,
 // rx, ry, rz in global axes) magnified `magnification` times, over what is drawn:
@@ -103,11 +108,9 @@ inline void DrawDisplacedStructure(SceneView& view, const fem::Model& model,
                            detailed ? kDeformationColor : kSimpleDeformationColor, 1);
 }
 
-// Deflection of element e from its static end displacements in element axes (axial
-// linear, lateral cubic through end values and slopes). Raises
-// numeric::ComputationFailure for an element of zero length.
-Deflection ElementDeflection(const fem::ElementRecord& e);
-// The same from any twelve end displacements in element axes.
+// Deflection of element e from twelve end displacements in element axes (axial linear,
+// lateral cubic through end values and slopes). Raises numeric::ComputationFailure for
+// an element of zero length.
 Deflection ElementDeflection(const fem::ElementRecord& e, const std::array<double, 12>& local);
 
 // After a structure was read or built: default view, structure, view window shown,

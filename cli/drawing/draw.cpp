@@ -10,7 +10,7 @@
 #include <QSize>
 #include <QString>
 
-#include "analysis/engine.h"
+#include "analysis/run_analysis.h"
 #include "cli/analysisrun.h"
 #include "cli/commands.h"
 #include "cli/drawoptions.h"
@@ -54,11 +54,12 @@ int RunDraw(const std::vector<std::string>& args) {
     if (o.timeGiven && o.time > te)
         return UsageError("--time must be within 0 .. Te = " + numeric::FormatGeneral(te, 6) +
                           " s");
-    fem::AnalysisMessages messages;
+    fem::AnalysisResult analysis;
     if (o.deformed || o.timeGiven) {
-        messages = AnalyseStructure(model, o.analysis, te);
-        if (o.deformed && !messages.Static.empty()) return 1;  // the reason is on standard error
-        if (o.timeGiven && !fem::Analysis().DynamicComplete) return 1;
+        analysis = AnalyseStructure(model, o.analysis, te);
+        // The reasons are on standard error.
+        if (o.deformed && !(analysis.Static && analysis.Static->Complete())) return 1;
+        if (o.timeGiven && !analysis.Impact->Complete()) return 1;
     }
 
     // The scene is built as the view window builds it, on a stand-in picture of the
@@ -73,7 +74,7 @@ int RunDraw(const std::vector<std::string>& args) {
     view.SetPictureSize(o.width, o.height);
     view.SetDefaultView();
     view3d::PanelLink panel;
-    panel.NoResults = !o.deformed;
+    if (o.deformed) panel.StaticDisplacements = &analysis.Static->NodeDisp;
     panel.DeformationMode = 0;
     panel.Magnification =
         o.magnificationGiven ? o.magnification : StaticMagnification(o.analysis.input);
@@ -83,7 +84,7 @@ int RunDraw(const std::vector<std::string>& args) {
         view.EndBatch();
         if (o.timeGiven) {
             view3d::Animation animation;
-            animation.SetFrames(std::make_shared<view3d::HistoryFrames>(model));
+            animation.SetFrames(std::make_shared<view3d::HistoryFrames>(analysis.Impact));
             const view3d::FrameSource& frames = *animation.Frames();
             animation.Magnification = o.magnificationGiven ? o.magnification
                                                            : view3d::DefaultMagnification(
@@ -113,7 +114,9 @@ int RunDraw(const std::vector<std::string>& args) {
                      written.detail.toLocal8Bit().constData());
         return 1;
     }
-    return messages.Dynamic.empty() && messages.Static.empty() ? 0 : 1;
+    const bool impactOk = !analysis.Impact || analysis.Impact->Complete();
+    const bool staticOk = !analysis.Impact || (analysis.Static && analysis.Static->Complete());
+    return impactOk && staticOk ? 0 : 1;
 }
 
 }  // namespace cli

@@ -5,7 +5,7 @@
 #include <QSize>
 #include <QString>
 
-#include "analysis/engine.h"
+#include "analysis/run_analysis.h"
 #include "cli/analysisrun.h"
 #include "cli/commands.h"
 #include "cli/plotoptions.h"
@@ -30,20 +30,18 @@ int RunPlot(const std::vector<std::string>& args) {
     double te = 0.0;
     if (const int code = LoadInput(o.analysis, model, te)) return code;
     if (const int code = CheckElementAndNode(model, o.element, o.node)) return code;
-    const fem::AnalysisMessages messages = AnalyseStructure(model, o.analysis, te);
-    if (!fem::Analysis().DynamicComplete) return 1;  // the reason is on standard error
+    const fem::AnalysisResult analysis = AnalyseStructure(model, o.analysis, te);
+    const fem::ImpactSolution& impact = *analysis.Impact;
+    if (!impact.Complete()) return 1;  // the reason is on standard error
 
     // The histories with the window's default pens and scales over the whole span.
     const bool node = o.node >= 0;
     const results::GraphKind kind =
         node ? results::GraphKind::NodeDisplacements : results::GraphKind::ElementForces;
-    fem::HistoryResult result;
-    if (node)
-        NodeHistories(model, o.node, result);
-    else
-        ElementHistories(model, o.element, o.global, result);
+    const fem::HistoryResult result = node ? NodeHistories(impact, o.node)
+                                           : ElementHistories(impact, o.element, o.global);
     const numeric::RealMatrix& histories = result.Best();
-    const int nw = fem::Analysis().Nw;
+    const int nw = impact.Settings().Nw;
     results::PenTable pens;
     pens.SetTitles(kind);
     results::GraphPicture graph;
@@ -52,10 +50,11 @@ int RunPlot(const std::vector<std::string>& args) {
     graph.nw = nw;
     graph.shownPoints = results::ComputeScales(histories, nw, 1.0, pens, kind);
     graph.pens = &pens;
+    const fem::StaticSolution* statics = analysis.Static.get();
     const results::StaticLists lists =
-        node ? results::MakeNodeStaticLists(model, o.node, pens)
-             : results::MakeStaticLists(model, o.element, o.global, pens);
-    graph.title = results::GraphTitle(lists, fem::Analysis().Te);
+        node ? results::MakeNodeStaticLists(model, statics, o.node, pens)
+             : results::MakeStaticLists(model, statics, o.element, o.global, pens);
+    graph.title = results::GraphTitle(lists, impact.Settings().Te);
 
     const platform::ExportResult written = platform::ExportPicture(
         QString::fromLocal8Bit(o.output.c_str()), QSize(o.width, o.height),
@@ -65,7 +64,7 @@ int RunPlot(const std::vector<std::string>& args) {
                      written.detail.toLocal8Bit().constData());
         return 1;
     }
-    return messages.Static.empty() ? 0 : 1;
+    return statics && statics->Complete() ? 0 : 1;
 }
 
 }  // namespace cli

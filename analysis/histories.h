@@ -1,0 +1,80 @@
+#pragma once
+// Time histories from an impact solution: the numerical inverse Laplace transform (a
+// Hann-weighted Fourier series evaluated with the fast Fourier transform), the element
+// end forces and the node displacements. Every function here reads the solution only:
+// any number of threads may compute histories of one solution at once.
+//
+// Aliasing correction: the inversion returns the damped periodic image of a response,
+// f(t) + e^(-gamma Te) f(t + Te) + ..., not f(t) alone. A solution that solved the
+// second line of transform points (AnalysisSettings::CorrectAliasing) gives the
+// histories corrected (the first image eliminated) together with the estimated aliasing
+// error of the uncorrected ones.
+#include <vector>
+
+#include "analysis/impact.h"
+#include "analysis/run_control.h"
+#include "numeric/complex.h"
+#include "numeric/matrix.h"
+
+namespace fem {
+
+// The tables of the inversion for one Nw, Te and GammaTe. Immutable once made.
+class InverseTransform {
+  public:
+    // Raises numeric::ComputationFailure for settings that cannot be inverted.
+    explicit InverseTransform(const AnalysisSettings& settings);
+
+    [[nodiscard]] int Nw() const { return nw_; }
+    // f(t_j), j = 0 .. Nw - 1, into out from the spectrum F(s_k), k = 0 .. Nw/2, of line
+    // 0 or 1. work holds at least Nw values (the caller's, so that threads share nothing).
+    void Invert(const numeric::Complex* spectrum, int line, numeric::Complex* work,
+                double* out) const;
+
+  private:
+    int nw_ = 0;
+    double scale_ = 0.0;  // Nw / Te
+    std::vector<double> cosTable_;
+    std::vector<double> hannWeight_;
+    std::vector<double> growth_[2];  // e^(gamma t_j) of each line
+};
+
+// The histories of one element or node (rows: components, columns: t_j). Without the
+// second line only Uncorrected is filled. With it, Corrected = Uncorrected - EstimatedError:
+// the first periodic image eliminated, leaving about e^(-(2 GammaTe + kAliasingShift))
+// f(t + 2 Te); EstimatedError is the aliasing error of the uncorrected histories,
+// about e^(-GammaTe) f(t + Te), at every t_j (unreliable within a few t_j of a jump of
+// the response, where the window's smoothing differs between the two lines).
+struct HistoryResult {
+    numeric::RealMatrix Uncorrected;     // single-line histories, as without the correction
+    numeric::RealMatrix Corrected;       // empty without the second line
+    numeric::RealMatrix EstimatedError;  // empty without the second line
+    // The histories to show: Corrected when there is a second line, else Uncorrected.
+    [[nodiscard]] const numeric::RealMatrix& Best() const {
+        return Corrected.Empty() ? Uncorrected : Corrected;
+    }
+};
+
+// In which components element end forces are given.
+enum class ForceAxes {
+    Element,  // element components, the first node's six negated (internal forces)
+    Global,   // global components, K u
+};
+
+// Time histories of the element's twelve end forces (12 x Nw). Progress(k) counts the
+// transform points. Raises numeric::ComputationFailure when the solution is not complete
+// ("no complete dynamic result: run the analysis again") or the element does not exist.
+[[nodiscard]] HistoryResult ElementForceHistory(const ImpactSolution& solution, int element,
+                                                ForceAxes axes,
+                                                AnalysisCallbacks* callbacks = nullptr);
+// The end-force spectra of the element (12 x Nw/2+1) on line 0 or 1, in the given axes
+// (element components not negated).
+[[nodiscard]] numeric::ComplexMatrix ElementForceSpectrum(const ImpactSolution& solution,
+                                                          int element, ForceAxes axes, int line);
+
+// Time histories of the node's six displacements (6 x Nw). The same refusals.
+[[nodiscard]] HistoryResult NodeDisplacementHistory(const ImpactSolution& solution, int node);
+// The same with tables made once by the caller for several nodes.
+[[nodiscard]] HistoryResult NodeDisplacementHistory(const ImpactSolution& solution, int node,
+                                                    const InverseTransform& inverse);
+
+}  // namespace fem

@@ -1,0 +1,407 @@
+// The impact solution: every transform point is solved by one of a pool of worker
+// threads, each with its own matrix, sparse factorisation and work arrays.
+#include "analysis/impact.h"
+
+#include <Eigen/SparseLU>
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <complex>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <new>
+#include <string>
+#include <system_error>
+#include <thread>
+#include <vector>
+
+#include "analysis/element.h"
+#include "analysis/global_matrix.h"
+#include "numeric/failure.h"
+
+namespace fem {
+
+using numeric::Complex;
+using numeric::ComputationFailure;
+
+namespace {
+
+using Cd = std::complex<double>;
+using ComplexSparse = Eigen::SparseMatrix<Cd, Eigen::ColMajor, int>;
+
+// The fill-reducing ordering of the symmetric pattern. Eigen's AMDOrdering lists the
+// old index of every new position (as SimplicialLDLT reads it), while SparseLU reads
+// the permutation the other way round (as COLAMDOrdering gives it): handed to SparseLU
+// unchanged it would order the matrix by the inverse of the AMD ordering, with about
+// twice the fill and time.
+struct SymmetricAmdOrdering {
+    using PermutationType = Eigen::PermutationMatrix<Eigen::Dynamic, Eigen::Dynamic, int>;
+    template <class MatrixType>
+    void operator()(const MatrixType& matrix, PermutationType& perm) {
+        PermutationType amd;
+        Eigen::AMDOrdering<int>()(matrix, amd);
+        perm = amd.inverse();
+    }
+};
+
+// Eigen's SparseLU on the complex symmetric (not Hermitian) matrices: the ordering
+// above, symmetric mode (the etree of the symmetric pattern) and a diagonal pivot kept
+// unless an entry below is ten times larger, so that the factors keep the symmetric
+// fill. Its first allocation is sized from the symbolic estimate of the run instead of
+// twenty times the matrix.
+class ComplexLU : public Eigen::SparseLU<ComplexSparse, SymmetricAmdOrdering> {
+  public:
+    void SetFillFactor(int f) { this->m_perfv.fillfactor = f; }
+};
+constexpr double kDiagonalPivotThreshold = 0.1;
+const char* const kSolverName =
+    "Eigen SparseLU, AMD ordering of the symmetric pattern, diagonal pivoting (threshold "
+    "0.1); static: Eigen SimplicialLDLT, AMD ordering";
+
+ComplexSparse PatternMatrix(const GlobalPattern& p) {
+    ComplexSparse m(p.Order(), p.Order());
+    m.resizeNonZeros(p.NonZeros());
+    std::copy(p.ColumnStarts().begin(), p.ColumnStarts().end(), m.outerIndexPtr());
+    std::copy(p.RowIndices().begin(), p.RowIndices().end(), m.innerIndexPtr());
+    std::fill(m.valuePtr(), m.valuePtr() + p.NonZeros(), Cd{});
+    return m;
+}
+
+// What became of a transform point.
+enum PointState : signed char { kOpen, kSolved, kSingular, kNotFinite, kNoMemory, kFailed };
+
+PointState StateOf(const ComputationFailure& f) {
+    return f.Number() == numeric::kZeroPivot || f.Number() == numeric::kDivisionByZero
+               ? kSingular
+               : kNotFinite;
+}
+
+// What the workers of one solution share. Each worker writes only the columns of the
+// points it took; the coordinator reads them after their state says solved. Point i is
+// point i of the first line below linePoints, point i - linePoints of the second above.
+struct Run {
+    Run(const Model& m, const AnalysisSettings& s, const DofNumbering& d, const GlobalPattern& p,
+        numeric::ComplexMatrix* out, const RunControl* c)
+        : model(m),
+          settings(s),
+          numbering(d),
+          pattern(p),
+          spectra(out),
+          control(c),
+          linePoints(s.PointsPerLine()),
+          points(s.Points()),
+          states(new std::atomic<signed char>[points]) {
+        for (int k = 0; k < points; ++k) states[k].store(kOpen);
+    }
+    const Model& model;
+    const AnalysisSettings& settings;
+    const DofNumbering& numbering;
+    const GlobalPattern& pattern;
+    numeric::ComplexMatrix* spectra;  // one per line
+    const RunControl* control;
+    const int linePoints;
+    const int points;
+    std::vector<std::pair<int, double>> loads;  // equation and size of every "pf" load
+    int fillFactor = 20;
+
+    std::atomic<int> next{0};
+    std::atomic<bool> halt{false};
+    std::unique_ptr<std::atomic<signed char>[]> states;
+    std::mutex mutex;
+    std::condition_variable finished;
+    int running = 0;
+};
+
+// The solution at point i into column k of every node's spectrum of its line.
+struct Worker {
+    explicit Worker(Run& r) : run(r), A(PatternMatrix(r.pattern)), ke(12, 12) {
+        lu.SetFillFactor(r.fillFactor);
+        lu.isSymmetric(true);
+        lu.setPivotThreshold(kDiagonalPivotThreshold);
+        lu.analyzePattern(A);
+        b.resize(r.pattern.Order());
+    }
+
+    void Solve(int i) {
+        const int line = i < run.linePoints ? 0 : 1;
+        const int k = i - line * run.linePoints;
+        const Complex s = run.settings.TransformPoint(k, line);
+        AssembleDynamic(run.pattern, run.model, s, work, ke, A.valuePtr());
+        const Complex F = StepLoadTransform(s, run.settings.Te, run.settings.Tau);
+        b.setZero();
+        for (const auto& [equation, size] : run.loads) {
+            const Complex load = numeric::CScale(size, F);
+            b[equation] = Cd(load.re, load.im);
+        }
+        lu.factorize(A);
+        if (lu.info() != Eigen::Success)
+            throw ComputationFailure(numeric::kZeroPivot, "zero pivot in the dynamic solution");
+        x = lu.solve(b);
+        // One step of refinement: without it the small components of a solution (a
+        // transverse motion 1e-4 of the largest) lose digits against the dense elimination.
+        residual = b;
+        residual.noalias() -= A * x;
+        x += lu.solve(residual);
+        for (int r = 0; r < x.size(); ++r)
+            if (!std::isfinite(x[r].real()) || !std::isfinite(x[r].imag())) {
+                numeric::CheckFinite(x[r].real(), "dynamic solution");
+                numeric::CheckFinite(x[r].imag(), "dynamic solution");
+            }
+        numeric::ComplexMatrix& spectrum = run.spectra[line];
+        for (int r = 0; r < x.size(); ++r) {
+            const auto [n, j] = run.numbering.DofOwner[r];
+            spectrum(6 * n + j, k) = Complex{x[r].real(), x[r].imag()};
+        }
+    }
+
+    Run& run;
+    ComplexSparse A;
+    ComplexLU lu;
+    Eigen::VectorXcd b, x, residual;
+    ElementWork work;
+    numeric::ComplexMatrix ke;
+};
+
+// Takes points until none is left, the run halts or a stop is requested. A point once
+// taken is always finished, so the solved points below the first open one have no gaps.
+void WorkOn(Run& run) {
+    std::unique_ptr<Worker> worker;
+    try {
+        worker = std::make_unique<Worker>(run);
+    } catch (...) {
+        // A worker that cannot start fails the next point, like a failure inside it.
+        const int k = run.next.fetch_add(1);
+        if (k < run.points) run.states[k].store(kNoMemory);
+        run.halt = true;
+    }
+    while (worker && !run.halt && !StopRequested(run.control)) {
+        const int k = run.next.fetch_add(1);
+        if (k >= run.points) break;
+        PointState state = kSolved;
+        try {
+            worker->Solve(k);
+        } catch (const ComputationFailure& f) {
+            state = StateOf(f);
+        } catch (const std::bad_alloc&) {
+            state = kNoMemory;
+        } catch (...) {
+            state = kFailed;
+        }
+        run.states[k].store(state, std::memory_order_release);
+        if (state != kSolved) run.halt = true;
+    }
+    std::lock_guard<std::mutex> lock(run.mutex);
+    if (--run.running == 0) run.finished.notify_all();
+}
+
+// Ends the workers however the coordinator leaves.
+class Pool {
+  public:
+    explicit Pool(Run& run) : run_(run) {}
+    ~Pool() {
+        run_.halt = true;
+        for (std::thread& t : threads_) t.join();
+    }
+    void Start(int count) {
+        for (int i = 0; i < count; ++i) {
+            {
+                std::lock_guard<std::mutex> lock(run_.mutex);
+                ++run_.running;
+            }
+            try {
+                threads_.emplace_back(WorkOn, std::ref(run_));
+            } catch (...) {
+                std::lock_guard<std::mutex> lock(run_.mutex);
+                --run_.running;
+                if (threads_.empty()) throw;
+                return;  // fewer workers than asked for
+            }
+        }
+    }
+    // Waits until every worker has ended or the time has passed; true when all ended.
+    bool Wait(std::chrono::milliseconds time) {
+        std::unique_lock<std::mutex> lock(run_.mutex);
+        return run_.finished.wait_for(lock, time, [this] { return run_.running == 0; });
+    }
+
+  private:
+    Run& run_;
+    std::vector<std::thread> threads_;
+};
+
+Outcome Failure(OutcomeKind kind, std::string detail = "") {
+    Outcome o;
+    o.Kind = kind;
+    o.Detail = std::move(detail);
+    return o;
+}
+
+Outcome PointOutcome(PointState state, int point) {
+    Outcome o;
+    switch (state) {
+        case kSingular:
+            o.Kind = OutcomeKind::SingularMatrix;
+            break;
+        case kNoMemory:
+            o.Kind = OutcomeKind::OutOfMemory;
+            break;
+        default:
+            o.Kind = OutcomeKind::NotFinite;
+            break;
+    }
+    o.Point = point;
+    return o;
+}
+
+}  // namespace
+
+class ImpactSolver {
+  public:
+    static std::shared_ptr<const ImpactSolution> Solve(std::shared_ptr<const Model> model,
+                                                       const AnalysisSettings& settings,
+                                                       AnalysisCallbacks* callbacks) {
+        auto solution = std::shared_ptr<ImpactSolution>(new ImpactSolution());
+        ImpactSolution& out = *solution;
+        out.settings_ = settings;
+        out.revision_ = model->Revision();
+        out.model_ = std::move(model);
+        out.outcome_ = Compute(out, callbacks);
+        return solution;
+    }
+
+  private:
+    static Outcome Compute(ImpactSolution& out, AnalysisCallbacks* callbacks) {
+        const Model& model = *out.model_;
+        const AnalysisSettings& settings = out.settings_;
+        if (const std::string why = SettingsProblem(settings); !why.empty())
+            return Failure(OutcomeKind::BadSettings, why);
+        std::unique_ptr<GlobalPattern> pattern;
+        try {
+            out.numbering_ = NumberDofs(model);
+            pattern = std::make_unique<GlobalPattern>(model, out.numbering_);
+        } catch (const ComputationFailure& f) {
+            return Failure(f.Number() == numeric::kOverflow ? OutcomeKind::WouldNotFit
+                                                            : OutcomeKind::BadNumbering,
+                           f.what());
+        } catch (const std::bad_alloc&) {
+            return Failure(OutcomeKind::OutOfMemory, "numbering the degrees of freedom");
+        }
+        if (pattern->Order() == 0) return Failure(OutcomeKind::NoFreeDof, "no free degree of freedom");
+
+        // Memory first: a run that would not fit is refused before anything is allocated. The
+        // spectra of both lines count.
+        const int points = settings.Points();
+        const MemoryPlan plan =
+            PlanMemory(*pattern, SymmetricFactorNonZeros(*pattern), model.NodeCount(), points);
+        const int wanted = ThreadsFor(settings.Threads);
+        SolverReport& report = out.report_;
+        report.AvailableBytes = AvailableMemoryBytes();
+        const double available = report.AvailableBytes > 0
+                                     ? report.AvailableBytes
+                                     : plan.SharedBytes + wanted * plan.PerWorkerBytes;
+        int workers = 0;
+        try {
+            workers = std::min(WorkersThatFit(plan, wanted, available), points);
+        } catch (const ComputationFailure& f) {
+            Outcome o = Failure(OutcomeKind::WouldNotFit, f.what());
+            o.NeededBytes = plan.SharedBytes + plan.PerWorkerBytes;
+            o.AvailableBytes = available;
+            return o;
+        }
+        report.Solver = kSolverName;
+        report.Threads = workers;
+        report.EstimatedBytes = plan.SharedBytes + workers * plan.PerWorkerBytes;
+
+        try {
+            for (int line = 0; line < settings.Lines(); ++line)
+                out.spectra_[line].Resize(6 * model.NodeCount(), settings.PointsPerLine());
+        } catch (const std::bad_alloc&) {
+            Outcome o = Failure(OutcomeKind::OutOfMemory, "the spectra of the nodes");
+            o.NeededBytes = report.EstimatedBytes;
+            return o;
+        }
+        return SolvePoints(out, *pattern, plan, workers, callbacks);
+    }
+
+    static Outcome SolvePoints(ImpactSolution& out, const GlobalPattern& pattern,
+                               const MemoryPlan& plan, int workers, AnalysisCallbacks* callbacks) {
+        const Model& model = *out.model_;
+        const AnalysisSettings& settings = out.settings_;
+        const int points = settings.Points();
+        const int linePoints = settings.PointsPerLine();
+        try {
+            Run run(model, settings, out.numbering_, pattern, out.spectra_, callbacks);
+            run.fillFactor = plan.FillFactor;
+            for (int r = 0; r < pattern.Order(); ++r) {
+                const auto [n, j] = out.numbering_.DofOwner[r];
+                if (model.Nodes[n].BcCode[j] == "pf")
+                    run.loads.emplace_back(r, model.Nodes[n].LoadValue[j]);
+            }
+
+            // The calling thread reports the solved points in order and keeps its caller's
+            // event loop alive; the points reported when it sees a stop are the ones kept.
+            int kept = 0;
+            bool stopSeen = false;
+            {
+                Pool pool(run);
+                pool.Start(workers);
+                for (bool ended = false; !ended && !stopSeen;) {
+                    ended = pool.Wait(std::chrono::milliseconds(5));
+                    while (!stopSeen && kept < points &&
+                           run.states[kept].load(std::memory_order_acquire) == kSolved) {
+                        if (callbacks) callbacks->Progress(kept);
+                        ++kept;
+                        stopSeen = StopRequested(callbacks);
+                    }
+                    if (callbacks && !stopSeen) {
+                        callbacks->Yield();
+                        stopSeen = StopRequested(callbacks);
+                    }
+                }
+            }
+
+            // Points after the kept ones hold the initial fill, as if never solved.
+            for (int i = kept; i < points; ++i) {
+                if (run.states[i].load() != kSolved) continue;
+                const int line = i < linePoints ? 0 : 1;
+                numeric::ComplexMatrix& spectrum = out.spectra_[line];
+                for (int r = 0; r < spectrum.Rows(); ++r) spectrum(r, i - line * linePoints) = Complex{};
+            }
+            if (kept == points) return Outcome{};
+            // The lowest point that did not complete decides.
+            const auto state = static_cast<PointState>(run.states[kept].load());
+            if (state != kOpen && state != kSolved && !stopSeen) return PointOutcome(state, kept);
+            if (stopSeen || StopRequested(callbacks)) {
+                Outcome o;
+                o.Kind = OutcomeKind::Stopped;
+                o.Point = kept;
+                return o;
+            }
+            // Halted by a failure at a later point than the lowest one left open.
+            for (int i = kept; i < points; ++i) {
+                const auto later = static_cast<PointState>(run.states[i].load());
+                if (later != kOpen && later != kSolved) return PointOutcome(later, i);
+            }
+            return PointOutcome(kFailed, kept);
+        } catch (const std::bad_alloc&) {
+            return Failure(OutcomeKind::OutOfMemory, "starting the workers");
+        } catch (const std::system_error& e) {
+            return Failure(OutcomeKind::OutOfMemory, e.what());
+        }
+    }
+};
+
+std::shared_ptr<const ImpactSolution> SolveImpact(std::shared_ptr<const Model> model,
+                                                  const AnalysisSettings& settings,
+                                                  AnalysisCallbacks* callbacks) {
+    return ImpactSolver::Solve(std::move(model), settings, callbacks);
+}
+
+std::shared_ptr<const ImpactSolution> SolveImpact(const Model& model,
+                                                  const AnalysisSettings& settings,
+                                                  AnalysisCallbacks* callbacks) {
+    return SolveImpact(std::make_shared<const Model>(model), settings, callbacks);
+}
+
+}  // namespace fem

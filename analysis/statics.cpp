@@ -1,0 +1,134 @@
+#include "analysis/statics.h"
+
+#include <Eigen/OrderingMethods>
+#include <Eigen/SparseCholesky>
+#include <new>
+#include <string>
+
+#include "analysis/dof_numbering.h"
+#include "analysis/element.h"
+#include "analysis/global_matrix.h"
+#include "numeric/failure.h"
+
+namespace fem {
+
+using numeric::CheckFinite;
+using numeric::ComputationFailure;
+
+namespace {
+
+Outcome Failure(OutcomeKind kind, std::string detail) {
+    Outcome o;
+    o.Kind = kind;
+    o.Detail = std::move(detail);
+    return o;
+}
+
+// Solves into out.NodeDisp (which holds the prescribed displacements on entry).
+Outcome Solve(const Model& model, StaticSolution& out) {
+    DofNumbering numbering;
+    std::unique_ptr<GlobalPattern> pattern;
+    try {
+        numbering = NumberDofs(model);
+        pattern = std::make_unique<GlobalPattern>(model, numbering);
+    } catch (const ComputationFailure& f) {
+        return Failure(f.Number() == numeric::kOverflow ? OutcomeKind::WouldNotFit
+                                                        : OutcomeKind::BadNumbering,
+                       f.what());
+    }
+    const int free = pattern->Order();
+    if (free == 0) return Failure(OutcomeKind::NoFreeDof, "no free degree of freedom");
+    // The static stiffness is real, symmetric and positive (semi-)definite: LDL^T
+    // without pivoting; an exactly zero pivot is a mechanism.
+    Eigen::SparseMatrix<double, Eigen::ColMajor, int> K(free, free);
+    K.resizeNonZeros(pattern->NonZeros());
+    std::copy(pattern->ColumnStarts().begin(), pattern->ColumnStarts().end(), K.outerIndexPtr());
+    std::copy(pattern->RowIndices().begin(), pattern->RowIndices().end(), K.innerIndexPtr());
+    Eigen::VectorXd b(free);
+    ElementWork work;
+    numeric::RealMatrix ke(12, 12);
+    try {
+        AssembleStatic(*pattern, model, numbering, work, ke, K.valuePtr(), b.data());
+    } catch (const ComputationFailure& f) {
+        return Failure(OutcomeKind::NotFinite, f.what());
+    }
+    Eigen::SimplicialLDLT<Eigen::SparseMatrix<double, Eigen::ColMajor, int>, Eigen::Lower,
+                          Eigen::AMDOrdering<int>>
+        ldlt(K);
+    if (ldlt.info() != Eigen::Success)
+        return Failure(OutcomeKind::SingularMatrix, "zero pivot in the static solution");
+    const Eigen::VectorXd x = ldlt.solve(b);
+    for (int r = 0; r < free; ++r)
+        if (!std::isfinite(x[r])) return Failure(OutcomeKind::NotFinite, "the static solution");
+    for (int r = 0; r < free; ++r) {
+        const auto [n, j] = numbering.DofOwner[r];
+        out.NodeDisp[n][j] = x[r];
+    }
+    return Outcome{};
+}
+
+StaticElementResult ElementResults(const ElementRecord& el,
+                                   const std::vector<std::array<double, 6>>& nodeDisp,
+                                   ElementWork& work, numeric::RealMatrix& K) {
+    ElemStiffStat(el, work, K);
+    double u[12];
+    for (int side = 0; side < 2; ++side)
+        for (int j = 0; j < 6; ++j) u[6 * side + j] = nodeDisp[el.EndNode[side]][j];
+    double f[12];
+    numeric::MatVecReal(12, f, K, u);
+    StaticElementResult r;
+    for (int c = 0; c < 12; ++c) r.EndForceGlobal[c] = f[c];
+    RotateVector12(el.RotMatrix, f, r.EndForceLocal.data());
+    RotateVector12(el.RotMatrix, u, r.EndDispLocal.data());
+    for (int c = 0; c < 6; ++c) r.EndForceLocal[c] = -r.EndForceLocal[c];
+    return r;
+}
+
+
+}  // namespace
+
+std::shared_ptr<const StaticSolution> SolveStatic(const Model& model) {
+    auto solution = std::make_shared<StaticSolution>();
+    StaticSolution& out = *solution;
+    out.ModelRevision = model.Revision();
+    try {
+        out.NodeDisp.resize(model.Nodes.size());
+        for (int i = 0; i < model.NodeCount(); ++i) out.NodeDisp[i] = model.Nodes[i].FixedDisp;
+        out.Result = Solve(model, out);
+        if (out.Result.Complete()) {
+            ElementWork work;
+            numeric::RealMatrix K(12, 12);
+            out.Elements.reserve(model.Elements.size());
+            for (const ElementRecord& el : model.Elements)
+                out.Elements.push_back(ElementResults(el, out.NodeDisp, work, K));
+        }
+    } catch (const ComputationFailure& f) {
+        out.Result = Failure(OutcomeKind::NotFinite, f.what());
+    } catch (const std::bad_alloc&) {
+        out.Result = Failure(OutcomeKind::OutOfMemory, "the static solution");
+    }
+    if (!out.Result.Complete()) {
+        out.Elements.clear();
+        for (int i = 0; i < model.NodeCount(); ++i) out.NodeDisp[i] = model.Nodes[i].FixedDisp;
+    }
+    return solution;
+}
+
+
+StaticElementResult StaticElementResults(const Model& model, int e,
+                                         const std::vector<std::array<double, 6>>& nodeDisp) {
+    if (e < 0 || e >= model.ElementCount())
+        throw ComputationFailure(numeric::kOutOfRange,
+                                 "element " + std::to_string(e) + " does not exist");
+    const ElementRecord& el = model.Elements[e];
+    for (int n : el.EndNode)
+        if (n < 0 || n >= static_cast<int>(nodeDisp.size()))
+            throw ComputationFailure(numeric::kOutOfRange,
+                                     "an element refers to node " + std::to_string(n) +
+                                         ", which does not exist");
+    ElementWork work;
+    numeric::RealMatrix K(12, 12);
+    return ElementResults(el, nodeDisp, work, K);
+}
+
+}  // namespace fem
