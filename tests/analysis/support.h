@@ -6,6 +6,8 @@
 #include <complex>
 #include <string>
 
+#include "analysis/histories.h"
+#include "analysis/run_analysis.h"
 #include "model/model.h"
 #include "numeric/complex.h"
 
@@ -15,6 +17,34 @@ using cd = std::complex<double>;
 
 inline cd ToStd(const numeric::Complex& c) {
     return {c.re, c.im};
+}
+
+// The settings of an analysis.
+inline fem::AnalysisSettings Settings(int nw, double gammaTe, double te, double tau = 0.0,
+                                      bool correctAliasing = false) {
+    fem::AnalysisSettings s;
+    s.Nw = nw;
+    s.GammaTe = gammaTe;
+    s.Te = te;
+    s.Tau = tau;
+    s.CorrectAliasing = correctAliasing;
+    return s;
+}
+
+// One whole analysis (impact, then statics) as the analysis command runs it.
+inline fem::AnalysisResult Analyse(const fem::Model& m, int nw, double gammaTe, double te,
+                                   double tau = 0.0, fem::AnalysisCallbacks* callbacks = nullptr) {
+    return fem::RunAnalysis(m, Settings(nw, gammaTe, te, tau), callbacks);
+}
+
+// Transform point k of the solution's first line, and the spectrum of (node, dof) there.
+inline cd Point(const fem::ImpactSolution& s, int k) {
+    const numeric::Complex p = s.Settings().TransformPoint(k);
+    return {p.re, p.im};
+}
+inline cd At(const fem::ImpactSolution& s, int node, int dof, int k, int line = 0) {
+    const numeric::Complex v = s.Spectrum(line, node, dof)[k];
+    return {v.re, v.im};
 }
 
 // |a - b| <= rel |b| + abs.

@@ -9,9 +9,11 @@
 #include <functional>
 #include <vector>
 
-#include "analysis/engine.h"
+#include "analysis/histories.h"
+#include "analysis/run_analysis.h"
 #include "model/samples.h"
 #include "numeric/failure.h"
+#include "support.h"
 
 namespace {
 
@@ -59,19 +61,18 @@ double Aliasing(const std::function<double(double)>& f, double t, double gammaTe
 
 class AliasingCorrection : public ::testing::Test {
   protected:
-    void TearDown() override { fem::Analysis().CorrectAliasing = false; }
-
     // Sample 1 analysed with the correction; the tip (node 2, ux) and support force
     // (element 0, internal axial force at the fixed end) histories.
     void Analyse(int Nw, double gammaTe, double tau = 0.0) {
         fem::BuildSample(model, 1);
-        fem::Analysis().CorrectAliasing = true;
-        ASSERT_EQ(fem::RunAnalysis(model, Nw, gammaTe, Te, tau).Dynamic, "");
-        fem::NodeDisplacementHistory(model, 2, tip);
-        fem::ElementForceHistory(model, 0, support, 0);
+        solution = fem::SolveImpact(model, testsupport::Settings(Nw, gammaTe, Te, tau, true));
+        ASSERT_TRUE(solution->Complete());
+        tip = fem::NodeDisplacementHistory(*solution, 2);
+        support = fem::ElementForceHistory(*solution, 0, fem::ForceAxes::Element);
     }
 
     fem::Model model;
+    std::shared_ptr<const fem::ImpactSolution> solution;
     fem::HistoryResult tip, support;
 };
 
@@ -114,10 +115,10 @@ TEST_F(AliasingCorrection, StepOnAFixedFreeBar) {
     // The uncorrected histories are those of an analysis without the correction, bit for
     // bit, and Best() shows the corrected ones.
     EXPECT_EQ(&tip.Best(), &tip.Corrected);
-    fem::Analysis().CorrectAliasing = false;
-    ASSERT_EQ(fem::RunAnalysis(model, Nw, 5.0, Te, 0).Dynamic, "");
-    fem::HistoryResult plain;
-    fem::ElementForceHistory(model, 0, plain, 0);
+    const auto single = fem::SolveImpact(model, testsupport::Settings(Nw, 5.0, Te));
+    ASSERT_TRUE(single->Complete());
+    const fem::HistoryResult plain =
+        fem::ElementForceHistory(*single, 0, fem::ForceAxes::Element);
     EXPECT_TRUE(plain.Corrected.Empty());
     EXPECT_TRUE(plain.EstimatedError.Empty());
     for (int c2 = 0; c2 < 12; ++c2)
@@ -154,8 +155,7 @@ TEST_F(AliasingCorrection, WhatRemainsIsTheSecondImage) {
 TEST_F(AliasingCorrection, SlowlyRisingLoad) {
     const int Nw = 512;
     Analyse(Nw, 5.0, 0.1);
-    fem::HistoryResult h;
-    fem::ElementForceHistory(model, 1, h, 1);
+    const fem::HistoryResult h = fem::ElementForceHistory(*solution, 1, fem::ForceAxes::Global);
     auto load = [](double t) { return t <= t0 ? 0.0 : 1.0 - std::exp(-(t - t0) / (0.1 * Te)); };
     double uncorrected = 0.0, corrected = 0.0;
     for (int j = 0; j < Nw; ++j) {
@@ -177,7 +177,7 @@ class StopAt : public fem::AnalysisCallbacks {
     void Progress(int k) override {
         ordered = ordered && k == last + 1;
         last = k;
-        if (k == stopAt_) fem::Analysis().StopRequested = true;
+        if (k == stopAt_) RequestStop();
     }
     int last = -1;
     bool ordered = true;
@@ -193,39 +193,33 @@ TEST_F(AliasingCorrection, SecondLineSpectraProgressStopAndMemory) {
     const int Nw = 256, points = Nw / 2 + 1;
     fem::Model m;
     fem::BuildSample(m, 4);
-    fem::AnalysisState& a = fem::Analysis();
-    a.Threads = 2;
-    ASSERT_EQ(fem::RunDynamic(m, Nw, 5, 0.001), "");
-    const double single = a.LastRun.EstimatedBytes;
+    fem::AnalysisSettings settings = testsupport::Settings(Nw, 5, 0.001);
+    settings.Threads = 2;
+    const auto first = fem::SolveImpact(m, settings);
+    ASSERT_TRUE(first->Complete());
+    const double single = first->Report().EstimatedBytes;
 
-    a.CorrectAliasing = true;
+    settings.CorrectAliasing = true;
     StopAt all(-1);
-    ASSERT_EQ(fem::RunDynamic(m, Nw, 5, 0.001, &all), "");
+    const auto both = fem::SolveImpact(m, settings, &all);
+    ASSERT_TRUE(both->Complete());
     EXPECT_TRUE(all.ordered);
     EXPECT_EQ(all.last, 2 * points - 1);
     EXPECT_EQ(fem::DynamicPointCount(Nw, true), 2 * points);
-    EXPECT_EQ(a.LastRun.EstimatedBytes - single, 6.0 * m.NodeCount() * points * 16);
+    EXPECT_EQ(both->Report().EstimatedBytes - single, 6.0 * m.NodeCount() * points * 16);
     // A loaded corner on the second line is the first line's at Re s larger by 3 / Te:
     // a different, smaller response at every point.
-    const numeric::ComplexMatrix& u1 = m.Nodes[6].DispSpectrum;
-    const numeric::ComplexMatrix& u2 = m.Nodes[6].DispSpectrum2;
-    ASSERT_EQ(u2.Rows(), 6);
-    ASSERT_EQ(u2.Cols(), points);
-    EXPECT_LT(std::hypot(u2(1, 0).re, u2(1, 0).im), std::hypot(u1(1, 0).re, u1(1, 0).im));
+    ASSERT_EQ(both->Lines(), 2);
+    EXPECT_LT(std::abs(testsupport::At(*both, 6, 1, 0, 1)), std::abs(testsupport::At(*both, 6, 1, 0, 0)));
 
     StopAt stop(points + 9);
-    EXPECT_EQ(fem::RunDynamic(m, Nw, 5, 0.001, &stop), fem::kUserStop);
-    EXPECT_FALSE(a.DynamicComplete);
-    for (int k = 0; k < points; ++k) EXPECT_NE(m.Nodes[6].DispSpectrum(1, k).re, 0.0) << k;
+    const auto stopped = fem::SolveImpact(m, settings, &stop);
+    EXPECT_EQ(stopped->Result().Kind, fem::OutcomeKind::Stopped);
+    EXPECT_EQ(stopped->Result().Point, points + 10);
+    for (int k = 0; k < points; ++k) EXPECT_NE(testsupport::At(*stopped, 6, 1, k, 0).real(), 0.0) << k;
     for (int k = 0; k < points; ++k)
-        EXPECT_EQ(m.Nodes[6].DispSpectrum2(1, k).re == 0.0, k > 9) << k;
-    numeric::RealMatrix out;
-    EXPECT_THROW(fem::NodeDisplacementHistory(m, 7, out), numeric::ComputationFailure);
-
-    a.CorrectAliasing = false;
-    ASSERT_EQ(fem::RunDynamic(m, Nw, 5, 0.001), "");
-    for (const fem::NodeRecord& n : m.Nodes) EXPECT_TRUE(n.DispSpectrum2.Empty());
-    a.Threads = 0;
+        EXPECT_EQ(testsupport::At(*stopped, 6, 1, k, 1).real() == 0.0, k > 9) << k;
+    EXPECT_THROW((void)fem::NodeDisplacementHistory(*stopped, 7), numeric::ComputationFailure);
 }
 
 }  // namespace

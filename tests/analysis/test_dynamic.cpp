@@ -8,7 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "analysis/engine.h"
+#include "analysis/histories.h"
+#include "analysis/run_analysis.h"
 #include "model/samples.h"
 #include "numeric/constants.h"
 #include "numeric/failure.h"
@@ -19,13 +20,11 @@ namespace {
 using testsupport::Bar;
 using testsupport::cd;
 using testsupport::Close;
+using testsupport::Analyse;
+using testsupport::At;
 using testsupport::Node;
+using testsupport::Point;
 using testsupport::ToStd;
-
-cd Point(int k) {
-    const fem::AnalysisState& a = fem::Analysis();
-    return {a.Gamma, k * numeric::TwoPi / a.Te};
-}
 
 // Transform of the unit step delayed by Te/10 rising with time constant tau Te.
 cd StepTransform(cd s, double Te, double tau) {
@@ -63,7 +62,7 @@ class Recorder : public fem::AnalysisCallbacks {
     void Yield() override { ++yields; }
     void Progress(int k) override {
         progress.push_back(k);
-        if (k == stopAt) fem::Analysis().StopRequested = true;
+        if (k == stopAt) RequestStop();
     }
     int yields = 0;
     int stopAt = -1;
@@ -74,21 +73,21 @@ TEST(Dynamic, AxialStepSpectrumOfAFixedFreeBarIsExact) {
     for (double tau : {0.0, 0.05}) {
         fem::Model m;
         const fem::SampleSettings st = fem::BuildSample(m, 1);  // two bars along x, 200 mm
-        const fem::AnalysisMessages msg = fem::RunAnalysis(m, 512, 5, st.Te, tau);
-        ASSERT_EQ(msg.Dynamic, "");
-        ASSERT_EQ(msg.Static, "");
-        EXPECT_TRUE(fem::Analysis().DynamicComplete);
+        const fem::AnalysisResult r = Analyse(m, 512, 5, st.Te, tau);
+        ASSERT_TRUE(r.Impact->Complete());
+        ASSERT_TRUE(r.Static->Complete());
+        const fem::ImpactSolution& sol = *r.Impact;
         const fem::ElementRecord& e = m.Elements[0];
         const double P = m.Nodes[2].LoadValue[0], L = 200.0, c = e.WaveAxial;
         for (int k = 0; k <= 256; ++k) {
-            const cd s = Point(k);
+            const cd s = Point(sol, k);
             const cd F = StepTransform(s, st.Te, tau);
             const cd tip = P * F * std::tanh(s * L / c) * c / (e.EA * s);
             const cd mid =
                 P * F * c / (e.EA * s) * std::sinh(s * L / 2.0 / c) / std::cosh(s * L / c);
-            EXPECT_TRUE(Close(ToStd(m.Nodes[2].DispSpectrum(0, k)), tip, 1e-10)) << "k " << k;
-            EXPECT_TRUE(Close(ToStd(m.Nodes[1].DispSpectrum(0, k)), mid, 1e-10)) << "k " << k;
-            EXPECT_EQ(m.Nodes[0].DispSpectrum(0, k).re, 0.0);
+            EXPECT_TRUE(Close(At(sol, 2, 0, k), tip, 1e-10)) << "k " << k;
+            EXPECT_TRUE(Close(At(sol, 1, 0, k), mid, 1e-10)) << "k " << k;
+            EXPECT_EQ(At(sol, 0, 0, k).real(), 0.0);
         }
         // The engine leaves the model's loads as they are.
         EXPECT_EQ(m.Nodes[2].LoadC[0].re, 0.0);
@@ -106,42 +105,41 @@ TEST(Dynamic, PLoadsAndPrescribedDisplacementsAreStaticOnly) {
     m.Nodes[0].FixedDisp[1] = 0.5;  // and a support moved by 0.5 mm along y
     m.Nodes[0].FixedDispC[1] = numeric::Complex{0.5, 0.0};
     m.Touch();
-    const fem::AnalysisMessages msg = fem::RunAnalysis(m, 256, 5, st.Te, 0);
-    ASSERT_EQ(msg.Dynamic, "");
-    ASSERT_EQ(msg.Static, "");
-    for (const fem::NodeRecord& n : m.Nodes)
+    const fem::AnalysisResult r = Analyse(m, 256, 5, st.Te, 0);
+    ASSERT_TRUE(r.Impact->Complete());
+    ASSERT_TRUE(r.Static->Complete());
+    for (int n = 0; n < m.NodeCount(); ++n)
         for (int j = 0; j < 6; ++j)
-            for (int k = 0; k <= 128; ++k) {
-                EXPECT_EQ(n.DispSpectrum(j, k).re, 0.0);
-                EXPECT_EQ(n.DispSpectrum(j, k).im, 0.0);
-            }
-    numeric::RealMatrix f;
-    fem::ElementForceHistory(m, 1, f, 1);
+            for (int k = 0; k <= 128; ++k) EXPECT_EQ(At(*r.Impact, n, j, k), cd(0.0, 0.0));
+    const numeric::RealMatrix f =
+        fem::ElementForceHistory(*r.Impact, 1, fem::ForceAxes::Global).Best();
     for (int c = 0; c < 12; ++c)
         for (int j = 0; j < 256; ++j) EXPECT_EQ(f(c, j), 0.0);
     // Statically the bar is pulled by 1 kgf (u = P L / EA) and moved rigidly along y.
     const fem::ElementRecord& e = m.Elements[0];
-    EXPECT_TRUE(Close(m.Nodes[2].StaticDisp[0], 200.0 / e.EA, 1e-12));
-    EXPECT_TRUE(Close(m.Nodes[2].StaticDisp[1], 0.5, 1e-12));
+    EXPECT_TRUE(Close(r.Static->NodeDisp[2][0], 200.0 / e.EA, 1e-12));
+    EXPECT_TRUE(Close(r.Static->NodeDisp[2][1], 0.5, 1e-12));
 
     // The sample analysed, its step load edited to "p" and analysed again: no response;
     // edited back to "pf": the same response as the sample itself.
     fem::Model sample;
     fem::BuildSample(sample, 1);
-    ASSERT_EQ(fem::RunAnalysis(sample, 256, 5, st.Te, 0).Dynamic, "");
+    const auto original = Analyse(sample, 256, 5, st.Te, 0).Impact;
+    ASSERT_TRUE(original->Complete());
     fem::Model edited;
     fem::BuildSample(edited, 1);
-    ASSERT_EQ(fem::RunAnalysis(edited, 256, 5, st.Te, 0).Dynamic, "");
     fem::NodeRecord n = edited.GetNode(2);
     n.BcCode[0] = "p";
     edited.PutNode(2, n);
-    ASSERT_EQ(fem::RunAnalysis(edited, 256, 5, st.Te, 0).Dynamic, "");
-    for (int k = 0; k <= 128; ++k) EXPECT_EQ(edited.Nodes[2].DispSpectrum(0, k).re, 0.0);
+    const auto unloaded = Analyse(edited, 256, 5, st.Te, 0).Impact;
+    ASSERT_TRUE(unloaded->Complete());
+    for (int k = 0; k <= 128; ++k) EXPECT_EQ(At(*unloaded, 2, 0, k).real(), 0.0);
     n.BcCode[0] = "pf";
     edited.PutNode(2, n);
-    ASSERT_EQ(fem::RunAnalysis(edited, 256, 5, st.Te, 0).Dynamic, "");
+    const auto reloaded = Analyse(edited, 256, 5, st.Te, 0).Impact;
+    ASSERT_TRUE(reloaded->Complete());
     for (int k = 0; k <= 128; ++k)
-        EXPECT_EQ(edited.Nodes[2].DispSpectrum(0, k).re, sample.Nodes[2].DispSpectrum(0, k).re);
+        EXPECT_EQ(At(*reloaded, 2, 0, k).real(), At(*original, 2, 0, k).real());
 }
 
 // Sample 2: the tip of a 100 mm cantilever under a transverse step, against the classical
@@ -149,11 +147,12 @@ TEST(Dynamic, PLoadsAndPrescribedDisplacementsAreStaticOnly) {
 TEST(Dynamic, TransverseStepSpectrumOfACantilever) {
     fem::Model m;
     const fem::SampleSettings st = fem::BuildSample(m, 2);
-    ASSERT_EQ(fem::RunAnalysis(m, 256, 5, st.Te, 0).Dynamic, "");
+    const auto sol = Analyse(m, 256, 5, st.Te, 0).Impact;
+    ASSERT_TRUE(sol->Complete());
     const fem::ElementRecord& e = m.Elements[0];
     const double P = m.Nodes[2].LoadValue[1];
     for (int k = 0; k <= 128; ++k) {
-        const cd s = Point(k);
+        const cd s = Point(*sol, k);
         cd K[4][4];
         testsupport::ClassicalBeam(s, e.EIz, testsupport::MassPerLength(e), 100.0, K);
         // End 2 free: [K22 K23; K32 K33] (w, theta) = (P F, 0).
@@ -161,8 +160,8 @@ TEST(Dynamic, TransverseStepSpectrumOfACantilever) {
         const cd det = K[2][2] * K[3][3] - K[2][3] * K[3][2];
         const cd w = load * K[3][3] / det;
         const cd theta = -load * K[3][2] / det;
-        EXPECT_TRUE(Close(ToStd(m.Nodes[2].DispSpectrum(1, k)), w, 1e-8)) << "k " << k;
-        EXPECT_TRUE(Close(ToStd(m.Nodes[2].DispSpectrum(5, k)), theta, 1e-8)) << "k " << k;
+        EXPECT_TRUE(Close(At(*sol, 2, 1, k), w, 1e-8)) << "k " << k;
+        EXPECT_TRUE(Close(At(*sol, 2, 5, k), theta, 1e-8)) << "k " << k;
     }
 }
 
@@ -178,9 +177,9 @@ TEST(Dynamic, LongCantileverTipHistoryMatchesTheExactTransferFunction) {
     tip.LoadValue[1] = 1.0;
     m.AddNode(tip);
     m.AddElement(Bar(0, 1));
-    ASSERT_EQ(fem::RunAnalysis(m, Nw, gammaTe, Te, 0).Dynamic, "");
-    numeric::RealMatrix u;
-    fem::NodeDisplacementHistory(m, 1, u);
+    const auto sol = Analyse(m, Nw, gammaTe, Te, 0).Impact;
+    ASSERT_TRUE(sol->Complete());
+    const numeric::RealMatrix u = fem::NodeDisplacementHistory(*sol, 1).Best();
 
     // Tip deflection per tip force of a cantilever, kappa^4 = -s^2 / beta, x = kappa L:
     // (sin x cosh x - cos x sinh x) / (EI kappa^3 (1 + cos x cosh x)), divided through by
@@ -195,7 +194,7 @@ TEST(Dynamic, LongCantileverTipHistoryMatchesTheExactTransferFunction) {
     };
     std::vector<cd> term(Nw / 2);  // Hann weight x (1 or 2) x spectrum, k = 0 .. Nw/2 - 1
     for (int k = 0; k < Nw / 2; ++k) {
-        const cd s = Point(k);
+        const cd s = Point(*sol, k);
         const double weight = (std::cos(numeric::TwoPi * k / Nw) + 1.0) * 0.5 * (k == 0 ? 1 : 2);
         term[k] = weight * StepTransform(s, Te, 0) * compliance(s);
     }
@@ -220,14 +219,14 @@ TEST(Dynamic, FreeEndDisplacementIsATriangleWavePeakingAtTwiceTheStaticValue) {
     fem::Model m;
     const fem::SampleSettings st = fem::BuildSample(m, 1);
     const double gammaTe = 5.0;
-    ASSERT_EQ(fem::RunAnalysis(m, 512, gammaTe, st.Te, 0).Dynamic, "");
-    numeric::RealMatrix u;
-    fem::NodeDisplacementHistory(m, 2, u);
+    const fem::AnalysisResult r = Analyse(m, 512, gammaTe, st.Te, 0);
+    ASSERT_TRUE(r.Impact->Complete());
+    const numeric::RealMatrix u = fem::NodeDisplacementHistory(*r.Impact, 2).Best();
     ASSERT_EQ(u.Rows(), 6);
     ASSERT_EQ(u.Cols(), 512);
     const fem::ElementRecord& e = m.Elements[0];
     const double P = 1.0, L = 200.0, c = e.WaveAxial, Te = st.Te, dt = Te / 512;
-    const double t0 = Te / 10, staticValue = m.Nodes[2].StaticDisp[0];
+    const double t0 = Te / 10, staticValue = r.Static->NodeDisp[2][0];
     EXPECT_TRUE(Close(staticValue, P * L / e.EA, 1e-12));
     double peak = 0.0;
     int checked = 0;
@@ -254,14 +253,16 @@ TEST(Dynamic, ForceAtTheLoadedNodeFollowsTheLoadHistory) {
         fem::Model m;
         const fem::SampleSettings st = fem::BuildSample(m, 1);
         const double gammaTe = 5.0, Te = st.Te;
-        ASSERT_EQ(fem::RunAnalysis(m, 512, gammaTe, Te, tau).Dynamic, "");
-        numeric::RealMatrix f;
-        fem::ElementForceHistory(m, 1, f, 1);
+        const auto sol = Analyse(m, 512, gammaTe, Te, tau).Impact;
+        ASSERT_TRUE(sol->Complete());
+        const numeric::RealMatrix f =
+            fem::ElementForceHistory(*sol, 1, fem::ForceAxes::Global).Best();
         ASSERT_EQ(f.Rows(), 12);
         ASSERT_EQ(f.Cols(), 512);
-        const fem::AnalysisState& a = fem::Analysis();
+        const numeric::ComplexMatrix F =
+            fem::ElementForceSpectrum(*sol, 1, fem::ForceAxes::Global, 0);
         for (int k = 0; k <= 256; ++k)
-            EXPECT_TRUE(Close(ToStd(a.ForceSpectrum(6, k)), StepTransform(Point(k), Te, tau), 1e-9))
+            EXPECT_TRUE(Close(ToStd(F(6, k)), StepTransform(Point(*sol, k), Te, tau), 1e-9))
                 << "k " << k;
         auto load = [&](double t) {
             if (t <= Te / 10) return 0.0;
@@ -288,19 +289,18 @@ TEST(Dynamic, ReactionAtTheFarEndOfALongBeam) {
     m.AddNode(n0);
     m.AddNode(Node(L, 0, 0, "uuuuuu"));
     m.AddElement(Bar(0, 1));
-    ASSERT_EQ(fem::RunAnalysis(m, 256, gammaTe, Te, 0).Dynamic, "");
-    numeric::RealMatrix f;
-    fem::ElementForceHistory(m, 0, f, 1);
-    const fem::AnalysisState& a = fem::Analysis();
+    const auto sol = Analyse(m, 256, gammaTe, Te, 0).Impact;
+    ASSERT_TRUE(sol->Complete());
+    const numeric::ComplexMatrix F = fem::ElementForceSpectrum(*sol, 0, fem::ForceAxes::Global, 0);
     const fem::ElementRecord& e = m.Elements[0];
     const double mass = testsupport::MassPerLength(e);
     for (int k = 0; k <= 128; ++k) {
-        const cd s = Point(k);
+        const cd s = Point(*sol, k);
         cd K[4][4];
         testsupport::ClassicalBeam(s, e.EIz, mass, L, K);
         const cd u = P * StepTransform(s, Te, 0) / K[0][0];
-        EXPECT_TRUE(Close(ToStd(m.Nodes[0].DispSpectrum(1, k)), u, 1e-9)) << "k " << k;
-        EXPECT_TRUE(Close(ToStd(a.ForceSpectrum(7, k)), K[2][0] * u, 1e-8)) << "k " << k;
+        EXPECT_TRUE(Close(At(*sol, 0, 1, k), u, 1e-9)) << "k " << k;
+        EXPECT_TRUE(Close(ToStd(F(7, k)), K[2][0] * u, 1e-8)) << "k " << k;
     }
 }
 
@@ -310,23 +310,24 @@ TEST(Dynamic, ElementComponentsShowTensionPositiveAtBothEnds) {
     fem::Model m;
     fem::BuildSample(m, 1);
     const double Te = 0.004;
-    ASSERT_EQ(fem::RunAnalysis(m, 512, 5, Te, 0.1).Dynamic, "");
-    numeric::RealMatrix f;
-    fem::ElementForceHistory(m, 0, f, 0);
+    const fem::AnalysisResult r = Analyse(m, 512, 5, Te, 0.1);
+    ASSERT_TRUE(r.Impact->Complete());
+    const numeric::RealMatrix f =
+        fem::ElementForceHistory(*r.Impact, 0, fem::ForceAxes::Element).Best();
     for (int j = 256; j < 490; ++j) {
         const double t = j * Te / 512;
         const double load = 1.0 - std::exp(-(t - Te / 10) / (0.1 * Te));
         EXPECT_NEAR(f(0, j), load, 0.15) << "t_" << j;
         EXPECT_NEAR(f(6, j), load, 0.15) << "t_" << j;
     }
-    EXPECT_NEAR(m.Elements[0].StaticEndForceLocal[0], 1.0, 1e-12);
+    EXPECT_NEAR(r.Static->Elements[0].EndForceLocal[0], 1.0, 1e-12);
 }
 
 TEST(Dynamic, ProgressAndYieldReachTheCallbacks) {
     fem::Model m;
     const fem::SampleSettings st = fem::BuildSample(m, 1);
     Recorder r;
-    ASSERT_EQ(fem::RunAnalysis(m, 256, 5, st.Te, 0, &r).Dynamic, "");
+    ASSERT_TRUE(Analyse(m, 256, 5, st.Te, 0, &r).Impact->Complete());
     ASSERT_EQ(r.progress.size(), 129u);
     for (int k = 0; k <= 128; ++k) EXPECT_EQ(r.progress[k], k);
     // The elimination no longer yields; the waiting calling thread does.
@@ -338,67 +339,78 @@ TEST(Dynamic, StopRequestEndsTheSolutionAfterThePointInProgress) {
     const fem::SampleSettings st = fem::BuildSample(m, 1);
     Recorder r;
     r.stopAt = 3;
-    const fem::AnalysisMessages msg = fem::RunAnalysis(m, 256, 5, st.Te, 0, &r);
-    EXPECT_EQ(msg.Dynamic, fem::kUserStop);
-    EXPECT_EQ(msg.Static, "");
-    EXPECT_FALSE(fem::Analysis().DynamicComplete);
+    const fem::AnalysisResult result = Analyse(m, 256, 5, st.Te, 0, &r);
+    const fem::ImpactSolution& sol = *result.Impact;
+    EXPECT_EQ(sol.Result().Kind, fem::OutcomeKind::Stopped);
+    EXPECT_EQ(sol.Result().Point, 4);
+    EXPECT_EQ(fem::EnglishText(sol.Result()), fem::kUserStop);
+    EXPECT_FALSE(result.Static);  // a stop ends the whole run
+    EXPECT_FALSE(sol.BelongsTo(m));
     EXPECT_EQ(r.progress.size(), 4u);
     for (int k = 0; k <= 128; ++k) {
-        EXPECT_EQ(m.Nodes[0].DispSpectrum(0, k).re, 0.0);
-        const numeric::Complex v = m.Nodes[1].DispSpectrum(0, k);
+        EXPECT_EQ(At(sol, 0, 0, k).real(), 0.0);
+        const cd v = At(sol, 1, 0, k);
         if (k <= 3) {
-            EXPECT_NE(v.re, 0.0);
+            EXPECT_NE(v.real(), 0.0);
         } else {
-            EXPECT_EQ(v.re, 0.0) << "k " << k;
-            EXPECT_EQ(v.im, 0.0);
-            EXPECT_EQ(m.Nodes[2].DispSpectrum(0, k).re, 0.0);
+            EXPECT_EQ(v, cd(0.0, 0.0)) << "k " << k;
+            EXPECT_EQ(At(sol, 2, 0, k).real(), 0.0);
         }
     }
-    numeric::RealMatrix f;
     try {
-        fem::ElementForceHistory(m, 0, f, 1);
+        (void)fem::ElementForceHistory(sol, 0, fem::ForceAxes::Global);
         ADD_FAILURE() << "a stopped result was inverted";
     } catch (const numeric::ComputationFailure& e) {
         EXPECT_STREQ(e.what(), "no complete dynamic result: run the analysis again");
     }
-    EXPECT_THROW(fem::NodeDisplacementHistory(m, 2, f), numeric::ComputationFailure);
+    EXPECT_THROW((void)fem::NodeDisplacementHistory(sol, 2), numeric::ComputationFailure);
 }
 
 TEST(Dynamic, FailuresGiveGaussError) {
     fem::Model m;
     const fem::SampleSettings st = fem::BuildSample(m, 1);
-    numeric::RealMatrix f;
-
     // gamma Te = 0: the load transform divides by s = 0 at the first point.
-    EXPECT_EQ(fem::RunAnalysis(m, 256, 0.0, st.Te, 0).Dynamic, fem::kGaussError);
-    EXPECT_FALSE(fem::Analysis().DynamicComplete);
-    EXPECT_THROW(fem::ElementForceHistory(m, 1, f, 1), numeric::ComputationFailure);
+    const auto zero = Analyse(m, 256, 0.0, st.Te, 0).Impact;
+    EXPECT_EQ(zero->Result().Kind, fem::OutcomeKind::SingularMatrix);
+    EXPECT_EQ(zero->Result().Point, 0);
+    EXPECT_EQ(fem::EnglishText(zero->Result()), fem::kGaussError);
+    EXPECT_THROW((void)fem::ElementForceHistory(*zero, 1, fem::ForceAxes::Global),
+                 numeric::ComputationFailure);
 
-    // Every dof fixed: no system to solve, dynamic and static.
+    // Every dof fixed: no system to solve, dynamic and static; nothing is allocated.
     fem::Model fixed;
     fixed.AddNode(Node(0, 0, 0, "uuuuuu"));
     fixed.AddNode(Node(100, 0, 0, "uuuuuu"));
     fixed.AddElement(Bar(0, 1));
-    const fem::AnalysisMessages both = fem::RunAnalysis(fixed, 256, 5, 0.001, 0);
-    EXPECT_EQ(both.Dynamic, fem::kGaussError);
-    EXPECT_EQ(both.Static, fem::kGaussError);
+    const fem::AnalysisResult both = Analyse(fixed, 256, 5, 0.001, 0);
+    EXPECT_EQ(both.Impact->Result().Kind, fem::OutcomeKind::NoFreeDof);
+    EXPECT_EQ(fem::EnglishText(both.Impact->Result()), fem::kGaussError);
+    EXPECT_EQ(fem::EnglishText(both.Static->Result), fem::kGaussError);
+
+    // Settings that cannot be used are refused by name.
+    fem::AnalysisSettings odd = testsupport::Settings(300, 5, st.Te);
+    EXPECT_EQ(fem::SolveImpact(m, odd)->Result().Kind, fem::OutcomeKind::BadSettings);
 }
 
-TEST(Dynamic, HistoriesRefuseAModelChangedSinceTheAnalysis) {
+// A solution keeps the structure it solved: it belongs to that revision only, and its
+// histories do not change when the program's model does.
+TEST(Dynamic, SolutionsBelongToTheRevisionTheySolved) {
     fem::Model m;
     const fem::SampleSettings st = fem::BuildSample(m, 1);
-    ASSERT_EQ(fem::RunAnalysis(m, 256, 5, st.Te, 0).Dynamic, "");
-    numeric::RealMatrix f;
-    EXPECT_NO_THROW(fem::ElementForceHistory(m, 0, f, 0));
-    EXPECT_THROW(fem::ElementForceHistory(m, 2, f, 0), numeric::ComputationFailure);
-    // A node replaced by a fresh record has no spectrum.
+    const auto sol = Analyse(m, 256, 5, st.Te, 0).Impact;
+    ASSERT_TRUE(sol->BelongsTo(m));
+    const numeric::RealMatrix before =
+        fem::ElementForceHistory(*sol, 0, fem::ForceAxes::Element).Best();
+    EXPECT_THROW((void)fem::ElementForceHistory(*sol, 2, fem::ForceAxes::Element),
+                 numeric::ComputationFailure);
     m.PutNode(1, Node(100, 0, 0));
-    EXPECT_THROW(fem::ElementForceHistory(m, 0, f, 0), numeric::ComputationFailure);
-    fem::Model grown;
-    fem::BuildSample(grown, 1);
-    ASSERT_EQ(fem::RunAnalysis(grown, 256, 5, st.Te, 0).Dynamic, "");
-    grown.AddNode(Node(0, 50, 0));
-    EXPECT_THROW(fem::NodeDisplacementHistory(grown, 0, f), numeric::ComputationFailure);
+    EXPECT_FALSE(sol->BelongsTo(m));
+    const numeric::RealMatrix after =
+        fem::ElementForceHistory(*sol, 0, fem::ForceAxes::Element).Best();
+    for (int c = 0; c < 12; ++c)
+        for (int j = 0; j < 256; ++j) EXPECT_EQ(after(c, j), before(c, j));
+    fem::Model copy = m;
+    EXPECT_EQ(copy.Revision(), m.Revision());
 }
 
 }  // namespace

@@ -193,7 +193,8 @@ TEST(ElementStatic, SymmetricAndFreeOfRigidBodyForces) {
     const fem::Vec3 a{10, -20, 5}, b{70, 40, 95};
     const fem::ElementRecord e = ElementBetween(a, b, 12.0);
     RealMatrix K;
-    fem::ElemStiffStat(e, K);
+    fem::ElementWork work;
+    fem::ElemStiffStat(e, work, K);
     double scale = 0.0;
     for (int i = 0; i < 12; ++i)
         for (int j = 0; j < 12; ++j) {
@@ -275,9 +276,10 @@ TEST(ElementDynamic, BeamMatchesClassicalClampedClampedStiffness) {
 TEST(ElementDynamic, SymmetricEverywhereAndRealOnTheAxes) {
     const fem::ElementRecord e = ElementBetween({10, -20, 5}, {70, 40, 95});
     ComplexMatrix K;
+    fem::ElementWork work;
     for (cd s :
          {cd(5000, 0), cd(12.5, 0), cd(5000, 2.3e5), cd(800, -7e3), cd(0, 2.3e5), cd(0, 3e6)}) {
-        fem::ElemStiffDyn(Complex{s.real(), s.imag()}, e, K);
+        fem::ElemStiffDyn(Complex{s.real(), s.imag()}, e, work, K);
         const double scale = MaxAbs(K);
         for (int i = 0; i < 12; ++i)
             for (int j = 0; j < 12; ++j) {
@@ -312,10 +314,11 @@ TEST(ElementDynamic, TendsToStaticPlusConsistentMassAsSGoesToZero) {
             M[plane1[i]][plane1[j]] = m * L / 420.0 * beam[i][j] * ((i + j) % 2 ? -1 : 1);
         }
     RealMatrix Ks;
-    fem::ElemStiffStat(e, Ks);
+    fem::ElementWork work;
+    fem::ElemStiffStat(e, work, Ks);
     ComplexMatrix Kd;
     for (cd s : {cd(0, 0), cd(200, 0), cd(120, 160)}) {
-        fem::ElemStiffDyn(Complex{s.real(), s.imag()}, e, Kd);
+        fem::ElemStiffDyn(Complex{s.real(), s.imag()}, e, work, Kd);
         for (int i = 0; i < 12; ++i)
             for (int j = 0; j < 12; ++j) {
                 const cd mass = s * s * M[i][j];
@@ -373,9 +376,10 @@ TEST(ElementDynamic, RodMatchesHighPrecisionValuesFromTinyToHugeLambda) {
 
 TEST(ElementDynamic, OnlyAnImpossibleElementFails) {
     ComplexMatrix K;
+    fem::ElementWork work;
     // 5 m of 5 mm wire at 256 kHz: e^(kappa L) would be about e^4000.
     const fem::ElementRecord wire = ElementBetween({0, 0, 0}, {5000, 0, 0}, 5.0);
-    fem::ElemStiffDyn(Complex{5000, numeric::TwoPi * 1000 * 256}, wire, K);
+    fem::ElemStiffDyn(Complex{5000, numeric::TwoPi * 1000 * 256}, wire, work, K);
     for (int i = 0; i < 12; ++i)
         for (int j = 0; j < 12; ++j) {
             EXPECT_TRUE(std::isfinite(K(i, j).re) && std::isfinite(K(i, j).im));
@@ -383,7 +387,7 @@ TEST(ElementDynamic, OnlyAnImpossibleElementFails) {
         }
     fem::ElementRecord point = ElementBetween({0, 0, 0}, {100, 0, 0});
     point.Length = 0.0;
-    EXPECT_THROW(fem::ElemStiffDyn(Complex{5000, 0}, point, K), numeric::ComputationFailure);
+    EXPECT_THROW(fem::ElemStiffDyn(Complex{5000, 0}, point, work, K), numeric::ComputationFailure);
 }
 
 }  // namespace

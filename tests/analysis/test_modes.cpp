@@ -79,7 +79,7 @@ fem::ModeResult Solve(const fem::Model& m, int count, double belowHz, int thread
     r.BelowHz = belowHz;
     r.Threads = threads;
     fem::ModeResult result = fem::SolveModes(m, r);
-    EXPECT_EQ(result.Message, "") << result.Reason;
+    EXPECT_TRUE(result.Result.Complete()) << result.Result.Detail;
     return result;
 }
 
@@ -375,8 +375,9 @@ TEST(Modes, LFrameAgreesWithFiniteElementsAndShapesAreNullVectors) {
         const fem::NaturalMode& mode = r.Modes[k];
         Eigen::Matrix<double, 12, 12> K = Eigen::Matrix<double, 12, 12>::Zero();
         numeric::ComplexMatrix ke(12, 12);
+        fem::ElementWork work;
         for (int e = 0; e < 2; ++e) {
-            fem::ElemStiffDyn(numeric::Complex{0.0, mode.Omega}, frame.Elements[e], ke);
+            fem::ElemStiffDyn(numeric::Complex{0.0, mode.Omega}, frame.Elements[e], work, ke);
             for (int p = 0; p < 12; ++p)
                 for (int q = 0; q < 12; ++q) {
                     const int rp = 6 * (e + p / 6) + p % 6 - 6, rq = 6 * (e + q / 6) + q % 6 - 6;
@@ -434,21 +435,20 @@ TEST(Modes, CantileverShape) {
     EXPECT_LT(std::fabs(ab), 1e-10 * std::sqrt(aa * bb));
 }
 
-// The same frequencies on one and on three workers; a stop asked for in Progress ends
-// the search with the modes found so far, lowest first; Progress runs on the caller.
+// The same frequencies and shapes, to the bit, on one and on three workers; a stop asked
+// for in Progress ends the search with the modes found so far, lowest first; Progress
+// runs on the caller.
 class StopAfter : public fem::ModeCallbacks {
   public:
-    explicit StopAfter(fem::AtomicFlag& stop) : stop_(stop) {}
     void Progress(const fem::ModeProgress& p) override {
         onCaller = onCaller && std::this_thread::get_id() == caller_;
         ++calls;
-        if (p.Found >= 1) stop_ = true;
+        if (p.Found >= 1) RequestStop();
     }
     bool onCaller = true;
     int calls = 0;
 
   private:
-    fem::AtomicFlag& stop_;
     std::thread::id caller_ = std::this_thread::get_id();
 };
 
@@ -461,24 +461,24 @@ TEST(Modes, ThreadsAndStop) {
     ASSERT_EQ(one.Modes.size(), static_cast<size_t>(count));
     ASSERT_EQ(three.Modes.size(), static_cast<size_t>(count));
     EXPECT_EQ(three.Threads, 3);
-    for (int k = 0; k < count; ++k)
-        EXPECT_TRUE(Close(three.Modes[k].FrequencyHz, one.Modes[k].FrequencyHz, 1e-11)) << k;
+    for (int k = 0; k < count; ++k) {
+        EXPECT_EQ(three.Modes[k].FrequencyHz, one.Modes[k].FrequencyHz) << k;
+        EXPECT_EQ(three.Modes[k].NodeDisp, one.Modes[k].NodeDisp) << k;
+    }
 
-    fem::AtomicFlag stop;
-    StopAfter callbacks(stop);
+    StopAfter callbacks;
     fem::ModeRequest request;
     request.Count = count;
     request.Threads = 2;
-    request.Stop = &stop;
     const fem::ModeResult stopped = fem::SolveModes(m, request, &callbacks);
-    EXPECT_EQ(stopped.Message, fem::kUserStop);
+    EXPECT_EQ(stopped.Result.Kind, fem::OutcomeKind::Stopped);
     for (size_t k = 0; k < stopped.Modes.size(); ++k)
         EXPECT_TRUE(Close(stopped.Modes[k].FrequencyHz, one.Modes[k].FrequencyHz, 1e-11));
     EXPECT_TRUE(callbacks.onCaller);
     EXPECT_GT(callbacks.calls, 0);
     // A stop already asked for: nothing is found.
-    const fem::ModeResult none = fem::SolveModes(m, request);
-    EXPECT_EQ(none.Message, fem::kUserStop);
+    const fem::ModeResult none = fem::SolveModes(m, request, &callbacks);
+    EXPECT_EQ(fem::EnglishText(none.Result), fem::kUserStop);
     EXPECT_TRUE(none.Modes.empty());
 }
 

@@ -1,7 +1,7 @@
 // The analysis form's rise-time text, read with "." whatever the locale.
 #include <gtest/gtest.h>
 
-#include "analysis/engine.h"
+#include "analysis/settings.h"
 #include "tests/comma_locale.h"
 
 namespace {

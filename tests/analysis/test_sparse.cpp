@@ -7,13 +7,16 @@
 #include <cmath>
 #include <complex>
 #include <string>
+#include <thread>
 #include <vector>
 
+#include "analysis/dof_numbering.h"
 #include "analysis/element.h"
-#include "analysis/engine.h"
 #include "analysis/global_matrix.h"
+#include "analysis/run_analysis.h"
 #include "numeric/constants.h"
 #include "numeric/failure.h"
+#include "model/samples.h"
 #include "support.h"
 
 namespace {
@@ -21,13 +24,14 @@ namespace {
 using testsupport::Bar;
 using testsupport::cd;
 using testsupport::Close;
+using testsupport::At;
 using testsupport::Node;
+using Solution = std::shared_ptr<const fem::ImpactSolution>;
 
-// Restores one worker per core after a test that sets the thread count.
-struct ThreadCount {
-    explicit ThreadCount(int n) { fem::Analysis().Threads = n; }
-    ~ThreadCount() { fem::Analysis().Threads = 0; }
-};
+fem::AnalysisSettings Threads(fem::AnalysisSettings s, int threads) {
+    s.Threads = threads;
+    return s;
+}
 
 // A small three-dimensional frame: two bays of 500 mm by one of 400 mm, one storey of
 // 300 mm with a brace, clamped at the ground; step loads along x and z at two top
@@ -60,20 +64,23 @@ fem::Model Frame() {
     return m;
 }
 
-// Equation of element dof p under the numbering of the last analysis.
-int Equation(const fem::ElementRecord& e, int p) {
-    return fem::Analysis().DofMap[e.EndNode[p / 6]][p % 6];
+// Equation of element dof p under numbering a.
+int EquationOf(const fem::DofNumbering& a, const fem::ElementRecord& e, int p) {
+    return a.DofMap[e.EndNode[p / 6]][p % 6];
 }
 
 // The dynamic solution at point k by the dense Gauss routine: the global matrix of the
 // free dofs summed from the element matrices, loaded by the "pf" steps only.
-std::vector<cd> DenseDynamic(const fem::Model& m, int k) {
-    const fem::AnalysisState& a = fem::Analysis();
+std::vector<cd> DenseDynamic(const fem::Model& m, const fem::AnalysisSettings& settings, int k) {
+    const fem::DofNumbering a = fem::NumberDofs(m);
     const int n = a.FreeDofCount;
-    const numeric::Complex s = numeric::CMake(a.Gamma, k * numeric::TwoPi / a.Te);
+    const double Te = settings.Te;
+    const numeric::Complex s = numeric::CMake(settings.GammaTe / Te, k * numeric::TwoPi / Te);
     numeric::ComplexMatrix A(n, n), ke(12, 12);
+    fem::ElementWork work;
+    auto Equation = [&](const fem::ElementRecord& e, int p) { return EquationOf(a, e, p); };
     for (const fem::ElementRecord& e : m.Elements) {
-        fem::ElemStiffDyn(s, e, ke);
+        fem::ElemStiffDyn(s, e, work, ke);
         for (int p = 0; p < 12; ++p)
             for (int q = 0; q < 12; ++q) {
                 const int r = Equation(e, p), c = Equation(e, q);
@@ -81,7 +88,7 @@ std::vector<cd> DenseDynamic(const fem::Model& m, int k) {
             }
     }
     const cd S(s.re, s.im);
-    const cd F = std::exp(-S * a.Te / 10.0) / (S * (1.0 + S * a.Tau * a.Te));
+    const cd F = std::exp(-S * Te / 10.0) / (S * (1.0 + S * settings.Tau * Te));
     std::vector<numeric::Complex> b(n), x(n);
     for (int r = 0; r < n; ++r) {
         const auto [node, j] = a.DofOwner[r];
@@ -97,28 +104,32 @@ std::vector<cd> DenseDynamic(const fem::Model& m, int k) {
 
 TEST(Sparse, DynamicAndStaticSolutionsEqualTheDenseGaussSolution) {
     fem::Model m = Frame();
-    ASSERT_EQ(fem::RunAnalysis(m, 64, 5, 0.005, 0.02).Dynamic, "");
-    const fem::AnalysisState& a = fem::Analysis();
+    const fem::AnalysisSettings settings = testsupport::Settings(64, 5, 0.005, 0.02);
+    const fem::AnalysisResult result = fem::RunAnalysis(m, settings);
+    ASSERT_TRUE(result.Impact->Complete());
+    const fem::DofNumbering& a = result.Impact->Numbering();
+    auto Equation = [&](const fem::ElementRecord& e, int p) { return EquationOf(a, e, p); };
     ASSERT_EQ(a.FreeDofCount, 36);
     for (int k : {0, 1, 13, 32}) {
-        const std::vector<cd> dense = DenseDynamic(m, k);
+        const std::vector<cd> dense = DenseDynamic(m, settings, k);
         double largest = 0.0;
         for (const cd& v : dense) largest = std::max(largest, std::abs(v));
         ASSERT_GT(largest, 0.0);
         for (int r = 0; r < a.FreeDofCount; ++r) {
             const auto [node, j] = a.DofOwner[r];
-            const numeric::Complex v = m.Nodes[node].DispSpectrum(j, k);
-            EXPECT_LE(std::abs(cd(v.re, v.im) - dense[r]), 1e-10 * largest) << "k " << k;
+            EXPECT_LE(std::abs(At(*result.Impact, node, j, k) - dense[r]), 1e-10 * largest)
+                << "k " << k;
         }
     }
 
     // Static: K u = LoadValue - K_fixed FixedDisp, dense.
     const int n = a.FreeDofCount;
     numeric::RealMatrix K(n, n), ke(12, 12);
+    fem::ElementWork work;
     std::vector<double> b(n), x(n);
     for (int r = 0; r < n; ++r) b[r] = m.Nodes[a.DofOwner[r].first].LoadValue[a.DofOwner[r].second];
     for (const fem::ElementRecord& e : m.Elements) {
-        fem::ElemStiffStat(e, ke);
+        fem::ElemStiffStat(e, work, ke);
         for (int p = 0; p < 12; ++p)
             for (int q = 0; q < 12; ++q) {
                 const int r = Equation(e, p), c = Equation(e, q);
@@ -133,33 +144,72 @@ TEST(Sparse, DynamicAndStaticSolutionsEqualTheDenseGaussSolution) {
     const double largest = std::fabs(*std::max_element(
         x.begin(), x.end(), [](double p, double q) { return std::fabs(p) < std::fabs(q); }));
     for (int r = 0; r < n; ++r)
-        EXPECT_NEAR(m.Nodes[a.DofOwner[r].first].StaticDisp[a.DofOwner[r].second], x[r],
+        EXPECT_NEAR(result.Static->NodeDisp[a.DofOwner[r].first][a.DofOwner[r].second], x[r],
                     1e-12 * largest);
-    EXPECT_TRUE(fem::StaticResultsBelongTo(m));
-    EXPECT_TRUE(fem::DynamicResultsBelongTo(m));
+    EXPECT_TRUE(result.Static->BelongsTo(m));
+    EXPECT_TRUE(result.Impact->BelongsTo(m));
     m.Touch();
-    EXPECT_FALSE(fem::StaticResultsBelongTo(m));
-    EXPECT_FALSE(fem::DynamicResultsBelongTo(m));
+    EXPECT_FALSE(result.Static->BelongsTo(m));
+    EXPECT_FALSE(result.Impact->BelongsTo(m));
+}
+
+bool SameSpectra(const fem::ImpactSolution& a, const fem::ImpactSolution& b) {
+    if (a.Structure().NodeCount() != b.Structure().NodeCount() || a.Lines() != b.Lines() ||
+        a.PointsPerLine() != b.PointsPerLine())
+        return false;
+    for (int line = 0; line < a.Lines(); ++line)
+        for (int i = 0; i < a.Structure().NodeCount(); ++i)
+            for (int j = 0; j < 6; ++j)
+                for (int k = 0; k < a.PointsPerLine(); ++k)
+                    if (At(a, i, j, k, line) != At(b, i, j, k, line)) return false;
+    return true;
 }
 
 TEST(Sparse, ResultsDoNotDependOnTheNumberOfThreads) {
-    fem::Model one = Frame(), three = Frame();
-    {
-        ThreadCount threads(1);
-        ASSERT_EQ(fem::RunDynamic(one, 256, 5, 0.005), "");
-        EXPECT_EQ(fem::Analysis().LastRun.Threads, 1);
-    }
-    {
-        ThreadCount threads(3);
-        ASSERT_EQ(fem::RunDynamic(three, 256, 5, 0.005), "");
-        EXPECT_EQ(fem::Analysis().LastRun.Threads, 3);
-    }
-    for (int i = 0; i < one.NodeCount(); ++i)
-        for (int j = 0; j < 6; ++j)
-            for (int k = 0; k <= 128; ++k) {
-                EXPECT_EQ(one.Nodes[i].DispSpectrum(j, k).re, three.Nodes[i].DispSpectrum(j, k).re);
-                EXPECT_EQ(one.Nodes[i].DispSpectrum(j, k).im, three.Nodes[i].DispSpectrum(j, k).im);
-            }
+    const fem::Model m = Frame();
+    const fem::AnalysisSettings settings = testsupport::Settings(256, 5, 0.005);
+    const Solution one = fem::SolveImpact(m, Threads(settings, 1));
+    const Solution three = fem::SolveImpact(m, Threads(settings, 3));
+    ASSERT_TRUE(one->Complete());
+    ASSERT_TRUE(three->Complete());
+    EXPECT_EQ(one->Report().Threads, 1);
+    EXPECT_EQ(three->Report().Threads, 3);
+    EXPECT_TRUE(SameSpectra(*one, *three));
+}
+
+// Two different analyses on two threads at the same time give, bit for bit, what each
+// gives alone: nothing of one run is shared with the other.
+TEST(Sparse, TwoAnalysesAtOnceGiveWhatEachGivesAlone) {
+    fem::Model frame = Frame(), sample;
+    fem::BuildSample(sample, 4);
+    const fem::AnalysisSettings first = testsupport::Settings(256, 5, 0.005, 0.02, true);
+    const fem::AnalysisSettings second = testsupport::Settings(512, 6, 0.001);
+    const fem::AnalysisResult aloneFirst = fem::RunAnalysis(frame, Threads(first, 1));
+    const fem::AnalysisResult aloneSecond = fem::RunAnalysis(sample, Threads(second, 1));
+    fem::AnalysisResult togetherFirst, togetherSecond;
+    std::thread a([&] { togetherFirst = fem::RunAnalysis(frame, Threads(first, 2)); });
+    std::thread b([&] { togetherSecond = fem::RunAnalysis(sample, Threads(second, 2)); });
+    a.join();
+    b.join();
+    EXPECT_TRUE(SameSpectra(*aloneFirst.Impact, *togetherFirst.Impact));
+    EXPECT_TRUE(SameSpectra(*aloneSecond.Impact, *togetherSecond.Impact));
+    EXPECT_EQ(aloneFirst.Static->NodeDisp, togetherFirst.Static->NodeDisp);
+    EXPECT_EQ(aloneSecond.Static->NodeDisp, togetherSecond.Static->NodeDisp);
+    // Histories of both solutions inverted at once on two threads.
+    fem::HistoryResult h1, h2;
+    std::thread c([&] { h1 = fem::ElementForceHistory(*togetherFirst.Impact, 3, fem::ForceAxes::Global); });
+    std::thread d([&] { h2 = fem::NodeDisplacementHistory(*togetherSecond.Impact, 3); });
+    c.join();
+    d.join();
+    const fem::HistoryResult e1 = fem::ElementForceHistory(*aloneFirst.Impact, 3, fem::ForceAxes::Global);
+    const fem::HistoryResult e2 = fem::NodeDisplacementHistory(*aloneSecond.Impact, 3);
+    for (int c2 = 0; c2 < 12; ++c2)
+        for (int j = 0; j < 256; ++j) {
+            ASSERT_EQ(h1.Corrected(c2, j), e1.Corrected(c2, j));
+            ASSERT_EQ(h1.EstimatedError(c2, j), e1.EstimatedError(c2, j));
+        }
+    for (int c2 = 0; c2 < 6; ++c2)
+        for (int j = 0; j < 512; ++j) ASSERT_EQ(h2.Uncorrected(c2, j), e2.Uncorrected(c2, j));
 }
 
 class StopAt : public fem::AnalysisCallbacks {
@@ -167,7 +217,7 @@ class StopAt : public fem::AnalysisCallbacks {
     explicit StopAt(int k) : stopAt_(k) {}
     void Progress(int k) override {
         progress.push_back(k);
-        if (k == stopAt_) fem::Analysis().StopRequested = true;
+        if (k == stopAt_) RequestStop();
     }
     std::vector<int> progress;
 
@@ -178,22 +228,19 @@ class StopAt : public fem::AnalysisCallbacks {
 // Whatever the workers had solved beyond it, a stop seen after point 5 keeps points
 // 0 .. 5; every later point holds the initial fill.
 TEST(Sparse, StopOnSeveralThreadsKeepsThePointsReported) {
-    ThreadCount threads(3);
-    fem::Model m = Frame();
+    const fem::Model m = Frame();
     StopAt stop(5);
-    EXPECT_EQ(fem::RunDynamic(m, 256, 5, 0.005, &stop), fem::kUserStop);
+    const Solution s = fem::SolveImpact(m, Threads(testsupport::Settings(256, 5, 0.005), 3), &stop);
+    EXPECT_EQ(fem::EnglishText(s->Result()), fem::kUserStop);
     EXPECT_EQ(stop.progress, (std::vector<int>{0, 1, 2, 3, 4, 5}));
-    EXPECT_FALSE(fem::Analysis().DynamicComplete);
+    EXPECT_FALSE(s->Complete());
     for (int k = 0; k <= 128; ++k) {
-        const numeric::Complex v = m.Nodes[11].DispSpectrum(0, k);  // the loaded corner
+        const cd v = At(*s, 11, 0, k);  // the loaded corner
         if (k <= 5)
-            EXPECT_NE(v.re, 0.0) << "k " << k;
+            EXPECT_NE(v.real(), 0.0) << "k " << k;
         else
-            for (const fem::NodeRecord& n : m.Nodes)
-                for (int j = 0; j < 6; ++j) {
-                    EXPECT_EQ(n.DispSpectrum(j, k).re, 0.0) << "k " << k;
-                    EXPECT_EQ(n.DispSpectrum(j, k).im, 0.0) << "k " << k;
-                }
+            for (int n = 0; n < m.NodeCount(); ++n)
+                for (int j = 0; j < 6; ++j) EXPECT_EQ(At(*s, n, j, k), cd(0.0, 0.0)) << "k " << k;
     }
 }
 
@@ -202,20 +249,19 @@ TEST(Sparse, StopOnSeveralThreadsKeepsThePointsReported) {
 // point decides, whatever the threads, and no point keeps a solution.
 TEST(Sparse, TheFirstFailingPointDecides) {
     for (int threads : {1, 3}) {
-        ThreadCount count(threads);
         fem::Model m;
         m.AddNode(Node(0, 0, 0, "uuuuuu"));
         fem::NodeRecord tip = Node(3000, 0, 0, "pfpppp");
         tip.LoadValue[1] = 1.0;
         m.AddNode(tip);
         m.AddElement(Bar(0, 1));
-        EXPECT_EQ(fem::RunDynamic(m, 512, 0, 0.001), fem::kGaussError) << threads;
-        const numeric::ComplexMatrix& u = m.Nodes[1].DispSpectrum;
+        const Solution s =
+            fem::SolveImpact(m, Threads(testsupport::Settings(512, 0, 0.001), threads));
+        EXPECT_EQ(s->Result().Kind, fem::OutcomeKind::SingularMatrix) << threads;
+        EXPECT_EQ(s->Result().Point, 0) << threads;
         for (int k = 0; k <= 256; ++k)
-            for (int j = 0; j < 6; ++j) {
-                EXPECT_EQ(u(j, k).re, 0.0) << "k " << k << ", threads " << threads;
-                EXPECT_EQ(u(j, k).im, 0.0) << "k " << k << ", threads " << threads;
-            }
+            for (int j = 0; j < 6; ++j)
+                EXPECT_EQ(At(*s, 1, j, k), cd(0.0, 0.0)) << "k " << k << ", threads " << threads;
     }
 }
 
@@ -231,20 +277,20 @@ TEST(Sparse, AModelBeyond32767DofsIsSolved) {
     m.Nodes.back().LoadValue[0] = 1.0;
     for (int i = 1; i < nodes; ++i) m.AddElement(Bar(i - 1, i));
     const double Te = 0.02;
-    const fem::AnalysisMessages msg = fem::RunAnalysis(m, 4, 5, Te, 0);
-    ASSERT_EQ(msg.Dynamic, "");
-    ASSERT_EQ(msg.Static, "");
-    EXPECT_EQ(fem::Analysis().FreeDofCount, 35994);
+    const fem::AnalysisResult r = testsupport::Analyse(m, 4, 5, Te, 0);
+    ASSERT_TRUE(r.Impact->Complete());
+    ASSERT_TRUE(r.Static->Complete());
+    EXPECT_EQ(r.Impact->Numbering().FreeDofCount, 35994);
     const fem::ElementRecord& e = m.Elements[0];
     const double L = 100.0 * (nodes - 1), c = e.WaveAxial;
-    EXPECT_TRUE(Close(m.Nodes.back().StaticDisp[0], L / e.EA, 1e-9));
+    EXPECT_TRUE(Close(r.Static->NodeDisp.back()[0], L / e.EA, 1e-9));
     for (int k = 0; k <= 2; ++k) {
-        const cd s(fem::Analysis().Gamma, k * numeric::TwoPi / Te);
+        const cd s = testsupport::Point(*r.Impact, k);
         const cd tip = std::exp(-s * Te / 10.0) / s * std::tanh(s * L / c) * c / (e.EA * s);
-        EXPECT_TRUE(Close(testsupport::ToStd(m.Nodes.back().DispSpectrum(0, k)), tip, 1e-9));
+        EXPECT_TRUE(Close(At(*r.Impact, nodes - 1, 0, k), tip, 1e-9));
     }
     // A chain orders without fill: the factor holds the pattern's lower triangle.
-    const fem::GlobalPattern& p = *fem::Analysis().Pattern;
+    const fem::GlobalPattern p(m, r.Impact->Numbering());
     EXPECT_EQ(fem::SymmetricFactorNonZeros(p), (p.NonZeros() - p.Order()) / 2);
 }
 
@@ -266,8 +312,7 @@ TEST(Sparse, MemoryDecidesTheWorkersOrRefusesTheRun) {
     }
     // The plan of a real run counts the spectra of every node at every point.
     fem::Model m = Frame();
-    fem::NumberDofs(m);
-    const fem::GlobalPattern& p = *fem::Analysis().Pattern;
+    const fem::GlobalPattern p(m, fem::NumberDofs(m));
     const fem::MemoryPlan real = fem::PlanMemory(p, fem::SymmetricFactorNonZeros(p), 12, 4097);
     EXPECT_GE(real.SharedBytes, 6.0 * 12 * 4097 * 16);
     EXPECT_GT(real.PerWorkerBytes, 16.0 * p.NonZeros());

@@ -5,8 +5,9 @@
 #include <cmath>
 #include <string>
 
-#include "analysis/engine.h"
+#include "analysis/dof_numbering.h"
 #include "analysis/global_matrix.h"
+#include "analysis/statics.h"
 #include "numeric/failure.h"
 #include "support.h"
 
@@ -16,13 +17,7 @@ using testsupport::Bar;
 using testsupport::Close;
 using testsupport::Node;
 
-// Numbers the dofs and solves the static problem the way an analysis does.
-std::string Static(fem::Model& m) {
-    fem::NumberDofs(m);
-    const std::string msg = fem::SolveStatic(m);
-    for (int e = 0; e < m.ElementCount(); ++e) fem::StaticElementResults(m, e);
-    return msg;
-}
+using Statics = std::shared_ptr<const fem::StaticSolution>;
 
 fem::Vec3 Cross(const fem::Vec3& a, const fem::Vec3& b) {
     return {a[1] * b[2] - a[2] * b[1], a[2] * b[0] - a[0] * b[2], a[0] * b[1] - a[1] * b[0]};
@@ -34,8 +29,7 @@ TEST(Numbering, FreeUpwardsFixedDownwardsFromTheTop) {
     fem::NodeRecord n = Node(100, 0, 0, "pfuppp");
     m.AddNode(n);
     m.AddElement(Bar(0, 1));
-    fem::NumberDofs(m);
-    const fem::AnalysisState& a = fem::Analysis();
+    const fem::DofNumbering a = fem::NumberDofs(m);
     EXPECT_EQ(a.DofCount, 12);
     EXPECT_EQ(a.FreeDofCount, 5);
     const int node1Free[5] = {0, 1, 3, 4, 5};
@@ -47,17 +41,17 @@ TEST(Numbering, FreeUpwardsFixedDownwardsFromTheTop) {
         EXPECT_EQ(a.DofMap[node][dof], eq);
     }
     // The sparse pattern of the free block: node 1 with itself, 5 x 5 entries.
-    ASSERT_TRUE(a.Pattern);
-    EXPECT_EQ(a.Pattern->Order(), 5);
-    EXPECT_EQ(a.Pattern->NonZeros(), 25);
+    const fem::GlobalPattern pattern(m, a);
+    EXPECT_EQ(pattern.Order(), 5);
+    EXPECT_EQ(pattern.NonZeros(), 25);
 }
 
 TEST(Numbering, NumbersMoreThan32767DegreesOfFreedom) {
     fem::Model m;
     m.Nodes.assign(5462, fem::DefaultNode());
-    fem::NumberDofs(m);
-    EXPECT_EQ(fem::Analysis().DofCount, 32772);
-    EXPECT_EQ(fem::Analysis().DofMap[5461][5], 32771);
+    const fem::DofNumbering a = fem::NumberDofs(m);
+    EXPECT_EQ(a.DofCount, 32772);
+    EXPECT_EQ(a.DofMap[5461][5], 32771);
 }
 
 // A cantilever of n elements along the unit direction d, loaded at its tip by P along a
@@ -85,15 +79,16 @@ TEST(Static, CantileverDeflectsAndTurnsAsBeamTheorySays) {
             m.AddNode(node);
             m.AddElement(Bar(i - 1, i));
         }
-        ASSERT_EQ(Static(m), "");
-        EXPECT_EQ(fem::Analysis().FreeDofCount, 6 * c.n);
+        const Statics s = fem::SolveStatic(m);
+        ASSERT_TRUE(s->Complete());
+        EXPECT_EQ(fem::NumberDofs(m).FreeDofCount, 6 * c.n);
         const double EI = m.Elements[0].EIz;
         const fem::Vec3 axis = Cross(c.d, c.p);
         for (int i = 1; i <= c.n; ++i) {
             const double x = L * i / c.n;
             const double w = P * x * x * (3 * L - x) / (6 * EI);
             const double slope = P * x * (2 * L - x) / (2 * EI);
-            const auto& u = m.Nodes[i].StaticDisp;
+            const auto& u = s->NodeDisp[i];
             for (int j = 0; j < 3; ++j) {
                 EXPECT_TRUE(Close(u[j], w * c.p[j], 1e-9, 1e-12 * w)) << "node " << i;
                 EXPECT_TRUE(Close(u[3 + j], slope * axis[j], 1e-9, 1e-12 * slope)) << "node " << i;
@@ -101,30 +96,32 @@ TEST(Static, CantileverDeflectsAndTurnsAsBeamTheorySays) {
         }
         // At the root the element carries the shear P.
         for (int j = 0; j < 3; ++j)
-            EXPECT_TRUE(Close(m.Elements[0].StaticEndForceGlobal[j], -P * c.p[j], 1e-9, 1e-9));
+            EXPECT_TRUE(Close(s->Elements[0].EndForceGlobal[j], -P * c.p[j], 1e-9, 1e-9));
     }
 }
 
 TEST(Static, AxialBarStretchesByPLOverEAWithTensionAtBothEnds) {
     // Inclined in the x-z plane (the vy = 0 branch of the local axes).
-    const double L = 120.0, P = 40.0, c = 0.6, s = 0.8;
+    const double L = 120.0, P = 40.0, c = 0.6, sn = 0.8;
     fem::Model m;
     m.AddNode(Node(0, 0, 0, "uuuuuu"));
-    fem::NodeRecord n = Node(L * c, 0, L * s, "pppuuu");
+    fem::NodeRecord n = Node(L * c, 0, L * sn, "pppuuu");
     n.LoadValue[0] = P * c;
-    n.LoadValue[2] = P * s;
+    n.LoadValue[2] = P * sn;
     m.AddNode(n);
     m.AddElement(Bar(0, 1, 6.0));
-    ASSERT_EQ(Static(m), "");
+    const Statics s = fem::SolveStatic(m);
+    ASSERT_TRUE(s->Complete());
     const fem::ElementRecord& e = m.Elements[0];
+    const fem::StaticElementResult& r = s->Elements[0];
     const double stretch = P * L / e.EA;
-    EXPECT_TRUE(Close(m.Nodes[1].StaticDisp[0], stretch * c, 1e-11));
-    EXPECT_TRUE(Close(m.Nodes[1].StaticDisp[2], stretch * s, 1e-11));
-    EXPECT_TRUE(Close(e.StaticEndForceLocal[0], P, 1e-11));
-    EXPECT_TRUE(Close(e.StaticEndForceLocal[6], P, 1e-11));
-    EXPECT_TRUE(Close(e.StaticEndDispLocal[6], stretch, 1e-11));
-    EXPECT_TRUE(Close(e.StaticEndForceGlobal[8], P * s, 1e-11));
-    for (int c2 : {1, 2, 4, 5, 7, 8, 10, 11}) EXPECT_NEAR(e.StaticEndForceLocal[c2], 0.0, 1e-9 * P);
+    EXPECT_TRUE(Close(s->NodeDisp[1][0], stretch * c, 1e-11));
+    EXPECT_TRUE(Close(s->NodeDisp[1][2], stretch * sn, 1e-11));
+    EXPECT_TRUE(Close(r.EndForceLocal[0], P, 1e-11));
+    EXPECT_TRUE(Close(r.EndForceLocal[6], P, 1e-11));
+    EXPECT_TRUE(Close(r.EndDispLocal[6], stretch, 1e-11));
+    EXPECT_TRUE(Close(r.EndForceGlobal[8], P * sn, 1e-11));
+    for (int c2 : {1, 2, 4, 5, 7, 8, 10, 11}) EXPECT_NEAR(r.EndForceLocal[c2], 0.0, 1e-9 * P);
 }
 
 TEST(Static, TwistedBarTurnsByTLOverGJ) {
@@ -135,13 +132,15 @@ TEST(Static, TwistedBarTurnsByTLOverGJ) {
     n.LoadValue[4] = T;
     m.AddNode(n);
     m.AddElement(Bar(0, 1, 7.0));
-    ASSERT_EQ(Static(m), "");
+    const Statics s = fem::SolveStatic(m);
+    ASSERT_TRUE(s->Complete());
     const fem::ElementRecord& e = m.Elements[0];
-    EXPECT_TRUE(Close(m.Nodes[1].StaticDisp[4], T * L / e.GJ, 1e-11));
-    for (int j : {0, 1, 2, 3, 5}) EXPECT_NEAR(m.Nodes[1].StaticDisp[j], 0.0, 1e-15);
+    const fem::StaticElementResult& r = s->Elements[0];
+    EXPECT_TRUE(Close(s->NodeDisp[1][4], T * L / e.GJ, 1e-11));
+    for (int j : {0, 1, 2, 3, 5}) EXPECT_NEAR(s->NodeDisp[1][j], 0.0, 1e-15);
     // The torque, positive at both ends in element components.
-    EXPECT_TRUE(Close(e.StaticEndForceLocal[3], T, 1e-11));
-    EXPECT_TRUE(Close(e.StaticEndForceLocal[9], T, 1e-11));
+    EXPECT_TRUE(Close(r.EndForceLocal[3], T, 1e-11));
+    EXPECT_TRUE(Close(r.EndForceLocal[9], T, 1e-11));
 }
 
 // An L-shaped frame clamped at the origin: a along x, then b along y, a load P along z at
@@ -157,14 +156,15 @@ TEST(Static, LFrameCombinesBendingAndTorsion) {
     m.AddNode(tip);
     m.AddElement(Bar(0, 1));
     m.AddElement(Bar(1, 2));
-    ASSERT_EQ(Static(m), "");
+    const Statics s = fem::SolveStatic(m);
+    ASSERT_TRUE(s->Complete());
     const double EI = m.Elements[0].EIz, GJ = m.Elements[0].GJ;
     const double w = P * b * b * b / (3 * EI) + P * a * a * a / (3 * EI) + P * b * b * a / GJ;
-    EXPECT_TRUE(Close(m.Nodes[2].StaticDisp[2], w, 1e-10));
+    EXPECT_TRUE(Close(s->NodeDisp[2][2], w, 1e-10));
     // The corner twists the first leg by P b a / GJ about x.
-    EXPECT_TRUE(Close(m.Nodes[1].StaticDisp[3], P * b * a / GJ, 1e-10));
+    EXPECT_TRUE(Close(s->NodeDisp[1][3], P * b * a / GJ, 1e-10));
     // Torque of the first leg in element components.
-    EXPECT_TRUE(Close(m.Elements[0].StaticEndForceLocal[3], P * b, 1e-9));
+    EXPECT_TRUE(Close(s->Elements[0].EndForceLocal[3], P * b, 1e-9));
 }
 
 TEST(Static, PrescribedSupportDisplacementsMoveTheStructure) {
@@ -178,10 +178,11 @@ TEST(Static, PrescribedSupportDisplacementsMoveTheStructure) {
     m.AddNode(right);
     m.AddElement(Bar(0, 1, 10.0));
     m.AddElement(Bar(1, 2, 14.0));
-    ASSERT_EQ(Static(m), "");
+    const Statics s = fem::SolveStatic(m);
+    ASSERT_TRUE(s->Complete());
     const double k1 = m.Elements[0].EA / 100.0, k2 = m.Elements[1].EA / 200.0;
-    EXPECT_TRUE(Close(m.Nodes[1].StaticDisp[0], delta * k2 / (k1 + k2), 1e-12));
-    EXPECT_EQ(m.Nodes[2].StaticDisp[0], delta);
+    EXPECT_TRUE(Close(s->NodeDisp[1][0], delta * k2 / (k1 + k2), 1e-12));
+    EXPECT_EQ(s->NodeDisp[2][0], delta);
 
     // A cantilever whose whole support moves rigidly, unloaded, moves with it.
     fem::Model c;
@@ -190,9 +191,10 @@ TEST(Static, PrescribedSupportDisplacementsMoveTheStructure) {
     c.AddNode(root);
     c.AddNode(Node(30, 40, 50));
     c.AddElement(Bar(0, 1));
-    ASSERT_EQ(Static(c), "");
+    const Statics moved = fem::SolveStatic(c);
+    ASSERT_TRUE(moved->Complete());
     for (int j = 0; j < 6; ++j)
-        EXPECT_NEAR(c.Nodes[1].StaticDisp[j], root.FixedDisp[j], 1e-12) << "dof " << j;
+        EXPECT_NEAR(moved->NodeDisp[1][j], root.FixedDisp[j], 1e-12) << "dof " << j;
 }
 
 TEST(Static, FailuresGiveGaussErrorAndKeepPrescribedValues) {
@@ -202,8 +204,10 @@ TEST(Static, FailuresGiveGaussErrorAndKeepPrescribedValues) {
     m.AddNode(a);
     m.AddNode(Node(100, 0, 0, "uuuuuu"));
     m.AddElement(Bar(0, 1));
-    EXPECT_EQ(Static(m), fem::kGaussError);
-    EXPECT_EQ(m.Nodes[0].StaticDisp[1], 0.25);
+    const Statics s = fem::SolveStatic(m);
+    EXPECT_EQ(s->Result.Kind, fem::OutcomeKind::NoFreeDof);
+    EXPECT_EQ(fem::EnglishText(s->Result), fem::kGaussError);
+    EXPECT_EQ(s->NodeDisp[0][1], 0.25);
 
     // A free node joined to nothing: a zero pivot.
     fem::Model loose;
@@ -214,13 +218,11 @@ TEST(Static, FailuresGiveGaussErrorAndKeepPrescribedValues) {
     fem::NodeRecord n = loose.Nodes[2];
     n.LoadValue[0] = 3.0;
     loose.PutNode(2, n);
-    EXPECT_EQ(Static(loose), fem::kGaussError);
-    EXPECT_EQ(loose.Nodes[2].StaticDisp[0], 0.0);
-
-    // A model that no longer matches the numbering of the last analysis.
-    fem::NumberDofs(m);
-    m.AddNode(Node(0, 50, 0));
-    EXPECT_EQ(fem::SolveStatic(m), fem::kGaussError);
+    const Statics l = fem::SolveStatic(loose);
+    EXPECT_EQ(l->Result.Kind, fem::OutcomeKind::SingularMatrix);
+    EXPECT_EQ(fem::EnglishText(l->Result), fem::kGaussError);
+    EXPECT_EQ(l->NodeDisp[2][0], 0.0);
+    EXPECT_TRUE(l->Elements.empty());
 }
 
 }  // namespace

@@ -45,7 +45,6 @@ TEST(Templates, DefaultsOfNewNodesAndElements) {
         EXPECT_EQ(n.LoadC[j].re, 0.0);
         EXPECT_EQ(n.FixedDispC[j].im, 0.0);
     }
-    EXPECT_TRUE(n.DispSpectrum.Empty());
     const ElementRecord e = fem::DefaultElement();
     EXPECT_EQ(e.EndNode[0], 0);
     EXPECT_EQ(e.EndNode[1], 1);
@@ -54,8 +53,8 @@ TEST(Templates, DefaultsOfNewNodesAndElements) {
     EXPECT_EQ(e.Density, 7.86E-06);
     EXPECT_EQ(e.Diameter, 10.0);
     EXPECT_EQ(e.Length, 0.0);
-    EXPECT_EQ(fem::FEM().NodeCount(), 0);
-    EXPECT_EQ(fem::FEM().ElementCount(), 0);
+    EXPECT_EQ(Model().NodeCount(), 0);
+    EXPECT_EQ(Model().ElementCount(), 0);
 }
 
 TEST(UpdateElement, DerivedQuantitiesOfTheDefaultSteelBar) {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "model/model.h"
+#include "analysis/statics.h"
 #include "results/graphcore.h"
 #include "tests/comma_locale.h"
 #include "tests/results/recording_surface.h"
@@ -206,24 +207,32 @@ TEST(PenTable, RelativePenAndIndexChecking) {
 fem::Model ListModel() {
     fem::Model m;
     m.Nodes.resize(3);
-    for (int j = 0; j < 6; ++j) {
-        m.Nodes[2].StaticDisp[j] = 0.5 * (j + 1);    // first node: 0.5, 1, ..., 3
-        m.Nodes[0].StaticDisp[j] = -0.25 * (j + 1);  // second node
-    }
     fem::ElementRecord e;
     e.EndNode = {2, 0};
-    for (int c = 0; c < 12; ++c) {
-        e.StaticEndForceGlobal[c] = 100.0 * (c + 1);
-        e.StaticEndForceLocal[c] = -1.5 * (c + 1);
-        e.StaticEndDispLocal[c] = c < 6 ? 0.125 : 0.125 + 0.001 * (c - 5);
-    }
     m.Elements.push_back(e);
     return m;
+}
+fem::StaticSolution ListStatics() {
+    fem::StaticSolution s;
+    s.NodeDisp.resize(3);
+    for (int j = 0; j < 6; ++j) {
+        s.NodeDisp[2][j] = 0.5 * (j + 1);    // first node: 0.5, 1, ..., 3
+        s.NodeDisp[0][j] = -0.25 * (j + 1);  // second node
+    }
+    fem::StaticElementResult r;
+    for (int c = 0; c < 12; ++c) {
+        r.EndForceGlobal[c] = 100.0 * (c + 1);
+        r.EndForceLocal[c] = -1.5 * (c + 1);
+        r.EndDispLocal[c] = c < 6 ? 0.125 : 0.125 + 0.001 * (c - 5);
+    }
+    s.Elements.push_back(r);
+    return s;
 }
 
 TEST(StaticLists, GlobalComponentsHaveFourteenLinesEach) {
     const fem::Model m = ListModel();
-    const results::StaticLists s = results::MakeStaticLists(m, 0, true, PenTable());
+    const fem::StaticSolution statics = ListStatics();
+    const results::StaticLists s = results::MakeStaticLists(m, &statics, 0, true, PenTable());
     EXPECT_EQ(s.ElementCaption, "要素番号 0");
     EXPECT_EQ(s.NodeCaption[0], "　節点 2");
     EXPECT_EQ(s.NodeCaption[1], "　節点 0");
@@ -241,7 +250,8 @@ TEST(StaticLists, GlobalComponentsHaveFourteenLinesEach) {
 
 TEST(StaticLists, ElementComponentsListTheDeformationInSixLines) {
     const fem::Model m = ListModel();
-    const results::StaticLists s = results::MakeStaticLists(m, 0, false, PenTable());
+    const fem::StaticSolution statics = ListStatics();
+    const results::StaticLists s = results::MakeStaticLists(m, &statics, 0, false, PenTable());
     EXPECT_EQ(s.SystemCaption, "［要素座標系］");
     EXPECT_EQ(s.DisplacementHeading, "要素の変形");
     ASSERT_EQ(s.Forces.size(), 14u);
@@ -251,20 +261,27 @@ TEST(StaticLists, ElementComponentsListTheDeformationInSixLines) {
     const std::vector<std::string> displacements = {"Ｕx=0.001", "Ｕy=0.002", "Ｕz=0.003",
                                                     "θx=0.004",  "θy=0.005",  "θz=0.006"};
     EXPECT_EQ(s.Displacements, displacements);
-    EXPECT_THROW(results::MakeStaticLists(m, 1, false, PenTable()), std::out_of_range);
+    EXPECT_THROW(results::MakeStaticLists(m, &statics, 1, false, PenTable()), std::out_of_range);
+    // Without static results every value is 0.
+    const results::StaticLists none = results::MakeStaticLists(m, nullptr, 0, false, PenTable());
+    EXPECT_EQ(none.Forces[1], "Fx=0");
+    EXPECT_EQ(none.Displacements[0], "Ｕx=0");
 }
 
 TEST(StaticLists, ANodeShowsTheForcesItsElementsTakeAndItsDisplacements) {
     fem::Model m = ListModel();
+    fem::StaticSolution statics = ListStatics();
     // A second bar from node 0 to node 1: node 0 is the second end of bar 0 and the
     // first end of bar 1.
     fem::ElementRecord e;
     e.EndNode = {0, 1};
-    for (int c = 0; c < 12; ++c) e.StaticEndForceGlobal[c] = -1.0 * (c + 1);
     m.Elements.push_back(e);
+    fem::StaticElementResult r;
+    for (int c = 0; c < 12; ++c) r.EndForceGlobal[c] = -1.0 * (c + 1);
+    statics.Elements.push_back(r);
     PenTable pens;
     pens.SetTitles(results::GraphKind::NodeDisplacements);
-    const results::StaticLists s = results::MakeNodeStaticLists(m, 0, pens);
+    const results::StaticLists s = results::MakeNodeStaticLists(m, &statics, 0, pens);
     EXPECT_EQ(s.ElementCaption, "節点番号 0");
     EXPECT_EQ(s.SystemCaption, "［全体座標系］");
     EXPECT_EQ(s.DisplacementHeading, "静的節点変位");
@@ -276,9 +293,9 @@ TEST(StaticLists, ANodeShowsTheForcesItsElementsTakeAndItsDisplacements) {
                                                     "θx=-1",    "θy=-1.25", "θz=-1.5"};
     EXPECT_EQ(s.Displacements, displacements);
     EXPECT_EQ(results::GraphTitle(s, 0.002), "節点番号 0　［全体座標系］　Te=0.002 s");
-    EXPECT_EQ(results::GraphTitle(results::MakeStaticLists(m, 1, false, pens), 0.001),
+    EXPECT_EQ(results::GraphTitle(results::MakeStaticLists(m, &statics, 1, false, pens), 0.001),
               "要素番号 1　節点 0　節点 1　［要素座標系］　Te=0.001 s");
-    EXPECT_THROW(results::MakeNodeStaticLists(m, 3, pens), std::out_of_range);
+    EXPECT_THROW(results::MakeNodeStaticLists(m, &statics, 3, pens), std::out_of_range);
 }
 
 TEST(ReadoutText, TimeInThousandthsOfTeAndScaleTimesY) {
