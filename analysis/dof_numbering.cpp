@@ -25,7 +25,8 @@ DofNumbering NumberDofs(const Model& model, UnjoinedNodes unjoined) {
     DofNumbering d;
     try {
         std::vector<char> joined(nodes, unjoined == UnjoinedNodes::ByCode ? 1 : 0);
-        for (const ElementRecord& e : model.Elements) joined[e.EndNode[0]] = joined[e.EndNode[1]] = 1;
+        for (const ElementRecord& e : model.Elements)
+            joined[e.EndNode[0]] = joined[e.EndNode[1]] = 1;
         d.DofCount = 6 * nodes;  // the model keeps NodeCount below INT_MAX / 6
         d.DofMap.assign(nodes, std::array<int, 6>{});
         d.DofOwner.assign(d.DofCount, std::pair<int, int>{0, 0});
@@ -42,9 +43,9 @@ DofNumbering NumberDofs(const Model& model, UnjoinedNodes unjoined) {
                 }
             }
     } catch (const std::bad_alloc&) {
-        throw ComputationFailure(numeric::kOverflow,
-                                 "not enough memory to number the " + std::to_string(6L * nodes) +
-                                     " degrees of freedom");
+        throw ComputationFailure(numeric::kOverflow, "not enough memory to number the " +
+                                                         std::to_string(6L * nodes) +
+                                                         " degrees of freedom");
     }
     return d;
 }

@@ -140,7 +140,8 @@ void AssembleStatic(const GlobalPattern& pattern, const Model& model, const DofN
             }
         }
     }
-    for (int i = 0; i < pattern.NonZeros(); ++i) numeric::CheckFinite(values[i], "the static solution");
+    for (int i = 0; i < pattern.NonZeros(); ++i)
+        numeric::CheckFinite(values[i], "the static solution");
     for (int r = 0; r < order; ++r) numeric::CheckFinite(rhs[r], "the static solution");
 }
 

@@ -53,9 +53,8 @@ void AssembleDynamic(const GlobalPattern& pattern, const Model& model, numeric::
 // The values of the static stiffness (every element entry added) and the static right
 // side: LoadValue of every free dof less K times the prescribed FixedDisp of the fixed
 // dofs. rhs has Order() entries.
-void AssembleStatic(const GlobalPattern& pattern, const Model& model,
-                    const DofNumbering& numbering, ElementWork& work, numeric::RealMatrix& ke,
-                    double* values, double* rhs);
+void AssembleStatic(const GlobalPattern& pattern, const Model& model, const DofNumbering& numbering,
+                    ElementWork& work, numeric::RealMatrix& ke, double* values, double* rhs);
 
 // Entries below the diagonal of the Cholesky factor of the pattern under an AMD ordering,
 // found without factorising: the size of a symmetric factorisation, and about half that

@@ -75,7 +75,8 @@ HistoryResult InvertHistories(const InverseTransform& inverse, int lines, int ro
     std::vector<Complex> work(Nw);
     HistoryResult out;
     out.Uncorrected.Resize(rows, Nw);
-    for (int c = 0; c < rows; ++c) inverse.Invert(row(c, 0), 0, work.data(), out.Uncorrected.Row(c));
+    for (int c = 0; c < rows; ++c)
+        inverse.Invert(row(c, 0), 0, work.data(), out.Uncorrected.Row(c));
     if (lines < 2) return out;
     out.Corrected.Resize(rows, Nw);
     out.EstimatedError.Resize(rows, Nw);
@@ -115,6 +116,12 @@ struct ElementForces {
     numeric::ComplexMatrix K_{12, 12};
 };
 
+void CheckTables(const ImpactSolution& solution, const InverseTransform& inverse) {
+    if (!inverse.Fits(solution.Settings()))
+        throw ComputationFailure(numeric::kOutOfRange,
+                                 "the inverse transform was made for other settings");
+}
+
 void CheckElement(const ImpactSolution& solution, int element) {
     if (element < 0 || element >= solution.Structure().ElementCount())
         throw ComputationFailure(numeric::kOutOfRange,
@@ -123,14 +130,16 @@ void CheckElement(const ImpactSolution& solution, int element) {
 
 }  // namespace
 
-InverseTransform::InverseTransform(const AnalysisSettings& settings) : nw_(settings.Nw) {
+InverseTransform::InverseTransform(const AnalysisSettings& settings)
+    : nw_(settings.Nw), te_(settings.Te), gammaTe_(settings.GammaTe) {
     if (const std::string why = SettingsProblem(settings); !why.empty())
         throw ComputationFailure(numeric::kOutOfRange, why);
     const int Nw = nw_;
     const int half = static_cast<int>(std::lround(Nw / 2.0));
     numeric::BuildCosTable(Nw, cosTable_);
     hannWeight_.resize(half + 1);
-    for (int k = 0; k <= half; ++k) hannWeight_[k] = (std::cos(numeric::TwoPi * k / Nw) + 1.0) * 0.5;
+    for (int k = 0; k <= half; ++k)
+        hannWeight_[k] = (std::cos(numeric::TwoPi * k / Nw) + 1.0) * 0.5;
     growth_[0].resize(Nw);
     growth_[1].resize(Nw);
     for (int j = 0; j < Nw; ++j) {
@@ -182,7 +191,15 @@ HistoryResult ElementForceHistory(const ImpactSolution& solution, int element, F
                                   AnalysisCallbacks* callbacks) {
     CheckElement(solution, element);
     CheckComplete(solution);
-    const InverseTransform inverse(solution.Settings());
+    return ElementForceHistory(solution, element, axes, InverseTransform(solution.Settings()),
+                               callbacks);
+}
+
+HistoryResult ElementForceHistory(const ImpactSolution& solution, int element, ForceAxes axes,
+                                  const InverseTransform& inverse, AnalysisCallbacks* callbacks) {
+    CheckElement(solution, element);
+    CheckComplete(solution);
+    CheckTables(solution, inverse);
     const int Nw = inverse.Nw();
     const int lines = solution.Lines();
     const int points = solution.PointsPerLine();
@@ -200,8 +217,8 @@ HistoryResult ElementForceHistory(const ImpactSolution& solution, int element, F
             for (int c = 0; c < 12; ++c) spectra[line](c, k) = f[c];
         }
     }
-    HistoryResult out = InvertHistories(inverse, lines, 12,
-                                        [&](int c, int line) { return spectra[line].Row(c); });
+    HistoryResult out =
+        InvertHistories(inverse, lines, 12, [&](int c, int line) { return spectra[line].Row(c); });
     if (axes == ForceAxes::Element)
         for (numeric::RealMatrix* m : {&out.Uncorrected, &out.Corrected, &out.EstimatedError}) {
             if (m->Empty()) continue;
@@ -219,11 +236,9 @@ HistoryResult NodeDisplacementHistory(const ImpactSolution& solution, int node,
         throw ComputationFailure(numeric::kOutOfRange,
                                  "node " + std::to_string(node) + " does not exist");
     CheckComplete(solution);
-    if (inverse.Nw() != solution.Settings().Nw)
-        throw ComputationFailure(numeric::kOutOfRange, "the inverse transform is for another Nw");
-    return InvertHistories(inverse, solution.Lines(), 6, [&](int c, int line) {
-        return solution.Spectrum(line, node, c);
-    });
+    CheckTables(solution, inverse);
+    return InvertHistories(inverse, solution.Lines(), 6,
+                           [&](int c, int line) { return solution.Spectrum(line, node, c); });
 }
 
 HistoryResult NodeDisplacementHistory(const ImpactSolution& solution, int node) {

@@ -25,6 +25,10 @@ class InverseTransform {
     explicit InverseTransform(const AnalysisSettings& settings);
 
     [[nodiscard]] int Nw() const { return nw_; }
+    // Whether the tables were made for the Nw, Te and GammaTe of settings.
+    [[nodiscard]] bool Fits(const AnalysisSettings& settings) const {
+        return settings.Nw == nw_ && settings.Te == te_ && settings.GammaTe == gammaTe_;
+    }
     // f(t_j), j = 0 .. Nw - 1, into out from the spectrum F(s_k), k = 0 .. Nw/2, of line
     // 0 or 1. work holds at least Nw values (the caller's, so that threads share nothing).
     void Invert(const numeric::Complex* spectrum, int line, numeric::Complex* work,
@@ -32,6 +36,8 @@ class InverseTransform {
 
   private:
     int nw_ = 0;
+    double te_ = 0.0;
+    double gammaTe_ = 0.0;
     double scale_ = 0.0;  // Nw / Te
     std::vector<double> cosTable_;
     std::vector<double> hannWeight_;
@@ -65,6 +71,10 @@ enum class ForceAxes {
 // ("no complete dynamic result: run the analysis again") or the element does not exist.
 [[nodiscard]] HistoryResult ElementForceHistory(const ImpactSolution& solution, int element,
                                                 ForceAxes axes,
+                                                AnalysisCallbacks* callbacks = nullptr);
+// The same with tables made once by the caller for several elements.
+[[nodiscard]] HistoryResult ElementForceHistory(const ImpactSolution& solution, int element,
+                                                ForceAxes axes, const InverseTransform& inverse,
                                                 AnalysisCallbacks* callbacks = nullptr);
 // The end-force spectra of the element (12 x Nw/2+1) on line 0 or 1, in the given axes
 // (element components not negated).

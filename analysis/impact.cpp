@@ -72,9 +72,8 @@ ComplexSparse PatternMatrix(const GlobalPattern& p) {
 enum PointState : signed char { kOpen, kSolved, kSingular, kNotFinite, kNoMemory, kFailed };
 
 PointState StateOf(const ComputationFailure& f) {
-    return f.Number() == numeric::kZeroPivot || f.Number() == numeric::kDivisionByZero
-               ? kSingular
-               : kNotFinite;
+    return f.Number() == numeric::kZeroPivot || f.Number() == numeric::kDivisionByZero ? kSingular
+                                                                                       : kNotFinite;
 }
 
 // What the workers of one solution share. Each worker writes only the columns of the
@@ -287,7 +286,8 @@ class ImpactSolver {
         } catch (const std::bad_alloc&) {
             return Failure(OutcomeKind::OutOfMemory, "numbering the degrees of freedom");
         }
-        if (pattern->Order() == 0) return Failure(OutcomeKind::NoFreeDof, "no free degree of freedom");
+        if (pattern->Order() == 0)
+            return Failure(OutcomeKind::NoFreeDof, "no free degree of freedom");
 
         // Memory first: a run that would not fit is refused before anything is allocated. The
         // spectra of both lines count.
@@ -366,7 +366,8 @@ class ImpactSolver {
                 if (run.states[i].load() != kSolved) continue;
                 const int line = i < linePoints ? 0 : 1;
                 numeric::ComplexMatrix& spectrum = out.spectra_[line];
-                for (int r = 0; r < spectrum.Rows(); ++r) spectrum(r, i - line * linePoints) = Complex{};
+                for (int r = 0; r < spectrum.Rows(); ++r)
+                    spectrum(r, i - line * linePoints) = Complex{};
             }
             if (kept == points) return Outcome{};
             // The lowest point that did not complete decides.

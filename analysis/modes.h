@@ -45,10 +45,10 @@ namespace fem {
 // Which natural frequencies to find: the lowest Count, or all below BelowHz, or (both
 // given) the smaller of the two sets.
 struct ModeRequest {
-    int Count = 10;                    // the lowest Count frequencies; 0: no limit by count
-    double BelowHz = 0.0;              // > 0: only the frequencies below this, Hz
-    bool Shapes = true;                // also the mode shapes
-    int Threads = 0;                   // worker threads; 0: one per processor core
+    int Count = 10;        // the lowest Count frequencies; 0: no limit by count
+    double BelowHz = 0.0;  // > 0: only the frequencies below this, Hz
+    bool Shapes = true;    // also the mode shapes
+    int Threads = 0;       // worker threads; 0: one per processor core
 };
 
 // One of a bar's own modes between ends at rest, part of a natural mode whose nodes do

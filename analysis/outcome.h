@@ -8,14 +8,14 @@ namespace fem {
 
 enum class OutcomeKind {
     Complete,
-    Stopped,          // a stop was requested; the points before Point are kept
-    SingularMatrix,   // a zero pivot: at transform point Point (impact) or in the statics
-    NoFreeDof,        // every degree of freedom is fixed
-    WouldNotFit,      // refused before starting: NeededBytes against AvailableBytes
-    OutOfMemory,      // an allocation failed while the solution ran
-    BadNumbering,     // an element refers to a node that does not exist
-    NotFinite,        // a value overflowed or became undefined
-    BadSettings,      // the settings of the run cannot be used (Detail says which)
+    Stopped,         // a stop was requested; the points before Point are kept
+    SingularMatrix,  // a zero pivot: at transform point Point (impact) or in the statics
+    NoFreeDof,       // every degree of freedom is fixed
+    WouldNotFit,     // refused before starting: NeededBytes against AvailableBytes
+    OutOfMemory,     // an allocation failed while the solution ran
+    BadNumbering,    // an element refers to a node that does not exist
+    NotFinite,       // a value overflowed or became undefined
+    BadSettings,     // the settings of the run cannot be used (Detail says which)
 };
 
 struct Outcome {

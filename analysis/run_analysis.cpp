@@ -8,7 +8,8 @@ AnalysisResult RunAnalysis(std::shared_ptr<const Model> model, const AnalysisSet
                            AnalysisCallbacks* callbacks) {
     AnalysisResult result;
     result.Impact = SolveImpact(model, settings, callbacks);
-    if (!result.Impact->Result().Stopped()) result.Static = SolveStatic(*model);
+    if (!result.Impact->Result().Stopped())
+        result.Static = SolveStatic(*model, result.Impact->Numbering());
     return result;
 }
 

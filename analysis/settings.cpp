@@ -24,7 +24,8 @@ std::string SettingsProblem(const AnalysisSettings& s) {
 }
 
 numeric::Complex StepLoadTransform(numeric::Complex s, double Te, double Tau) {
-    const numeric::Complex q = numeric::CAdd(numeric::Complex{1.0, 0.0}, numeric::CScale(Te * Tau, s));
+    const numeric::Complex q =
+        numeric::CAdd(numeric::Complex{1.0, 0.0}, numeric::CScale(Te * Tau, s));
     const numeric::Complex d = numeric::CExp(numeric::CScale(-0.1 * Te, s));
     return numeric::CDiv(d, numeric::CMul(s, q));
 }

@@ -25,16 +25,17 @@ Outcome Failure(OutcomeKind kind, std::string detail) {
 }
 
 // Solves into out.NodeDisp (which holds the prescribed displacements on entry).
-Outcome Solve(const Model& model, StaticSolution& out) {
-    DofNumbering numbering;
+Outcome Solve(const Model& model, const DofNumbering* given, StaticSolution& out) {
+    DofNumbering made;
     std::unique_ptr<GlobalPattern> pattern;
     try {
-        numbering = NumberDofs(model);
+        if (!given) made = NumberDofs(model);
+        const DofNumbering& numbering = given ? *given : made;
         pattern = std::make_unique<GlobalPattern>(model, numbering);
     } catch (const ComputationFailure& f) {
-        return Failure(f.Number() == numeric::kOverflow ? OutcomeKind::WouldNotFit
-                                                        : OutcomeKind::BadNumbering,
-                       f.what());
+        return Failure(
+            f.Number() == numeric::kOverflow ? OutcomeKind::WouldNotFit : OutcomeKind::BadNumbering,
+            f.what());
     }
     const int free = pattern->Order();
     if (free == 0) return Failure(OutcomeKind::NoFreeDof, "no free degree of freedom");
@@ -48,7 +49,7 @@ Outcome Solve(const Model& model, StaticSolution& out) {
     ElementWork work;
     numeric::RealMatrix ke(12, 12);
     try {
-        AssembleStatic(*pattern, model, numbering, work, ke, K.valuePtr(), b.data());
+        AssembleStatic(*pattern, model, given ? *given : made, work, ke, K.valuePtr(), b.data());
     } catch (const ComputationFailure& f) {
         return Failure(OutcomeKind::NotFinite, f.what());
     }
@@ -61,7 +62,7 @@ Outcome Solve(const Model& model, StaticSolution& out) {
     for (int r = 0; r < free; ++r)
         if (!std::isfinite(x[r])) return Failure(OutcomeKind::NotFinite, "the static solution");
     for (int r = 0; r < free; ++r) {
-        const auto [n, j] = numbering.DofOwner[r];
+        const auto [n, j] = (given ? *given : made).DofOwner[r];
         out.NodeDisp[n][j] = x[r];
     }
     return Outcome{};
@@ -84,17 +85,14 @@ StaticElementResult ElementResults(const ElementRecord& el,
     return r;
 }
 
-
-}  // namespace
-
-std::shared_ptr<const StaticSolution> SolveStatic(const Model& model) {
+std::shared_ptr<const StaticSolution> Solution(const Model& model, const DofNumbering* numbering) {
     auto solution = std::make_shared<StaticSolution>();
     StaticSolution& out = *solution;
     out.ModelRevision = model.Revision();
     try {
         out.NodeDisp.resize(model.Nodes.size());
         for (int i = 0; i < model.NodeCount(); ++i) out.NodeDisp[i] = model.Nodes[i].FixedDisp;
-        out.Result = Solve(model, out);
+        out.Result = Solve(model, numbering, out);
         if (out.Result.Complete()) {
             ElementWork work;
             numeric::RealMatrix K(12, 12);
@@ -114,6 +112,19 @@ std::shared_ptr<const StaticSolution> SolveStatic(const Model& model) {
     return solution;
 }
 
+}  // namespace
+
+std::shared_ptr<const StaticSolution> SolveStatic(const Model& model) {
+    return Solution(model, nullptr);
+}
+
+std::shared_ptr<const StaticSolution> SolveStatic(const Model& model,
+                                                  const DofNumbering& numbering) {
+    if (numbering.DofCount != 6 * model.NodeCount() ||
+        static_cast<int>(numbering.DofMap.size()) != model.NodeCount())
+        return Solution(model, nullptr);
+    return Solution(model, &numbering);
+}
 
 StaticElementResult StaticElementResults(const Model& model, int e,
                                          const std::vector<std::array<double, 6>>& nodeDisp) {
@@ -123,9 +134,9 @@ StaticElementResult StaticElementResults(const Model& model, int e,
     const ElementRecord& el = model.Elements[e];
     for (int n : el.EndNode)
         if (n < 0 || n >= static_cast<int>(nodeDisp.size()))
-            throw ComputationFailure(numeric::kOutOfRange,
-                                     "an element refers to node " + std::to_string(n) +
-                                         ", which does not exist");
+            throw ComputationFailure(
+                numeric::kOutOfRange,
+                "an element refers to node " + std::to_string(n) + ", which does not exist");
     ElementWork work;
     numeric::RealMatrix K(12, 12);
     return ElementResults(el, nodeDisp, work, K);

@@ -7,6 +7,7 @@
 #include <memory>
 #include <vector>
 
+#include "analysis/dof_numbering.h"
 #include "analysis/outcome.h"
 #include "model/model.h"
 
@@ -37,6 +38,9 @@ struct StaticSolution {
 
 // Never throws for a failure of the solution; the outcome says what happened.
 [[nodiscard]] std::shared_ptr<const StaticSolution> SolveStatic(const Model& model);
+// The same with the numbering of model already made (by NumberDofs).
+[[nodiscard]] std::shared_ptr<const StaticSolution> SolveStatic(const Model& model,
+                                                                const DofNumbering& numbering);
 
 // The static results of element e (0 .. ElementCount - 1) of model from the node
 // displacements.

@@ -213,8 +213,7 @@ fem::AnalysisSettings SettingsOf(const AnalysisOptions& o, double te) {
     return settings;
 }
 
-fem::AnalysisResult AnalyseStructure(const fem::Model& model, const AnalysisOptions& o,
-                                     double te) {
+fem::AnalysisResult AnalyseStructure(const fem::Model& model, const AnalysisOptions& o, double te) {
     const fem::AnalysisSettings settings = SettingsOf(o, te);
     fem::AnalysisResult result;
     {
@@ -246,8 +245,7 @@ fem::AnalysisResult AnalyseStructure(const fem::Model& model, const AnalysisOpti
     return result;
 }
 
-fem::HistoryResult ElementHistories(const fem::ImpactSolution& solution, int element,
-                                    bool global) {
+fem::HistoryResult ElementHistories(const fem::ImpactSolution& solution, int element, bool global) {
     ProgressBar bar("forces", solution.PointsPerLine());
     return fem::ElementForceHistory(solution, element,
                                     global ? fem::ForceAxes::Global : fem::ForceAxes::Element,

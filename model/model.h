@@ -20,12 +20,12 @@ inline constexpr double kGravity = 9800.0;
 inline constexpr int kMaxCount = 357913941;  // INT_MAX / 6
 
 struct NodeRecord {
-    Vec3 Coord{};                           // x, y, z (mm)
-    std::array<Complex, 6> FixedDispC{};    // as read from a file; the analysis holds "u" at 0
-    std::array<double, 6> FixedDisp{};      // prescribed displacement of "u" dofs, static
-    std::array<Complex, 6> LoadC{};         // as read from a file; unused by the analysis
-    std::array<double, 6> LoadValue{};      // load (kgf, kgf mm); size of a "pf" step load
-    std::array<std::string, 6> BcCode{};    // "p" free, "u" fixed, "pf" step-loaded
+    Vec3 Coord{};                         // x, y, z (mm)
+    std::array<Complex, 6> FixedDispC{};  // as read from a file; the analysis holds "u" at 0
+    std::array<double, 6> FixedDisp{};    // prescribed displacement of "u" dofs, static
+    std::array<Complex, 6> LoadC{};       // as read from a file; unused by the analysis
+    std::array<double, 6> LoadValue{};    // load (kgf, kgf mm); size of a "pf" step load
+    std::array<std::string, 6> BcCode{};  // "p" free, "u" fixed, "pf" step-loaded
 };
 
 struct ElementRecord {

@@ -143,7 +143,8 @@ int GaussSolveReal(int n, RealMatrix& A, std::vector<double>& b, std::vector<dou
 }
 
 void InvertComplex(int n, ComplexMatrix& A) {
-    if (A.Rows() < n || A.Cols() < n) throw ComputationFailure(kOutOfRange, "matrix too small for its inverse");
+    if (A.Rows() < n || A.Cols() < n)
+        throw ComputationFailure(kOutOfRange, "matrix too small for its inverse");
     ComplexMatrix R(n, n);
     ComplexMatrix W(n, n);
     std::vector<Complex> e(n);

@@ -207,17 +207,14 @@ StaticLists MakeStaticLists(const fem::Model& model, const fem::StaticSolution* 
         s.Forces.push_back(pens[c].Title + FormatSingle(force[c]));
         // In element components the second list holds the second end's
         // displacement relative to the first: the element's deformation.
-        const double d =
-            global ? a[c] : r.EndDispLocal[c + 6] - r.EndDispLocal[c];
+        const double d = global ? a[c] : r.EndDispLocal[c + 6] - r.EndDispLocal[c];
         s.Displacements.push_back(pens[c].DisplacementTitle + FormatSingle(d));
     }
     s.Forces.push_back(s.NodeCaption[1]);
     if (global) s.Displacements.push_back(s.NodeCaption[1]);
     for (int c = 6; c < 12; ++c) {
         s.Forces.push_back(pens[c].Title + FormatSingle(force[c]));
-        if (global)
-            s.Displacements.push_back(pens[c].DisplacementTitle +
-                                      FormatSingle(b[c - 6]));
+        if (global) s.Displacements.push_back(pens[c].DisplacementTitle + FormatSingle(b[c - 6]));
     }
     return s;
 }

@@ -19,7 +19,7 @@
 namespace fem {
 class Model;
 struct StaticSolution;
-}
+}  // namespace fem
 
 namespace results {
 

@@ -21,8 +21,7 @@ bool FrameSource::BelongsTo(const fem::Model& model) const {
     return ModelRevision() == model.Revision() && NodeCount() == model.NodeCount();
 }
 
-HistoryFrames::HistoryFrames(std::shared_ptr<const fem::ImpactSolution> solution,
-                             Inversion when)
+HistoryFrames::HistoryFrames(std::shared_ptr<const fem::ImpactSolution> solution, Inversion when)
     : solution_(std::move(solution)) {
     if (!solution_ || !solution_->Complete())
         throw numeric::ComputationFailure(numeric::kInvalidArgument,

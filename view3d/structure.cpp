@@ -250,7 +250,8 @@ void DrawDisplacedStructure(SceneView& view, const fem::Model& model,
 }
 
 void DrawDeformation(SceneView& view, const fem::Model& model,
-                     const std::vector<std::array<double, 6>>& displacements, double magnification) {
+                     const std::vector<std::array<double, 6>>& displacements,
+                     double magnification) {
     DrawDisplacedStructure(view, model, displacements, magnification, true);
 }
 

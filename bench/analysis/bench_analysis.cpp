@@ -4,42 +4,61 @@
 
 #include <string>
 
-#include "analysis/engine.h"
+#include "analysis/histories.h"
+#include "analysis/run_analysis.h"
 #include "model/samples.h"
 
 namespace {
+
+fem::AnalysisSettings Settings(int Nw, double te, bool correct = false) {
+    fem::AnalysisSettings s;
+    s.Nw = Nw;
+    s.Te = te;
+    s.CorrectAliasing = correct;
+    return s;
+}
+
+// Runs the whole analysis; false (and the benchmark skipped) when it did not complete.
+bool Analyse(benchmark::State& state, const fem::Model& m, const fem::AnalysisSettings& s,
+             fem::AnalysisResult* out = nullptr) {
+    fem::AnalysisResult r = fem::RunAnalysis(m, s);
+    if (!r.Impact->Complete() || !r.Static || !r.Static->Complete()) {
+        state.SkipWithError(fem::EnglishText(r.Impact->Result()).c_str());
+        return false;
+    }
+    if (out) *out = std::move(r);
+    return true;
+}
 
 void BM_WholeAnalysisOfSample(benchmark::State& state) {
     const int sample = static_cast<int>(state.range(0));
     const int Nw = static_cast<int>(state.range(1));
     fem::Model m;
     const fem::SampleSettings st = fem::BuildSample(m, sample);
-    for (auto _ : state) {
-        const fem::AnalysisMessages msg = fem::RunAnalysis(m, Nw, 5.0, st.Te, 0.0);
-        if (!msg.Dynamic.empty() || !msg.Static.empty()) state.SkipWithError(msg.Dynamic.c_str());
-    }
+    for (auto _ : state)
+        if (!Analyse(state, m, Settings(Nw, st.Te))) return;
     state.counters["points"] = Nw / 2 + 1;
-    state.counters["free dofs"] = fem::Analysis().FreeDofCount;
+    state.counters["free dofs"] = fem::NumberDofs(m).FreeDofCount;
 }
 BENCHMARK(BM_WholeAnalysisOfSample)
     ->ArgsProduct({{1, 2, 3, 4}, {512, 8192}})
     ->Unit(benchmark::kMillisecond);
 
-// Twelve force histories of one element of sample 4; range(0) = 1 rebuilds the
-// inverse-transform tables every time (the first computation after an analysis).
+// Twelve force histories of one element of sample 4; range(0) = 1 makes the
+// inverse-transform tables every time (the first computation after an analysis), 0 uses
+// tables made once.
 void BM_ElementForceHistory(benchmark::State& state) {
     const bool rebuild = state.range(0) == 1;
     fem::Model m;
     const fem::SampleSettings st = fem::BuildSample(m, 4);
-    if (!fem::RunAnalysis(m, 8192, 5.0, st.Te, 0.0).Dynamic.empty()) {
-        state.SkipWithError("analysis failed");
-        return;
-    }
-    numeric::RealMatrix out;
+    fem::AnalysisResult r;
+    if (!Analyse(state, m, Settings(8192, st.Te), &r)) return;
+    const fem::InverseTransform inverse(r.Impact->Settings());
     for (auto _ : state) {
-        if (rebuild) fem::Analysis().TablesReady = false;
-        fem::ElementForceHistory(m, 1, out, 0);
-        benchmark::DoNotOptimize(out.Row(0));
+        const fem::HistoryResult out =
+            rebuild ? fem::ElementForceHistory(*r.Impact, 1, fem::ForceAxes::Element)
+                    : fem::ElementForceHistory(*r.Impact, 1, fem::ForceAxes::Element, inverse);
+        benchmark::DoNotOptimize(out.Uncorrected.Row(0));
     }
 }
 BENCHMARK(BM_ElementForceHistory)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
@@ -50,12 +69,8 @@ void BM_AliasingCorrectionOfSample4(benchmark::State& state) {
     const bool correct = state.range(0) == 1;
     fem::Model m;
     const fem::SampleSettings st = fem::BuildSample(m, 4);
-    fem::Analysis().CorrectAliasing = correct;
-    for (auto _ : state) {
-        const fem::AnalysisMessages msg = fem::RunAnalysis(m, 8192, 5.0, st.Te, 0.0);
-        if (!msg.Dynamic.empty() || !msg.Static.empty()) state.SkipWithError(msg.Dynamic.c_str());
-    }
-    fem::Analysis().CorrectAliasing = false;
+    for (auto _ : state)
+        if (!Analyse(state, m, Settings(8192, st.Te, correct))) return;
     state.counters["points"] = fem::DynamicPointCount(8192, correct);
 }
 BENCHMARK(BM_AliasingCorrectionOfSample4)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
@@ -66,16 +81,11 @@ void BM_ElementForceHistoriesCorrected(benchmark::State& state) {
     const bool correct = state.range(0) == 1;
     fem::Model m;
     const fem::SampleSettings st = fem::BuildSample(m, 4);
-    fem::Analysis().CorrectAliasing = correct;
-    const bool solved = fem::RunAnalysis(m, 8192, 5.0, st.Te, 0.0).Dynamic.empty();
-    fem::Analysis().CorrectAliasing = false;
-    if (!solved) {
-        state.SkipWithError("analysis failed");
-        return;
-    }
-    fem::HistoryResult out;
+    fem::AnalysisResult r;
+    if (!Analyse(state, m, Settings(8192, st.Te, correct), &r)) return;
     for (auto _ : state) {
-        fem::ElementForceHistory(m, 1, out, 0);
+        const fem::HistoryResult out =
+            fem::ElementForceHistory(*r.Impact, 1, fem::ForceAxes::Element);
         benchmark::DoNotOptimize(out.Uncorrected.Row(0));
     }
 }
@@ -116,12 +126,10 @@ void BuildFrame(fem::Model& m) {
 void BM_WholeAnalysisOfFrame60(benchmark::State& state) {
     fem::Model m;
     BuildFrame(m);
-    for (auto _ : state) {
-        const fem::AnalysisMessages msg = fem::RunAnalysis(m, 512, 5.0, 0.005, 0.0);
-        if (!msg.Dynamic.empty() || !msg.Static.empty()) state.SkipWithError(msg.Dynamic.c_str());
-    }
+    for (auto _ : state)
+        if (!Analyse(state, m, Settings(512, 0.005))) return;
     state.counters["elements"] = m.ElementCount();
-    state.counters["free dofs"] = fem::Analysis().FreeDofCount;
+    state.counters["free dofs"] = fem::NumberDofs(m).FreeDofCount;
 }
 BENCHMARK(BM_WholeAnalysisOfFrame60)->Unit(benchmark::kMillisecond);
 

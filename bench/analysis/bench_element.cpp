@@ -54,9 +54,10 @@ BENCHMARK(BM_RodStiffDyn)->Arg(5)->Arg(300);
 void BM_ElemStiffDyn(benchmark::State& state) {
     const Case c = MakeCase(state);
     numeric::ComplexMatrix K(12, 12);
+    fem::ElementWork work;
     for (auto _ : state) {
         try {
-            fem::ElemStiffDyn(c.s, c.e, K);
+            fem::ElemStiffDyn(c.s, c.e, work, K);
         } catch (const numeric::ComputationFailure& f) {
             state.SkipWithError(f.what());
             break;

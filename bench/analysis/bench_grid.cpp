@@ -4,7 +4,7 @@
 #include <benchmark/benchmark.h>
 #include <sys/resource.h>
 
-#include "analysis/engine.h"
+#include "analysis/run_analysis.h"
 #include "bench/analysis/grid_frame.h"
 #include "model/model.h"
 
@@ -14,19 +14,23 @@ void BM_GridFrame(benchmark::State& state) {
     fem::Model m;
     benchgrid::BuildGrid(m, static_cast<int>(state.range(0)), static_cast<int>(state.range(1)),
                          static_cast<int>(state.range(2)));
-    const int Nw = static_cast<int>(state.range(3));
-    fem::Analysis().Threads = static_cast<int>(state.range(4));
+    fem::AnalysisSettings settings;
+    settings.Nw = static_cast<int>(state.range(3));
+    settings.Te = 0.005;
+    settings.Threads = static_cast<int>(state.range(4));
+    fem::AnalysisResult r;
     for (auto _ : state) {
-        const fem::AnalysisMessages msg = fem::RunAnalysis(m, Nw, 5.0, 0.005, 0.0);
-        if (!msg.Dynamic.empty() || !msg.Static.empty()) state.SkipWithError(msg.Dynamic.c_str());
+        r = fem::RunAnalysis(m, settings);
+        if (!r.Impact->Complete() || !r.Static || !r.Static->Complete())
+            state.SkipWithError(fem::EnglishText(r.Impact->Result()).c_str());
     }
-    fem::Analysis().Threads = 0;
+    if (!r.Impact) return;
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
     state.counters["peak MB"] = usage.ru_maxrss / 1024.0;
-    state.counters["free dofs"] = fem::Analysis().FreeDofCount;
-    state.counters["threads"] = fem::Analysis().LastRun.Threads;
-    state.counters["estimate MB"] = fem::Analysis().LastRun.EstimatedBytes / (1024.0 * 1024.0);
+    state.counters["free dofs"] = r.Impact->Numbering().FreeDofCount;
+    state.counters["threads"] = r.Impact->Report().Threads;
+    state.counters["estimate MB"] = r.Impact->Report().EstimatedBytes / (1024.0 * 1024.0);
 }
 BENCHMARK(BM_GridFrame)
     ->Args({2, 2, 2, 512, 0})

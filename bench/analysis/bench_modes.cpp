@@ -26,7 +26,7 @@ void BM_NaturalModes(benchmark::State& state) {
     fem::ModeResult result;
     for (auto _ : state) {
         result = fem::SolveModes(m, request);
-        if (!result.Message.empty()) state.SkipWithError(result.Reason.c_str());
+        if (!result.Result.Complete()) state.SkipWithError(result.Result.Detail.c_str());
     }
     state.counters["factorisations"] = result.Evaluations;
     state.counters["free dofs"] = result.FreeDofs;

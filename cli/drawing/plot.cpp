@@ -38,8 +38,8 @@ int RunPlot(const std::vector<std::string>& args) {
     const bool node = o.node >= 0;
     const results::GraphKind kind =
         node ? results::GraphKind::NodeDisplacements : results::GraphKind::ElementForces;
-    const fem::HistoryResult result = node ? NodeHistories(impact, o.node)
-                                           : ElementHistories(impact, o.element, o.global);
+    const fem::HistoryResult result =
+        node ? NodeHistories(impact, o.node) : ElementHistories(impact, o.element, o.global);
     const numeric::RealMatrix& histories = result.Best();
     const int nw = impact.Settings().Nw;
     results::PenTable pens;

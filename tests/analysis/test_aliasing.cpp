@@ -117,8 +117,7 @@ TEST_F(AliasingCorrection, StepOnAFixedFreeBar) {
     EXPECT_EQ(&tip.Best(), &tip.Corrected);
     const auto single = fem::SolveImpact(model, testsupport::Settings(Nw, 5.0, Te));
     ASSERT_TRUE(single->Complete());
-    const fem::HistoryResult plain =
-        fem::ElementForceHistory(*single, 0, fem::ForceAxes::Element);
+    const fem::HistoryResult plain = fem::ElementForceHistory(*single, 0, fem::ForceAxes::Element);
     EXPECT_TRUE(plain.Corrected.Empty());
     EXPECT_TRUE(plain.EstimatedError.Empty());
     for (int c2 = 0; c2 < 12; ++c2)
@@ -210,13 +209,15 @@ TEST_F(AliasingCorrection, SecondLineSpectraProgressStopAndMemory) {
     // A loaded corner on the second line is the first line's at Re s larger by 3 / Te:
     // a different, smaller response at every point.
     ASSERT_EQ(both->Lines(), 2);
-    EXPECT_LT(std::abs(testsupport::At(*both, 6, 1, 0, 1)), std::abs(testsupport::At(*both, 6, 1, 0, 0)));
+    EXPECT_LT(std::abs(testsupport::At(*both, 6, 1, 0, 1)),
+              std::abs(testsupport::At(*both, 6, 1, 0, 0)));
 
     StopAt stop(points + 9);
     const auto stopped = fem::SolveImpact(m, settings, &stop);
     EXPECT_EQ(stopped->Result().Kind, fem::OutcomeKind::Stopped);
     EXPECT_EQ(stopped->Result().Point, points + 10);
-    for (int k = 0; k < points; ++k) EXPECT_NE(testsupport::At(*stopped, 6, 1, k, 0).real(), 0.0) << k;
+    for (int k = 0; k < points; ++k)
+        EXPECT_NE(testsupport::At(*stopped, 6, 1, k, 0).real(), 0.0) << k;
     for (int k = 0; k < points; ++k)
         EXPECT_EQ(testsupport::At(*stopped, 6, 1, k, 1).real() == 0.0, k > 9) << k;
     EXPECT_THROW((void)fem::NodeDisplacementHistory(*stopped, 7), numeric::ComputationFailure);

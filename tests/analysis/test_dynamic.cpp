@@ -17,11 +17,11 @@
 
 namespace {
 
+using testsupport::Analyse;
+using testsupport::At;
 using testsupport::Bar;
 using testsupport::cd;
 using testsupport::Close;
-using testsupport::Analyse;
-using testsupport::At;
 using testsupport::Node;
 using testsupport::Point;
 using testsupport::ToStd;

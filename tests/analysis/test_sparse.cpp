@@ -14,17 +14,17 @@
 #include "analysis/element.h"
 #include "analysis/global_matrix.h"
 #include "analysis/run_analysis.h"
+#include "model/samples.h"
 #include "numeric/constants.h"
 #include "numeric/failure.h"
-#include "model/samples.h"
 #include "support.h"
 
 namespace {
 
+using testsupport::At;
 using testsupport::Bar;
 using testsupport::cd;
 using testsupport::Close;
-using testsupport::At;
 using testsupport::Node;
 using Solution = std::shared_ptr<const fem::ImpactSolution>;
 
@@ -197,11 +197,13 @@ TEST(Sparse, TwoAnalysesAtOnceGiveWhatEachGivesAlone) {
     EXPECT_EQ(aloneSecond.Static->NodeDisp, togetherSecond.Static->NodeDisp);
     // Histories of both solutions inverted at once on two threads.
     fem::HistoryResult h1, h2;
-    std::thread c([&] { h1 = fem::ElementForceHistory(*togetherFirst.Impact, 3, fem::ForceAxes::Global); });
+    std::thread c(
+        [&] { h1 = fem::ElementForceHistory(*togetherFirst.Impact, 3, fem::ForceAxes::Global); });
     std::thread d([&] { h2 = fem::NodeDisplacementHistory(*togetherSecond.Impact, 3); });
     c.join();
     d.join();
-    const fem::HistoryResult e1 = fem::ElementForceHistory(*aloneFirst.Impact, 3, fem::ForceAxes::Global);
+    const fem::HistoryResult e1 =
+        fem::ElementForceHistory(*aloneFirst.Impact, 3, fem::ForceAxes::Global);
     const fem::HistoryResult e2 = fem::NodeDisplacementHistory(*aloneSecond.Impact, 3);
     for (int c2 = 0; c2 < 12; ++c2)
         for (int j = 0; j < 256; ++j) {

@@ -6,8 +6,8 @@
 #include <stdexcept>
 #include <vector>
 
-#include "model/model.h"
 #include "analysis/statics.h"
+#include "model/model.h"
 #include "results/graphcore.h"
 #include "tests/comma_locale.h"
 #include "tests/results/recording_surface.h"
