@@ -56,6 +56,19 @@ void AssembleDynamic(const GlobalPattern& pattern, const Model& model, numeric::
 void AssembleStatic(const GlobalPattern& pattern, const Model& model, const DofNumbering& numbering,
                     ElementWork& work, numeric::RealMatrix& ke, double* values, double* rhs);
 
+// The first equation whose row (and column) of the matrix holds only zeros, or -1: a free
+// degree of freedom that nothing holds, where a singular matrix shows most plainly.
+template <class T>
+int ZeroRow(const GlobalPattern& pattern, const T* values) {
+    const std::vector<int>& starts = pattern.ColumnStarts();
+    for (int c = 0; c < pattern.Order(); ++c) {
+        bool zero = true;
+        for (int at = starts[c]; at < starts[c + 1] && zero; ++at) zero = values[at] == T{};
+        if (zero) return c;
+    }
+    return -1;
+}
+
 // Entries below the diagonal of the Cholesky factor of the pattern under an AMD ordering,
 // found without factorising: the size of a symmetric factorisation, and about half that
 // of an LU factorisation that keeps to the diagonal.

@@ -14,6 +14,7 @@
 #include <string>
 #include <system_error>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 #include "analysis/element.h"
@@ -90,7 +91,8 @@ struct Run {
           control(c),
           linePoints(s.PointsPerLine()),
           points(s.Points()),
-          states(new std::atomic<signed char>[points]) {
+          states(new std::atomic<signed char>[points]),
+          singularEquation(points, -1) {
         for (int k = 0; k < points; ++k) states[k].store(kOpen);
     }
     const Model& model;
@@ -107,6 +109,9 @@ struct Run {
     std::atomic<int> next{0};
     std::atomic<bool> halt{false};
     std::unique_ptr<std::atomic<signed char>[]> states;
+    // Of a singular point, the equation of a free dof held by nothing (-1: none found);
+    // written by the worker of the point before its state, read after it.
+    std::vector<int> singularEquation;
     std::mutex mutex;
     std::condition_variable finished;
     int running = 0;
@@ -134,8 +139,11 @@ struct Worker {
             b[equation] = Cd(load.re, load.im);
         }
         lu.factorize(A);
-        if (lu.info() != Eigen::Success)
+        if (lu.info() != Eigen::Success) {
+            // A free dof held by nothing (no element, no mass) names the mechanism.
+            run.singularEquation[i] = ZeroRow(run.pattern, A.valuePtr());
             throw ComputationFailure(numeric::kZeroPivot, "zero pivot in the dynamic solution");
+        }
         x = lu.solve(b);
         // One step of refinement: without it the small components of a solution (a
         // transverse motion 1e-4 of the largest) lose digits against the dense elimination.
@@ -236,8 +244,10 @@ Outcome Failure(OutcomeKind kind, std::string detail = "") {
     return o;
 }
 
-Outcome PointOutcome(PointState state, int point) {
+Outcome PointOutcome(PointState state, int point, const Run& run) {
     Outcome o;
+    if (state == kSingular && run.singularEquation[point] >= 0)
+        std::tie(o.Node, o.Dof) = run.numbering.DofOwner[run.singularEquation[point]];
     switch (state) {
         case kSingular:
             o.Kind = OutcomeKind::SingularMatrix;
@@ -372,7 +382,7 @@ class ImpactSolver {
             if (kept == points) return Outcome{};
             // The lowest point that did not complete decides.
             const auto state = static_cast<PointState>(run.states[kept].load());
-            if (state != kOpen && state != kSolved && !stopSeen) return PointOutcome(state, kept);
+            if (state != kOpen && state != kSolved && !stopSeen) return PointOutcome(state, kept, run);
             if (stopSeen || StopRequested(callbacks)) {
                 Outcome o;
                 o.Kind = OutcomeKind::Stopped;
@@ -382,9 +392,9 @@ class ImpactSolver {
             // Halted by a failure at a later point than the lowest one left open.
             for (int i = kept; i < points; ++i) {
                 const auto later = static_cast<PointState>(run.states[i].load());
-                if (later != kOpen && later != kSolved) return PointOutcome(later, i);
+                if (later != kOpen && later != kSolved) return PointOutcome(later, i, run);
             }
-            return PointOutcome(kFailed, kept);
+            return PointOutcome(kFailed, kept, run);
         } catch (const std::bad_alloc&) {
             return Failure(OutcomeKind::OutOfMemory, "starting the workers");
         } catch (const std::system_error& e) {

@@ -79,7 +79,7 @@ using Ldlt = Eigen::SimplicialLDLT<RealSparse, Eigen::Lower, Eigen::AMDOrdering<
 
 // What every worker reads: the model, the numbering of its free dofs and the pattern.
 struct Setup {
-    explicit Setup(const Model& m) : model(m), numbering(NumberDofs(m, UnjoinedNodes::Fixed)) {
+    explicit Setup(const Model& m) : model(m), numbering(NumberDofs(m)) {
         pattern = std::make_unique<GlobalPattern>(m, numbering);
         zeroLimit = ZeroFrequencyLimit(m);
         lowestPole.reserve(m.Elements.size());
@@ -249,6 +249,13 @@ class Evaluator {
         lu_.factorize(A_);
         if (lu_.info() != Eigen::Success) return std::numeric_limits<double>::quiet_NaN();
         return lu_.logAbsDeterminant();
+    }
+
+    // The equation of a free dof that K(omega) does not hold at any omega (no element,
+    // no mass at it), or -1.
+    int EquationHeldByNothing(double omega) {
+        Assemble(omega);
+        return ZeroRow(*setup_.pattern, A_.valuePtr());
     }
 
     // x = K^-1 b with the factorisation of the last FactoriseForShapes.
@@ -844,6 +851,14 @@ ModeResult SolveModes(const Model& model, const ModeRequest& request, ModeCallba
         const bool byCount = request.Count > 0;
         const bool byLimit = request.BelowHz > 0.0;
         if (model.ElementCount() == 0 || (!byCount && !byLimit)) return result;
+        // A free dof that nothing holds is a mechanism without mass: no frequency counts.
+        if (const int row = Evaluator(setup, false).EquationHeldByNothing(setup.zeroLimit);
+            row >= 0) {
+            result.Result.Kind = OutcomeKind::SingularMatrix;
+            std::tie(result.Result.Node, result.Result.Dof) = setup.numbering.DofOwner[row];
+            result.Result.Detail = "a free degree of freedom that nothing holds";
+            return result;
+        }
 
         Search search;
         Pool pool(setup, ThreadsFor(request.Threads), callbacks, [&] {

@@ -26,9 +26,10 @@
 // gives the same frequencies and shapes to the bit on every run and for any number of
 // threads.
 //
-// "u" dofs are held at zero, "p" and "pf" dofs are free; loads play no part. The dofs of
-// a node that no element touches are taken as fixed (they carry neither mass nor
-// stiffness). A mechanism gives the frequency 0. Frequencies below ZeroFrequencyLimit()
+// "u" dofs are held at zero, "p" and "pf" dofs are free; loads play no part. A free dof
+// that nothing holds (a node that no element touches) is refused as a mechanism, as the
+// static and impact solutions refuse it; a mechanism of the structure gives the
+// frequency 0. Frequencies below ZeroFrequencyLimit()
 // are reported as 0: below it rounding in K cannot tell a rigid motion from a vibration.
 //
 // Units mm, kgf, s; omega in rad/s, frequencies in Hz.

@@ -12,6 +12,11 @@ std::string Megabytes(double bytes) {
 
 }  // namespace
 
+const char* DofName(int dof) {
+    static constexpr const char* kNames[6] = {"ux", "uy", "uz", "rx", "ry", "rz"};
+    return dof >= 0 && dof < 6 ? kNames[dof] : "?";
+}
+
 std::string EnglishText(const Outcome& o) {
     switch (o.Kind) {
         case OutcomeKind::Complete:
@@ -19,6 +24,10 @@ std::string EnglishText(const Outcome& o) {
         case OutcomeKind::Stopped:
             return kUserStop;
         case OutcomeKind::SingularMatrix:
+            if (o.Node >= 0 && o.Dof >= 0 && o.Dof < 6)
+                return std::string(kGaussError) + ": mechanism at node " + std::to_string(o.Node) +
+                       ", " + DofName(o.Dof);
+            return kGaussError;
         case OutcomeKind::NoFreeDof:
         case OutcomeKind::NotFinite:
             return kGaussError;

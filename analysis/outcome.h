@@ -37,7 +37,11 @@ inline const char* const kUserStop = "User Stop";
 inline const char* const kGaussError = "Gauss Error";
 
 // "" for a complete solution, "User Stop", "Gauss Error" (singular matrix, no free
-// degree of freedom, values not finite), or a sentence for the other kinds.
+// degree of freedom, values not finite; a singular matrix that shows at a node adds
+// ": mechanism at node 5, rx"), or a sentence for the other kinds.
 std::string EnglishText(const Outcome& outcome);
+
+// "ux", "uy", "uz", "rx", "ry", "rz" for dof 0 .. 5.
+const char* DofName(int dof);
 
 }  // namespace fem

@@ -2,8 +2,10 @@
 
 #include <Eigen/OrderingMethods>
 #include <Eigen/SparseCholesky>
+#include <cmath>
 #include <new>
 #include <string>
+#include <tuple>
 
 #include "analysis/dof_numbering.h"
 #include "analysis/element.h"
@@ -16,6 +18,12 @@ using numeric::CheckFinite;
 using numeric::ComputationFailure;
 
 namespace {
+
+// A pivot of the static stiffness at most this fraction of the diagonal entry it began as
+// is taken as zero: what is left of a rigid motion after rounding (about 1E-16 of the
+// entries times the condition of the elimination), far below the smallest pivot of a
+// structure that holds (a 10 mm bar 10 m long bends with 1E-6 of its axial stiffness).
+constexpr double kMechanismPivot = 1e-12;
 
 Outcome Failure(OutcomeKind kind, std::string detail) {
     Outcome o;
@@ -48,21 +56,41 @@ Outcome Solve(const Model& model, const DofNumbering* given, StaticSolution& out
     Eigen::VectorXd b(free);
     ElementWork work;
     numeric::RealMatrix ke(12, 12);
+    const DofNumbering& numbering = given ? *given : made;
     try {
-        AssembleStatic(*pattern, model, given ? *given : made, work, ke, K.valuePtr(), b.data());
+        AssembleStatic(*pattern, model, numbering, work, ke, K.valuePtr(), b.data());
     } catch (const ComputationFailure& f) {
         return Failure(OutcomeKind::NotFinite, f.what());
     }
+    auto mechanism = [&](int equation) {
+        Outcome o = Failure(OutcomeKind::SingularMatrix, "a mechanism in the static solution");
+        if (equation >= 0) std::tie(o.Node, o.Dof) = numbering.DofOwner[equation];
+        return o;
+    };
+    if (const int row = ZeroRow(*pattern, K.valuePtr()); row >= 0) return mechanism(row);
     Eigen::SimplicialLDLT<Eigen::SparseMatrix<double, Eigen::ColMajor, int>, Eigen::Lower,
                           Eigen::AMDOrdering<int>>
         ldlt(K);
-    if (ldlt.info() != Eigen::Success)
-        return Failure(OutcomeKind::SingularMatrix, "zero pivot in the static solution");
+    const Eigen::VectorXd& D = ldlt.vectorD();
+    const auto& order = ldlt.permutationP().indices();  // new position of each equation
+    if (ldlt.info() != Eigen::Success) {
+        // The elimination stopped at its first exactly zero pivot.
+        for (int k = 0; k < D.size(); ++k)
+            if (D[k] == 0.0)
+                for (int r = 0; r < free; ++r)
+                    if (order[r] == k) return mechanism(r);
+        return mechanism(-1);
+    }
+    // A mechanism held by nothing but rounding: a pivot at the rounding of its own row.
+    for (int r = 0; r < free; ++r) {
+        const int k = order[r];
+        if (std::fabs(D[k]) <= kMechanismPivot * std::fabs(K.coeff(r, r))) return mechanism(r);
+    }
     const Eigen::VectorXd x = ldlt.solve(b);
     for (int r = 0; r < free; ++r)
         if (!std::isfinite(x[r])) return Failure(OutcomeKind::NotFinite, "the static solution");
     for (int r = 0; r < free; ++r) {
-        const auto [n, j] = (given ? *given : made).DofOwner[r];
+        const auto [n, j] = numbering.DofOwner[r];
         out.NodeDisp[n][j] = x[r];
     }
     return Outcome{};

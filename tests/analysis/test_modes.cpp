@@ -13,6 +13,7 @@
 
 #include "analysis/element.h"
 #include "analysis/modes.h"
+#include "analysis/statics.h"
 #include "model/samples.h"
 #include "support.h"
 
@@ -233,6 +234,22 @@ TEST(Modes, BarsBetweenHeldNodes) {
 // of bending a combination of the four bars' first clamped modes cancels the end forces
 // at the centre, which stays at rest. That frequency, l1^2 sqrt(beta) / L^2 with l1 the
 // first root of cos cosh = 1, is a pole of every bar and a double root of the frame.
+// A free node that no element touches holds nothing: the search refuses it as the static
+// and impact solutions do, naming the node, instead of counting frequencies without it.
+TEST(Modes, AFreeNodeJoinedToNothingIsAMechanism) {
+    fem::Model m;
+    m.AddNode(Node(0, 0, 0, "uuuuuu"));
+    m.AddNode(Node(300, 0, 0));
+    m.AddNode(Node(600, 0, 0, "uupuuu"));
+    m.AddElement(Bar(0, 1));
+    fem::ModeRequest r;
+    r.Count = 3;
+    const fem::ModeResult result = fem::SolveModes(m, r);
+    EXPECT_EQ(fem::EnglishText(result.Result), "Gauss Error: mechanism at node 2, uz");
+    EXPECT_TRUE(result.Modes.empty());
+    EXPECT_EQ(fem::EnglishText(fem::SolveStatic(m)->Result), "Gauss Error: mechanism at node 2, uz");
+}
+
 TEST(Modes, SymmetricStarWithItsCentreAtRest) {
     const double L = 400;
     fem::Model m;
