@@ -103,7 +103,11 @@ void RemoveLeftovers(const std::string& folder, const std::string& stem) {
         const std::string name = entry->d_name;
         if (!IsTemporaryName(name, stem)) continue;
         const std::string path = folder + name;
-        const int fd = open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+        // Opened only to be locked: for writing where it may not be read (it has the
+        // permissions of the file it was to replace).
+        int fd = open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+        if (fd < 0 && errno == EACCES)
+            fd = open(path.c_str(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
         if (fd < 0) continue;
         struct stat opened {};
         struct stat named {};
