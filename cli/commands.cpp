@@ -1,11 +1,13 @@
 // Shared helpers of the command-line tool and its "sample" and "check" commands.
+#include <cerrno>
 #include <cstdio>
-#include <fstream>
+#include <cstring>
 #include <string>
 #include <vector>
 
 #include "cli/commands.h"
 #include "model/datafile.h"
+#include "model/safewrite.h"
 #include "model/samples.h"
 #include "results/historytable.h"
 
@@ -18,14 +20,15 @@ int UsageError(const std::string& why) {
 
 bool WriteOutput(const std::string& path, const std::string& text) {
     if (path.empty() || path == "-") {
-        std::fwrite(text.data(), 1, text.size(), stdout);
-        return std::fflush(stdout) == 0;
+        if (std::fwrite(text.data(), 1, text.size(), stdout) == text.size() &&
+            std::fflush(stdout) == 0)
+            return true;
+        std::fprintf(stderr, "impactframe-cli: standard output: %s\n", std::strerror(errno));
+        return false;
     }
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(text.data(), static_cast<std::streamsize>(text.size()));
-    out.flush();
-    if (!out) {
-        std::fprintf(stderr, "impactframe-cli: cannot write %s\n", path.c_str());
+    fem::FileWriteError error;
+    if (!fem::WriteFileSafely(path, text, &error)) {
+        std::fprintf(stderr, "impactframe-cli: %s\n", error.Message().c_str());
         return false;
     }
     return true;

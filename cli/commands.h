@@ -12,7 +12,8 @@ namespace cli {
 
 // Prints "impactframe-cli: why (try impactframe-cli --help)" and returns 2.
 int UsageError(const std::string& why);
-// Writes text to path, or to standard output when path is "" or "-".
+// Writes text to standard output when path is "" or "-", else to the file through
+// fem::WriteFileSafely; on failure prints "impactframe-cli: path: reason" and returns false.
 bool WriteOutput(const std::string& path, const std::string& text);
 
 // Builds model from INPUT, a structure data file or sample:1 .. sample:4; te receives the

@@ -1,22 +1,15 @@
 #include "model/datafile.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <array>
-#include <atomic>
 #include <cerrno>
-#include <chrono>
-#include <climits>
 #include <cmath>
 #include <cstring>
 #include <fstream>
 #include <istream>
-#include <random>
 #include <sstream>
 #include <stdexcept>
 
+#include "model/safewrite.h"
 #include "numeric/failure.h"
 #include "numeric/numbertext.h"
 
@@ -338,125 +331,25 @@ bool ReadStream(Model& model, std::istream& in, const std::string& name, DataFil
     return true;
 }
 
-// The reason of a failed system call, in English and as its errno value.
-void SystemError(DataFileWriteError& e, WriteStep step, const std::string& what) {
-    e.systemError = errno;
-    e.step = step;
-    e.reason = what + ": " + std::strerror(e.systemError);
-}
-
-// Follows symbolic links from path to the file they name, so that saving replaces
-// that file and keeps the links. A path that does not exist names a new file.
-bool FollowLinks(const std::string& path, std::string& target, DataFileWriteError& why) {
-    target = path;
-    for (int hops = 0; hops < 40; ++hops) {
-        struct stat st {};
-        if (lstat(target.c_str(), &st) != 0) {
-            if (errno == ENOENT) return true;
-            SystemError(why, WriteStep::LookAtFile, "cannot look at the file");
-            return false;
-        }
-        if (!S_ISLNK(st.st_mode)) return true;
-        std::string link(PATH_MAX, '\0');
-        const ssize_t n = readlink(target.c_str(), link.data(), link.size());
-        if (n <= 0 || static_cast<size_t>(n) >= link.size()) {
-            SystemError(why, WriteStep::LookAtFile, "cannot read the symbolic link " + target);
-            return false;
-        }
-        link.resize(static_cast<size_t>(n));
-        const size_t slash = target.rfind('/');
-        if (link.front() != '/' && slash != std::string::npos)
-            link = target.substr(0, slash + 1) + link;
-        target = link;
+// The data file's name for the step of the safe write that failed.
+WriteStep DataFileWriteStep(FileWriteStep step) {
+    switch (step) {
+        case FileWriteStep::LookAtFile:
+            return WriteStep::LookAtFile;
+        case FileWriteStep::TooManyLinks:
+            return WriteStep::TooManyLinks;
+        case FileWriteStep::NotRegularFile:
+            return WriteStep::NotRegularFile;
+        case FileWriteStep::CreateTemporary:
+            return WriteStep::CreateTemporary;
+        case FileWriteStep::SetPermissions:
+            return WriteStep::SetPermissions;
+        case FileWriteStep::Write:
+            return WriteStep::Write;
+        case FileWriteStep::Replace:
+            return WriteStep::Replace;
     }
-    why.step = WriteStep::TooManyLinks;
-    why.reason = "too many symbolic links";
-    return false;
-}
-
-// Writes text to a new file beside target, under a name that no other file has, and
-// renames it over target once it is complete and on the disk: the old file stays whole
-// until then. An existing file keeps its permissions (and its owner and group where we
-// may set them); a new one gets those the umask leaves.
-bool ReplaceFile(const std::string& target, const std::string& text, DataFileWriteError& why) {
-    struct stat old {};
-    const bool exists = stat(target.c_str(), &old) == 0;
-    if (!exists && errno != ENOENT) {
-        SystemError(why, WriteStep::LookAtFile, "cannot look at the file");
-        return false;
-    }
-    if (exists && !S_ISREG(old.st_mode)) {
-        why.step = WriteStep::NotRegularFile;
-        why.reason = "cannot replace it: not a regular file";
-        return false;
-    }
-    const size_t slash = target.rfind('/');
-    const std::string folder = slash == std::string::npos ? "" : target.substr(0, slash + 1);
-    const std::string base = target.substr(folder.size()).substr(0, 200);
-
-    static std::atomic<unsigned> calls{0};
-    std::mt19937 rng(
-        static_cast<unsigned>(std::chrono::steady_clock::now().time_since_epoch().count()) ^
-        static_cast<unsigned>(getpid()) ^ ++calls);
-    const char* const letters = "abcdefghijklmnopqrstuvwxyz0123456789";
-    std::string temp;
-    int fd = -1;
-    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-        temp = folder + "." + base + ".";
-        for (int c = 0; c < 8; ++c) temp.push_back(letters[rng() % 36]);
-        // Private until its permissions are set, when it replaces an existing file.
-        fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, exists ? 0600 : 0666);
-        if (fd < 0 && errno != EEXIST) break;
-    }
-    if (fd < 0) {
-        SystemError(why, WriteStep::CreateTemporary,
-                    "cannot create a temporary file in its folder");
-        return false;
-    }
-
-    const char* failed = nullptr;  // the step that failed; errno is kept in `error`
-    int error = 0;
-    WriteStep failedStep = WriteStep::Write;
-    auto fail = [&](const char* step, WriteStep kind = WriteStep::Write) {
-        error = errno;
-        failed = step;
-        failedStep = kind;
-    };
-    if (exists) {
-        if (fchown(fd, old.st_uid, old.st_gid) != 0 &&
-            fchown(fd, static_cast<uid_t>(-1), old.st_gid) != 0) {
-            // Another owner or group is not ours to give: the file gets ours.
-        }
-        if (fchmod(fd, old.st_mode & 07777) != 0)
-            fail("cannot set the permissions", WriteStep::SetPermissions);
-    }
-    for (size_t written = 0; !failed && written < text.size();) {
-        const ssize_t n = write(fd, text.data() + written, text.size() - written);
-        if (n > 0) {
-            written += static_cast<size_t>(n);
-        } else if (n == 0 || errno != EINTR) {
-            if (n == 0) errno = EIO;
-            fail("cannot write the file");
-        }
-    }
-    if (!failed && fsync(fd) != 0) fail("cannot write the file to the disk");
-    if (close(fd) != 0 && !failed) fail("cannot write the file");
-    if (!failed && rename(temp.c_str(), target.c_str()) != 0)
-        fail("cannot replace the file", WriteStep::Replace);
-    if (failed) {
-        unlink(temp.c_str());
-        why.step = failedStep;
-        why.systemError = error;
-        why.reason = std::string(failed) + ": " + std::strerror(error);
-        return false;
-    }
-    // The new name on the disk too; a failure here leaves the file complete.
-    const int dir = open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dir >= 0) {
-        fsync(dir);
-        close(dir);
-    }
-    return true;
+    return WriteStep::Write;
 }
 
 }  // namespace
@@ -581,9 +474,11 @@ bool StructDataWriteFile(const Model& model, const std::string& path, DataFileWr
     why.path = path;
     why.reason = FindUnwritable(model, why.field, why.value);
     if (why.reason.empty()) {
-        std::string target;
-        if (FollowLinks(path, target, why) && ReplaceFile(target, StructDataText(model), why))
-            return true;
+        FileWriteError failure;
+        if (WriteFileSafely(path, StructDataText(model), &failure)) return true;
+        why.reason = failure.reason;
+        why.step = DataFileWriteStep(failure.step);
+        why.systemError = failure.systemError;
     } else {
         why.step = WriteStep::Unwritable;
         why.reason += "; nothing was written";

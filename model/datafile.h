@@ -70,7 +70,7 @@ enum class WriteStep {
     Unwritable,       // the model holds a value a file cannot hold (field, value)
     LookAtFile,       // the file or a link on the way could not be examined
     TooManyLinks,     // symbolic links in a loop
-    NotRegularFile,   // the path names a folder or a device
+    NotRegularFile,   // the path names a folder or a socket
     CreateTemporary,  // no new file could be made in the folder
     SetPermissions,
     Write,
@@ -103,11 +103,11 @@ std::string UnwritableValue(const Model& model);
 // std::invalid_argument with UnwritableValue's description for a model it cannot hold.
 std::string StructDataText(const Model& model);
 
-// Writes the model through a temporary file beside the target that replaces it only
-// when complete and on the disk; an existing file keeps its permissions, and a symbolic
-// link its place (the file it points to is replaced). Returns false and a reason
-// ("path: why") when it cannot, or when the model holds a value a file cannot hold;
-// the old file is then unchanged.
+// Writes the model through WriteFileSafely (model/safewrite.h): a temporary file beside
+// the target replaces it only when complete and on the disk; an existing file keeps its
+// permissions, and a symbolic link its place (the file it points to is replaced).
+// Returns false and a reason ("path: why") when it cannot, or when the model holds a
+// value a file cannot hold; the old file is then unchanged.
 [[nodiscard]] bool StructDataWriteFile(const Model& model, const std::string& path,
                                        std::string* error = nullptr);
 // The same with the reason described field by field.

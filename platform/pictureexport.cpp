@@ -2,16 +2,19 @@
 
 #include <algorithm>
 #include <cmath>
+#include <string_view>
 
+#include <QBuffer>
+#include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QImage>
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
-#include <QSaveFile>
 #include <QSvgGenerator>
 
+#include "model/safewrite.h"
 #include "platform/paintersurface.h"
 #include "platform/twips.h"
 
@@ -34,7 +37,7 @@ void DrawOn(QPainter& painter, QSize size, const PictureDrawing& draw, bool curv
     draw(surface);
 }
 
-bool WritePng(QSaveFile& file, QSize size, const PictureDrawing& draw) {
+bool WritePng(QIODevice& out, QSize size, const PictureDrawing& draw) {
     QImage image(size, QImage::Format_RGB32);
     if (image.isNull()) return false;
     const int dotsPerMeter = static_cast<int>(std::lround(ScreenDpi() / 0.0254));
@@ -45,12 +48,12 @@ bool WritePng(QSaveFile& file, QSize size, const PictureDrawing& draw) {
         QPainter painter(&image);
         DrawOn(painter, size, draw, false);
     }
-    return image.save(&file, "PNG");
+    return image.save(&out, "PNG");
 }
 
-bool WriteSvg(QSaveFile& file, QSize size, const PictureDrawing& draw) {
+bool WriteSvg(QIODevice& out, QSize size, const PictureDrawing& draw) {
     QSvgGenerator svg;
-    svg.setOutputDevice(&file);
+    svg.setOutputDevice(&out);
     svg.setSize(size);
     svg.setViewBox(QRect(QPoint(0, 0), size));
     svg.setResolution(static_cast<int>(std::lround(ScreenDpi())));
@@ -60,9 +63,9 @@ bool WriteSvg(QSaveFile& file, QSize size, const PictureDrawing& draw) {
     return painter.end();
 }
 
-bool WritePdf(QSaveFile& file, QSize size, const PictureDrawing& draw) {
+bool WritePdf(QIODevice& out, QSize size, const PictureDrawing& draw) {
     // One page of exactly the picture's size at the screen's resolution.
-    QPdfWriter pdf(&file);
+    QPdfWriter pdf(&out);
     const double dpi = ScreenDpi();
     pdf.setPageSize(QPageSize(QSizeF(size.width() * 72.0 / dpi, size.height() * 72.0 / dpi),
                               QPageSize::Point, QString(), QPageSize::ExactMatch));
@@ -89,29 +92,40 @@ ExportResult ExportPicture(const QString& path, QSize size, const PictureDrawing
         result.error = ExportError::BadSize;
         return result;
     }
-    QSaveFile file(path);
-    bool ok = file.open(QIODevice::WriteOnly);
-    if (ok) {
+    // The whole picture in memory first: the file is then written in one go, through a
+    // temporary file, so that a failure leaves an existing file as it was.
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    bool drawn = buffer.open(QIODevice::WriteOnly);
+    if (drawn) {
         switch (format) {
             case PictureFormat::Png:
-                ok = WritePng(file, size, draw);
+                drawn = WritePng(buffer, size, draw);
                 break;
             case PictureFormat::Svg:
-                ok = WriteSvg(file, size, draw);
+                drawn = WriteSvg(buffer, size, draw);
                 break;
             case PictureFormat::Pdf:
-                ok = WritePdf(file, size, draw);
+                drawn = WritePdf(buffer, size, draw);
                 break;
             case PictureFormat::Unknown:
-                ok = false;
+                drawn = false;
                 break;
         }
+        buffer.close();
     }
-    if (ok) ok = file.commit();
-    if (!ok) {
+    if (!drawn) {
+        result.error = ExportError::CannotDraw;
+        result.detail = QStringLiteral("cannot draw the picture (not enough memory?)");
+        return result;
+    }
+    fem::FileWriteError failure;
+    if (!fem::WriteFileSafely(
+            QFile::encodeName(path).toStdString(),
+            std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())), &failure)) {
         result.error = ExportError::CannotWrite;
-        result.detail = file.errorString();
-        file.cancelWriting();
+        result.detail = QString::fromLocal8Bit(failure.reason.c_str());
+        result.writeFailure = failure;
     }
     return result;
 }

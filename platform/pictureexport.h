@@ -22,6 +22,8 @@
 #include <QSize>
 #include <QString>
 
+#include "model/safewrite.h"
+
 class QPaintDevice;
 class QPainter;
 class QRectF;
@@ -41,16 +43,19 @@ using PictureDrawing = std::function<void(PainterSurface&)>;
 // Largest width and height of a written picture, in pixels.
 inline constexpr int kMaxPictureSide = 10000;
 
-enum class ExportError { None, UnknownFormat, BadSize, CannotWrite };
+enum class ExportError { None, UnknownFormat, BadSize, CannotDraw, CannotWrite };
 struct ExportResult {
     ExportError error = ExportError::None;
-    QString detail;  // the system's reason when the file could not be written
+    // CannotDraw, CannotWrite: why, in English ("cannot write the file: No space left on
+    // device"), as the command-line tool prints it.
+    QString detail;
+    fem::FileWriteError writeFailure;  // CannotWrite: the failed step and the system's reason
     explicit operator bool() const { return error == ExportError::None; }
 };
 
 // Draws a picture of size pixels (each side 1 .. kMaxPictureSide) and writes it to path
-// as PNG, SVG or PDF by the extension. The file is written to a temporary file first,
-// so a failure leaves an existing file as it was.
+// as PNG, SVG or PDF by the extension. The picture is drawn in memory and written
+// through fem::WriteFileSafely, so a failure leaves an existing file as it was.
 [[nodiscard]] ExportResult ExportPicture(const QString& path, QSize size,
                                          const PictureDrawing& draw);
 

@@ -25,7 +25,6 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QResizeEvent>
-#include <QSaveFile>
 #include <QStyle>
 #include <QTimer>
 
@@ -39,6 +38,7 @@
 #include "services/fileservice.h"
 #include "services/picturefiles.h"
 #include "services/picturesizedialog.h"
+#include "services/savefile.h"
 
 namespace results {
 
@@ -829,15 +829,10 @@ void ForceGraphWindow::SaveCsv() {
     const QString path = AskFileToWrite(QString::fromUtf8(kCsvFilter), ProposedFileName("csv"));
     if (path.isEmpty()) return;
     const std::string text = CsvText();
-    QSaveFile file(path);
-    if (file.open(QIODevice::WriteOnly) &&
-        file.write(text.data(), static_cast<qint64>(text.size())) ==
-            static_cast<qint64>(text.size()) &&
-        file.commit())
-        return;
-    platform::ShowMessage(
-        this,
-        QStringLiteral("CSVファイルを保存できません。\n%1\n%2").arg(path, file.errorString()));
+    QString why;
+    if (services::SaveFileBytes(path, QByteArray::fromStdString(text), &why)) return;
+    platform::ShowMessage(this,
+                          QStringLiteral("CSVファイルを保存できません。\n%1\n%2").arg(path, why));
 }
 
 QString ForceGraphWindow::ListText(const QListWidget* list) const {

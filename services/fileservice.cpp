@@ -17,13 +17,13 @@
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPushButton>
-#include <QSaveFile>
 #include <QTextEdit>
 #include <QVBoxLayout>
 
 #include "platform/qtcolor.h"
 #include "services/folderchooser.h"
 #include "services/paths.h"
+#include "services/savefile.h"
 
 namespace services {
 
@@ -424,22 +424,7 @@ bool FileService::ReadTextFromFile(const QString& path, QTextEdit* box) {
 
 bool FileService::SaveTextToFile(const QString& path, const QString& text) {
     errorText_.clear();
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        errorText_ = file.errorString();
-        return false;
-    }
-    const QByteArray bytes = (text + kCrLf).toUtf8();
-    if (file.write(bytes) != bytes.size()) {
-        errorText_ = file.errorString();
-        file.cancelWriting();
-        return false;
-    }
-    if (!file.commit()) {
-        errorText_ = file.errorString();
-        return false;
-    }
-    return true;
+    return SaveFileBytes(path, (text + kCrLf).toUtf8(), &errorText_);
 }
 
 bool FileService::SaveTextToFile(const QString& path, const QLineEdit* box) {

@@ -140,8 +140,8 @@ class FileService {
     bool ReadTextFromFile(const QString& path, QLineEdit* box);
     bool ReadTextFromFile(const QString& path, QPlainTextEdit* box);
     bool ReadTextFromFile(const QString& path, QTextEdit* box);
-    // Writes the box's text followed by one line end, replacing the file; the file is
-    // written to a temporary file first, so a failed write leaves the old file intact.
+    // Writes the box's text followed by one line end, replacing the file through
+    // SaveFileBytes (services/savefile.h): a failed write leaves the old file intact.
     // Line breaks of a multi-line box are written as line ends. False on error.
     bool SaveTextToFile(const QString& path, const QLineEdit* box);
     bool SaveTextToFile(const QString& path, const QPlainTextEdit* box);

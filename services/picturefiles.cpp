@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <cmath>
 
+#include <QBuffer>
 #include <QPainter>
+#include <QPdfWriter>
 #include <QPrinter>
 #include <QPrinterInfo>
 
@@ -11,6 +13,7 @@
 #include "platform/twips.h"
 #include "services/fileservice.h"
 #include "services/picturesizedialog.h"
+#include "services/savefile.h"
 
 namespace services {
 
@@ -60,23 +63,48 @@ void SavePictureAsked(QWidget* parent, PictureSizeDialog& sizeDialog, const QStr
             why = QStringLiteral("画像の大きさは幅、高さとも 1～%1 ピクセルにして下さい。")
                       .arg(platform::kMaxPictureSide);
             break;
+        case platform::ExportError::CannotDraw:
+            why = QStringLiteral("画像を描けません（メモリが足りない可能性があります）。");
+            break;
         default:
-            why = r.detail;
+            why = WriteFailureText(r.writeFailure);
             break;
     }
     platform::ShowMessage(parent, QStringLiteral("画像を保存できません。\n%1\n%2").arg(path, why));
 }
 
-bool PrintPicture(QPrinter& printer, const platform::PictureDrawing& draw) {
+namespace {
+
+// Draws the picture onto the printable area of a page (a printer's, or a PDF
+// document's), with text and lines as large on paper as on the screen.
+bool DrawPage(QPaintDevice& page, const platform::PictureDrawing& draw) {
     QPainter painter;
-    if (!painter.begin(&printer)) return false;
-    // The whole printable area, with text and lines as large on paper as on the screen.
-    const double toScreen = platform::ScreenDpi() / std::max(printer.logicalDpiX(), 1);
-    const QSize logical(std::max(1, static_cast<int>(std::lround(printer.width() * toScreen))),
-                        std::max(1, static_cast<int>(std::lround(printer.height() * toScreen))));
-    platform::RenderPicture(painter, QRectF(0, 0, printer.width(), printer.height()), logical,
-                            draw);
+    if (!painter.begin(&page)) return false;
+    const double toScreen = platform::ScreenDpi() / std::max(page.logicalDpiX(), 1);
+    const QSize logical(std::max(1, static_cast<int>(std::lround(page.width() * toScreen))),
+                        std::max(1, static_cast<int>(std::lround(page.height() * toScreen))));
+    platform::RenderPicture(painter, QRectF(0, 0, page.width(), page.height()), logical, draw);
     return painter.end();
+}
+
+// The page printer would print, as a PDF document in memory; empty when it cannot be
+// drawn.
+QByteArray PdfPage(const QPrinter& printer, const platform::PictureDrawing& draw) {
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    if (!buffer.open(QIODevice::WriteOnly)) return {};
+    QPdfWriter pdf(&buffer);
+    pdf.setPageLayout(printer.pageLayout());
+    pdf.setResolution(printer.resolution());
+    pdf.setCreator(QStringLiteral("ImpactFrame"));
+    if (!DrawPage(pdf, draw)) return {};
+    return bytes;
+}
+
+}  // namespace
+
+bool PrintPicture(QPrinter& printer, const platform::PictureDrawing& draw) {
+    return DrawPage(printer, draw);
 }
 
 void PrintAsked(QWidget* parent, bool landscape, const QString& proposedPdfName,
@@ -86,14 +114,17 @@ void PrintAsked(QWidget* parent, bool landscape, const QString& proposedPdfName,
     QPrinter& printer = files.Printer();
     printer.setPageOrientation(landscape ? QPageLayout::Landscape : QPageLayout::Portrait);
     if (QPrinterInfo::availablePrinters().isEmpty()) {
-        // No printer installed: the page goes into a PDF file.
+        // No printer installed: the page goes into a PDF file, drawn in memory first and
+        // then written safely.
         const QString path = AskFileToWrite(parent, QString::fromUtf8(kPdfFilter), proposedPdfName);
         if (path.isEmpty()) return;
-        printer.setOutputFormat(QPrinter::PdfFormat);
-        printer.setOutputFileName(path);
-    } else if (!files.ChoosePrinter()) {
+        const QByteArray pdf = PdfPage(printer, draw);
+        QString why = QStringLiteral("画像を描けません（メモリが足りない可能性があります）。");
+        if (!pdf.isEmpty() && SaveFileBytes(path, pdf, &why)) return;
+        platform::ShowMessage(parent, QStringLiteral("印刷できません。\n%1\n%2").arg(path, why));
         return;
     }
+    if (!files.ChoosePrinter()) return;
     if (!PrintPicture(printer, draw))
         platform::ShowMessage(
             parent, QStringLiteral("印刷できません。\n%1")

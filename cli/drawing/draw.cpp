@@ -110,7 +110,7 @@ int RunDraw(const std::vector<std::string>& args) {
             view.DrawOnto(s, s.Size().width(), s.Size().height(), true);
         });
     if (!written) {
-        std::fprintf(stderr, "impactframe-cli: cannot write %s: %s\n", o.output.c_str(),
+        std::fprintf(stderr, "impactframe-cli: %s: %s\n", o.output.c_str(),
                      written.detail.toLocal8Bit().constData());
         return 1;
     }

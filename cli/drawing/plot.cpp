@@ -60,7 +60,7 @@ int RunPlot(const std::vector<std::string>& args) {
         QString::fromLocal8Bit(o.output.c_str()), QSize(o.width, o.height),
         [&graph](platform::PainterSurface& s) { results::DrawGraphPicture(s, graph); });
     if (!written) {
-        std::fprintf(stderr, "impactframe-cli: cannot write %s: %s\n", o.output.c_str(),
+        std::fprintf(stderr, "impactframe-cli: %s: %s\n", o.output.c_str(),
                      written.detail.toLocal8Bit().constData());
         return 1;
     }

@@ -2,6 +2,8 @@
 // an SVG keeps one polyline per curve, and bad names or sizes are refused.
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <cstring>
 #include <functional>
 
 #include <QDir>
@@ -121,7 +123,19 @@ TEST(PictureExport, RefusesUnknownFormatsBadSizesAndUnwritableFiles) {
     const platform::ExportResult r = platform::ExportPicture(
         QStringLiteral("/nonexistent/folder/a.png"), QSize(10, 10), nothing);
     EXPECT_EQ(r.error, platform::ExportError::CannotWrite);
-    EXPECT_FALSE(r.detail.isEmpty());
+    EXPECT_EQ(r.detail, QStringLiteral("cannot create a temporary file in its folder: ") +
+                            QString::fromLocal8Bit(std::strerror(ENOENT)));
+    EXPECT_EQ(r.writeFailure.step, fem::FileWriteStep::CreateTemporary);
+
+    // Written through the safe writer, which removes what a killed export of the same
+    // file left behind.
+    const QString leftover =
+        QDir::temp().filePath(QStringLiteral(".impactframe_export_saved.svg.saving-k1lled00"));
+    QFile stale(leftover);
+    ASSERT_TRUE(stale.open(QIODevice::WriteOnly));
+    stale.close();
+    ASSERT_TRUE(platform::ExportPicture(TempPath("saved.svg"), QSize(10, 10), nothing));
+    EXPECT_FALSE(QFile::exists(leftover));
 }
 
 }  // namespace

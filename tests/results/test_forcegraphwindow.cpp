@@ -513,6 +513,11 @@ class GraphOutputTest : public ForceGraphWindowTest {
     static QString Temp(const char* name) {
         return QDir::temp().filePath(QStringLiteral("impactframe_graph_") + QLatin1String(name));
     }
+    // A temporary file of Temp(name) as a killed save leaves it.
+    static QString Leftover(const char* name) {
+        return QDir::temp().filePath(QStringLiteral(".impactframe_graph_") + QLatin1String(name) +
+                                     QStringLiteral(".saving-k1lled00"));
+    }
     AnsweredDialogs dialogs;
 };
 
@@ -618,8 +623,12 @@ TEST_F(GraphOutputTest, CsvIsTheCliTableOfTheSameElement) {
         fem::ElementForceHistory(sample, 8, forces, flag);
         w.SetForceHistories(12, 256, te, 8, forces, flag, sample);
         const QString path = Temp(flag ? "global.csv" : "local.csv");
+        // Saved through the safe writer, which removes a killed save's leftover.
+        const QString leftover = Leftover(flag ? "global.csv" : "local.csv");
+        ASSERT_TRUE(QFile(leftover).open(QIODevice::WriteOnly));
         dialogs.saveAnswer = path;
         w.saveCsvButton->click();
+        EXPECT_FALSE(QFile::exists(leftover));
         QFile saved(path);
         ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
         const std::string cli = std::string(CLI_PATH) +
@@ -640,8 +649,11 @@ TEST_F(GraphOutputTest, PrintingWithoutAPrinterWritesAPdf) {
     w.SetForceHistories(12, kNw, 0.004, 0, history, 1, model);
     const QString path = Temp("printed.pdf");
     QFile::remove(path);
+    const QString leftover = Leftover("printed.pdf");
+    ASSERT_TRUE(QFile(leftover).open(QIODevice::WriteOnly));
     dialogs.saveAnswer = path;
     w.printButton->click();
+    EXPECT_FALSE(QFile::exists(leftover));
     ASSERT_EQ(dialogs.filters.size(), 1);
     EXPECT_TRUE(dialogs.filters[0].contains(QStringLiteral("PDF文書 (*.pdf)")));
     QFile pdf(path);

@@ -2,6 +2,8 @@
 // text files, the folder chooser.
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <cstring>
 #include <deque>
 
 #include <QApplication>
@@ -282,9 +284,16 @@ TEST_F(TextFileTest, WritingEndsWithOneLineEndAndReplacesTheFile) {
     EXPECT_FALSE(fs.ChooseAndWriteText(QStringLiteral("never"), path));
     EXPECT_EQ(Read(out), QByteArray("x\r\ny\r\n"));
 
-    // A folder that does not exist: an error, nothing written.
+    // A folder that does not exist: an error with the system's reason, nothing written.
     EXPECT_FALSE(fs.SaveTextToFile(PathOf("no/such/folder/x.txt"), QStringLiteral("x")));
-    EXPECT_FALSE(fs.ErrorText().isEmpty());
+    EXPECT_EQ(fs.ErrorText(), QStringLiteral("フォルダに一時ファイルを作れません（%1）。"
+                                             "元のファイルはそのままです。")
+                                  .arg(QString::fromLocal8Bit(std::strerror(ENOENT))));
+    // Saving goes through the safe writer: it removes what a killed save of the same
+    // file left behind.
+    Write(PathOf(".out.txt.saving-k1lled00"), "left by a killed save");
+    ASSERT_TRUE(fs.SaveTextToFile(out, &single));
+    EXPECT_FALSE(QFile::exists(PathOf(".out.txt.saving-k1lled00")));
     // Round trip through the file keeps a multi-line text.
     multi.setPlainText(QStringLiteral("γ×Te\n5\n\nend"));
     ASSERT_TRUE(fs.SaveTextToFile(out, &multi));
