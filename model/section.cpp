@@ -55,7 +55,8 @@ bool Normal(double x) {
     return std::isnormal(x) && x > 0.0;
 }
 
-// (1/n^5 summed over odd n) = (1 - 2^-5) zeta(5), to 40 digits by mpmath.
+// (1/n^5 summed over odd n) = (1 - 2^-5) zeta(5), to 40 digits by mpmath
+// (tests/model/section_reference.py).
 constexpr double kOddInverseFifthPowers = 1.004523762795139616133510315005251850305;
 
 // Saint-Venant's torsion constant of a p x q rectangle, p >= q. The series' tanh is
