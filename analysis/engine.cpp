@@ -126,11 +126,7 @@ std::string RunDynamic(Model& model, int Nw, double GammaTe, double Te,
     a.GammaTe = GammaTe;
     a.Te = Te;
     a.Gamma = GammaTe / Te;
-    for (ElementRecord& e : model.Elements) {
-        BuildRotation(e.AxisCos, e.RotMatrix);
-        for (int i = 0; i < 3; ++i)
-            for (int j = 0; j < 3; ++j) e.RotMatrixT[i][j] = e.RotMatrix[j][i];
-    }
+    for (ElementRecord& e : model.Elements) BuildElementAxes(e);
     NumberDofs(model);
     return SolveLaplace(model, callbacks);
 }

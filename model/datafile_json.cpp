@@ -525,6 +525,7 @@ class JsonModelReader {
             Fail(list.offset, {DataField::NodeCount}, ReadProblem::UnusableValue,
                  "at most " + std::to_string(kMaxCount) + " nodes",
                  std::to_string(nodes.size()) + " nodes");
+        out.Nodes.reserve(nodes.size());
         for (size_t i = 0; i < nodes.size(); ++i)
             out.AddNode(ReadNode(nodes[i], static_cast<int>(i)));
     }
@@ -588,6 +589,7 @@ class JsonModelReader {
     void ReadElements(const JsonValue& list, Model& out) {
         const auto& elements =
             Array(list, {DataField::FileKey, -1, -1, -1, "", "elements"}, "the elements");
+        out.Elements.reserve(std::min(elements.size(), static_cast<size_t>(kMaxCount)));
         for (size_t k = 0; k < elements.size(); ++k)
             ReadElement(elements[k], static_cast<int>(k), out);
     }

@@ -89,30 +89,35 @@ std::string VectorText(const Vec3& v) {
     return s + ")";
 }
 
+}  // namespace
+
 // The local axes: those of BuildRotation, turned as the element asks unless its section
-// is the same in every direction.
-void Orient(ElementRecord& r) {
-    BuildRotation(r.AxisCos, r.RotMatrix);
-    CheckFinite(r.Roll, "roll");
-    if (r.ZTowards) {
-        for (double c : *r.ZTowards) CheckFinite(c, "z_towards");
-        if (r.Roll != 0.0)
+// is the same in every direction. Built apart, so that a refusal leaves e as it was.
+void BuildElementAxes(ElementRecord& e) {
+    Mat3 R;
+    BuildRotation(e.AxisCos, R);
+    CheckFinite(e.Roll, "roll");
+    if (e.ZTowards) {
+        for (double c : *e.ZTowards) CheckFinite(c, "z_towards");
+        if (e.Roll != 0.0)
             throw ComputationFailure(numeric::kInvalidArgument,
                                      "roll and z_towards cannot both turn an element");
     }
-    const SectionShape shape = r.CrossSection.Shape;
-    if (shape == SectionShape::Round || shape == SectionShape::Tube) return;
-    if (r.ZTowards) {
-        if (!AimLocalZ(*r.ZTowards, r.RotMatrix))
-            throw ComputationFailure(numeric::kInvalidArgument,
-                                     "z_towards " + VectorText(*r.ZTowards) +
-                                         " runs along the element, so it cannot aim local z");
-    } else if (r.Roll != 0.0) {
-        RollAxes(r.Roll, r.RotMatrix);
+    const SectionShape shape = e.CrossSection.Shape;
+    if (shape != SectionShape::Round && shape != SectionShape::Tube) {
+        if (e.ZTowards) {
+            if (!AimLocalZ(*e.ZTowards, R))
+                throw ComputationFailure(numeric::kInvalidArgument,
+                                         "z_towards " + VectorText(*e.ZTowards) +
+                                             " runs along the element, so it cannot aim local z");
+        } else if (e.Roll != 0.0) {
+            RollAxes(e.Roll, R);
+        }
     }
+    e.RotMatrix = R;
+    for (int i = 0; i < 3; ++i)
+        for (int j = 0; j < 3; ++j) e.RotMatrixT[i][j] = R[j][i];
 }
-
-}  // namespace
 
 void UpdateElement(ElementRecord& e, const Vec3& a, const Vec3& b) {
     ElementRecord r = e;  // computed on a copy so that a failure leaves e unchanged
@@ -172,9 +177,7 @@ void UpdateElement(ElementRecord& e, const Vec3& a, const Vec3& b) {
     if (r.CrossSection.Shape != SectionShape::General || r.ShearAreaZ != 0.0)
         Usable(r.ShearAreaZ, "the shear area Az");
 
-    Orient(r);
-    for (int i = 0; i < 3; ++i)
-        for (int j = 0; j < 3; ++j) r.RotMatrixT[i][j] = r.RotMatrix[j][i];
+    BuildElementAxes(r);
     e = r;
 }
 

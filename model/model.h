@@ -102,6 +102,10 @@ ElementRecord DefaultElement();  // nodes (0, 1), steel bar of 10 mm diameter, o
 // overflows or vanishes; e is then unchanged.
 void UpdateElement(ElementRecord& e, const Vec3& a, const Vec3& b);
 
+// RotMatrix and RotMatrixT of e from its AxisCos, section, Roll and ZTowards, as
+// UpdateElement builds them; raises numeric::ComputationFailure as it does.
+void BuildElementAxes(ElementRecord& e);
+
 class Model {
   public:
     [[nodiscard]] int NodeCount() const { return static_cast<int>(Nodes.size()); }
