@@ -282,8 +282,8 @@ class JsonModelReader {
     JsonModelReader(const std::string& text, std::string name)
         : text_(text), name_(std::move(name)) {}
 
-    [[noreturn]] void Fail(size_t offset, const FieldRef& field, ReadProblem problem,
-                           const std::string& expected, const std::string& found) const {
+    DataFileError Error(size_t offset, const FieldRef& field, ReadProblem problem,
+                        const std::string& expected, const std::string& found) const {
         DataFileError e;
         e.path = name_;
         Place(offset, e.line, e.column);
@@ -291,7 +291,12 @@ class JsonModelReader {
         e.found = found;
         e.problem = problem;
         e.field = field;
-        throw JsonFailure{e};
+        return e;
+    }
+
+    [[noreturn]] void Fail(size_t offset, const FieldRef& field, ReadProblem problem,
+                           const std::string& expected, const std::string& found) const {
+        throw JsonFailure{Error(offset, field, problem, expected, found)};
     }
 
     // Line and column (in characters, from 1) of a byte offset; CR LF, LF and CR end lines.
@@ -402,16 +407,13 @@ class JsonModelReader {
               int high) const {
         if (v.kind != JsonValue::Kind::Number || v.number != std::floor(v.number) ||
             v.number < low || v.number > high) {
-            try {
-                Fail(v.offset, field, ReadProblem::NotAWholeNumber,
-                     what + " (a whole number from " + std::to_string(low) + " to " +
-                         std::to_string(high) + ")",
-                     Describe(v));
-            } catch (JsonFailure& f) {
-                f.error.low = low;
-                f.error.high = high;
-                throw;
-            }
+            DataFileError e = Error(v.offset, field, ReadProblem::NotAWholeNumber,
+                                    what + " (a whole number from " + std::to_string(low) + " to " +
+                                        std::to_string(high) + ")",
+                                    Describe(v));
+            e.low = low;
+            e.high = high;
+            throw JsonFailure{e};
         }
         return static_cast<int>(v.number);
     }

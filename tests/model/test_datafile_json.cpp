@@ -156,6 +156,8 @@ TEST(DataFileJson, RefusalsNameLineColumnAndField) {
          std::string(7, '[') + "]", ReadProblem::TooDeep, DataField::None, "", "64"},
         {"unknown code", Replaced(good, "\"pf\",\"p\"", "\"pf\",\"q\""), "\"q\"",
          ReadProblem::NotACode, DataField::ConstraintCode, "codes", "p, u or pf"},
+        {"node beyond the last", Replaced(good, "\"nodes\": [1, 2]", "\"nodes\": [1, 7]"), "7]",
+         ReadProblem::NotAWholeNumber, DataField::SecondNode, "nodes", "from 0 to 2"},
     };
     for (const Case& c : cases) {
         Model m;
