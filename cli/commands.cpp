@@ -9,6 +9,7 @@
 #include "model/datafile.h"
 #include "model/safewrite.h"
 #include "model/samples.h"
+#include "model/section.h"
 #include "results/historytable.h"
 
 namespace cli {
@@ -52,6 +53,24 @@ int LoadStructure(const std::string& input, fem::Model& model, double* te) {
 }
 
 namespace {
+
+// A text field of the CSV, quoted when it holds a comma, a quote or a line end.
+std::string CsvText(const std::string& text) {
+    if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
+    std::string quoted = "\"";
+    for (char c : text) quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
+    return quoted + "\"";
+}
+
+// The dimensions of a section as "d=60.5 t=3.2".
+std::string DimensionsText(const fem::Section& s) {
+    std::string text;
+    for (const fem::SectionDimension& d : fem::DimensionsOf(s.Shape))
+        if (!d.Optional || s.*d.Value != 0.0)
+            text += (text.empty() ? "" : " ") + std::string(d.Key) + "=" +
+                    results::CsvNumber(s.*d.Value);
+    return text;
+}
 
 // Parses "[-o OUT]" after the positional argument; returns false on a usage error.
 bool ParseOutputOption(const std::vector<std::string>& args, size_t from, std::string& out,
@@ -101,7 +120,9 @@ int RunCheck(const std::vector<std::string>& args) {
     }
     std::string csv =
         "element,node1,node2,length,axis_x,axis_y,axis_z,area,polar_j,iz,iy,poisson,wave_axial,"
-        "wave_torsion,bend_coef_z,bend_coef_y,r00,r01,r02,r10,r11,r12,r20,r21,r22\n";
+        "wave_torsion,bend_coef_z,bend_coef_y,r00,r01,r02,r10,r11,r12,r20,r21,r22,polar_moment,"
+        "ay,az,e,g,density,material,section,shape,dimensions,roll,z_towards_x,z_towards_y,"
+        "z_towards_z\n";
     for (int k = 0; k < model.ElementCount(); ++k) {
         const fem::ElementRecord& e = model.Elements[k];
         std::string row = std::to_string(k) + "," + std::to_string(e.EndNode[0]) + "," +
@@ -112,6 +133,13 @@ int RunCheck(const std::vector<std::string>& args) {
         for (double v : values) row += "," + results::CsvNumber(v);
         for (int i = 0; i < 3; ++i)
             for (int j = 0; j < 3; ++j) row += "," + results::CsvNumber(e.RotMatrix[i][j]);
+        for (double v : {e.PolarMoment, e.ShearAreaY, e.ShearAreaZ, e.Young, e.Shear, e.Density})
+            row += "," + results::CsvNumber(v);
+        row += "," + CsvText(e.MaterialName) + "," + CsvText(e.SectionName) + "," +
+               fem::ShapeName(e.CrossSection.Shape) + "," + DimensionsText(e.CrossSection) + "," +
+               results::CsvNumber(e.Roll);
+        for (int c = 0; c < 3; ++c)
+            row += "," + (e.ZTowards ? results::CsvNumber((*e.ZTowards)[c]) : std::string());
         csv += row + "\n";
     }
     if (!out.empty()) {

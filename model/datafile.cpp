@@ -9,6 +9,7 @@
 #include <sstream>
 #include <stdexcept>
 
+#include "model/datafile_json.h"
 #include "model/safewrite.h"
 #include "numeric/failure.h"
 #include "numeric/numbertext.h"
@@ -40,7 +41,7 @@ double WrittenValue(const NodeRecord& n, int dof) {
 }
 // An element's entered material values in the order of the file.
 std::array<double, 4> MaterialValues(const ElementRecord& e) {
-    return {e.Young, e.Shear, e.Density, e.Diameter};
+    return {e.Young, e.Shear, e.Density, e.CrossSection.Diameter};
 }
 
 // Reads comma- and line-separated fields one after another, as the file format
@@ -293,7 +294,7 @@ void ReadModel(std::istream& in, const std::string& name, Model& out) {
             if (f == 0) rec.Young = v;
             if (f == 1) rec.Shear = v;
             if (f == 2) rec.Density = v;
-            if (f == 3) rec.Diameter = v;
+            if (f == 3) rec.CrossSection.Diameter = v;
         }
         p.At(DataField::SecondNode, rec.EndNode[1], k);
         if (rec.EndNode[0] == rec.EndNode[1])
@@ -305,12 +306,20 @@ void ReadModel(std::istream& in, const std::string& name, Model& out) {
         } catch (const numeric::ComputationFailure& f) {
             p.Fail(ReadProblem::UnusableElement,
                    "usable values for " + elem +
-                       " (positive density and diameter, "
-                       "non-negative moduli, nodes at different places)",
+                       " (positive moduli, density and diameter, nodes at different places)",
                    f.what());
         }
     }
     p.ExpectEnd(n, m);
+}
+
+// Version 2 starts with "{" after blanks and a byte-order mark; version 1 with a number.
+bool LooksLikeJson(const std::string& text) {
+    size_t i = text.rfind("\xEF\xBB\xBF", 0) == 0 ? 3 : 0;
+    while (i < text.size() &&
+           (text[i] == ' ' || text[i] == '\t' || text[i] == '\r' || text[i] == '\n'))
+        ++i;
+    return i < text.size() && text[i] == '{';
 }
 
 bool ReadStream(Model& model, std::istream& in, const std::string& name, DataFileError* error) {
@@ -357,6 +366,7 @@ WriteStep DataFileWriteStep(FileWriteStep step) {
 std::string DataFileError::Message() const {
     std::string s = path;
     if (line > 0) s += ": line " + std::to_string(line);
+    if (line > 0 && column > 0) s += ", column " + std::to_string(column);
     s += ": expected " + expected;
     if (!found.empty()) s += ", found " + found;
     return s;
@@ -373,13 +383,42 @@ bool StructDataReadFile(Model& model, const std::string& path, DataFileError* er
         }
         return false;
     }
-    return ReadStream(model, in, path, error);
+    // The whole text first: which version it is shows only after any blanks.
+    std::string text;
+    try {
+        std::ostringstream whole;
+        whole << in.rdbuf();
+        text = whole.str();
+    } catch (const std::exception& e) {
+        if (error)
+            *error = ReadError(path, 0, "a readable structure data file", e.what(),
+                               ReadProblem::Unreadable);
+        return false;
+    }
+    return StructDataReadText(model, text, path, error);
 }
 
 bool StructDataReadText(Model& model, const std::string& text, const std::string& name,
                         DataFileError* error) {
-    std::istringstream in(text);
-    return ReadStream(model, in, name, error);
+    if (!LooksLikeJson(text)) {
+        std::istringstream in(text);
+        return ReadStream(model, in, name, error);
+    }
+    Model fresh;
+    DataFileError why;
+    try {
+        if (!detail::ReadJsonModel(text, name, fresh, why)) {
+            if (error) *error = why;
+            return false;
+        }
+    } catch (const std::exception& e) {  // e.g. out of memory
+        if (error)
+            *error = ReadError(name, 0, "a readable structure data file", e.what(),
+                               ReadProblem::Unreadable);
+        return false;
+    }
+    model = std::move(fresh);
+    return true;
 }
 
 std::string FormatFileNumber(double x) {
@@ -422,10 +461,41 @@ std::string FindUnwritable(const Model& model, FieldRef& field, std::string& val
         }
     }
     for (int k = 0; k < model.ElementCount(); ++k) {
-        const std::array<double, 4> values = MaterialValues(model.Elements[k]);
-        for (int f = 0; f < 4; ++f)
+        const ElementRecord& e = model.Elements[k];
+        const std::string element = "element " + std::to_string(k);
+        // A name the model lacks, and the element's own values where it names none.
+        const std::pair<const std::string*, bool> names[2] = {
+            {&e.MaterialName, model.Materials().count(e.MaterialName) != 0},
+            {&e.SectionName, model.Sections().count(e.SectionName) != 0}};
+        for (int r = 0; r < 2; ++r) {
+            if (names[r].first->empty() || names[r].second) continue;
+            const char* what = r == 0 ? "material" : "section";
+            field = {DataField::ElementKey, -1, k, -1, *names[r].first, what};
+            value = *names[r].first;
+            return element + " refers to the " + what + " " + Shown(value) +
+                   ", which the model does not have";
+        }
+        const std::array<double, 4> values = MaterialValues(e);
+        const bool round = e.CrossSection.Shape == SectionShape::Round;
+        for (int f = 0; f < 4; ++f) {
+            if (f < 3 ? !e.MaterialName.empty() : (!e.SectionName.empty() || !round)) continue;
             if (!std::isfinite(values[f]))
                 return notFinite(MaterialName(k, f), values[f], {DataField::Material, -1, k, f});
+        }
+        if (e.SectionName.empty() && !round)
+            for (const SectionDimension& d : DimensionsOf(e.CrossSection.Shape))
+                if (!std::isfinite(e.CrossSection.*d.Value))
+                    return notFinite(std::string(d.Meaning) + " " + d.Key + " of " + element,
+                                     e.CrossSection.*d.Value,
+                                     {DataField::ElementSection, -1, k, -1, "", d.Key});
+        if (!std::isfinite(e.Roll))
+            return notFinite("the roll of " + element, e.Roll,
+                             {DataField::ElementKey, -1, k, -1, "", "roll"});
+        if (e.ZTowards)
+            for (int c = 0; c < 3; ++c)
+                if (!std::isfinite((*e.ZTowards)[c]))
+                    return notFinite("z_towards of " + element, (*e.ZTowards)[c],
+                                     {DataField::ElementKey, -1, k, c, "", "z_towards"});
     }
     return {};
 }
@@ -438,9 +508,20 @@ std::string UnwritableValue(const Model& model) {
     return FindUnwritable(model, field, value);
 }
 
+int DataFileVersionOf(const Model& model) {
+    return detail::NeedsJson(model) ? 2 : 1;
+}
+
+std::string JsonDataText(const Model& model) {
+    const std::string unwritable = UnwritableValue(model);
+    if (!unwritable.empty()) throw std::invalid_argument(unwritable);
+    return detail::JsonText(model);
+}
+
 std::string StructDataText(const Model& model) {
     const std::string unwritable = UnwritableValue(model);
     if (!unwritable.empty()) throw std::invalid_argument(unwritable);
+    if (detail::NeedsJson(model)) return detail::JsonText(model);
     std::string s;
     s.reserve(64 + static_cast<size_t>(model.NodeCount()) * 120 + model.ElementCount() * 60);
     const char* nl = "\r\n";
@@ -457,7 +538,7 @@ std::string StructDataText(const Model& model) {
         s += std::to_string(k) + "," + std::to_string(e.EndNode[0]) + "," +
              std::to_string(e.EndNode[1]) + nl;
         s += FormatFileNumber(e.Young) + "," + FormatFileNumber(e.Shear) + "," +
-             FormatFileNumber(e.Density) + "," + FormatFileNumber(e.Diameter) + nl;
+             FormatFileNumber(e.Density) + "," + FormatFileNumber(e.CrossSection.Diameter) + nl;
     }
     return s;
 }

@@ -1,12 +1,21 @@
 #pragma once
-// The structure data file: plain text, comma-separated fields, CRLF line ends.
+// The structure data file, in two versions told apart by their content (see the manual
+// page impactframe-format(5)):
+//
+// Version 1, plain text, comma-separated fields, CRLF line ends:
 //   N,M
 //   per node:    i,x,y,z   then six lines  code,value   (Ux Uy Uz θx θy θz)
 //   per element: k,first,second   then   E,G,w,d
 // Numbers use "." whatever the locale. An empty number field (as in "u," at a line end)
 // is 0; a UTF-8 byte-order mark at the start is skipped; only blanks may follow the
-// last element.
+// last element. It holds round bars with their own material values only.
+//
+// Version 2, JSON (a text whose first character other than blanks and a byte-order mark
+// is "{"): named materials and sections, every section shape, the members' orientation.
+// Models that need nothing more than version 1 are written as version 1, byte for byte
+// as before version 2 existed; every other model as version 2.
 #include <string>
+#include <utility>
 
 #include "model/model.h"
 
@@ -26,12 +35,32 @@ enum class DataField {
     SecondNode,        // an element's second node
     Material,          // index: 0 Young's modulus, 1 shear modulus, 2 density, 3 diameter
     EndAfterElements,  // nothing but blanks after the last element
+    // Version 2 only (the kinds above serve it too where they fit; key holds the JSON key
+    // of the value, name the name of the material or the section):
+    FileKey,         // a key of the file's outer object: "format", "version", "units", ...
+    NamedMaterial,   // a value of material `name`: "E", "G", "density"
+    NamedSection,    // a value of section `name`: "shape", "d", "t", "b", "h", "tw", ...
+    NodeKey,         // another value or key of a node: "codes", "values", an unknown key
+    ElementKey,      // another value or key of an element: "nodes", "material", "section",
+                     // "roll", "z_towards", an unknown key (index: place in an array)
+    ElementSection,  // a value of an element's own section: "shape", "d", ...
 };
 struct FieldRef {
+    FieldRef() = default;
+    FieldRef(DataField ofKind, int ofNode = -1, int ofElement = -1, int atIndex = -1,
+             std::string ofName = {}, std::string atKey = {})
+        : kind(ofKind),
+          node(ofNode),
+          element(ofElement),
+          index(atIndex),
+          name(std::move(ofName)),
+          key(std::move(atKey)) {}
     DataField kind = DataField::None;
     int node = -1;     // the node the field belongs to
     int element = -1;  // the element the field belongs to
     int index = -1;    // axis, degree of freedom or material value (see DataField)
+    std::string name;  // version 2: the material's or the section's name
+    std::string key;   // version 2: the JSON key of the value
 };
 
 // What was wrong with the field (or the file).
@@ -47,6 +76,17 @@ enum class ReadProblem {
     SameNodes,        // both ends of an element at one node (node)
     UnusableElement,  // the element's values cannot be used; found gives the reason
     TextAfterEnd,     // more text after the last element
+    // Version 2 only:
+    NotJson,        // not JSON text; found tells what the JSON reader met there
+    TooDeep,        // arrays and objects nested more than 64 deep
+    DuplicateKey,   // a key given twice in one object (field.key)
+    UnknownKey,     // a key the object cannot have (field.key); expected lists the keys
+    MissingKey,     // a key the object must have (field.key)
+    WrongType,      // a value of the wrong JSON type (a string where a number belongs, ...)
+    NotThisFormat,  // "format" is not "ImpactFrame"
+    LaterVersion,   // "version" is a later one than this program reads (found)
+    UnknownName,    // an element names a material or a section the file lacks (field.name)
+    UnusableValue,  // a value that cannot be used; found gives the reason
 };
 
 // Why a read failed: the file, the line where the offending field starts (0 when
@@ -55,6 +95,7 @@ enum class ReadProblem {
 struct DataFileError {
     std::string path;
     int line = 0;
+    int column = 0;        // version 2: the column (in characters, from 1) where the value starts
     std::string expected;  // e.g. "the y coordinate of node 3 (a number)"
     std::string found;     // the text found instead, or "end of file"
     ReadProblem problem = ReadProblem::Unreadable;
@@ -99,9 +140,17 @@ struct DataFileWriteError {
 // finite number (inf)"; empty when the whole model can be written.
 std::string UnwritableValue(const Model& model);
 
-// The file's text for the model, byte for byte what StructDataWriteFile writes. Throws
-// std::invalid_argument with UnwritableValue's description for a model it cannot hold.
+// 1 when version 1 holds the whole model (round bars with their own material values, no
+// named materials or sections), else 2.
+int DataFileVersionOf(const Model& model);
+
+// The file's text for the model, in the version DataFileVersionOf gives, byte for byte
+// what StructDataWriteFile writes. Throws std::invalid_argument with UnwritableValue's
+// description for a model it cannot hold.
 std::string StructDataText(const Model& model);
+// The model as version 2 text whatever it holds (LF line ends, numbers in their shortest
+// form that reads back as the same double). Throws as StructDataText.
+std::string JsonDataText(const Model& model);
 
 // Writes the model through WriteFileSafely (model/safewrite.h): a temporary file beside
 // the target replaces it only when complete and on the disk; an existing file keeps its

@@ -1,11 +1,13 @@
 #include "model/model.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cmath>
 #include <string>
 
 #include "numeric/constants.h"
 #include "numeric/failure.h"
+#include "numeric/numbertext.h"
 
 namespace fem {
 
@@ -24,8 +26,27 @@ ElementRecord DefaultElement() {
     e.Young = 21000.0;
     e.Shear = 8000.0;
     e.Density = 7.86E-06;
-    e.Diameter = 10.0;
+    e.CrossSection.Shape = SectionShape::Round;
+    e.CrossSection.Diameter = 10.0;
     return e;
+}
+
+bool SameMaterial(const Material& a, const Material& b) {
+    return a.Young == b.Young && a.Shear == b.Shear && a.Density == b.Density;
+}
+
+ValueFault FindMaterialFault(const Material& m) {
+    const std::pair<const char*, double> values[] = {
+        {"E", m.Young}, {"G", m.Shear}, {"density", m.Density}};
+    const char* const meanings[] = {"Young's modulus E", "the shear modulus G", "the density"};
+    for (int k = 0; k < 3; ++k) {
+        const double v = values[k].second;
+        if (!(v > 0.0) || !std::isfinite(v))
+            return {values[k].first,
+                    std::string(meanings[k]) + " must be a positive number, not " +
+                        numeric::FormatGeneral(v, 15, numeric::ExponentLetter::Lower)};
+    }
+    return {};
 }
 
 namespace {
@@ -49,12 +70,62 @@ double Root(double x, const char* what) {
     return Checked(std::sqrt(x), what);
 }
 
+// A quantity the analysis multiplies or divides by: finite, positive and not so small
+// that it has lost its digits (below the smallest normal double).
+void Usable(double x, const std::string& what) {
+    CheckFinite(x, what.c_str());
+    if (!(std::isnormal(x) && x > 0.0))
+        throw ComputationFailure(numeric::kInvalidArgument,
+                                 what + " vanishes (" +
+                                     numeric::FormatGeneral(x, 15, numeric::ExponentLetter::Lower) +
+                                     ")");
+}
+
+std::string VectorText(const Vec3& v) {
+    std::string s;
+    for (double x : v)
+        s += (s.empty() ? "(" : ", ") +
+             numeric::FormatGeneral(x, 15, numeric::ExponentLetter::Lower);
+    return s + ")";
+}
+
 }  // namespace
+
+// The local axes: those of BuildRotation, turned as the element asks unless its section
+// is the same in every direction. Built apart, so that a refusal leaves e as it was.
+void BuildElementAxes(ElementRecord& e) {
+    Mat3 R;
+    BuildRotation(e.AxisCos, R);
+    CheckFinite(e.Roll, "roll");
+    if (e.ZTowards) {
+        for (double c : *e.ZTowards) CheckFinite(c, "z_towards");
+        if (e.Roll != 0.0)
+            throw ComputationFailure(numeric::kInvalidArgument,
+                                     "roll and z_towards cannot both turn an element");
+    }
+    const SectionShape shape = e.CrossSection.Shape;
+    if (shape != SectionShape::Round && shape != SectionShape::Tube) {
+        if (e.ZTowards) {
+            if (!AimLocalZ(*e.ZTowards, R))
+                throw ComputationFailure(numeric::kInvalidArgument,
+                                         "z_towards " + VectorText(*e.ZTowards) +
+                                             " runs along the element, so it cannot aim local z");
+        } else if (e.Roll != 0.0) {
+            RollAxes(e.Roll, R);
+        }
+    }
+    e.RotMatrix = R;
+    for (int i = 0; i < 3; ++i)
+        for (int j = 0; j < 3; ++j) e.RotMatrixT[i][j] = R[j][i];
+}
 
 void UpdateElement(ElementRecord& e, const Vec3& a, const Vec3& b) {
     ElementRecord r = e;  // computed on a copy so that a failure leaves e unchanged
-    r.Radius = Checked(r.Diameter / 2.0, "radius");
-    r.Area = Checked(r.Radius * r.Radius * numeric::Pi, "area");
+    const ValueFault fault = FindSectionFault(r.CrossSection);
+    if (!fault.Empty()) throw ComputationFailure(numeric::kInvalidArgument, fault.Reason);
+    const SectionProperties section = PropertiesOf(r.CrossSection);
+    r.Radius = section.Radius;
+    r.Area = section.Area;
     r.Poisson = Checked(Divide(r.Young, r.Shear * 2.0, "Poisson's ratio (shear modulus)") - 1.0,
                         "Poisson's ratio");
     const double dx = b[0] - a[0];
@@ -63,20 +134,50 @@ void UpdateElement(ElementRecord& e, const Vec3& a, const Vec3& b) {
     r.Length = Checked(std::sqrt(dx * dx + dy * dy + dz * dz), "element length");
     r.AxisCos = {Divide(dx, r.Length, "element length"), Divide(dy, r.Length, "element length"),
                  Divide(dz, r.Length, "element length")};
-    r.PolarJ = Checked(std::pow(r.Diameter, 4) * numeric::Pi / 32.0, "polar moment");
-    r.Iz = r.PolarJ / 2.0;
-    r.Iy = r.Iz;
+    Usable(r.Length, "the element length");
+    r.PolarJ = section.J;
+    r.PolarMoment = section.PolarMoment;
+    r.Iz = section.Iz;
+    r.Iy = section.Iy;
     r.EA = Checked(r.Young * r.Area, "axial rigidity");
     r.EIz = Checked(r.Iz * r.Young, "bending rigidity");
     r.EIy = Checked(r.Iy * r.Young, "bending rigidity");
     r.GJ = Checked(r.PolarJ * r.Shear, "torsional rigidity");
     r.WaveAxial = Root(Divide(r.Young * kGravity, r.Density, "density"), "axial wave speed");
-    r.WaveTorsion = Root(Divide(r.Shear * kGravity, r.Density, "density"), "torsional wave speed");
+    // G J / (rho (Iy + Iz)); J / (Iy + Iz) is exactly 1 for round bars and tubes.
+    r.WaveTorsion =
+        Root(Divide(r.Shear * kGravity * (r.PolarJ / r.PolarMoment), r.Density, "density"),
+             "torsional wave speed");
     r.BendCoefZ = Divide(r.EIz * kGravity, r.Density * r.Area, "density or area");
-    r.BendCoefY = r.BendCoefZ;
-    BuildRotation(r.AxisCos, r.RotMatrix);
-    for (int i = 0; i < 3; ++i)
-        for (int j = 0; j < 3; ++j) r.RotMatrixT[i][j] = r.RotMatrix[j][i];
+    r.BendCoefY = Divide(r.EIy * kGravity, r.Density * r.Area, "density or area");
+    const ShearAreas shear = ShearAreasOf(r.CrossSection, r.Poisson);
+    r.ShearAreaY = shear.Ay;
+    r.ShearAreaZ = shear.Az;
+
+    // What the analysis builds from these must neither overflow nor vanish.
+    const double L = r.Length;
+    if (r.WaveAxial == 0.0 || r.WaveTorsion == 0.0)
+        throw ComputationFailure(numeric::kDivisionByZero,
+                                 r.WaveAxial == 0.0 ? "division by zero: axial wave speed"
+                                                    : "division by zero: torsional wave speed");
+    Usable(r.EA / L, "the axial stiffness E A / L");
+    Usable(r.GJ / L, "the torsional stiffness G J / L");
+    Usable(r.EIz / L, "the bending stiffness E Iz / L");
+    Usable(r.EIz / L / L / L, "the bending stiffness E Iz / L^3");
+    Usable(r.EIy / L, "the bending stiffness E Iy / L");
+    Usable(r.EIy / L / L / L, "the bending stiffness E Iy / L^3");
+    Usable(r.Density * r.Area / kGravity, "the mass per length");
+    Usable(r.Density * r.PolarMoment / kGravity, "the torsional inertia per length");
+    Usable(L / r.WaveAxial, "the time an axial wave takes along the element");
+    Usable(L / r.WaveTorsion, "the time a torsional wave takes along the element");
+    Usable(L * L / std::sqrt(r.BendCoefZ), "the time scale of bending about local z");
+    Usable(L * L / std::sqrt(r.BendCoefY), "the time scale of bending about local y");
+    if (r.CrossSection.Shape != SectionShape::General || r.ShearAreaY != 0.0)
+        Usable(r.ShearAreaY, "the shear area Ay");
+    if (r.CrossSection.Shape != SectionShape::General || r.ShearAreaZ != 0.0)
+        Usable(r.ShearAreaZ, "the shear area Az");
+
+    BuildElementAxes(r);
     e = r;
 }
 
@@ -95,6 +196,8 @@ void Model::ClearModel() {
     Nodes.shrink_to_fit();
     Elements.clear();
     Elements.shrink_to_fit();
+    materials_.clear();
+    sections_.clear();
 }
 
 void Model::CheckNode(int i) const {
@@ -166,7 +269,187 @@ void Model::DeleteNode(int i) {
 void Model::UpdateElement(ElementRecord& e) const {
     CheckNode(e.EndNode[0]);
     CheckNode(e.EndNode[1]);
-    fem::UpdateElement(e, Nodes[e.EndNode[0]].Coord, Nodes[e.EndNode[1]].Coord);
+    ElementRecord r = e;
+    if (!r.MaterialName.empty()) {
+        const auto m = materials_.find(r.MaterialName);
+        if (m == materials_.end())
+            throw ComputationFailure(numeric::kOutOfRange,
+                                     "material \"" + r.MaterialName + "\" does not exist");
+        r.Young = m->second.Young;
+        r.Shear = m->second.Shear;
+        r.Density = m->second.Density;
+    }
+    if (!r.SectionName.empty()) {
+        const auto s = sections_.find(r.SectionName);
+        if (s == sections_.end())
+            throw ComputationFailure(numeric::kOutOfRange,
+                                     "section \"" + r.SectionName + "\" does not exist");
+        r.CrossSection = s->second;
+    }
+    fem::UpdateElement(r, Nodes[e.EndNode[0]].Coord, Nodes[e.EndNode[1]].Coord);
+    e = std::move(r);
+}
+
+namespace {
+
+// Whether s is well-formed UTF-8: no stray or overlong sequences, no surrogates.
+bool IsUtf8(const std::string& s) {
+    for (size_t i = 0; i < s.size();) {
+        const auto c = static_cast<unsigned char>(s[i]);
+        int more = 0;
+        unsigned least = 0;
+        if (c < 0x80) {
+            ++i;
+            continue;
+        } else if (c >= 0xC2 && c <= 0xDF) {
+            more = 1, least = 0x80;
+        } else if (c >= 0xE0 && c <= 0xEF) {
+            more = 2, least = 0x800;
+        } else if (c >= 0xF0 && c <= 0xF4) {
+            more = 3, least = 0x10000;
+        } else {
+            return false;
+        }
+        if (s.size() - i <= static_cast<size_t>(more)) return false;
+        unsigned code = c & (0x3Fu >> more);
+        for (int k = 1; k <= more; ++k) {
+            const auto next = static_cast<unsigned char>(s[i + k]);
+            if ((next & 0xC0) != 0x80) return false;
+            code = (code << 6) | (next & 0x3F);
+        }
+        if (code < least || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return false;
+        i += 1 + more;
+    }
+    return true;
+}
+
+// Refuses names that files and lists could not show as they are.
+void CheckName(const std::string& name, const char* what) {
+    std::string why;
+    if (name.empty())
+        why = "is empty";
+    else if (name.size() > 200)
+        why = "is longer than 200 bytes";
+    else if (!IsUtf8(name))
+        why = "is not UTF-8 text";
+    for (char c : name)
+        if (why.empty() && (static_cast<unsigned char>(c) < 0x20 || c == 0x7F))
+            why = "holds a control character";
+    if (!why.empty())
+        throw ComputationFailure(numeric::kInvalidArgument,
+                                 std::string("the name of a ") + what + " " + why);
+}
+
+}  // namespace
+
+template <class Change>
+void Model::ChangeElements(Change change) {
+    std::vector<std::pair<int, ElementRecord>> updated;
+    for (int j = 0; j < ElementCount(); ++j) {
+        ElementRecord copy = Elements[j];
+        if (!change(copy)) continue;
+        CheckNode(copy.EndNode[0]);
+        CheckNode(copy.EndNode[1]);
+        fem::UpdateElement(copy, Nodes[copy.EndNode[0]].Coord, Nodes[copy.EndNode[1]].Coord);
+        updated.emplace_back(j, std::move(copy));
+    }
+    for (auto& [j, e] : updated) Elements[j] = std::move(e);
+}
+
+void Model::PutMaterial(const std::string& name, const Material& m) {
+    CheckName(name, "material");
+    const ValueFault fault = FindMaterialFault(m);
+    if (!fault.Empty())
+        throw ComputationFailure(numeric::kInvalidArgument,
+                                 "material \"" + name + "\": " + fault.Reason);
+    std::map<std::string, Material> materials = materials_;
+    materials[name] = m;
+    ChangeElements([&](ElementRecord& e) {
+        if (e.MaterialName != name) return false;
+        e.Young = m.Young;
+        e.Shear = m.Shear;
+        e.Density = m.Density;
+        return true;
+    });
+    materials_.swap(materials);
+    Touch();
+}
+
+void Model::PutSection(const std::string& name, const Section& s) {
+    CheckName(name, "section");
+    const ValueFault fault = FindSectionFault(s);
+    if (!fault.Empty())
+        throw ComputationFailure(numeric::kInvalidArgument,
+                                 "section \"" + name + "\": " + fault.Reason);
+    std::map<std::string, Section> sections = sections_;
+    sections[name] = s;
+    ChangeElements([&](ElementRecord& e) {
+        if (e.SectionName != name) return false;
+        e.CrossSection = s;
+        return true;
+    });
+    sections_.swap(sections);
+    Touch();
+}
+
+namespace {
+
+template <class Table>
+void CheckUnused(const Table& table, const std::string& name, const char* what,
+                 const std::vector<ElementRecord>& elements,
+                 std::string ElementRecord::*reference) {
+    if (table.count(name) == 0)
+        throw ComputationFailure(numeric::kOutOfRange,
+                                 std::string(what) + " \"" + name + "\" does not exist");
+    for (size_t k = 0; k < elements.size(); ++k)
+        if (elements[k].*reference == name)
+            throw ComputationFailure(
+                numeric::kInvalidArgument,
+                std::string(what) + " \"" + name + "\" is used by element " + std::to_string(k));
+}
+
+template <class Table>
+void Rename(Table& table, const std::string& from, const std::string& to, const char* what,
+            std::vector<ElementRecord>& elements, std::string ElementRecord::*reference) {
+    const auto found = table.find(from);
+    if (found == table.end())
+        throw ComputationFailure(numeric::kOutOfRange,
+                                 std::string(what) + " \"" + from + "\" does not exist");
+    if (from == to) return;
+    CheckName(to, what);
+    if (table.count(to) != 0)
+        throw ComputationFailure(numeric::kInvalidArgument,
+                                 std::string(what) + " \"" + to + "\" exists already");
+    Table renamed = table;
+    renamed.emplace(to, found->second);
+    renamed.erase(from);
+    table.swap(renamed);
+    for (ElementRecord& e : elements)
+        if (e.*reference == from) e.*reference = to;
+}
+
+}  // namespace
+
+void Model::DeleteMaterial(const std::string& name) {
+    CheckUnused(materials_, name, "material", Elements, &ElementRecord::MaterialName);
+    materials_.erase(name);
+    Touch();
+}
+
+void Model::DeleteSection(const std::string& name) {
+    CheckUnused(sections_, name, "section", Elements, &ElementRecord::SectionName);
+    sections_.erase(name);
+    Touch();
+}
+
+void Model::RenameMaterial(const std::string& from, const std::string& to) {
+    Rename(materials_, from, to, "material", Elements, &ElementRecord::MaterialName);
+    Touch();
+}
+
+void Model::RenameSection(const std::string& from, const std::string& to) {
+    Rename(sections_, from, to, "section", Elements, &ElementRecord::SectionName);
+    Touch();
 }
 
 void Model::AddElement(const ElementRecord& e) {

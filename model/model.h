@@ -1,13 +1,17 @@
 #pragma once
-// The structure model: nodes and bar elements with their derived quantities. It holds
-// what the user entered and what follows from it alone; results are values of their own
-// (analysis/). Units: mm, kgf, s.
+// The structure model: nodes, elements with their derived quantities, and the named
+// materials and sections the elements may refer to. It holds what the user entered and
+// what follows from it alone; results are values of their own (analysis/). Units: mm,
+// kgf, s.
 #include <array>
 #include <cstdint>
+#include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "model/local_axes.h"
+#include "model/section.h"
 #include "numeric/complex.h"
 
 namespace fem {
@@ -28,22 +32,45 @@ struct NodeRecord {
     std::array<std::string, 6> BcCode{};  // "p" free, "u" fixed, "pf" step-loaded
 };
 
+// A material: its moduli and its weight per unit volume.
+struct Material {
+    double Young = 0.0;    // E, kgf/mm^2
+    double Shear = 0.0;    // G, kgf/mm^2
+    double Density = 0.0;  // kgf/mm^3
+};
+bool SameMaterial(const Material& a, const Material& b);
+// Refuses moduli and densities that are not positive finite numbers (key "E", "G" or
+// "density").
+ValueFault FindMaterialFault(const Material& m);
+
 struct ElementRecord {
     std::array<int, 2> EndNode{0, 1};
-    double Young = 0.0;     // E, kgf/mm^2
-    double Shear = 0.0;     // G, kgf/mm^2
-    double Poisson = 0.0;   // derived: E / (2 G) - 1
-    double Density = 0.0;   // weight per unit volume, kgf/mm^3
-    double Diameter = 0.0;  // mm
+    // The material and the section by name, or empty for the element's own values below.
+    // An element that names them holds their values too, as the model's tables give them.
+    std::string MaterialName;
+    std::string SectionName;
+    double Young = 0.0;    // E, kgf/mm^2
+    double Shear = 0.0;    // G, kgf/mm^2
+    double Poisson = 0.0;  // derived: E / (2 G) - 1
+    double Density = 0.0;  // weight per unit volume, kgf/mm^3
+    Section CrossSection;  // shape and dimensions
+    // Orientation of local y and z about the member (ignored by round bars and tubes):
+    // the axes of BuildRotation turned by Roll degrees about local x, or, when ZTowards
+    // is given (Roll must then be 0), local z towards ZTowards.
+    double Roll = 0.0;
+    std::optional<Vec3> ZTowards;
     double Length = 0.0;
     Vec3 AxisCos{};
     double Area = 0.0;
-    double Radius = 0.0;
-    double PolarJ = 0.0;
+    double Radius = 0.0;       // d / 2 of a round bar or a tube, else 0
+    double PolarJ = 0.0;       // torsion constant J
+    double PolarMoment = 0.0;  // Iy + Iz: the torsional inertia per unit density
     double Iz = 0.0;
     double Iy = 0.0;
+    double ShearAreaY = 0.0;   // Ay: Cowper's, or as given (0: no shear deformation)
+    double ShearAreaZ = 0.0;   // Az
     double WaveAxial = 0.0;    // sqrt(E g / w), mm/s
-    double WaveTorsion = 0.0;  // sqrt(G g / w), mm/s
+    double WaveTorsion = 0.0;  // sqrt(G J g / (w (Iy + Iz))), mm/s
     double BendCoefZ = 0.0;    // EIz g / (w A)
     double BendCoefY = 0.0;
     double EA = 0.0;
@@ -56,13 +83,20 @@ struct ElementRecord {
 
 // Templates for new nodes and elements.
 NodeRecord DefaultNode();        // at the origin, all six codes "p", all values 0
-ElementRecord DefaultElement();  // nodes (0, 1), steel bar of 10 mm diameter
+ElementRecord DefaultElement();  // nodes (0, 1), steel bar of 10 mm diameter, own values
 
 // Derived quantities of e from its entered fields and the coordinates a and b of its
-// first and second node. Raises numeric::ComputationFailure when they cannot be
-// computed (coincident nodes, zero or negative density, zero diameter, negative moduli,
-// non-finite input); e is then unchanged.
+// first and second node (names are not looked up here). Raises
+// numeric::ComputationFailure, whose text names the value, when they cannot be computed:
+// coincident nodes, moduli or density not positive, a section fault (FindSectionFault),
+// a ZTowards along the member or with a Roll, non-finite input, and any derived quantity
+// the analysis uses (stiffnesses such as E Iz / L^3, wave speeds, mass per length) that
+// overflows or vanishes; e is then unchanged.
 void UpdateElement(ElementRecord& e, const Vec3& a, const Vec3& b);
+
+// RotMatrix and RotMatrixT of e from its AxisCos, section, Roll and ZTowards, as
+// UpdateElement builds them; raises numeric::ComputationFailure as it does.
+void BuildElementAxes(ElementRecord& e);
 
 class Model {
   public:
@@ -75,7 +109,7 @@ class Model {
     // Marks a change made directly to Nodes or Elements.
     void Touch();
 
-    void ClearModel();
+    void ClearModel();  // nodes, elements, materials and sections
     [[nodiscard]] NodeRecord GetNode(int i) const;
     [[nodiscard]] ElementRecord GetElement(int i) const;
 
@@ -87,8 +121,26 @@ class Model {
     void AddElement(const ElementRecord& e);
     void PutElement(int i, const ElementRecord& e);
     void DeleteElement(int i);
-    // Recomputes the derived fields of e from the current coordinates of its nodes.
+    // Takes the values of the material and the section e names (refusing names the model
+    // does not have) and recomputes the derived fields of e from the current coordinates
+    // of its nodes.
     void UpdateElement(ElementRecord& e) const;
+
+    // Named materials and sections, ordered by name. A name is refused when it is empty,
+    // longer than 200 bytes, not UTF-8 or holds a control character.
+    [[nodiscard]] const std::map<std::string, Material>& Materials() const { return materials_; }
+    [[nodiscard]] const std::map<std::string, Section>& Sections() const { return sections_; }
+    // Adds the named material or section, or changes it and every element that refers to
+    // it; refused as a whole when one of them cannot take it.
+    void PutMaterial(const std::string& name, const Material& m);
+    void PutSection(const std::string& name, const Section& s);
+    // Refused while an element refers to it.
+    void DeleteMaterial(const std::string& name);
+    void DeleteSection(const std::string& name);
+    // Gives it a new name, in the elements that refer to it too; refused when the new
+    // name is taken.
+    void RenameMaterial(const std::string& from, const std::string& to);
+    void RenameSection(const std::string& from, const std::string& to);
     [[nodiscard]] double NodeDistance(int a, int b) const;
 
     // Read in place by the analysis and the drawing.
@@ -98,6 +150,13 @@ class Model {
   private:
     void CheckNode(int i) const;
     void CheckElement(int i) const;
+    // Refreshes, all or none, the elements for which `change` returns true after changing
+    // a copy of them.
+    template <class Change>
+    void ChangeElements(Change change);
+
+    std::map<std::string, Material> materials_;
+    std::map<std::string, Section> sections_;
 
     std::uint64_t revision_ = NewRevision();
     static std::uint64_t NewRevision();

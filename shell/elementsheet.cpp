@@ -82,7 +82,7 @@ bool ElementSheet::eventFilter(QObject* watched, QEvent* event) {
 void ElementSheet::FillSheet() {
     endNodeCombos_[0]->setCurrentText(QString::number(sheetRecord_.EndNode[0]));
     endNodeCombos_[1]->setCurrentText(QString::number(sheetRecord_.EndNode[1]));
-    valueEdits_[0]->setText(NumberText(sheetRecord_.Diameter));
+    valueEdits_[0]->setText(NumberText(sheetRecord_.CrossSection.Diameter));
     valueEdits_[1]->setText(NumberText(sheetRecord_.Young));
     valueEdits_[2]->setText(NumberText(sheetRecord_.Shear));
     valueEdits_[3]->setText(NumberText(sheetRecord_.Density));
@@ -104,7 +104,7 @@ QString ElementSheet::ReadSheet() {
             return QStringLiteral("節点番号 %1 はありません").arg(*nodes[i]);
         r.EndNode[i] = *nodes[i];
     }
-    double* const targets[4] = {&r.Diameter, &r.Young, &r.Shear, &r.Density};
+    double* const targets[4] = {&r.CrossSection.Diameter, &r.Young, &r.Shear, &r.Density};
     for (int i = 0; i < 4; ++i) {
         const auto value = BoxValue(valueEdits_[i]->text(), *targets[i]);
         if (!value) return badNumber;

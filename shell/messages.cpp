@@ -23,6 +23,23 @@ QString Utf8(const std::string& s) {
     return QString::fromStdString(s);
 }
 
+// A key of a version 2 file in Japanese where it has a name of its own: "ヤング率",
+// "断面"; otherwise the key as written, 「t」.
+QString KeyName(const std::string& key) {
+    static const struct {
+        const char* key;
+        const char* japanese;
+    } kKeys[] = {
+        {"E", "ヤング率"},     {"G", "横弾性係数"},     {"density", "密度"},
+        {"shape", "形状"},     {"material", "材料"},    {"section", "断面"},
+        {"nodes", "節点"},     {"roll", "回転角 roll"}, {"z_towards", "z 軸の向き z_towards"},
+        {"codes", "拘束条件"}, {"values", "値"},        {"version", "版"},
+        {"format", "形式"},    {"units", "単位"}};
+    for (const auto& k : kKeys)
+        if (key == k.key) return Utf8(k.japanese);
+    return QStringLiteral("「%1」").arg(Utf8(key));
+}
+
 // The field in Japanese: "節点 3 の y 座標", "要素 2 の直径".
 QString FieldName(const fem::FieldRef& f) {
     using fem::DataField;
@@ -53,6 +70,18 @@ QString FieldName(const fem::FieldRef& f) {
                    (i >= 0 && i < 4 ? Utf8(kMaterialNames[i]) : QStringLiteral("材料定数"));
         case DataField::EndAfterElements:
             return QStringLiteral("最後の要素の後");
+        case DataField::FileKey:
+            return QStringLiteral("ファイルの") + KeyName(f.key);
+        case DataField::NamedMaterial:
+            return QStringLiteral("材料「%1」の").arg(Utf8(f.name)) + KeyName(f.key);
+        case DataField::NamedSection:
+            return QStringLiteral("断面「%1」の").arg(Utf8(f.name)) + KeyName(f.key);
+        case DataField::NodeKey:
+            return node + KeyName(f.key);
+        case DataField::ElementKey:
+            return element + KeyName(f.key);
+        case DataField::ElementSection:
+            return element + QStringLiteral("断面の") + KeyName(f.key);
         case DataField::None:
             break;
     }
@@ -103,8 +132,8 @@ QString ReadProblemText(const fem::DataFileError& e) {
                 .arg(e.field.node);
         case ReadProblem::UnusableElement:
             return QStringLiteral(
-                       "要素 %1 の値が使えません（%2）。密度と直径は正、弾性係数は 0 "
-                       "以上とし、両端の節点は別の位置に置いて下さい。")
+                       "要素 %1 の値が使えません（%2）。弾性係数、密度と断面の寸法は正とし、"
+                       "両端の節点は別の位置に置いて下さい。")
                 .arg(e.field.element)
                 .arg(FailureReason(numeric::ComputationFailure(0, e.found)));
         case ReadProblem::TextAfterEnd:
@@ -112,6 +141,34 @@ QString ReadProblemText(const fem::DataFileError& e) {
                 .arg(e.nodeCount)
                 .arg(e.elementCount)
                 .arg(Found(e.found));
+        case ReadProblem::NotJson:
+            return QStringLiteral("JSON として読めない文字があります。");
+        case ReadProblem::TooDeep:
+            return QStringLiteral("配列とオブジェクトの入れ子が深すぎます（64 段まで）。");
+        case ReadProblem::DuplicateKey:
+            return QStringLiteral("同じキー「%1」が二度あります。").arg(Utf8(e.field.key));
+        case ReadProblem::UnknownKey:
+            return QStringLiteral("%1は使えないキーです。").arg(field);
+        case ReadProblem::MissingKey:
+            return QStringLiteral("%1がありません。").arg(field);
+        case ReadProblem::WrongType:
+            return QStringLiteral("%1の値の種類（数値、文字列、配列、オブジェクト）が違います。")
+                .arg(field);
+        case ReadProblem::NotThisFormat:
+            return QStringLiteral("ImpactFrame の構造データではありません。");
+        case ReadProblem::LaterVersion:
+            return QStringLiteral(
+                       "新しい版の ImpactFrame で作られたファイルです（版 %1）。この版では"
+                       "読めません。")
+                .arg(Utf8(e.found).remove(QStringLiteral("version ")));
+        case ReadProblem::UnknownName:
+            return QStringLiteral("%1「%2」はファイルにありません。")
+                .arg(KeyName(e.field.key), Utf8(e.field.name));
+        case ReadProblem::UnusableValue:
+            return QStringLiteral(
+                       "%1の値が使えません。正の有限の数とし、断面の寸法は形に合わせて"
+                       "下さい。")
+                .arg(field);
     }
     return QStringLiteral("ファイルを読み込めません。");
 }
@@ -221,7 +278,11 @@ bool InstallQtJapanese(QCoreApplication& app) {
 
 QString ReadFailureMessage(const fem::DataFileError& error) {
     QString where = Utf8(error.path);
-    if (error.line > 0) where += QStringLiteral(" の %1 行目").arg(error.line);
+    if (error.line > 0 && error.column > 0) {
+        where += QStringLiteral(" の %1 行 %2 文字目").arg(error.line).arg(error.column);
+    } else if (error.line > 0) {
+        where += QStringLiteral(" の %1 行目").arg(error.line);
+    }
     return QStringLiteral("構造データを読み込めません。\n%1：%2")
         .arg(where, ReadProblemText(error));
 }

@@ -4,7 +4,7 @@
 set -euo pipefail
 
 PACKAGES=(cmake g++ make qt6-base-dev qt6-svg-dev qt6-qpa-plugins qt6-translations-l10n
-          libeigen3-dev libgtest-dev libgmock-dev libbenchmark-dev fonts-noto-cjk
+          libeigen3-dev nlohmann-json3-dev libgtest-dev libgmock-dev libbenchmark-dev fonts-noto-cjk
           desktop-file-utils)
 # clang with its libFuzzer and sanitizer runtimes: ./test fuzzes the data-file readers.
 FUZZ_PACKAGES=(clang libclang-rt-14-dev)

@@ -2,11 +2,14 @@
 // Helpers of the analysis tests: small structures and tolerant comparisons.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <complex>
 #include <string>
+#include <vector>
 
 #include "analysis/histories.h"
+#include "analysis/modes.h"
 #include "analysis/run_analysis.h"
 #include "model/model.h"
 #include "numeric/complex.h"
@@ -73,7 +76,7 @@ inline fem::NodeRecord Node(double x, double y, double z, const char* codes = "p
 inline fem::ElementRecord Bar(int a, int b, double diameter = 10.0) {
     fem::ElementRecord e = fem::DefaultElement();
     e.EndNode = {a, b};
-    e.Diameter = diameter;
+    e.CrossSection.Diameter = diameter;
     return e;
 }
 
@@ -100,6 +103,34 @@ inline void ClassicalBeam(cd s, double EI, double m, double L, cd K[4][4]) {
     K[1][3] = k1 * (sh - sn);
     for (int i = 0; i < 4; ++i)
         for (int j = 0; j < i; ++j) K[i][j] = K[j][i];
+}
+
+// The engine's static solution of a model, as an analysis runs it: the displacements of
+// every node and the end forces of every element in its local axes.
+struct StaticSolution {
+    std::vector<std::array<double, 6>> Displacements;
+    std::vector<std::array<double, 12>> EndForcesLocal;
+};
+inline StaticSolution SolveStatically(const fem::Model& m) {
+    const std::shared_ptr<const fem::StaticSolution> solved = fem::SolveStatic(m);
+    EXPECT_TRUE(solved->Complete()) << fem::EnglishText(solved->Result);
+    StaticSolution s;
+    s.Displacements = solved->NodeDisp;
+    for (const fem::StaticElementResult& r : solved->Elements) s.EndForcesLocal.push_back(r.EndForceLocal);
+    return s;
+}
+
+// The natural frequencies of a model below belowHz, lowest first (Hz).
+inline std::vector<double> NaturalFrequencies(const fem::Model& m, double belowHz) {
+    fem::ModeRequest r;
+    r.Count = 0;
+    r.BelowHz = belowHz;
+    r.Shapes = false;
+    const fem::ModeResult result = fem::SolveModes(m, r);
+    EXPECT_TRUE(result.Result.Complete()) << result.Result.Detail;
+    std::vector<double> hz;
+    for (const fem::NaturalMode& mode : result.Modes) hz.push_back(mode.FrequencyHz);
+    return hz;
 }
 
 }  // namespace testsupport

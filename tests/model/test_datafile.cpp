@@ -67,7 +67,7 @@ TEST(DataFile, RoundTripKeepsEnteredData) {
     e.Young = 7000.5;
     e.Shear = 2700;
     e.Density = 2.7E-06;
-    e.Diameter = 12.75;
+    e.CrossSection.Diameter = 12.75;
     m.PutElement(5, e);
 
     const std::string path = TempPath("roundtrip.txt");
@@ -87,7 +87,7 @@ TEST(DataFile, RoundTripKeepsEnteredData) {
     for (int k = 0; k < m.ElementCount(); ++k) {
         EXPECT_EQ(r.Elements[k].EndNode, m.Elements[k].EndNode);
         EXPECT_EQ(r.Elements[k].Young, m.Elements[k].Young);
-        EXPECT_EQ(r.Elements[k].Diameter, m.Elements[k].Diameter);
+        EXPECT_EQ(r.Elements[k].CrossSection.Diameter, m.Elements[k].CrossSection.Diameter);
         EXPECT_EQ(r.Elements[k].Length, m.Elements[k].Length);
     }
     // The file gives "u" dofs their complex prescribed displacement and "p" dofs their
@@ -272,7 +272,7 @@ TEST(DataFileWriter, FailedWriteKeepsTheExistingFile) {
     EXPECT_EQ(why.step, fem::WriteStep::CreateTemporary);
     EXPECT_EQ(why.systemError, ENOENT);
     Model bad = m;
-    bad.Elements[1].Diameter = std::numeric_limits<double>::infinity();
+    bad.Elements[1].CrossSection.Diameter = std::numeric_limits<double>::infinity();
     EXPECT_FALSE(fem::StructDataWriteFile(bad, TempPath("bad.txt"), &why));
     EXPECT_EQ(why.step, fem::WriteStep::Unwritable);
     EXPECT_EQ(why.field.kind, fem::DataField::Material);

@@ -51,7 +51,7 @@ TEST(DataFileReader, EdgeCasesOfTheText) {
         EXPECT_EQ(m.Nodes[1].LoadValue[0], 0.0);
         EXPECT_EQ(m.Nodes[1].LoadValue[1], 5.0);
         EXPECT_EQ(m.Nodes[1].LoadValue[5], 1.0);  // an empty step load is a unit step
-        EXPECT_EQ(m.Elements[0].Diameter, 10.0);
+        EXPECT_EQ(m.Elements[0].CrossSection.Diameter, 10.0);
     };
     const Case cases[] = {
         {"empty value, CR LF", "2,1\r\n" + kNode0 + node1Empty("\r\n") + kElement, 0, "",
@@ -154,7 +154,7 @@ Model RandomModel(std::mt19937_64& rng) {
             e.Young = std::fabs(RandomValue(rng));
             e.Shear = std::fabs(RandomValue(rng));
             e.Density = std::fabs(RandomValue(rng));
-            e.Diameter = std::fabs(RandomValue(rng));
+            e.CrossSection.Diameter = std::fabs(RandomValue(rng));
         }
         try {
             m.AddElement(e);
@@ -170,7 +170,9 @@ Model RandomModel(std::mt19937_64& rng) {
 TEST(DataFileText, RandomModelsReadBackUnchanged) {
     std::mt19937_64 rng(20240610);
     int elements = 0;
-    for (int t = 0; t < 400; ++t) {
+    // 600 models: elements whose stiffness or mass would overflow or vanish at the random
+    // coordinates are refused, about a third of those tried.
+    for (int t = 0; t < 600; ++t) {
         const Model m = RandomModel(rng);
         const std::string text = fem::StructDataText(m);
         Model r;
@@ -197,7 +199,7 @@ TEST(DataFileText, RandomModelsReadBackUnchanged) {
             EXPECT_EQ(b.Young, a.Young) << "element " << k << " of model " << t;
             EXPECT_EQ(b.Shear, a.Shear);
             EXPECT_EQ(b.Density, a.Density);
-            EXPECT_EQ(b.Diameter, a.Diameter);
+            EXPECT_EQ(b.CrossSection.Diameter, a.CrossSection.Diameter);
         }
         EXPECT_EQ(fem::StructDataText(r), text);
         elements += m.ElementCount();

@@ -51,7 +51,7 @@ TEST(Templates, DefaultsOfNewNodesAndElements) {
     EXPECT_EQ(e.Young, 21000.0);
     EXPECT_EQ(e.Shear, 8000.0);
     EXPECT_EQ(e.Density, 7.86E-06);
-    EXPECT_EQ(e.Diameter, 10.0);
+    EXPECT_EQ(e.CrossSection.Diameter, 10.0);
     EXPECT_EQ(e.Length, 0.0);
     EXPECT_EQ(Model().NodeCount(), 0);
     EXPECT_EQ(Model().ElementCount(), 0);
@@ -112,7 +112,7 @@ TEST(UpdateElement, RefusesQuantitiesThatCannotBeComputed) {
     e.Density = -1e-6;
     EXPECT_TRUE(refused(e));  // square root of a negative number
     e = Bar(0, 1);
-    e.Diameter = 0;
+    e.CrossSection.Diameter = 0;
     EXPECT_TRUE(refused(e));
     e = Bar(0, 1);
     e.Young = -21000;
@@ -121,7 +121,7 @@ TEST(UpdateElement, RefusesQuantitiesThatCannotBeComputed) {
     e.Shear = 0;
     EXPECT_TRUE(refused(e));
     e = Bar(0, 1);
-    e.Diameter = std::nan("");
+    e.CrossSection.Diameter = std::nan("");
     EXPECT_TRUE(refused(e));
     EXPECT_TRUE(refused(Bar(0, 7)));  // unknown node
     EXPECT_EQ(m.ElementCount(), 1) << "refused elements are not counted";
@@ -215,7 +215,7 @@ TEST(ModelOperations, EveryChangeGivesANewRevisionAndAFailedOneNone) {
     m.AddElement(Bar(2, 3));
     EXPECT_TRUE(changed());
     ElementRecord thick = Bar(0, 1);
-    thick.Diameter = 20.0;
+    thick.CrossSection.Diameter = 20.0;
     m.PutElement(0, thick);
     EXPECT_TRUE(changed());
     m.DeleteElement(0);

@@ -1,6 +1,7 @@
 # Installs the build in BUILD_DIR into the fresh prefix PREFIX and checks what a user gets:
 # the files in their places, the installed CLI's version, sample 2 written and read back
-# by the installed CLI, and a manual page that names every command and option of --help.
+# by the installed CLI, a manual page that names every command and option of --help, and
+# one of the data files that names every key and section shape of version 2.
 # Expected numbers: sample 2's elements run 50 mm along x with d = 10 mm, so the area is
 # pi d^2/4 = 78.5398163397448... and the polar moment pi d^4/32 = 981.747704246810...
 # (by hand, pi to 20 digits).
@@ -24,7 +25,7 @@ file(REMOVE_RECURSE "${PREFIX}")
 run(out err ${CMAKE_COMMAND} --install "${BUILD_DIR}" --prefix "${PREFIX}")
 
 set(expected_files
-    bin/impactframe-cli share/man/man1/impactframe-cli.1
+    bin/impactframe-cli share/man/man1/impactframe-cli.1 share/man/man5/impactframe-format.5
     share/impactframe/samples/sample1.txt share/impactframe/samples/sample2.txt
     share/impactframe/samples/sample3.txt share/impactframe/samples/sample4.txt)
 if(WITH_GUI)
@@ -89,5 +90,16 @@ foreach(option IN LISTS options)
     string(SUBSTRING "${option}" 1 -1 option)
     if(NOT man MATCHES "[^a-z-]${option}([^a-z-]|$)")
         fail("the manual page does not mention ${option}")
+    endif()
+endforeach()
+
+# The data files' page names every key of version 2 and every section shape.
+file(READ "${PREFIX}/share/man/man5/impactframe-format.5" format_page)
+string(REPLACE "\\-" "-" format_page "${format_page}")
+foreach(word format version units materials sections nodes elements E G density shape
+        codes values material section roll z_towards round tube rectangle box general
+        d t b h tw tf A Iy Iz J Ay Az)
+    if(NOT format_page MATCHES "[^A-Za-z_]${word}[^A-Za-z_]")
+        fail("impactframe-format(5) does not mention ${word}")
     endif()
 endforeach()

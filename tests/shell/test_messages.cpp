@@ -62,6 +62,11 @@ TEST_F(MessagesTest, FailingOperationsSpeakJapaneseAndKeepFileLineAndField) {
         {"after.txt", head + "0,0,1\r\n21000,8000,1,10\r\nmore\r\n"},
         {"long.txt", "2," + std::string(300, '9')},
         {"nonodes.txt", "0,1\r\n0,0,1\r\n"},
+        {"key.json", "{\"format\": \"ImpactFrame\", \"version\": 2,\n \"colour\": 1}"},
+        {"later.json", "{\"format\": \"ImpactFrame\", \"version\": 3}"},
+        {"pipe.json",
+         "{\"format\": \"ImpactFrame\", \"version\": 2, \"nodes\": [], \"elements\": [],\n"
+         " \"sections\": {\"pipe\": {\"shape\": \"tube\", \"d\": 10, \"t\": 5}}}"},
     };
     for (const auto& [name, text] : files) {
         Write(name, text);
@@ -77,6 +82,14 @@ TEST_F(MessagesTest, FailingOperationsSpeakJapaneseAndKeepFileLineAndField) {
     EXPECT_TRUE(read[5].contains(QStringLiteral("要素 0 の値が使えません（横弾性係数が 0")))
         << read[5].toStdString();
     EXPECT_TRUE(read.last().contains(QStringLiteral("ファイルまたはフォルダがありません")));
+    // Version 2 files: line and column, the key and the name of what is wrong.
+    EXPECT_EQ(read[9], QStringLiteral("構造データを読み込めません。\nF/key.json の 2 行 2 文字目："
+                                      "ファイルの「colour」は使えないキーです。"));
+    EXPECT_TRUE(
+        read[10].contains(QStringLiteral("新しい版の ImpactFrame で作られたファイルです（版 3）")))
+        << read[10].toStdString();
+    EXPECT_TRUE(read[11].contains(QStringLiteral("断面「pipe」の「t」の値が使えません")))
+        << read[11].toStdString();
 
     // Files that cannot be written: no folder, and a value a file cannot hold.
     fem::BuildSample(fem::FEM(), 1);

@@ -373,7 +373,7 @@ TEST_F(ElementSheetTest, NodeTextsMustNameTwoDifferentExistingNodes) {
 TEST_F(ElementSheetTest, AnUneditedValueKeepsEveryDigitAnEditedOneIsRead) {
     StraightBar();
     fem::ElementRecord e = fem::FEM().GetElement(0);
-    e.Diameter = 10.0 / 3.0;
+    e.CrossSection.Diameter = 10.0 / 3.0;
     e.Density = 7.86E-06 * (1.0 + 1e-15);
     fem::FEM().PutElement(0, e);
     QStringList shown;
@@ -383,7 +383,7 @@ TEST_F(ElementSheetTest, AnUneditedValueKeepsEveryDigitAnEditedOneIsRead) {
     });
     EXPECT_EQ(shown, QStringList({"3.33333333333333", "21000", "8000", "7.86000000000001E-06"}));
     const fem::ElementRecord now = fem::FEM().GetElement(0);
-    EXPECT_EQ(now.Diameter, 10.0 / 3.0);
+    EXPECT_EQ(now.CrossSection.Diameter, 10.0 / 3.0);
     EXPECT_EQ(now.Density, 7.86E-06 * (1.0 + 1e-15));
     EXPECT_EQ(now.Young, 21000.0);
 }
@@ -393,7 +393,7 @@ TEST_F(ElementSheetTest, LetterInTheDiameterIsRefused) {
     Confirm(0, [&] { Value(0)->setText("1O"); });
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0], QStringLiteral("入力された数値が不適当です"));
-    EXPECT_EQ(fem::FEM().GetElement(0).Diameter, 10.0);
+    EXPECT_EQ(fem::FEM().GetElement(0).CrossSection.Diameter, 10.0);
 }
 
 TEST_F(ElementSheetTest, ChangingTheSecondNodeRecomputesLengthAndDirection) {
@@ -427,7 +427,7 @@ TEST_F(ElementSheetTest, MaterialThatCannotBeUsedIsRefusedAndTheElementKept) {
         EXPECT_EQ(e.Young, 21000.0);
         EXPECT_EQ(e.Shear, 8000.0);
         EXPECT_EQ(e.Density, 7.86E-06);
-        EXPECT_EQ(e.Diameter, 10.0);
+        EXPECT_EQ(e.CrossSection.Diameter, 10.0);
     }
 }
 
