@@ -106,12 +106,11 @@ void CheckQuantity(const std::string& quantity) {
 enum class Part { Shown, Corrected, Uncorrected, Error };
 
 Part PartOf(const ScriptAnalysis& a, std::optional<bool> corrected) {
-    if (corrected.value_or(true) && !a.Settings().CorrectAliasing) {
-        if (!corrected) return Part::Shown;
-        throw py::value_error("corrected histories need analyse(..., correct_aliasing=True)");
-    }
     if (!corrected) return Part::Shown;
-    return *corrected ? Part::Corrected : Part::Uncorrected;
+    if (!*corrected) return Part::Uncorrected;
+    if (!a.Settings().CorrectAliasing)
+        throw py::value_error("corrected histories need analyse(..., correct_aliasing=True)");
+    return Part::Corrected;
 }
 
 Part ErrorPart(const ScriptAnalysis& a) {
@@ -173,6 +172,7 @@ ScriptAnalysis Analyse(const ScriptModel& script, int nw, double gammaTe, std::o
     if (!progress.is_none() && !PyCallable_Check(progress.ptr()))
         throw py::type_error("progress must be callable or None");
 
+    // A copy: another thread may change the script's model while the analysis runs.
     auto model = std::make_shared<const fem::Model>(script.model);
     AnalysisBridge callbacks(std::move(progress), settings.Points());
     fem::AnalysisResult result;
@@ -208,17 +208,19 @@ ScriptModes Modes(const ScriptModel& script, std::optional<int> count,
     request.Shapes = shapes;
     request.Threads = threads;
 
+    // A copy: another thread may change the script's model while the search runs.
+    const fem::Model model = script.model;
     ModeBridge callbacks(std::move(progress));
     fem::ModeResult result;
     {
         py::gil_scoped_release release;
-        result = fem::SolveModes(script.model, request, &callbacks);
+        result = fem::SolveModes(model, request, &callbacks);
     }
     callbacks.Rethrow();
     RaiseUnlessComplete(result.Result, "modes");
 
     const auto modes = static_cast<py::ssize_t>(result.Modes.size());
-    const auto nodes = static_cast<py::ssize_t>(script.model.NodeCount());
+    const auto nodes = static_cast<py::ssize_t>(model.NodeCount());
     ScriptModes out;
     out.evaluations = result.Evaluations;
     out.frequencies = py::array_t<double>(modes);

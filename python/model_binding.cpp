@@ -311,11 +311,12 @@ ScriptModel ModelFromText(const std::string& text, const std::string& name) {
 
 void WriteModel(const ScriptModel& script, const py::object& pathObject) {
     const std::string path = PathText(pathObject);
+    const fem::Model model = script.model;  // another thread may change the script's
     fem::DataFileWriteError error;
     bool written = false;
     {
         py::gil_scoped_release release;
-        written = fem::StructDataWriteFile(script.model, path, &error);
+        written = fem::StructDataWriteFile(model, path, &error);
     }
     if (written) return;
     if (error.step == fem::WriteStep::Unwritable) throw py::value_error(error.Message());
