@@ -1,7 +1,8 @@
 # Installs the build in BUILD_DIR into the fresh prefix PREFIX and checks what a user gets:
 # the files in their places, the installed CLI's version, sample 2 written and read back
 # by the installed CLI, a manual page that names every command and option of --help, and
-# one of the data files that names every key and section shape of version 2.
+# one of the data files that names every key and section shape of version 2, and the
+# Python module (where it is built) imported from the prefix, reading an installed sample.
 # Expected numbers: sample 2's elements run 50 mm along x with d = 10 mm, so the area is
 # pi d^2/4 = 78.5398163397448... and the polar moment pi d^4/32 = 981.747704246810...
 # (by hand, pi to 20 digits).
@@ -103,3 +104,21 @@ foreach(word format version units materials sections nodes elements E G density 
         fail("impactframe-format(5) does not mention ${word}")
     endif()
 endforeach()
+
+# The Python module, imported from the prefix alone, reads the installed sample 2 (3 nodes,
+# 2 elements, 50 mm each) and tells its version.
+if(WITH_PYTHON)
+    file(GLOB module "${PREFIX}/${PYTHON_MODULE_DIR}/impactframe.*.so")
+    if(NOT module)
+        fail("the Python module was not installed in ${PYTHON_MODULE_DIR}")
+    endif()
+    string(CONCAT script "import impactframe as f\n"
+           "assert f.__file__.startswith('${PREFIX}/'), f.__file__\n"
+           "m = f.Model.read('${PREFIX}/share/impactframe/samples/sample2.txt')\n"
+           "print(f.__version__, m.node_count, m.element_count, m.element(1).length)\n")
+    run(out err ${CMAKE_COMMAND} -E env "PYTHONPATH=${PREFIX}/${PYTHON_MODULE_DIR}"
+        PYTHONDONTWRITEBYTECODE=1 "${PYTHON}" -c "${script}")
+    if(NOT out STREQUAL "${VERSION} 3 2 50.0\n")
+        fail("the installed Python module printed '${out}'")
+    endif()
+endif()
