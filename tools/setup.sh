@@ -5,7 +5,7 @@ set -euo pipefail
 
 PACKAGES=(cmake g++ make qt6-base-dev qt6-svg-dev qt6-qpa-plugins qt6-translations-l10n
           libeigen3-dev libgtest-dev libgmock-dev libbenchmark-dev fonts-noto-cjk
-          desktop-file-utils)
+          desktop-file-utils libopenmpi-dev openmpi-bin)
 
 install_missing() {
     local missing=()
