@@ -24,6 +24,17 @@ void CheckComplete(const ImpactSolution& solution) {
     if (!solution.Complete())
         throw ComputationFailure(numeric::kOutOfRange,
                                  "no complete dynamic result: run the analysis again");
+    if (!solution.AllPoints())
+        throw ComputationFailure(numeric::kOutOfRange,
+                                 "the solution holds only some of the transform points");
+}
+
+// Refuses a node whose spectra the solution does not hold.
+void CheckHeld(const ImpactSolution& solution, int node) {
+    if (!solution.HoldsNode(node))
+        throw ComputationFailure(
+            numeric::kOutOfRange,
+            "the solution does not hold the spectra of node " + std::to_string(node));
 }
 
 // Aliasing and its correction. By Poisson's summation the Fourier series of the inversion
@@ -126,6 +137,7 @@ void CheckElement(const ImpactSolution& solution, int element) {
     if (element < 0 || element >= solution.Structure().ElementCount())
         throw ComputationFailure(numeric::kOutOfRange,
                                  "element " + std::to_string(element) + " does not exist");
+    for (const int node : solution.Structure().Elements[element].EndNode) CheckHeld(solution, node);
 }
 
 }  // namespace
@@ -236,6 +248,7 @@ HistoryResult NodeDisplacementHistory(const ImpactSolution& solution, int node,
         throw ComputationFailure(numeric::kOutOfRange,
                                  "node " + std::to_string(node) + " does not exist");
     CheckComplete(solution);
+    CheckHeld(solution, node);
     CheckTables(solution, inverse);
     return InvertHistories(inverse, solution.Lines(), 6,
                            [&](int c, int line) { return solution.Spectrum(line, node, c); });

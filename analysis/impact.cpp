@@ -11,6 +11,7 @@
 #include <memory>
 #include <mutex>
 #include <new>
+#include <optional>
 #include <string>
 #include <system_error>
 #include <thread>
@@ -80,29 +81,35 @@ PointState StateOf(const ComputationFailure& f) {
 // What the workers of one solution share. Each worker writes only the columns of the
 // points it took; the coordinator reads them after their state says solved. Point i is
 // point i of the first line below linePoints, point i - linePoints of the second above.
+// The workers take the run's points in turn: every point of the settings, or the ones
+// listed in part.
 struct Run {
     Run(const Model& m, const AnalysisSettings& s, const DofNumbering& d, const GlobalPattern& p,
-        numeric::ComplexMatrix* out, const RunControl* c)
+        numeric::ComplexMatrix* out, const RunControl* c, const std::vector<int>* list)
         : model(m),
           settings(s),
           numbering(d),
           pattern(p),
           spectra(out),
           control(c),
+          part(list),
           linePoints(s.PointsPerLine()),
-          points(s.Points()),
+          points(list ? static_cast<int>(list->size()) : s.Points()),
           states(new std::atomic<signed char>[points]),
-          singularEquation(points, -1) {
+          singularEquation(s.Points(), -1) {
         for (int k = 0; k < points; ++k) states[k].store(kOpen);
     }
+    // The point of the settings that is the run's turn-th.
+    [[nodiscard]] int PointAt(int turn) const { return part ? (*part)[turn] : turn; }
     const Model& model;
     const AnalysisSettings& settings;
     const DofNumbering& numbering;
     const GlobalPattern& pattern;
     numeric::ComplexMatrix* spectra;  // one per line
     const RunControl* control;
+    const std::vector<int>* part;  // null: every point
     const int linePoints;
-    const int points;
+    const int points;                           // turns of the run
     std::vector<std::pair<int, double>> loads;  // equation and size of every "pf" load
     int fillFactor = 20;
 
@@ -187,7 +194,7 @@ void WorkOn(Run& run) {
         if (k >= run.points) break;
         PointState state = kSolved;
         try {
-            worker->Solve(k);
+            worker->Solve(run.PointAt(k));
         } catch (const ComputationFailure& f) {
             state = StateOf(f);
         } catch (const std::bad_alloc&) {
@@ -244,8 +251,10 @@ Outcome Failure(OutcomeKind kind, std::string detail = "") {
     return o;
 }
 
-Outcome PointOutcome(PointState state, int point, const Run& run) {
+// The outcome of the point solved at the given turn.
+Outcome PointOutcome(PointState state, int turn, const Run& run) {
     Outcome o;
+    const int point = run.PointAt(turn);
     if (state == kSingular && run.singularEquation[point] >= 0)
         std::tie(o.Node, o.Dof) = run.numbering.DofOwner[run.singularEquation[point]];
     switch (state) {
@@ -269,17 +278,76 @@ class ImpactSolver {
   public:
     static std::shared_ptr<const ImpactSolution> Solve(std::shared_ptr<const Model> model,
                                                        const AnalysisSettings& settings,
-                                                       AnalysisCallbacks* callbacks) {
-        auto solution = std::shared_ptr<ImpactSolution>(new ImpactSolution());
+                                                       AnalysisCallbacks* callbacks,
+                                                       std::optional<std::vector<int>> part) {
+        auto solution = Empty(std::move(model), settings);
         ImpactSolution& out = *solution;
-        out.settings_ = settings;
-        out.revision_ = model->Revision();
-        out.model_ = std::move(model);
+        for (int n = 0; n < out.model_->NodeCount(); ++n) out.nodeRow_.push_back(6 * n);
+        if (part) {
+            out.isPart_ = true;
+            out.part_ = std::move(*part);
+            const std::string why =
+                SettingsProblem(settings).empty() ? PartProblem(out.part_, settings.Points()) : "";
+            if (!why.empty()) {
+                out.outcome_ = Failure(OutcomeKind::BadSettings, why);
+                return solution;
+            }
+        }
         out.outcome_ = Compute(out, callbacks);
         return solution;
     }
 
+    static std::shared_ptr<const ImpactSolution> FromSpectra(
+        std::shared_ptr<const Model> model, const AnalysisSettings& settings,
+        const std::vector<int>& nodes, std::vector<numeric::ComplexMatrix> spectra,
+        SolverReport report) {
+        auto solution = Empty(std::move(model), settings);
+        ImpactSolution& out = *solution;
+        const int nodeCount = out.model_->NodeCount();
+        if (static_cast<int>(spectra.size()) != settings.Lines())
+            throw ComputationFailure(numeric::kOutOfRange, "one matrix of spectra per line");
+        for (const numeric::ComplexMatrix& m : spectra)
+            if (m.Rows() != 6 * static_cast<int>(nodes.size()) ||
+                m.Cols() != settings.PointsPerLine())
+                throw ComputationFailure(numeric::kOutOfRange,
+                                         "the spectra do not fit the nodes and the settings");
+        out.nodeRow_.assign(nodeCount, -1);
+        for (size_t i = 0; i < nodes.size(); ++i) {
+            if (nodes[i] < 0 || nodes[i] >= nodeCount)
+                throw ComputationFailure(numeric::kOutOfRange,
+                                         "node " + std::to_string(nodes[i]) + " does not exist");
+            out.nodeRow_[nodes[i]] = 6 * static_cast<int>(i);
+        }
+        out.numbering_ = NumberDofs(*out.model_);
+        out.report_ = std::move(report);
+        for (size_t line = 0; line < spectra.size(); ++line)
+            out.spectra_[line] = std::move(spectra[line]);
+        return solution;
+    }
+
   private:
+    static std::shared_ptr<ImpactSolution> Empty(std::shared_ptr<const Model> model,
+                                                 const AnalysisSettings& settings) {
+        auto solution = std::shared_ptr<ImpactSolution>(new ImpactSolution());
+        solution->settings_ = settings;
+        solution->revision_ = model->Revision();
+        solution->model_ = std::move(model);
+        return solution;
+    }
+
+    // Why a list of points cannot be solved ("" when it can).
+    static std::string PartProblem(const std::vector<int>& part, int points) {
+        std::vector<bool> listed(points, false);
+        for (const int i : part) {
+            if (i < 0 || i >= points)
+                return "transform point " + std::to_string(i) + " is not one of the " +
+                       std::to_string(points) + " points of the analysis";
+            if (listed[i]) return "transform point " + std::to_string(i) + " is listed twice";
+            listed[i] = true;
+        }
+        return "";
+    }
+
     static Outcome Compute(ImpactSolution& out, AnalysisCallbacks* callbacks) {
         const Model& model = *out.model_;
         const AnalysisSettings& settings = out.settings_;
@@ -300,10 +368,10 @@ class ImpactSolver {
             return Failure(OutcomeKind::NoFreeDof, "no free degree of freedom");
 
         // Memory first: a run that would not fit is refused before anything is allocated. The
-        // spectra of both lines count.
-        const int points = settings.Points();
-        const MemoryPlan plan =
-            PlanMemory(*pattern, SymmetricFactorNonZeros(*pattern), model.NodeCount(), points);
+        // spectra of both lines count, whole even when only some points are solved.
+        const int points = out.isPart_ ? static_cast<int>(out.part_.size()) : settings.Points();
+        const MemoryPlan plan = PlanMemory(*pattern, SymmetricFactorNonZeros(*pattern),
+                                           model.NodeCount(), settings.Points());
         const int wanted = ThreadsFor(settings.Threads);
         SolverReport& report = out.report_;
         report.AvailableBytes = AvailableMemoryBytes();
@@ -338,10 +406,11 @@ class ImpactSolver {
                                const MemoryPlan& plan, int workers, AnalysisCallbacks* callbacks) {
         const Model& model = *out.model_;
         const AnalysisSettings& settings = out.settings_;
-        const int points = settings.Points();
         const int linePoints = settings.PointsPerLine();
         try {
-            Run run(model, settings, out.numbering_, pattern, out.spectra_, callbacks);
+            Run run(model, settings, out.numbering_, pattern, out.spectra_, callbacks,
+                    out.isPart_ ? &out.part_ : nullptr);
+            const int points = run.points;
             run.fillFactor = plan.FillFactor;
             for (int r = 0; r < pattern.Order(); ++r) {
                 const auto [n, j] = out.numbering_.DofOwner[r];
@@ -372,8 +441,9 @@ class ImpactSolver {
             }
 
             // Points after the kept ones hold the initial fill, as if never solved.
-            for (int i = kept; i < points; ++i) {
-                if (run.states[i].load() != kSolved) continue;
+            for (int turn = kept; turn < points; ++turn) {
+                if (run.states[turn].load() != kSolved) continue;
+                const int i = run.PointAt(turn);
                 const int line = i < linePoints ? 0 : 1;
                 numeric::ComplexMatrix& spectrum = out.spectra_[line];
                 for (int r = 0; r < spectrum.Rows(); ++r)
@@ -382,17 +452,18 @@ class ImpactSolver {
             if (kept == points) return Outcome{};
             // The lowest point that did not complete decides.
             const auto state = static_cast<PointState>(run.states[kept].load());
-            if (state != kOpen && state != kSolved && !stopSeen) return PointOutcome(state, kept, run);
+            if (state != kOpen && state != kSolved && !stopSeen)
+                return PointOutcome(state, kept, run);
             if (stopSeen || StopRequested(callbacks)) {
                 Outcome o;
                 o.Kind = OutcomeKind::Stopped;
-                o.Point = kept;
+                o.Point = run.PointAt(kept);
                 return o;
             }
             // Halted by a failure at a later point than the lowest one left open.
-            for (int i = kept; i < points; ++i) {
-                const auto later = static_cast<PointState>(run.states[i].load());
-                if (later != kOpen && later != kSolved) return PointOutcome(later, i, run);
+            for (int turn = kept; turn < points; ++turn) {
+                const auto later = static_cast<PointState>(run.states[turn].load());
+                if (later != kOpen && later != kSolved) return PointOutcome(later, turn, run);
             }
             return PointOutcome(kFailed, kept, run);
         } catch (const std::bad_alloc&) {
@@ -406,13 +477,28 @@ class ImpactSolver {
 std::shared_ptr<const ImpactSolution> SolveImpact(std::shared_ptr<const Model> model,
                                                   const AnalysisSettings& settings,
                                                   AnalysisCallbacks* callbacks) {
-    return ImpactSolver::Solve(std::move(model), settings, callbacks);
+    return ImpactSolver::Solve(std::move(model), settings, callbacks, std::nullopt);
 }
 
 std::shared_ptr<const ImpactSolution> SolveImpact(const Model& model,
                                                   const AnalysisSettings& settings,
                                                   AnalysisCallbacks* callbacks) {
     return SolveImpact(std::make_shared<const Model>(model), settings, callbacks);
+}
+
+std::shared_ptr<const ImpactSolution> SolveImpactPoints(std::shared_ptr<const Model> model,
+                                                        const AnalysisSettings& settings,
+                                                        std::vector<int> points,
+                                                        AnalysisCallbacks* callbacks) {
+    return ImpactSolver::Solve(std::move(model), settings, callbacks, std::move(points));
+}
+
+std::shared_ptr<const ImpactSolution> SolutionFromSpectra(
+    std::shared_ptr<const Model> model, const AnalysisSettings& settings,
+    const std::vector<int>& nodes, std::vector<numeric::ComplexMatrix> spectra,
+    SolverReport report) {
+    return ImpactSolver::FromSpectra(std::move(model), settings, nodes, std::move(spectra),
+                                     std::move(report));
 }
 
 }  // namespace fem

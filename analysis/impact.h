@@ -53,10 +53,20 @@ class ImpactSolution {
     // Lines of transform points solved: 1, or 2 with the aliasing correction.
     [[nodiscard]] int Lines() const { return settings_.Lines(); }
     [[nodiscard]] int PointsPerLine() const { return settings_.PointsPerLine(); }
+    // Whether the solution was asked for every transform point of its settings, or only
+    // for some of them (SolveImpactPoints), which are then listed by Part().
+    [[nodiscard]] bool AllPoints() const { return !isPart_; }
+    [[nodiscard]] const std::vector<int>& Part() const { return part_; }
+    // Whether the solution holds the spectra of node: every node, except in a solution
+    // made of gathered spectra (SolutionFromSpectra).
+    [[nodiscard]] bool HoldsNode(int node) const {
+        return node >= 0 && node < static_cast<int>(nodeRow_.size()) && nodeRow_[node] >= 0;
+    }
     // The displacement dof (0 .. 5) of node at the points 0 .. PointsPerLine() - 1 of line.
-    // Points not solved (after a stop or a failure) are 0.
+    // Points not solved (after a stop or a failure, or outside Part()) are 0. Only for a
+    // node the solution holds.
     [[nodiscard]] const numeric::Complex* Spectrum(int line, int node, int dof) const {
-        return spectra_[line].Row(6 * node + dof);
+        return spectra_[line].Row(nodeRow_[node] + dof);
     }
 
   private:
@@ -69,7 +79,10 @@ class ImpactSolution {
     std::shared_ptr<const Model> model_;
     std::uint64_t revision_ = 0;
     DofNumbering numbering_;
-    numeric::ComplexMatrix spectra_[2];  // row 6 node + dof, column k
+    bool isPart_ = false;
+    std::vector<int> part_;              // the points asked for when isPart_
+    std::vector<int> nodeRow_;           // first row of every node's spectra, -1 when not held
+    numeric::ComplexMatrix spectra_[2];  // row nodeRow_[node] + dof, column k
 };
 
 // Solves the impact problem of model with settings. Never throws for a failure of the
@@ -83,5 +96,29 @@ class ImpactSolution {
 // The same on a copy of model.
 [[nodiscard]] std::shared_ptr<const ImpactSolution> SolveImpact(
     const Model& model, const AnalysisSettings& settings, AnalysisCallbacks* callbacks = nullptr);
+
+// An analysis shared among several processes: each solves some of the transform points,
+// and one puts the spectra it needs together.
+//
+// Solves only the transform points listed in points (counted over both lines, 0 ..
+// settings.Points() - 1, each at most once, in any order), solved as SolveImpact solves
+// them. Progress(k) counts the listed points in their order, and a stop or failure keeps
+// the listed points before the first one not completed; the outcome's Point is a point
+// of the settings. The spectra of the points not listed are 0, and histories refuse the
+// solution (AllPoints() is false).
+[[nodiscard]] std::shared_ptr<const ImpactSolution> SolveImpactPoints(
+    std::shared_ptr<const Model> model, const AnalysisSettings& settings, std::vector<int> points,
+    AnalysisCallbacks* callbacks = nullptr);
+
+// A complete solution of every transform point made of spectra solved elsewhere: the
+// spectra of nodes[i] are the rows 6 i + dof of spectra[line] (PointsPerLine() columns),
+// one matrix per line of settings. The solution holds only these nodes: histories can be
+// computed for them and for the elements between two of them. report says how the
+// points were solved. Raises numeric::ComputationFailure (kOutOfRange) when a node does
+// not exist or the matrices do not fit the settings.
+[[nodiscard]] std::shared_ptr<const ImpactSolution> SolutionFromSpectra(
+    std::shared_ptr<const Model> model, const AnalysisSettings& settings,
+    const std::vector<int>& nodes, std::vector<numeric::ComplexMatrix> spectra,
+    SolverReport report);
 
 }  // namespace fem

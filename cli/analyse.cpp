@@ -1,12 +1,15 @@
 // impactframe-cli analyse: the whole analysis of a structure data file or a sample, in
 // the order of the analysis command (dynamic, static, static element results), with
 // the results written as CSV.
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
 
 #include "cli/analysisrun.h"
 #include "cli/commands.h"
+#include "cli/mpi_analysis.h"
+#include "cli/mpi_job.h"
 #include "model/model.h"
 #include "numeric/numbertext.h"
 #include "results/historytable.h"
@@ -106,26 +109,82 @@ std::string ParseOptions(const std::vector<std::string>& args, Options& o) {
     return "";
 }
 
-std::string StaticCsv(const fem::StaticSolution& statics) {
-    std::string csv = "node,ux,uy,uz,rx,ry,rz\n";
-    for (size_t i = 0; i < statics.NodeDisp.size(); ++i) {
-        csv += std::to_string(i);
-        for (double d : statics.NodeDisp[i]) csv += "," + results::CsvNumber(d);
-        csv += "\n";
+// Writes the results asked for from a finished analysis: the static displacements when
+// the static solution completed, the histories when the dynamic one did (impact then
+// holds every point of the nodes asked for). Returns the exit code.
+int WriteResults(const Options& o, const fem::Outcome& dynamic, const fem::ImpactSolution* impact,
+                 const fem::StaticSolution* statics) {
+    const bool staticOk = statics && statics->Complete();
+    const bool dynamicOk = dynamic.Complete() && impact;
+    int status = dynamicOk && staticOk ? 0 : 1;
+    if (!o.staticFile.empty() && staticOk) {
+        if (!WriteOutput(o.staticFile, StaticCsv(*statics))) status = 1;
     }
-    return csv;
+    if (!dynamicOk) return status;
+    auto shown = [&](const fem::HistoryResult& h) -> const numeric::RealMatrix& {
+        return o.analysis.correctAliasing ? h.Corrected : h.Uncorrected;
+    };
+    auto csv = [&](results::GraphKind kind, const numeric::RealMatrix& h) {
+        return results::HistoryCsv(kind, h, impact->Settings().Nw, impact->Settings().Te);
+    };
+    std::string errorCsv;
+    if (!o.forcesFile.empty()) {
+        const fem::HistoryResult h = ElementHistories(*impact, o.element, o.global);
+        const auto kind = results::GraphKind::ElementForces;
+        if (!WriteOutput(o.forcesFile, csv(kind, shown(h)))) status = 1;
+        if (o.analysis.secondLine) errorCsv += csv(kind, h.EstimatedError);
+    }
+    if (!o.displacementsFile.empty()) {
+        const fem::HistoryResult h = NodeHistories(*impact, o.node);
+        const auto kind = results::GraphKind::NodeDisplacements;
+        if (!WriteOutput(o.displacementsFile, csv(kind, shown(h)))) status = 1;
+        if (o.analysis.secondLine) errorCsv += csv(kind, h.EstimatedError);
+    }
+    if (!o.errorFile.empty()) {
+        if (!WriteOutput(o.errorFile, errorCsv)) status = 1;
+    }
+    return status;
+}
+
+// The nodes whose spectra the history files need.
+std::vector<int> NodesWritten(const Options& o, const fem::Model& model) {
+    std::vector<int> nodes;
+    if (!o.forcesFile.empty())
+        for (const int n : model.Elements[o.element].EndNode) nodes.push_back(n);
+    if (!o.displacementsFile.empty()) nodes.push_back(o.node);
+    std::sort(nodes.begin(), nodes.end());
+    nodes.erase(std::unique(nodes.begin(), nodes.end()), nodes.end());
+    return nodes;
+}
+
+// The analysis over the processes of an mpirun job; rank 0 reads, reports and writes,
+// and every process returns the same exit code for the dynamic solution.
+int AnalyseOverJobs(Options& o) {
+    mpi::CatchStopSignals();
+    if (o.analysis.threads == 0) o.analysis.threads = mpi::ThreadsPerProcess();
+    const bool root = mpi::Rank() == 0;
+    fem::Model model;
+    double te = 0.0;
+    if (const int code = LoadInputOverJob(o.analysis, model, te)) return code;
+    if (const int code = CheckElementAndNode(model, o.element, o.node, !root)) return code;
+    if (!o.errorFile.empty()) o.analysis.secondLine = true;
+    const JobAnalysis job = AnalyseOverJob(model, o.analysis, te, NodesWritten(o, model));
+    if (!root) return job.Dynamic.Complete() ? 0 : 1;
+    return WriteResults(o, job.Dynamic, job.Impact.get(), job.Static.get());
 }
 
 }  // namespace
 
 int RunAnalyse(const std::vector<std::string>& args) {
+    const bool speaks = mpi::Rank() == 0;
     Options o;
     const std::string why = ParseOptions(args, o);
-    if (!why.empty()) return UsageError(why);
+    if (!why.empty()) return speaks ? UsageError(why) : 2;
     if (o.help) {
-        std::fputs(kAnalyseUsage.c_str(), stdout);
+        if (speaks) std::fputs(kAnalyseUsage.c_str(), stdout);
         return 0;
     }
+    if (mpi::Shared()) return AnalyseOverJobs(o);
 
     fem::Model model;
     double te = 0.0;
@@ -135,36 +194,7 @@ int RunAnalyse(const std::vector<std::string>& args) {
     if (!o.errorFile.empty()) o.analysis.secondLine = true;
 
     const fem::AnalysisResult result = AnalyseStructure(model, o.analysis, te);
-    const fem::ImpactSolution& impact = *result.Impact;
-    const bool staticOk = result.Static && result.Static->Complete();
-    int status = impact.Complete() && staticOk ? 0 : 1;
-    if (!o.staticFile.empty() && staticOk) {
-        if (!WriteOutput(o.staticFile, StaticCsv(*result.Static))) status = 1;
-    }
-    const bool dynamicOk = impact.Complete();
-    auto shown = [&](const fem::HistoryResult& h) -> const numeric::RealMatrix& {
-        return o.analysis.correctAliasing ? h.Corrected : h.Uncorrected;
-    };
-    auto csv = [&](results::GraphKind kind, const numeric::RealMatrix& h) {
-        return results::HistoryCsv(kind, h, impact.Settings().Nw, impact.Settings().Te);
-    };
-    std::string errorCsv;
-    if (!o.forcesFile.empty() && dynamicOk) {
-        const fem::HistoryResult h = ElementHistories(impact, o.element, o.global);
-        const auto kind = results::GraphKind::ElementForces;
-        if (!WriteOutput(o.forcesFile, csv(kind, shown(h)))) status = 1;
-        if (o.analysis.secondLine) errorCsv += csv(kind, h.EstimatedError);
-    }
-    if (!o.displacementsFile.empty() && dynamicOk) {
-        const fem::HistoryResult h = NodeHistories(impact, o.node);
-        const auto kind = results::GraphKind::NodeDisplacements;
-        if (!WriteOutput(o.displacementsFile, csv(kind, shown(h)))) status = 1;
-        if (o.analysis.secondLine) errorCsv += csv(kind, h.EstimatedError);
-    }
-    if (!o.errorFile.empty() && dynamicOk) {
-        if (!WriteOutput(o.errorFile, errorCsv)) status = 1;
-    }
-    return status;
+    return WriteResults(o, result.Impact->Result(), result.Impact.get(), result.Static.get());
 }
 
 }  // namespace cli

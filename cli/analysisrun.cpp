@@ -9,6 +9,7 @@
 #include "model/datafile.h"
 #include "model/samples.h"
 #include "numeric/numbertext.h"
+#include "results/historytable.h"
 
 namespace cli {
 
@@ -192,7 +193,8 @@ bool OnTerminal() {
 
 }  // namespace
 
-int CheckElementAndNode(const fem::Model& model, int element, int node) {
+int CheckElementAndNode(const fem::Model& model, int element, int node, bool quiet) {
+    if (quiet) return element >= model.ElementCount() || node >= model.NodeCount() ? 2 : 0;
     if (element >= model.ElementCount())
         return UsageError("no element " + std::to_string(element) + " (the structure has " +
                           std::to_string(model.ElementCount()) + " elements)");
@@ -213,6 +215,28 @@ fem::AnalysisSettings SettingsOf(const AnalysisOptions& o, double te) {
     return settings;
 }
 
+void ReportRun(const fem::Model& model, int freeDofs, const fem::SolverReport& r) {
+    const double mb = 1024.0 * 1024.0;
+    std::fprintf(stderr,
+                 "impactframe-cli: %d nodes, %d elements, %d free degrees of freedom\n"
+                 "impactframe-cli: solver: %s\n"
+                 "impactframe-cli: threads: %d\n"
+                 "impactframe-cli: memory: about %.0f MB estimated, %.0f MB available\n",
+                 model.NodeCount(), model.ElementCount(), freeDofs, r.Solver.c_str(), r.Threads,
+                 std::ceil(r.EstimatedBytes / mb), std::floor(r.AvailableBytes / mb));
+}
+
+void ReportOutcomes(const fem::Outcome& dynamic, const fem::StaticSolution* statics) {
+    if (dynamic.Kind == fem::OutcomeKind::WouldNotFit)
+        std::fprintf(stderr, "impactframe-cli: %s\n", fem::EnglishText(dynamic).c_str());
+    else if (!dynamic.Complete())
+        std::fprintf(stderr, "impactframe-cli: dynamic solution: %s\n",
+                     fem::EnglishText(dynamic).c_str());
+    if (statics && !statics->Complete())
+        std::fprintf(stderr, "impactframe-cli: static solution: %s\n",
+                     fem::EnglishText(statics->Result).c_str());
+}
+
 fem::AnalysisResult AnalyseStructure(const fem::Model& model, const AnalysisOptions& o, double te) {
     const fem::AnalysisSettings settings = SettingsOf(o, te);
     fem::AnalysisResult result;
@@ -221,28 +245,19 @@ fem::AnalysisResult AnalyseStructure(const fem::Model& model, const AnalysisOpti
         result = fem::RunAnalysis(model, settings, OnTerminal() ? &bar : nullptr);
     }
     const fem::ImpactSolution& impact = *result.Impact;
-    if (o.verbose) {
-        const fem::SolverReport& r = impact.Report();
-        const double mb = 1024.0 * 1024.0;
-        std::fprintf(stderr,
-                     "impactframe-cli: %d nodes, %d elements, %d free degrees of freedom\n"
-                     "impactframe-cli: solver: %s\n"
-                     "impactframe-cli: threads: %d\n"
-                     "impactframe-cli: memory: about %.0f MB estimated, %.0f MB available\n",
-                     model.NodeCount(), model.ElementCount(), impact.Numbering().FreeDofCount,
-                     r.Solver.c_str(), r.Threads, std::ceil(r.EstimatedBytes / mb),
-                     std::floor(r.AvailableBytes / mb));
-    }
-    const fem::Outcome& dynamic = impact.Result();
-    if (dynamic.Kind == fem::OutcomeKind::WouldNotFit)
-        std::fprintf(stderr, "impactframe-cli: %s\n", fem::EnglishText(dynamic).c_str());
-    else if (!dynamic.Complete())
-        std::fprintf(stderr, "impactframe-cli: dynamic solution: %s\n",
-                     fem::EnglishText(dynamic).c_str());
-    if (result.Static && !result.Static->Complete())
-        std::fprintf(stderr, "impactframe-cli: static solution: %s\n",
-                     fem::EnglishText(result.Static->Result).c_str());
+    if (o.verbose) ReportRun(model, impact.Numbering().FreeDofCount, impact.Report());
+    ReportOutcomes(impact.Result(), result.Static.get());
     return result;
+}
+
+std::string StaticCsv(const fem::StaticSolution& statics) {
+    std::string csv = "node,ux,uy,uz,rx,ry,rz\n";
+    for (size_t i = 0; i < statics.NodeDisp.size(); ++i) {
+        csv += std::to_string(i);
+        for (double d : statics.NodeDisp[i]) csv += "," + results::CsvNumber(d);
+        csv += "\n";
+    }
+    return csv;
 }
 
 fem::HistoryResult ElementHistories(const fem::ImpactSolution& solution, int element, bool global) {

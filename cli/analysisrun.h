@@ -77,9 +77,9 @@ std::string ReadIndexOption(ArgumentReader& reader, const std::string& option,
 // one). Returns 0, or 2 after printing why the input cannot be read.
 int LoadInput(const AnalysisOptions& options, fem::Model& model, double& te);
 
-// Refuses (exit code 2, after the reason) an element or node number beyond the model;
-// -1 stands for none. Returns 0 when both are fine.
-int CheckElementAndNode(const fem::Model& model, int element, int node);
+// Refuses (exit code 2, after the reason unless quiet) an element or node number beyond
+// the model; -1 stands for none. Returns 0 when both are fine.
+int CheckElementAndNode(const fem::Model& model, int element, int node, bool quiet = false);
 
 // The settings of the analysis options with the time span te.
 fem::AnalysisSettings SettingsOf(const AnalysisOptions& options, double te);
@@ -88,6 +88,14 @@ fem::AnalysisSettings SettingsOf(const AnalysisOptions& options, double te);
 // solution ("Gauss Error", "User Stop", a memory refusal) goes to standard error.
 fem::AnalysisResult AnalyseStructure(const fem::Model& model, const AnalysisOptions& options,
                                      double te);
+
+// On standard error: the structure, the solver, its threads and memory (--verbose); what
+// ended the dynamic solution and the static one when they did not complete.
+void ReportRun(const fem::Model& model, int freeDofs, const fem::SolverReport& report);
+void ReportOutcomes(const fem::Outcome& dynamic, const fem::StaticSolution* statics);
+
+// The static displacements as CSV: node,ux,uy,uz,rx,ry,rz.
+std::string StaticCsv(const fem::StaticSolution& statics);
 
 // The end-force histories of element (12 x Nw) and the displacement histories of node
 // (6 x Nw) of a complete solution, with a progress bar where it takes long. With the

@@ -28,6 +28,8 @@ int RunCheck(const std::vector<std::string>& args);
 int RunAnalyse(const std::vector<std::string>& args);
 // impactframe-cli modes INPUT [options]
 int RunModes(const std::vector<std::string>& args);
+// impactframe-cli batch FILE... --out DIR [options]
+int RunBatch(const std::vector<std::string>& args);
 
 // Commands that draw pictures (impactframe-cli plot). Their options and help texts are
 // part of every build; drawing needs Qt and is compiled only in the full build

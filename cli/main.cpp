@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "cli/commands.h"
+#include "cli/mpi_job.h"
 #include "version/version.h"
 
 namespace cli {
@@ -30,44 +31,76 @@ const char* const kUsage =
     "  draw INPUT [opts]      draw the structure, its static deformation or its impact\n"
     "                         response at a time as PNG, SVG or PDF (see draw --help; not\n"
     "                         in builds without Qt)\n"
+    "  batch FILE... --out DIR [opts]\n"
+    "                         analyse many structure data files, one after another or\n"
+    "                         spread over the processes of mpirun (see batch --help)\n"
     "  --version              show the version\n"
     "  --help                 show this help\n"
     "\n"
     "option of every command:\n"
     "  --verbose              first print the version on standard error\n";
 
-}  // namespace cli
+// The last lines of the help: whether this build can spread its work over processes.
+std::string ParallelHelp() {
+    const std::string library = mpi::LibraryVersion();
+    if (library.empty())
+        return "\nMPI: not in this build (built without Open MPI): analyse and batch run in\n"
+               "one process.\n";
+    return "\nMPI: built with " + library +
+           ". Started by mpirun, analyse shares its transform points\n"
+           "and batch its files among the processes; the other commands run without mpirun.\n";
+}
 
-int main(int argc, char** argv) {
-    std::vector<std::string> args(argv + 1, argv + argc);
+// Under mpirun only analyse and batch share their work; the others would run once per
+// process and write the same files at once.
+bool SharesWork(const std::string& command) {
+    return command == "analyse" || command == "analyze" || command == "batch";
+}
+
+int RunCommand(std::vector<std::string> args) {
+    const bool speaks = mpi::Rank() == 0;
     // --verbose may stand before or after the command; it is taken out here and given
     // back only to the commands that analyse.
     const auto verboseBegin = std::remove(args.begin(), args.end(), std::string("--verbose"));
     const bool verbose = verboseBegin != args.end();
     args.erase(verboseBegin, args.end());
-    if (args.empty()) return cli::UsageError("no command given");
+    if (args.empty()) return speaks ? UsageError("no command given") : 2;
     const std::string command = args[0];
     args.erase(args.begin());
     if (command == "--version") {
-        std::cout << "impactframe-cli " << version::VersionText() << '\n';
+        if (speaks) std::cout << "impactframe-cli " << version::VersionText() << '\n';
         return 0;
     }
-    if (verbose) std::fprintf(stderr, "impactframe-cli %s\n", version::VersionText());
+    if (verbose && speaks) std::fprintf(stderr, "impactframe-cli %s\n", version::VersionText());
+    if (command == "--help" || command == "-h" || command == "help") {
+        if (speaks) std::fputs((kUsage + ParallelHelp()).c_str(), stdout);
+        return 0;
+    }
+    if (mpi::Shared() && !SharesWork(command)) {
+        if (!speaks) return 2;
+        return UsageError(command + " runs in one process: start it without mpirun");
+    }
+    if (command == "sample") return RunSample(args);
+    if (command == "check") return RunCheck(args);
+    // Commands that analyse report their solver, threads and memory too.
+    if (verbose) args.push_back("--verbose");
+    if (command == "analyse" || command == "analyze") return RunAnalyse(args);
+    if (command == "batch") return RunBatch(args);
+    if (DrawingCommandUsage(command)) return RunDrawingCommand(command, args);
+    if (command == "modes") return RunModes(args);
+    return UsageError("unknown command '" + command + "'");
+}
+
+}  // namespace cli
+
+int main(int argc, char** argv) {
+    cli::mpi::Session session(argc, argv);
     try {
-        if (command == "--help" || command == "-h" || command == "help") {
-            std::fputs(cli::kUsage, stdout);
-            return 0;
-        }
-        if (command == "sample") return cli::RunSample(args);
-        if (command == "check") return cli::RunCheck(args);
-        // Commands that analyse report their solver, threads and memory too.
-        if (verbose) args.push_back("--verbose");
-        if (command == "analyse" || command == "analyze") return cli::RunAnalyse(args);
-        if (cli::DrawingCommandUsage(command)) return cli::RunDrawingCommand(command, args);
-        if (command == "modes") return cli::RunModes(args);
-        return cli::UsageError("unknown command '" + command + "'");
+        return cli::RunCommand(std::vector<std::string>(argv + 1, argv + argc));
     } catch (const std::exception& e) {
         std::fprintf(stderr, "impactframe-cli: %s\n", e.what());
+        // The other processes may be waiting for this one: end them all.
+        if (cli::mpi::Shared()) cli::mpi::AbortJob(1);
         return 1;
     }
 }

@@ -6,7 +6,7 @@ set -euo pipefail
 PACKAGES=(cmake g++ make qt6-base-dev qt6-svg-dev qt6-qpa-plugins qt6-translations-l10n
           libeigen3-dev nlohmann-json3-dev libgtest-dev libgmock-dev libbenchmark-dev
           fonts-noto-cjk desktop-file-utils pybind11-dev python3-dev python3-numpy
-          python3-pytest python3-matplotlib)
+          python3-pytest python3-matplotlib libopenmpi-dev openmpi-bin)
 # clang with its libFuzzer and sanitizer runtimes: ./test fuzzes the data-file readers.
 FUZZ_PACKAGES=(clang libclang-rt-14-dev)
 

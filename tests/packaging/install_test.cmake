@@ -76,9 +76,11 @@ run(analyse_help err "${cli}" analyse --help)
 run(plot_help err "${cli}" plot --help)
 run(modes_help err "${cli}" modes --help)
 run(draw_help err "${cli}" draw --help)
+run(batch_help err "${cli}" batch --help)
 string(REGEX MATCHALL "\n  [a-z]+ " commands "${help}")
 # "[" would split CMake lists oddly: "[-o OUT]" becomes " -o OUT]".
-string(REPLACE "[" " " options "${help}${analyse_help}${plot_help}${modes_help}${draw_help}")
+string(REPLACE "[" " " options
+       "${help}${analyse_help}${plot_help}${modes_help}${draw_help}${batch_help}")
 string(REGEX MATCHALL " --?[a-z][a-z-]*" options "${options}")
 list(REMOVE_DUPLICATES options)
 foreach(command IN LISTS commands)
