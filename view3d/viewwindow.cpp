@@ -556,10 +556,11 @@ void ViewWindow::ShowInversionProgress() {
 }
 
 void ViewWindow::ShowInversionFailure(const std::exception& e) {
+    // Said by the kind of failure; the engine's English text is not shown.
     const bool memory = dynamic_cast<const std::bad_alloc*>(&e) != nullptr;
-    platform::ShowMessage(this, memory
-                                    ? QStringLiteral("メモリが足りないため動画を表示できません。")
-                                    : QStringLiteral("動画を表示できません。\n%1").arg(e.what()));
+    platform::ShowMessage(
+        this, memory ? QStringLiteral("メモリが足りないため動画を表示できません。")
+                     : QStringLiteral("動画を表示できません。\n変位履歴の値が数値になりません。"));
 }
 
 void ViewWindow::DrawFrame() {

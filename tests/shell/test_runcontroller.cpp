@@ -3,6 +3,8 @@
 // by then and skips the static solution, and histories from the document's solution.
 #include <gtest/gtest.h>
 
+#include <memory>
+#include <string>
 #include <vector>
 
 #include <QEventLoop>
@@ -137,6 +139,42 @@ TEST_F(RunControllerTest, StopKeepsThePointsSolvedAndSkipsTheStaticSolution) {
     Settle();
     EXPECT_TRUE(historyEnd.Result.Stopped());
     EXPECT_TRUE(historyEnd.Histories.Uncorrected.Empty());
+}
+
+// The document knows its file, whether the structure changed since it was read or
+// written, and lets go of every result when a structure replaces it.
+TEST(Document, ReplacingForgetsTheResultsAndSavingMarksTheModelUnchanged) {
+    shell::Document document;
+    fem::Model sample;
+    fem::BuildSample(sample, 1);
+    document.Replace(sample, "/data/bar.txt");
+    EXPECT_EQ(document.Path(), "/data/bar.txt");
+    EXPECT_FALSE(document.ChangedSinceSaved());
+    fem::AnalysisSettings settings;
+    settings.Nw = 64;
+    document.TakeAnalysis(fem::RunAnalysis(document.Snapshot(), settings),
+                          document.Model().Revision());
+    auto modes = std::make_shared<shell::ModesSolution>();
+    modes->ModelRevision = document.Model().Revision();
+    document.TakeModes(modes);
+    ASSERT_NE(document.Impact(), nullptr);
+    ASSERT_NE(document.StaticDisplacements(), nullptr);
+
+    document.Model().Touch();
+    EXPECT_TRUE(document.ChangedSinceSaved());
+    EXPECT_EQ(document.StaticDisplacements(), nullptr);
+    document.Saved("/data/copy.txt");
+    EXPECT_FALSE(document.ChangedSinceSaved());
+    EXPECT_EQ(document.Path(), "/data/copy.txt");
+    EXPECT_EQ(document.WhyNoImpact(), shell::MissingResults::Changed);
+
+    // The same structure read again is a new one: nothing of the old results is its own.
+    document.Replace(sample, std::string());
+    EXPECT_EQ(document.Path(), "");
+    EXPECT_EQ(document.LastAnalysis().Impact, nullptr);
+    EXPECT_EQ(document.Modes(), nullptr);
+    EXPECT_EQ(document.WhyNoImpact(), shell::MissingResults::NoAnalysis);
+    EXPECT_NE(document.Model().Revision(), sample.Revision());
 }
 
 }  // namespace
