@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <memory>
+#include <new>
 #include <string>
 #include <utility>
 #include <vector>
@@ -753,7 +754,15 @@ void AnalysisPanel::RunAnalysis() {
     progressLabel_ = analysisProgress_;
     // With the correction the progress runs over both lines of transform points, to
     // DynamicPointCount(Nw, true) - 1.
-    runs_.StartAnalysis(*settings);
+    try {
+        runs_.StartAnalysis(*settings);
+    } catch (const std::bad_alloc&) {
+        // No memory left for the copy of the structure the run works on.
+        progressLabel_ = nullptr;
+        fem::Outcome memory;
+        memory.Kind = fem::OutcomeKind::OutOfMemory;
+        platform::ShowMessage(this, OutcomeMessage(memory));
+    }
 }
 
 void AnalysisPanel::FinishAnalysis(const AnalysisEnd& end) {

@@ -157,7 +157,8 @@ void MainWindow::BuildMenus() {
 
 void MainWindow::SetCommandsEnabled(bool enabled) {
     // While a computation runs only "終了" stays available: the other commands would
-    // change or read the model the computation is working on.
+    // change the structure, whose results would then belong to no revision of it, or
+    // start another computation.
     for (QAction* a : findChildren<QAction*>()) {
         if (a->isSeparator() || a->menu()) continue;
         const QString name = a->objectName();
