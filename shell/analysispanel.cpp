@@ -10,7 +10,6 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QEvent>
-#include <QFile>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -21,15 +20,12 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
-#include "model/datafile.h"
-#include "model/samples.h"
 #include "numeric/failure.h"
 #include "platform/messagebox.h"
 #include "platform/picturebox.h"
 #include "platform/qtcolor.h"
 #include "platform/twips.h"
 #include "results/graphcore.h"
-#include "services/paths.h"
 #include "shell/document.h"
 #include "shell/elementsheet.h"
 #include "shell/mainwindow.h"
@@ -37,25 +33,13 @@
 #include "shell/nodesheet.h"
 #include "shell/numbertext.h"
 #include "shell/runcontroller.h"
+#include "shell/structurefiles.h"
 #include "view3d/structure.h"
 
 namespace shell {
 namespace {
 
 const QString kCheckParameters = QStringLiteral("γ，Te，荷重立上りの設定値を確認して下さい。");
-
-// The file name without folder and extension, as the file name label shows it.
-QString BaseName(const QString& path) {
-    std::string fileName;
-    std::string baseName;
-    services::FolderOf(path.toStdString(), fileName);
-    services::ExtensionOf(fileName, baseName);
-    return QString::fromStdString(baseName);
-}
-
-std::string LocalPath(const QString& path) {
-    return QFile::encodeName(path).toStdString();
-}
 
 QLabel* NewLabel(const QString& text, const char* name, QWidget* parent) {
     auto* label = new QLabel(text, parent);
@@ -668,14 +652,12 @@ void AnalysisPanel::StructureReplaced() {
 }
 
 bool AnalysisPanel::OpenStructureFile(const QString& path) {
-    fem::Model read;
-    fem::DataFileError error;
-    if (!fem::StructDataReadFile(read, LocalPath(path), &error)) {
-        platform::ShowMessage(this, ReadFailureMessage(error));
+    const QString why = ReadStructureFile(document_, path);
+    if (!why.isEmpty()) {
+        platform::ShowMessage(this, why);
         return false;
     }
-    document_.Replace(std::move(read), path.toStdString());
-    fileNameLabel_->setText(BaseName(path));
+    fileNameLabel_->setText(FileBaseName(path));
     StructureReplaced();
     return true;
 }
@@ -704,32 +686,27 @@ void AnalysisPanel::WriteStructureData(bool overwrite) {
         path = mainWindow_->AskWriteFile();
         if (path.isEmpty()) return;
     }
-    fem::DataFileWriteError why;
-    if (!fem::StructDataWriteFile(document_.Model(), LocalPath(path), &why)) {
-        // The current file stays the one the user had.
-        why.path = path.toStdString();  // the name as the user chose it
-        platform::ShowMessage(this, WriteFailureMessage(why));
+    // A failed write keeps the current file the user had.
+    const QString why = WriteStructureFile(document_, path);
+    if (!why.isEmpty()) {
+        platform::ShowMessage(this, why);
         return;
     }
-    document_.Saved(path.toStdString());
-    fileNameLabel_->setText(BaseName(path));
+    fileNameLabel_->setText(FileBaseName(path));
 }
 
 void AnalysisPanel::LoadSample(int number) {
     if (Busy()) return;
-    fem::Model sample;
     fem::SampleSettings settings;
-    try {
-        settings = fem::BuildSample(sample, number);
-    } catch (const numeric::ComputationFailure& f) {
-        platform::ShowMessage(this, FailureReason(f));
+    const QString why = BuildSampleStructure(document_, number, settings);
+    if (!why.isEmpty()) {
+        platform::ShowMessage(this, why);
         return;
     }
     teEdit_->setText(NumberText(settings.Te));
     magnificationEdit_->setText(NumberText(settings.Magnification));
     // A sample has no file: overwriting asks for a name instead of replacing the last
     // file read.
-    document_.Replace(std::move(sample), std::string());
     fileNameLabel_->setText(QStringLiteral("(ファイル名)"));
     StructureReplaced();
 }
