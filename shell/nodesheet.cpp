@@ -215,7 +215,7 @@ QString NodeSheet::RefusalReason(const numeric::ComputationFailure& failure) con
             if (el.EndNode[0] != number_ && el.EndNode[1] != number_) continue;
             const ElementFault fault = FindElementFault(el, at(el.EndNode[0]), at(el.EndNode[1]));
             if (fault != ElementFault::None)
-                return QStringLiteral("要素 %1 の").arg(e) + ElementFaultText(fault);
+                return QStringLiteral("要素 %1 について、").arg(e) + ElementFaultText(fault);
         }
     }
     return FailureReason(failure);

@@ -294,7 +294,8 @@ TEST_F(NodeSheetTest, ChangeThatMakesAnElementDegenerateIsRefused) {
     Sheet()->Edit(1);
 
     ASSERT_EQ(messages.size(), 1u);
-    EXPECT_TRUE(messages[0].startsWith(QStringLiteral("節点を変更できません")));
+    EXPECT_EQ(messages[0], QStringLiteral("節点を変更できません：要素 0 について、要素の両端の"
+                                          "節点が同じ位置にあります（要素の長さが 0 です）"));
     EXPECT_EQ(Model().GetNode(1).Coord[0], 100.0);
     EXPECT_EQ(Model().GetElement(0).Length, 100.0);
 }
@@ -417,11 +418,22 @@ TEST_F(ElementSheetTest, ChangingTheSecondNodeRecomputesLengthAndDirection) {
 
 TEST_F(ElementSheetTest, MaterialThatCannotBeUsedIsRefusedAndTheElementKept) {
     StraightBar(Model());
-    for (const auto& [box, text] : {std::pair{3, "0"}, {1, "-21000"}, {2, "-8000"}, {0, "0"}}) {
+    // Boxes: 0 diameter, 1 Young's modulus, 2 shear modulus, 3 density.
+    const struct {
+        int box;
+        const char* text;
+        const char* why;
+    } cases[] = {{3, "0", "密度が 0 のため計算できません"},
+                 {1, "-21000", "波の速さが求まりません"},
+                 {2, "-8000", "波の速さが求まりません"},
+                 {0, "0", "直径が 0 のため断面がありません"}};
+    for (const auto& [box, text, why] : cases) {
         messages.clear();
         Confirm(1, [&, box = box, text = text] { Value(box)->setText(QLatin1String(text)); });
         ASSERT_EQ(messages.size(), 1u) << box;
-        EXPECT_TRUE(messages[0].startsWith(QStringLiteral("要素を変更できません"))) << box;
+        EXPECT_TRUE(messages[0].startsWith(QStringLiteral("要素を変更できません：") +
+                                           QString::fromUtf8(why)))
+            << messages[0].toStdString();
         const fem::ElementRecord e = Model().GetElement(1);
         EXPECT_EQ(e.Young, 21000.0);
         EXPECT_EQ(e.Shear, 8000.0);
