@@ -473,18 +473,14 @@ float ForceGraphWindow::LargestForceScale() const {
 }
 
 void ForceGraphWindow::SetForceHistories(int count, int nw, double te, int element,
-                                         const numeric::RealMatrix& histories, int globalFlag) {
-    SetForceHistories(count, nw, te, element, histories, globalFlag, fem::FEM());
-}
-
-void ForceGraphWindow::SetForceHistories(int count, int nw, double te, int element,
                                          const numeric::RealMatrix& histories, int globalFlag,
-                                         const fem::Model& model) {
+                                         const fem::Model& model,
+                                         const fem::StaticSolution* statics) {
     // Read everything that can fail first, so that a bad element number leaves
     // the window as it was.
     PenTable titled = pens_;
     titled.SetTitles(GraphKind::ElementForces);
-    const StaticLists lists = MakeStaticLists(model, element, globalFlag != 0, titled);
+    const StaticLists lists = MakeStaticLists(model, statics, element, globalFlag != 0, titled);
 
     kind_ = GraphKind::ElementForces;
     number_ = element;
@@ -499,10 +495,11 @@ void ForceGraphWindow::SetForceHistories(int count, int nw, double te, int eleme
 
 void ForceGraphWindow::SetNodeDisplacements(int nw, double te, int node,
                                             const numeric::RealMatrix& histories,
-                                            const fem::Model& model) {
+                                            const fem::Model& model,
+                                            const fem::StaticSolution* statics) {
     PenTable titled = pens_;
     titled.SetTitles(GraphKind::NodeDisplacements);
-    const StaticLists lists = MakeNodeStaticLists(model, node, titled);
+    const StaticLists lists = MakeNodeStaticLists(model, statics, node, titled);
 
     kind_ = GraphKind::NodeDisplacements;
     number_ = node;

@@ -31,7 +31,8 @@ class QRadioButton;
 
 namespace fem {
 class Model;
-}
+struct StaticSolution;
+}  // namespace fem
 namespace platform {
 class PictureBox;
 }
@@ -51,17 +52,16 @@ class ForceGraphWindow : public QWidget {
 
     // Takes over one element's force histories (component 0..count-1 x point
     // 0..nw-1) in global (globalFlag 1) or element components, labels the window,
-    // computes the scales and fills the static lists from model. Does not draw.
+    // computes the scales and fills the static lists from model and its static solution
+    // (statics; null or a failed one: the lists show 0). Does not draw.
     void SetForceHistories(int count, int nw, double te, int element,
                            const numeric::RealMatrix& histories, int globalFlag,
-                           const fem::Model& model);
-    void SetForceHistories(int count, int nw, double te, int element,
-                           const numeric::RealMatrix& histories, int globalFlag);
+                           const fem::Model& model, const fem::StaticSolution* statics);
     // Takes over one node's six displacement histories (component 0..5 x point
     // 0..nw-1, global components): the scale labels, readout and lists then show ux,
     // uy, uz, θx, θy, θz with the same pens. Does not draw.
     void SetNodeDisplacements(int nw, double te, int node, const numeric::RealMatrix& histories,
-                              const fem::Model& model);
+                              const fem::Model& model, const fem::StaticSolution* statics);
 
     // The estimated aliasing error of the uncorrected curves (component x point, as the
     // histories just taken over): the list "推定誤差" shows, per component, its largest

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <memory>
+#include <new>
 #include <string>
 #include <utility>
 #include <vector>
@@ -9,7 +10,6 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QEvent>
-#include <QFile>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -20,89 +20,26 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
-#include "analysis/engine.h"
-#include "model/datafile.h"
-#include "model/samples.h"
 #include "numeric/failure.h"
 #include "platform/messagebox.h"
 #include "platform/picturebox.h"
 #include "platform/qtcolor.h"
 #include "platform/twips.h"
 #include "results/graphcore.h"
-#include "services/paths.h"
+#include "shell/document.h"
 #include "shell/elementsheet.h"
 #include "shell/mainwindow.h"
 #include "shell/messages.h"
 #include "shell/nodesheet.h"
 #include "shell/numbertext.h"
-#include "shell/workerthread.h"
+#include "shell/runcontroller.h"
+#include "shell/structurefiles.h"
 #include "view3d/structure.h"
 
 namespace shell {
 namespace {
 
 const QString kCheckParameters = QStringLiteral("γ，Te，荷重立上りの設定値を確認して下さい。");
-
-// Progress of a computation on the worker thread, called there by the engine: the
-// finished points go to the panel's label through the worker. The stop button's request
-// is passed on at every call, so that a stop pressed before the engine cleared its stop
-// request at the start of the dynamic solution still counts.
-class WorkerProgress : public fem::AnalysisCallbacks {
-  public:
-    WorkerProgress(WorkerThread& worker, const std::atomic<bool>& stopPressed)
-        : worker_(worker), stopPressed_(stopPressed) {}
-    void Yield() override { PassOnStop(); }
-    void Progress(int k) override {
-        worker_.ReportProgress(k);
-        PassOnStop();
-    }
-
-  protected:
-    void PassOnStop() {
-        if (stopPressed_) fem::Analysis().StopRequested = true;
-    }
-
-    WorkerThread& worker_;
-    const std::atomic<bool>& stopPressed_;
-};
-
-// The element forces have no stop of their own in the engine: a stop ends them here.
-struct ForcesStopped {};
-class ElementForceProgress : public WorkerProgress {
-  public:
-    using WorkerProgress::WorkerProgress;
-    void Progress(int k) override {
-        worker_.ReportProgress(k);
-        if (stopPressed_) throw ForcesStopped{};
-    }
-};
-
-// The model an analysis works on: a copy of the program's model, which the window keeps
-// drawing meanwhile. The node spectra are the run's output and move into the copy
-// instead of being copied (a run starts by discarding them anyway), so that the memory
-// they take is not held twice.
-fem::Model ModelForRun(fem::Model& model) {
-    std::vector<numeric::Matrix<numeric::Complex>> spectra(model.Nodes.size());
-    for (std::size_t i = 0; i < spectra.size(); ++i)
-        std::swap(spectra[i], model.Nodes[i].DispSpectrum);
-    fem::Model work = model;
-    for (std::size_t i = 0; i < spectra.size(); ++i)
-        std::swap(spectra[i], work.Nodes[i].DispSpectrum);
-    return work;
-}
-
-// The file name without folder and extension, as the file name label shows it.
-QString BaseName(const QString& path) {
-    std::string fileName;
-    std::string baseName;
-    services::FolderOf(path.toStdString(), fileName);
-    services::ExtensionOf(fileName, baseName);
-    return QString::fromStdString(baseName);
-}
-
-std::string LocalPath(const QString& path) {
-    return QFile::encodeName(path).toStdString();
-}
 
 QLabel* NewLabel(const QString& text, const char* name, QWidget* parent) {
     auto* label = new QLabel(text, parent);
@@ -139,10 +76,10 @@ QWidget* CaptionAroundList(QLabel* caption, QComboBox* list, QWidget* parent) {
 
 }  // namespace
 
-AnalysisPanel::AnalysisPanel(MainWindow* mainWindow, QWidget* parent)
-    : QWidget(parent), mainWindow_(mainWindow), worker_(new WorkerThread(this)) {
+AnalysisPanel::AnalysisPanel(MainWindow* mainWindow, Document& document, RunController& runs,
+                             QWidget* parent)
+    : QWidget(parent), mainWindow_(mainWindow), document_(document), runs_(runs) {
     setObjectName(QStringLiteral("analysisPanel"));
-    worker_->setObjectName(QStringLiteral("workerThread"));
     setWindowTitle(QStringLiteral("解析条件"));
     setAutoFillBackground(true);
     BuildControls();
@@ -151,7 +88,7 @@ AnalysisPanel::AnalysisPanel(MainWindow* mainWindow, QWidget* parent)
 }
 
 AnalysisPanel::~AnalysisPanel() {
-    // The computation's thread uses this panel's members until it has ended.
+    // Nothing of a computation still running is shown any more.
     Abandon();
 }
 
@@ -380,7 +317,7 @@ QGroupBox* AnalysisPanel::BuildNodeDisplacementGroup() {
 
 void AnalysisPanel::SetNodeDisplacementEnabled(bool enabled) {
     // The list follows the structure: its nodes are numbered 0 .. NodeCount - 1.
-    const int count = fem::FEM().NodeCount();
+    const int count = document_.Model().NodeCount();
     if (enabled && displacementNodeCombo_->count() != count) {
         displacementNodeCombo_->clear();
         for (int n = 0; n < count; ++n) displacementNodeCombo_->addItem(QString::number(n));
@@ -395,25 +332,10 @@ int AnalysisPanel::ChosenDisplacementNode() const {
 }
 
 void AnalysisPanel::ComputeNodeDisplacements(int node) {
-    if (busy_) return;
-    fem::Model& model = fem::FEM();
-    QString why = MissingHistoriesReason(QStringLiteral("節点変位"));
-    if (why.isEmpty() && (node < 0 || node >= model.NodeCount()))
-        why = QStringLiteral("節点番号 %1 はありません").arg(node);
-    if (!why.isEmpty()) {
-        platform::ShowMessage(this, why);
-        return;
-    }
-    try {
-        fem::HistoryResult histories;
-        fem::NodeDisplacementHistory(model, node, histories);
-        nodeDisplacementHistory_ = histories.Best();
-        mainWindow_->ShowNodeDisplacements(fem::Analysis().Nw, fem::Analysis().Te, node, histories,
-                                           true);
-    } catch (const std::exception& f) {
-        platform::ShowMessage(this, QStringLiteral("節点変位を計算できません。\n") +
-                                        FailureReason(f) + QStringLiteral("。"));
-    }
+    HistoryRequest request;
+    request.Kind = HistoryKind::NodeDisplacements;
+    request.Number = node;
+    ComputeHistories(request, QStringLiteral("節点変位"));
 }
 
 void AnalysisPanel::LoadDefaults() {
@@ -427,7 +349,6 @@ void AnalysisPanel::LoadDefaults() {
     teEdit_->setText(QStringLiteral("0.001"));
     tauEdit_->setText(QStringLiteral("0"));
     aliasingCheck_->setChecked(false);
-    te_ = ParseDouble(teEdit_->text()).value_or(0.0);
     smallPicture_->SetFontSize(8);
     deformationButtons_[0]->setChecked(true);
     deformationMode_ = 0;
@@ -442,15 +363,16 @@ void AnalysisPanel::ConnectHandlers() {
     connect(readDataButton_, &QPushButton::clicked, this, [this] { ReadStructureData(); });
     connect(saveDataButton_, &QPushButton::clicked, this, [this] { WriteStructureData(false); });
     connect(runAnalysisButton_, &QPushButton::clicked, this, [this] { RunAnalysis(); });
-    connect(stopButton_, &QPushButton::clicked, this, [this] {
-        if (!worker_->Running()) return;  // nothing to stop
-        stopPressed_ = true;
-        fem::Analysis().StopRequested = true;
-    });
-    connect(worker_, &WorkerThread::Progressed, this, [this](int k) {
+    connect(stopButton_, &QPushButton::clicked, this, [this] { runs_.Stop(); });
+    connect(&runs_, &RunController::Progressed, this, [this](int k) {
         if (progressLabel_) progressLabel_->setText(QStringLiteral(" %1 ").arg(k));
         emit Progressed(k);
     });
+    connect(&runs_, &RunController::BusyChanged, this, [this](bool busy) { BusyChanged(busy); });
+    connect(&runs_, &RunController::AnalysisEnded, this,
+            [this](const AnalysisEnd& end) { FinishAnalysis(end); });
+    connect(&runs_, &RunController::HistoriesEnded, this,
+            [this](const HistoryEnd& end) { FinishHistories(end); });
     connect(computeForcesButton_, &QPushButton::clicked, this,
             [this] { ComputeElementForces(ChosenElement()); });
     connect(redrawButton_, &QPushButton::clicked, this, [this] { Redraw(); });
@@ -470,9 +392,9 @@ void AnalysisPanel::ConnectHandlers() {
     });
     connect(addNodeButton_, &QPushButton::clicked, this, [this] { EditNode(-1); });
     connect(addElementButton_, &QPushButton::clicked, this, [this] {
-        if (fem::FEM().NodeCount() < 2) return;
+        if (document_.Model().NodeCount() < 2) return;
         EditElement(-1);
-        if (fem::FEM().ElementCount() >= 1) runAnalysisButton_->setEnabled(true);
+        if (document_.Model().ElementCount() >= 1) runAnalysisButton_->setEnabled(true);
     });
     connect(tauEdit_, &QLineEdit::returnPressed, this, [this] { ValidateTau(); });
     connect(smallPicture_, &platform::PictureBox::MouseMoved, this,
@@ -523,18 +445,17 @@ void AnalysisPanel::SetNodalForceEnabled(bool enabled) {
     SetNodeDisplacementEnabled(enabled);
 }
 
-void AnalysisPanel::SetBusy(bool busy) {
-    busy_ = busy;
-    emit BusyChanged(busy);
+void AnalysisPanel::BusyChanged(bool busy) {
+    SetInputsEnabled(!busy);
+}
+
+bool AnalysisPanel::Busy() const {
+    return runs_.Busy();
 }
 
 void AnalysisPanel::Abandon() {
     abandoned_ = true;
-    if (!worker_->Running()) return;
-    stopPressed_ = true;
-    fem::Analysis().StopRequested = true;
-    // The dynamic solution stops within one transform point; the static one follows.
-    worker_->Wait();
+    runs_.Abandon();
 }
 
 // --- small handlers --------------------------------------------------------------
@@ -557,11 +478,28 @@ int AnalysisPanel::ChosenElement() const {
 }
 
 void AnalysisPanel::ValidateTau() {
-    const double tau = fem::TauFromText(tauEdit_->text().toStdString());
-    // A running analysis reads the shared rise time at every transform point; a value
-    // entered meanwhile waits for the next run, which reads the box again.
-    if (!busy_) fem::Analysis().Tau = tau;
-    tauEdit_->setText(NumberText(tau));
+    // A running analysis keeps the rise time it started with; the next run reads the box.
+    tauEdit_->setText(NumberText(fem::TauFromText(tauEdit_->text().toStdString())));
+}
+
+std::optional<fem::AnalysisSettings> AnalysisPanel::FormSettings() const {
+    const auto nw = ParseWhole(nwCombo_->currentText());
+    const auto gammaTe = ParseDouble(gammaTeEdit_->text());
+    const auto te = ParseDouble(teEdit_->text());
+    const auto tau = ParseDouble(tauEdit_->text());
+    // A time span of zero or less has no transform points.
+    if (!nw || !gammaTe || !te || !tau || *te <= 0.0) return std::nullopt;
+    fem::AnalysisSettings settings;
+    settings.Nw = *nw;
+    settings.GammaTe = *gammaTe;
+    settings.Te = *te;
+    settings.Tau = fem::ClampTau(*tau);
+    settings.CorrectAliasing = aliasingCheck_->isChecked();
+    return settings;
+}
+
+QString AnalysisPanel::CurrentFile() const {
+    return QString::fromStdString(document_.Path());
 }
 
 void AnalysisPanel::ShowElementNodes() {
@@ -570,7 +508,7 @@ void AnalysisPanel::ShowElementNodes() {
         return;
     }
     try {
-        const fem::ElementRecord e = fem::FEM().GetElement(ChosenElement());
+        const fem::ElementRecord e = document_.Model().GetElement(ChosenElement());
         elementNodesLabel_->setText(
             QStringLiteral(" %1 - %2 ").arg(e.EndNode[0]).arg(e.EndNode[1]));
     } catch (const numeric::ComputationFailure&) {
@@ -616,22 +554,22 @@ SheetHost AnalysisPanel::MakeSheetHost() {
 }
 
 NodeSheet* AnalysisPanel::nodeSheet() {
-    if (!nodeSheet_) nodeSheet_ = new NodeSheet(MakeSheetHost(), this);
+    if (!nodeSheet_) nodeSheet_ = new NodeSheet(document_, MakeSheetHost(), this);
     return nodeSheet_;
 }
 
 ElementSheet* AnalysisPanel::elementSheet() {
-    if (!elementSheet_) elementSheet_ = new ElementSheet(MakeSheetHost(), this);
+    if (!elementSheet_) elementSheet_ = new ElementSheet(document_, MakeSheetHost(), this);
     return elementSheet_;
 }
 
 void AnalysisPanel::EditNode(int number) {
-    if (busy_) return;
+    if (Busy()) return;
     nodeSheet()->Edit(number);
 }
 
 void AnalysisPanel::EditElement(int number) {
-    if (busy_) return;
+    if (Busy()) return;
     elementSheet()->Edit(number);
 }
 
@@ -656,7 +594,7 @@ view3d::PanelLink AnalysisPanel::MakePanelLink() {
     link.RefillElementList = [this](int count) { RefillList(elementCombo_, count); };
     link.ShowViewWindow = [this] { mainWindow_->ShowViewWindow(); };
     link.DeformationMode = deformationMode_;
-    link.NoResults = !StaticResultsBelong();
+    link.StaticDisplacements = document_.StaticDisplacements();
     const auto amp = ParseDouble(magnificationEdit_->text());
     link.Magnification = amp.value_or(0.0);
     return link;
@@ -665,26 +603,23 @@ view3d::PanelLink AnalysisPanel::MakePanelLink() {
 void AnalysisPanel::DrawStructure() {
     emit StructureRedrawn();
     view3d::PanelLink link = MakePanelLink();
-    view3d::DrawStructure(mainWindow_->Scene(), fem::FEM(), link);
+    view3d::DrawStructure(mainWindow_->Scene(), document_.Model(), link);
     smallPicture_->update();
     ShowElementNodes();  // an edited element may have other nodes now
 }
 
-bool AnalysisPanel::StaticResultsBelong() const {
-    if (busy_) return staticResultsBelongedAtStart_;
-    return fem::StaticResultsBelongTo(fem::FEM());
-}
-
 // The static deformation of another structure, or of this one before it was changed,
-// is not drawn over it.
+// is not drawn over it; neither is one of a stopped run, which has none.
 void AnalysisPanel::DrawDeformation(double magnification) {
-    if (!StaticResultsBelong()) return;
-    view3d::DrawDeformation(mainWindow_->Scene(), fem::FEM(), magnification);
+    if (const auto* displacements = document_.StaticDisplacements())
+        view3d::DrawDeformation(mainWindow_->Scene(), document_.Model(), *displacements,
+                                magnification);
 }
 
 void AnalysisPanel::DrawDeformationSimple(double magnification) {
-    if (!StaticResultsBelong()) return;
-    view3d::DrawDeformationSimple(mainWindow_->Scene(), fem::FEM(), magnification);
+    if (const auto* displacements = document_.StaticDisplacements())
+        view3d::DrawDeformationSimple(mainWindow_->Scene(), document_.Model(), *displacements,
+                                      magnification);
 }
 
 void AnalysisPanel::DrawChosenDeformation() {
@@ -697,7 +632,6 @@ void AnalysisPanel::DrawChosenDeformation() {
 // --- structure data and samples ------------------------------------------------------
 
 void AnalysisPanel::StructureReplaced() {
-    analysedRevision_ = 0;
     try {
         DrawStructure();
     } catch (const std::exception&) {
@@ -711,72 +645,68 @@ void AnalysisPanel::StructureReplaced() {
     forceProgress_->setText(QStringLiteral(" 0 "));
     try {
         view3d::PanelLink link = MakePanelLink();
-        view3d::ShowNewStructure(mainWindow_->Scene(), fem::FEM(), link);
+        view3d::ShowNewStructure(mainWindow_->Scene(), document_.Model(), link);
         smallPicture_->update();
     } catch (const std::exception&) {
     }
 }
 
 bool AnalysisPanel::OpenStructureFile(const QString& path) {
-    fem::DataFileError error;
-    if (!fem::StructDataReadFile(fem::FEM(), LocalPath(path), &error)) {
-        platform::ShowMessage(this, ReadFailureMessage(error));
+    const QString why = ReadStructureFile(document_, path);
+    if (!why.isEmpty()) {
+        platform::ShowMessage(this, why);
         return false;
     }
-    currentFile_ = path;
-    fileNameLabel_->setText(BaseName(path));
+    fileNameLabel_->setText(FileBaseName(path));
     StructureReplaced();
     return true;
 }
 
 void AnalysisPanel::ReadStructureData() {
-    if (busy_) return;
-    const QString previous = currentFile_;
+    if (Busy()) return;
     const QString path = mainWindow_->AskReadFile();
-    currentFile_ = path;  // a cancelled dialog leaves no current file
-    if (path.isEmpty()) return;
+    if (path.isEmpty()) {
+        document_.ForgetPath();  // a cancelled dialog leaves no current file
+        return;
+    }
     // A file that cannot be read leaves everything as it was, the current file too,
     // so that overwriting cannot replace the unreadable file with the old model.
-    if (!OpenStructureFile(path)) currentFile_ = previous;
+    OpenStructureFile(path);
 }
 
 void AnalysisPanel::WriteStructureData(bool overwrite) {
-    if (busy_) return;
+    if (Busy()) return;
     try {
         DrawStructure();
     } catch (const std::exception&) {
     }
-    QString path = currentFile_;
+    QString path = CurrentFile();
     // Overwriting without a current file asks for a name, as writing does.
     if (!overwrite || path.isEmpty()) {
         path = mainWindow_->AskWriteFile();
         if (path.isEmpty()) return;
     }
-    fem::DataFileWriteError why;
-    if (!fem::StructDataWriteFile(fem::FEM(), LocalPath(path), &why)) {
-        // The current file stays the one the user had.
-        why.path = path.toStdString();  // the name as the user chose it
-        platform::ShowMessage(this, WriteFailureMessage(why));
+    // A failed write keeps the current file the user had.
+    const QString why = WriteStructureFile(document_, path);
+    if (!why.isEmpty()) {
+        platform::ShowMessage(this, why);
         return;
     }
-    currentFile_ = path;
-    fileNameLabel_->setText(BaseName(path));
+    fileNameLabel_->setText(FileBaseName(path));
 }
 
 void AnalysisPanel::LoadSample(int number) {
-    if (busy_) return;
+    if (Busy()) return;
     fem::SampleSettings settings;
-    try {
-        settings = fem::BuildSample(fem::FEM(), number);
-    } catch (const numeric::ComputationFailure& f) {
-        platform::ShowMessage(this, FailureReason(f));
+    const QString why = BuildSampleStructure(document_, number, settings);
+    if (!why.isEmpty()) {
+        platform::ShowMessage(this, why);
         return;
     }
     teEdit_->setText(NumberText(settings.Te));
     magnificationEdit_->setText(NumberText(settings.Magnification));
     // A sample has no file: overwriting asks for a name instead of replacing the last
     // file read.
-    currentFile_.clear();
     fileNameLabel_->setText(QStringLiteral("(ファイル名)"));
     StructureReplaced();
 }
@@ -784,79 +714,50 @@ void AnalysisPanel::LoadSample(int number) {
 // --- analysis ----------------------------------------------------------------------
 
 void AnalysisPanel::RunAnalysis() {
-    if (busy_) return;
-    const auto nw = ParseWhole(nwCombo_->currentText());
-    const auto gammaTe = ParseDouble(gammaTeEdit_->text());
-    const auto te = ParseDouble(teEdit_->text());
-    const auto tau = ParseDouble(tauEdit_->text());
-    // A time span of zero or less has no transform points.
-    if (!nw || !gammaTe || !te || !tau || *te <= 0.0) {
+    if (Busy()) return;
+    const std::optional<fem::AnalysisSettings> settings = FormSettings();
+    if (!settings) {
         platform::ShowMessage(this, kCheckParameters);
         return;
     }
-    nw_ = *nw;
     mainWindow_->AnimateImpactResponse();  // a mode shown before gives way to the new run
-    gammaTe_ = *gammaTe;
-    te_ = *te;
-    correctAliasing_ = aliasingCheck_->isChecked();
 
-    fem::Model& model = fem::FEM();
+    const fem::Model& model = document_.Model();
     forceElementCombo_->clear();
     for (int e = 0; e < model.ElementCount(); ++e) forceElementCombo_->addItem(QString::number(e));
     if (forceElementCombo_->count() > 0) forceElementCombo_->setCurrentIndex(0);
 
-    auto work = std::make_shared<fem::Model>(ModelForRun(model));
-    staticResultsBelongedAtStart_ = fem::StaticResultsBelongTo(model);
-    SetInputsEnabled(false);
-    SetBusy(true);
     analysisProgress_->setText(QStringLiteral(" 0 "));
     progressLabel_ = analysisProgress_;
-    stopPressed_ = false;
-    fem::Analysis().StopRequested = false;
     // With the correction the progress runs over both lines of transform points, to
     // DynamicPointCount(Nw, true) - 1.
-    fem::Analysis().CorrectAliasing = correctAliasing_;
-    auto messages = std::make_shared<fem::AnalysisMessages>();
-    worker_->Start(
-        [this, work, messages, nw = nw_, gammaTe = gammaTe_, te = te_, tau = *tau] {
-            WorkerProgress progress(*worker_, stopPressed_);
-            *messages = fem::RunAnalysis(*work, nw, gammaTe, te, tau, &progress);
-        },
-        [this, work, messages](const std::exception_ptr& failure) {
-            FinishAnalysis(*work, *messages, failure);
-        });
+    try {
+        runs_.StartAnalysis(*settings);
+    } catch (const std::bad_alloc&) {
+        // No memory left for the copy of the structure the run works on.
+        progressLabel_ = nullptr;
+        fem::Outcome memory;
+        memory.Kind = fem::OutcomeKind::OutOfMemory;
+        platform::ShowMessage(this, OutcomeMessage(memory));
+    }
 }
 
-void AnalysisPanel::FinishAnalysis(fem::Model& work, const fem::AnalysisMessages& messages,
-                                   const std::exception_ptr& failure) {
+void AnalysisPanel::FinishAnalysis(const AnalysisEnd& end) {
     progressLabel_ = nullptr;
-    // The copy with its results replaces the model, which its disabled inputs kept as it
-    // was; the engine's state now describes the model's results.
-    fem::Model& model = fem::FEM();
-    if (work.Revision() == model.Revision()) model = std::move(work);
-    analysedRevision_ = model.Revision();
-    if (failure) {
-        SetInputsEnabled(true);
-        SetBusy(false);
-        try {
-            std::rethrow_exception(failure);
-        } catch (const std::exception& f) {
-            platform::ShowMessage(this, QStringLiteral("解析できません。\n") + FailureReason(f) +
-                                            QStringLiteral("。"));
-        } catch (...) {
-            // Nothing more to say than that the run ended.
-        }
+    if (end.Failure.Failed() || !end.Result.Impact) {
+        platform::ShowMessage(this, OutcomeMessage(end.Failure));
         emit ComputationFinished();
         return;
     }
-    if (!messages.Dynamic.empty())
-        platform::ShowMessage(this, SolutionEndMessage(messages.Dynamic));
+    const QString dynamic = OutcomeMessage(end.Result.Impact->Result());
+    if (!dynamic.isEmpty()) platform::ShowMessage(this, dynamic);
     if (abandoned_) return;  // the program ended while the message was shown
-    SetInputsEnabled(true);
-    SetBusy(false);
-    if (!messages.Static.empty())
-        platform::ShowMessage(this, SolutionEndMessage(messages.Static));
-    if (abandoned_) return;
+    // After a stop the static solution was skipped: nothing more to say or draw.
+    if (end.Result.Static) {
+        const QString statics = OutcomeMessage(end.Result.Static->Result);
+        if (!statics.isEmpty()) platform::ShowMessage(this, statics);
+        if (abandoned_) return;
+    }
     mainWindow_->ShowViewWindow();
     try {
         DrawStructure();
@@ -867,68 +768,56 @@ void AnalysisPanel::FinishAnalysis(fem::Model& work, const fem::AnalysisMessages
     emit ComputationFinished();
 }
 
-QString AnalysisPanel::MissingHistoriesReason(const QString& what) const {
-    // The histories are inverted from the spectra of the last analysis; without a
-    // complete one of the structure as it is now they would be meaningless.
-    const fem::Model& model = fem::FEM();
-    if (fem::DynamicResultsBelongTo(model)) return {};
-    if (analysedRevision_ == 0)
-        return QStringLiteral("解析結果がありません。先に「解析実行」で解析して下さい。");
-    if (analysedRevision_ != model.Revision())
-        return QStringLiteral("構造が解析後に変更されました。もう一度「解析実行」で解析して下さい。");
-    return QStringLiteral("動的解析が中止またはエラーで終わったため、%1を計算できません。"
-                          "もう一度「解析実行」で解析して下さい。")
-        .arg(what);
+void AnalysisPanel::ComputeElementForces(int element) {
+    HistoryRequest request;
+    request.Kind = HistoryKind::ElementForces;
+    request.Number = element;
+    request.Axes =
+        globalComponentsCheck_->isChecked() ? fem::ForceAxes::Global : fem::ForceAxes::Element;
+    ComputeHistories(request, QStringLiteral("節点力"));
 }
 
-void AnalysisPanel::ComputeElementForces(int element) {
-    if (busy_) return;
-    fem::Model& model = fem::FEM();
-    QString why = MissingHistoriesReason(QStringLiteral("節点力"));
-    if (why.isEmpty() && (element < 0 || element >= model.ElementCount()))
-        why = QStringLiteral("要素番号 %1 はありません").arg(element);
+void AnalysisPanel::ComputeHistories(const HistoryRequest& request, const QString& what) {
+    if (Busy()) return;
+    // The histories are inverted from the spectra of the last analysis; without a
+    // complete one of the structure as it is now they would be meaningless.
+    QString why = MissingResultsMessage(document_.WhyNoImpact(), what);
+    const bool forces = request.Kind == HistoryKind::ElementForces;
+    const fem::Model& model = document_.Model();
+    const int count = forces ? model.ElementCount() : model.NodeCount();
+    if (why.isEmpty() && (request.Number < 0 || request.Number >= count))
+        why = (forces ? QStringLiteral("要素番号 %1 はありません")
+                      : QStringLiteral("節点番号 %1 はありません"))
+                  .arg(request.Number);
     if (!why.isEmpty()) {
         platform::ShowMessage(this, why);
         return;
     }
-
-    staticResultsBelongedAtStart_ = fem::StaticResultsBelongTo(model);
-    SetInputsEnabled(false);
-    SetBusy(true);
-    forceProgress_->setText(QStringLiteral(" 0 "));
-    progressLabel_ = forceProgress_;
-    stopPressed_ = false;
-    const int flag = globalComponentsCheck_->isChecked() ? 1 : 0;
-    const bool drawNow = drawAtOnceCheck_->isChecked();
-    auto histories = std::make_shared<fem::HistoryResult>();
-    worker_->Start(
-        [this, element, flag, histories] {
-            ElementForceProgress progress(*worker_, stopPressed_);
-            fem::ElementForceHistory(fem::FEM(), element, *histories, flag, &progress);
-        },
-        [this, element, flag, drawNow, histories](const std::exception_ptr& failure) {
-            FinishElementForces(element, flag, drawNow, *histories, failure);
-        });
+    progressLabel_ = forces ? forceProgress_ : nullptr;
+    if (progressLabel_) progressLabel_->setText(QStringLiteral(" 0 "));
+    drawWhenShown_ = !forces || drawAtOnceCheck_->isChecked();
+    runs_.StartHistories(request);
 }
 
-void AnalysisPanel::FinishElementForces(int element, int globalFlag, bool drawNow,
-                                        fem::HistoryResult& histories,
-                                        const std::exception_ptr& failure) {
+void AnalysisPanel::FinishHistories(const HistoryEnd& end) {
     progressLabel_ = nullptr;
-    QString why;
-    try {
-        if (failure) std::rethrow_exception(failure);
-        elementForceHistory_ = histories.Best();
-        mainWindow_->ShowForceGraphs(fem::Analysis().Nw, fem::Analysis().Te, element, histories,
-                                     globalFlag, drawNow);
-    } catch (const ForcesStopped&) {
-        why = SolutionEndMessage(fem::kUserStop);
-    } catch (const std::exception& f) {
-        why = QStringLiteral("節点力を計算できません。\n") + FailureReason(f) + QStringLiteral("。");
+    const bool forces = end.Request.Kind == HistoryKind::ElementForces;
+    const QString cannot = forces ? QStringLiteral("節点力を計算できません。\n")
+                                  : QStringLiteral("節点変位を計算できません。\n");
+    if (end.Result.Complete()) {
+        try {
+            mainWindow_->ShowHistories(end, drawWhenShown_);
+        } catch (const std::exception& f) {
+            platform::ShowMessage(this, cannot + FailureReason(f) + QStringLiteral("。"));
+        }
+    } else if (end.Result.Stopped()) {
+        platform::ShowMessage(this, OutcomeMessage(end.Result));
+    } else {
+        const QString reason = end.Result.Kind == fem::OutcomeKind::OutOfMemory
+                                   ? QStringLiteral("メモリが足りません")
+                                   : QStringLiteral("計算の結果が数値になりません");
+        platform::ShowMessage(this, cannot + reason + QStringLiteral("。"));
     }
-    SetInputsEnabled(true);
-    SetBusy(false);
-    if (!why.isEmpty()) platform::ShowMessage(this, why);
     emit ComputationFinished();
 }
 

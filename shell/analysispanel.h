@@ -2,26 +2,18 @@
 // AnalysisPanel: the analysis conditions ("解析条件") inside the main window. Its
 // controls load and save structure data, choose how the structure and its static
 // deformation are drawn, open the node and element sheets, hold the analysis
-// parameters, start and stop the analysis and start the element nodal-force
-// computation.
+// parameters, and start and stop the analysis and the histories of an element or node.
 //
-// The analysis and the element nodal forces run on a worker thread (WorkerThread), one
-// at a time, while the window stays responsive. An analysis works on a copy of the
-// program's model, which the window keeps drawing meanwhile; when it has ended, the copy
-// with its results replaces the model. The element forces read the model, which nothing
-// changes while they run. While either runs, the controls that could change the model
-// or start another computation are disabled, and the window reads nothing of the
-// engine's run-wide state (fem::Analysis()), which the computation writes.
+// The panel shows the form and the progress; the computations are the run controller's
+// (RunController), which works on the document. While a computation runs, the controls
+// that could change the structure or start another computation are disabled.
 #include <array>
-#include <atomic>
-#include <cstdint>
-#include <exception>
-#include <functional>
+#include <optional>
 
 #include <QString>
 #include <QWidget>
 
-#include "numeric/gauss.h"
+#include "analysis/settings.h"
 #include "shell/sheethost.h"
 
 class QCheckBox;
@@ -38,23 +30,23 @@ class PictureBox;
 namespace view3d {
 struct PanelLink;
 }
-namespace fem {
-class Model;
-struct AnalysisMessages;
-struct HistoryResult;
-}  // namespace fem
 
 namespace shell {
 
+class Document;
 class ElementSheet;
 class MainWindow;
 class NodeSheet;
-class WorkerThread;
+class RunController;
+struct AnalysisEnd;
+struct HistoryEnd;
+struct HistoryRequest;
 
 class AnalysisPanel : public QWidget {
     Q_OBJECT
   public:
-    explicit AnalysisPanel(MainWindow* mainWindow, QWidget* parent = nullptr);
+    AnalysisPanel(MainWindow* mainWindow, Document& document, RunController& runs,
+                  QWidget* parent = nullptr);
     ~AnalysisPanel() override;
 
     // --- commands of the menus and buttons -------------------------------------
@@ -65,14 +57,13 @@ class AnalysisPanel : public QWidget {
     // Reads the structure data file `path` as if it had been chosen for reading.
     // Returns false (after a message) when it could not be read.
     bool OpenStructureFile(const QString& path);
-    // "解析実行": starts the dynamic solution, then the static one, on the worker thread;
-    // the messages and the drawing follow when it has ended (ComputationFinished).
+    // "解析実行": starts the analysis of the structure with the form's settings; the
+    // messages and the drawing follow when it has ended (ComputationFinished).
     void RunAnalysis();
-    // "計算実行": starts the twelve end-force histories of `element` on the worker
-    // thread; they are handed to ForceGraphWindow when it has ended.
+    // "計算実行": starts the twelve end-force histories of `element`; they are shown in
+    // the force-graph window when they have been computed (ComputationFinished).
     void ComputeElementForces(int element);
-    // "節点変位" → "計算実行": the six displacement histories of `node`, shown in the
-    // force-graph window.
+    // "節点変位" → "計算実行": the six displacement histories of `node`, likewise.
     void ComputeNodeDisplacements(int node);
     // Drawing of the structure and of its static deformation; the deformation only
     // while the static results belong to the structure as it is now.
@@ -90,18 +81,17 @@ class AnalysisPanel : public QWidget {
     [[nodiscard]] int ChosenElement() const;
     // The node chosen for the displacement histories (0 when none is chosen).
     [[nodiscard]] int ChosenDisplacementNode() const;
-    [[nodiscard]] bool Busy() const { return busy_; }
+    // Whether a computation runs.
+    [[nodiscard]] bool Busy() const;
     // "エイリアシング補正": whether the next analysis also solves the second line of
     // transform points and the histories come corrected, with their estimated error.
     [[nodiscard]] bool CorrectAliasing() const;
-    [[nodiscard]] const QString& CurrentFile() const { return currentFile_; }
+    // The settings of the next analysis as the form holds them; none when a box is not
+    // a number or Te is not above 0. The rise time is the box's as "Enter" checks it.
+    [[nodiscard]] std::optional<fem::AnalysisSettings> FormSettings() const;
+    // The document's structure data file, empty when there is none.
+    [[nodiscard]] QString CurrentFile() const;
     [[nodiscard]] int DeformationMode() const { return deformationMode_; }
-    [[nodiscard]] const numeric::RealMatrix& ElementForceHistory() const {
-        return elementForceHistory_;
-    }
-    [[nodiscard]] const numeric::RealMatrix& NodeDisplacementHistory() const {
-        return nodeDisplacementHistory_;
-    }
     [[nodiscard]] platform::PictureBox* SmallPicture() const { return smallPicture_; }
     SheetHost MakeSheetHost();
     NodeSheet* nodeSheet();
@@ -116,8 +106,6 @@ class AnalysisPanel : public QWidget {
     void Abandon();
 
   signals:
-    // True while an analysis or an element-force computation runs.
-    void BusyChanged(bool busy);
     // The progress label of the running computation shows transform point k.
     void Progressed(int k);
     // A computation has ended and its messages, drawing or graphs have been shown.
@@ -141,7 +129,7 @@ class AnalysisPanel : public QWidget {
     // The node displacement group; enabling fills its node list for the structure.
     QGroupBox* BuildNodeDisplacementGroup();
     void SetNodeDisplacementEnabled(bool enabled);
-    void SetBusy(bool busy);
+    void BusyChanged(bool busy);
     // Common closing steps after a structure was read or a sample built.
     void StructureReplaced();
     // The redraw button: the structure, then the deformation of the chosen mode.
@@ -154,46 +142,28 @@ class AnalysisPanel : public QWidget {
     view3d::PanelLink MakePanelLink();
     // Deformation of the chosen mode with the magnification in its box.
     void DrawChosenDeformation();
-    // Whether the static results held belong to the model as it is now. While a
-    // computation runs, the answer at its start stands: the engine's state is then the
-    // computation's, and the model does not change.
-    [[nodiscard]] bool StaticResultsBelong() const;
-    // Why the histories of `what` ("節点力", "節点変位") cannot be computed now, or "".
-    [[nodiscard]] QString MissingHistoriesReason(const QString& what) const;
-    // The ends of the computations, on the user-interface thread.
-    void FinishAnalysis(fem::Model& work, const fem::AnalysisMessages& messages,
-                        const std::exception_ptr& failure);
-    void FinishElementForces(int element, int globalFlag, bool drawNow,
-                             fem::HistoryResult& histories, const std::exception_ptr& failure);
+    // Starts the histories of request after checking that they can be computed; what
+    // names them in the messages ("節点力", "節点変位").
+    void ComputeHistories(const HistoryRequest& request, const QString& what);
+    // The ends of the computations.
+    void FinishAnalysis(const AnalysisEnd& end);
+    void FinishHistories(const HistoryEnd& end);
 
     MainWindow* mainWindow_;
+    Document& document_;
+    RunController& runs_;
     NodeSheet* nodeSheet_ = nullptr;
     ElementSheet* elementSheet_ = nullptr;
 
-    // Values held for the other parts of the program.
-    double te_ = 0.001;
-    double gammaTe_ = 5.0;
-    int nw_ = 512;
-    bool correctAliasing_ = false;  // "エイリアシング補正" of the last run
     int deformationMode_ = 0;
     double vectorSize_ = 25.0;
     int elementPenWidth_ = 3;
-    // The model revision the last analysis ran for (0: none since the structure was read
-    // or built); it chooses the message when the element forces have no results.
-    std::uint64_t analysedRevision_ = 0;
-    bool staticResultsBelongedAtStart_ = false;
     bool refilling_ = false;
-    bool busy_ = false;
     bool abandoned_ = false;
-    QString currentFile_;
-    numeric::RealMatrix elementForceHistory_;
-    numeric::RealMatrix nodeDisplacementHistory_;
-
-    // The running computation: its thread, the label that shows its progress and the
-    // stop button's request, which the computation's thread passes on to the engine.
-    WorkerThread* worker_ = nullptr;
+    // The running computation's progress label (null: none) and whether its histories
+    // are drawn as soon as they are shown ("計算直後に表示").
     QLabel* progressLabel_ = nullptr;
-    std::atomic<bool> stopPressed_{false};
+    bool drawWhenShown_ = true;
 
     // "Data"
     QGroupBox* dataGroup_ = nullptr;

@@ -11,13 +11,15 @@
 
 #include "numeric/failure.h"
 #include "platform/messagebox.h"
+#include "shell/document.h"
+#include "shell/elementfault.h"
 #include "shell/messages.h"
 #include "shell/numbertext.h"
 
 namespace shell {
 
-ElementSheet::ElementSheet(SheetHost host, QWidget* parent)
-    : QDialog(parent), host_(std::move(host)) {
+ElementSheet::ElementSheet(Document& document, SheetHost host, QWidget* parent)
+    : QDialog(parent), document_(document), host_(std::move(host)) {
     setObjectName(QStringLiteral("elementSheet"));
     setWindowTitle(QStringLiteral("Element Data"));
     setModal(true);
@@ -100,7 +102,7 @@ QString ElementSheet::ReadSheet() {
         return QStringLiteral("節点が同じです");
     for (int i = 0; i < 2; ++i) {
         if (!nodes[i]) return badNumber;
-        if (*nodes[i] < 0 || *nodes[i] >= fem::FEM().NodeCount())
+        if (*nodes[i] < 0 || *nodes[i] >= document_.Model().NodeCount())
             return QStringLiteral("節点番号 %1 はありません").arg(*nodes[i]);
         r.EndNode[i] = *nodes[i];
     }
@@ -115,7 +117,7 @@ QString ElementSheet::ReadSheet() {
 }
 
 int ElementSheet::Edit(int number) {
-    fem::Model& model = fem::FEM();
+    fem::Model& model = document_.Model();
     if (host_.place) host_.place(this);
     sheetResult_ = -1;
     number_ = number;
@@ -150,8 +152,11 @@ int ElementSheet::Edit(int number) {
             else
                 model.PutElement(number, sheetRecord_);
         } catch (const numeric::ComputationFailure& f) {
-            platform::ShowMessage(parentWidget(),
-                                  QStringLiteral("要素を変更できません：") + FailureReason(f));
+            const ElementFault fault = FindElementFault(model, sheetRecord_);
+            platform::ShowMessage(
+                parentWidget(),
+                QStringLiteral("要素を変更できません：") +
+                    (fault != ElementFault::None ? ElementFaultText(fault) : FailureReason(f)));
             return sheetResult_;
         }
         if (host_.redraw) host_.redraw();

@@ -15,13 +15,15 @@ class QPushButton;
 
 namespace shell {
 
+class Document;
+
 class ElementSheet : public QDialog {
     Q_OBJECT
   public:
-    explicit ElementSheet(SheetHost host, QWidget* parent = nullptr);
+    ElementSheet(Document& document, SheetHost host, QWidget* parent = nullptr);
 
     // Opens the sheet modally on element `number` (-1: a new element) and carries out
-    // the user's choice on fem::FEM() before returning. Returns how the sheet was
+    // the user's choice on the document's model before returning. Returns how the sheet was
     // closed: 1 add or change, 2 delete, -1 cancel.
     int Edit(int number);
 
@@ -37,6 +39,7 @@ class ElementSheet : public QDialog {
     // Reads the controls into SheetRecord; returns an error message or "".
     QString ReadSheet();
 
+    Document& document_;
     SheetHost host_;
     fem::ElementRecord sheetRecord_;
     int number_ = -1;

@@ -12,16 +12,18 @@
 #include <QMouseEvent>
 #include <QScreen>
 
-#include "analysis/engine.h"
 #include "platform/messagebox.h"
 #include "platform/qtcolor.h"
 #include "shell/analysispanel.h"
+#include "shell/document.h"
 #include "shell/numbertext.h"
+#include "shell/runcontroller.h"
 #include "version/version.h"
 
 namespace shell {
 
-MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), windows_(NewWindows()) {
+MainWindow::MainWindow(QWidget* parent)
+    : QMainWindow(parent), document_(std::make_unique<Document>()), windows_(NewWindows()) {
     setObjectName(QStringLiteral("mainWindow"));
     setWindowTitle(QStringLiteral("三次元衝撃骨組み構造解析"));
     mdiArea_ = new QMdiArea(this);
@@ -32,7 +34,9 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), windows_(NewWindo
     setCentralWidget(mdiArea_);
     mdiArea_->viewport()->installEventFilter(this);
 
-    analysisPanel_ = new AnalysisPanel(this);
+    runs_ = new RunController(*document_, this);
+    runs_->setObjectName(QStringLiteral("runController"));
+    analysisPanel_ = new AnalysisPanel(this, *document_, *runs_);
     analysisPanelSub_ = mdiArea_->addSubWindow(analysisPanel_, Qt::SubWindow | Qt::WindowTitleHint |
                                                                    Qt::WindowMinimizeButtonHint |
                                                                    Qt::WindowCloseButtonHint);
@@ -41,7 +45,7 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), windows_(NewWindo
     analysisPanelSub_->move(0, 0);
     analysisPanelSub_->show();
     BuildMenus();
-    connect(analysisPanel_, &AnalysisPanel::BusyChanged, this, [this](bool busy) {
+    connect(runs_, &RunController::BusyChanged, this, [this](bool busy) {
         SetCommandsEnabled(!busy);
         // The result window's pen dialog is modal and would hold the computation.
         if (QWidget* result = ForceGraphWindow()) result->setEnabled(!busy);
@@ -59,6 +63,9 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), windows_(NewWindo
 }
 
 MainWindow::~MainWindow() {
+    // The windows and the computations refer to the document, which goes last.
+    delete mdiArea_;
+    delete runs_;
     DeleteWindows(windows_);
 }
 
@@ -150,7 +157,8 @@ void MainWindow::BuildMenus() {
 
 void MainWindow::SetCommandsEnabled(bool enabled) {
     // While a computation runs only "終了" stays available: the other commands would
-    // change or read the model the computation is working on.
+    // change the structure, whose results would then belong to no revision of it, or
+    // start another computation.
     for (QAction* a : findChildren<QAction*>()) {
         if (a->isSeparator() || a->menu()) continue;
         const QString name = a->objectName();

@@ -1,7 +1,11 @@
 #pragma once
-// MainWindow: the program's main window. It carries the menu bar, holds the analysis
-// panel, the three-dimensional view and the force graphs as child windows, and
-// forwards every menu command to the analysis panel.
+// MainWindow: the program's main window. It holds the document (the structure and its
+// results) and the run controller that computes on it, carries the menu bar, holds the
+// analysis panel, the three-dimensional view, the force graphs and the natural
+// frequencies as child windows, hands each the document, and forwards the menu
+// commands to the analysis panel.
+#include <memory>
+
 #include <QMainWindow>
 #include <QString>
 
@@ -14,7 +18,6 @@ class QMdiArea;
 class QMdiSubWindow;
 
 namespace fem {
-struct HistoryResult;
 struct NaturalMode;
 }  // namespace fem
 namespace results {
@@ -27,7 +30,10 @@ class SceneView;
 namespace shell {
 
 class AnalysisPanel;
+class Document;
 class ModesWindow;
+class RunController;
+struct HistoryEnd;
 
 class MainWindow : public QMainWindow {
     Q_OBJECT
@@ -40,6 +46,9 @@ class MainWindow : public QMainWindow {
     void PlaceInClientArea(QWidget* window, int top, int left);
 
     [[nodiscard]] AnalysisPanel* analysisPanel() const { return analysisPanel_; }
+    // The document the windows show, and the computations on it.
+    [[nodiscard]] Document& CurrentDocument() const { return *document_; }
+    [[nodiscard]] RunController& Runs() const { return *runs_; }
     [[nodiscard]] QMdiArea* mdiArea() const { return mdiArea_; }
     // The menu command of that object name, e.g. "sample1Action".
     [[nodiscard]] QAction* Action(const QString& name) const;
@@ -53,15 +62,13 @@ class MainWindow : public QMainWindow {
     // Discards the view window and its settings ("３Ｄ初期化" then draws anew).
     void DiscardViewWindow();
     [[nodiscard]] QWidget* ViewWindow() const;
-    // Hands one element's force histories to the force graphs (created on first
-    // use), shows it in front and, when drawNow, draws every component. Histories of a
-    // corrected analysis are shown corrected, with the estimated error of the
-    // uncorrected ones.
-    void ShowForceGraphs(int nw, double te, int element, const fem::HistoryResult& histories,
-                         int globalFlag, bool drawNow);
-    // The same for one node's six displacement histories.
-    void ShowNodeDisplacements(int nw, double te, int node, const fem::HistoryResult& histories,
-                               bool drawNow);
+    // Hands the histories of an element's end forces or of a node's displacements to
+    // the force graphs (created on first use), with the static lists of the document's
+    // static solution, shows them in front and, when drawNow, draws every component.
+    // Histories of a corrected analysis are shown corrected, with the estimated error of
+    // the uncorrected ones. Raises std::out_of_range for an element or node that the
+    // structure does not have.
+    void ShowHistories(const HistoryEnd& histories, bool drawNow);
     [[nodiscard]] QWidget* ForceGraphWindow() const;
     QString AskReadFile();
     QString AskWriteFile();
@@ -92,6 +99,8 @@ class MainWindow : public QMainWindow {
     template <class F>
     static void Suppressed(F step);
 
+    std::unique_ptr<Document> document_;
+    RunController* runs_ = nullptr;
     QMdiArea* mdiArea_ = nullptr;
     AnalysisPanel* analysisPanel_ = nullptr;
     QMdiSubWindow* analysisPanelSub_ = nullptr;

@@ -1,14 +1,14 @@
 #include "shell/messages.h"
 
 #include <cerrno>
+#include <cmath>
 #include <new>
 
 #include <QCoreApplication>
 #include <QLibraryInfo>
-#include <QRegularExpression>
 #include <QTranslator>
 
-#include "analysis/engine.h"
+#include "analysis/outcome.h"
 #include "model/datafile.h"
 #include "numeric/failure.h"
 
@@ -132,10 +132,9 @@ QString ReadProblemText(const fem::DataFileError& e) {
                 .arg(e.field.node);
         case ReadProblem::UnusableElement:
             return QStringLiteral(
-                       "要素 %1 の値が使えません（%2）。弾性係数、密度と断面の寸法は正とし、"
+                       "要素 %1 の値が使えません。弾性係数、密度と断面の寸法は正とし、"
                        "両端の節点は別の位置に置いて下さい。")
-                .arg(e.field.element)
-                .arg(FailureReason(numeric::ComputationFailure(0, e.found)));
+                .arg(e.field.element);
         case ReadProblem::TextAfterEnd:
             return QStringLiteral("節点 %1 個と要素 %2 個の後に余分な文字%3があります。")
                 .arg(e.nodeCount)
@@ -173,96 +172,11 @@ QString ReadProblemText(const fem::DataFileError& e) {
     return QStringLiteral("ファイルを読み込めません。");
 }
 
-// Names of the quantities the engine checks, in Japanese.
-QString QuantityName(const QString& english) {
-    static const struct {
-        const char* english;
-        const char* japanese;
-    } kNames[] = {
-        {"radius", "半径"},
-        {"area", "断面積"},
-        {"Poisson's ratio", "ポアソン比"},
-        {"element length", "要素の長さ"},
-        {"polar moment", "断面二次極モーメント"},
-        {"axial rigidity", "軸剛性"},
-        {"bending rigidity", "曲げ剛性"},
-        {"torsional rigidity", "ねじり剛性"},
-        {"axial wave speed", "縦波の速さ"},
-        {"torsional wave speed", "ねじり波の速さ"},
-        {"density", "密度"},
-        {"density or area", "密度または断面積"},
-        {"dynamic assembly", "動的剛性行列の組立て"},
-        {"SolveStatic", "静的解析"},
-    };
-    for (const auto& n : kNames)
-        if (english == QLatin1String(n.english)) return Utf8(n.japanese);
-    return QStringLiteral("計算");  // an inner step of the numerics
+QString Megabytes(double bytes) {
+    return QString::number(static_cast<long long>(std::ceil(bytes / (1024.0 * 1024.0))));
 }
 
-// Japanese for the engine's English descriptions, by their pattern.
-QString TranslateEngineText(const QString& what, int number) {
-    static const struct {
-        const char* pattern;
-        const char* japanese;  // %1, %2: the captured numbers or names
-        bool quantity;         // %1 names a quantity (QuantityName)
-    } kTexts[] = {
-        {R"(^division by zero: element length$)",
-         "要素の両端の節点が同じ位置にあります（要素の長さが 0 です）", false},
-        {R"(^division by zero: Poisson's ratio \(shear modulus\)$)",
-         "横弾性係数が 0 のためポアソン比が求まりません", false},
-        {R"(^division by zero: (.+)$)", "%1が 0 のため計算できません", true},
-        {R"(^square root of a negative number: (.+)$)",
-         "%1が求まりません（弾性係数と密度は正の値にして下さい）", true},
-        {R"(^overflow in (.+)$)", "%1の途中で値が大きくなりすぎました", true},
-        {R"(^invalid result in (.+)$)", "%1の結果が数値になりません", true},
-        {R"(^node (-?\d+) does not exist$)", "節点 %1 はありません", false},
-        {R"(^element (-?\d+) does not exist$)", "要素 %1 はありません", false},
-        {R"(^too many nodes \(at most (\d+)\)$)", "節点が多すぎます（%1 個まで）", false},
-        {R"(^too many elements \(at most (\d+)\)$)", "要素が多すぎます（%1 個まで）", false},
-        {R"(^too many nodes for the analysis: (\d+) nodes .*\(at most (\d+) nodes\)$)",
-         "節点が多すぎて解析できません（%1 個。%2 個まで）", false},
-        {R"(^not enough memory for the global matrices of (\d+) degrees of freedom$)",
-         "全体剛性行列（自由度 %1）のためのメモリが足りません", false},
-        {R"(^the number of time points must be a power of two.*not (-?\d+)$)",
-         "計算点数 %1 は使えません（2 のべき乗にして下さい）", false},
-        {R"(^no free degree of freedom$)", "拘束されていない自由度がありません", false},
-        {R"(^an element refers to node (-?\d+), which does not exist$)",
-         "要素が存在しない節点 %1 を指しています", false},
-        {R"(^no complete dynamic result)",
-         "動的解析の結果がそろっていません。もう一度「解析実行」で解析して下さい", false},
-        {R"(^the structure has changed since the last analysis)",
-         "前回の解析の後で構造が変更されました。もう一度「解析実行」で解析して下さい", false},
-        {R"(^no sample (-?\d+))", "例題 %1 はありません（1 ～ 4）", false},
-        {R"(^zero pivot|^division by zero in real solver|^complex division by zero)",
-         "連立方程式の係数行列が特異です", false},
-        {R"(^the degree-of-freedom numbering does not match the structure$)",
-         "自由度の番号付けが構造と合っていません。もう一度解析して下さい", false},
-    };
-    for (const auto& t : kTexts) {
-        const QRegularExpressionMatch m =
-            QRegularExpression(QString::fromUtf8(t.pattern)).match(what);
-        if (!m.hasMatch()) continue;
-        QString s = Utf8(t.japanese);
-        for (int k = 1; k <= m.lastCapturedIndex(); ++k)
-            s = s.arg(t.quantity && k == 1 ? QuantityName(m.captured(k)) : m.captured(k));
-        return s;
-    }
-    // A failure described otherwise: what kind of failure it is.
-    switch (number) {
-        case numeric::kInvalidArgument:
-            return QStringLiteral("計算の結果が数値になりません");
-        case numeric::kOverflow:
-            return QStringLiteral("計算の途中で値が大きくなりすぎました");
-        case numeric::kOutOfRange:
-            return QStringLiteral("番号または個数が範囲を外れています");
-        case numeric::kZeroPivot:
-            return QStringLiteral("連立方程式の係数行列が特異です");
-        case numeric::kDivisionByZero:
-            return QStringLiteral("0 で割る計算になりました");
-        default:
-            return QStringLiteral("計算できない値があります");
-    }
-}
+const QString kReduce = QStringLiteral("節点数か計算点数 Nw を減らして下さい。");
 
 }  // namespace
 
@@ -325,21 +239,108 @@ QString WriteFailureMessage(const fem::DataFileWriteError& error) {
     return QStringLiteral("構造データを書き込めません。\n%1：%2").arg(Utf8(error.path), why);
 }
 
-QString FailureReason(const std::exception& failure) {
-    if (const auto* f = dynamic_cast<const numeric::ComputationFailure*>(&failure))
-        return TranslateEngineText(QString::fromUtf8(f->what()), f->Number());
-    if (dynamic_cast<const std::bad_alloc*>(&failure) != nullptr)
-        return QStringLiteral("メモリが足りません");
-    return TranslateEngineText(QString::fromUtf8(failure.what()), 0);
+QString OutcomeMessage(const fem::Outcome& o) {
+    using fem::OutcomeKind;
+    switch (o.Kind) {
+        case OutcomeKind::Complete:
+            return {};
+        case OutcomeKind::Stopped:
+            return QStringLiteral("解析を中止しました。");
+        case OutcomeKind::SingularMatrix:
+        case OutcomeKind::NoFreeDof:
+        case OutcomeKind::NotFinite:
+            return QStringLiteral(
+                "解析できません。連立方程式が解けないか、計算の途中で値が大きく"
+                "なりすぎました。拘束条件と材料定数を確認して下さい。");
+        case OutcomeKind::WouldNotFit:
+            if (o.NeededBytes <= 0.0)
+                return QStringLiteral(
+                    "節点が多すぎて解析できません（自由度に番号を付けきれません）。");
+            return QStringLiteral(
+                       "解析には約 %1 MB のメモリが必要ですが、使えるメモリは %2 MB "
+                       "のため、解析を始めませんでした。")
+                       .arg(Megabytes(o.NeededBytes), Megabytes(o.AvailableBytes)) +
+                   kReduce;
+        case OutcomeKind::OutOfMemory: {
+            QString sizes;
+            if (o.NeededBytes > 0.0 && o.AvailableBytes > 0.0)
+                sizes = QStringLiteral("（必要なメモリの見積りは約 %1 MB、使えるメモリは %2 MB）")
+                            .arg(Megabytes(o.NeededBytes), Megabytes(o.AvailableBytes));
+            else if (o.NeededBytes > 0.0)
+                sizes = QStringLiteral("（必要なメモリの見積りは約 %1 MB）")
+                            .arg(Megabytes(o.NeededBytes));
+            return QStringLiteral("解析の途中でメモリが足りなくなりました%1。").arg(sizes) +
+                   kReduce;
+        }
+        case OutcomeKind::BadNumbering:
+            return QStringLiteral(
+                "構造に番号を付けられないため解析できません（要素が存在しない節点を"
+                "指しています）。構造データを確認して下さい。");
+        case OutcomeKind::BadSettings:
+            return QStringLiteral("解析条件が使えません。") +
+                   QStringLiteral("γ，Te，荷重立上りの設定値を確認して下さい。");
+    }
+    return QStringLiteral("解析できません。");
 }
 
-QString SolutionEndMessage(const std::string& message) {
-    if (message == fem::kUserStop) return QStringLiteral("解析を中止しました。");
-    if (message == fem::kGaussError)
-        return QStringLiteral(
-            "解析できません。連立方程式が解けないか、計算の途中で値が大きく"
-            "なりすぎました。拘束条件と材料定数を確認して下さい。");
-    return QStringLiteral("解析できません。");
+QString MissingResultsMessage(MissingResults why, const QString& what) {
+    switch (why) {
+        case MissingResults::None:
+            return {};
+        case MissingResults::NoAnalysis:
+            return QStringLiteral("解析結果がありません。先に「解析実行」で解析して下さい。");
+        case MissingResults::Changed:
+            return QStringLiteral(
+                "構造が解析後に変更されました。もう一度「解析実行」で解析して下さい。");
+        case MissingResults::Incomplete:
+            break;
+    }
+    return QStringLiteral(
+               "動的解析が中止またはエラーで終わったため、%1を計算できません。"
+               "もう一度「解析実行」で解析して下さい。")
+        .arg(what);
+}
+
+QString ElementFaultText(ElementFault fault) {
+    switch (fault) {
+        case ElementFault::None:
+            return {};
+        case ElementFault::NotFinite:
+            return QStringLiteral("有限の数値でない値があります");
+        case ElementFault::ZeroShear:
+            return QStringLiteral("横弾性係数が 0 のためポアソン比が求まりません");
+        case ElementFault::ZeroLength:
+            return QStringLiteral("要素の両端の節点が同じ位置にあります（要素の長さが 0 です）");
+        case ElementFault::ZeroDensity:
+            return QStringLiteral("密度が 0 のため計算できません");
+        case ElementFault::Negative:
+            return QStringLiteral("波の速さが求まりません（弾性係数と密度は正の値にして下さい）");
+        case ElementFault::ZeroDiameter:
+            return QStringLiteral("直径が 0 のため断面がありません");
+        case ElementFault::TooLarge:
+            return QStringLiteral("値が大きすぎて剛性を計算できません");
+    }
+    return {};
+}
+
+QString FailureReason(const std::exception& failure) {
+    if (dynamic_cast<const std::bad_alloc*>(&failure) != nullptr)
+        return QStringLiteral("メモリが足りません");
+    const auto* f = dynamic_cast<const numeric::ComputationFailure*>(&failure);
+    switch (f ? f->Number() : 0) {
+        case numeric::kInvalidArgument:
+            return QStringLiteral("計算の結果が数値になりません");
+        case numeric::kOverflow:
+            return QStringLiteral("計算の途中で値が大きくなりすぎました");
+        case numeric::kOutOfRange:
+            return QStringLiteral("番号または個数が範囲を外れています");
+        case numeric::kZeroPivot:
+            return QStringLiteral("連立方程式の係数行列が特異です");
+        case numeric::kDivisionByZero:
+            return QStringLiteral("0 で割る計算になりました");
+        default:
+            return QStringLiteral("計算できない値があります");
+    }
 }
 
 QString SystemErrorText(int number) {

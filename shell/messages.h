@@ -1,17 +1,21 @@
 #pragma once
-// The program's messages in Japanese. The engine describes failures in English (the
-// command-line tool prints them as they are); the windows say the same in Japanese,
-// with the file, the line and the field kept.
+// The program's messages in Japanese. The engine and the data file reader say what kind
+// of failure happened and what it concerns (fem::Outcome, fem::DataFileError); the
+// windows choose their words by that kind, with the file, the line, the field, the
+// numbers and the sizes kept. No English text of the engine is read.
 #include <exception>
-#include <string>
 
 #include <QString>
+
+#include "shell/document.h"
+#include "shell/elementfault.h"
 
 class QCoreApplication;
 
 namespace fem {
 struct DataFileError;
 struct DataFileWriteError;
+struct Outcome;
 }  // namespace fem
 
 namespace shell {
@@ -25,11 +29,19 @@ bool InstallQtJapanese(QCoreApplication& app);
 QString ReadFailureMessage(const fem::DataFileError& error);
 // "構造データを書き込めません。" with the file and why.
 QString WriteFailureMessage(const fem::DataFileWriteError& error);
-// A failure of the engine (numeric::ComputationFailure or another exception) as a
-// Japanese sentence.
+// How a solution ended, as its message: "" when complete, "解析を中止しました。" after a
+// stop, the message of a singular system ("Gauss Error": a singular matrix, no free
+// degree of freedom, values that are not finite), and a message of its own for a run
+// refused for lack of memory or that ran out of it (the sizes in MB), a structure that
+// cannot be numbered and settings that cannot be used.
+QString OutcomeMessage(const fem::Outcome& outcome);
+// Why the histories of `what` ("節点力", "節点変位") cannot be computed ("" for None).
+QString MissingResultsMessage(MissingResults why, const QString& what);
+// Why the model refused an element's values, as a phrase ("" for None).
+QString ElementFaultText(ElementFault fault);
+// Any other failure by its type and error number (numeric::ComputationFailure,
+// std::bad_alloc), as a phrase.
 QString FailureReason(const std::exception& failure);
-// The message that ends a solution ("Gauss Error", "User Stop") in Japanese.
-QString SolutionEndMessage(const std::string& message);
 // The reason of a failed system call (an errno value) in Japanese.
 QString SystemErrorText(int number);
 

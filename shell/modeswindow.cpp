@@ -21,6 +21,7 @@
 #include "model/model.h"
 #include "numeric/numbertext.h"
 #include "platform/messagebox.h"
+#include "shell/document.h"
 #include "shell/mainwindow.h"
 #include "shell/messages.h"
 #include "shell/modeshape.h"
@@ -29,13 +30,38 @@
 
 namespace shell {
 
+namespace {
+
+// Progress of the search, on its thread: kept for the window, which the worker tells.
+class SearchProgress : public fem::ModeCallbacks {
+  public:
+    explicit SearchProgress(WorkerThread& worker) : worker_(worker) {}
+    void Progress(const fem::ModeProgress& p) override {
+        {
+            const std::lock_guard<std::mutex> lock(mutex_);
+            progress_ = p;
+        }
+        worker_.ReportProgress(p.Evaluations);
+    }
+    [[nodiscard]] fem::ModeProgress Latest() {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        return progress_;
+    }
+
+  private:
+    WorkerThread& worker_;
+    std::mutex mutex_;  // guards progress_, written on the search's thread
+    fem::ModeProgress progress_;
+};
+
+}  // namespace
+
 struct ModesWindow::Search {
-    fem::Model model;
+    explicit Search(WorkerThread& worker) : progress(worker) {}
+    std::shared_ptr<const fem::Model> model;
     fem::ModeRequest request;
-    fem::AtomicFlag stop;
+    SearchProgress progress;  // and the stop request
     fem::ModeResult result;
-    std::mutex mutex;  // guards progress, written on the search's thread
-    fem::ModeProgress progress;
 };
 
 namespace {
@@ -50,46 +76,13 @@ QString Number(double x) {
     return QString::fromStdString(numeric::FormatGeneral(x, 12));
 }
 
-// The model a search works on: the structure without the spectra of an analysis, which
-// the search does not read.
-fem::Model StructureCopy(fem::Model& model) {
-    std::vector<std::pair<numeric::ComplexMatrix, numeric::ComplexMatrix>> spectra(
-        model.Nodes.size());
-    for (std::size_t i = 0; i < spectra.size(); ++i) {
-        std::swap(spectra[i].first, model.Nodes[i].DispSpectrum);
-        std::swap(spectra[i].second, model.Nodes[i].DispSpectrum2);
-    }
-    fem::Model copy = model;
-    for (std::size_t i = 0; i < spectra.size(); ++i) {
-        std::swap(spectra[i].first, model.Nodes[i].DispSpectrum);
-        std::swap(spectra[i].second, model.Nodes[i].DispSpectrum2);
-    }
-    return copy;
-}
-
-// Progress of the search, on its thread: kept for the window, which the worker tells.
-class SearchProgress : public fem::ModeCallbacks {
-  public:
-    SearchProgress(WorkerThread& worker, std::mutex& mutex, fem::ModeProgress& progress)
-        : worker_(worker), mutex_(mutex), progress_(progress) {}
-    void Progress(const fem::ModeProgress& p) override {
-        {
-            const std::lock_guard<std::mutex> lock(mutex_);
-            progress_ = p;
-        }
-        worker_.ReportProgress(p.Evaluations);
-    }
-
-  private:
-    WorkerThread& worker_;
-    std::mutex& mutex_;
-    fem::ModeProgress& progress_;
-};
-
 }  // namespace
 
-ModesWindow::ModesWindow(MainWindow* mainWindow, QWidget* parent)
-    : QWidget(parent), mainWindow_(mainWindow), worker_(new WorkerThread(this)) {
+ModesWindow::ModesWindow(MainWindow* mainWindow, Document& document, QWidget* parent)
+    : QWidget(parent),
+      mainWindow_(mainWindow),
+      document_(document),
+      worker_(new WorkerThread(this)) {
     setObjectName(QStringLiteral("modesWindow"));
     worker_->setObjectName(QStringLiteral("modesWorkerThread"));
     setWindowTitle(QStringLiteral("固有振動数"));
@@ -186,7 +179,7 @@ ModesWindow::ModesWindow(MainWindow* mainWindow, QWidget* parent)
 }
 
 ModesWindow::~ModesWindow() {
-    if (search_) search_->stop = true;
+    Stop();
     worker_->Wait();
 }
 
@@ -217,40 +210,33 @@ void ModesWindow::Run() {
             this, QStringLiteral("モード数（１以上）か上限振動数（Hz、正の値）を入力して下さい。"));
         return;
     }
-    fem::Model& model = fem::FEM();
-    if (model.ElementCount() < 1) {
+    if (document_.Model().ElementCount() < 1) {
         platform::ShowMessage(this, QStringLiteral("要素がありません。"));
         return;
     }
-    auto search = std::make_shared<Search>();
-    search->model = StructureCopy(model);
+    auto search = std::make_shared<Search>(*worker_);
+    search->model = document_.Snapshot();
     search->request.Count = *count;
     search->request.BelowHz = *below;
     search->request.Shapes = true;
-    search->request.Stop = &search->stop;
     search_ = search;
     ClearList(QStringLiteral("計算中です。"));
     progressLabel->setText(QStringLiteral(" 0 "));
     SetRunning(true);
     worker_->Start(
-        [this, search] {
-            SearchProgress progress(*worker_, search->mutex, search->progress);
-            search->result = fem::SolveModes(search->model, search->request, &progress);
+        [search] {
+            search->result = fem::SolveModes(*search->model, search->request, &search->progress);
         },
         [this, search](const std::exception_ptr& failure) { Finish(search, failure); });
 }
 
 void ModesWindow::Stop() {
-    if (search_) search_->stop = true;
+    if (search_) search_->progress.RequestStop();
 }
 
 void ModesWindow::ShowProgress() {
     if (!search_) return;
-    fem::ModeProgress p;
-    {
-        const std::lock_guard<std::mutex> lock(search_->mutex);
-        p = search_->progress;
-    }
+    const fem::ModeProgress p = search_->progress.Latest();
     const QString wanted = p.Wanted < 0 ? QStringLiteral("?") : QString::number(p.Wanted);
     progressLabel->setText(
         QStringLiteral("%1 / %2　（行列分解 %3 回）")
@@ -272,24 +258,31 @@ void ModesWindow::Finish(const std::shared_ptr<Search>& search, const std::excep
             message = QStringLiteral("固有振動数を計算できません。");
         }
         ClearList(QString());
-    } else if (search->model.Revision() != fem::FEM().Revision()) {
+    } else if (search->model->Revision() != document_.Model().Revision()) {
         ClearList(kChanged);
     } else {
         // After a stop or a failure the modes found by then are listed.
-        modesRevision_ = search->model.Revision();
+        auto modes = std::make_shared<ModesSolution>();
+        modes->ModelRevision = search->model->Revision();
+        modes->Result = result;
+        document_.TakeModes(std::move(modes));
         FillList(result.Modes);
-        if (!result.Message.empty()) message = SolutionEndMessage(result.Message);
+        message = OutcomeMessage(result.Result);
     }
     progressLabel->setText(QStringLiteral(" %1 ").arg(QString::number(result.Modes.size())));
     if (!message.isEmpty()) platform::ShowMessage(this, message);
     emit SearchFinished();
 }
 
+const std::vector<fem::NaturalMode>& ModesWindow::Modes() const {
+    static const std::vector<fem::NaturalMode> none;
+    return document_.Modes() ? document_.Modes()->Result.Modes : none;
+}
+
 void ModesWindow::FillList(const std::vector<fem::NaturalMode>& modes) {
-    modes_ = modes;
     modeList->clear();
-    for (std::size_t k = 0; k < modes_.size(); ++k) {
-        const double f = modes_[k].FrequencyHz;
+    for (std::size_t k = 0; k < modes.size(); ++k) {
+        const double f = modes[k].FrequencyHz;
         auto* item = new QTreeWidgetItem(modeList);
         item->setText(0, QString::number(k + 1));
         item->setText(1, Number(f));
@@ -297,20 +290,20 @@ void ModesWindow::FillList(const std::vector<fem::NaturalMode>& modes) {
         item->setText(2, f > 0.0 ? Number(1.0 / f) : QStringLiteral("∞"));
         for (int c = 0; c < 3; ++c) item->setTextAlignment(c, Qt::AlignRight | Qt::AlignVCenter);
     }
-    statusLabel->setText(modes_.empty()
+    statusLabel->setText(modes.empty()
                              ? QStringLiteral("固有振動数は見つかりませんでした。")
                              : QStringLiteral("モードを選ぶと３Ｄ表示にその形を描きます。"));
 }
 
 void ModesWindow::ClearList(const QString& status) {
-    modes_.clear();
-    modesRevision_ = 0;
+    document_.TakeModes(nullptr);
     modeList->clear();
     statusLabel->setText(status);
 }
 
 bool ModesWindow::RetireIfStale() {
-    if (modes_.empty() || modesRevision_ == fem::FEM().Revision()) return false;
+    const std::shared_ptr<const ModesSolution>& modes = document_.Modes();
+    if (!modes || modes->BelongsTo(document_.Model())) return false;
     ClearList(kChanged);
     return true;
 }
@@ -327,14 +320,16 @@ void ModesWindow::ChooseMode(int row) {
 void ModesWindow::DrawChosenMode() {
     if (RetireIfStale()) return;  // no shape of another structure
     const int row = modeList->indexOfTopLevelItem(modeList->currentItem());
-    if (row < 0 || row >= static_cast<int>(modes_.size())) return;
-    const fem::NaturalMode& mode = modes_[static_cast<std::size_t>(row)];
+    // Held while it is drawn, whatever happens to the document's modes meanwhile.
+    const std::shared_ptr<const ModesSolution> modes = document_.Modes();
+    if (!modes || row < 0 || row >= static_cast<int>(modes->Result.Modes.size())) return;
+    const fem::NaturalMode& mode = modes->Result.Modes[static_cast<std::size_t>(row)];
     double magnification = 0.0;
     try {
         if (autoMagnification->isChecked()) {
             // Three digits are plenty for a picture, and the box shows what is drawn.
             const QString text = QString::fromStdString(
-                numeric::FormatGeneral(DefaultModeMagnification(fem::FEM(), mode), 3));
+                numeric::FormatGeneral(DefaultModeMagnification(document_.Model(), mode), 3));
             magnificationEdit->setText(text);
             magnification = ParseDouble(text).value_or(1.0);
         } else {

@@ -2,12 +2,11 @@
 // ModesWindow: "固有振動数", the natural frequencies of the structure and, for the mode
 // chosen in its list, the mode shape in the three-dimensional view.
 //
-// The search runs on a worker thread of the window's own (WorkerThread) on a copy of the
-// program's model, so that the windows stay responsive; "中止" ends it, keeping the
-// modes found by then. The modes belong to the revision of the structure they were
-// found for: once the structure has changed the list is emptied and no shape of it is
-// drawn.
-#include <cstdint>
+// The search runs on a worker thread of the window's own (WorkerThread) on a snapshot of
+// the document's model, so that the windows stay responsive; "中止" ends it, keeping the
+// modes found by then. The modes found are the document's (Document::Modes) and belong
+// to the revision of the structure they were found for: once the structure has changed
+// the list is emptied and no shape of it is drawn.
 #include <exception>
 #include <memory>
 #include <vector>
@@ -25,13 +24,14 @@ class QTreeWidget;
 
 namespace shell {
 
+class Document;
 class MainWindow;
 class WorkerThread;
 
 class ModesWindow : public QWidget {
     Q_OBJECT
   public:
-    explicit ModesWindow(MainWindow* mainWindow, QWidget* parent = nullptr);
+    ModesWindow(MainWindow* mainWindow, Document& document, QWidget* parent = nullptr);
     // A running search is stopped and waited for.
     ~ModesWindow() override;
 
@@ -42,12 +42,11 @@ class ModesWindow : public QWidget {
     // "中止".
     void Stop();
     [[nodiscard]] bool Running() const;
-    // While the analysis panel computes, no search starts: the copy of the structure
-    // would be taken while the panel's computation reads it.
+    // While the analysis panel computes, no search starts, as no other command does.
     void SetAnalysisBusy(bool busy);
 
-    // The modes listed (empty when none, or retired).
-    [[nodiscard]] const std::vector<fem::NaturalMode>& Modes() const { return modes_; }
+    // The modes listed: the document's (empty when none, or retired).
+    [[nodiscard]] const std::vector<fem::NaturalMode>& Modes() const;
     // Chooses mode `row` (0 = the lowest) of the list and draws its shape.
     void ChooseMode(int row);
     // Empties the list when its modes belong to another revision of the structure.
@@ -86,10 +85,9 @@ class ModesWindow : public QWidget {
     void DrawChosenMode();
 
     MainWindow* mainWindow_;
+    Document& document_;
     WorkerThread* worker_;
     std::shared_ptr<Search> search_;  // the running one, or null
-    std::vector<fem::NaturalMode> modes_;
-    std::uint64_t modesRevision_ = 0;  // revision of the structure the modes belong to
     bool analysisBusy_ = false;
 };
 

@@ -13,6 +13,8 @@
 
 #include "numeric/failure.h"
 #include "platform/messagebox.h"
+#include "shell/document.h"
+#include "shell/elementfault.h"
 #include "shell/messages.h"
 #include "shell/numbertext.h"
 
@@ -35,7 +37,8 @@ void KeepPlaceWhenHidden(QWidget* w) {
 
 }  // namespace
 
-NodeSheet::NodeSheet(SheetHost host, QWidget* parent) : QDialog(parent), host_(std::move(host)) {
+NodeSheet::NodeSheet(Document& document, SheetHost host, QWidget* parent)
+    : QDialog(parent), document_(document), host_(std::move(host)) {
     setObjectName(QStringLiteral("nodeSheet"));
     setWindowTitle(QStringLiteral("Node Data"));
     setModal(true);
@@ -198,8 +201,28 @@ QString NodeSheet::ReadSheet() {
     return {};
 }
 
+QString NodeSheet::RefusalReason(const numeric::ComputationFailure& failure) const {
+    // A node moved onto the other end of an element, or its elements' values unusable at
+    // the new place: the first element that the model would refuse.
+    const fem::Model& model = document_.Model();
+    if (number_ >= 0 && number_ < model.NodeCount() && !translateAllCheck_->isChecked()) {
+        const auto at = [&](int n) {
+            return n == number_ ? sheetRecord_.Coord
+                                : model.Nodes[static_cast<std::size_t>(n)].Coord;
+        };
+        for (int e = 0; e < model.ElementCount(); ++e) {
+            const fem::ElementRecord& el = model.Elements[static_cast<std::size_t>(e)];
+            if (el.EndNode[0] != number_ && el.EndNode[1] != number_) continue;
+            const ElementFault fault = FindElementFault(el, at(el.EndNode[0]), at(el.EndNode[1]));
+            if (fault != ElementFault::None)
+                return QStringLiteral("要素 %1 について、").arg(e) + ElementFaultText(fault);
+        }
+    }
+    return FailureReason(failure);
+}
+
 bool NodeSheet::ApplyChange() {
-    fem::Model& model = fem::FEM();
+    fem::Model& model = document_.Model();
     try {
         if (number_ < 0) {
             model.AddNode(sheetRecord_);
@@ -226,14 +249,14 @@ bool NodeSheet::ApplyChange() {
         }
     } catch (const numeric::ComputationFailure& f) {
         platform::ShowMessage(parentWidget(),
-                              QStringLiteral("節点を変更できません：") + FailureReason(f));
+                              QStringLiteral("節点を変更できません：") + RefusalReason(f));
         return false;
     }
     return true;
 }
 
 int NodeSheet::Edit(int number) {
-    fem::Model& model = fem::FEM();
+    fem::Model& model = document_.Model();
     translateAllCheck_->setChecked(false);
     applyToAllCheck_->setChecked(false);
     sheetResult_ = -1;

@@ -9,6 +9,10 @@
 #include "model/model.h"
 #include "shell/sheethost.h"
 
+namespace numeric {
+class ComputationFailure;
+}
+
 class QCheckBox;
 class QComboBox;
 class QGroupBox;
@@ -18,13 +22,15 @@ class QPushButton;
 
 namespace shell {
 
+class Document;
+
 class NodeSheet : public QDialog {
     Q_OBJECT
   public:
-    explicit NodeSheet(SheetHost host, QWidget* parent = nullptr);
+    NodeSheet(Document& document, SheetHost host, QWidget* parent = nullptr);
 
     // Opens the sheet modally on node `number` (-1: a new node) and carries out the
-    // user's choice on fem::FEM() before returning. Returns how the sheet was
+    // user's choice on the document's model before returning. Returns how the sheet was
     // closed: 1 add or change, 2 delete, -1 cancel.
     int Edit(int number);
 
@@ -42,7 +48,10 @@ class NodeSheet : public QDialog {
     QString ReadSheet();
     // Carries out a confirmed add or change; false when the model refused it.
     bool ApplyChange();
+    // Why the model refused the change, in words.
+    [[nodiscard]] QString RefusalReason(const numeric::ComputationFailure& failure) const;
 
+    Document& document_;
     SheetHost host_;
     fem::NodeRecord sheetRecord_;
     int number_ = -1;

@@ -7,15 +7,16 @@
 #include <QMdiSubWindow>
 #include <QPointer>
 
-#include "analysis/engine.h"
 #include "model/model.h"
 #include "results/forcegraphwindow.h"
 #include "services/fileservice.h"
 #include "services/keypad.h"
 #include "shell/analysispanel.h"
+#include "shell/document.h"
 #include "shell/mainwindow.h"
 #include "shell/modeshape.h"
 #include "shell/modeswindow.h"
+#include "shell/runcontroller.h"
 #include "view3d/viewwindow.h"
 
 namespace shell {
@@ -43,10 +44,13 @@ view3d::SceneView& MainWindow::Scene() {
         auto* view = new view3d::ViewWindow();
         view->setObjectName(QStringLiteral("viewWindow"));
         view->ColorRequest = [this] { return AskColour(); };
+        // It animates the document's structure with the impact response of its last
+        // analysis.
+        view->SetModel(&document_->Model());
+        view->ImpactResponse = [this] { return document_->LastAnalysis().Impact; };
         // Nothing to animate while an analysis runs; its results can be animated after.
-        view->SetAnalysisRunning(analysisPanel_->Busy());
-        connect(analysisPanel_, &AnalysisPanel::BusyChanged, view,
-                &view3d::ViewWindow::SetAnalysisRunning);
+        view->SetAnalysisRunning(runs_->Busy());
+        connect(runs_, &RunController::BusyChanged, view, &view3d::ViewWindow::SetAnalysisRunning);
         QMdiSubWindow* sub = mdiArea_->addSubWindow(view);
         sub->setObjectName(QStringLiteral("viewSubWindow"));
         sub->setAttribute(Qt::WA_DeleteOnClose, false);
@@ -103,20 +107,19 @@ results::ForceGraphWindow* MainWindow::ForceGraphs() {
     return windows_->forceGraphs;
 }
 
-void MainWindow::ShowForceGraphs(int nw, double te, int element,
-                                 const fem::HistoryResult& histories, int globalFlag,
-                                 bool drawNow) {
+void MainWindow::ShowHistories(const HistoryEnd& histories, bool drawNow) {
     results::ForceGraphWindow* graphs = ForceGraphs();
-    graphs->SetForceHistories(12, nw, te, element, histories.Best(), globalFlag);
-    graphs->SetEstimatedErrors(histories.EstimatedError);
-    Present(mdiArea_, graphs, drawNow);
-}
-
-void MainWindow::ShowNodeDisplacements(int nw, double te, int node,
-                                       const fem::HistoryResult& histories, bool drawNow) {
-    results::ForceGraphWindow* graphs = ForceGraphs();
-    graphs->SetNodeDisplacements(nw, te, node, histories.Best(), fem::FEM());
-    graphs->SetEstimatedErrors(histories.EstimatedError);
+    const fem::AnalysisSettings& settings = histories.Solution->Settings();
+    const numeric::RealMatrix& best = histories.Histories.Best();
+    const int number = histories.Request.Number;
+    if (histories.Request.Kind == HistoryKind::ElementForces)
+        graphs->SetForceHistories(12, settings.Nw, settings.Te, number, best,
+                                  histories.Request.Axes == fem::ForceAxes::Global ? 1 : 0,
+                                  document_->Model(), document_->Statics());
+    else
+        graphs->SetNodeDisplacements(settings.Nw, settings.Te, number, best, document_->Model(),
+                                     document_->Statics());
+    graphs->SetEstimatedErrors(histories.Histories.EstimatedError);
     Present(mdiArea_, graphs, drawNow);
 }
 
@@ -126,7 +129,7 @@ QWidget* MainWindow::ForceGraphWindow() const {
 
 ModesWindow* MainWindow::OpenModesWindow() {
     if (!windows_->modes) {
-        auto* modes = new ModesWindow(this);
+        auto* modes = new ModesWindow(this, *document_);
         QMdiSubWindow* sub = mdiArea_->addSubWindow(modes);
         sub->setObjectName(QStringLiteral("modesSubWindow"));
         sub->setAttribute(Qt::WA_DeleteOnClose);
@@ -136,9 +139,9 @@ ModesWindow* MainWindow::OpenModesWindow() {
         // Its modes are let go of once the structure they belong to has changed.
         connect(analysisPanel_, &AnalysisPanel::StructureRedrawn, modes,
                 [modes] { modes->RetireIfStale(); });
-        connect(analysisPanel_, &AnalysisPanel::BusyChanged, modes,
+        connect(runs_, &RunController::BusyChanged, modes,
                 [modes](bool busy) { modes->SetAnalysisBusy(busy); });
-        modes->SetAnalysisBusy(analysisPanel_->Busy());
+        modes->SetAnalysisBusy(runs_->Busy());
         windows_->modes = modes;
     }
     ModesWindow* modes = windows_->modes;
@@ -161,9 +164,10 @@ void MainWindow::ShowModeShape(const fem::NaturalMode& mode, double magnificatio
     ShowViewWindow();
     try {
         analysisPanel_->DrawStructure();
-        DrawModeShape(Scene(), fem::FEM(), mode, magnification);
+        const fem::Model& model = document_->Model();
+        DrawModeShape(Scene(), model, mode, magnification);
         windows_->viewWindow->SetFrames(std::make_shared<view3d::ModeShapeFrames>(
-                                            mode.NodeDisp, mode.FrequencyHz, fem::FEM().Revision()),
+                                            mode.NodeDisp, mode.FrequencyHz, model.Revision()),
                                         magnification);
     } catch (const std::exception&) {
         // A structure that cannot be drawn shows no shape either.
@@ -190,14 +194,14 @@ QString MainWindow::AskWriteFile() {
 // computation, and the stop button with it, until the dialog was closed.
 
 platform::Color MainWindow::AskColour() {
-    if (analysisPanel_->Busy()) return -1;
+    if (runs_->Busy()) return -1;
     services::FileService& files = services::ProgramFileService();
     files.SetParentWindow(this);
     return files.ChooseColor();
 }
 
 QString MainWindow::InputText(QLineEdit* box) {
-    if (analysisPanel_->Busy()) return box->text();
+    if (runs_->Busy()) return box->text();
     if (!windows_->keypad) windows_->keypad = new services::Keypad(this);
     return windows_->keypad->InputText(box);
 }

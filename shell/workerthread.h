@@ -1,6 +1,6 @@
 #pragma once
-// WorkerThread: runs the analysis panel's long computations, one at a time, on a
-// thread of their own, so that the window stays responsive while they run. The
+// WorkerThread: runs long computations (the run controller's, the modes window's), one at
+// a time, on a thread of their own, so that the windows stay responsive while they run. The
 // computation reports its progress (the last finished transform point) from its thread
 // without waiting; the reports reach the user-interface thread as the signal Progressed,
 // several at once as the latest one when the window is slower than the computation.

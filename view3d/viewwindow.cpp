@@ -1,9 +1,10 @@
 #include "view3d/viewwindow.h"
 
+#include <atomic>
 #include <cmath>
+#include <thread>
 
 #include <QCheckBox>
-#include <QElapsedTimer>
 #include <QEvent>
 #include <QFrame>
 #include <QGridLayout>
@@ -19,7 +20,7 @@
 #include <QTimer>
 #include <QWheelEvent>
 
-#include "analysis/engine.h"
+#include "analysis/impact.h"
 #include "model/model.h"
 #include "numeric/numbertext.h"
 #include "platform/messagebox.h"
@@ -57,14 +58,11 @@ QLabel* MakeValueLabel(QWidget* parent, const QString& tip) {
 
 }  // namespace
 
-ViewWindow::ViewWindow(QWidget* parent) : QWidget(parent), model_(&fem::FEM()) {
+ViewWindow::ViewWindow(QWidget* parent) : QWidget(parent) {
     setWindowTitle(QStringLiteral("解析対象"));
     playTimer_ = new QTimer(this);
     playTimer_->setInterval(kFrameInterval);
     connect(playTimer_, &QTimer::timeout, this, [this] { NextFrame(); });
-    inversionTimer_ = new QTimer(this);
-    inversionTimer_->setInterval(0);
-    connect(inversionTimer_, &QTimer::timeout, this, [this] { InvertSomeHistories(); });
     BuildControls();
     scene_.SetPicture(viewPicture);
     scene_.ControlsChanged = [this] { SyncControls(); };
@@ -92,7 +90,29 @@ ViewWindow::ViewWindow(QWidget* parent) : QWidget(parent), model_(&fem::FEM()) {
     loaded_ = true;
 }
 
-ViewWindow::~ViewWindow() = default;
+// One inversion of the impact response's histories on a thread of its own. The thread
+// makes the frames and inverts them a few nodes at a time until they are complete or it
+// is asked to stop; the window reads them only after it has joined the thread.
+struct ViewWindow::Inversion {
+    std::shared_ptr<const fem::ImpactSolution> solution;
+    int nodes = 0;
+    int nodesDone = 0;  // as last reported, on the window's thread
+    std::atomic<bool> stop{false};
+    std::thread thread;
+    // Written by the thread, read after it has been joined.
+    std::shared_ptr<HistoryFrames> frames;
+    std::exception_ptr failure;
+
+    ~Inversion() {
+        stop = true;
+        if (thread.joinable()) thread.join();
+    }
+};
+
+ViewWindow::~ViewWindow() {
+    // The inversion's thread reports to this window: it ends before the window does.
+    StopInversion();
+}
 
 QSize ViewWindow::sizeHint() const {
     return {platform::TwipsToPixels(kLoadWidth), platform::TwipsToPixels(kLoadHeight)};
@@ -323,7 +343,7 @@ bool ViewWindow::PictureEvent(QEvent* event) {
 
 // --- animation ---------------------------------------------------------------------
 
-void ViewWindow::SetModel(fem::Model* model) {
+void ViewWindow::SetModel(const fem::Model* model) {
     Pause();
     StopInversion();
     model_ = model;
@@ -349,8 +369,8 @@ void ViewWindow::SetFrames(std::shared_ptr<const FrameSource> frames, double mag
 }
 
 void ViewWindow::SetAnalysisRunning(bool running) {
-    // While it runs the engine's state is not to be read; afterwards the frames are kept
-    // only if they still show the results.
+    // Nothing is animated while an analysis runs; afterwards the frames are kept only if
+    // they still show the structure's results.
     analysisRunning_ = running;
     if (running) {
         Pause();
@@ -360,7 +380,7 @@ void ViewWindow::SetAnalysisRunning(bool running) {
 }
 
 bool ViewWindow::Playing() const {
-    return playTimer_->isActive() || (inverting_ && playWanted_);
+    return playTimer_->isActive() || (inversion_ && playWanted_);
 }
 
 void ViewWindow::Play() {
@@ -368,7 +388,7 @@ void ViewWindow::Play() {
     if (EnsureFrames()) {
         playTimer_->start();
         DrawFrame();
-    } else if (inverting_) {
+    } else if (inversion_) {
         playWanted_ = true;  // starts when the histories are inverted
     } else {
         return;
@@ -388,7 +408,7 @@ bool ViewWindow::ShowFrame(int j) {
         DrawFrame();
         return true;
     }
-    if (!inverting_) return false;
+    if (!inversion_) return false;
     wantedFrame_ = j;  // shown when the histories are inverted
     return true;
 }
@@ -403,6 +423,13 @@ void ViewWindow::NextFrame() {
     DrawFrame();
 }
 
+std::shared_ptr<const fem::ImpactSolution> ViewWindow::CurrentResponse() const {
+    if (!model_ || !ImpactResponse) return nullptr;
+    std::shared_ptr<const fem::ImpactSolution> solution = ImpactResponse();
+    if (!solution || !solution->BelongsTo(*model_)) return nullptr;
+    return solution;
+}
+
 bool ViewWindow::EnsureFrames() {
     if (!model_ || analysisRunning_) return false;
     if (animation_.BelongsTo(*model_)) return true;
@@ -415,49 +442,81 @@ bool ViewWindow::EnsureFrames() {
         StartFrames(givenFrames_);
         return true;
     }
-    if (inverting_ || !fem::DynamicResultsBelongTo(*model_)) return false;
-    // The histories of every node are inverted a few nodes at a time between the
-    // window's events (InvertSomeHistories): with thousands of time points that takes
-    // seconds. The engine's tables are shared with the other windows, hence not on
-    // another thread.
-    try {
-        inverting_ = std::make_shared<HistoryFrames>(*model_, HistoryFrames::Inversion::Later);
-    } catch (const std::exception& e) {
-        ShowInversionFailure(e);
-        return false;
-    }
-    wantedFrame_ = -1;
-    inversionTimer_->start();
-    ShowInversionProgress();
+    if (inversion_) return false;
+    std::shared_ptr<const fem::ImpactSolution> solution = CurrentResponse();
+    if (!solution) return false;
+    StartInversion(std::move(solution));
     return false;
 }
 
-void ViewWindow::InvertSomeHistories() {
-    if (!inverting_) return;
-    if (!model_ || analysisRunning_ || !inverting_->BelongsTo(*model_)) {
-        StopInversion();  // the results it inverts are gone
+void ViewWindow::StartInversion(std::shared_ptr<const fem::ImpactSolution> solution) {
+    // Every node's histories: with thousands of time points that takes seconds, so it is
+    // done on a thread of its own while the window goes on. The solution is immutable,
+    // and the graphs may compute histories of it at the same time.
+    auto inversion = std::make_unique<Inversion>();
+    inversion->solution = std::move(solution);
+    inversion->nodes = inversion->solution->Structure().NodeCount();
+    const unsigned run = ++inversionRun_;
+    Inversion* in = inversion.get();
+    in->thread = std::thread([this, in, run] {
+        try {
+            in->frames =
+                std::make_shared<HistoryFrames>(in->solution, HistoryFrames::Inversion::Later);
+            int shown = -1;  // per cent last reported
+            while (!in->stop && !in->frames->Complete()) {
+                const int done = in->nodes - in->frames->InvertMore(4);
+                const int percent = 100 * done / std::max(in->nodes, 1);
+                if (percent == shown) continue;
+                shown = percent;
+                QMetaObject::invokeMethod(
+                    this, [this, run, done] { InversionProgressed(run, done); },
+                    Qt::QueuedConnection);
+            }
+        } catch (...) {
+            in->failure = std::current_exception();
+        }
+        // The last thing the thread does; InversionFinished joins it.
+        QMetaObject::invokeMethod(
+            this, [this, run] { InversionFinished(run); }, Qt::QueuedConnection);
+    });
+    inversion_ = std::move(inversion);
+    wantedFrame_ = -1;
+    ShowInversionProgress();
+}
+
+void ViewWindow::InversionProgressed(unsigned run, int nodesDone) {
+    if (!inversion_ || run != inversionRun_) return;
+    inversion_->nodesDone = nodesDone;
+    ShowInversionProgress();
+}
+
+void ViewWindow::InversionFinished(unsigned run) {
+    if (!inversion_ || run != inversionRun_) return;
+    inversion_->thread.join();
+    const std::unique_ptr<Inversion> done = std::move(inversion_);
+    std::shared_ptr<const FrameSource> frames = done->frames;
+    if (done->failure) {
+        playWanted_ = false;
+        wantedFrame_ = -1;
         UpdateAnimationControls();
+        try {
+            std::rethrow_exception(done->failure);
+        } catch (const std::exception& e) {
+            ShowInversionFailure(e);
+        } catch (...) {
+        }
+        emit InversionEnded();
         return;
     }
-    // kInversionSliceMs of work, then the events waiting.
-    QElapsedTimer clock;
-    clock.start();
-    try {
-        while (!inverting_->Complete() && clock.elapsed() < kInversionSliceMs)
-            inverting_->InvertMore(*model_, 4);
-    } catch (const std::exception& e) {
-        StopInversion();
+    // The structure may have changed, or an analysis started, while the thread worked.
+    if (!model_ || analysisRunning_ || !frames || !done->frames->Complete() ||
+        !frames->BelongsTo(*model_)) {
+        playWanted_ = false;
+        wantedFrame_ = -1;
         UpdateAnimationControls();
-        ShowInversionFailure(e);
+        emit InversionEnded();
         return;
     }
-    if (!inverting_->Complete()) {
-        ShowInversionProgress();
-        return;
-    }
-    inversionTimer_->stop();
-    const std::shared_ptr<const FrameSource> frames = std::move(inverting_);
-    inverting_.reset();
     StartFrames(frames);
     if (wantedFrame_ >= 0) animation_.SetFrame(wantedFrame_);
     wantedFrame_ = -1;
@@ -466,14 +525,16 @@ void ViewWindow::InvertSomeHistories() {
         playTimer_->start();
     }
     DrawFrame();
+    emit InversionEnded();
 }
 
 void ViewWindow::StopInversion() {
-    inversionTimer_->stop();
-    inverting_.reset();
+    const bool inverting = inversion_ != nullptr;
+    inversion_.reset();  // stops its thread and waits for it
     playWanted_ = false;
     wantedFrame_ = -1;
     if (playButton && !playTimer_->isActive()) playButton->setText(QStringLiteral("再生"));
+    if (inverting) emit InversionEnded();
 }
 
 void ViewWindow::StartFrames(std::shared_ptr<const FrameSource> frames) {
@@ -489,16 +550,17 @@ void ViewWindow::StartFrames(std::shared_ptr<const FrameSource> frames) {
 }
 
 void ViewWindow::ShowInversionProgress() {
-    const int nodes = std::max(inverting_->NodeCount(), 1);
+    const int nodes = std::max(inversion_->nodes, 1);
     timeLabel->setText(
-        QStringLiteral("変位履歴を計算中 %1%").arg(100 * inverting_->NodesInverted() / nodes));
+        QStringLiteral("変位履歴を計算中 %1%").arg(100 * inversion_->nodesDone / nodes));
 }
 
 void ViewWindow::ShowInversionFailure(const std::exception& e) {
+    // Said by the kind of failure; the engine's English text is not shown.
     const bool memory = dynamic_cast<const std::bad_alloc*>(&e) != nullptr;
-    platform::ShowMessage(this, memory
-                                    ? QStringLiteral("メモリが足りないため動画を表示できません。")
-                                    : QStringLiteral("動画を表示できません。\n%1").arg(e.what()));
+    platform::ShowMessage(
+        this, memory ? QStringLiteral("メモリが足りないため動画を表示できません。")
+                     : QStringLiteral("動画を表示できません。\n変位履歴の値が数値になりません。"));
 }
 
 void ViewWindow::DrawFrame() {
@@ -544,15 +606,15 @@ void ViewWindow::UpdateAnimationControls() {
     if (model_ && !analysisRunning_) {
         if (!animation_.BelongsTo(*model_)) animation_.Drop();
         if (givenFrames_ && !givenFrames_->BelongsTo(*model_)) givenFrames_.reset();
-        if (inverting_ && !inverting_->BelongsTo(*model_)) StopInversion();
-        if (inverting_) {
-            count = inverting_->FrameCount();
+        if (inversion_ && !inversion_->solution->BelongsTo(*model_)) StopInversion();
+        if (inversion_) {
+            count = inversion_->solution->Settings().Nw;
         } else if (animation_.Frames()) {
             count = animation_.Frames()->FrameCount();
         } else if (givenFrames_) {
             count = givenFrames_->FrameCount();
-        } else if (fem::DynamicResultsBelongTo(*model_)) {
-            count = fem::Analysis().Nw;
+        } else if (const auto solution = CurrentResponse()) {
+            count = solution->Settings().Nw;
         }
     }
     const bool usable = count > 0;
@@ -569,7 +631,7 @@ void ViewWindow::UpdateAnimationControls() {
         timeLabel->clear();
         return;
     }
-    if (inverting_) {
+    if (inversion_) {
         ShowInversionProgress();
         return;
     }

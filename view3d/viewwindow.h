@@ -8,9 +8,9 @@
 // After an analysis the window animates the impact response: the play control, the time
 // slider (t and j shown) and the box of the animation's own magnification draw the
 // structure deformed at t_j from the nodes' displacement histories, inverted on first
-// use and kept until the structure or the results change. Other frames (a mode shape)
-// can be handed in with SetFrames. "画像保存" and "印刷" replay the drawing onto a file
-// or a printer page.
+// use on a thread of the window's own and kept until the structure or the results change. Other
+// frames (a mode shape) can be handed in with SetFrames. "画像保存" and "印刷" replay the drawing
+// onto a file or a printer page.
 #include <array>
 #include <exception>
 #include <functional>
@@ -37,7 +37,8 @@ class QTimer;
 
 namespace fem {
 class Model;
-}
+class ImpactSolution;
+}  // namespace fem
 namespace platform {
 class PictureBox;
 }
@@ -96,8 +97,12 @@ class ViewWindow : public QWidget {
     static constexpr double kZoomPerNotch = 1.25;
 
     // --- animation ---------------------------------------------------------------
-    // The structure animated (by default the program's model, fem::FEM()).
-    void SetModel(fem::Model* model);
+    // The structure animated (none until set). It must outlive the window or be unset.
+    void SetModel(const fem::Model* model);
+    // Where the impact response comes from: the window asks whenever it needs it (the
+    // last analysis of the structure, or null). A solution of another revision of the
+    // structure, or one that is not complete, is not animated.
+    std::function<std::shared_ptr<const fem::ImpactSolution>()> ImpactResponse;
     // Frames to animate instead of the impact response of the last analysis, e.g. a mode
     // shape (ModeShapeFrames); null goes back to the impact response. They are let go
     // of when the structure changes. A magnification above 0 is used for them as if it
@@ -114,11 +119,9 @@ class ViewWindow : public QWidget {
     bool ShowFrame(int j);
     // One tick of the play control: the next frames, or a stop when the structure changed.
     void NextFrame();
-    // The impact response's histories are being inverted (the time label shows how far):
-    // Play and the slider take effect when they are.
-    [[nodiscard]] bool InvertingHistories() const { return inverting_ != nullptr; }
-    // Milliseconds of inversion between two looks at the window's events.
-    static constexpr int kInversionSliceMs = 30;
+    // The impact response's histories are being inverted on a thread of the window's
+    // own (the time label shows how far): Play and the slider take effect when they are.
+    [[nodiscard]] bool InvertingHistories() const { return inversion_ != nullptr; }
     [[nodiscard]] const Animation& Animator() const { return animation_; }
     // Milliseconds between two ticks of the play control.
     static constexpr int kFrameInterval = 40;
@@ -144,6 +147,11 @@ class ViewWindow : public QWidget {
 
     [[nodiscard]] QSize sizeHint() const override;
 
+  signals:
+    // The inversion of the impact response's histories has ended: the frames are shown,
+    // or were let go of (the structure changed, a failure, an analysis started).
+    void InversionEnded();
+
   protected:
     void resizeEvent(QResizeEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -159,10 +167,16 @@ class ViewWindow : public QWidget {
     void BuildAnimationControls(QWidget* parent, QGridLayout* grid);
     void UpdateAnimationControls();
     // Frames of the present structure, made on first use; false when there are none.
-    // When the impact response's histories must first be inverted, starts that and
-    // returns false too; the inversion goes on a few nodes at a time between events.
+    // When the impact response's histories must first be inverted, starts that on the
+    // inversion's thread and returns false too.
     bool EnsureFrames();
-    void InvertSomeHistories();
+    // The impact response that belongs to the structure, or null.
+    [[nodiscard]] std::shared_ptr<const fem::ImpactSolution> CurrentResponse() const;
+    void StartInversion(std::shared_ptr<const fem::ImpactSolution> solution);
+    // Reports of the inversion's thread, on the window's thread; run tells which one.
+    void InversionProgressed(unsigned run, int nodesDone);
+    void InversionFinished(unsigned run);
+    // Stops the inversion's thread, waits for it and lets go of its frames.
     void StopInversion();
     void StartFrames(std::shared_ptr<const FrameSource> frames);
     void ShowInversionProgress();
@@ -181,14 +195,15 @@ class ViewWindow : public QWidget {
 
     SceneView scene_;
     Animation animation_;
-    fem::Model* model_ = nullptr;
+    const fem::Model* model_ = nullptr;
     std::shared_ptr<const FrameSource> givenFrames_;  // SetFrames
     bool analysisRunning_ = false;
     bool frameShown_ = false;  // a frame is drawn over the structure
     QTimer* playTimer_ = nullptr;
     // The impact response's histories being inverted, and what to do when they are.
-    std::shared_ptr<HistoryFrames> inverting_;
-    QTimer* inversionTimer_ = nullptr;
+    struct Inversion;
+    std::unique_ptr<Inversion> inversion_;
+    unsigned inversionRun_ = 0;  // counts the inversions, so that a late report is ignored
     bool playWanted_ = false;
     bool magnificationTyped_ = false;  // typed in before there were frames
     int wantedFrame_ = -1;

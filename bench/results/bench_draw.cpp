@@ -42,7 +42,7 @@ void BM_DrawAll(benchmark::State& state) {
     w.resize(1200, 800);
     w.show();
     QApplication::processEvents();
-    w.SetForceHistories(12, nw, 0.001, 0, Histories(nw), 1, model);
+    w.SetForceHistories(12, nw, 0.001, 0, Histories(nw), 1, model, nullptr);  // no statics
     for (auto _ : state) {
         w.DrawAll();
         benchmark::DoNotOptimize(w.plotPicture->Image().constBits());

@@ -6,12 +6,15 @@
 // histories inverted for the animation, and one frame drawn and shown.
 #include <benchmark/benchmark.h>
 
+#include <array>
 #include <cstdio>
+#include <map>
 #include <memory>
+#include <vector>
 
 #include <QApplication>
 
-#include "analysis/engine.h"
+#include "analysis/impact.h"
 #include "model/model.h"
 #include "platform/picturebox.h"
 #include "view3d/animation.h"
@@ -51,13 +54,16 @@ fem::Model BuildFrame() {
             }
         }
     }
-    // A made-up but smooth deflection, so that the curves have something to show.
-    for (fem::ElementRecord& e : m.Elements) {
-        e.StaticEndDispLocal = {};
-        e.StaticEndDispLocal[7] = 0.01 * e.EndNode[1] / kGrid;
-        e.StaticEndDispLocal[11] = 1e-4;
-    }
     return m;
+}
+
+// A made-up but smooth deflection of every node, so that the curves have something to
+// show.
+std::vector<std::array<double, 6>> MadeUpDisplacements(const fem::Model& m) {
+    std::vector<std::array<double, 6>> u(static_cast<std::size_t>(m.NodeCount()));
+    for (int n = 0; n < m.NodeCount(); ++n)
+        u[static_cast<std::size_t>(n)] = {0, 0.01 * n / kGrid, 0, 0, 0, 1e-4};
+    return u;
 }
 
 struct Scene {
@@ -83,7 +89,7 @@ struct Scene {
         panel.ShowElementAxes = what == 2;  // axis labels (size 8) alternate with numbers (size 11)
         if (what == 3) view.SetNumbersShown(true, true);
         view3d::DrawStructure(view, model, panel);
-        if (what == 1) view3d::DrawDeformation(view, model, 1000);
+        if (what == 1) view3d::DrawDeformation(view, model, MadeUpDisplacements(model), 1000);
         QApplication::processEvents();
     }
 };
@@ -98,23 +104,27 @@ void BM_RedrawStructure(benchmark::State& state) {
 }
 BENCHMARK(BM_RedrawStructure)->Arg(0)->Arg(1)->Arg(2)->Arg(3)->Unit(benchmark::kMillisecond);
 
-// The frame with its impact response at nw time points (the engine keeps the results
-// of one analysis: it is solved again when another nw is asked for).
-fem::Model& AnalysedFrame(int nw) {
-    static fem::Model model = BuildFrame();
-    if (!fem::DynamicResultsBelongTo(model) || fem::Analysis().Nw != nw) {
-        const fem::AnalysisMessages r = fem::RunAnalysis(model, nw, 5.0, 0.01, 0.0);
-        if (!r.Dynamic.empty()) std::fprintf(stderr, "analysis: %s\n", r.Dynamic.c_str());
+// The frame's impact response at nw time points, solved once for each nw asked for.
+std::shared_ptr<const fem::ImpactSolution> AnalysedFrame(int nw) {
+    static std::map<int, std::shared_ptr<const fem::ImpactSolution>> solved;
+    std::shared_ptr<const fem::ImpactSolution>& solution = solved[nw];
+    if (!solution) {
+        fem::AnalysisSettings settings;
+        settings.Nw = nw;
+        settings.Te = 0.01;
+        solution = fem::SolveImpact(BuildFrame(), settings);
+        if (!solution->Complete())
+            std::fprintf(stderr, "analysis: %s\n", fem::EnglishText(solution->Result()).c_str());
     }
-    return model;
+    return solution;
 }
 
 // Every node's six histories inverted and kept for the animation (529 nodes x Nw points).
 // Nw = 256 here; 2048 (Arg(2048)) takes about 0.2 s but its analysis about five minutes.
 void BM_InvertNodeHistories(benchmark::State& state) {
-    fem::Model& model = AnalysedFrame(static_cast<int>(state.range(0)));
+    const auto solution = AnalysedFrame(static_cast<int>(state.range(0)));
     for (auto _ : state) {
-        view3d::HistoryFrames frames(model);
+        view3d::HistoryFrames frames(solution);
         benchmark::DoNotOptimize(frames.LargestTranslation());
     }
 }
@@ -124,10 +134,11 @@ BENCHMARK(BM_InvertNodeHistories)->Arg(256)->Unit(benchmark::kMillisecond);
 // shape of the frame drawn over it (each element along its shape, 20 segments), the
 // picture redrawn and repainted, as one tick of the play control does.
 void BM_AnimationFrame(benchmark::State& state) {
-    fem::Model& model = AnalysedFrame(256);
+    const auto solution = AnalysedFrame(256);
+    const fem::Model& model = solution->Structure();
     Scene scene(0);
     view3d::Animation animation;
-    animation.SetFrames(std::make_shared<view3d::HistoryFrames>(model));
+    animation.SetFrames(std::make_shared<view3d::HistoryFrames>(solution));
     animation.Magnification = view3d::DefaultMagnification(animation.Frames()->LargestTranslation(),
                                                            view3d::BoundingDiagonal(model));
     const int structure = scene.view.StructureItems;

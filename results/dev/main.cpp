@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstdio>
 #include <exception>
+#include <memory>
 #include <string>
 
 #include <QApplication>
@@ -16,7 +17,8 @@
 #include <QMdiSubWindow>
 #include <QTimer>
 
-#include "analysis/engine.h"
+#include "analysis/histories.h"
+#include "analysis/run_analysis.h"
 #include "model/model.h"
 #include "model/samples.h"
 #include "numeric/numbertext.h"
@@ -96,23 +98,32 @@ int main(int argc, char** argv) {
         return 2;
     }
 
-    fem::Model& model = fem::FEM();
+    fem::Model model;
     numeric::RealMatrix histories;
+    std::shared_ptr<const fem::StaticSolution> statics;
     double te = 0.001;
     try {
         const fem::SampleSettings settings = fem::BuildSample(model, sample);
         if (settings.Te > 0.0) te = settings.Te;
         if (synthetic) {
             SyntheticHistories(histories, nw);
-            for (int e = 0; e < model.ElementCount(); ++e) fem::StaticElementResults(model, e);
+            statics = fem::SolveStatic(model);
         } else {
-            const fem::AnalysisMessages m = fem::RunAnalysis(model, nw, gammaTe, te, tau);
-            if (!m.Dynamic.empty() || !m.Static.empty())
-                std::fprintf(stderr, "analysis: %s %s\n", m.Dynamic.c_str(), m.Static.c_str());
-            if (node >= 0)
-                fem::NodeDisplacementHistory(model, node, histories);
-            else
-                fem::ElementForceHistory(model, element, histories, globalFlag);
+            fem::AnalysisSettings run;
+            run.Nw = nw;
+            run.GammaTe = gammaTe;
+            run.Te = te;
+            run.Tau = tau;
+            const fem::AnalysisResult r = fem::RunAnalysis(model, run);
+            statics = r.Static;
+            const std::string dynamic = fem::EnglishText(r.Impact->Result());
+            const std::string still = statics ? fem::EnglishText(statics->Result) : "";
+            if (!dynamic.empty() || !still.empty())
+                std::fprintf(stderr, "analysis: %s %s\n", dynamic.c_str(), still.c_str());
+            const fem::ForceAxes axes =
+                globalFlag != 0 ? fem::ForceAxes::Global : fem::ForceAxes::Element;
+            histories = node >= 0 ? fem::NodeDisplacementHistory(*r.Impact, node).Best()
+                                  : fem::ElementForceHistory(*r.Impact, element, axes).Best();
         }
     } catch (const std::exception& e) {
         std::fprintf(stderr, "impactframe-resultdev: %s\n", e.what());
@@ -131,9 +142,10 @@ int main(int argc, char** argv) {
     sub->setAttribute(Qt::WA_DeleteOnClose);
     try {
         if (node >= 0)
-            result->SetNodeDisplacements(nw, te, node, histories, model);
+            result->SetNodeDisplacements(nw, te, node, histories, model, statics.get());
         else
-            result->SetForceHistories(12, nw, te, element, histories, globalFlag, model);
+            result->SetForceHistories(12, nw, te, element, histories, globalFlag, model,
+                                      statics.get());
     } catch (const std::exception& e) {
         std::fprintf(stderr, "impactframe-resultdev: %s\n", e.what());
         return 1;

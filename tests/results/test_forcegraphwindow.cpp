@@ -29,7 +29,8 @@
 #include <QTimer>
 #include <QXmlStreamReader>
 
-#include "analysis/engine.h"
+#include "analysis/histories.h"
+#include "analysis/run_analysis.h"
 #include "model/model.h"
 #include "model/samples.h"
 #include "platform/messagebox.h"
@@ -84,6 +85,8 @@ class ForceGraphWindowTest : public ::testing::Test {
   protected:
     void SetUp() override {
         model = TwoNodeModel();
+        statics.NodeDisp.resize(2);
+        statics.Elements.resize(1);
         history.Resize(12, kNw);
         w.show();
         QApplication::processEvents();
@@ -92,13 +95,14 @@ class ForceGraphWindowTest : public ::testing::Test {
 
     static constexpr int kNw = 64;
     fem::Model model;
+    fem::StaticSolution statics;  // all zero
     numeric::RealMatrix history;
     ForceGraphWindow w;
 };
 
 TEST_F(ForceGraphWindowTest, TakesOverLabelsListsAndScales) {
     EXPECT_EQ(w.windowTitle(), "要素の節点力計算結果");
-    w.SetForceHistories(12, kNw, 0.004, 0, history, 1, model);
+    w.SetForceHistories(12, kNw, 0.004, 0, history, 1, model, &statics);
     EXPECT_EQ(w.elementLabel->text(), "要素番号 0");
     EXPECT_EQ(w.nodeLabels[0]->text(), "　節点 0");
     EXPECT_EQ(w.nodeLabels[1]->text(), "　節点 1");
@@ -115,7 +119,7 @@ TEST_F(ForceGraphWindowTest, TakesOverLabelsListsAndScales) {
     EXPECT_EQ(w.ShownPoints(), kNw);
 
     history(7, 3) = -3.4;
-    w.SetForceHistories(12, kNw, 0.004, 0, history, 0, model);
+    w.SetForceHistories(12, kNw, 0.004, 0, history, 0, model, &statics);
     EXPECT_EQ(w.systemLabel->text(), "［要素座標系］");
     EXPECT_EQ(w.displacementListHeading->text(), "要素の変形");
     EXPECT_EQ(w.forceList->count(), 14);
@@ -125,14 +129,15 @@ TEST_F(ForceGraphWindowTest, TakesOverLabelsListsAndScales) {
     EXPECT_DOUBLE_EQ(w.ForceHistory()(7, 3), -3.4);
 
     // A bad element number leaves the window as it was.
-    EXPECT_THROW(w.SetForceHistories(12, kNw, 0.004, 5, history, 1, model), std::out_of_range);
+    EXPECT_THROW(w.SetForceHistories(12, kNw, 0.004, 5, history, 1, model, &statics),
+                 std::out_of_range);
     EXPECT_EQ(w.systemLabel->text(), "［要素座標系］");
     EXPECT_EQ(w.displacementList->count(), 6);
 }
 
 TEST_F(ForceGraphWindowTest, DotsLandAtTimeFractionAndValueOverScale) {
     for (int i = 0; i < kNw; ++i) history(0, i) = 100.0 * std::sin(2.0 * kPi * i / 40.0);
-    w.SetForceHistories(12, kNw, 0.004, 0, history, 1, model);
+    w.SetForceHistories(12, kNw, 0.004, 0, history, 1, model, &statics);
     w.SetPenDotWidth(0, 1);
     w.SetPenScale(0, 200.0f);
     w.plotPicture->Clear();
@@ -175,7 +180,7 @@ TEST_F(ForceGraphWindowTest, DotsLandAtTimeFractionAndValueOverScale) {
 }
 
 TEST_F(ForceGraphWindowTest, ReadoutAndCursorFollowTheMouse) {
-    w.SetForceHistories(12, kNw, 0.004, 0, history, 1, model);
+    w.SetForceHistories(12, kNw, 0.004, 0, history, 1, model, &statics);
     // The relative pen at the top edge of the plot reads the plotted y itself.
     w.readoutButtons[12]->click();
     EXPECT_EQ(w.ReadoutPen(), 12);
@@ -198,7 +203,7 @@ TEST_F(ForceGraphWindowTest, ReadoutAndCursorFollowTheMouse) {
 }
 
 TEST_F(ForceGraphWindowTest, PenDialogRefusesBadScalesAndCancelChangesNothing) {
-    w.SetForceHistories(12, kNw, 0.004, 0, history, 1, model);
+    w.SetForceHistories(12, kNw, 0.004, 0, history, 1, model, &statics);
     QStringList messages;
     platform::SetMessageHandler([&](const QString& text, bool) {
         messages << text;
@@ -236,7 +241,7 @@ TEST_F(ForceGraphWindowTest, PenDialogRefusesBadScalesAndCancelChangesNothing) {
 }
 
 TEST_F(ForceGraphWindowTest, RightClickOnScaleLabelAppliesThePen) {
-    w.SetForceHistories(12, kNw, 0.004, 0, history, 1, model);
+    w.SetForceHistories(12, kNw, 0.004, 0, history, 1, model, &statics);
     w.SetColorChooser([](QWidget*) { return RGB(1, 2, 3); });
     bool positioned = false;
     AnswerPenDialog(w, [&](results::PenDialog* d) {
@@ -280,7 +285,7 @@ TEST_F(ForceGraphWindowTest, RightClickOnScaleLabelAppliesThePen) {
 
 TEST_F(ForceGraphWindowTest, PlotClicksRedrawClearAndRecolour) {
     for (int i = 0; i < kNw; ++i) history(2, i) = 1.0;
-    w.SetForceHistories(12, kNw, 0.004, 0, history, 1, model);
+    w.SetForceHistories(12, kNw, 0.004, 0, history, 1, model, &statics);
     const int width = w.plotPicture->Image().width();
     const int height = w.plotPicture->Image().height();
     const QRgb yellow = Rgb(RGB(255, 255, 0));
@@ -419,7 +424,7 @@ TEST_F(ForceGraphWindowTest, ListsShowAllLinesAndTheDrawingFollowsANewSize) {
     for (int i = 0; i < kNw; ++i) history(0, i) = 1.0;  // Fx = scale: y = 1
     // Global components: fourteen lines in each list; element components: 14 and 6.
     for (int flag : {1, 0}) {
-        w.SetForceHistories(12, kNw, 0.004, 0, history, flag, model);
+        w.SetForceHistories(12, kNw, 0.004, 0, history, flag, model, &statics);
         QApplication::processEvents();
         EXPECT_TRUE(AllLinesVisible(w.forceList)) << flag;
         EXPECT_TRUE(AllLinesVisible(w.displacementList)) << flag;
@@ -446,13 +451,13 @@ TEST_F(ForceGraphWindowTest, ListsShowAllLinesAndTheDrawingFollowsANewSize) {
 }
 
 TEST_F(ForceGraphWindowTest, NodeDisplacementsUseTheSamePensWithTheirOwnTitles) {
-    model.Nodes[1].StaticDisp = {0.5, -0.25, 0, 0.001, 0, 0};
+    statics.NodeDisp[1] = {0.5, -0.25, 0, 0.001, 0, 0};
     numeric::RealMatrix six(6, kNw);
     six(1, 5) = -0.0456;
     six(3, 7) = 0.002;
     w.SetPenCurveColor(1, RGB(9, 8, 7));
     w.readoutButtons[9]->click();
-    w.SetNodeDisplacements(kNw, 0.004, 1, six, model);
+    w.SetNodeDisplacements(kNw, 0.004, 1, six, model, &statics);
     EXPECT_EQ(w.Kind(), results::GraphKind::NodeDisplacements);
     EXPECT_EQ(w.windowTitle(), "節点変位の計算結果");
     EXPECT_EQ(w.elementLabel->text(), "節点番号 1");
@@ -476,7 +481,7 @@ TEST_F(ForceGraphWindowTest, NodeDisplacementsUseTheSamePensWithTheirOwnTitles) 
     EXPECT_EQ(w.readoutLabel->text(), "　t=0.002\nux=0.045");
 
     // Back to an element: all twelve again.
-    w.SetForceHistories(12, kNw, 0.004, 0, history, 1, model);
+    w.SetForceHistories(12, kNw, 0.004, 0, history, 1, model, &statics);
     EXPECT_EQ(w.windowTitle(), "要素の節点力計算結果");
     EXPECT_EQ(w.scaleLabels[7]->text(), "Fy=1");
     EXPECT_TRUE(w.scaleLabels[11]->isVisible());
@@ -530,7 +535,7 @@ TEST_F(GraphOutputTest, PictureOfAKnownGraphHasItsCurvesAndNothingElse) {
         known(0, i) = 1.0;
         known(7, i) = -static_cast<double>(i) / nw;
     }
-    w.SetForceHistories(12, nw, 0.004, 0, known, 1, model);
+    w.SetForceHistories(12, nw, 0.004, 0, known, 1, model, &statics);
     ASSERT_EQ(w.scaleLabels[0]->text(), "Fx=1");
     const QString png = Temp("known.png");
     ASSERT_TRUE(w.SavePicture(png, QSize(400, 600)));
@@ -587,7 +592,7 @@ TEST_F(GraphOutputTest, PictureOfAKnownGraphHasItsCurvesAndNothingElse) {
 }
 
 TEST_F(GraphOutputTest, SavePictureAsksForAFileAndASize) {
-    w.SetForceHistories(12, kNw, 0.004, 0, history, 1, model);
+    w.SetForceHistories(12, kNw, 0.004, 0, history, 1, model, &statics);
     const QString base = Temp("asked");
     QFile::remove(base + ".svg");
     dialogs.saveAnswer = base;  // no extension: the filter in use gives it
@@ -616,12 +621,17 @@ TEST_F(GraphOutputTest, SavePictureAsksForAFileAndASize) {
 TEST_F(GraphOutputTest, CsvIsTheCliTableOfTheSameElement) {
     fem::Model sample;
     const double te = fem::BuildSample(sample, 4).Te;
-    const fem::AnalysisMessages m = fem::RunAnalysis(sample, 256, 5.0, te, 0.0);
-    ASSERT_TRUE(m.Dynamic.empty() && m.Static.empty());
+    fem::AnalysisSettings settings;
+    settings.Nw = 256;
+    settings.Te = te;
+    const fem::AnalysisResult r = fem::RunAnalysis(sample, settings);
+    ASSERT_TRUE(r.Impact->Complete() && r.Static && r.Static->Complete());
     for (int flag : {1, 0}) {
-        numeric::RealMatrix forces;
-        fem::ElementForceHistory(sample, 8, forces, flag);
-        w.SetForceHistories(12, 256, te, 8, forces, flag, sample);
+        const numeric::RealMatrix forces =
+            fem::ElementForceHistory(*r.Impact, 8,
+                                     flag ? fem::ForceAxes::Global : fem::ForceAxes::Element)
+                .Best();
+        w.SetForceHistories(12, 256, te, 8, forces, flag, sample, r.Static.get());
         const QString path = Temp(flag ? "global.csv" : "local.csv");
         // Saved through the safe writer, which removes a killed save's leftover.
         const QString leftover = Leftover(flag ? "global.csv" : "local.csv");
@@ -646,7 +656,7 @@ TEST_F(GraphOutputTest, CsvIsTheCliTableOfTheSameElement) {
 
 TEST_F(GraphOutputTest, PrintingWithoutAPrinterWritesAPdf) {
     if (!QPrinterInfo::availablePrinters().isEmpty()) GTEST_SKIP() << "a printer is installed";
-    w.SetForceHistories(12, kNw, 0.004, 0, history, 1, model);
+    w.SetForceHistories(12, kNw, 0.004, 0, history, 1, model, &statics);
     const QString path = Temp("printed.pdf");
     QFile::remove(path);
     const QString leftover = Leftover("printed.pdf");
@@ -671,7 +681,7 @@ TEST_F(GraphOutputTest, PrintingWithoutAPrinterWritesAPdf) {
 }
 
 TEST_F(ForceGraphWindowTest, StaticListsCopyAsText) {
-    w.SetForceHistories(12, kNw, 0.004, 0, history, 0, model);
+    w.SetForceHistories(12, kNw, 0.004, 0, history, 0, model, &statics);
     const QString all = w.ListText(w.displacementList);
     EXPECT_EQ(all, "要素の変形\nＵx=0\nＵy=0\nＵz=0\nθx=0\nθy=0\nθz=0\n");
     w.forceList->item(1)->setSelected(true);

@@ -14,12 +14,12 @@
 #include <QString>
 #include <QTimer>
 
-#include "analysis/engine.h"
 #include "model/model.h"
 #include "platform/messagebox.h"
 #include "shell/analysispanel.h"
+#include "shell/document.h"
 #include "shell/mainwindow.h"
-#include "shell/workerthread.h"
+#include "shell/runcontroller.h"
 
 // Texts in failure messages as text.
 inline void PrintTo(const QString& text, std::ostream* os) {
@@ -31,8 +31,6 @@ namespace shelltest {
 class ShellTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        fem::FEM().ClearModel();
-        fem::Analysis() = fem::AnalysisState{};
         platform::SetMessageHandler([this](const QString& text, bool question) {
             messages.push_back(text);
             return question ? answerYes : true;
@@ -44,8 +42,11 @@ class ShellTest : public ::testing::Test {
     void TearDown() override {
         delete frame;
         platform::SetMessageHandler(nullptr);
-        fem::FEM().ClearModel();
     }
+
+    // The main window's document and its structure.
+    [[nodiscard]] shell::Document& Doc() const { return frame->CurrentDocument(); }
+    [[nodiscard]] fem::Model& Model() const { return Doc().Model(); }
 
     template <class T>
     T* Get(const QString& name) const {
@@ -77,11 +78,7 @@ class ShellTest : public ::testing::Test {
     }
     // Makes every progress report of the computations wait until the test has acted on
     // it, so that a test acting on point k sees the computation still running.
-    void PaceProgress() {
-        auto* worker = panel->findChild<shell::WorkerThread*>(QStringLiteral("workerThread"));
-        ASSERT_NE(worker, nullptr);
-        worker->SetPaced(true);
-    }
+    void PaceProgress() { frame->Runs().SetPaced(true); }
     // "解析実行" and its end.
     void Analyse() {
         panel->RunAnalysis();

@@ -40,8 +40,8 @@ TEST_F(ShellTest, StartUpShowsTheMainWindowAndThePanelWithTheirDefaults) {
     EXPECT_NEAR(frame->x() - screen.x(), (screen.width() - frame->width()) / 2, 1.0);
     EXPECT_NEAR(frame->y() - screen.y(), (screen.height() - frame->height()) / 2, 1.0);
 
-    EXPECT_EQ(fem::FEM().NodeCount(), 0);
-    EXPECT_EQ(fem::FEM().ElementCount(), 0);
+    EXPECT_EQ(Model().NodeCount(), 0);
+    EXPECT_EQ(Model().ElementCount(), 0);
     EXPECT_EQ(Get<QComboBox>("nwCombo")->currentText(), "512");
     EXPECT_EQ(Get<QComboBox>("nwCombo")->count(), 6);
     EXPECT_EQ(Get<QLineEdit>("teEdit")->text(), "0.001");
@@ -118,8 +118,8 @@ TEST_F(ShellTest, SampleCommandsBuildTheSamplesAndSetTheirParameters) {
     Get<QLineEdit>("gammaTeEdit")->setText("3");
     for (const auto& c : cases) {
         frame->Action(QLatin1String(c.command))->trigger();
-        EXPECT_EQ(fem::FEM().NodeCount(), c.nodes) << c.command;
-        EXPECT_EQ(fem::FEM().ElementCount(), c.elements) << c.command;
+        EXPECT_EQ(Model().NodeCount(), c.nodes) << c.command;
+        EXPECT_EQ(Model().ElementCount(), c.elements) << c.command;
         EXPECT_EQ(Get<QLineEdit>("teEdit")->text(), QLatin1String(c.te)) << c.command;
         EXPECT_EQ(Get<QLineEdit>("magnificationEdit")->text(), QLatin1String(c.amp)) << c.command;
         EXPECT_EQ(Get<QComboBox>("nodeCombo")->count(), c.nodes) << c.command;
@@ -147,7 +147,8 @@ TEST_F(ShellTest, TauIsValidatedOnEnter) {
         QKeyEvent press(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier, "\r");
         QApplication::sendEvent(delay, &press);
         EXPECT_EQ(delay->text(), QLatin1String(c.shown)) << c.typed;
-        EXPECT_DOUBLE_EQ(fem::Analysis().Tau, c.tau) << c.typed;
+        ASSERT_TRUE(panel->FormSettings().has_value()) << c.typed;
+        EXPECT_DOUBLE_EQ(panel->FormSettings()->Tau, c.tau) << c.typed;
     }
     // Other keys do not validate.
     delay->setText("7");
@@ -157,7 +158,7 @@ TEST_F(ShellTest, TauIsValidatedOnEnter) {
 }
 
 TEST_F(ShellTest, AddElementNeedsTwoNodes) {
-    fem::FEM().AddNode(fem::DefaultNode());
+    Model().AddNode(fem::DefaultNode());
     bool opened = false;
     shell::ElementSheet* sheet = panel->elementSheet();
     QTimer::singleShot(0, sheet, [&] {
@@ -169,16 +170,16 @@ TEST_F(ShellTest, AddElementNeedsTwoNodes) {
     Get<QPushButton>("addElementButton")->click();
     QCoreApplication::processEvents();
     EXPECT_FALSE(opened);
-    EXPECT_EQ(fem::FEM().ElementCount(), 0);
+    EXPECT_EQ(Model().ElementCount(), 0);
     EXPECT_FALSE(Get<QPushButton>("runAnalysisButton")->isEnabled());
 
     // With a second node the sheet opens, and an added element enables the solve button.
     fem::NodeRecord n = fem::DefaultNode();
     n.Coord = {0, 0, 50};
-    fem::FEM().AddNode(n);
+    Model().AddNode(n);
     Answer(sheet, nullptr, "confirmButton");
     Get<QPushButton>("addElementButton")->click();
-    EXPECT_EQ(fem::FEM().ElementCount(), 1);
+    EXPECT_EQ(Model().ElementCount(), 1);
     EXPECT_TRUE(Get<QPushButton>("runAnalysisButton")->isEnabled());
 }
 
@@ -192,8 +193,10 @@ TEST_F(ShellTest, ParametersThatAreNotNumbersStopTheAnalysis) {
         Analyse();
         ASSERT_EQ(messages.size(), 1u) << box;
         EXPECT_EQ(messages[0], QStringLiteral("γ，Te，荷重立上りの設定値を確認して下さい。"));
-        EXPECT_FALSE(fem::StaticResultsBelongTo(fem::FEM())) << box;
-        EXPECT_FALSE(fem::Analysis().DynamicComplete);
+        EXPECT_FALSE(panel->FormSettings().has_value()) << box;
+        EXPECT_EQ(Doc().Statics(), nullptr) << box;
+        EXPECT_EQ(Doc().Impact(), nullptr) << box;
+        EXPECT_EQ(Doc().AnalysedRevision(), 0u) << box;
         EXPECT_EQ(Get<QComboBox>("forceElementCombo")->count(), 0);
         edit->setText(kept);
     }
@@ -258,9 +261,9 @@ TEST_F(FileTest, ReadingAFileReplacesTheStructureAndShowsItsName) {
     ASSERT_TRUE(panel->OpenStructureFile(PathOf("frame1.txt")));
     EXPECT_EQ(Get<QLabel>("fileNameLabel")->text(), "frame1");
     EXPECT_EQ(panel->CurrentFile(), PathOf("frame1.txt"));
-    EXPECT_EQ(fem::FEM().NodeCount(), 2);
-    EXPECT_EQ(fem::FEM().GetNode(1).BcCode[0], "pf");
-    EXPECT_DOUBLE_EQ(fem::FEM().GetElement(0).Length, 250.0);
+    EXPECT_EQ(Model().NodeCount(), 2);
+    EXPECT_EQ(Model().GetNode(1).BcCode[0], "pf");
+    EXPECT_DOUBLE_EQ(Model().GetElement(0).Length, 250.0);
     EXPECT_EQ(Get<QComboBox>("nodeCombo")->count(), 2);
     EXPECT_TRUE(Get<QPushButton>("runAnalysisButton")->isEnabled());
     EXPECT_TRUE(messages.empty());
@@ -281,8 +284,8 @@ TEST_F(FileTest, AFileThatCannotBeReadLeavesEverythingAsItWas) {
     EXPECT_TRUE(messages[0].contains("bad.txt")) << messages[0].toStdString();
     EXPECT_TRUE(messages[0].contains(QStringLiteral("16 行目：要素 0 の第２節点")))
         << messages[0].toStdString();
-    EXPECT_EQ(fem::FEM().NodeCount(), 8);
-    EXPECT_EQ(fem::FEM().ElementCount(), 12);
+    EXPECT_EQ(Model().NodeCount(), 8);
+    EXPECT_EQ(Model().ElementCount(), 12);
     EXPECT_EQ(Get<QComboBox>("nodeCombo")->count(), 8);
     EXPECT_EQ(Get<QLabel>("fileNameLabel")->text(), QStringLiteral("(ファイル名)"));  // a sample's
     EXPECT_EQ(panel->CurrentFile(), QString());
@@ -291,7 +294,7 @@ TEST_F(FileTest, AFileThatCannotBeReadLeavesEverythingAsItWas) {
     EXPECT_FALSE(panel->OpenStructureFile(PathOf("missing.txt")));
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_TRUE(messages[0].contains("missing.txt"));
-    EXPECT_EQ(fem::FEM().NodeCount(), 8);
+    EXPECT_EQ(Model().NodeCount(), 8);
 }
 
 TEST_F(FileTest, ReadCommandReadsTheChosenFileAndCancelLeavesTheModel) {
@@ -302,14 +305,14 @@ TEST_F(FileTest, ReadCommandReadsTheChosenFileAndCancelLeavesTheModel) {
     dialogs.openAnswer = PathOf("bar.dat");
     frame->Action("readStructureAction")->trigger();
     EXPECT_EQ(dialogs.opens, 1);
-    EXPECT_EQ(fem::FEM().NodeCount(), 2);
-    EXPECT_EQ(fem::FEM().GetNode(1).LoadValue[0], 1.0);  // a step load without a size
+    EXPECT_EQ(Model().NodeCount(), 2);
+    EXPECT_EQ(Model().GetNode(1).LoadValue[0], 1.0);  // a step load without a size
     EXPECT_EQ(Get<QLabel>("fileNameLabel")->text(), "bar");
 
     dialogs.openAnswer.clear();
     Get<QPushButton>("readDataButton")->click();
     EXPECT_EQ(dialogs.opens, 2);
-    EXPECT_EQ(fem::FEM().NodeCount(), 2);
+    EXPECT_EQ(Model().NodeCount(), 2);
     EXPECT_EQ(panel->CurrentFile(), QString());
     EXPECT_TRUE(messages.empty());
 }
@@ -329,7 +332,7 @@ TEST_F(FileTest, WriteAndOverwriteCommands) {
     // With a current file, overwriting asks nothing.
     fem::NodeRecord n = fem::DefaultNode();
     n.Coord = {0, 0, 300};
-    fem::FEM().AddNode(n);
+    Model().AddNode(n);
     frame->Action("overwriteStructureAction")->trigger();
     EXPECT_EQ(dialogs.saves, 1);
     EXPECT_TRUE(ReadBack(PathOf("cantilever.txt")).contains("3,0,0,300\r\np,0\r\n"));
@@ -408,14 +411,14 @@ TEST_F(FileTest, UnderADecimalCommaLocaleFilesBoxesAndReadoutsKeepThePoint) {
         "0,0,1\r\n21000.5,8000,7.86E-06,10\r\n";
     WriteText(PathOf("in.txt"), text);
     ASSERT_TRUE(panel->OpenStructureFile(PathOf("in.txt")));
-    EXPECT_EQ(fem::FEM().GetNode(1).Coord[0], 12.5);
-    EXPECT_EQ(fem::FEM().GetElement(0).Young, 21000.5);
+    EXPECT_EQ(Model().GetNode(1).Coord[0], 12.5);
+    EXPECT_EQ(Model().GetElement(0).Young, 21000.5);
     dialogs.saveAnswer = PathOf("out.txt");
     frame->Action("writeStructureAction")->trigger();
     EXPECT_EQ(ReadBack(PathOf("out.txt")), QLatin1String(text));
     ASSERT_TRUE(panel->OpenStructureFile(PathOf("out.txt")));
-    EXPECT_EQ(fem::FEM().GetNode(0).FixedDisp[2], 0.25);
-    EXPECT_EQ(fem::FEM().GetNode(1).LoadValue[0], -1.5);
+    EXPECT_EQ(Model().GetNode(0).FixedDisp[2], 0.25);
+    EXPECT_EQ(Model().GetNode(1).LoadValue[0], -1.5);
 
     // Boxes: written and read with the point.
     frame->Action("sample1Action")->trigger();
@@ -424,11 +427,13 @@ TEST_F(FileTest, UnderADecimalCommaLocaleFilesBoxesAndReadoutsKeepThePoint) {
     delay->setText("0.05");
     emit delay->returnPressed();
     EXPECT_EQ(delay->text(), "0.05");
-    EXPECT_EQ(fem::Analysis().Tau, 0.05);
+    EXPECT_EQ(panel->FormSettings()->Tau, 0.05);
     Get<QLineEdit>("teEdit")->setText("0.001");
     Get<QComboBox>("nwCombo")->setCurrentIndex(0);
     Analyse();
-    EXPECT_EQ(fem::Analysis().Te, 0.001);
+    ASSERT_NE(Doc().Impact(), nullptr);
+    EXPECT_EQ(Doc().Impact()->Settings().Te, 0.001);
+    EXPECT_EQ(Doc().Impact()->Settings().Tau, 0.05);
     // The coordinate readout of the small picture.
     emit panel->SmallPicture()->MouseMoved(1.5, -0.25, Qt::NoButton);
     EXPECT_EQ(Get<QLabel>("positionLabel")->text(), "X=1.5\nY=-0.25");

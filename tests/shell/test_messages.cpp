@@ -13,6 +13,7 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
+#include "analysis/outcome.h"
 #include "model/datafile.h"
 #include "model/samples.h"
 #include "numeric/failure.h"
@@ -79,7 +80,7 @@ TEST_F(MessagesTest, FailingOperationsSpeakJapaneseAndKeepFileLineAndField) {
               QStringLiteral("構造データを読み込めません。\nF/coordinate.txt の 2 行目："
                              "節点 0 の y 座標は数値でなければなりませんが、「abc」です。"));
     EXPECT_TRUE(read[2].contains(QStringLiteral("節点 0 の Ux の拘束条件")));
-    EXPECT_TRUE(read[5].contains(QStringLiteral("要素 0 の値が使えません（横弾性係数が 0")))
+    EXPECT_TRUE(read[5].contains(QStringLiteral("要素 0 の値が使えません。弾性係数、密度と断面の寸法は正")))
         << read[5].toStdString();
     EXPECT_TRUE(read.last().contains(QStringLiteral("ファイルまたはフォルダがありません")));
     // Version 2 files: line and column, the key and the name of what is wrong.
@@ -92,11 +93,11 @@ TEST_F(MessagesTest, FailingOperationsSpeakJapaneseAndKeepFileLineAndField) {
         << read[11].toStdString();
 
     // Files that cannot be written: no folder, and a value a file cannot hold.
-    fem::BuildSample(fem::FEM(), 1);
+    fem::BuildSample(Model(), 1);
     fem::DataFileWriteError why;
-    ASSERT_FALSE(fem::StructDataWriteFile(fem::FEM(), PathOf("no/such.txt").toStdString(), &why));
+    ASSERT_FALSE(fem::StructDataWriteFile(Model(), PathOf("no/such.txt").toStdString(), &why));
     messages.push_back(shell::WriteFailureMessage(why));
-    fem::Model bad = fem::FEM();
+    fem::Model bad = Model();
     bad.Nodes[1].Coord[2] = std::numeric_limits<double>::quiet_NaN();
     ASSERT_FALSE(fem::StructDataWriteFile(bad, PathOf("nan.txt").toStdString(), &why));
     messages.push_back(shell::WriteFailureMessage(why));
@@ -108,8 +109,9 @@ TEST_F(MessagesTest, FailingOperationsSpeakJapaneseAndKeepFileLineAndField) {
     // freedom, a stopped run, forces after the structure changed.
     frame->Action("sample1Action")->trigger();
     panel->ComputeElementForces(0);
-    for (auto& n : fem::FEM().Nodes)
+    for (auto& n : Model().Nodes)
         for (auto& c : n.BcCode) c = "u";
+    Model().Touch();
     Analyse();
     frame->Action("sample2Action")->trigger();
     Get<QComboBox>("nwCombo")->setCurrentIndex(0);
@@ -119,7 +121,7 @@ TEST_F(MessagesTest, FailingOperationsSpeakJapaneseAndKeepFileLineAndField) {
     Analyse();
     fem::NodeRecord extra = fem::DefaultNode();
     extra.Coord = {0, 70, 0};
-    fem::FEM().AddNode(extra);
+    Model().AddNode(extra);
     panel->ComputeElementForces(1);
     panel->ComputeElementForces(7);
 
@@ -130,35 +132,110 @@ TEST_F(MessagesTest, FailingOperationsSpeakJapaneseAndKeepFileLineAndField) {
     }
 }
 
-// Each reason the engine gives has its own Japanese sentence, numbers and names kept;
-// a reason not known yet still gets a Japanese one by its kind.
-TEST(Messages, EngineReasonsInJapanese) {
-    using numeric::ComputationFailure;
-    const std::pair<ComputationFailure, const char*> cases[] = {
-        {{numeric::kDivisionByZero, "division by zero: element length"}, "要素の長さが 0"},
-        {{numeric::kDivisionByZero, "division by zero: Poisson's ratio (shear modulus)"},
-         "横弾性係数が 0"},
-        {{numeric::kDivisionByZero, "division by zero: density"}, "密度が 0"},
-        {{numeric::kInvalidArgument, "square root of a negative number: axial wave speed"},
-         "縦波の速さが求まりません"},
-        {{numeric::kOverflow, "overflow in bending rigidity"}, "曲げ剛性の途中で"},
-        {{numeric::kOutOfRange, "node 12 does not exist"}, "節点 12 はありません"},
-        {{numeric::kOverflow, "too many elements (at most 32767)"}, "32767 個まで"},
-        {{numeric::kOverflow,
-          "too many nodes for the analysis: 6000 nodes have more than 32767 degrees of freedom "
-          "(at most 5461 nodes)"},
-         "6000 個。5461 個まで"},
-        {{numeric::kOutOfRange, "no sample 9 (1 to 4)"}, "例題 9 はありません"},
-        {{numeric::kZeroPivot, "zero pivot in complex solver"}, "特異"},
-        {{numeric::kOverflow, "overflow in CDiv"}, "計算の途中で"},
-        {{numeric::kOutOfRange, "something new"}, "範囲を外れて"},
+// Each kind of outcome has its own Japanese message, chosen by its kind alone: the
+// English detail of the engine never reaches the user, the sizes are given in MB.
+TEST(Messages, EveryOutcomeKindHasItsJapaneseMessage) {
+    using fem::OutcomeKind;
+    const QString gauss = QStringLiteral(
+        "解析できません。連立方程式が解けないか、計算の途中で値が大きくなりすぎました。"
+        "拘束条件と材料定数を確認して下さい。");
+    const auto outcome = [](OutcomeKind kind, double needed = 0.0, double available = 0.0) {
+        fem::Outcome o;
+        o.Kind = kind;
+        o.NeededBytes = needed;
+        o.AvailableBytes = available;
+        o.Detail = "English words the user never sees";
+        return o;
     };
-    for (const auto& [failure, expected] : cases) {
-        const QString text = shell::FailureReason(failure);
-        EXPECT_TRUE(text.contains(QString::fromUtf8(expected))) << text.toStdString();
+    const double mb = 1024.0 * 1024.0;
+    EXPECT_EQ(shell::OutcomeMessage(outcome(OutcomeKind::Complete)), QString());
+    EXPECT_EQ(shell::OutcomeMessage(outcome(OutcomeKind::Stopped)),
+              QStringLiteral("解析を中止しました。"));
+    for (OutcomeKind kind :
+         {OutcomeKind::SingularMatrix, OutcomeKind::NoFreeDof, OutcomeKind::NotFinite})
+        EXPECT_EQ(shell::OutcomeMessage(outcome(kind)), gauss) << static_cast<int>(kind);
+    EXPECT_EQ(
+        shell::OutcomeMessage(outcome(OutcomeKind::WouldNotFit, 1500.2 * mb, 1024 * mb)),
+        QStringLiteral("解析には約 1501 MB のメモリが必要ですが、使えるメモリは 1024 MB "
+                       "のため、解析を始めませんでした。節点数か計算点数 Nw を減らして下さい。"));
+    EXPECT_EQ(shell::OutcomeMessage(outcome(OutcomeKind::WouldNotFit)),
+              QStringLiteral("節点が多すぎて解析できません（自由度に番号を付けきれません）。"));
+    EXPECT_EQ(
+        shell::OutcomeMessage(outcome(OutcomeKind::OutOfMemory, 300 * mb, 200 * mb)),
+        QStringLiteral("解析の途中でメモリが足りなくなりました（必要なメモリの見積りは約 300 "
+                       "MB、使えるメモリは 200 MB）。節点数か計算点数 Nw を減らして下さい。"));
+    EXPECT_EQ(shell::OutcomeMessage(outcome(OutcomeKind::OutOfMemory)),
+              QStringLiteral("解析の途中でメモリが足りなくなりました。"
+                             "節点数か計算点数 Nw を減らして下さい。"));
+    EXPECT_TRUE(shell::OutcomeMessage(outcome(OutcomeKind::BadNumbering))
+                    .startsWith(QStringLiteral("構造に番号を付けられないため解析できません")));
+    EXPECT_TRUE(shell::OutcomeMessage(outcome(OutcomeKind::BadSettings))
+                    .endsWith(QStringLiteral("γ，Te，荷重立上りの設定値を確認して下さい。")));
+    for (int k = 0; k <= static_cast<int>(OutcomeKind::BadSettings); ++k) {
+        const QString text = shell::OutcomeMessage(outcome(static_cast<OutcomeKind>(k)));
         EXPECT_FALSE(HasEnglish(text)) << text.toStdString();
+        EXPECT_EQ(text.isEmpty(), k == 0) << k;
     }
-    EXPECT_FALSE(HasEnglish(shell::SolutionEndMessage("Gauss Error")));
+
+    EXPECT_EQ(shell::MissingResultsMessage(shell::MissingResults::None, "節点力"), QString());
+    EXPECT_EQ(
+        shell::MissingResultsMessage(shell::MissingResults::Changed, "節点力"),
+        QStringLiteral("構造が解析後に変更されました。もう一度「解析実行」で解析して下さい。"));
+    EXPECT_TRUE(
+        shell::MissingResultsMessage(shell::MissingResults::Incomplete, QStringLiteral("節点変位"))
+            .contains(QStringLiteral("中止またはエラーで終わったため、節点変位を")));
+}
+
+// Why the model refuses an element, found from its values in the order the model
+// computes them; other failures by their type and number.
+TEST(Messages, RefusedElementsAndOtherFailuresInJapanese) {
+    using shell::ElementFault;
+    const fem::Vec3 a{0, 0, 0}, b{100, 0, 0};
+    const auto with = [](double d, double young, double shear, double density) {
+        fem::ElementRecord e = fem::DefaultElement();
+        e.CrossSection.Diameter = d;
+        e.Young = young;
+        e.Shear = shear;
+        e.Density = density;
+        return e;
+    };
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const struct {
+        fem::ElementRecord e;
+        fem::Vec3 end;
+        ElementFault fault;
+        const char* text;
+    } cases[] = {
+        {with(10, 21000, 8000, 7.86E-06), b, ElementFault::None, ""},
+        {with(10, 21000, 0, 7.86E-06), b, ElementFault::ZeroShear, "横弾性係数が 0"},
+        {with(10, 21000, 8000, 7.86E-06), a, ElementFault::ZeroLength, "要素の長さが 0"},
+        {with(10, 21000, 8000, 0), b, ElementFault::ZeroDensity, "密度が 0"},
+        {with(10, -21000, 8000, 7.86E-06), b, ElementFault::Negative, "波の速さが求まりません"},
+        {with(10, 21000, 8000, -7.86E-06), b, ElementFault::Negative, "密度は正の値"},
+        {with(0, 21000, 8000, 7.86E-06), b, ElementFault::ZeroDiameter, "直径が 0"},
+        {with(nan, 21000, 8000, 7.86E-06), b, ElementFault::NotFinite, "有限の数値でない"},
+        {with(1E100, 1E300, 8000, 7.86E-06), b, ElementFault::TooLarge, "値が大きすぎて"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(shell::FindElementFault(c.e, a, c.end), c.fault) << c.text;
+        const QString text = shell::ElementFaultText(c.fault);
+        EXPECT_TRUE(text.contains(QString::fromUtf8(c.text))) << text.toStdString();
+        EXPECT_EQ(text.isEmpty(), c.fault == ElementFault::None);
+        // Each fault found is one the model refuses, and the model takes what has none.
+        fem::ElementRecord e = c.e;
+        if (c.fault == ElementFault::None)
+            EXPECT_NO_THROW(fem::UpdateElement(e, a, c.end));
+        else
+            EXPECT_THROW(fem::UpdateElement(e, a, c.end), numeric::ComputationFailure) << c.text;
+    }
+
+    using numeric::ComputationFailure;
+    EXPECT_EQ(shell::FailureReason(ComputationFailure(numeric::kOutOfRange, "no sample 9")),
+              QStringLiteral("番号または個数が範囲を外れています"));
+    EXPECT_EQ(shell::FailureReason(ComputationFailure(numeric::kZeroPivot, "zero pivot")),
+              QStringLiteral("連立方程式の係数行列が特異です"));
+    EXPECT_EQ(shell::FailureReason(std::bad_alloc()), QStringLiteral("メモリが足りません"));
+    EXPECT_FALSE(HasEnglish(shell::FailureReason(std::runtime_error("something new"))));
     EXPECT_EQ(shell::SystemErrorText(ENOSPC), QStringLiteral("ディスクに空きがありません"));
 }
 

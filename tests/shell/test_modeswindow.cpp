@@ -12,6 +12,7 @@
 #include "shell/modeswindow.h"
 #include "shell/nodesheet.h"
 #include "shell/numbertext.h"
+#include "shell/workerthread.h"
 #include "shell_fixture.h"
 #include "view3d/animation.h"
 #include "view3d/sceneview.h"
@@ -27,7 +28,7 @@ class ModesWindowTest : public ShellTest {
     // A cantilever along x: node 0 clamped, node 1 free; the default bar (E 21000,
     // w 7.86E-06, d 10).
     void BuildCantilever() {
-        fem::Model& m = fem::FEM();
+        fem::Model& m = Model();
         fem::NodeRecord clamped = fem::DefaultNode();
         clamped.BcCode = {"u", "u", "u", "u", "u", "u"};
         fem::NodeRecord free = fem::DefaultNode();
@@ -109,9 +110,9 @@ TEST_F(ModesWindowTest, CantileverFrequencyPeriodCopyAndShape) {
 
 TEST_F(ModesWindowTest, AMechanismGivesZeroFrequenciesWithoutPeriod) {
     BuildCantilever();
-    fem::NodeRecord loose = fem::FEM().GetNode(0);
+    fem::NodeRecord loose = Model().GetNode(0);
     loose.BcCode = {"p", "p", "p", "p", "p", "p"};  // a free-free bar: six rigid motions
-    fem::FEM().PutNode(0, loose);
+    Model().PutNode(0, loose);
     shell::ModesWindow* w = Open();
     w->countEdit->setText("7");
     Search(w);
@@ -170,7 +171,7 @@ TEST_F(ModesWindowTest, AChangeOfTheStructureRetiresTheList) {
         },
         "confirmButton");
     panel->EditNode(1);
-    ASSERT_EQ(fem::FEM().GetNode(1).Coord[0], 600.0);
+    ASSERT_EQ(Model().GetNode(1).Coord[0], 600.0);
     EXPECT_EQ(w->modeList->topLevelItemCount(), 0);
     EXPECT_TRUE(w->Modes().empty());
     EXPECT_EQ(

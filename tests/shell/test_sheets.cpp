@@ -19,20 +19,19 @@ fem::NodeRecord MakeNode(double x, double y, double z, const char* code = "p") {
     return n;
 }
 
-void AddBar(int a, int b) {
+void AddBar(fem::Model& m, int a, int b) {
     fem::ElementRecord e = fem::DefaultElement();
     e.EndNode = {a, b};
-    fem::FEM().AddElement(e);
+    m.AddElement(e);
 }
 
 // Three nodes on the x axis, 100 apart, joined by two bars.
-void StraightBar() {
-    fem::Model& m = fem::FEM();
+void StraightBar(fem::Model& m) {
     m.AddNode(MakeNode(0, 0, 0, "u"));
     m.AddNode(MakeNode(100, 0, 0));
     m.AddNode(MakeNode(200, 0, 0));
-    AddBar(0, 1);
-    AddBar(1, 2);
+    AddBar(m, 0, 1);
+    AddBar(m, 1, 2);
 }
 
 class NodeSheetTest : public ShellTest {
@@ -57,7 +56,7 @@ TEST_F(NodeSheetTest, BoxesShowFifteenDigitsAndAnUneditedBoxKeepsEveryDigit) {
     fem::NodeRecord n = MakeNode(0.1 + 0.2, 1.0 / 3.0, -4e-300);
     n.BcCode[1] = "pf";
     n.LoadValue[1] = 2.0 / 3.0;
-    fem::FEM().AddNode(n);
+    Model().AddNode(n);
     QStringList shown;
     Answer(
         Sheet(),
@@ -69,7 +68,7 @@ TEST_F(NodeSheetTest, BoxesShowFifteenDigitsAndAnUneditedBoxKeepsEveryDigit) {
         "confirmButton");
     Sheet()->Edit(0);
     EXPECT_EQ(shown, QStringList({"0.3", "0.333333333333333", "-4E-300", "0.666666666666667"}));
-    const fem::NodeRecord now = fem::FEM().GetNode(0);
+    const fem::NodeRecord now = Model().GetNode(0);
     EXPECT_EQ(now.Coord[0], 0.1 + 0.2);  // shown as 0.3, not read back as 0.3
     EXPECT_EQ(now.Coord[1], 0.001);      // the edited box
     EXPECT_EQ(now.Coord[2], -4e-300);
@@ -81,8 +80,8 @@ TEST_F(NodeSheetTest, ExistingNodeShowsItsCodesAndOnlyTheStepLoadBox) {
     fem::NodeRecord n = MakeNode(1, 2, 3);
     n.BcCode = {"u", "u", "u", "p", "p", "pf"};
     n.LoadValue[5] = 2.5;
-    fem::FEM().AddNode(n);
-    fem::FEM().AddNode(MakeNode(5, 0, 0));
+    Model().AddNode(n);
+    Model().AddNode(MakeNode(5, 0, 0));
 
     QStringList codes, visibleBoxes;
     QString title, x0, v5;
@@ -114,12 +113,12 @@ TEST_F(NodeSheetTest, ExistingNodeShowsItsCodesAndOnlyTheStepLoadBox) {
     EXPECT_TRUE(label3);
     EXPECT_TRUE(deleteShown);
     EXPECT_TRUE(checksShown);
-    EXPECT_EQ(fem::FEM().GetNode(0).BcCode[5], "pf");  // cancel changed nothing
+    EXPECT_EQ(Model().GetNode(0).BcCode[5], "pf");  // cancel changed nothing
     EXPECT_TRUE(messages.empty());
 }
 
 TEST_F(NodeSheetTest, NewNodeStartsFromTheTemplateAndIsAdded) {
-    fem::FEM().AddNode(MakeNode(0, 0, 0));
+    Model().AddNode(MakeNode(0, 0, 0));
     QString title, okCaption;
     QStringList codes;
     bool checksHidden = false, deleteHidden = false;
@@ -146,8 +145,8 @@ TEST_F(NodeSheetTest, NewNodeStartsFromTheTemplateAndIsAdded) {
     EXPECT_EQ(codes, QStringList({"p", "p", "p", "p", "p", "p"}));
     EXPECT_TRUE(checksHidden);
     EXPECT_TRUE(deleteHidden);
-    ASSERT_EQ(fem::FEM().NodeCount(), 2);
-    const fem::NodeRecord n = fem::FEM().GetNode(1);
+    ASSERT_EQ(Model().NodeCount(), 2);
+    const fem::NodeRecord n = Model().GetNode(1);
     EXPECT_EQ(n.Coord, (fem::Vec3{5, 6, -7.5}));
     EXPECT_EQ(n.BcCode[1], "pf");
     EXPECT_EQ(n.LoadValue[1], -3.0);
@@ -159,12 +158,12 @@ TEST_F(NodeSheetTest, NewNodeStartsFromTheTemplateAndIsAdded) {
 TEST_F(NodeSheetTest, TranslationMovesEveryNodeByTheOffsets) {
     // Nodes 10 apart: moving them one after another by +10 would put node 0 onto
     // node 1 for a moment; the translation as a whole is still valid.
-    fem::Model& m = fem::FEM();
+    fem::Model& m = Model();
     m.AddNode(MakeNode(0, 0, 0, "u"));
     m.AddNode(MakeNode(10, 0, 0));
     m.AddNode(MakeNode(20, 5, 0));
-    AddBar(0, 1);
-    AddBar(1, 2);
+    AddBar(Model(), 0, 1);
+    AddBar(Model(), 1, 2);
 
     bool constraintsHidden = false;
     Answer(
@@ -189,7 +188,7 @@ TEST_F(NodeSheetTest, TranslationMovesEveryNodeByTheOffsets) {
 }
 
 TEST_F(NodeSheetTest, ApplyToAllGivesEveryNodeTheCodesAndKeepsPositions) {
-    StraightBar();
+    StraightBar(Model());
     bool coordsHidden = false;
     Answer(
         Sheet(),
@@ -205,7 +204,7 @@ TEST_F(NodeSheetTest, ApplyToAllGivesEveryNodeTheCodesAndKeepsPositions) {
 
     EXPECT_TRUE(coordsHidden);
     for (int k = 0; k < 3; ++k) {
-        const fem::NodeRecord n = fem::FEM().GetNode(k);
+        const fem::NodeRecord n = Model().GetNode(k);
         EXPECT_EQ(n.Coord[0], 100.0 * k);
         EXPECT_EQ(n.BcCode, (std::array<std::string, 6>{"u", "u", "u", "p", "pf", "p"}));
         EXPECT_EQ(n.LoadValue[4], 7.0);
@@ -213,15 +212,15 @@ TEST_F(NodeSheetTest, ApplyToAllGivesEveryNodeTheCodesAndKeepsPositions) {
 }
 
 TEST_F(NodeSheetTest, UnsuitableInputIsRefusedAndChangesNothing) {
-    StraightBar();
+    StraightBar(Model());
     const auto tryInput = [&](std::function<void()> fill) {
         messages.clear();
         Answer(Sheet(), fill, "confirmButton");
         Sheet()->Edit(1);
         ASSERT_EQ(messages.size(), 1u);
         EXPECT_EQ(messages[0], QStringLiteral("入力値が不適当です"));
-        EXPECT_EQ(fem::FEM().GetNode(1).BcCode[2], "p");
-        EXPECT_EQ(fem::FEM().GetNode(1).Coord[0], 100.0);
+        EXPECT_EQ(Model().GetNode(1).BcCode[2], "p");
+        EXPECT_EQ(Model().GetNode(1).Coord[0], 100.0);
     };
     tryInput([&] {  // a step load of size 0
         Constraint(2)->setCurrentIndex(2);
@@ -235,7 +234,7 @@ TEST_F(NodeSheetTest, UnsuitableInputIsRefusedAndChangesNothing) {
 }
 
 TEST_F(NodeSheetTest, TheLastNodeCannotBeDeletedOthersAreAfterYes) {
-    fem::FEM().AddNode(MakeNode(0, 0, 0));
+    Model().AddNode(MakeNode(0, 0, 0));
     bool deleteShown = true;
     Answer(
         Sheet(), [&] { deleteShown = !On<QPushButton>("deleteButton")->isHidden(); },
@@ -243,20 +242,20 @@ TEST_F(NodeSheetTest, TheLastNodeCannotBeDeletedOthersAreAfterYes) {
     Sheet()->Edit(0);
     EXPECT_FALSE(deleteShown);
 
-    fem::FEM().ClearModel();
-    StraightBar();
+    Model().ClearModel();
+    StraightBar(Model());
     answerYes = false;
     Answer(Sheet(), nullptr, "deleteButton");
     EXPECT_EQ(Sheet()->Edit(1), 2);
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0], QStringLiteral("節点番号 1 を削除します"));
-    EXPECT_EQ(fem::FEM().NodeCount(), 3);
+    EXPECT_EQ(Model().NodeCount(), 3);
 
     answerYes = true;
     Answer(Sheet(), nullptr, "deleteButton");
     Sheet()->Edit(1);
-    EXPECT_EQ(fem::FEM().NodeCount(), 2);
-    EXPECT_EQ(fem::FEM().ElementCount(), 0);  // both bars used node 1
+    EXPECT_EQ(Model().NodeCount(), 2);
+    EXPECT_EQ(Model().ElementCount(), 0);  // both bars used node 1
 }
 
 TEST_F(NodeSheetTest, ComplexValuesFollowTheValuesTheSheetSets) {
@@ -268,8 +267,8 @@ TEST_F(NodeSheetTest, ComplexValuesFollowTheValuesTheSheetSets) {
     n.FixedDispC[0] = {0.5, 0.0};
     n.LoadValue[1] = 3.0;
     n.LoadC[1] = {3.0, 0.0};
-    fem::FEM().AddNode(n);
-    fem::FEM().AddNode(MakeNode(1, 0, 0));
+    Model().AddNode(n);
+    Model().AddNode(MakeNode(1, 0, 0));
 
     QString shownDisp;
     Answer(
@@ -277,7 +276,7 @@ TEST_F(NodeSheetTest, ComplexValuesFollowTheValuesTheSheetSets) {
     Sheet()->Edit(0);
 
     EXPECT_EQ(shownDisp, "0.5");
-    const fem::NodeRecord r = fem::FEM().GetNode(0);
+    const fem::NodeRecord r = Model().GetNode(0);
     EXPECT_EQ(r.FixedDisp[0], 0.0);
     EXPECT_EQ(r.FixedDispC[0].re, 0.0);
     EXPECT_EQ(r.LoadValue[1], 0.0);
@@ -285,7 +284,7 @@ TEST_F(NodeSheetTest, ComplexValuesFollowTheValuesTheSheetSets) {
 }
 
 TEST_F(NodeSheetTest, ChangeThatMakesAnElementDegenerateIsRefused) {
-    StraightBar();
+    StraightBar(Model());
     Answer(
         Sheet(),
         [&] {
@@ -295,9 +294,10 @@ TEST_F(NodeSheetTest, ChangeThatMakesAnElementDegenerateIsRefused) {
     Sheet()->Edit(1);
 
     ASSERT_EQ(messages.size(), 1u);
-    EXPECT_TRUE(messages[0].startsWith(QStringLiteral("節点を変更できません")));
-    EXPECT_EQ(fem::FEM().GetNode(1).Coord[0], 100.0);
-    EXPECT_EQ(fem::FEM().GetElement(0).Length, 100.0);
+    EXPECT_EQ(messages[0], QStringLiteral("節点を変更できません：要素 0 について、要素の両端の"
+                                          "節点が同じ位置にあります（要素の長さが 0 です）"));
+    EXPECT_EQ(Model().GetNode(1).Coord[0], 100.0);
+    EXPECT_EQ(Model().GetElement(0).Length, 100.0);
 }
 
 class ElementSheetTest : public ShellTest {
@@ -325,9 +325,9 @@ class ElementSheetTest : public ShellTest {
 };
 
 TEST_F(ElementSheetTest, NewElementOpensWithTheDefaultSteelBar) {
-    StraightBar();
-    fem::FEM().DeleteElement(1);
-    fem::FEM().DeleteElement(0);
+    StraightBar(Model());
+    Model().DeleteElement(1);
+    Model().DeleteElement(0);
     QStringList shown, nodeEntries;
     bool deleteHidden = false;
     QString title;
@@ -343,13 +343,13 @@ TEST_F(ElementSheetTest, NewElementOpensWithTheDefaultSteelBar) {
     EXPECT_EQ(shown, QStringList({"0", "1", "10", "21000", "8000", "7.86E-06"}));
     EXPECT_EQ(nodeEntries, QStringList({"0", "1", "2"}));
     EXPECT_TRUE(deleteHidden);
-    ASSERT_EQ(fem::FEM().ElementCount(), 1);
-    EXPECT_EQ(fem::FEM().GetElement(0).Length, 100.0);
-    EXPECT_EQ(fem::FEM().GetElement(0).Density, 7.86E-06);
+    ASSERT_EQ(Model().ElementCount(), 1);
+    EXPECT_EQ(Model().GetElement(0).Length, 100.0);
+    EXPECT_EQ(Model().GetElement(0).Density, 7.86E-06);
 }
 
 TEST_F(ElementSheetTest, NodeTextsMustNameTwoDifferentExistingNodes) {
-    StraightBar();
+    StraightBar(Model());
     const auto refused = [&](const char* first, const char* second, const QString& message) {
         messages.clear();
         Confirm(-1, [&] {
@@ -358,7 +358,7 @@ TEST_F(ElementSheetTest, NodeTextsMustNameTwoDifferentExistingNodes) {
         });
         ASSERT_EQ(messages.size(), 1u) << first << " " << second;
         EXPECT_EQ(messages[0], message) << first << " " << second;
-        EXPECT_EQ(fem::FEM().ElementCount(), 2);
+        EXPECT_EQ(Model().ElementCount(), 2);
     };
     refused("0", "0", QStringLiteral("節点が同じです"));
     refused("1", "01", QStringLiteral("節点が同じです"));
@@ -371,37 +371,37 @@ TEST_F(ElementSheetTest, NodeTextsMustNameTwoDifferentExistingNodes) {
 }
 
 TEST_F(ElementSheetTest, AnUneditedValueKeepsEveryDigitAnEditedOneIsRead) {
-    StraightBar();
-    fem::ElementRecord e = fem::FEM().GetElement(0);
+    StraightBar(Model());
+    fem::ElementRecord e = Model().GetElement(0);
     e.CrossSection.Diameter = 10.0 / 3.0;
     e.Density = 7.86E-06 * (1.0 + 1e-15);
-    fem::FEM().PutElement(0, e);
+    Model().PutElement(0, e);
     QStringList shown;
     Confirm(0, [&] {
         for (int i = 0; i < 4; ++i) shown << Value(i)->text();
         Value(1)->setText("2.1E4");
     });
     EXPECT_EQ(shown, QStringList({"3.33333333333333", "21000", "8000", "7.86000000000001E-06"}));
-    const fem::ElementRecord now = fem::FEM().GetElement(0);
+    const fem::ElementRecord now = Model().GetElement(0);
     EXPECT_EQ(now.CrossSection.Diameter, 10.0 / 3.0);
     EXPECT_EQ(now.Density, 7.86E-06 * (1.0 + 1e-15));
     EXPECT_EQ(now.Young, 21000.0);
 }
 
 TEST_F(ElementSheetTest, LetterInTheDiameterIsRefused) {
-    StraightBar();
+    StraightBar(Model());
     Confirm(0, [&] { Value(0)->setText("1O"); });
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0], QStringLiteral("入力された数値が不適当です"));
-    EXPECT_EQ(fem::FEM().GetElement(0).CrossSection.Diameter, 10.0);
+    EXPECT_EQ(Model().GetElement(0).CrossSection.Diameter, 10.0);
 }
 
 TEST_F(ElementSheetTest, ChangingTheSecondNodeRecomputesLengthAndDirection) {
-    fem::Model& m = fem::FEM();
+    fem::Model& m = Model();
     m.AddNode(MakeNode(0, 0, 0));
     m.AddNode(MakeNode(100, 0, 0));
     m.AddNode(MakeNode(0, 0, -40));
-    AddBar(0, 1);
+    AddBar(Model(), 0, 1);
     QString title;
     Confirm(0, [&] {
         title = Sheet()->windowTitle();
@@ -417,13 +417,24 @@ TEST_F(ElementSheetTest, ChangingTheSecondNodeRecomputesLengthAndDirection) {
 }
 
 TEST_F(ElementSheetTest, MaterialThatCannotBeUsedIsRefusedAndTheElementKept) {
-    StraightBar();
-    for (const auto& [box, text] : {std::pair{3, "0"}, {1, "-21000"}, {2, "-8000"}, {0, "0"}}) {
+    StraightBar(Model());
+    // Boxes: 0 diameter, 1 Young's modulus, 2 shear modulus, 3 density.
+    const struct {
+        int box;
+        const char* text;
+        const char* why;
+    } cases[] = {{3, "0", "密度が 0 のため計算できません"},
+                 {1, "-21000", "波の速さが求まりません"},
+                 {2, "-8000", "波の速さが求まりません"},
+                 {0, "0", "直径が 0 のため断面がありません"}};
+    for (const auto& [box, text, why] : cases) {
         messages.clear();
         Confirm(1, [&, box = box, text = text] { Value(box)->setText(QLatin1String(text)); });
         ASSERT_EQ(messages.size(), 1u) << box;
-        EXPECT_TRUE(messages[0].startsWith(QStringLiteral("要素を変更できません"))) << box;
-        const fem::ElementRecord e = fem::FEM().GetElement(1);
+        EXPECT_TRUE(messages[0].startsWith(QStringLiteral("要素を変更できません：") +
+                                           QString::fromUtf8(why)))
+            << messages[0].toStdString();
+        const fem::ElementRecord e = Model().GetElement(1);
         EXPECT_EQ(e.Young, 21000.0);
         EXPECT_EQ(e.Shear, 8000.0);
         EXPECT_EQ(e.Density, 7.86E-06);
@@ -432,16 +443,16 @@ TEST_F(ElementSheetTest, MaterialThatCannotBeUsedIsRefusedAndTheElementKept) {
 }
 
 TEST_F(ElementSheetTest, DeletingElementZeroRenumbersTheOthers) {
-    StraightBar();
-    fem::FEM().AddNode(MakeNode(300, 0, 0));
-    AddBar(2, 3);
+    StraightBar(Model());
+    Model().AddNode(MakeNode(300, 0, 0));
+    AddBar(Model(), 2, 3);
     Answer(Sheet(), nullptr, "deleteButton");
     EXPECT_EQ(Sheet()->Edit(0), 2);
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0], QStringLiteral("要素番号 0 を削除します"));
-    ASSERT_EQ(fem::FEM().ElementCount(), 2);
-    EXPECT_EQ(fem::FEM().GetElement(0).EndNode, (std::array<int, 2>{1, 2}));
-    EXPECT_EQ(fem::FEM().GetElement(1).EndNode, (std::array<int, 2>{2, 3}));
+    ASSERT_EQ(Model().ElementCount(), 2);
+    EXPECT_EQ(Model().GetElement(0).EndNode, (std::array<int, 2>{1, 2}));
+    EXPECT_EQ(Model().GetElement(1).EndNode, (std::array<int, 2>{2, 3}));
     EXPECT_EQ(Get<QComboBox>("elementCombo")->count(), 2);
 }
 

@@ -19,6 +19,8 @@
 #include <QMouseEvent>
 #include <QTemporaryDir>
 
+#include "analysis/histories.h"
+#include "analysis/impact.h"
 #include "platform/picturebox.h"
 #include "platform/twips.h"
 #include "results/forcegraphwindow.h"
@@ -93,8 +95,8 @@ TEST_F(TypicalUseTest, SampleAnalysisAndElementForcesOfAnAxialBar) {
     Expect(during, false, false, false, "during the analysis");
     Expect(Now(), true, true, true, "after the analysis");
     EXPECT_TRUE(messages.empty());
-    EXPECT_TRUE(fem::DynamicResultsBelongTo(fem::FEM()));
-    EXPECT_TRUE(fem::StaticResultsBelongTo(fem::FEM()));
+    ASSERT_NE(Doc().Impact(), nullptr);
+    ASSERT_NE(Doc().Statics(), nullptr);
     EXPECT_EQ(Get<QLabel>("analysisProgress")->text(), " 256 ");
     QComboBox* elements = Get<QComboBox>("forceElementCombo");
     ASSERT_EQ(elements->count(), 2);
@@ -102,7 +104,7 @@ TEST_F(TypicalUseTest, SampleAnalysisAndElementForcesOfAnAxialBar) {
 
     // Static solution of the bar pulled by 1 kgf at its free end: u = P L / (E A).
     const double area = std::acos(-1.0) * 25.0;
-    EXPECT_NEAR(fem::FEM().GetNode(2).StaticDisp[0], 200.0 / (21000.0 * area), 1e-12);
+    EXPECT_NEAR(Doc().Statics()->NodeDisp[2][0], 200.0 / (21000.0 * area), 1e-12);
 
     Choose(elements, 1);
     EXPECT_EQ(Get<QLabel>("elementNodesLabel")->text(), " 1 - 2 ");
@@ -125,8 +127,8 @@ TEST_F(TypicalUseTest, SampleAnalysisAndElementForcesOfAnAxialBar) {
     ASSERT_EQ(shown.Cols(), 512);
 
     // The same histories straight from the engine.
-    numeric::RealMatrix engine;
-    fem::ElementForceHistory(fem::FEM(), 1, engine, 1);
+    const numeric::RealMatrix engine =
+        fem::ElementForceHistory(*Doc().Impact(), 1, fem::ForceAxes::Global).Best();
     for (int c = 0; c < 12; ++c)
         for (int j = 0; j < 512; ++j) ASSERT_EQ(shown(c, j), engine(c, j)) << c << " " << j;
 
@@ -145,7 +147,7 @@ TEST_F(TypicalUseTest, SampleAnalysisAndElementForcesOfAnAxialBar) {
     EXPECT_EQ(items.size(), 1);
     const QString disp =
         QStringLiteral("Ｕx=") +
-        QString::fromStdString(results::FormatSingle(fem::FEM().GetNode(2).StaticDisp[0]));
+        QString::fromStdString(results::FormatSingle(Doc().Statics()->NodeDisp[2][0]));
     EXPECT_EQ(result->displacementList->findItems(disp, Qt::MatchExactly).size(), 1)
         << disp.toStdString();
 
@@ -156,9 +158,9 @@ TEST_F(TypicalUseTest, SampleAnalysisAndElementForcesOfAnAxialBar) {
 
 TEST_F(TypicalUseTest, ElementChoiceShowsItsNodesWithOneBlankAroundEach) {
     frame->Action("sample4Action")->trigger();
-    fem::ElementRecord e = fem::FEM().GetElement(3);
+    fem::ElementRecord e = Model().GetElement(3);
     e.EndNode = {4, 7};
-    fem::FEM().PutElement(3, e);
+    Model().PutElement(3, e);
     Get<QComboBox>("nwCombo")->setCurrentIndex(0);  // 256
     Analyse();
     Choose(Get<QComboBox>("forceElementCombo"), 3);
@@ -267,9 +269,9 @@ TEST_F(TypicalUseTest, EveryChangeOfTheStructureRetiresItsResults) {
     for (const auto& c : changes) {
         frame->Action("sample1Action")->trigger();
         Analyse();
-        const std::uint64_t analysed = fem::FEM().Revision();
+        const std::uint64_t analysed = Model().Revision();
         c.change();
-        EXPECT_NE(fem::FEM().Revision(), analysed) << c.what;
+        EXPECT_NE(Model().Revision(), analysed) << c.what;
         messages.clear();
         frame->Action("nodalForcesAction")->trigger();
         Settle();
@@ -278,7 +280,7 @@ TEST_F(TypicalUseTest, EveryChangeOfTheStructureRetiresItsResults) {
             messages[0],
             QStringLiteral("構造が解析後に変更されました。もう一度「解析実行」で解析して下さい。"))
             << c.what;
-        EXPECT_EQ(panel->ElementForceHistory().Rows(), 0) << c.what;
+        EXPECT_EQ(frame->ForceGraphWindow(), nullptr) << c.what;
         // Only the structure is drawn, however the deformation is asked for.
         view3d::SceneView& view = frame->Scene();
         frame->Action("drawStructureAction")->trigger();
@@ -315,14 +317,14 @@ TEST_F(TypicalUseTest, NodeDisplacementsAreTheEnginesHistoriesInTheGraphWindow) 
     EXPECT_TRUE(Get<QPushButton>("showDisplacementsButton")->isEnabled());
     Choose(nodes, 2);
     Get<QPushButton>("showDisplacementsButton")->click();
+    Settle();
     EXPECT_EQ(messages.size(), 1u);
     results::ForceGraphWindow* graphs = ForceGraphs();
     ASSERT_NE(graphs, nullptr);
     EXPECT_TRUE(graphs->isVisible());
     EXPECT_EQ(graphs->windowTitle(), QStringLiteral("節点変位の計算結果"));
     EXPECT_EQ(graphs->elementLabel->text(), QStringLiteral("節点番号 2"));
-    numeric::RealMatrix engine;
-    fem::NodeDisplacementHistory(fem::FEM(), 2, engine);
+    const numeric::RealMatrix engine = fem::NodeDisplacementHistory(*Doc().Impact(), 2).Best();
     const numeric::RealMatrix& shown = graphs->ForceHistory();
     ASSERT_EQ(shown.Rows(), 6);
     ASSERT_EQ(shown.Cols(), 256);
@@ -349,12 +351,14 @@ TEST_F(TypicalUseTest, StartUpWithAFileOpensIt) {
     f.close();
     shell::MainWindow* started = shell::StartUp(path);
     EXPECT_EQ(started->analysisPanel()->CurrentFile(), path);
-    EXPECT_EQ(fem::FEM().NodeCount(), 2);
+    EXPECT_EQ(started->CurrentDocument().Model().NodeCount(), 2);
     EXPECT_TRUE(started->ViewWindow()->isVisible());
     delete started;
 }
 
-TEST_F(TypicalUseTest, StopEndsTheDynamicPartAndTheStaticPartStillRuns) {
+// A stop keeps the transform points finished by then and skips the static solution, so
+// that no deformation of the stopped run is drawn.
+TEST_F(TypicalUseTest, StopKeepsThePointsSoFarAndSkipsTheStaticPart) {
     frame->Action("sample4Action")->trigger();
     Get<QComboBox>("nwCombo")->setCurrentIndex(5);  // 8192: points 0 .. 4096
     PaceProgress();
@@ -370,18 +374,29 @@ TEST_F(TypicalUseTest, StopEndsTheDynamicPartAndTheStaticPartStillRuns) {
     EXPECT_EQ(shownAtStop, " 20 ");
     ASSERT_GE(messages.size(), 1u);
     EXPECT_EQ(messages[0], QStringLiteral("解析を中止しました。"));
-    EXPECT_FALSE(fem::Analysis().DynamicComplete);
+    ASSERT_NE(Doc().LastAnalysis().Impact, nullptr);
+    const fem::ImpactSolution& impact = *Doc().LastAnalysis().Impact;
+    EXPECT_TRUE(impact.Result().Stopped());
+    EXPECT_EQ(Doc().Impact(), nullptr);
     // The run kept the points up to the one the label ends with, which is at most one
     // beyond the point it showed at the stop (paced reports); later points hold nothing.
     const int last = Get<QLabel>("analysisProgress")->text().trimmed().toInt();
     EXPECT_GE(last, 20);
     EXPECT_LE(last, 21);
-    const fem::NodeRecord corner = fem::FEM().GetNode(2);
-    EXPECT_NE(corner.DispSpectrum(1, last).re, 0.0);
-    EXPECT_EQ(corner.DispSpectrum(1, last + 1).re, 0.0);
-    EXPECT_EQ(corner.DispSpectrum(1, last + 1).im, 0.0);
-    // The static part ran: the loaded corner moves along y.
-    EXPECT_GT(std::abs(corner.StaticDisp[1]), 0.0);
+    const numeric::Complex* corner = impact.Spectrum(0, 2, 1);  // the loaded corner, uy
+    EXPECT_NE(corner[last].re, 0.0);
+    EXPECT_EQ(corner[last + 1].re, 0.0);
+    EXPECT_EQ(corner[last + 1].im, 0.0);
+    // No static solution, and nothing but the structure drawn, however it is asked for.
+    EXPECT_EQ(Doc().LastAnalysis().Static, nullptr);
+    EXPECT_EQ(Doc().Statics(), nullptr);
+    view3d::SceneView& view = frame->Scene();
+    const int drawn = view.ItemCount();
+    panel->DrawStructure();
+    EXPECT_EQ(view.ItemCount(), drawn);
+    Get<QPushButton>("redrawButton")->click();
+    frame->Action("detailedDeformationAction")->trigger();
+    EXPECT_EQ(view.ItemCount(), drawn);
     Expect(Now(), true, true, true, "after the stop");
 }
 
@@ -416,7 +431,8 @@ TEST_F(TypicalUseTest, AliasingCorrectionShowsTheEstimatedErrorOfEveryComponent)
     Get<QComboBox>("nwCombo")->setCurrentIndex(0);  // 256
     Analyse();
     EXPECT_TRUE(messages.empty());
-    EXPECT_TRUE(fem::Analysis().AliasingCorrected);
+    ASSERT_NE(Doc().Impact(), nullptr);
+    EXPECT_EQ(Doc().Impact()->Lines(), 2);
     // Both lines of transform points: 2 x 129.
     EXPECT_EQ(Get<QLabel>("analysisProgress")->text(),
               QStringLiteral(" %1 ").arg(fem::DynamicPointCount(256, true) - 1));
@@ -448,8 +464,8 @@ TEST_F(TypicalUseTest, AliasingCorrectionShowsTheEstimatedErrorOfEveryComponent)
     Settle();
     graphs = ForceGraphs();  // a new window with the list
     ASSERT_NE(graphs, nullptr);
-    fem::HistoryResult forces;
-    fem::ElementForceHistory(fem::FEM(), 1, forces, 0);
+    const fem::HistoryResult forces =
+        fem::ElementForceHistory(*Doc().Impact(), 1, fem::ForceAxes::Element);
     ASSERT_EQ(forces.EstimatedError.Rows(), 12);
     const numeric::RealMatrix& shown = graphs->ForceHistory();
     for (int c = 0; c < 12; ++c)
@@ -471,8 +487,8 @@ TEST_F(TypicalUseTest, AliasingCorrectionShowsTheEstimatedErrorOfEveryComponent)
     const int plotWidth = graphs->plotPicture->width();
 
     panel->ComputeNodeDisplacements(2);
-    fem::HistoryResult tip;
-    fem::NodeDisplacementHistory(fem::FEM(), 2, tip);
+    Settle();
+    const fem::HistoryResult tip = fem::NodeDisplacementHistory(*Doc().Impact(), 2);
     ASSERT_EQ(graphs->errorList->count(), 7);
     for (int c = 0; c < 6; ++c) expectLine(1 + c, graphs->PenTitle(c), relative(tip, c));
     EXPECT_EQ(graphs->ListText(graphs->errorList).section('\n', 0, 1),
@@ -514,7 +530,8 @@ TEST_F(TypicalUseTest, ClosingTheFrameDuringARunStopsItWithoutMessages) {
     EXPECT_FALSE(readEnabled);
     EXPECT_TRUE(exitEnabled);
     EXPECT_TRUE(messages.empty());
-    EXPECT_FALSE(fem::Analysis().DynamicComplete);
+    EXPECT_EQ(Doc().AnalysedRevision(), 0u);  // nothing of the run was handed over
+    EXPECT_EQ(Doc().LastAnalysis().Impact, nullptr);
     EXPECT_FALSE(frame->isVisible());
 }
 
@@ -596,18 +613,23 @@ TEST_F(TypicalUseTest, DuringARunNoDialogOpensAndAnEnteredRiseTimeWaitsForTheNex
     EXPECT_FALSE(resultEnabled);
     EXPECT_TRUE(ForceGraphs()->isEnabled());
     EXPECT_TRUE(messages.empty());
-    EXPECT_TRUE(fem::Analysis().DynamicComplete);
+    ASSERT_NE(Doc().Impact(), nullptr);
     // Enter still checks the box (0.5 is above 0.1) ...
     EXPECT_EQ(delay->text(), "0.1");
     // ... but the run kept the rise time it started with, 0: its spectra are those of a
     // run with the rise time 0, and not those of one with 0.1.
-    const numeric::Complex got = fem::FEM().GetNode(2).DispSpectrum(1, 1024);
-    fem::Model same = fem::FEM(), other = fem::FEM();
-    ASSERT_EQ(fem::RunAnalysis(same, 2048, 5.0, 0.005, 0.0).Dynamic, "");
-    ASSERT_EQ(fem::RunAnalysis(other, 2048, 5.0, 0.005, 0.1).Dynamic, "");
-    EXPECT_EQ(got.re, same.Nodes[2].DispSpectrum(1, 1024).re);
-    EXPECT_EQ(got.im, same.Nodes[2].DispSpectrum(1, 1024).im);
-    EXPECT_NE(got.re, other.Nodes[2].DispSpectrum(1, 1024).re);
+    const numeric::Complex got = Doc().Impact()->Spectrum(0, 2, 1)[1024];
+    fem::AnalysisSettings settings;
+    settings.Nw = 2048;
+    settings.GammaTe = 5.0;
+    settings.Te = 0.005;
+    const auto same = fem::SolveImpact(Model(), settings);
+    settings.Tau = 0.1;
+    const auto other = fem::SolveImpact(Model(), settings);
+    ASSERT_TRUE(same->Complete() && other->Complete());
+    EXPECT_EQ(got.re, same->Spectrum(0, 2, 1)[1024].re);
+    EXPECT_EQ(got.im, same->Spectrum(0, 2, 1)[1024].im);
+    EXPECT_NE(got.re, other->Spectrum(0, 2, 1)[1024].re);
 }
 
 }  // namespace

@@ -5,8 +5,11 @@
 
 #include <algorithm>
 #include <cmath>
+#include <memory>
+#include <vector>
 
 #include <QApplication>
+#include <QEventLoop>
 #include <QFile>
 #include <QImage>
 #include <QLabel>
@@ -14,9 +17,11 @@
 #include <QPushButton>
 #include <QSlider>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QXmlStreamReader>
 
-#include "analysis/engine.h"
+#include "analysis/histories.h"
+#include "analysis/run_analysis.h"
 #include "model/model.h"
 #include "model/samples.h"
 #include "platform/picturebox.h"
@@ -28,32 +33,46 @@
 namespace view3d {
 namespace {
 
-// Sample 2 analysed with 256 time points.
-void Analyse(fem::Model& model) {
-    const double te = fem::BuildSample(model, 2).Te;
-    const fem::AnalysisMessages m = fem::RunAnalysis(model, 256, 5.0, te, 0.0);
-    ASSERT_TRUE(m.Dynamic.empty() && m.Static.empty());
+// Sample 2 built anew in model and analysed with 256 time points.
+std::shared_ptr<const fem::ImpactSolution> Analyse(fem::Model& model) {
+    fem::AnalysisSettings settings;
+    settings.Nw = 256;
+    settings.Te = fem::BuildSample(model, 2).Te;
+    const fem::AnalysisResult r = fem::RunAnalysis(model, settings);
+    EXPECT_TRUE(r.Impact->Complete() && r.Static && r.Static->Complete());
+    return r.Impact;
+}
+
+// Runs the event loop until the window's inversion has ended (at most a minute).
+void WaitForFrames(ViewWindow& w) {
+    if (w.InvertingHistories()) {
+        QEventLoop loop;
+        QObject::connect(&w, &ViewWindow::InversionEnded, &loop, &QEventLoop::quit);
+        QTimer::singleShot(60000, &loop, &QEventLoop::quit);
+        loop.exec();
+    }
+    ASSERT_FALSE(w.InvertingHistories());
 }
 
 TEST(Animation, FrameAtTjIsTheNodeHistoriesAtTj) {
     fem::Model model;
-    Analyse(model);
-    // Inverted two nodes at a time, as the window does between its events.
-    auto frames = std::make_shared<HistoryFrames>(model, HistoryFrames::Inversion::Later);
+    const auto solution = Analyse(model);
+    // Inverted two nodes at a time, as the window's thread does.
+    auto frames = std::make_shared<HistoryFrames>(solution, HistoryFrames::Inversion::Later);
     for (int left = model.NodeCount(); left > 0;) {
-        const int next = frames->InvertMore(model, 2);
+        const int next = frames->InvertMore(2);
         ASSERT_EQ(next, std::max(left - 2, 0));
         left = next;
     }
     ASSERT_TRUE(frames->Complete());
     ASSERT_EQ(frames->FrameCount(), 256);
-    EXPECT_DOUBLE_EQ(frames->FrameTime(64), fem::Analysis().Te / 4);
+    EXPECT_DOUBLE_EQ(frames->FrameTime(64), solution->Settings().Te / 4);
 
     // The histories node by node, as the engine gives them for the graphs.
     std::vector<numeric::RealMatrix> histories(model.NodeCount());
     double largest = 0.0;
     for (int n = 0; n < model.NodeCount(); ++n) {
-        fem::NodeDisplacementHistory(model, n, histories[n]);
+        histories[n] = fem::NodeDisplacementHistory(*solution, n).Best();
         for (int j = 0; j < 256; ++j)
             largest = std::max(
                 largest, std::hypot(histories[n](0, j), histories[n](1, j), histories[n](2, j)));
@@ -113,24 +132,20 @@ TEST(Animation, ModeShapeOscillatesAndTheDefaultMagnificationIsRound) {
     EXPECT_DOUBLE_EQ(DefaultMagnification(0.0, 1000.0), 1.0);
 }
 
-// Lets the window invert the histories it asked for (a bounded number of events).
-void WaitForFrames(ViewWindow& w) {
-    for (int i = 0; i < 100000 && w.InvertingHistories(); ++i) QApplication::processEvents();
-    ASSERT_FALSE(w.InvertingHistories());
-}
-
 TEST(Animation, WindowStopsAndLetsGoOfItsFramesWhenTheStructureChanges) {
     fem::Model model;
-    Analyse(model);
+    std::shared_ptr<const fem::ImpactSolution> solution = Analyse(model);
     ViewWindow w;
     w.SetModel(&model);
+    w.ImpactResponse = [&solution] { return solution; };
     PanelLink panel;
     panel.DeformationMode = 2;
     DrawStructure(w.Scene(), model, panel);
     EXPECT_TRUE(w.playButton->isEnabled());
     EXPECT_EQ(w.timeSlider->maximum(), 255);
 
-    // Playing inverts the histories once, between events, then draws over the structure.
+    // Playing inverts the histories once, on the window's thread, then draws over the
+    // structure.
     const int structure = w.Scene().ItemCount();
     w.playButton->click();
     ASSERT_TRUE(w.Playing());
@@ -163,7 +178,7 @@ TEST(Animation, WindowStopsAndLetsGoOfItsFramesWhenTheStructureChanges) {
     EXPECT_FALSE(w.playButton->isEnabled());
 
     // Analysed again, changed while its histories are inverted: the inversion stops.
-    Analyse(model);
+    solution = Analyse(model);
     DrawStructure(w.Scene(), model, panel);
     w.timeSlider->setValue(100);
     ASSERT_TRUE(w.InvertingHistories());
@@ -174,7 +189,7 @@ TEST(Animation, WindowStopsAndLetsGoOfItsFramesWhenTheStructureChanges) {
 
     // Analysed again, a magnification typed, the slider moved: frame 100 at that
     // magnification once inverted; then changed while playing: the next tick stops it.
-    Analyse(model);
+    solution = Analyse(model);
     DrawStructure(w.Scene(), model, panel);
     w.dynamicMagnificationEdit->setText(QStringLiteral("500"));
     emit w.dynamicMagnificationEdit->editingFinished();

@@ -6,6 +6,7 @@
 //   impactframe-viewdev [sample 1..4] [--simple | --none] [--axes] [--space]
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <string>
 
 #include <QApplication>
@@ -14,7 +15,7 @@
 #include <QMdiSubWindow>
 #include <QRadioButton>
 
-#include "analysis/engine.h"
+#include "analysis/statics.h"
 #include "model/samples.h"
 #include "platform/picturebox.h"
 #include "platform/twips.h"
@@ -45,17 +46,15 @@ int main(int argc, char** argv) {
         }
     }
 
-    fem::Model& model = fem::FEM();
+    fem::Model model;
     const fem::SampleSettings settings = fem::BuildSample(model, sample);
-    fem::NumberDofs(model);
-    const std::string message = fem::SolveStatic(model);
-    if (!message.empty()) {
-        std::fprintf(stderr, "static solution: %s\n", message.c_str());
+    const std::shared_ptr<const fem::StaticSolution> statics = fem::SolveStatic(model);
+    if (!statics->Complete()) {
+        std::fprintf(stderr, "static solution: %s\n", fem::EnglishText(statics->Result).c_str());
         return 1;
     }
-    for (int e = 0; e < model.ElementCount(); ++e) fem::StaticElementResults(model, e);
     panel.Magnification = settings.Magnification;
-    panel.NoResults = false;
+    panel.StaticDisplacements = &statics->NodeDisp;
 
     QMainWindow frame;
     frame.setWindowTitle(QStringLiteral("三次元衝撃骨組み構造解析"));
