@@ -2,7 +2,6 @@
 // threads, each with its own matrix, sparse factorisation and work arrays.
 #include "analysis/impact.h"
 
-#include <Eigen/SparseLU>
 #include <algorithm>
 #include <chrono>
 #include <cmath>
@@ -20,6 +19,7 @@
 
 #include "analysis/element.h"
 #include "analysis/global_matrix.h"
+#include "analysis/sparse_lu.h"
 #include "numeric/failure.h"
 
 namespace fem {
@@ -374,22 +374,24 @@ class ImpactSolver {
                                            model.NodeCount(), settings.Points());
         const int wanted = ThreadsFor(settings.Threads);
         SolverReport& report = out.report_;
-        report.AvailableBytes = AvailableMemoryBytes();
-        const double available = report.AvailableBytes > 0
-                                     ? report.AvailableBytes
-                                     : plan.SharedBytes + wanted * plan.PerWorkerBytes;
+        MemoryRoom room = AvailableMemory();
+        report.AvailableBytes = room.Bytes;
+        if (room.Bytes <= 0.0)
+            room.Bytes = plan.SharedBytes + wanted * (plan.PerWorkerBytes + room.PerThreadBytes);
         int workers = 0;
         try {
-            workers = std::min(WorkersThatFit(plan, wanted, available), points);
+            workers = std::min(WorkersThatFit(plan, wanted, room), points);
         } catch (const ComputationFailure& f) {
             Outcome o = Failure(OutcomeKind::WouldNotFit, f.what());
-            o.NeededBytes = plan.SharedBytes + plan.PerWorkerBytes;
-            o.AvailableBytes = available;
+            o.NeededBytes = plan.SharedBytes + plan.PerWorkerBytes + room.PerThreadBytes;
+            o.AvailableBytes = room.Bytes;
+            o.Limit = room.Limit;
             return o;
         }
         report.Solver = kSolverName;
         report.Threads = workers;
-        report.EstimatedBytes = plan.SharedBytes + workers * plan.PerWorkerBytes;
+        report.EstimatedBytes =
+            plan.SharedBytes + workers * (plan.PerWorkerBytes + room.PerThreadBytes);
 
         try {
             for (int line = 0; line < settings.Lines(); ++line)

@@ -164,9 +164,10 @@ int RunModes(const std::vector<std::string>& args) {
                      results::CsvNumber(result.ZeroLimit / numeric::TwoPi).c_str());
     if (!result.Result.Complete()) {
         const std::string& detail = result.Result.Detail;
-        const std::string reason = detail.empty() ? "" : " (" + detail + ")";
-        std::fprintf(stderr, "impactframe-cli: natural frequencies: %s%s\n",
-                     fem::EnglishText(result.Result).c_str(), reason.c_str());
+        const std::string text = fem::EnglishText(result.Result);
+        const std::string reason = detail.empty() || detail == text ? "" : " (" + detail + ")";
+        std::fprintf(stderr, "impactframe-cli: natural frequencies: %s%s\n", text.c_str(),
+                     reason.c_str());
         return 1;
     }
     std::string csv = "mode,frequency_hz\n";

@@ -178,6 +178,19 @@ QString Megabytes(double bytes) {
 
 const QString kReduce = QStringLiteral("節点数か計算点数 Nw を減らして下さい。");
 
+// The limit that left the memory, as the start of "…使えるメモリは".
+QString LimitWords(fem::MemoryLimit limit) {
+    switch (limit) {
+        case fem::MemoryLimit::AddressSpace:
+            return QStringLiteral("プロセスのアドレス空間の制限（ulimit -v）で");
+        case fem::MemoryLimit::ControlGroup:
+            return QStringLiteral("コントロールグループのメモリ制限で");
+        case fem::MemoryLimit::Available:
+            break;
+    }
+    return QString();
+}
+
 }  // namespace
 
 bool InstallQtJapanese(QCoreApplication& app) {
@@ -247,6 +260,14 @@ QString OutcomeMessage(const fem::Outcome& o) {
         case OutcomeKind::Stopped:
             return QStringLiteral("解析を中止しました。");
         case OutcomeKind::SingularMatrix:
+            if (o.Node >= 0 && o.Dof >= 0 && o.Dof < 6)
+                return QStringLiteral(
+                           "解析できません。連立方程式が解けないか、計算の途中で値が大きく"
+                           "なりすぎました。拘束条件と材料定数を確認して下さい。\n"
+                           "機構です: 節点 %1 の %2")
+                    .arg(o.Node)
+                    .arg(Utf8(kDofNames[o.Dof]));
+            [[fallthrough]];
         case OutcomeKind::NoFreeDof:
         case OutcomeKind::NotFinite:
             return QStringLiteral(
@@ -257,9 +278,10 @@ QString OutcomeMessage(const fem::Outcome& o) {
                 return QStringLiteral(
                     "節点が多すぎて解析できません（自由度に番号を付けきれません）。");
             return QStringLiteral(
-                       "解析には約 %1 MB のメモリが必要ですが、使えるメモリは %2 MB "
+                       "解析には約 %1 MB のメモリが必要ですが、%2使えるメモリは %3 MB "
                        "のため、解析を始めませんでした。")
-                       .arg(Megabytes(o.NeededBytes), Megabytes(o.AvailableBytes)) +
+                       .arg(Megabytes(o.NeededBytes), LimitWords(o.Limit),
+                            Megabytes(o.AvailableBytes)) +
                    kReduce;
         case OutcomeKind::OutOfMemory: {
             QString sizes;

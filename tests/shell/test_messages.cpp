@@ -80,7 +80,8 @@ TEST_F(MessagesTest, FailingOperationsSpeakJapaneseAndKeepFileLineAndField) {
               QStringLiteral("構造データを読み込めません。\nF/coordinate.txt の 2 行目："
                              "節点 0 の y 座標は数値でなければなりませんが、「abc」です。"));
     EXPECT_TRUE(read[2].contains(QStringLiteral("節点 0 の Ux の拘束条件")));
-    EXPECT_TRUE(read[5].contains(QStringLiteral("要素 0 の値が使えません。弾性係数、密度と断面の寸法は正")))
+    EXPECT_TRUE(
+        read[5].contains(QStringLiteral("要素 0 の値が使えません。弾性係数、密度と断面の寸法は正")))
         << read[5].toStdString();
     EXPECT_TRUE(read.last().contains(QStringLiteral("ファイルまたはフォルダがありません")));
     // Version 2 files: line and column, the key and the name of what is wrong.
@@ -154,6 +155,16 @@ TEST(Messages, EveryOutcomeKindHasItsJapaneseMessage) {
     for (OutcomeKind kind :
          {OutcomeKind::SingularMatrix, OutcomeKind::NoFreeDof, OutcomeKind::NotFinite})
         EXPECT_EQ(shell::OutcomeMessage(outcome(kind)), gauss) << static_cast<int>(kind);
+    fem::Outcome mechanism = outcome(OutcomeKind::SingularMatrix);
+    mechanism.Node = 5;
+    mechanism.Dof = 3;
+    EXPECT_EQ(shell::OutcomeMessage(mechanism), gauss + QStringLiteral("\n機構です: 節点 5 の θx"));
+    fem::Outcome limited = outcome(OutcomeKind::WouldNotFit, 700 * mb, 512 * mb);
+    limited.Limit = fem::MemoryLimit::AddressSpace;
+    EXPECT_EQ(shell::OutcomeMessage(limited),
+              QStringLiteral("解析には約 700 MB のメモリが必要ですが、プロセスのアドレス空間の制限"
+                             "（ulimit -v）で使えるメモリは 512 MB のため、解析を始めませんでした。"
+                             "節点数か計算点数 Nw を減らして下さい。"));
     EXPECT_EQ(
         shell::OutcomeMessage(outcome(OutcomeKind::WouldNotFit, 1500.2 * mb, 1024 * mb)),
         QStringLiteral("解析には約 1501 MB のメモリが必要ですが、使えるメモリは 1024 MB "
