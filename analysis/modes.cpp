@@ -1009,7 +1009,8 @@ std::vector<std::array<double, 6>> ModeShapeAlongBar(const Model& model, const N
         std::array<double, 6> u = field.At(x);
         for (std::size_t j = 0; j < own.size(); ++j) {
             const double a = amplitude[j];
-            const double v = a * detail::ClampedModeAt(own[j], x, 0);
+            const std::array<double, 2> shape = detail::ClampedModeAt(own[j], x);
+            const double v = a * shape[0];
             switch (own[j].Action) {
                 case 0:
                     u[0] += v;
@@ -1019,11 +1020,11 @@ std::vector<std::array<double, 6>> ModeShapeAlongBar(const Model& model, const N
                     break;
                 case 2:
                     u[1] += v;
-                    u[5] += a * detail::ClampedModeAt(own[j], x, 1);
+                    u[5] += a * shape[1];
                     break;
                 default:
                     u[2] += v;
-                    u[4] -= a * detail::ClampedModeAt(own[j], x, 1);
+                    u[4] -= a * shape[1];
                     break;
             }
         }

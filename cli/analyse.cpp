@@ -48,6 +48,9 @@ const std::string kAnalyseUsage =
     "                       Solves the second line too; without --correct-aliasing the\n"
     "                       histories written stay uncorrected (corrected = uncorrected -\n"
     "                       error)\n"
+    "  --timoshenko         every member with a shear area bends as a Timoshenko member\n"
+    "                       (shear deformation and rotary inertia), as the data file's\n"
+    "                       \"timoshenko\": true makes one member\n"
     "  --help               show this help\n"
     "\n"
     "FILE - means standard output. Nodes and elements are numbered from 0; t = j Te / Nw.\n"
@@ -65,6 +68,7 @@ struct Options {
     int node = -1;
     std::string displacementsFile;
     std::string errorFile;
+    bool timoshenko = false;
     bool help = false;
 };
 
@@ -77,6 +81,9 @@ std::string ParseOptions(const std::vector<std::string>& args, Options& o) {
         [&](ArgumentReader& reader, const std::string& name) -> std::optional<std::string> {
             if (name == "--error") {
                 if (!reader.Value(o.errorFile)) return "--error needs a file name";
+            } else if (name == "--timoshenko") {
+                if (reader.HasJoinedValue()) return "--timoshenko takes no value";
+                o.timoshenko = true;
             } else if (name == "--global") {
                 if (reader.HasJoinedValue()) return "--global takes no value";
                 o.global = true;
@@ -166,6 +173,9 @@ int AnalyseOverJobs(Options& o) {
     fem::Model model;
     double te = 0.0;
     if (const int code = LoadInputOverJob(o.analysis, model, te)) return code;
+    if (o.timoshenko) {
+        if (const int code = UseTimoshenko(model, !root)) return code;
+    }
     if (const int code = CheckElementAndNode(model, o.element, o.node, !root)) return code;
     if (!o.errorFile.empty()) o.analysis.secondLine = true;
     const JobAnalysis job = AnalyseOverJob(model, o.analysis, te, NodesWritten(o, model));
@@ -189,6 +199,9 @@ int RunAnalyse(const std::vector<std::string>& args) {
     fem::Model model;
     double te = 0.0;
     if (const int code = LoadInput(o.analysis, model, te)) return code;
+    if (o.timoshenko) {
+        if (const int code = UseTimoshenko(model)) return code;
+    }
     if (const int code = CheckElementAndNode(model, o.element, o.node)) return code;
     // The error estimate needs the second line as much as the correction does.
     if (!o.errorFile.empty()) o.analysis.secondLine = true;

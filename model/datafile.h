@@ -11,7 +11,8 @@
 // last element. It holds round bars with their own material values only.
 //
 // Version 2, JSON (a text whose first character other than blanks and a byte-order mark
-// is "{"): named materials and sections, every section shape, the members' orientation.
+// is "{"): named materials and sections, every section shape, the members' orientation,
+// Timoshenko members.
 // Models that need nothing more than version 1 are written as version 1, byte for byte
 // as before version 2 existed; every other model as version 2.
 #include <string>
@@ -42,7 +43,8 @@ enum class DataField {
     NamedSection,    // a value of section `name`: "shape", "d", "t", "b", "h", "tw", ...
     NodeKey,         // another value or key of a node: "codes", "values", an unknown key
     ElementKey,      // another value or key of an element: "nodes", "material", "section",
-                     // "roll", "z_towards", an unknown key (index: place in an array)
+                     // "roll", "z_towards", "timoshenko", an unknown key (index: place
+                     // in an array)
     ElementSection,  // a value of an element's own section: "shape", "d", ...
 };
 struct FieldRef {

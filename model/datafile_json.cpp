@@ -665,6 +665,14 @@ class JsonModelReader {
                              e.ZTowards = towards;
                              turn = &m;
                          }});
+        rules.push_back(
+            {"timoshenko", false, [&](const JsonMember& m) {
+                 if (m.value.kind != JsonValue::Kind::Boolean)
+                     Fail(m.value.offset, WithKey(owner, "timoshenko"), ReadProblem::WrongType,
+                          "whether " + element + " bends as a Timoshenko member (true or false)",
+                          Describe(m.value));
+                 e.Timoshenko = m.value.boolean;
+             }});
         ReadObject(object, owner, element, rules);
         try {
             out.AddElement(e);
@@ -789,7 +797,8 @@ bool NeedsJson(const Model& model) {
     if (!model.Materials().empty() || !model.Sections().empty()) return true;
     for (const ElementRecord& e : model.Elements)
         if (!e.MaterialName.empty() || !e.SectionName.empty() ||
-            e.CrossSection.Shape != SectionShape::Round || e.Roll != 0.0 || e.ZTowards)
+            e.CrossSection.Shape != SectionShape::Round || e.Roll != 0.0 || e.ZTowards ||
+            e.Timoshenko)
             return true;
     return false;
 }
@@ -835,6 +844,7 @@ std::string JsonText(const Model& model) {
             s += ", \"z_towards\": [" + JsonNumber(v[0]) + ", " + JsonNumber(v[1]) + ", " +
                  JsonNumber(v[2]) + "]";
         }
+        if (e.Timoshenko) s += ", \"timoshenko\": true";
         s += "}";
     }
     s += model.ElementCount() ? "\n  ]\n}\n" : "]\n}\n";

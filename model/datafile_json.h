@@ -13,7 +13,7 @@ bool ReadJsonModel(const std::string& text, const std::string& name, Model& out,
                    DataFileError& error);
 
 // True when the model needs version 2: named materials or sections, an element that
-// refers to one, a section other than round, a roll or a z_towards.
+// refers to one, a section other than round, a roll, a z_towards or a Timoshenko member.
 bool NeedsJson(const Model& model);
 
 // The version 2 text of a model whose values are all finite.

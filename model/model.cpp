@@ -176,6 +176,12 @@ void UpdateElement(ElementRecord& e, const Vec3& a, const Vec3& b) {
         Usable(r.ShearAreaY, "the shear area Ay");
     if (r.CrossSection.Shape != SectionShape::General || r.ShearAreaZ != 0.0)
         Usable(r.ShearAreaZ, "the shear area Az");
+    if (r.Timoshenko) {
+        Usable(r.Density * r.Iz / kGravity, "the rotary inertia per length about local z");
+        Usable(r.Density * r.Iy / kGravity, "the rotary inertia per length about local y");
+        if (r.ShearAreaY != 0.0) Usable(r.Shear * r.ShearAreaY, "the shear stiffness G Ay");
+        if (r.ShearAreaZ != 0.0) Usable(r.Shear * r.ShearAreaZ, "the shear stiffness G Az");
+    }
 
     BuildElementAxes(r);
     e = r;
@@ -484,6 +490,26 @@ double Model::NodeDistance(int a, int b) const {
     const Vec3& q = Nodes[b].Coord;
     return std::sqrt((p[0] - q[0]) * (p[0] - q[0]) + (p[1] - q[1]) * (p[1] - q[1]) +
                      (p[2] - q[2]) * (p[2] - q[2]));
+}
+
+int UseTimoshenkoWhereShearAreas(Model& model) {
+    // Checked on copies first, so that an element that cannot take it leaves all as they were.
+    std::vector<std::pair<int, ElementRecord>> changed;
+    int on = 0;
+    for (int k = 0; k < model.ElementCount(); ++k) {
+        const ElementRecord& e = model.Elements[k];
+        if (!e.Timoshenko && (e.ShearAreaY > 0.0 || e.ShearAreaZ > 0.0)) {
+            ElementRecord copy = e;
+            copy.Timoshenko = true;
+            fem::UpdateElement(copy, model.Nodes[e.EndNode[0]].Coord,
+                               model.Nodes[e.EndNode[1]].Coord);
+            changed.emplace_back(k, std::move(copy));
+        }
+        if (e.Timoshenko) ++on;
+    }
+    for (auto& [k, e] : changed) model.Elements[k] = std::move(e);
+    if (!changed.empty()) model.Touch();
+    return on + static_cast<int>(changed.size());
 }
 
 }  // namespace fem

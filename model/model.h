@@ -59,6 +59,10 @@ struct ElementRecord {
     // is given (Roll must then be 0), local z towards ZTowards.
     double Roll = 0.0;
     std::optional<Vec3> ZTowards;
+    // Timoshenko's theory in both bending planes: shear deformation where the section has
+    // a shear area (ShearAreaY for deflection along local y, ShearAreaZ along local z) and
+    // the rotary inertia of the section; false: Euler-Bernoulli bending.
+    bool Timoshenko = false;
     double Length = 0.0;
     Vec3 AxisCos{};
     double Area = 0.0;
@@ -161,5 +165,11 @@ class Model {
     std::uint64_t revision_ = NewRevision();
     static std::uint64_t NewRevision();
 };
+
+// Turns Timoshenko on for every element whose section has a shear area (Ay or Az above
+// 0), as impactframe-cli --timoshenko does; returns how many elements have it on
+// afterwards. Raises numeric::ComputationFailure, changing nothing, when an element
+// cannot take it (UpdateElement).
+int UseTimoshenkoWhereShearAreas(Model& model);
 
 }  // namespace fem

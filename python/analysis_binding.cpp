@@ -12,6 +12,7 @@
 #include "analysis/histories.h"
 #include "analysis/modes.h"
 #include "analysis/run_analysis.h"
+#include "numeric/failure.h"
 #include "python/arrays.h"
 #include "python/bindings.h"
 #include "python/callbacks.h"
@@ -154,8 +155,24 @@ py::array_t<double> ElementHistory(const ScriptAnalysis& a, int element, fem::Fo
     return TimeByComponent(std::move(m));
 }
 
+// The script's model, with Timoshenko on for every member with a shear area when asked
+// for (as impactframe-cli --timoshenko): a copy, since another thread may change the
+// script's model while the engine runs.
+fem::Model ModelToSolve(const ScriptModel& script, bool timoshenko) {
+    fem::Model model = script.model;
+    if (timoshenko) {
+        try {
+            fem::UseTimoshenkoWhereShearAreas(model);
+        } catch (const numeric::ComputationFailure& f) {
+            throw py::value_error(std::string("timoshenko: ") + f.what());
+        }
+    }
+    return model;
+}
+
 ScriptAnalysis Analyse(const ScriptModel& script, int nw, double gammaTe, std::optional<double> te,
-                       double rise, bool correctAliasing, int threads, py::object progress) {
+                       double rise, bool correctAliasing, bool timoshenko, int threads,
+                       py::object progress) {
     fem::AnalysisSettings settings;
     settings.Nw = nw;
     settings.GammaTe = gammaTe;
@@ -172,8 +189,7 @@ ScriptAnalysis Analyse(const ScriptModel& script, int nw, double gammaTe, std::o
     if (!progress.is_none() && !PyCallable_Check(progress.ptr()))
         throw py::type_error("progress must be callable or None");
 
-    // A copy: another thread may change the script's model while the analysis runs.
-    auto model = std::make_shared<const fem::Model>(script.model);
+    auto model = std::make_shared<const fem::Model>(ModelToSolve(script, timoshenko));
     AnalysisBridge callbacks(std::move(progress), settings.Points());
     fem::AnalysisResult result;
     {
@@ -193,7 +209,8 @@ struct ScriptModes {
 };
 
 ScriptModes Modes(const ScriptModel& script, std::optional<int> count,
-                  std::optional<double> belowHz, bool shapes, int threads, py::object progress) {
+                  std::optional<double> belowHz, bool shapes, bool timoshenko, int threads,
+                  py::object progress) {
     fem::ModeRequest request;
     if (belowHz && !(*belowHz > 0.0)) throw py::value_error("below_hz must be positive");
     if (count && *count < 0) throw py::value_error("count must be 0 (no limit) or more");
@@ -208,8 +225,7 @@ ScriptModes Modes(const ScriptModel& script, std::optional<int> count,
     request.Shapes = shapes;
     request.Threads = threads;
 
-    // A copy: another thread may change the script's model while the search runs.
-    const fem::Model model = script.model;
+    const fem::Model model = ModelToSolve(script, timoshenko);
     ModeBridge callbacks(std::move(progress));
     fem::ModeResult result;
     {
@@ -354,8 +370,8 @@ void BindAnalysis(py::module_& m) {
 
     m.def("analyse", &Analyse, py::arg("model"), py::kw_only(), py::arg("nw") = 512,
           py::arg("gamma_te") = 5.0, py::arg("te") = py::none(), py::arg("rise") = 0.0,
-          py::arg("correct_aliasing") = false, py::arg("threads") = 0,
-          py::arg("progress") = py::none(),
+          py::arg("correct_aliasing") = false, py::arg("timoshenko") = false,
+          py::arg("threads") = 0, py::arg("progress") = py::none(),
           "Runs the impact analysis (the response to the model's 'pf' step loads, exact in\n"
           "the Laplace domain) and then the static analysis, as impactframe-cli analyse\n"
           "does, and returns an AnalysisResult.\n"
@@ -367,6 +383,8 @@ void BindAnalysis(py::module_& m) {
           "    1 - e^(-t / rise) after te / 10; impactframe-cli's --tau is rise / te).\n"
           "correct_aliasing: also solve a second line of transform points (twice the\n"
           "    time), for histories corrected for aliasing and their estimated error.\n"
+          "timoshenko: every member with a shear area bends as a Timoshenko member\n"
+          "    (impactframe-cli's --timoshenko); the model itself is left as it is.\n"
           "threads: worker threads, 0 for one per processor core.\n"
           "progress: None or a callable receiving the finished fraction (0 .. 1), called\n"
           "    on this thread; an exception it raises stops the run and propagates.\n"
@@ -388,8 +406,8 @@ void BindAnalysis(py::module_& m) {
         .def("__len__", [](const ScriptModes& r) { return r.frequencies.size(); });
 
     m.def("modes", &Modes, py::arg("model"), py::kw_only(), py::arg("count") = py::none(),
-          py::arg("below_hz") = py::none(), py::arg("shapes") = true, py::arg("threads") = 0,
-          py::arg("progress") = py::none(),
+          py::arg("below_hz") = py::none(), py::arg("shapes") = true, py::arg("timoshenko") = false,
+          py::arg("threads") = 0, py::arg("progress") = py::none(),
           "Natural frequencies and mode shapes of the model, exact for bars with\n"
           "distributed mass (one element per bar), as impactframe-cli modes finds them;\n"
           "returns a ModeResult. 'u' dofs are fixed, 'p' and 'pf' free; loads play no part.\n"
@@ -397,6 +415,8 @@ void BindAnalysis(py::module_& m) {
           "count: the lowest `count` frequencies; None: 10, or no limit with below_hz.\n"
           "below_hz: only the frequencies below this (Hz); with count, the smaller set.\n"
           "shapes: also the mode shapes.\n"
+          "timoshenko: every member with a shear area bends as a Timoshenko member\n"
+          "    (impactframe-cli's --timoshenko); the model itself is left as it is.\n"
           "threads: worker threads, 0 for one per processor core.\n"
           "progress: None or a callable receiving the share of the frequencies found.\n"
           "\n"

@@ -181,6 +181,15 @@ const std::vector<Field<fem::ElementRecord>>& ElementFields() {
              e.CrossSection.Shape = fem::SectionShape::Round;
              e.CrossSection.Diameter = FiniteNumber(v, "diameter");
          }},
+        {"timoshenko",
+         "True: bends as a Timoshenko member in both planes (shear deformation where the\n"
+         "section has a shear area, rotary inertia); False: Euler-Bernoulli",
+         [](const fem::ElementRecord& e) { return py::cast(e.Timoshenko); },
+         [](fem::ElementRecord& e, const py::handle& v) {
+             if (!py::isinstance<py::bool_>(v))
+                 throw py::type_error("timoshenko must be True or False");
+             e.Timoshenko = v.cast<bool>();
+         }},
         Derived("length", &fem::ElementRecord::Length, "length L, mm"),
         Derived("axis", &fem::ElementRecord::AxisCos,
                 "direction cosines of the axis from the first node to the second"),

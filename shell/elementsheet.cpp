@@ -1,5 +1,6 @@
 #include "shell/elementsheet.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QEvent>
 #include <QGridLayout>
@@ -60,6 +61,11 @@ void ElementSheet::BuildControls() {
         grid->addWidget(valueEdits_[i], 3 + 2 * (i / 2), i % 2);
     }
     top->addLayout(grid);
+    timoshenkoCheck_ = new QCheckBox(QString::fromUtf8("せん断変形を考慮（Timoshenko）"), this);
+    timoshenkoCheck_->setObjectName(QStringLiteral("timoshenkoCheck"));
+    timoshenkoCheck_->setToolTip(
+        QString::fromUtf8("せん断変形と回転慣性を考慮した Timoshenko はりとして解析"));
+    top->addWidget(timoshenkoCheck_);
 
     auto* buttons = new QHBoxLayout();
     confirmButton_ = new QPushButton(QStringLiteral("変更"), this);
@@ -88,6 +94,7 @@ void ElementSheet::FillSheet() {
     valueEdits_[1]->setText(NumberText(sheetRecord_.Young));
     valueEdits_[2]->setText(NumberText(sheetRecord_.Shear));
     valueEdits_[3]->setText(NumberText(sheetRecord_.Density));
+    timoshenkoCheck_->setChecked(sheetRecord_.Timoshenko);
 }
 
 QString ElementSheet::ReadSheet() {
@@ -112,6 +119,7 @@ QString ElementSheet::ReadSheet() {
         if (!value) return badNumber;
         *targets[i] = *value;
     }
+    r.Timoshenko = timoshenkoCheck_->isChecked();
     sheetRecord_ = r;
     return {};
 }

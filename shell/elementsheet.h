@@ -1,6 +1,6 @@
 #pragma once
 // ElementSheet: the modal sheet in which one element is added, changed or deleted:
-// its two end nodes, diameter and material.
+// its two end nodes, diameter and material, and whether it bends as a Timoshenko member.
 #include <array>
 
 #include <QDialog>
@@ -9,6 +9,7 @@
 #include "model/model.h"
 #include "shell/sheethost.h"
 
+class QCheckBox;
 class QComboBox;
 class QLineEdit;
 class QPushButton;
@@ -47,6 +48,7 @@ class ElementSheet : public QDialog {
 
     std::array<QComboBox*, 2> endNodeCombos_{};
     std::array<QLineEdit*, 4> valueEdits_{};  // diameter, Young's and shear moduli, density
+    QCheckBox* timoshenkoCheck_ = nullptr;
     QPushButton* confirmButton_ = nullptr;
     QPushButton* deleteButton_ = nullptr;
     QPushButton* cancelButton_ = nullptr;

@@ -195,6 +195,33 @@ TEST(CliAnalyse, TurnedFlatBarBendsAboutItsWeakAxisStaticallyAndUnderImpact) {
     EXPECT_LT(sideways, 1e-6 * deflection);
 }
 
+// --timoshenko: a short deep cantilever's static tip deflection gains the shear term
+// P L / (G k A) with Cowper's k = 10 (1 + nu) / (12 + 11 nu) of a rectangle.
+TEST(CliAnalyse, TimoshenkoOptionAddsTheShearDeflection) {
+    const std::string file = WriteData(
+        "deep.json",
+        "{\"format\": \"ImpactFrame\", \"version\": 2,\n"
+        " \"nodes\": [{\"x\": 0, \"y\": 0, \"z\": 0, \"codes\": "
+        "[\"u\",\"u\",\"u\",\"u\",\"u\",\"u\"]},\n"
+        "           {\"x\": 200, \"y\": 0, \"z\": 0, \"values\": [0, 0, 1000, 0, 0, 0]}],\n"
+        " \"elements\": [{\"nodes\": [0, 1],\n"
+        "               \"material\": {\"E\": 21000, \"G\": 8000, \"density\": 7.86e-6},\n"
+        "               \"section\": {\"shape\": \"rectangle\", \"b\": 20, \"h\": 60}}]}\n");
+    const double L = 200, P = 1000, b = 20, h = 60, nu = E / (2 * G) - 1;
+    const double bending = P * L * L * L / (3 * E * b * h * h * h / 12);
+    const double shear = P * L / (G * 10 * (1 + nu) / (12 + 11 * nu) * b * h);
+    for (const bool timoshenko : {false, true}) {
+        const CliResult r = Cli(file + " --nw 256 --static -" + (timoshenko ? " --timoshenko" : ""),
+                                timoshenko ? "deep_t" : "deep");
+        ASSERT_EQ(r.code, 0) << r.err;
+        const Csv s = ParseCsv(r.out);
+        ASSERT_EQ(s.rows.size(), 2u);
+        const double expected = bending + (timoshenko ? shear : 0.0);
+        EXPECT_NEAR(s.rows[1][3], expected, 1e-9 * expected) << timoshenko;
+    }
+    EXPECT_GT(shear, 0.05 * bending);
+}
+
 // Sample 1 with the aliasing correction: the force at the loaded node is the step itself
 // without the e^-5 of the next span, the error file holds that e^-5 / (1 - e^-5) in the
 // layout of the histories, and --error alone leaves the histories as they were.

@@ -150,6 +150,9 @@ TEST(DataFileJson, RefusalsNameLineColumnAndField) {
          "-7000", ReadProblem::UnusableValue, DataField::Material, "E", "positive"},
         {"z_towards along the member", Replaced(good, "[0, 0, 1]", "[-2, 0, 0]"), "[-2, 0, 0]",
          ReadProblem::UnusableElement, DataField::ElementKey, "z_towards", "along the element"},
+        {"timoshenko not true or false",
+         Replaced(good, "\"roll\": 90", "\"roll\": 90, \"timoshenko\": 1"), "1}",
+         ReadProblem::WrongType, DataField::ElementKey, "timoshenko", "(true or false)"},
         {"other format", Replaced(good, "\"ImpactFrame\"", "\"Frames\""), "\"Frames\"",
          ReadProblem::NotThisFormat, DataField::FileKey, "format", "ImpactFrame"},
         {"nested too deep", Replaced(good, "\"units\": \"mm kgf s\"", "\"units\": " + deep),
@@ -312,6 +315,7 @@ Model RandomModel(std::mt19937_64& rng) {
                 e.CrossSection = RandomSection(rng);
             if (rng() % 3 == 0) e.Roll = Digits(rng, -180, 180);
             if (rng() % 3 == 0) e.ZTowards = fem::Vec3{Digits(rng, -1, 1), 1.0, -0.25};
+            e.Timoshenko = rng() % 3 == 0;
         }
         try {
             m.AddElement(e);
@@ -349,6 +353,7 @@ void ExpectSameModel(const Model& a, const Model& b, int t) {
         EXPECT_TRUE(fem::SameSection(y.CrossSection, x.CrossSection)) << t << " element " << k;
         EXPECT_EQ(y.Roll, x.Roll);
         EXPECT_EQ(y.ZTowards, x.ZTowards);
+        EXPECT_EQ(y.Timoshenko, x.Timoshenko);
         EXPECT_EQ(y.RotMatrix, x.RotMatrix);
         EXPECT_EQ(y.ShearAreaZ, x.ShearAreaZ);
     }
@@ -399,6 +404,9 @@ TEST(DataFileJson, VersionOneModelsStayVersionOneByteForByte) {
         ASSERT_TRUE(fem::StructDataReadText(fromJson, fem::JsonDataText(m), "v2", &err))
             << err.Message();
         EXPECT_EQ(fem::StructDataText(fromJson), text);
+        // One member bending as a Timoshenko member needs version 2.
+        m.Elements[0].Timoshenko = true;
+        EXPECT_EQ(fem::DataFileVersionOf(m), 2);
     }
 }
 
