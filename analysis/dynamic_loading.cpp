@@ -54,13 +54,15 @@ DynamicLoading::DynamicLoading(const Model& model, const DofNumbering& numbering
     const std::optional<GroundMotion>& g = model.Ground();
     if (!g) return;
     (void)NamedHistory(model, g->History);
+    direction_ = GroundUnitDirection(*g);
     std::vector<bool> touched(model.NodeCount(), false);
     for (const ElementRecord& e : model.Elements)
         for (const int n : e.EndNode) touched[n] = true;
+    const std::array<double, 3> direction = GroundUnitDirection(*g);
     for (int n = 0; n < model.NodeCount(); ++n)
         for (int j = 0; j < 3; ++j)
-            if (touched[n] && !numbering.IsFree(n, j) && g->Direction[j] != 0.0)
-                moved_.push_back({n, j, g->Direction[j]});
+            if (touched[n] && !numbering.IsFree(n, j) && direction[j] != 0.0)
+                moved_.push_back({n, j, direction[j]});
     for (int k = 0; k < model.ElementCount(); ++k) {
         const ElementRecord& e = model.Elements[k];
         for (const MovedDof& m : moved_)
@@ -101,7 +103,7 @@ void DynamicLoading::RightSide(Complex s, const std::vector<RayleighCoefficients
         for (int q = 0; q < 12; ++q) {
             const int node = e.EndNode[q / 6], dof = q % 6;
             if (dof >= 3 || numbering_.IsFree(node, dof)) continue;
-            const double component = model_.Ground()->Direction[dof];
+            const double component = direction_[dof];
             if (component == 0.0) continue;
             for (int p = 0; p < 12; ++p) {
                 const int row = numbering_.DofMap[e.EndNode[p / 6]][p % 6];

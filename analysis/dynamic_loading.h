@@ -3,6 +3,7 @@
 // times the exact transform of its history (the step with the run's rise time where it
 // names none), and the motion of the ground, which moves every fixed translational dof
 // as a prescribed displacement. Every history starts at Te/10. No Qt.
+#include <array>
 #include <complex>
 #include <utility>
 #include <vector>
@@ -60,7 +61,8 @@ class DynamicLoading {
     std::vector<Load> loads_;
     std::vector<const LoadHistory*> histories_;
     std::vector<MovedDof> moved_;
-    std::vector<int> movedElements_;  // elements with an end the ground moves
+    std::array<double, 3> direction_{};  // of the ground motion, length 1
+    std::vector<int> movedElements_;     // elements with an end the ground moves
 };
 
 }  // namespace fem

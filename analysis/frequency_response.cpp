@@ -2,8 +2,10 @@
 #include "analysis/frequency_response.h"
 
 #include <Eigen/SparseLU>
+#include <algorithm>
 #include <cmath>
 #include <complex>
+#include <limits>
 #include <memory>
 #include <new>
 #include <string>
@@ -46,6 +48,23 @@ Outcome Failure(OutcomeKind kind, std::string detail, int point = -1) {
     o.Detail = std::move(detail);
     o.Point = point;
     return o;
+}
+
+// Whether K(i omega) is singular to working precision: ||A||_1 ||x||_1 / ||b||_1 bounds
+// its condition number from below, and beyond 1E-2 / epsilon the response is made of
+// rounding errors (an undamped resonance hit as closely as double precision can: the
+// factorisation does not break down there, it returns a huge number).
+bool SingularToWorkingPrecision(const ComplexSparse& A, const Eigen::VectorXcd& b,
+                                const Eigen::VectorXcd& x) {
+    const double loads = b.lpNorm<1>();
+    if (loads == 0.0) return false;
+    double norm = 0.0;
+    for (int c = 0; c < A.outerSize(); ++c) {
+        double column = 0.0;
+        for (ComplexSparse::InnerIterator it(A, c); it; ++it) column += std::abs(it.value());
+        norm = std::max(norm, column);
+    }
+    return norm * x.lpNorm<1>() / loads > 1e-2 / std::numeric_limits<double>::epsilon();
 }
 
 }  // namespace
@@ -97,6 +116,8 @@ FrequencyResponse SolveFrequencyResponse(const Model& model, int node,
                 Eigen::VectorXcd x = lu.solve(b);
                 Eigen::VectorXcd residual = b - A * x;
                 x += lu.solve(residual);
+                if (SingularToWorkingPrecision(A, b, x))
+                    throw ComputationFailure(numeric::kZeroPivot, "singular");
                 for (int j = 0; j < 6; ++j) {
                     if (!numbering.IsFree(node, j)) continue;
                     const Cd v = x[numbering.DofMap[node][j]];

@@ -20,8 +20,9 @@ namespace fem {
 
 struct FrequencyPoint {
     double Hz = 0.0;
-    // An undamped resonance hit exactly: K(i omega) singular, or a member's own matrix
-    // infinite there. Response is then not a number and stays 0.
+    // An undamped resonance hit exactly: K(i omega) singular or singular to working
+    // precision, or a member's own matrix infinite there. Response is then not a number and stays
+    // 0.
     bool Resonance = false;
     std::array<numeric::Complex, 6> Response{};  // ux, uy, uz, rx, ry, rz
 };

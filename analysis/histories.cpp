@@ -1,6 +1,7 @@
 // Numerical inverse Laplace transform and the time histories made with it.
 #include "analysis/histories.h"
 
+#include <array>
 #include <cmath>
 #include <string>
 #include <utility>
@@ -277,6 +278,8 @@ HistoryResult NodeResponseHistory(const ImpactSolution& solution, int node,
                                   const InverseTransform& inverse) {
     const Model& model = solution.Structure();
     const bool relative = frame == GroundFrame::RelativeToGround && model.Ground();
+    const std::array<double, 3> direction =
+        relative ? GroundUnitDirection(*model.Ground()) : std::array<double, 3>{};
     if (quantity == ResponseQuantity::Displacement && !relative)
         return NodeDisplacementHistory(solution, node, inverse);
     if (node < 0 || node >= model.NodeCount())
@@ -299,8 +302,7 @@ HistoryResult NodeResponseHistory(const ImpactSolution& solution, int node,
             const Complex ground = relative ? GroundDisplacement(model, settings.Te, s) : Complex{};
             for (int c = 0; c < 6; ++c) {
                 Complex u = solution.Spectrum(line, node, c)[k];
-                if (relative && c < 3)
-                    u = numeric::CSub(u, numeric::CScale(model.Ground()->Direction[c], ground));
+                if (relative && c < 3) u = numeric::CSub(u, numeric::CScale(direction[c], ground));
                 for (int p = 0; p < power; ++p) u = numeric::CMul(u, s);
                 spectra[line](c, k) = u;
             }

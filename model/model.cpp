@@ -544,7 +544,7 @@ void Model::SetGround(const std::optional<GroundMotion>& ground) {
         Touch();
         return;
     }
-    GroundMotion g = *ground;
+    const GroundMotion& g = *ground;
     if (histories_.count(g.History) == 0)
         throw ComputationFailure(numeric::kOutOfRange,
                                  "history \"" + g.History + "\" does not exist");
@@ -558,7 +558,6 @@ void Model::SetGround(const std::optional<GroundMotion>& ground) {
     if (!(length > 0.0) || !std::isfinite(length))
         throw ComputationFailure(numeric::kInvalidArgument,
                                  "the direction of the ground motion has no length");
-    for (double& c : g.Direction) c /= length;
     ground_ = g;
     Touch();
 }

@@ -43,7 +43,7 @@ struct Material {
     double Shear = 0.0;    // G, kgf/mm^2
     double Density = 0.0;  // kgf/mm^3
     // Its own damping; none: the model's (Model::ModelDamping), if any.
-    std::optional<fem::Damping> Damp;
+    std::optional<fem::Damping> Damp{};
 };
 bool SameMaterial(const Material& a, const Material& b);
 // Refuses moduli and densities that are not positive finite numbers (key "E", "G" or
@@ -162,7 +162,7 @@ class Model {
     void RenameHistory(const std::string& from, const std::string& to);
 
     // The motion of the ground, or none. Refused when its history does not exist, its
-    // direction is not a finite vector of some length (kept as the unit vector along it).
+    // direction is not a finite vector of some length (kept as given).
     [[nodiscard]] const std::optional<GroundMotion>& Ground() const { return ground_; }
     void SetGround(const std::optional<GroundMotion>& ground);
 
