@@ -230,6 +230,45 @@ TEST(Damping, DampedRodFollowsItsClosedFormAndSettlesOnTheStaticValue) {
     }
 }
 
+// A cantilever (sample 2) damped by the ratio zeta at its first natural frequency, knocked
+// at the tip by a half-sine of half its period, then vibrating freely: the peaks of the
+// tip deflection decay by the logarithmic decrement 2 pi zeta / sqrt(1 - zeta^2) per period
+// (the higher modes, damped more by the beta part, die out within the first periods).
+TEST(Damping, CantileverFreeVibrationDecaysAtTheGivenRatio) {
+    fem::Model m;
+    fem::BuildSample(m, 2);
+    const double first = testsupport::NaturalFrequencies(m, 2000.0).at(0), zeta = 0.02;
+    const double Te = 0.02;  // about 11 periods
+    fem::Damping damping;
+    damping.Given = fem::Damping::Form::Ratio;
+    damping.Ratio = zeta;
+    damping.AtHz = {first, first};
+    m.SetModelDamping(damping);
+    m.PutHistory("knock", Pulse(fem::HistoryKind::HalfSine, 0.5 / first));
+    fem::NodeRecord tip = m.GetNode(2);
+    tip.History[1] = "knock";
+    m.PutNode(2, tip);
+    const int nw = 4096;
+    const fem::AnalysisResult r =
+        fem::RunAnalysis(m, testsupport::Settings(nw, kGammaTe, Te, 0.0, true));
+    ASSERT_TRUE(r.Impact->Complete());
+    const numeric::RealMatrix u = fem::NodeDisplacementHistory(*r.Impact, 2).Best();
+    // The largest deflection of each period, from the end of the second period after the
+    // knock to the last whole period before 0.9 Te.
+    const double period = 1.0 / first, dt = Te / nw, start = Te / 10 + 2.5 * period;
+    std::vector<double> peaks;
+    for (double from = start; from + period < 0.9 * Te; from += period) {
+        double peak = 0.0;
+        for (int j = static_cast<int>(from / dt); j < static_cast<int>((from + period) / dt); ++j)
+            peak = std::max(peak, std::fabs(u(1, j)));
+        peaks.push_back(peak);
+    }
+    ASSERT_GE(peaks.size(), 4u);
+    const double delta = std::log(peaks.front() / peaks.back()) / (peaks.size() - 1);
+    EXPECT_TRUE(Close(delta / std::sqrt(4 * numeric::Pi * numeric::Pi + delta * delta), zeta, 0.02))
+        << peaks.size() << " periods";
+}
+
 // The ground moves the fixed end: u(x) = u_g cosh(k (L - x)) / cosh(k L), as a displacement
 // history or as an acceleration record (u_g = A / s^2); the direction is scaled to length 1.
 TEST(GroundMotion, RodFollowsTheMovedSupportAsTheWaveSolutionSays) {
