@@ -3,6 +3,7 @@
 // solution: u(x, s) from u'' = k^2 u with k^2 = rho (s^2 + alpha s) / (E (1 + beta s)).
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <complex>
 #include <functional>
@@ -267,6 +268,59 @@ TEST(Damping, CantileverFreeVibrationDecaysAtTheGivenRatio) {
     const double delta = std::log(peaks.front() / peaks.back()) / (peaks.size() - 1);
     EXPECT_TRUE(Close(delta / std::sqrt(4 * numeric::Pi * numeric::Pi + delta * delta), zeta, 0.02))
         << peaks.size() << " periods";
+}
+
+// The box frame of sample 4 (three clamped nodes): the support reactions balance the load
+// in force and moment about the origin, statically and, once damping has brought the frame
+// to rest (no inertia left), in the impact response.
+TEST(Reactions, BalanceTheLoadStaticallyAndLateInTheDampedResponse) {
+    fem::Model m;
+    fem::BuildSample(m, 4);
+    const double Te = 0.02;  // 15 periods of the lowest mode, 790 Hz
+    const std::vector<double> hz = testsupport::NaturalFrequencies(m, 1e5);
+    ASSERT_GE(hz.size(), 2u);
+    fem::Damping damping;
+    damping.Given = fem::Damping::Form::Ratio;
+    damping.Ratio = 0.3;
+    damping.AtHz = {hz[0], hz[1]};
+    m.SetModelDamping(damping);
+    const fem::AnalysisResult r =
+        fem::RunAnalysis(m, testsupport::Settings(kNw, kGammaTe, Te, 0.0, true));
+    ASSERT_TRUE(r.Impact->Complete());
+    ASSERT_TRUE(r.Static->Complete());
+    const std::vector<fem::SupportDof> dofs = fem::SupportDofs(m);
+    const numeric::RealMatrix late = fem::ReactionHistory(*r.Impact, dofs).Best();
+    // Force and moment about the origin of the loads, then of the reactions.
+    auto balance = [&](const std::function<double(int, int)>& reaction) {
+        std::array<double, 6> sum{};
+        auto add = [&](const std::array<double, 3>& at, const double* f) {
+            for (int c = 0; c < 3; ++c) sum[c] += f[c];
+            sum[3] += f[3] + at[1] * f[2] - at[2] * f[1];
+            sum[4] += f[4] + at[2] * f[0] - at[0] * f[2];
+            sum[5] += f[5] + at[0] * f[1] - at[1] * f[0];
+        };
+        for (const fem::NodeRecord& n : m.Nodes) {
+            double load[6] = {};
+            for (int j = 0; j < 6; ++j)
+                if (n.BcCode[j] == "pf") load[j] = n.LoadValue[j];
+            add(n.Coord, load);
+        }
+        for (size_t i = 0; i < dofs.size(); ++i) {
+            double f[6] = {};
+            f[dofs[i].Dof] = reaction(static_cast<int>(i), dofs[i].Node);
+            add(m.Nodes[dofs[i].Node].Coord, f);
+        }
+        return sum;
+    };
+    const auto statics = balance(
+        [&](int i, int node) { return fem::StaticReaction(m, *r.Static, node, dofs[i].Dof); });
+    const auto dynamics = balance([&](int i, int) { return late(i, kNw * 9 / 10); });
+    for (int c = 0; c < 6; ++c) {
+        EXPECT_NEAR(statics[c], 0.0, 1e-9 * (c < 3 ? 1.0 : 100.0)) << c;
+        // The loads total 2 kgf and 200 kgf mm; late in Te the inverted displacements too
+        // stand 6E-5 above the static ones here.
+        EXPECT_NEAR(dynamics[c], 0.0, 1e-3 * (c < 3 ? 1.0 : 100.0)) << c;
+    }
 }
 
 // The ground moves the fixed end: u(x) = u_g cosh(k (L - x)) / cosh(k L), as a displacement
