@@ -12,6 +12,7 @@
 #include <limits>
 #include <string>
 
+#include "analysis/damped_element.h"
 #include "analysis/element.h"
 #include "numeric/failure.h"
 
@@ -95,10 +96,14 @@ GlobalPattern::GlobalPattern(const Model& model, const DofNumbering& a)
 }
 
 void AssembleDynamic(const GlobalPattern& pattern, const Model& model, numeric::Complex s,
-                     ElementWork& work, numeric::ComplexMatrix& ke, std::complex<double>* values) {
+                     ElementWork& work, numeric::ComplexMatrix& ke, std::complex<double>* values,
+                     const std::vector<RayleighCoefficients>& damping) {
     std::fill(values, values + pattern.NonZeros(), std::complex<double>{});
     for (int e = 0; e < pattern.ElementCount(); ++e) {
-        ElemStiffDyn(s, model.Elements[e], work, ke);
+        if (damping.empty())
+            ElemStiffDyn(s, model.Elements[e], work, ke);
+        else
+            DampedStiffDyn(s, model.Elements[e], damping[e], work, ke);
         const int* slot = pattern.Slots(e);
         for (int p = 0; p < 12; ++p)
             for (int q = 0; q < 12; ++q) {

@@ -46,10 +46,12 @@ class GlobalPattern {
 
 // The values of the dynamic matrix at s: the sum of the elements' dynamic stiffnesses,
 // the entry (p, q) of an element taken from its upper triangle, so that the matrix is
-// exactly symmetric. work and ke are the caller's scratch. Raises
-// numeric::ComputationFailure when a value is not finite.
+// exactly symmetric. work and ke are the caller's scratch. damping, when not empty, holds
+// the damping of every element (ElementDampings). Raises numeric::ComputationFailure when
+// a value is not finite.
 void AssembleDynamic(const GlobalPattern& pattern, const Model& model, numeric::Complex s,
-                     ElementWork& work, numeric::ComplexMatrix& ke, std::complex<double>* values);
+                     ElementWork& work, numeric::ComplexMatrix& ke, std::complex<double>* values,
+                     const std::vector<RayleighCoefficients>& damping = {});
 
 // The values of the static stiffness (every element entry added) and the static right
 // side: LoadValue of every free dof less K times the prescribed FixedDisp of the fixed

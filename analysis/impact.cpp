@@ -17,6 +17,8 @@
 #include <tuple>
 #include <vector>
 
+#include "analysis/damped_element.h"
+#include "analysis/dynamic_loading.h"
 #include "analysis/element.h"
 #include "analysis/global_matrix.h"
 #include "analysis/sparse_lu.h"
@@ -109,8 +111,9 @@ struct Run {
     const RunControl* control;
     const std::vector<int>* part;  // null: every point
     const int linePoints;
-    const int points;                           // turns of the run
-    std::vector<std::pair<int, double>> loads;  // equation and size of every "pf" load
+    const int points;  // turns of the run
+    const DynamicLoading* loading = nullptr;
+    std::vector<RayleighCoefficients> damping;  // of every element; empty: none damped
     int fillFactor = 20;
 
     std::atomic<int> next{0};
@@ -138,13 +141,8 @@ struct Worker {
         const int line = i < run.linePoints ? 0 : 1;
         const int k = i - line * run.linePoints;
         const Complex s = run.settings.TransformPoint(k, line);
-        AssembleDynamic(run.pattern, run.model, s, work, ke, A.valuePtr());
-        const Complex F = StepLoadTransform(s, run.settings.Te, run.settings.Tau);
-        b.setZero();
-        for (const auto& [equation, size] : run.loads) {
-            const Complex load = numeric::CScale(size, F);
-            b[equation] = Cd(load.re, load.im);
-        }
+        AssembleDynamic(run.pattern, run.model, s, work, ke, A.valuePtr(), run.damping);
+        run.loading->RightSide(s, run.damping, work, ke, b.data());
         lu.factorize(A);
         if (lu.info() != Eigen::Success) {
             // A free dof held by nothing (no element, no mass) names the mechanism.
@@ -166,6 +164,12 @@ struct Worker {
         for (int r = 0; r < x.size(); ++r) {
             const auto [n, j] = run.numbering.DofOwner[r];
             spectrum(6 * n + j, k) = Complex{x[r].real(), x[r].imag()};
+        }
+        // The supports the ground moves: their displacements are the ground's.
+        if (run.loading->HasGround()) {
+            const Complex ug = run.loading->Ground(s);
+            for (const DynamicLoading::MovedDof& m : run.loading->Moved())
+                spectrum(6 * m.Node + m.Dof, k) = numeric::CScale(m.Component, ug);
         }
     }
 
@@ -414,11 +418,14 @@ class ImpactSolver {
                     out.isPart_ ? &out.part_ : nullptr);
             const int points = run.points;
             run.fillFactor = plan.FillFactor;
-            for (int r = 0; r < pattern.Order(); ++r) {
-                const auto [n, j] = out.numbering_.DofOwner[r];
-                if (model.Nodes[n].BcCode[j] == "pf")
-                    run.loads.emplace_back(r, model.Nodes[n].LoadValue[j]);
+            std::unique_ptr<DynamicLoading> loading;
+            try {
+                loading = std::make_unique<DynamicLoading>(model, out.numbering_, settings);
+            } catch (const ComputationFailure& f) {
+                return Failure(OutcomeKind::BadSettings, f.what());
             }
+            run.loading = loading.get();
+            run.damping = ElementDampings(model);
 
             // The calling thread reports the solved points in order and keeps its caller's
             // event loop alive; the points reported when it sees a stop are the ones kept.

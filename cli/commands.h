@@ -31,6 +31,8 @@ int RunCheck(const std::vector<std::string>& args);
 int RunAnalyse(const std::vector<std::string>& args);
 // impactframe-cli modes INPUT [options]
 int RunModes(const std::vector<std::string>& args);
+// impactframe-cli frf INPUT --node N --to HZ [options]
+int RunFrequencyResponse(const std::vector<std::string>& args);
 // impactframe-cli batch FILE... --out DIR [options]
 int RunBatch(const std::vector<std::string>& args);
 

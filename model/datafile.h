@@ -46,6 +46,7 @@ enum class DataField {
                      // "roll", "z_towards", "timoshenko", an unknown key (index: place
                      // in an array)
     ElementSection,  // a value of an element's own section: "shape", "d", ...
+    NamedHistory,    // a value of load history `name`: "kind", "rise", "duration", "points"
 };
 struct FieldRef {
     FieldRef() = default;
@@ -87,7 +88,8 @@ enum class ReadProblem {
     WrongType,      // a value of the wrong JSON type (a string where a number belongs, ...)
     NotThisFormat,  // "format" is not "ImpactFrame"
     LaterVersion,   // "version" is a later one than this program reads (found)
-    UnknownName,    // an element names a material or a section the file lacks (field.name)
+    UnknownName,    // an element names a material or a section, a node or the ground a
+                    // history, that the file lacks (field.name)
     UnusableValue,  // a value that cannot be used; found gives the reason
 };
 

@@ -32,7 +32,7 @@ ElementRecord DefaultElement() {
 }
 
 bool SameMaterial(const Material& a, const Material& b) {
-    return a.Young == b.Young && a.Shear == b.Shear && a.Density == b.Density;
+    return a.Young == b.Young && a.Shear == b.Shear && a.Density == b.Density && a.Damp == b.Damp;
 }
 
 ValueFault FindMaterialFault(const Material& m) {
@@ -45,6 +45,10 @@ ValueFault FindMaterialFault(const Material& m) {
             return {values[k].first,
                     std::string(meanings[k]) + " must be a positive number, not " +
                         numeric::FormatGeneral(v, 15, numeric::ExponentLetter::Lower)};
+    }
+    if (m.Damp) {
+        const std::string why = DampingProblem(*m.Damp);
+        if (!why.empty()) return {"damping", "the damping: " + why};
     }
     return {};
 }
@@ -204,6 +208,9 @@ void Model::ClearModel() {
     Elements.shrink_to_fit();
     materials_.clear();
     sections_.clear();
+    histories_.clear();
+    ground_.reset();
+    damping_.reset();
 }
 
 void Model::CheckNode(int i) const {
@@ -228,16 +235,25 @@ ElementRecord Model::GetElement(int i) const {
     return Elements[i];
 }
 
+void Model::CheckHistories(const NodeRecord& n) const {
+    for (const std::string& name : n.History)
+        if (!name.empty() && histories_.count(name) == 0)
+            throw ComputationFailure(numeric::kOutOfRange,
+                                     "history \"" + name + "\" does not exist");
+}
+
 void Model::AddNode(const NodeRecord& n) {
     if (NodeCount() >= kMaxCount)
         throw ComputationFailure(numeric::kOverflow,
                                  "too many nodes (at most " + std::to_string(kMaxCount) + ")");
+    CheckHistories(n);
     Nodes.push_back(n);
     Touch();
 }
 
 void Model::PutNode(int i, const NodeRecord& n) {
     CheckNode(i);
+    CheckHistories(n);
     // Refresh the attached elements on copies first, so that a node position that
     // makes an element degenerate is refused as a whole.
     std::vector<std::pair<int, ElementRecord>> updated;
@@ -481,6 +497,99 @@ void Model::DeleteElement(int i) {
     Elements.erase(Elements.begin() + i);
     if (Elements.empty()) Elements.shrink_to_fit();
     Touch();
+}
+
+void Model::PutHistory(const std::string& name, const LoadHistory& h) {
+    CheckName(name, "history");
+    const std::string why = HistoryProblem(h);
+    if (!why.empty())
+        throw ComputationFailure(numeric::kInvalidArgument, "history \"" + name + "\": " + why);
+    histories_[name] = h;
+    Touch();
+}
+
+void Model::DeleteHistory(const std::string& name) {
+    if (histories_.count(name) == 0)
+        throw ComputationFailure(numeric::kOutOfRange, "history \"" + name + "\" does not exist");
+    for (int i = 0; i < NodeCount(); ++i)
+        for (const std::string& h : Nodes[i].History)
+            if (h == name)
+                throw ComputationFailure(
+                    numeric::kInvalidArgument,
+                    "history \"" + name + "\" is used by node " + std::to_string(i));
+    if (ground_ && ground_->History == name)
+        throw ComputationFailure(numeric::kInvalidArgument,
+                                 "history \"" + name + "\" is used by the ground motion");
+    histories_.erase(name);
+    Touch();
+}
+
+void Model::RenameHistory(const std::string& from, const std::string& to) {
+    const auto found = histories_.find(from);
+    if (found == histories_.end())
+        throw ComputationFailure(numeric::kOutOfRange, "history \"" + from + "\" does not exist");
+    if (from == to) return;
+    CheckName(to, "history");
+    if (histories_.count(to) != 0)
+        throw ComputationFailure(numeric::kInvalidArgument,
+                                 "history \"" + to + "\" exists already");
+    std::map<std::string, LoadHistory> renamed = histories_;
+    renamed.emplace(to, found->second);
+    renamed.erase(from);
+    histories_.swap(renamed);
+    for (NodeRecord& n : Nodes)
+        for (std::string& h : n.History)
+            if (h == from) h = to;
+    if (ground_ && ground_->History == from) ground_->History = to;
+    Touch();
+}
+
+void Model::SetGround(const std::optional<GroundMotion>& ground) {
+    if (!ground) {
+        ground_.reset();
+        Touch();
+        return;
+    }
+    const GroundMotion& g = *ground;
+    if (histories_.count(g.History) == 0)
+        throw ComputationFailure(numeric::kOutOfRange,
+                                 "history \"" + g.History + "\" does not exist");
+    double length = 0.0;
+    for (const double c : g.Direction) {
+        if (!std::isfinite(c))
+            throw ComputationFailure(numeric::kInvalidArgument,
+                                     "the direction of the ground motion is not finite");
+        length = std::hypot(length, c);
+    }
+    if (!(length > 0.0) || !std::isfinite(length))
+        throw ComputationFailure(numeric::kInvalidArgument,
+                                 "the direction of the ground motion has no length");
+    ground_ = g;
+    Touch();
+}
+
+void Model::SetModelDamping(const std::optional<Damping>& damping) {
+    if (damping) {
+        const std::string why = DampingProblem(*damping);
+        if (!why.empty())
+            throw ComputationFailure(numeric::kInvalidArgument, "the damping: " + why);
+    }
+    damping_ = damping;
+    Touch();
+}
+
+RayleighCoefficients Model::DampingOf(const ElementRecord& e) const {
+    if (!e.MaterialName.empty()) {
+        const auto m = materials_.find(e.MaterialName);
+        if (m != materials_.end() && m->second.Damp) return RayleighOf(*m->second.Damp);
+    }
+    return damping_ ? RayleighOf(*damping_) : RayleighCoefficients{};
+}
+
+bool Model::Damped() const {
+    for (const ElementRecord& e : Elements)
+        if (!DampingOf(e).None()) return true;
+    return false;
 }
 
 double Model::NodeDistance(int a, int b) const {

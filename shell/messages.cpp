@@ -76,6 +76,8 @@ QString FieldName(const fem::FieldRef& f) {
             return QStringLiteral("材料「%1」の").arg(Utf8(f.name)) + KeyName(f.key);
         case DataField::NamedSection:
             return QStringLiteral("断面「%1」の").arg(Utf8(f.name)) + KeyName(f.key);
+        case DataField::NamedHistory:
+            return QStringLiteral("荷重履歴「%1」の").arg(Utf8(f.name)) + KeyName(f.key);
         case DataField::NodeKey:
             return node + KeyName(f.key);
         case DataField::ElementKey:
