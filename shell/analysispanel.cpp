@@ -34,6 +34,7 @@
 #include "shell/numbertext.h"
 #include "shell/runcontroller.h"
 #include "shell/structurefiles.h"
+#include "shell/tabledialogs.h"
 #include "view3d/structure.h"
 
 namespace shell {
@@ -550,6 +551,8 @@ SheetHost AnalysisPanel::MakeSheetHost() {
         }
     };
     host.keypad = [this](QLineEdit* box) { OpenKeypad(box); };
+    host.editMaterials = [this](const std::string& name) { return EditMaterials(name); };
+    host.editSections = [this](const std::string& name) { return EditSections(name); };
     return host;
 }
 
@@ -571,6 +574,28 @@ void AnalysisPanel::EditNode(int number) {
 void AnalysisPanel::EditElement(int number) {
     if (Busy()) return;
     elementSheet()->Edit(number);
+}
+
+MaterialsDialog* AnalysisPanel::materialsDialog() {
+    if (!materialsDialog_) materialsDialog_ = new MaterialsDialog(document_, MakeSheetHost(), this);
+    return materialsDialog_;
+}
+
+SectionsDialog* AnalysisPanel::sectionsDialog() {
+    if (!sectionsDialog_) sectionsDialog_ = new SectionsDialog(document_, MakeSheetHost(), this);
+    return sectionsDialog_;
+}
+
+std::string AnalysisPanel::EditMaterials(const std::string& name) {
+    if (Busy()) return name;
+    materialsDialog()->Edit(name);
+    return materialsDialog()->Follow(name);
+}
+
+std::string AnalysisPanel::EditSections(const std::string& name) {
+    if (Busy()) return name;
+    sectionsDialog()->Edit(name);
+    return sectionsDialog()->Follow(name);
 }
 
 // --- drawing ---------------------------------------------------------------------

@@ -76,7 +76,9 @@ TEST_F(ShellTest, MenuTreeHasEveryItemWithItsCaption) {
         {"simpleDeformationAction", "簡易変形表示"},
         {"resetViewAction", "３Ｄ初期化"},
         {"sample1Action", "Sample1"},
-        {"sample4Action", "Sample4"}};
+        {"sample4Action", "Sample4"},
+        {"materialsAction", "材料..."},
+        {"sectionsAction", "断面..."}};
     for (const auto& [name, caption] : items) {
         QAction* a = frame->Action(QLatin1String(name));
         ASSERT_NE(a, nullptr) << name;
@@ -95,7 +97,7 @@ TEST_F(ShellTest, MenuTreeHasEveryItemWithItsCaption) {
     EXPECT_TRUE(frame->findChild<QMenu*>("optionsMenu")->actions().contains(samples->menuAction()));
     QStringList roots;
     for (QAction* a : frame->menuBar()->actions()) roots << a->text();
-    EXPECT_EQ(roots, QStringList({"ファイル", "計算", "表示", "オプション", "ヘルプ"}));
+    EXPECT_EQ(roots, QStringList({"ファイル", "構造", "計算", "表示", "オプション", "ヘルプ"}));
 }
 
 TEST_F(ShellTest, AboutShowsTheVersionOfTheBuild) {
