@@ -1,6 +1,7 @@
 #include "shell/sectioneditor.h"
 
 #include <cstring>
+#include <utility>
 
 #include <QComboBox>
 #include <QEvent>
@@ -53,6 +54,22 @@ const struct {
 } kProperties[] = {{"A", "propertyA", "mm²"},   {"Iy", "propertyIy", "mm⁴"},
                    {"Iz", "propertyIz", "mm⁴"}, {"J", "propertyJ", "mm⁴"},
                    {"Ay", "propertyAy", "mm²"}, {"Az", "propertyAz", "mm²"}};
+
+// A section of each shape that a new one starts from: a bar of 10, a pipe of 60.5 x 3.2,
+// a flat of 50 x 9, a box of 100 x 150 x 6, an H of 200 x 100 x 5.5 x 8.
+fem::Section TypicalSection(fem::SectionShape shape) {
+    fem::Section s;
+    s.Shape = shape;
+    s.Diameter = shape == fem::SectionShape::Tube ? 60.5 : 10.0;
+    s.Thickness = shape == fem::SectionShape::Tube ? 3.2 : 6.0;
+    s.Width = shape == fem::SectionShape::Rectangle ? 50.0 : 100.0;
+    s.Height = shape == fem::SectionShape::Rectangle ? 9.0
+               : shape == fem::SectionShape::Box     ? 150.0
+                                                     : 200.0;
+    s.WebThickness = 5.5;
+    s.FlangeThickness = 8.0;
+    return s;
+}
 
 }  // namespace
 
@@ -111,6 +128,7 @@ SectionEditor::SectionEditor(QWidget* parent) : QWidget(parent) {
     top->addWidget(faultLabel_);
 
     connect(shapeCombo_, &QComboBox::activated, this, [this] {
+        StartShape();
         ArrangeBoxes();
         ShowProperties();
         emit Edited();
@@ -157,6 +175,28 @@ QString SectionEditor::FaultText() const {
     return faultLabel_->text();
 }
 
+void SectionEditor::StartShape() {
+    // A general section starts from the properties of the section shown so far, so that
+    // only what differs need be typed.
+    const fem::SectionShape shape = Shape();
+    if (shape == fem::SectionShape::General && lastUsable_) {
+        const fem::SectionProperties p = fem::PropertiesOf(*lastUsable_);
+        const std::pair<const char*, double> start[] = {
+            {"A", p.Area}, {"Iy", p.Iy}, {"Iz", p.Iz}, {"J", p.J}};
+        for (const auto& [key, value] : start) boxes_[KeyIndex(key)]->setText(NumberText(value));
+        return;
+    }
+    // Dimensions the other shapes had no use for (0 or not numbers) start from a typical
+    // section of the shape; those they share (b, h, t) are kept.
+    const fem::Section typical = TypicalSection(shape);
+    for (const fem::SectionDimension& d : fem::DimensionsOf(shape)) {
+        if (d.Optional) continue;
+        QLineEdit* box = boxes_[KeyIndex(d.Key)];
+        const std::optional<double> value = ParseDouble(box->text());
+        if (!value || !(*value > 0.0)) box->setText(NumberText(typical.*d.Value));
+    }
+}
+
 void SectionEditor::ArrangeBoxes() {
     for (int k = 0; k < kKeyCount; ++k) {
         for (QWidget* w : {static_cast<QWidget*>(keyLabels_[k]), static_cast<QWidget*>(boxes_[k]),
@@ -188,6 +228,7 @@ void SectionEditor::ShowProperties() {
         fault = QStringLiteral("寸法に数値でない値があります。");
     else
         fault = SectionFaultText(*s);
+    if (fault.isEmpty()) lastUsable_ = s;
     faultLabel_->setText(fault);
     faultLabel_->setVisible(!fault.isEmpty());
     // Ay and Az of a general section are its own (0: none); the others derive them.
@@ -202,7 +243,7 @@ void SectionEditor::ShowProperties() {
     const fem::SectionProperties p = fem::PropertiesOf(*s);
     const fem::ShearAreas areas = fem::ShearAreasOf(*s, nu_.value_or(0.0));
     const double values[6] = {p.Area, p.Iy, p.Iz, p.J, areas.Ay, areas.Az};
-    for (int k = 0; k < 6; ++k) propertyValues_[k]->setText(NumberText(values[k]));
+    for (int k = 0; k < 6; ++k) propertyValues_[k]->setText(ReadoutText(values[k]));
 }
 
 bool SectionEditor::eventFilter(QObject* watched, QEvent* event) {

@@ -48,6 +48,9 @@ class SectionEditor : public QWidget {
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
+    // After the user chose another shape: boxes of the new shape that hold no usable
+    // value get a start value.
+    void StartShape();
     // The dimension boxes of the shape in the order of the data file.
     void ArrangeBoxes();
     // The properties or the fault of the section as the controls hold it.
@@ -65,7 +68,8 @@ class SectionEditor : public QWidget {
     std::array<QLabel*, 6> propertyValues_{};
     std::array<QLabel*, 6> propertyUnits_{};
     QLabel* faultLabel_ = nullptr;
-    fem::Section shown_;  // the section the boxes were filled with
+    fem::Section shown_;                      // the section the boxes were filled with
+    std::optional<fem::Section> lastUsable_;  // the last section shown without a fault
     std::optional<double> nu_;
     bool readOnly_ = false;
     std::function<void(QLineEdit*)> keypad_;

@@ -314,7 +314,7 @@ void MaterialsDialog::ShowFault() {
     faultLabel_->setText(fault);
     faultLabel_->setVisible(!fault.isEmpty());
     fem::Material m;
-    poissonLabel_->setText(fault.isEmpty() && Read(m) ? NumberText(m.Young / (2.0 * m.Shear) - 1.0)
+    poissonLabel_->setText(fault.isEmpty() && Read(m) ? ReadoutText(m.Young / (2.0 * m.Shear) - 1.0)
                                                       : QStringLiteral("－"));
 }
 
