@@ -557,13 +557,16 @@ bool StructDataWriteFile(const Model& model, const std::string& path, std::strin
     return false;
 }
 
-bool StructDataWriteFile(const Model& model, const std::string& path, DataFileWriteError* error) {
+bool StructDataWriteFile(const Model& model, const std::string& path, DataFileWriteError* error,
+                         WrittenVersion version) {
     DataFileWriteError why;
     why.path = path;
     why.reason = FindUnwritable(model, why.field, why.value);
     if (why.reason.empty()) {
         FileWriteError failure;
-        if (WriteFileSafely(path, StructDataText(model), &failure)) return true;
+        const std::string text =
+            version == WrittenVersion::Json ? JsonDataText(model) : StructDataText(model);
+        if (WriteFileSafely(path, text, &failure)) return true;
         why.reason = failure.reason;
         why.step = DataFileWriteStep(failure.step);
         why.systemError = failure.systemError;

@@ -163,9 +163,14 @@ std::string JsonDataText(const Model& model);
 // value a file cannot hold; the old file is then unchanged.
 [[nodiscard]] bool StructDataWriteFile(const Model& model, const std::string& path,
                                        std::string* error = nullptr);
+// Which version a file is written in: the one DataFileVersionOf gives (version 1 for a
+// model that needs nothing more), or version 2 whatever the model holds (a user who
+// asked for a JSON file gets one).
+enum class WrittenVersion { AsNeeded, Json };
 // The same with the reason described field by field.
 [[nodiscard]] bool StructDataWriteFile(const Model& model, const std::string& path,
-                                       DataFileWriteError* error);
+                                       DataFileWriteError* error,
+                                       WrittenVersion version = WrittenVersion::AsNeeded);
 
 // A double as the data file writes it: C's %.15G ("7.86E-06", "0.0004", "21000"), with
 // 16 or 17 digits where 15 would not read back as the same double; zero is "0".

@@ -41,10 +41,15 @@ ValueFault FindMaterialFault(const Material& m) {
     const char* const meanings[] = {"Young's modulus E", "the shear modulus G", "the density"};
     for (int k = 0; k < 3; ++k) {
         const double v = values[k].second;
-        if (!(v > 0.0) || !std::isfinite(v))
-            return {values[k].first,
-                    std::string(meanings[k]) + " must be a positive number, not " +
-                        numeric::FormatGeneral(v, 15, numeric::ExponentLetter::Lower)};
+        if (!(v > 0.0) || !std::isfinite(v)) {
+            ValueFault f;
+            f.Key = values[k].first;
+            f.Reason = std::string(meanings[k]) + " must be a positive number, not " +
+                       numeric::FormatGeneral(v, 15, numeric::ExponentLetter::Lower);
+            f.Kind = std::isfinite(v) ? FaultKind::NotPositive : FaultKind::NotFinite;
+            f.Value = v;
+            return f;
+        }
     }
     if (m.Damp) {
         const std::string why = DampingProblem(*m.Damp);
@@ -107,8 +112,7 @@ void BuildElementAxes(ElementRecord& e) {
             throw ComputationFailure(numeric::kInvalidArgument,
                                      "roll and z_towards cannot both turn an element");
     }
-    const SectionShape shape = e.CrossSection.Shape;
-    if (shape != SectionShape::Round && shape != SectionShape::Tube) {
+    if (IsOriented(e.CrossSection.Shape)) {
         if (e.ZTowards) {
             if (!AimLocalZ(*e.ZTowards, R))
                 throw ComputationFailure(numeric::kInvalidArgument,
@@ -347,22 +351,37 @@ bool IsUtf8(const std::string& s) {
 
 // Refuses names that files and lists could not show as they are.
 void CheckName(const std::string& name, const char* what) {
-    std::string why;
-    if (name.empty())
-        why = "is empty";
-    else if (name.size() > 200)
-        why = "is longer than 200 bytes";
-    else if (!IsUtf8(name))
-        why = "is not UTF-8 text";
-    for (char c : name)
-        if (why.empty() && (static_cast<unsigned char>(c) < 0x20 || c == 0x7F))
+    const char* why = nullptr;
+    switch (FindNameFault(name)) {
+        case NameFault::None:
+            return;
+        case NameFault::Empty:
+            why = "is empty";
+            break;
+        case NameFault::TooLong:
+            why = "is longer than 200 bytes";
+            break;
+        case NameFault::NotUtf8:
+            why = "is not UTF-8 text";
+            break;
+        case NameFault::ControlCharacter:
             why = "holds a control character";
-    if (!why.empty())
-        throw ComputationFailure(numeric::kInvalidArgument,
-                                 std::string("the name of a ") + what + " " + why);
+            break;
+    }
+    throw ComputationFailure(numeric::kInvalidArgument,
+                             std::string("the name of a ") + what + " " + why);
 }
 
 }  // namespace
+
+NameFault FindNameFault(const std::string& name) {
+    if (name.empty()) return NameFault::Empty;
+    if (name.size() > static_cast<size_t>(kMaxNameBytes)) return NameFault::TooLong;
+    if (!IsUtf8(name)) return NameFault::NotUtf8;
+    for (char c : name)
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) return NameFault::ControlCharacter;
+    return NameFault::None;
+}
 
 template <class Change>
 void Model::ChangeElements(Change change) {

@@ -47,8 +47,21 @@ struct Material {
 };
 bool SameMaterial(const Material& a, const Material& b);
 // Refuses moduli and densities that are not positive finite numbers (key "E", "G" or
-// "density"), and a damping that cannot be used (key "damping").
+// "density"; kind NotFinite or NotPositive), and a damping that cannot be used (key
+// "damping").
 ValueFault FindMaterialFault(const Material& m);
+
+// Why a name cannot name a material or a section: names that files and lists could not
+// show as they are.
+enum class NameFault {
+    None,
+    Empty,
+    TooLong,           // longer than kMaxNameBytes
+    NotUtf8,           // not well-formed UTF-8
+    ControlCharacter,  // holds a character below U+0020 or U+007F
+};
+inline constexpr int kMaxNameBytes = 200;
+NameFault FindNameFault(const std::string& name);
 
 struct ElementRecord {
     std::array<int, 2> EndNode{0, 1};
@@ -137,8 +150,8 @@ class Model {
     // of its nodes.
     void UpdateElement(ElementRecord& e) const;
 
-    // Named materials and sections, ordered by name. A name is refused when it is empty,
-    // longer than 200 bytes, not UTF-8 or holds a control character.
+    // Named materials and sections, ordered by name. A name is refused when it has a
+    // NameFault.
     [[nodiscard]] const std::map<std::string, Material>& Materials() const { return materials_; }
     [[nodiscard]] const std::map<std::string, Section>& Sections() const { return sections_; }
     // Adds the named material or section, or changes it and every element that refers to
