@@ -53,7 +53,13 @@ ValueFault FindMaterialFault(const Material& m) {
     }
     if (m.Damp) {
         const std::string why = DampingProblem(*m.Damp);
-        if (!why.empty()) return {"damping", "the damping: " + why};
+        if (!why.empty()) {
+            ValueFault f;
+            f.Key = "damping";
+            f.Reason = "the damping: " + why;
+            f.Kind = FaultKind::NotPositive;
+            return f;
+        }
     }
     return {};
 }

@@ -40,8 +40,8 @@ double AddressSpaceInUse() {
 int InLimitedChild(double headroom, const std::function<int()>& body) {
     const pid_t child = fork();
     if (child == 0) {
-        const rlimit limit{static_cast<rlim_t>(AddressSpaceInUse() + headroom),
-                           static_cast<rlim_t>(AddressSpaceInUse() + headroom)};
+        const auto bytes = static_cast<rlim_t>(AddressSpaceInUse() + headroom);
+        const rlimit limit{bytes, bytes};
         if (setrlimit(RLIMIT_AS, &limit) != 0) _exit(100);
         _exit(body());
     }
