@@ -38,6 +38,8 @@ ensure_comma_locale() {
 }
 
 jobs() { nproc 2>/dev/null || echo 2; }
+# One compile more than cores: the cores stay busy while another job links or reads.
+build_jobs() { echo $(($(jobs) + 1)); }
 
 # build DIR [cmake options...]
 # Optimised, without debug information: it would double the time of every compile. A
@@ -47,5 +49,5 @@ build() {
     shift
     cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
         -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O2 -DNDEBUG" "$@" >/dev/null
-    cmake --build "$dir" -j "$(jobs)"
+    cmake --build "$dir" -j "$(build_jobs)"
 }
