@@ -161,6 +161,53 @@ Field<fem::ElementRecord> Number(const char* name, double fem::ElementRecord::*m
             }};
 }
 
+// A value of the element's own material: giving it turns the element away from a named
+// material to its own values (those of the material so far, changed by this one).
+Field<fem::ElementRecord> OwnMaterialValue(const char* name, double fem::ElementRecord::*member,
+                                           const char* doc) {
+    Field<fem::ElementRecord> field = Number(name, member, doc);
+    const auto set = field.set;
+    field.set = [set](fem::ElementRecord& e, const py::handle& v) {
+        set(e, v);
+        e.MaterialName.clear();
+    };
+    return field;
+}
+
+// The name of a model's material or section, or None for the element's own values.
+Field<fem::ElementRecord> ReferenceName(const char* name, std::string fem::ElementRecord::*member,
+                                        const char* doc) {
+    return {name, doc,
+            [member](const fem::ElementRecord& e) -> py::object {
+                if ((e.*member).empty()) return py::none();
+                return py::str(e.*member);
+            },
+            [member, name](fem::ElementRecord& e, const py::handle& v) {
+                if (v.is_none()) {
+                    (e.*member).clear();
+                    return;
+                }
+                if (!py::isinstance<py::str>(v))
+                    throw py::type_error(std::string(name) + " must be a name (str) or None");
+                const std::string text = v.cast<std::string>();
+                if (text.empty())
+                    throw py::value_error(std::string(name) +
+                                          " must not be empty (None for the element's own values)");
+                e.*member = text;
+            }};
+}
+
+std::array<double, 3> ThreeNumbers(const py::handle& value, const char* name) {
+    if (!py::isinstance<py::sequence>(value) || py::isinstance<py::str>(value) ||
+        py::len(value) != 3)
+        throw py::type_error(std::string(name) + " must be a sequence of three numbers (x y z)");
+    std::array<double, 3> numbers{};
+    int c = 0;
+    for (const py::handle item : py::reinterpret_borrow<py::sequence>(value))
+        numbers[c++] = FiniteNumber(item, name);
+    return numbers;
+}
+
 template <class T>
 Field<fem::ElementRecord> Derived(const char* name, T fem::ElementRecord::*member,
                                   const char* doc) {
@@ -172,14 +219,45 @@ const std::vector<Field<fem::ElementRecord>>& ElementFields() {
     static const std::vector<Field<fem::ElementRecord>> fields = {
         EndNode("first", 0, "first node"),
         EndNode("second", 1, "second node"),
-        Number("young", &fem::ElementRecord::Young, "Young's modulus E, kgf/mm^2"),
-        Number("shear", &fem::ElementRecord::Shear, "shear modulus G, kgf/mm^2"),
-        Number("density", &fem::ElementRecord::Density, "weight per unit volume w, kgf/mm^3"),
-        {"diameter", "diameter d of the solid circular section, mm",
+        ReferenceName("material", &fem::ElementRecord::MaterialName,
+                      "name of the model's material the element is made of (Model.materials),\n"
+                      "or None for its own young, shear and density"),
+        OwnMaterialValue("young", &fem::ElementRecord::Young,
+                         "Young's modulus E, kgf/mm^2 (giving it sets material to None)"),
+        OwnMaterialValue("shear", &fem::ElementRecord::Shear,
+                         "shear modulus G, kgf/mm^2 (giving it sets material to None)"),
+        OwnMaterialValue("density", &fem::ElementRecord::Density,
+                         "weight per unit volume w, kgf/mm^3 (giving it sets material to None)"),
+        ReferenceName("section", &fem::ElementRecord::SectionName,
+                      "name of the model's section of the element (Model.sections), or None\n"
+                      "for its own solid circular section of the given diameter"),
+        {"diameter",
+         "diameter d of the element's own solid circular section, mm (giving it sets\n"
+         "section to None); of a tube its outside diameter, 0 for other shapes",
          [](const fem::ElementRecord& e) { return py::cast(e.CrossSection.Diameter); },
          [](fem::ElementRecord& e, const py::handle& v) {
+             e.CrossSection = fem::Section{};
              e.CrossSection.Shape = fem::SectionShape::Round;
              e.CrossSection.Diameter = FiniteNumber(v, "diameter");
+             e.SectionName.clear();
+         }},
+        Number("roll", &fem::ElementRecord::Roll,
+               "turn of local y and z about the member's axis, degrees (round bars and\n"
+               "tubes ignore it); 0 when z_towards is given"),
+        {"z_towards",
+         "a point (x, y, z) in mm towards which local z points, or None for the\n"
+         "default axes turned by roll (round bars and tubes ignore it)",
+         [](const fem::ElementRecord& e) -> py::object {
+             if (!e.ZTowards) return py::none();
+             return py::cast(*e.ZTowards);
+         },
+         [](fem::ElementRecord& e, const py::handle& v) {
+             if (v.is_none()) {
+                 e.ZTowards.reset();
+                 return;
+             }
+             const std::array<double, 3> p = ThreeNumbers(v, "z_towards");
+             e.ZTowards = fem::Vec3{p[0], p[1], p[2]};
          }},
         {"timoshenko",
          "True: bends as a Timoshenko member in both planes (shear deformation where the\n"
@@ -190,14 +268,24 @@ const std::vector<Field<fem::ElementRecord>>& ElementFields() {
                  throw py::type_error("timoshenko must be True or False");
              e.Timoshenko = v.cast<bool>();
          }},
+        {"shape",
+         "shape of the section: 'round', 'tube', 'rectangle', 'box', 'I' or 'general'",
+         [](const fem::ElementRecord& e) {
+             return py::cast(std::string(fem::ShapeName(e.CrossSection.Shape)));
+         },
+         {}},
         Derived("length", &fem::ElementRecord::Length, "length L, mm"),
         Derived("axis", &fem::ElementRecord::AxisCos,
                 "direction cosines of the axis from the first node to the second"),
-        Derived("area", &fem::ElementRecord::Area, "cross-section area A = pi d^2 / 4, mm^2"),
+        Derived("area", &fem::ElementRecord::Area, "cross-section area A, mm^2"),
         Derived("polar_moment", &fem::ElementRecord::PolarJ,
-                "polar moment of area J = pi d^4 / 32, mm^4"),
+                "torsion constant J (pi d^4 / 32 of a round bar), mm^4"),
         Derived("iy", &fem::ElementRecord::Iy, "second moment of area about local y, mm^4"),
         Derived("iz", &fem::ElementRecord::Iz, "second moment of area about local z, mm^4"),
+        Derived("shear_area_y", &fem::ElementRecord::ShearAreaY,
+                "shear area Ay for shear along local y (Cowper's, or as given), mm^2"),
+        Derived("shear_area_z", &fem::ElementRecord::ShearAreaZ,
+                "shear area Az for shear along local z (Cowper's, or as given), mm^2"),
         Derived("poisson", &fem::ElementRecord::Poisson, "Poisson's ratio E / (2 G) - 1"),
     };
     return fields;
@@ -342,6 +430,115 @@ void WriteModel(const ScriptModel& script, const py::object& pathObject) {
     throw py::error_already_set();
 }
 
+// An element either names a material or has its own values, and likewise a section.
+void CheckElementFields(const py::dict& given, const char* function) {
+    const auto refuse = [&](const char* name, const char* own) {
+        if (given.contains(name) && given.contains(own) && !given[name].is_none())
+            throw py::type_error(std::string(function) + "() got both " + name + " and " + own +
+                                 "; an element has its " + name + " by name or its own values");
+    };
+    for (const char* own : {"young", "shear", "density"}) refuse("material", own);
+    refuse("section", "diameter");
+}
+
+py::dict MaterialValues(const fem::Material& material) {
+    py::dict values;
+    values["E"] = material.Young;
+    values["G"] = material.Shear;
+    values["density"] = material.Density;
+    return values;
+}
+
+py::dict SectionValues(const fem::Section& section) {
+    py::dict values;
+    values["shape"] = fem::ShapeName(section.Shape);
+    for (const fem::SectionDimension& d : fem::DimensionsOf(section.Shape))
+        values[d.Key] = section.*d.Value;
+    return values;
+}
+
+std::string KnownKeys(fem::SectionShape shape) {
+    std::string keys;
+    for (const fem::SectionDimension& d : fem::DimensionsOf(shape))
+        keys += std::string(keys.empty() ? "" : ", ") + d.Key + (d.Optional ? " (optional)" : "");
+    return keys;
+}
+
+// The material `name` with the values given (E, G, density); one the model does not have
+// yet needs all three.
+fem::Material MaterialFrom(const fem::Model& model, const std::string& name,
+                           const py::dict& given) {
+    const auto known = model.Materials().find(name);
+    fem::Material material = known != model.Materials().end() ? known->second : fem::Material{};
+    for (const auto& item : given) {
+        const std::string key = py::str(item.first);
+        if (key != "E" && key != "G" && key != "density")
+            throw py::type_error("set_material() got an unknown value '" + key +
+                                 "'; a material has E, G and density");
+    }
+    const std::pair<const char*, double fem::Material::*> values[] = {
+        {"E", &fem::Material::Young},
+        {"G", &fem::Material::Shear},
+        {"density", &fem::Material::Density}};
+    for (const auto& [key, member] : values) {
+        if (given.contains(key))
+            material.*member = FiniteNumber(given[key], key);
+        else if (known == model.Materials().end())
+            throw py::type_error("set_material() needs " + std::string(key) +
+                                 " for the new material \"" + name + "\"");
+    }
+    return material;
+}
+
+// The section `name` with the shape and dimensions given. Of a section the model has, the
+// dimensions not given stay as they are while the shape stays; a new shape, like a new
+// section, needs all the dimensions of its shape that are not optional.
+fem::Section SectionFrom(const fem::Model& model, const std::string& name, const py::dict& given) {
+    const auto known = model.Sections().find(name);
+    fem::Section section;
+    bool keep = false;
+    if (known != model.Sections().end()) {
+        section = known->second;
+        keep = true;
+    }
+    if (given.contains("shape")) {
+        const py::object text = given["shape"];
+        fem::SectionShape shape{};
+        if (!py::isinstance<py::str>(text) || !fem::ShapeFromName(text.cast<std::string>(), shape))
+            throw py::value_error(
+                "shape must be 'round', 'tube', 'rectangle', 'box', 'I' or "
+                "'general', not " +
+                std::string(py::repr(text)));
+        if (!keep || shape != section.Shape) {
+            section = fem::Section{};
+            section.Shape = shape;
+            keep = false;
+        }
+    } else if (!keep) {
+        throw py::type_error("set_section() needs the shape of the new section \"" + name + "\"");
+    }
+    for (const auto& item : given) {
+        const std::string key = py::str(item.first);
+        if (key == "shape") continue;
+        bool found = false;
+        for (const fem::SectionDimension& d : fem::DimensionsOf(section.Shape))
+            found = found || key == d.Key;
+        if (!found)
+            throw py::type_error("set_section() got '" + key + "', which a section of shape '" +
+                                 fem::ShapeName(section.Shape) + "' does not have; it has " +
+                                 KnownKeys(section.Shape));
+    }
+    for (const fem::SectionDimension& d : fem::DimensionsOf(section.Shape)) {
+        if (given.contains(d.Key))
+            section.*d.Value = FiniteNumber(given[d.Key], d.Key);
+        else if (!keep && !d.Optional)
+            throw py::type_error("set_section() needs " + std::string(d.Key) + " (" + d.Meaning +
+                                 ") for a section of shape '" + fem::ShapeName(section.Shape) +
+                                 "'");
+    }
+    return section;
+}
+
 }  // namespace
 
 void BindModel(py::module_& m) {
@@ -365,7 +562,8 @@ void BindModel(py::module_& m) {
 
     py::class_<ScriptModel>(m, "Model",
                             "A structure: nodes with six degrees of freedom each and bar elements\n"
-                            "of solid circular section between them. Units mm, kgf, s.\n"
+                            "between them, of named or their own materials and sections. Units\n"
+                            "mm, kgf, s.\n"
                             "\n"
                             "Model() is empty; Model.read(path) reads a structure data file and\n"
                             "impactframe.sample(n) builds a sample. Changes either succeed as a\n"
@@ -480,6 +678,7 @@ void BindModel(py::module_& m) {
                 py::dict given(fields);
                 given["first"] = first;
                 given["second"] = second;
+                CheckElementFields(given, "add_element");
                 ApplyFields(ElementFields(), e, given, "add_element");
                 CheckEndNodes(s.model, e);
                 s.model.AddElement(e);
@@ -497,6 +696,7 @@ void BindModel(py::module_& m) {
             [](ScriptModel& s, int i, const py::kwargs& fields) {
                 CheckIndex(i, s.model.ElementCount(), "element");
                 fem::ElementRecord e = s.model.Elements[i];
+                CheckElementFields(fields, "set_element");
                 ApplyFields(ElementFields(), e, fields, "set_element");
                 CheckEndNodes(s.model, e);
                 s.model.PutElement(i, e);
@@ -513,6 +713,83 @@ void BindModel(py::module_& m) {
                 s.model.DeleteElement(i);
             },
             py::arg("index"), "Deletes element `index`; the elements after it move down by one.")
+        .def_property_readonly(
+            "materials",
+            [](const ScriptModel& s) {
+                py::dict table;
+                for (const auto& [name, material] : s.model.Materials())
+                    table[py::str(name)] = MaterialValues(material);
+                return table;
+            },
+            "The model's named materials, a new dict {name: {'E': kgf/mm^2, 'G': kgf/mm^2,\n"
+            "'density': kgf/mm^3}} ordered by name; change them with set_material().")
+        .def_property_readonly(
+            "sections",
+            [](const ScriptModel& s) {
+                py::dict table;
+                for (const auto& [name, section] : s.model.Sections())
+                    table[py::str(name)] = SectionValues(section);
+                return table;
+            },
+            "The model's named sections, a new dict {name: {'shape': ..., dimensions}}\n"
+            "ordered by name, with the dimensions of each shape as the data file has them\n"
+            "(mm, mm^2, mm^4); change them with set_section().")
+        .def(
+            "set_material",
+            [](ScriptModel& s, const std::string& name, const py::kwargs& values) {
+                s.model.PutMaterial(name, MaterialFrom(s.model, name, values));
+            },
+            py::arg("name"),
+            "set_material(name, E=..., G=..., density=...)\n"
+            "\n"
+            "Adds the named material (E and G in kgf/mm^2, density as weight per unit\n"
+            "volume in kgf/mm^3; all three needed) or changes the values given of one the\n"
+            "model has, and with it every element made of it. Raises ValueError, naming\n"
+            "the value, for a value that is not a positive number or that an element\n"
+            "cannot take; the model is then as it was.")
+        .def(
+            "set_section",
+            [](ScriptModel& s, const std::string& name, const py::kwargs& values) {
+                s.model.PutSection(name, SectionFrom(s.model, name, values));
+            },
+            py::arg("name"),
+            "set_section(name, shape=..., **dimensions)\n"
+            "\n"
+            "Adds the named section or changes the values given of one the model has, and\n"
+            "with it every element that has it. The shapes and their dimensions (mm):\n"
+            "  'round': d;  'tube': d, t;  'rectangle': b (along local y), h (along local z);\n"
+            "  'box': b, h, t;  'I': b, h, tw, tf;\n"
+            "  'general': A (mm^2), Iy, Iz, J (mm^4) and optionally Ay, Az (shear areas,\n"
+            "  mm^2; 0 or left out: no shear deformation in that plane).\n"
+            "A new section, or a new shape, needs all of its shape's dimensions that are\n"
+            "not optional. Raises TypeError for a dimension the shape does not have and\n"
+            "ValueError, naming it, for one it cannot take (t >= d/2 of a tube, ...).")
+        .def(
+            "delete_material",
+            [](ScriptModel& s, const std::string& name) { s.model.DeleteMaterial(name); },
+            py::arg("name"),
+            "Deletes the named material; raises ValueError while an element is made of it.")
+        .def(
+            "delete_section",
+            [](ScriptModel& s, const std::string& name) { s.model.DeleteSection(name); },
+            py::arg("name"),
+            "Deletes the named section; raises ValueError while an element has it.")
+        .def(
+            "rename_material",
+            [](ScriptModel& s, const std::string& from, const std::string& to) {
+                s.model.RenameMaterial(from, to);
+            },
+            py::arg("old"), py::arg("new"),
+            "Renames a material, in the elements made of it too; raises ValueError when the\n"
+            "new name is taken.")
+        .def(
+            "rename_section",
+            [](ScriptModel& s, const std::string& from, const std::string& to) {
+                s.model.RenameSection(from, to);
+            },
+            py::arg("old"), py::arg("new"),
+            "Renames a section, in the elements that have it too; raises ValueError when the\n"
+            "new name is taken.")
         .def("__repr__", [](const ScriptModel& s) {
             return "<impactframe.Model: " + std::to_string(s.model.NodeCount()) + " nodes, " +
                    std::to_string(s.model.ElementCount()) + " elements>";
