@@ -98,9 +98,16 @@ fem::ForceAxes AxesOf(const std::string& axes) {
     throw py::value_error("axes is 'element' or 'global', not '" + axes + "'");
 }
 
-void CheckQuantity(const std::string& quantity) {
-    if (quantity != "displacement")
-        throw py::value_error("quantity is 'displacement', not '" + quantity + "'");
+fem::ResponseQuantity QuantityOf(const std::string& quantity) {
+    if (quantity == "displacement") return fem::ResponseQuantity::Displacement;
+    if (quantity == "velocity") return fem::ResponseQuantity::Velocity;
+    if (quantity == "acceleration") return fem::ResponseQuantity::Acceleration;
+    throw py::value_error("quantity is 'displacement', 'velocity' or 'acceleration', not '" +
+                          quantity + "'");
+}
+
+fem::GroundFrame FrameOf(bool relative) {
+    return relative ? fem::GroundFrame::RelativeToGround : fem::GroundFrame::Absolute;
 }
 
 // Which of the histories a script asked for.
@@ -134,12 +141,13 @@ numeric::RealMatrix Take(fem::HistoryResult&& h, Part part) {
     return {};
 }
 
-py::array_t<double> NodeHistory(const ScriptAnalysis& a, int node, Part part) {
+py::array_t<double> NodeHistory(const ScriptAnalysis& a, int node, fem::ResponseQuantity quantity,
+                                fem::GroundFrame frame, Part part) {
     CheckIndex(node, a.Structure().NodeCount(), "node");
     numeric::RealMatrix m;
     {
         py::gil_scoped_release release;
-        m = Take(fem::NodeDisplacementHistory(*a.impact, node, *a.inverse), part);
+        m = Take(fem::NodeResponseHistory(*a.impact, node, quantity, frame, *a.inverse), part);
     }
     return TimeByComponent(std::move(m));
 }
@@ -304,26 +312,29 @@ void BindAnalysis(py::module_& m) {
             "Elements of the structure analysed.")
         .def(
             "node_history",
-            [](const ScriptAnalysis& a, int node, const std::string& quantity,
+            [](const ScriptAnalysis& a, int node, const std::string& quantity, bool relative,
                std::optional<bool> corrected) {
-                CheckQuantity(quantity);
-                return NodeHistory(a, node, PartOf(a, corrected));
+                return NodeHistory(a, node, QuantityOf(quantity), FrameOf(relative),
+                                   PartOf(a, corrected));
             },
-            py::arg("node"), py::arg("quantity") = "displacement",
+            py::arg("node"), py::arg("quantity") = "displacement", py::arg("relative") = false,
             py::arg("corrected") = py::none(),
-            "Time histories of the node's displacements ux, uy, uz, rx, ry, rz: Nw x 6.\n"
-            "corrected: None gives the corrected histories when the analysis corrected\n"
-            "aliasing, else the uncorrected ones; True or False asks for one of them.\n"
-            "Raises IndexError for a node the structure does not have.")
+            "Time histories of the node's six components, Nw x 6: with quantity\n"
+            "'displacement' ux, uy, uz (mm), rx, ry, rz (rad); 'velocity' in mm/s and\n"
+            "rad/s; 'acceleration' in mm/s^2 and rad/s^2. relative=True takes the ground's\n"
+            "motion (if the model has one) from the translations, as impactframe-cli\n"
+            "--relative. corrected: None gives the corrected histories when the analysis\n"
+            "corrected aliasing, else the uncorrected ones; True or False asks for one of\n"
+            "them. Raises IndexError for a node the structure does not have and ValueError\n"
+            "for another quantity.")
         .def(
             "node_history_error",
-            [](const ScriptAnalysis& a, int node, const std::string& quantity) {
-                CheckQuantity(quantity);
-                return NodeHistory(a, node, ErrorPart(a));
+            [](const ScriptAnalysis& a, int node, const std::string& quantity, bool relative) {
+                return NodeHistory(a, node, QuantityOf(quantity), FrameOf(relative), ErrorPart(a));
             },
-            py::arg("node"), py::arg("quantity") = "displacement",
+            py::arg("node"), py::arg("quantity") = "displacement", py::arg("relative") = false,
             "The estimated aliasing error of the uncorrected node histories (uncorrected =\n"
-            "corrected + error), Nw x 6; needs correct_aliasing=True.")
+            "corrected + error) of the quantity, Nw x 6; needs correct_aliasing=True.")
         .def(
             "element_forces",
             [](const ScriptAnalysis& a, int element, const std::string& axes,
