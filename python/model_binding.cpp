@@ -81,10 +81,12 @@ std::array<double, 6> DofValues(const fem::NodeRecord& n) {
 // 0 becoming a unit step load.
 void SetDofValues(fem::NodeRecord& n, const std::array<double, 6>& values) {
     const std::array<std::string, 6> codes = n.BcCode;
+    const std::array<std::string, 6> histories = n.History;
     const fem::Vec3 coord = n.Coord;
     n = fem::DefaultNode();
     n.Coord = coord;
     n.BcCode = codes;
+    n.History = histories;
     for (int j = 0; j < 6; ++j) {
         const double v = values[j];
         if (codes[j] == "u") {
@@ -141,6 +143,31 @@ const std::vector<Field<fem::NodeRecord>>& NodeFields() {
              std::array<double, 6> values{};
              for (int j = 0; j < 6; ++j) values[j] = FiniteNumber(items[j], "a value");
              SetDofValues(n, values);
+         }},
+        {"histories",
+         "names of the model's load histories (Model.histories) of the 'pf' loads of\n"
+         "Ux Uy Uz θx θy θz, None for the step with the run's rise time; one name (or\n"
+         "None) stands for all six; ignored on other dofs",
+         [](const fem::NodeRecord& n) {
+             py::list names;
+             for (const std::string& h : n.History)
+                 names.append(h.empty() ? py::object(py::none()) : py::object(py::str(h)));
+             return py::object(names);
+         },
+         [](fem::NodeRecord& n, const py::handle& v) {
+             const bool single = v.is_none() || py::isinstance<py::str>(v);
+             const std::vector<py::object> items =
+                 single ? std::vector<py::object>(6, py::reinterpret_borrow<py::object>(v))
+                        : SixItems(v, "histories", false);
+             for (int j = 0; j < 6; ++j) {
+                 if (items[j].is_none()) {
+                     n.History[j].clear();
+                 } else if (py::isinstance<py::str>(items[j])) {
+                     n.History[j] = items[j].cast<std::string>();
+                 } else {
+                     throw py::type_error("histories holds names of load histories (str) or None");
+                 }
+             }
          }},
     };
     return fields;
@@ -441,12 +468,169 @@ void CheckElementFields(const py::dict& given, const char* function) {
     refuse("section", "diameter");
 }
 
+// A damping as the data file has it: {"alpha": a, "beta": b} or {"ratio": z, "at_hz":
+// [f1, f2]}.
+py::dict DampingValues(const fem::Damping& damping) {
+    py::dict values;
+    if (damping.Given == fem::Damping::Form::Ratio) {
+        values["ratio"] = damping.Ratio;
+        values["at_hz"] = py::make_tuple(damping.AtHz[0], damping.AtHz[1]);
+    } else {
+        values["alpha"] = damping.Alpha;
+        values["beta"] = damping.Beta;
+    }
+    return values;
+}
+
+std::optional<fem::Damping> DampingFrom(const py::handle& value, const std::string& name) {
+    if (value.is_none()) return std::nullopt;
+    if (!py::isinstance<py::dict>(value))
+        throw py::type_error(name + " must be None, {'alpha': a, 'beta': b} or " +
+                             "{'ratio': z, 'at_hz': (f1, f2)}");
+    const py::dict given = py::reinterpret_borrow<py::dict>(value);
+    fem::Damping damping;
+    const bool ratio = given.contains("ratio");
+    for (const auto& item : given) {
+        const std::string key = py::str(item.first);
+        const bool known =
+            ratio ? key == "ratio" || key == "at_hz" : key == "alpha" || key == "beta";
+        if (!known)
+            throw py::type_error(name + " got '" + key + "'; a damping has alpha and beta, or " +
+                                 "ratio and at_hz");
+    }
+    if (ratio) {
+        damping.Given = fem::Damping::Form::Ratio;
+        damping.Ratio = FiniteNumber(given["ratio"], "ratio");
+        if (!given.contains("at_hz"))
+            throw py::type_error(name + " with a ratio needs at_hz (f1, f2)");
+        const py::object at = given["at_hz"];
+        if (!py::isinstance<py::sequence>(at) || py::isinstance<py::str>(at) || py::len(at) != 2)
+            throw py::type_error("at_hz must be two frequencies (f1, f2) in Hz");
+        const py::sequence pair = py::reinterpret_borrow<py::sequence>(at);
+        damping.AtHz = {FiniteNumber(pair[0], "at_hz"), FiniteNumber(pair[1], "at_hz")};
+    } else {
+        if (given.contains("alpha")) damping.Alpha = FiniteNumber(given["alpha"], "alpha");
+        if (given.contains("beta")) damping.Beta = FiniteNumber(given["beta"], "beta");
+    }
+    if (const std::string problem = fem::DampingProblem(damping); !problem.empty())
+        throw py::value_error(name + ": " + problem);
+    return damping;
+}
+
 py::dict MaterialValues(const fem::Material& material) {
     py::dict values;
     values["E"] = material.Young;
     values["G"] = material.Shear;
     values["density"] = material.Density;
+    if (material.Damp) values["damping"] = DampingValues(*material.Damp);
     return values;
+}
+
+py::dict HistoryValues(const fem::LoadHistory& history) {
+    py::dict values;
+    values["kind"] = fem::HistoryKindName(history.Kind);
+    switch (history.Kind) {
+        case fem::HistoryKind::Step:
+            values["rise"] = history.Rise;
+            break;
+        case fem::HistoryKind::Table: {
+            py::list points;
+            for (const auto& p : history.Points) points.append(py::make_tuple(p[0], p[1]));
+            values["points"] = points;
+            break;
+        }
+        default:
+            values["duration"] = history.Duration;
+    }
+    return values;
+}
+
+fem::LoadHistory HistoryFrom(const std::string& name, const py::dict& given) {
+    fem::LoadHistory history;
+    if (!given.contains("kind"))
+        throw py::type_error("set_history() needs the kind of history \"" + name + "\"");
+    const py::object kind = given["kind"];
+    if (!py::isinstance<py::str>(kind) ||
+        !fem::HistoryKindFromName(kind.cast<std::string>(), history.Kind))
+        throw py::value_error(
+            "kind must be 'step', 'rectangle', 'half-sine', 'triangle' or "
+            "'table', not " +
+            std::string(py::repr(kind)));
+    const char* valueKey = history.Kind == fem::HistoryKind::Step    ? "rise"
+                           : history.Kind == fem::HistoryKind::Table ? "points"
+                                                                     : "duration";
+    for (const auto& item : given) {
+        const std::string key = py::str(item.first);
+        if (key != "kind" && key != valueKey)
+            throw py::type_error("set_history() got '" + key + "'; a history of kind '" +
+                                 fem::HistoryKindName(history.Kind) + "' has " + valueKey);
+    }
+    if (history.Kind == fem::HistoryKind::Step) {
+        if (given.contains("rise")) history.Rise = FiniteNumber(given["rise"], "rise");
+    } else if (!given.contains(valueKey)) {
+        throw py::type_error("set_history() needs " + std::string(valueKey) +
+                             " for a history of kind '" + fem::HistoryKindName(history.Kind) + "'");
+    } else if (history.Kind == fem::HistoryKind::Table) {
+        const py::object points = given["points"];
+        if (!py::isinstance<py::sequence>(points) || py::isinstance<py::str>(points))
+            throw py::type_error("points must be a sequence of pairs (t, f)");
+        for (const py::handle p : py::reinterpret_borrow<py::sequence>(points)) {
+            if (!py::isinstance<py::sequence>(p) || py::isinstance<py::str>(p) || py::len(p) != 2)
+                throw py::type_error("points must be a sequence of pairs (t, f)");
+            const py::sequence pair = py::reinterpret_borrow<py::sequence>(p);
+            history.Points.push_back(
+                {FiniteNumber(pair[0], "points"), FiniteNumber(pair[1], "points")});
+        }
+    } else {
+        history.Duration = FiniteNumber(given["duration"], "duration");
+    }
+    if (const std::string problem = fem::HistoryProblem(history); !problem.empty())
+        throw py::value_error("history \"" + name + "\": " + problem);
+    return history;
+}
+
+py::object GroundValues(const std::optional<fem::GroundMotion>& ground) {
+    if (!ground) return py::none();
+    py::dict values;
+    values["direction"] =
+        py::make_tuple(ground->Direction[0], ground->Direction[1], ground->Direction[2]);
+    values["history"] = ground->History;
+    values["quantity"] =
+        ground->Quantity == fem::GroundQuantity::Acceleration ? "acceleration" : "displacement";
+    return std::move(values);
+}
+
+std::optional<fem::GroundMotion> GroundFrom(const py::handle& value) {
+    if (value.is_none()) return std::nullopt;
+    if (!py::isinstance<py::dict>(value))
+        throw py::type_error(
+            "ground must be None or {'direction': (x, y, z), 'history': name, "
+            "'quantity': 'acceleration' | 'displacement'}");
+    const py::dict given = py::reinterpret_borrow<py::dict>(value);
+    for (const auto& item : given) {
+        const std::string key = py::str(item.first);
+        if (key != "direction" && key != "history" && key != "quantity")
+            throw py::type_error("ground got '" + key +
+                                 "'; a ground motion has direction, history and quantity");
+    }
+    fem::GroundMotion ground;
+    if (!given.contains("direction") || !given.contains("history"))
+        throw py::type_error("ground needs direction and history");
+    ground.Direction = ThreeNumbers(given["direction"], "direction");
+    if (!py::isinstance<py::str>(given["history"]))
+        throw py::type_error("the ground's history must be a history's name (str)");
+    ground.History = given["history"].cast<std::string>();
+    if (given.contains("quantity")) {
+        const py::object q = given["quantity"];
+        const std::string text = py::isinstance<py::str>(q) ? q.cast<std::string>() : "";
+        if (text != "acceleration" && text != "displacement")
+            throw py::value_error(
+                "the ground's quantity is 'acceleration' or 'displacement', not " +
+                std::string(py::repr(q)));
+        ground.Quantity = text == "acceleration" ? fem::GroundQuantity::Acceleration
+                                                 : fem::GroundQuantity::Displacement;
+    }
+    return ground;
 }
 
 py::dict SectionValues(const fem::Section& section) {
@@ -472,10 +656,12 @@ fem::Material MaterialFrom(const fem::Model& model, const std::string& name,
     fem::Material material = known != model.Materials().end() ? known->second : fem::Material{};
     for (const auto& item : given) {
         const std::string key = py::str(item.first);
-        if (key != "E" && key != "G" && key != "density")
+        if (key != "E" && key != "G" && key != "density" && key != "damping")
             throw py::type_error("set_material() got an unknown value '" + key +
-                                 "'; a material has E, G and density");
+                                 "'; a material has E, G, density and damping");
     }
+    if (given.contains("damping"))
+        material.Damp = DampingFrom(given["damping"], "the damping of \"" + name + "\"");
     const std::pair<const char*, double fem::Material::*> values[] = {
         {"E", &fem::Material::Young},
         {"G", &fem::Material::Shear},
@@ -562,8 +748,8 @@ void BindModel(py::module_& m) {
 
     py::class_<ScriptModel>(m, "Model",
                             "A structure: nodes with six degrees of freedom each and bar elements\n"
-                            "between them, of named or their own materials and sections. Units\n"
-                            "mm, kgf, s.\n"
+                            "between them, of named or their own materials and sections, with\n"
+                            "named load histories, damping and a ground motion. Units mm, kgf, s.\n"
                             "\n"
                             "Model() is empty; Model.read(path) reads a structure data file and\n"
                             "impactframe.sample(n) builds a sample. Changes either succeed as a\n"
@@ -740,11 +926,12 @@ void BindModel(py::module_& m) {
                 s.model.PutMaterial(name, MaterialFrom(s.model, name, values));
             },
             py::arg("name"),
-            "set_material(name, E=..., G=..., density=...)\n"
+            "set_material(name, E=..., G=..., density=..., damping=None)\n"
             "\n"
             "Adds the named material (E and G in kgf/mm^2, density as weight per unit\n"
             "volume in kgf/mm^3; all three needed) or changes the values given of one the\n"
-            "model has, and with it every element made of it. Raises ValueError, naming\n"
+            "model has, and with it every element made of it; damping is the material's own\n"
+            "(as Model.damping; None: the model's). Raises ValueError, naming\n"
             "the value, for a value that is not a positive number or that an element\n"
             "cannot take; the model is then as it was.")
         .def(
@@ -764,6 +951,66 @@ void BindModel(py::module_& m) {
             "A new section, or a new shape, needs all of its shape's dimensions that are\n"
             "not optional. Raises TypeError for a dimension the shape does not have and\n"
             "ValueError, naming it, for one it cannot take (t >= d/2 of a tube, ...).")
+        .def_property(
+            "damping",
+            [](const ScriptModel& s) -> py::object {
+                if (!s.model.ModelDamping()) return py::none();
+                return DampingValues(*s.model.ModelDamping());
+            },
+            [](ScriptModel& s, const py::object& value) {
+                s.model.SetModelDamping(DampingFrom(value, "damping"));
+            },
+            "The damping of every element whose material has none of its own, or None:\n"
+            "Rayleigh's {'alpha': 1/s, 'beta': s} (inertia rho (s^2 + alpha s), moduli\n"
+            "E (1 + beta s)), or {'ratio': zeta, 'at_hz': (f1, f2)}, which damps both\n"
+            "frequencies by zeta. A material's own: set_material(name, damping=...).")
+        .def_property_readonly(
+            "histories",
+            [](const ScriptModel& s) {
+                py::dict table;
+                for (const auto& [name, history] : s.model.Histories())
+                    table[py::str(name)] = HistoryValues(history);
+                return table;
+            },
+            "The model's named load histories, a new dict {name: {'kind': ..., ...}}\n"
+            "ordered by name, as the data file holds them; change them with set_history().")
+        .def(
+            "set_history",
+            [](ScriptModel& s, const std::string& name, const py::kwargs& values) {
+                s.model.PutHistory(name, HistoryFrom(name, values));
+            },
+            py::arg("name"),
+            "set_history(name, kind=..., rise= | duration= | points=)\n"
+            "\n"
+            "Adds or replaces the named load history: how a 'pf' load (Node.histories)\n"
+            "or the ground motion varies with time t (s) since its start at te / 10, as a\n"
+            "multiple of its value:\n"
+            "  'step': 1 - e^(-t / rise) (rise 0, the default: at once);\n"
+            "  'rectangle': 1 for t < duration;  'half-sine': sin(pi t / duration) for\n"
+            "  t < duration;  'triangle': up to 1 at duration / 2, back to 0 at duration;\n"
+            "  'table': points [(t, f), ...] from t = 0, ascending, linear between them,\n"
+            "  the last value held.\n"
+            "Raises TypeError for a value the kind does not have and ValueError, naming it,\n"
+            "for one it cannot take.")
+        .def(
+            "delete_history",
+            [](ScriptModel& s, const std::string& name) { s.model.DeleteHistory(name); },
+            py::arg("name"),
+            "Deletes the named history; raises ValueError while a node or the ground uses it.")
+        .def(
+            "rename_history",
+            [](ScriptModel& s, const std::string& from, const std::string& to) {
+                s.model.RenameHistory(from, to);
+            },
+            py::arg("old"), py::arg("new"),
+            "Renames a history, in the nodes and the ground motion too.")
+        .def_property(
+            "ground", [](const ScriptModel& s) { return GroundValues(s.model.Ground()); },
+            [](ScriptModel& s, const py::object& value) { s.model.SetGround(GroundFrom(value)); },
+            "The motion of the ground, or None: {'direction': (x, y, z), 'history': the\n"
+            "name of one of the model's histories, 'quantity': 'acceleration' (mm/s^2,\n"
+            "the default) or 'displacement' (mm)}. Every fixed translation moves along the\n"
+            "direction by the history (in the impact analysis only).")
         .def(
             "delete_material",
             [](ScriptModel& s, const std::string& name) { s.model.DeleteMaterial(name); },
