@@ -592,8 +592,7 @@ fem::LoadHistory HistoryFrom(const std::string& name, const py::dict& given) {
 py::object GroundValues(const std::optional<fem::GroundMotion>& ground) {
     if (!ground) return py::none();
     py::dict values;
-    values["direction"] =
-        py::make_tuple(ground->Direction[0], ground->Direction[1], ground->Direction[2]);
+    values["direction"] = py::cast(ground->Direction);
     values["history"] = ground->History;
     values["quantity"] =
         ground->Quantity == fem::GroundQuantity::Acceleration ? "acceleration" : "displacement";
@@ -1007,7 +1006,7 @@ void BindModel(py::module_& m) {
         .def_property(
             "ground", [](const ScriptModel& s) { return GroundValues(s.model.Ground()); },
             [](ScriptModel& s, const py::object& value) { s.model.SetGround(GroundFrom(value)); },
-            "The motion of the ground, or None: {'direction': (x, y, z), 'history': the\n"
+            "The motion of the ground, or None: {'direction': [x, y, z], 'history': the\n"
             "name of one of the model's histories, 'quantity': 'acceleration' (mm/s^2,\n"
             "the default) or 'displacement' (mm)}. Every fixed translation moves along the\n"
             "direction by the history (in the impact analysis only).")

@@ -62,7 +62,7 @@ def test_loads_damping_and_ground_read_back_and_equal_cli(cli, tmp_path):
         "pulse": {"kind": "half-sine", "duration": 0.002},
         "quake": {"kind": "table", "points": [(0.0, 0.0), (0.001, 1000.0), (0.003, 0.0)]}}
     assert back.materials["steel"]["damping"] == {"ratio": 0.02, "at_hz": (50.0, 500.0)}
-    assert back.ground == {"direction": (1.0, 0.0, 0.0), "history": "quake",
+    assert back.ground == {"direction": [1.0, 0.0, 0.0], "history": "quake",
                            "quantity": "acceleration"}
     assert back.node(1).histories == ["pulse"] * 6 and back.damping is None
 
