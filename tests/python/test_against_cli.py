@@ -108,3 +108,14 @@ def test_timoshenko_keyword_and_field_equal_cli(cli, tmp_path):
     assert_bits(result.node_history(6), [row[1:] for row in history])
     with pytest.raises(TypeError):
         model.set_element(0, timoshenko=1)
+
+
+@pytest.mark.parametrize("quantity", ["velocity", "acceleration"])
+def test_node_velocity_and_acceleration_equal_cli(cli, tmp_path, quantity):
+    history = tmp_path / "history.csv"
+    cli("analyse", "sample:4", "--node", 6, "--displacements", history, "--quantity", quantity)
+    [table] = csv_blocks(history)
+    result = impactframe.analyse(impactframe.sample(4))
+    assert_bits(result.node_history(6, quantity=quantity), [row[1:] for row in table])
+    with pytest.raises(ValueError, match="quantity"):
+        result.node_history(6, quantity="jerk")
