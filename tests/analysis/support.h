@@ -18,6 +18,9 @@ namespace testsupport {
 
 using cd = std::complex<double>;
 
+// pi to the precision of long double, for closed forms evaluated beyond double.
+inline constexpr long double kPiLong = 3.141592653589793238462643383279502884L;
+
 inline cd ToStd(const numeric::Complex& c) {
     return {c.re, c.im};
 }
@@ -116,7 +119,8 @@ inline StaticSolution SolveStatically(const fem::Model& m) {
     EXPECT_TRUE(solved->Complete()) << fem::EnglishText(solved->Result);
     StaticSolution s;
     s.Displacements = solved->NodeDisp;
-    for (const fem::StaticElementResult& r : solved->Elements) s.EndForcesLocal.push_back(r.EndForceLocal);
+    for (const fem::StaticElementResult& r : solved->Elements)
+        s.EndForcesLocal.push_back(r.EndForceLocal);
     return s;
 }
 

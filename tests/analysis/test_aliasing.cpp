@@ -12,31 +12,30 @@
 #include "analysis/histories.h"
 #include "analysis/run_analysis.h"
 #include "model/samples.h"
+#include "numeric/constants.h"
 #include "numeric/failure.h"
 #include "support.h"
 
 namespace {
 
-const double kPi = 3.14159265358979323846;
-
 // Sample 1: a bar of 200 mm (E 21000, weight density 7.86E-06, diameter 10) fixed at x = 0
 // and pulled along x by a step of 1 kgf at its free end from t0 = Te / 10.
-const double Te = 0.0004, L = 200.0, t0 = Te / 10;
-const double EA = 21000 * kPi * 100 / 4;
-const double c = std::sqrt(21000 * 9800 / 7.86E-06);
-const double T = L / c;  // travel time of a wave along the bar
+const double Te = 0.0004, kBarLength = 200.0, t0 = Te / 10;
+const double EA = 21000 * numeric::Pi * 100 / 4;
+const double kWaveSpeed = std::sqrt(21000 * 9800 / 7.86E-06);
+const double kTravelTime = kBarLength / kWaveSpeed;  // travel time of a wave along the bar
 
 // d'Alembert: the free end moves at c / EA per kgf for 2 T, back for 2 T (a triangle wave
 // up to 2 L / EA), and the force at the fixed end is 2 kgf from T to 3 T of every 4 T.
 double Tip(double t) {
     if (t <= t0) return 0.0;
-    const double r = std::fmod(t - t0, 4 * T);
-    return c / EA * (r <= 2 * T ? r : 4 * T - r);
+    const double r = std::fmod(t - t0, 4 * kTravelTime);
+    return kWaveSpeed / EA * (r <= 2 * kTravelTime ? r : 4 * kTravelTime - r);
 }
 double Support(double t) {
     if (t <= t0) return 0.0;
-    const double r = std::fmod(t - t0, 4 * T);
-    return r > T && r < 3 * T ? 2.0 : 0.0;
+    const double r = std::fmod(t - t0, 4 * kTravelTime);
+    return r > kTravelTime && r < 3 * kTravelTime ? 2.0 : 0.0;
 }
 
 // Whether t_j lies more than `margin` instants from every corner of f(t), f(t + Te) and
@@ -45,8 +44,9 @@ bool AwayFromJumps(int j, int Nw, int margin) {
     const double dt = Te / Nw, t = j * dt;
     if (j < margin || j >= Nw - margin) return false;
     for (int n = 0; n <= 2; ++n) {
-        const double r = std::fmod(t + n * Te - t0 + 8 * T, T);  // t0 is within 8 T
-        if (std::min(r, T - r) <= margin * dt) return false;
+        const double r =
+            std::fmod(t + n * Te - t0 + 8 * kTravelTime, kTravelTime);  // t0 is within 8 T
+        if (std::min(r, kTravelTime - r) <= margin * dt) return false;
     }
     return true;
 }
@@ -102,7 +102,7 @@ Errors Measure(const fem::HistoryResult& h, int row, const std::function<double(
 TEST_F(AliasingCorrection, StepOnAFixedFreeBar) {
     const int Nw = 512;
     Analyse(Nw, 5.0);
-    const Errors u = Measure(tip, 0, Tip, Nw, 5.0, 2 * L / EA);
+    const Errors u = Measure(tip, 0, Tip, Nw, 5.0, 2 * kBarLength / EA);
     const Errors f = Measure(support, 0, Support, Nw, 5.0, 2.0);
     for (const Errors& e : {u, f}) {
         EXPECT_GT(e.uncorrected, 4e-3);  // e^-5 of the next span, less its zeros
@@ -133,7 +133,7 @@ TEST_F(AliasingCorrection, WhatRemainsIsTheSecondImage) {
     const double gammaTe = 2.0;
     Analyse(Nw, gammaTe);
     const double a = std::exp(-gammaTe), b = a * std::exp(-fem::kAliasingShift);
-    const double peak = 2 * L / EA;
+    const double peak = 2 * kBarLength / EA;
     double largest = 0.0, mismatch = 0.0;
     for (int j = 0; j < Nw; ++j) {
         if (!AwayFromJumps(j, Nw, 10)) continue;
@@ -170,9 +170,9 @@ TEST_F(AliasingCorrection, SlowlyRisingLoad) {
     EXPECT_LT(corrected, uncorrected / 10);
 }
 
-class StopAt : public fem::AnalysisCallbacks {
+class StopAtPoint : public fem::AnalysisCallbacks {
   public:
-    explicit StopAt(int k) : stopAt_(k) {}
+    explicit StopAtPoint(int k) : stopAt_(k) {}
     void Progress(int k) override {
         ordered = ordered && k == last + 1;
         last = k;
@@ -199,7 +199,7 @@ TEST_F(AliasingCorrection, SecondLineSpectraProgressStopAndMemory) {
     const double single = first->Report().EstimatedBytes;
 
     settings.CorrectAliasing = true;
-    StopAt all(-1);
+    StopAtPoint all(-1);
     const auto both = fem::SolveImpact(m, settings, &all);
     ASSERT_TRUE(both->Complete());
     EXPECT_TRUE(all.ordered);
@@ -212,7 +212,7 @@ TEST_F(AliasingCorrection, SecondLineSpectraProgressStopAndMemory) {
     EXPECT_LT(std::abs(testsupport::At(*both, 6, 1, 0, 1)),
               std::abs(testsupport::At(*both, 6, 1, 0, 0)));
 
-    StopAt stop(points + 9);
+    StopAtPoint stop(points + 9);
     const auto stopped = fem::SolveImpact(m, settings, &stop);
     EXPECT_EQ(stopped->Result().Kind, fem::OutcomeKind::Stopped);
     EXPECT_EQ(stopped->Result().Point, points + 10);

@@ -23,7 +23,7 @@ using testsupport::Bar;
 using testsupport::Close;
 using testsupport::Node;
 
-const long double kPi = 3.141592653589793238462643383279502884L;
+using testsupport::kPiLong;
 // The default bar: E 21000, G 8000, w 7.86E-06, d 10: wave speeds and EI / (mass per
 // length) = c^2 r^2 / 4.
 const double E = 21000, G = 8000, W = 7.86E-06, D = 10;
@@ -34,7 +34,7 @@ const long double sqrtBeta = cAxial * (D / 4.0L);
 // the one in [(n - 1) pi, n pi] or [n pi, (n + 1) pi], by bisection.
 long double BeamRoot(int n, int sign) {
     auto g = [sign](long double l) { return std::cos(l) - sign / std::cosh(l); };
-    long double a = (sign < 0 ? n - 1 : n) * kPi, b = a + kPi;
+    long double a = (sign < 0 ? n - 1 : n) * kPiLong, b = a + kPiLong;
     const bool rising = g(a) < 0;
     for (int i = 0; i < 200; ++i) {
         const long double m = 0.5L * (a + b);
@@ -55,8 +55,8 @@ struct Families {
 std::vector<double> ClosedForm(const Families& f, double L, double fMax) {
     std::vector<double> hz(f.zeros, 0.0);
     for (int n = 1;; ++n) {
-        const long double l = f.bendingSign == 0 ? n * kPi : BeamRoot(n, f.bendingSign);
-        const double v = static_cast<double>(l * l * sqrtBeta / (L * L) / (2 * kPi));
+        const long double l = f.bendingSign == 0 ? n * kPiLong : BeamRoot(n, f.bendingSign);
+        const double v = static_cast<double>(l * l * sqrtBeta / (L * L) / (2 * kPiLong));
         if (v >= fMax) break;
         hz.insert(hz.end(), {v, v});
     }
@@ -247,7 +247,8 @@ TEST(Modes, AFreeNodeJoinedToNothingIsAMechanism) {
     const fem::ModeResult result = fem::SolveModes(m, r);
     EXPECT_EQ(fem::EnglishText(result.Result), "Gauss Error: mechanism at node 2, uz");
     EXPECT_TRUE(result.Modes.empty());
-    EXPECT_EQ(fem::EnglishText(fem::SolveStatic(m)->Result), "Gauss Error: mechanism at node 2, uz");
+    EXPECT_EQ(fem::EnglishText(fem::SolveStatic(m)->Result),
+              "Gauss Error: mechanism at node 2, uz");
 }
 
 TEST(Modes, SymmetricStarWithItsCentreAtRest) {
@@ -259,7 +260,7 @@ TEST(Modes, SymmetricStarWithItsCentreAtRest) {
         m.AddElement(Bar(0, m.NodeCount() - 1));
     }
     const long double l = BeamRoot(1, 1);
-    const double hz = static_cast<double>(l * l * sqrtBeta / (L * L) / (2 * kPi));
+    const double hz = static_cast<double>(l * l * sqrtBeta / (L * L) / (2 * kPiLong));
     const fem::ModeResult r = Solve(m, 0, hz * 1.001);
     int atHz = 0;
     for (const fem::NaturalMode& mode : r.Modes) {
@@ -305,7 +306,7 @@ struct FiniteElementFrame {
                                                                        Eigen::EigenvaluesOnly);
             for (int i = 0; i < count; ++i)
                 hz.push_back(1 / std::sqrt(eig.eigenvalues()[size - 1 - i]) /
-                             (2 * static_cast<double>(kPi)));
+                             (2 * static_cast<double>(kPiLong)));
         }
         std::sort(hz.begin(), hz.end());
         hz.resize(count);
@@ -322,7 +323,7 @@ struct FiniteElementFrame {
 
     // Stiffness and mass of one element of length h in global components.
     static void Element(bool alongX, double h, Matrix12& K, Matrix12& M) {
-        const double pi = static_cast<double>(kPi);
+        const double pi = static_cast<double>(kPiLong);
         const double A = pi * D * D / 4, I = pi * D * D * D * D / 64, J = 2 * I;
         const double rho = W / 9800.0;
         Matrix12 k = Matrix12::Zero(), m = Matrix12::Zero();

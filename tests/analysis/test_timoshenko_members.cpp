@@ -20,7 +20,7 @@ using testsupport::Close;
 using testsupport::Node;
 
 // The default material: E 21000, G 8000, w 7.86E-06.
-const double E = 21000, G = 8000, W = 7.86E-06, g = 9800;
+const double kYoung = 21000, kShear = 8000, kWeightDensity = 7.86E-06, kGravity = 9800;
 
 fem::Section General(double A, double Iy, double Iz, double J, double Ay, double Az) {
     fem::Section s;
@@ -36,7 +36,7 @@ fem::Section ISection(double h, double b, double tw, double tf) {
     return s;
 }
 
-fem::Section Rectangle(double b, double h) {
+fem::Section RectangleSection(double b, double h) {
     fem::Section s;
     s.Shape = fem::SectionShape::Rectangle;
     s.Width = b, s.Height = h;
@@ -107,13 +107,13 @@ TEST(TimoshenkoStatics, CantileverTipDeflectsByBendingAndShearInBothPlanes) {
             m.AddElement(Member(0, 1, section, true, roll));
             const fem::ElementRecord& e = m.Elements[0];
             auto flexibility = [&](double I, double As) {
-                return L * L * L / (3 * E * I) + (As > 0 ? L / (G * As) : 0.0);
+                return L * L * L / (3 * kYoung * I) + (As > 0 ? L / (kShear * As) : 0.0);
             };
             const double alongY = flexibility(e.Iz, e.ShearAreaY);
             const double alongZ = flexibility(e.Iy, e.ShearAreaZ);
             // The shear term must matter for the test to tell the planes apart.
             if (e.ShearAreaZ > 0) {
-                EXPECT_GT(L / (G * e.ShearAreaZ), 0.05 * alongZ);
+                EXPECT_GT(L / (kShear * e.ShearAreaZ), 0.05 * alongZ);
             }
             const auto u = testsupport::SolveStatically(m).Displacements[1];
             const double uy = roll == 0 ? Py * alongY : Py * alongZ;
@@ -121,7 +121,8 @@ TEST(TimoshenkoStatics, CantileverTipDeflectsByBendingAndShearInBothPlanes) {
             EXPECT_TRUE(Close(u[1], uy, 1e-12)) << "roll " << roll << " A " << e.Area;
             EXPECT_TRUE(Close(u[2], uz, 1e-12)) << "roll " << roll << " A " << e.Area;
             // The end rotation is the bending one alone: P L^2 / (2 E I).
-            const double rz = roll == 0 ? Py * L * L / (2 * E * e.Iz) : Py * L * L / (2 * E * e.Iy);
+            const double rz =
+                roll == 0 ? Py * L * L / (2 * kYoung * e.Iz) : Py * L * L / (2 * kYoung * e.Iy);
             EXPECT_TRUE(Close(u[5], rz, 1e-12)) << "roll " << roll;
         }
 }
@@ -139,12 +140,14 @@ TEST(TimoshenkoModes, PinnedPinnedFrequenciesOfBothSpectraThroughTheSearch) {
     m.AddElement(Member(0, 1, General(A, Iy, Iz, J, Ay, Az), true));
 
     std::vector<double> omega;  // below 1.2 times the larger omega_c
-    const double rhoA = W * A / g;
+    const double rhoA = kWeightDensity * A / kGravity;
     const double planes[2][2] = {{Iz, Ay}, {Iy, Az}};
     double top = 0;
-    for (const auto& p : planes) top = std::max(top, 1.2 * std::sqrt(G * p[1] / (W * p[0] / g)));
+    for (const auto& p : planes)
+        top = std::max(top, 1.2 * std::sqrt(kShear * p[1] / (kWeightDensity * p[0] / kGravity)));
     for (const auto& p : planes) {
-        const double EI = E * p[0], kGA = G * p[1], rhoI = W * p[0] / g;
+        const double EI = kYoung * p[0], kGA = kShear * p[1],
+                     rhoI = kWeightDensity * p[0] / kGravity;
         omega.push_back(std::sqrt(kGA / rhoI));
         for (int n = 1;; ++n) {
             const double k = n * numeric::Pi / L, k2 = k * k;
@@ -157,7 +160,8 @@ TEST(TimoshenkoModes, PinnedPinnedFrequenciesOfBothSpectraThroughTheSearch) {
             omega.insert(omega.end(), {first, second});
         }
     }
-    const double cAxial = std::sqrt(E * g / W), cTorsion = std::sqrt(G * J * g / (W * (Iy + Iz)));
+    const double cAxial = std::sqrt(kYoung * kGravity / kWeightDensity),
+                 cTorsion = std::sqrt(kShear * J * kGravity / (kWeightDensity * (Iy + Iz)));
     for (const double c : {cAxial, cTorsion})
         for (int n = 1; n * numeric::Pi * c / L < top; ++n)
             omega.push_back(n * numeric::Pi * c / L);
@@ -217,9 +221,9 @@ TEST(TimoshenkoModes, FrameDividedInTwoGivesTheSameFrequenciesAndHistories) {
     frame.AddNode(Node(500, 0, 0, "uuuuuu"));
     frame.AddNode(Node(500, 300, 600));
     frame.AddElement(Member(0, 1, ISection(150, 100, 6, 9), true));
-    frame.AddElement(Member(1, 2, Rectangle(40, 120), true));
+    frame.AddElement(Member(1, 2, RectangleSection(40, 120), true));
     frame.AddElement(Member(3, 2, ISection(150, 100, 6, 9), true, 90));
-    frame.AddElement(Member(2, 4, Rectangle(30, 80), true, 30));
+    frame.AddElement(Member(2, 4, RectangleSection(30, 80), true, 30));
     frame.Nodes[2].LoadValue[0] = 500;
     frame.Nodes[2].LoadValue[1] = 200;
     const fem::Model halved = Halved(frame);

@@ -17,10 +17,10 @@ namespace {
 using testsupport::cd;
 using testsupport::Close;
 
-const long double kPi = 3.14159265358979323846264338327950288L;
+using testsupport::kPiLong;
 
 cd PointOf(int k, double Te, double gammaTe) {
-    return {gammaTe / Te, 2.0 * static_cast<double>(kPi) * k / Te};
+    return {gammaTe / Te, 2.0 * static_cast<double>(kPiLong) * k / Te};
 }
 
 // (e^(gamma t_j) / Te) sum_{k=-N/2+1}^{N/2} W(|k|) F(s_k) e^(i 2 pi k j / N), F(s_-k) = conj
@@ -28,8 +28,8 @@ cd PointOf(int k, double Te, double gammaTe) {
 double DirectSeries(int j, const std::complex<long double>* F, int N, double Te, double gammaTe) {
     long double sum = 0.0L;
     for (int k = 0; k <= N / 2; ++k) {
-        const long double w = (std::cos(2.0L * kPi * k / N) + 1.0L) * 0.5L;
-        const std::complex<long double> e = std::polar(1.0L, 2.0L * kPi * k * j / N);
+        const long double w = (std::cos(2.0L * kPiLong * k / N) + 1.0L) * 0.5L;
+        const std::complex<long double> e = std::polar(1.0L, 2.0L * kPiLong * k * j / N);
         const long double term = w * std::real(F[k] * e);
         sum += (k == 0 || k == N / 2) ? term : 2.0L * term;
     }

@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "cli_run.h"
+
 namespace {
 
 const double kPi = 3.14159265358979323846;
@@ -21,12 +23,7 @@ struct CliResult {
     std::string err;
 };
 
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-}
+using clirun::ReadFile;
 
 // Runs the tool with args (a shell fragment); tag keeps the files of parallel tests apart.
 CliResult Cli(const std::string& args, const std::string& tag) {

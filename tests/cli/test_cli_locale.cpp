@@ -10,15 +10,11 @@
 
 #include "cli/commands.h"
 #include "tests/comma_locale.h"
+#include "tests/file_text.h"
 
 namespace {
 
-std::string ReadWhole(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-}
+using testfiles::ReadWhole;
 
 TEST(CliLocale, CsvAndOptionsIgnoreTheLocale) {
     const std::string base = std::string(WORK_DIR) + "/locale_";

@@ -15,21 +15,15 @@
 #include <set>
 #include <string>
 #include <vector>
+#include "tests/file_text.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-std::string ReadWhole(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
+using testfiles::ReadWhole;
 
-std::set<std::string> FilesIn(const std::string& dir) {
-    std::set<std::string> names;
-    for (const auto& entry : fs::directory_iterator(dir)) names.insert(entry.path().filename());
-    return names;
-}
+using testfiles::FilesIn;
 
 struct CliRun {
     int code = -1;    // the exit code, -1 when a signal ended the tool

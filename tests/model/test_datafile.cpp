@@ -9,16 +9,14 @@
 
 #include "model/datafile.h"
 #include "model/samples.h"
+#include "tests/file_text.h"
 
 using fem::DataFileError;
 using fem::Model;
 
 namespace {
 
-std::string ReadWhole(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
+using testfiles::ReadWhole;
 
 std::string TempPath(const std::string& name) {
     return ::testing::TempDir() + "impactframe_" + std::to_string(getpid()) + "_" + name;

@@ -16,6 +16,7 @@
 #include "model/samples.h"
 #include "numeric/failure.h"
 #include "tests/comma_locale.h"
+#include "tests/file_text.h"
 
 using fem::DataField;
 using fem::DataFileError;
@@ -25,12 +26,7 @@ using fem::SectionShape;
 
 namespace {
 
-std::string ReadWhole(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
+using testfiles::ReadWhole;
 
 const std::string kExamplePath = std::string(TEST_DATA_DIR) + "/sections_example.json";
 

@@ -18,16 +18,14 @@
 #include "model/samples.h"
 #include "numeric/failure.h"
 #include "tests/comma_locale.h"
+#include "tests/file_text.h"
 
 using fem::DataFileError;
 using fem::Model;
 
 namespace {
 
-std::string ReadWhole(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
+using testfiles::ReadWhole;
 
 const std::string kNode0 = "0,0,0,0\r\nu,0\r\nu,0\r\nu,0\r\nu,0\r\nu,0\r\nu,0\r\n";
 const std::string kNode1 = "1,100,0,0\r\np,0\r\np,0\r\np,0\r\np,0\r\np,0\r\npf,1\r\n";
@@ -125,7 +123,7 @@ double RandomValue(std::mt19937_64& rng) {
     }
 }
 
-Model RandomModel(std::mt19937_64& rng) {
+Model RandomTextModel(std::mt19937_64& rng) {
     static const char* const kCodes[3] = {"p", "u", "pf"};
     Model m;
     const int nodes = static_cast<int>(rng() % 12);
@@ -173,7 +171,7 @@ TEST(DataFileText, RandomModelsReadBackUnchanged) {
     // 600 models: elements whose stiffness or mass would overflow or vanish at the random
     // coordinates are refused, about a third of those tried.
     for (int t = 0; t < 600; ++t) {
-        const Model m = RandomModel(rng);
+        const Model m = RandomTextModel(rng);
         const std::string text = fem::StructDataText(m);
         Model r;
         DataFileError err;

@@ -21,25 +21,17 @@
 #include <string>
 
 #include "model/safewrite.h"
+#include "tests/file_text.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-std::string ReadWhole(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
+using testfiles::ReadWhole;
 
-void WriteWhole(const std::string& path, const std::string& text) {
-    std::ofstream(path, std::ios::binary) << text;
-}
+using testfiles::WriteWhole;
 
-std::set<std::string> FilesIn(const std::string& dir) {
-    std::set<std::string> names;
-    for (const auto& entry : fs::directory_iterator(dir)) names.insert(entry.path().filename());
-    return names;
-}
+using testfiles::FilesIn;
 
 std::string FreshFolder(const std::string& name) {
     const std::string dir =

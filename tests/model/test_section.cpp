@@ -189,7 +189,7 @@ TEST(SectionProperties, ImpossibleDimensionsAreRefusedByTheirName) {
 
 namespace {
 
-fem::NodeRecord NodeAt(double x, double y, double z) {
+fem::NodeRecord NodeAtPoint(double x, double y, double z) {
     fem::NodeRecord n = fem::DefaultNode();
     n.Coord = {x, y, z};
     return n;
@@ -213,8 +213,8 @@ TEST(MemberAxes, ZTowardsAndRollAgreeAndRoundSectionsIgnoreBoth) {
     for (const fem::Vec3& end : ends) {
         for (double roll : {30.0, 90.0, -135.0, 270.0}) {
             fem::Model m;
-            m.AddNode(NodeAt(0, 0, 0));
-            m.AddNode(NodeAt(end[0], end[1], end[2]));
+            m.AddNode(NodeAtPoint(0, 0, 0));
+            m.AddNode(NodeAtPoint(end[0], end[1], end[2]));
             fem::ElementRecord rolled = Member(0, 1, flat);
             rolled.Roll = roll;
             m.AddElement(rolled);
@@ -245,8 +245,8 @@ TEST(MemberAxes, ZTowardsAndRollAgreeAndRoundSectionsIgnoreBoth) {
     }
     // Whole quarter turns are exact: a member along x turned by 90 has local y = global z.
     fem::Model m;
-    m.AddNode(NodeAt(0, 0, 0));
-    m.AddNode(NodeAt(100, 0, 0));
+    m.AddNode(NodeAtPoint(0, 0, 0));
+    m.AddNode(NodeAtPoint(100, 0, 0));
     fem::ElementRecord e = Member(0, 1, flat);
     e.Roll = 90;
     m.AddElement(e);
@@ -267,9 +267,9 @@ TEST(MemberAxes, ZTowardsAndRollAgreeAndRoundSectionsIgnoreBoth) {
 // reasons name quantities, not the routines that would have failed.
 TEST(MemberValues, RefusedWhenTheAnalysisCouldNotUseThem) {
     fem::Model m;
-    m.AddNode(NodeAt(0, 0, 0));
-    m.AddNode(NodeAt(1e-150, 0, 0));
-    m.AddNode(NodeAt(100, 0, 0));
+    m.AddNode(NodeAtPoint(0, 0, 0));
+    m.AddNode(NodeAtPoint(1e-150, 0, 0));
+    m.AddNode(NodeAtPoint(100, 0, 0));
     fem::ElementRecord tiny = fem::DefaultElement();
     fem::ElementRecord soft = fem::DefaultElement();
     soft.EndNode = {0, 2};
@@ -293,7 +293,7 @@ TEST(MemberValues, RefusedWhenTheAnalysisCouldNotUseThem) {
 
 TEST(NamedMaterialsAndSections, ChangesReachEveryElementThatRefersToThemAllOrNone) {
     fem::Model m;
-    for (int i = 0; i < 3; ++i) m.AddNode(NodeAt(1000.0 * i, 0, 0));
+    for (int i = 0; i < 3; ++i) m.AddNode(NodeAtPoint(1000.0 * i, 0, 0));
     m.PutMaterial("steel", {21000, 8000, 7.86E-06});
     m.PutSection("H200", Make(SectionShape::I, 200, 100, 5.5, 8));
     fem::ElementRecord named = fem::DefaultElement();
