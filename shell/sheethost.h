@@ -19,7 +19,8 @@ struct SheetHost {
     std::function<void(QLineEdit* box)> keypad;  // edit a box with the on-screen keypad
 };
 
-// The confirm, delete and cancel buttons set `result` to 1, 2 and -1 and hide the sheet.
+// The confirm, delete and cancel buttons set `result` to 1, 2 and -1 and hide the sheet;
+// Enter presses the confirm button.
 void ConnectSheetButtons(QDialog* sheet, int& result, QPushButton* confirm, QPushButton* remove,
                          QPushButton* cancel);
 

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "numeric/failure.h"
+#include "view3d/framesource.h"
 
 namespace view3d {
 namespace {
@@ -161,6 +162,24 @@ void DrawElementAxes(SceneView& view, const fem::Model& model, int e) {
         view.AddLine(M, end, kAxisColor[k], 1);
         if (k == 1) view.AddText(end, "y", kAxisColor[1], 8);
     }
+}
+
+double StaticMagnification(const fem::Model& model,
+                           const std::vector<std::array<double, 6>>& displacements) {
+    double extent = 0.0;
+    for (int k = 0; k < 3 && !model.Nodes.empty(); ++k) {
+        double low = model.Nodes[0].Coord[k], high = low;
+        for (const fem::NodeRecord& n : model.Nodes) {
+            low = std::min(low, n.Coord[k]);
+            high = std::max(high, n.Coord[k]);
+        }
+        extent = std::max(extent, high - low);
+    }
+    double largest = 0.0;
+    for (const auto& u : displacements)
+        largest = std::max(largest, std::sqrt(u[0] * u[0] + u[1] * u[1] + u[2] * u[2]));
+    // DefaultMagnification draws it as a fifth of the size it is given.
+    return DefaultMagnification(largest, 0.5 * extent);
 }
 
 void DrawDeformationSimple(SceneView& view, const fem::Model& model,

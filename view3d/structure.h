@@ -82,6 +82,12 @@ void DrawSupports(SceneView& view, PanelLink& panel, platform::Surface& target, 
 // The median element length (0 without elements): symbols stay well inside an element.
 double TypicalElementLength(const fem::Model& model);
 
+// The magnification of the static deformation that draws the largest translation as a
+// tenth of the structure's largest extent along x, y or z, rounded down to 1, 2 or 5
+// times a power of ten; 1 when nothing moves or the structure has no extent.
+double StaticMagnification(const fem::Model& model,
+                           const std::vector<std::array<double, 6>>& displacements);
+
 // Static deformation (displacements: one row of six per node) magnified `magnification`
 // times, over what is drawn; not mirrored. Straight lines between the displaced nodes:
 void DrawDeformationSimple(SceneView& view, const fem::Model& model,

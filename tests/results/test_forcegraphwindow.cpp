@@ -246,7 +246,7 @@ TEST_F(ForceGraphWindowTest, RightClickOnScaleLabelAppliesThePen) {
     bool positioned = false;
     AnswerPenDialog(w, [&](results::PenDialog* d) {
         // The dialog opens with the pen's settings, its right edge on the plot's.
-        EXPECT_EQ(d->windowTitle(), "Form1");
+        EXPECT_EQ(d->windowTitle(), "表示条件設定");
         EXPECT_EQ(d->scaleEdit->text(), "1");
         EXPECT_EQ(d->preview->text(), "Fy=1");
         EXPECT_EQ(d->widthCombo->currentIndex(), 1);
