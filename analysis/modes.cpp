@@ -6,7 +6,6 @@
 #include <Eigen/Dense>
 #include <Eigen/OrderingMethods>
 #include <Eigen/SparseCholesky>
-#include <Eigen/SparseLU>
 #include <algorithm>
 #include <atomic>
 #include <chrono>
@@ -20,6 +19,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <new>
 #include <string>
 #include <thread>
 #include <tuple>
@@ -30,6 +30,7 @@
 #include "analysis/element.h"
 #include "analysis/global_matrix.h"
 #include "analysis/settings.h"
+#include "analysis/sparse_lu.h"
 #include "numeric/constants.h"
 #include "numeric/failure.h"
 
@@ -339,6 +340,7 @@ class Pool {
     [[nodiscard]] bool Halted() const { return halt_ || StopRequested(callbacks_); }
     [[nodiscard]] bool Stopped() const { return StopRequested(callbacks_) && failure_.empty(); }
     [[nodiscard]] const std::string& Failure() const { return failure_; }
+    [[nodiscard]] bool OutOfMemory() const { return outOfMemory_; }
     [[nodiscard]] int Threads() const { return static_cast<int>(evaluators_.size()); }
 
     // task(evaluator, i) for i = 0 .. count - 1, as long as nothing halts the pool.
@@ -350,6 +352,9 @@ class Pool {
             try {
                 if (!evaluators_[w]) evaluators_[w] = std::make_unique<Evaluator>(setup_, true);
                 for (int i; !Halted() && (i = next.fetch_add(1)) < count;) task(*evaluators_[w], i);
+            } catch (const std::bad_alloc&) {
+                outOfMemory_ = true;
+                Fail("the memory ran out");
             } catch (const std::exception& e) {
                 Fail(e.what());
             } catch (...) {
@@ -418,6 +423,7 @@ class Pool {
     std::function<ModeProgress()> progress_;
     ModeProgress last_{-1, -2, -1, -1};
     std::atomic<bool> halt_{false};
+    std::atomic<bool> outOfMemory_{false};
     std::string failure_;
     std::mutex mutex_;
     std::condition_variable finished_;
@@ -860,14 +866,35 @@ ModeResult SolveModes(const Model& model, const ModeRequest& request, ModeCallba
             return result;
         }
 
+        // Memory first: every worker holds its matrix and factorisations.
+        int threads = ThreadsFor(request.Threads);
+        const MemoryPlan plan = PlanMemory(*setup.pattern, SymmetricFactorNonZeros(*setup.pattern),
+                                           model.NodeCount(), 0);
+        if (const MemoryRoom room = AvailableMemory(); room.Bytes > 0.0) {
+            try {
+                threads = WorkersThatFit(plan, threads, room, "reduce the number of nodes");
+            } catch (const ComputationFailure& f) {
+                result.Result.Kind = OutcomeKind::WouldNotFit;
+                result.Result.Detail = f.what();
+                result.Result.NeededBytes =
+                    plan.SharedBytes + plan.PerWorkerBytes + room.PerThreadBytes;
+                result.Result.AvailableBytes = room.Bytes;
+                result.Result.Limit = room.Limit;
+                return result;
+            }
+        }
+
         Search search;
-        Pool pool(setup, ThreadsFor(request.Threads), callbacks, [&] {
+        Pool pool(setup, threads, callbacks, [&] {
             return ModeProgress{found.load(), wanted, search.Evaluations(), shapesFound.load()};
         });
         result.Threads = pool.Threads();
         auto finish = [&] {
             result.Evaluations = search.Evaluations();
-            if (!pool.Failure().empty()) {
+            if (pool.OutOfMemory()) {
+                result.Result.Kind = OutcomeKind::OutOfMemory;
+                result.Result.Detail = "the natural-frequency search";
+            } else if (!pool.Failure().empty()) {
                 result.Result.Kind = OutcomeKind::SingularMatrix;
                 result.Result.Detail = pool.Failure();
             } else if (pool.Stopped()) {
@@ -982,7 +1009,8 @@ std::vector<std::array<double, 6>> ModeShapeAlongBar(const Model& model, const N
         std::array<double, 6> u = field.At(x);
         for (std::size_t j = 0; j < own.size(); ++j) {
             const double a = amplitude[j];
-            const double v = a * detail::ClampedModeAt(own[j], x, 0);
+            const std::array<double, 2> shape = detail::ClampedModeAt(own[j], x);
+            const double v = a * shape[0];
             switch (own[j].Action) {
                 case 0:
                     u[0] += v;
@@ -992,11 +1020,11 @@ std::vector<std::array<double, 6>> ModeShapeAlongBar(const Model& model, const N
                     break;
                 case 2:
                     u[1] += v;
-                    u[5] += a * detail::ClampedModeAt(own[j], x, 1);
+                    u[5] += a * shape[1];
                     break;
                 default:
                     u[2] += v;
-                    u[4] -= a * detail::ClampedModeAt(own[j], x, 1);
+                    u[4] -= a * shape[1];
                     break;
             }
         }

@@ -10,6 +10,7 @@
 #include "model/safewrite.h"
 #include "model/samples.h"
 #include "model/section.h"
+#include "numeric/failure.h"
 #include "results/historytable.h"
 
 namespace cli {
@@ -47,6 +48,16 @@ int LoadStructure(const std::string& input, fem::Model& model, double* te) {
     fem::DataFileError error;
     if (!fem::StructDataReadFile(model, input, &error)) {
         std::fprintf(stderr, "impactframe-cli: %s\n", error.Message().c_str());
+        return 2;
+    }
+    return 0;
+}
+
+int UseTimoshenko(fem::Model& model, bool quiet) {
+    try {
+        fem::UseTimoshenkoWhereShearAreas(model);
+    } catch (const numeric::ComputationFailure& f) {
+        if (!quiet) std::fprintf(stderr, "impactframe-cli: --timoshenko: %s\n", f.what());
         return 2;
     }
     return 0;

@@ -11,7 +11,8 @@
 // last element. It holds round bars with their own material values only.
 //
 // Version 2, JSON (a text whose first character other than blanks and a byte-order mark
-// is "{"): named materials and sections, every section shape, the members' orientation.
+// is "{"): named materials and sections, every section shape, the members' orientation,
+// Timoshenko members.
 // Models that need nothing more than version 1 are written as version 1, byte for byte
 // as before version 2 existed; every other model as version 2.
 #include <string>
@@ -42,8 +43,10 @@ enum class DataField {
     NamedSection,    // a value of section `name`: "shape", "d", "t", "b", "h", "tw", ...
     NodeKey,         // another value or key of a node: "codes", "values", an unknown key
     ElementKey,      // another value or key of an element: "nodes", "material", "section",
-                     // "roll", "z_towards", an unknown key (index: place in an array)
+                     // "roll", "z_towards", "timoshenko", an unknown key (index: place
+                     // in an array)
     ElementSection,  // a value of an element's own section: "shape", "d", ...
+    NamedHistory,    // a value of load history `name`: "kind", "rise", "duration", "points"
 };
 struct FieldRef {
     FieldRef() = default;
@@ -85,7 +88,8 @@ enum class ReadProblem {
     WrongType,      // a value of the wrong JSON type (a string where a number belongs, ...)
     NotThisFormat,  // "format" is not "ImpactFrame"
     LaterVersion,   // "version" is a later one than this program reads (found)
-    UnknownName,    // an element names a material or a section the file lacks (field.name)
+    UnknownName,    // an element names a material or a section, a node or the ground a
+                    // history, that the file lacks (field.name)
     UnusableValue,  // a value that cannot be used; found gives the reason
 };
 
@@ -159,9 +163,14 @@ std::string JsonDataText(const Model& model);
 // value a file cannot hold; the old file is then unchanged.
 [[nodiscard]] bool StructDataWriteFile(const Model& model, const std::string& path,
                                        std::string* error = nullptr);
+// Which version a file is written in: the one DataFileVersionOf gives (version 1 for a
+// model that needs nothing more), or version 2 whatever the model holds (a user who
+// asked for a JSON file gets one).
+enum class WrittenVersion { AsNeeded, Json };
 // The same with the reason described field by field.
 [[nodiscard]] bool StructDataWriteFile(const Model& model, const std::string& path,
-                                       DataFileWriteError* error);
+                                       DataFileWriteError* error,
+                                       WrittenVersion version = WrittenVersion::AsNeeded);
 
 // A double as the data file writes it: C's %.15G ("7.86E-06", "0.0004", "21000"), with
 // 16 or 17 digits where 15 would not read back as the same double; zero is "0".

@@ -32,7 +32,7 @@ ElementRecord DefaultElement() {
 }
 
 bool SameMaterial(const Material& a, const Material& b) {
-    return a.Young == b.Young && a.Shear == b.Shear && a.Density == b.Density;
+    return a.Young == b.Young && a.Shear == b.Shear && a.Density == b.Density && a.Damp == b.Damp;
 }
 
 ValueFault FindMaterialFault(const Material& m) {
@@ -41,10 +41,25 @@ ValueFault FindMaterialFault(const Material& m) {
     const char* const meanings[] = {"Young's modulus E", "the shear modulus G", "the density"};
     for (int k = 0; k < 3; ++k) {
         const double v = values[k].second;
-        if (!(v > 0.0) || !std::isfinite(v))
-            return {values[k].first,
-                    std::string(meanings[k]) + " must be a positive number, not " +
-                        numeric::FormatGeneral(v, 15, numeric::ExponentLetter::Lower)};
+        if (!(v > 0.0) || !std::isfinite(v)) {
+            ValueFault f;
+            f.Key = values[k].first;
+            f.Reason = std::string(meanings[k]) + " must be a positive number, not " +
+                       numeric::FormatGeneral(v, 15, numeric::ExponentLetter::Lower);
+            f.Kind = std::isfinite(v) ? FaultKind::NotPositive : FaultKind::NotFinite;
+            f.Value = v;
+            return f;
+        }
+    }
+    if (m.Damp) {
+        const std::string why = DampingProblem(*m.Damp);
+        if (!why.empty()) {
+            ValueFault f;
+            f.Key = "damping";
+            f.Reason = "the damping: " + why;
+            f.Kind = FaultKind::NotPositive;
+            return f;
+        }
     }
     return {};
 }
@@ -103,8 +118,7 @@ void BuildElementAxes(ElementRecord& e) {
             throw ComputationFailure(numeric::kInvalidArgument,
                                      "roll and z_towards cannot both turn an element");
     }
-    const SectionShape shape = e.CrossSection.Shape;
-    if (shape != SectionShape::Round && shape != SectionShape::Tube) {
+    if (IsOriented(e.CrossSection.Shape)) {
         if (e.ZTowards) {
             if (!AimLocalZ(*e.ZTowards, R))
                 throw ComputationFailure(numeric::kInvalidArgument,
@@ -176,6 +190,12 @@ void UpdateElement(ElementRecord& e, const Vec3& a, const Vec3& b) {
         Usable(r.ShearAreaY, "the shear area Ay");
     if (r.CrossSection.Shape != SectionShape::General || r.ShearAreaZ != 0.0)
         Usable(r.ShearAreaZ, "the shear area Az");
+    if (r.Timoshenko) {
+        Usable(r.Density * r.Iz / kGravity, "the rotary inertia per length about local z");
+        Usable(r.Density * r.Iy / kGravity, "the rotary inertia per length about local y");
+        if (r.ShearAreaY != 0.0) Usable(r.Shear * r.ShearAreaY, "the shear stiffness G Ay");
+        if (r.ShearAreaZ != 0.0) Usable(r.Shear * r.ShearAreaZ, "the shear stiffness G Az");
+    }
 
     BuildElementAxes(r);
     e = r;
@@ -198,6 +218,9 @@ void Model::ClearModel() {
     Elements.shrink_to_fit();
     materials_.clear();
     sections_.clear();
+    histories_.clear();
+    ground_.reset();
+    damping_.reset();
 }
 
 void Model::CheckNode(int i) const {
@@ -222,16 +245,25 @@ ElementRecord Model::GetElement(int i) const {
     return Elements[i];
 }
 
+void Model::CheckHistories(const NodeRecord& n) const {
+    for (const std::string& name : n.History)
+        if (!name.empty() && histories_.count(name) == 0)
+            throw ComputationFailure(numeric::kOutOfRange,
+                                     "history \"" + name + "\" does not exist");
+}
+
 void Model::AddNode(const NodeRecord& n) {
     if (NodeCount() >= kMaxCount)
         throw ComputationFailure(numeric::kOverflow,
                                  "too many nodes (at most " + std::to_string(kMaxCount) + ")");
+    CheckHistories(n);
     Nodes.push_back(n);
     Touch();
 }
 
 void Model::PutNode(int i, const NodeRecord& n) {
     CheckNode(i);
+    CheckHistories(n);
     // Refresh the attached elements on copies first, so that a node position that
     // makes an element degenerate is refused as a whole.
     std::vector<std::pair<int, ElementRecord>> updated;
@@ -325,22 +357,37 @@ bool IsUtf8(const std::string& s) {
 
 // Refuses names that files and lists could not show as they are.
 void CheckName(const std::string& name, const char* what) {
-    std::string why;
-    if (name.empty())
-        why = "is empty";
-    else if (name.size() > 200)
-        why = "is longer than 200 bytes";
-    else if (!IsUtf8(name))
-        why = "is not UTF-8 text";
-    for (char c : name)
-        if (why.empty() && (static_cast<unsigned char>(c) < 0x20 || c == 0x7F))
+    const char* why = nullptr;
+    switch (FindNameFault(name)) {
+        case NameFault::None:
+            return;
+        case NameFault::Empty:
+            why = "is empty";
+            break;
+        case NameFault::TooLong:
+            why = "is longer than 200 bytes";
+            break;
+        case NameFault::NotUtf8:
+            why = "is not UTF-8 text";
+            break;
+        case NameFault::ControlCharacter:
             why = "holds a control character";
-    if (!why.empty())
-        throw ComputationFailure(numeric::kInvalidArgument,
-                                 std::string("the name of a ") + what + " " + why);
+            break;
+    }
+    throw ComputationFailure(numeric::kInvalidArgument,
+                             std::string("the name of a ") + what + " " + why);
 }
 
 }  // namespace
+
+NameFault FindNameFault(const std::string& name) {
+    if (name.empty()) return NameFault::Empty;
+    if (name.size() > static_cast<size_t>(kMaxNameBytes)) return NameFault::TooLong;
+    if (!IsUtf8(name)) return NameFault::NotUtf8;
+    for (char c : name)
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) return NameFault::ControlCharacter;
+    return NameFault::None;
+}
 
 template <class Change>
 void Model::ChangeElements(Change change) {
@@ -477,6 +524,99 @@ void Model::DeleteElement(int i) {
     Touch();
 }
 
+void Model::PutHistory(const std::string& name, const LoadHistory& h) {
+    CheckName(name, "history");
+    const std::string why = HistoryProblem(h);
+    if (!why.empty())
+        throw ComputationFailure(numeric::kInvalidArgument, "history \"" + name + "\": " + why);
+    histories_[name] = h;
+    Touch();
+}
+
+void Model::DeleteHistory(const std::string& name) {
+    if (histories_.count(name) == 0)
+        throw ComputationFailure(numeric::kOutOfRange, "history \"" + name + "\" does not exist");
+    for (int i = 0; i < NodeCount(); ++i)
+        for (const std::string& h : Nodes[i].History)
+            if (h == name)
+                throw ComputationFailure(
+                    numeric::kInvalidArgument,
+                    "history \"" + name + "\" is used by node " + std::to_string(i));
+    if (ground_ && ground_->History == name)
+        throw ComputationFailure(numeric::kInvalidArgument,
+                                 "history \"" + name + "\" is used by the ground motion");
+    histories_.erase(name);
+    Touch();
+}
+
+void Model::RenameHistory(const std::string& from, const std::string& to) {
+    const auto found = histories_.find(from);
+    if (found == histories_.end())
+        throw ComputationFailure(numeric::kOutOfRange, "history \"" + from + "\" does not exist");
+    if (from == to) return;
+    CheckName(to, "history");
+    if (histories_.count(to) != 0)
+        throw ComputationFailure(numeric::kInvalidArgument,
+                                 "history \"" + to + "\" exists already");
+    std::map<std::string, LoadHistory> renamed = histories_;
+    renamed.emplace(to, found->second);
+    renamed.erase(from);
+    histories_.swap(renamed);
+    for (NodeRecord& n : Nodes)
+        for (std::string& h : n.History)
+            if (h == from) h = to;
+    if (ground_ && ground_->History == from) ground_->History = to;
+    Touch();
+}
+
+void Model::SetGround(const std::optional<GroundMotion>& ground) {
+    if (!ground) {
+        ground_.reset();
+        Touch();
+        return;
+    }
+    const GroundMotion& g = *ground;
+    if (histories_.count(g.History) == 0)
+        throw ComputationFailure(numeric::kOutOfRange,
+                                 "history \"" + g.History + "\" does not exist");
+    double length = 0.0;
+    for (const double c : g.Direction) {
+        if (!std::isfinite(c))
+            throw ComputationFailure(numeric::kInvalidArgument,
+                                     "the direction of the ground motion is not finite");
+        length = std::hypot(length, c);
+    }
+    if (!(length > 0.0) || !std::isfinite(length))
+        throw ComputationFailure(numeric::kInvalidArgument,
+                                 "the direction of the ground motion has no length");
+    ground_ = g;
+    Touch();
+}
+
+void Model::SetModelDamping(const std::optional<Damping>& damping) {
+    if (damping) {
+        const std::string why = DampingProblem(*damping);
+        if (!why.empty())
+            throw ComputationFailure(numeric::kInvalidArgument, "the damping: " + why);
+    }
+    damping_ = damping;
+    Touch();
+}
+
+RayleighCoefficients Model::DampingOf(const ElementRecord& e) const {
+    if (!e.MaterialName.empty()) {
+        const auto m = materials_.find(e.MaterialName);
+        if (m != materials_.end() && m->second.Damp) return RayleighOf(*m->second.Damp);
+    }
+    return damping_ ? RayleighOf(*damping_) : RayleighCoefficients{};
+}
+
+bool Model::Damped() const {
+    for (const ElementRecord& e : Elements)
+        if (!DampingOf(e).None()) return true;
+    return false;
+}
+
 double Model::NodeDistance(int a, int b) const {
     CheckNode(a);
     CheckNode(b);
@@ -484,6 +624,26 @@ double Model::NodeDistance(int a, int b) const {
     const Vec3& q = Nodes[b].Coord;
     return std::sqrt((p[0] - q[0]) * (p[0] - q[0]) + (p[1] - q[1]) * (p[1] - q[1]) +
                      (p[2] - q[2]) * (p[2] - q[2]));
+}
+
+int UseTimoshenkoWhereShearAreas(Model& model) {
+    // Checked on copies first, so that an element that cannot take it leaves all as they were.
+    std::vector<std::pair<int, ElementRecord>> changed;
+    int on = 0;
+    for (int k = 0; k < model.ElementCount(); ++k) {
+        const ElementRecord& e = model.Elements[k];
+        if (!e.Timoshenko && (e.ShearAreaY > 0.0 || e.ShearAreaZ > 0.0)) {
+            ElementRecord copy = e;
+            copy.Timoshenko = true;
+            fem::UpdateElement(copy, model.Nodes[e.EndNode[0]].Coord,
+                               model.Nodes[e.EndNode[1]].Coord);
+            changed.emplace_back(k, std::move(copy));
+        }
+        if (e.Timoshenko) ++on;
+    }
+    for (auto& [k, e] : changed) model.Elements[k] = std::move(e);
+    if (!changed.empty()) model.Touch();
+    return on + static_cast<int>(changed.size());
 }
 
 }  // namespace fem

@@ -12,6 +12,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QEvent>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -39,6 +40,7 @@
 #include "shell/numbertext.h"
 #include "shell/runcontroller.h"
 #include "shell/structurefiles.h"
+#include "shell/tabledialogs.h"
 #include "view3d/structure.h"
 
 namespace shell {
@@ -620,6 +622,8 @@ SheetHost AnalysisPanel::MakeSheetHost() {
         }
     };
     host.keypad = [this](QLineEdit* box) { OpenKeypad(box); };
+    host.editMaterials = [this](const std::string& name) { return EditMaterials(name); };
+    host.editSections = [this](const std::string& name) { return EditSections(name); };
     return host;
 }
 
@@ -641,6 +645,28 @@ void AnalysisPanel::EditNode(int number) {
 void AnalysisPanel::EditElement(int number) {
     if (Busy()) return;
     elementSheet()->Edit(number);
+}
+
+MaterialsDialog* AnalysisPanel::materialsDialog() {
+    if (!materialsDialog_) materialsDialog_ = new MaterialsDialog(document_, MakeSheetHost(), this);
+    return materialsDialog_;
+}
+
+SectionsDialog* AnalysisPanel::sectionsDialog() {
+    if (!sectionsDialog_) sectionsDialog_ = new SectionsDialog(document_, MakeSheetHost(), this);
+    return sectionsDialog_;
+}
+
+std::string AnalysisPanel::EditMaterials(const std::string& name) {
+    if (Busy()) return name;
+    materialsDialog()->Edit(name);
+    return materialsDialog()->Follow(name);
+}
+
+std::string AnalysisPanel::EditSections(const std::string& name) {
+    if (Busy()) return name;
+    sectionsDialog()->Edit(name);
+    return sectionsDialog()->Follow(name);
 }
 
 // --- drawing ---------------------------------------------------------------------
@@ -741,7 +767,7 @@ bool AnalysisPanel::OpenStructureFile(const QString& path) {
 void AnalysisPanel::ReadStructureData() {
     if (Busy()) return;
     if (!mainWindow_->MaySetStructureAside()) return;
-    const QString path = mainWindow_->AskReadFile();
+    const QString path = mainWindow_->AskReadFile(StructureReadFilter());
     if (path.isEmpty()) {
         document_.ForgetPath();  // a cancelled dialog leaves no current file
         return;
@@ -759,24 +785,29 @@ bool AnalysisPanel::WriteStructureData(bool overwrite) {
     } catch (const std::exception&) {
     }
     QString path = CurrentFile();
-    const bool json = fem::DataFileVersionOf(document_.Model()) >= 2;
-    // Overwriting without a current file asks for a name, as writing does.
+    const bool needsJson = fem::DataFileVersionOf(document_.Model()) == 2;
+    // Overwriting without a current file asks for a name, as writing does. The dialog
+    // starts on the version the structure needs, with the current file's name in it.
     if (!overwrite || path.isEmpty()) {
-        path = mainWindow_->AskWriteFile();
+        const auto extension = [](int entry) {
+            return entry == kJsonFilterEntry ? QStringLiteral(".json") : QStringLiteral(".txt");
+        };
+        int entry = needsJson || IsJsonPath(path) ? kJsonFilterEntry : kTextFilterEntry;
+        const QString proposed = path.isEmpty() ? QString() : WithExtension(path, extension(entry));
+        path = mainWindow_->AskWriteFile(StructureWriteFilter(), entry, proposed);
         if (path.isEmpty()) return false;
-        // A name without an extension gets that of the version the structure needs.
-        if (QFileInfo(path).suffix().isEmpty())
-            path += json ? QStringLiteral(".json") : QStringLiteral(".txt");
+        // A name typed without extension takes that of the version chosen.
+        if (QFileInfo(path).suffix().isEmpty() &&
+            (entry == kTextFilterEntry || entry == kJsonFilterEntry))
+            path = WithExtension(path, extension(entry));
     }
-    // The writer chooses the version by the structure; a structure of version 2 is never
-    // written under the old format's name without the user knowing.
-    if (json && QFileInfo(path).suffix().compare(QStringLiteral("txt"), Qt::CaseInsensitive) == 0 &&
-        !platform::AskYesNo(
-            this, QStringLiteral("この構造はデータファイル版２（JSON形式）でしか保存できません。
-"
-                                 "「%1」に JSON 形式で保存しますか？")
-                      .arg(QFileInfo(path).fileName())))
-        return false;
+    // A structure that version 1 cannot hold is never written to a file of that version:
+    // the user is asked to save it as JSON beside it instead.
+    if (needsJson && !IsJsonPath(path)) {
+        const QString jsonPath = WithExtension(path, QStringLiteral(".json"));
+        if (!platform::AskYesNo(this, AskJsonInsteadText(path, jsonPath))) return false;
+        path = jsonPath;
+    }
     // A failed write keeps the current file the user had.
     const QString why = WriteStructureFile(document_, path);
     if (!why.isEmpty()) {

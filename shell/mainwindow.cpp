@@ -168,6 +168,12 @@ void MainWindow::BuildMenus() {
         file, QStringLiteral("終了(&X)"), "exitAction", [this] { close(); },
         QKeySequence(QStringLiteral("Ctrl+Q")));
 
+    QMenu* structure = menu(menuBar(), QStringLiteral("構造(&S)"), "structureMenu");
+    item(structure, QStringLiteral("材料(&M)..."), "materialsAction",
+         [panel] { panel->EditMaterials(); });
+    item(structure, QStringLiteral("断面(&E)..."), "sectionsAction",
+         [panel] { panel->EditSections(); });
+
     QMenu* calc = menu(menuBar(), QStringLiteral("計算(&C)"), "analysisMenu");
     item(
         calc, QStringLiteral("動的ＦＥＭ解析(&D)"), "dynamicAnalysisAction",

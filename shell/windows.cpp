@@ -230,23 +230,51 @@ void MainWindow::AnimateImpactResponse() {
     if (windows_->viewWindow) windows_->viewWindow->SetFrames(nullptr);
 }
 
+namespace {
+
+// The file service's filter and entry while a structure file dialog shows its own.
+class FilterDuring {
+  public:
+    FilterDuring(services::FileService& files, const QString& filter, int index)
+        : files_(files), filter_(files.Filter()), index_(files.FilterIndex()) {
+        files_.SetFilter(filter);
+        files_.SetFilterIndex(index + 1);
+    }
+    ~FilterDuring() {
+        files_.SetFilter(filter_);
+        files_.SetFilterIndex(index_);
+    }
+    FilterDuring(const FilterDuring&) = delete;
+    FilterDuring& operator=(const FilterDuring&) = delete;
+
+  private:
+    services::FileService& files_;
+    QString filter_;
+    int index_;
+};
+
+}  // namespace
+
 // The file dialogs of the structure data start in the folder of the document's file;
 // without one, where the file service started last (at first the folder the program was
 // started from, or the home folder).
-QString MainWindow::AskReadFile() {
+QString MainWindow::AskReadFile(const QString& filter) {
     services::FileService& files = services::ProgramFileService();
     files.SetParentWindow(this);
-    files.SetFilter(QString::fromUtf8(services::kStructureDataFilter));
+    const FilterDuring during(files, filter, 0);
     const QString path = QString::fromStdString(document_->Path());
     return files.ChooseFileToRead(path.isEmpty() ? QString()
                                                  : QFileInfo(path).absolutePath() + QLatin1Char('/'));
 }
 
-QString MainWindow::AskWriteFile() {
+QString MainWindow::AskWriteFile(const QString& filter, int& filterIndex,
+                                 const QString& proposedName) {
     services::FileService& files = services::ProgramFileService();
     files.SetParentWindow(this);
-    files.SetFilter(QString::fromUtf8(services::kStructureDataFilter));
-    return files.ChooseFileToWrite(QString::fromStdString(document_->Path()), true);
+    const FilterDuring during(files, filter, filterIndex);
+    const QString path = files.ChooseFileToWrite(proposedName, true);
+    if (!path.isEmpty()) filterIndex = files.FilterIndex() - 1;
+    return path;
 }
 
 // While a computation runs no modal dialog opens: its own event loop would hold the
