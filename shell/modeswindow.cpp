@@ -277,10 +277,13 @@ void ModesWindow::Finish(const std::shared_ptr<Search>& search, const std::excep
         FillList(result.Modes);
         if (result.Result.Stopped()) {
             // The modes found before the stop stay listed, and the list says so.
-            const QString kept = QStringLiteral("中止しました。中止までに求めた %1 個のモードです。")
-                                     .arg(result.Modes.size());
-            statusLabel->setText(kept);
-            message = QStringLiteral("固有振動数の計算を中止しました。\n") + kept;
+            const int kept = static_cast<int>(result.Modes.size());
+            statusLabel->setText(
+                QStringLiteral("中止しました：中止までに求めた %1 個のモードです。").arg(kept));
+            message = QStringLiteral(
+                          "固有振動数の計算を中止しました。中止までに求めた %1 "
+                          "個のモードを一覧に残します。")
+                          .arg(kept);
         } else {
             message = OutcomeMessage(result.Result);
         }
@@ -305,7 +308,8 @@ void ModesWindow::FillList(const std::vector<fem::NaturalMode>& modes) {
         // A mechanism's zero frequency has no period.
         item->setText(2, f > 0.0 ? Number(1.0 / f, kListDigits) : QStringLiteral("∞"));
         item->setData(1, Qt::UserRole, Number(f, kCopyDigits));
-        item->setData(2, Qt::UserRole, f > 0.0 ? Number(1.0 / f, kCopyDigits) : QStringLiteral("∞"));
+        item->setData(2, Qt::UserRole,
+                      f > 0.0 ? Number(1.0 / f, kCopyDigits) : QStringLiteral("∞"));
         for (int c = 0; c < 3; ++c) item->setTextAlignment(c, Qt::AlignRight | Qt::AlignVCenter);
     }
     statusLabel->setText(modes.empty()

@@ -2,7 +2,9 @@
 // the closed-form cantilever deflection v(x) = P x^2 (3L - x) / (6 EI).
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
+#include <vector>
 
 #include "model/model.h"
 #include "model/samples.h"
@@ -351,3 +353,30 @@ TEST_F(CantileverFixture, NoMagnificationRetracesTheElementAndModesSelectTheDraw
 
 }  // namespace
 }  // namespace view3d
+
+namespace {
+
+// The automatic magnification of the static deformation: the largest translation drawn
+// as a tenth of the structure's largest extent, rounded down to 1, 2 or 5 times a power
+// of ten.
+TEST(StaticMagnification, DrawsTheLargestTranslationAsATenthOfTheStructure) {
+    fem::Model portal;
+    for (const std::array<double, 3>& c :
+         {std::array<double, 3>{0, 0, 0}, {0, 0, 3000}, {3000, 0, 3000}, {3000, 0, 0}}) {
+        fem::NodeRecord n = fem::DefaultNode();
+        n.Coord = c;
+        portal.AddNode(n);
+    }
+    // 3000 mm / 10 / 0.7 mm = 428.6: drawn 200 times.
+    std::vector<std::array<double, 6>> u(4, std::array<double, 6>{});
+    u[1] = {0.42, 0.0, -0.56, 0.01, 0.0, 0.0};  // |u| = 0.7 mm; rotations take no part
+    EXPECT_DOUBLE_EQ(view3d::StaticMagnification(portal, u), 200.0);
+    // 3000 / 10 / 0.003 = 100000 exactly.
+    u[1] = {0.0, 0.003, 0.0, 0.0, 0.0, 0.0};
+    EXPECT_DOUBLE_EQ(view3d::StaticMagnification(portal, u), 100000.0);
+    // Nothing moves: drawn as computed.
+    u[1] = {};
+    EXPECT_DOUBLE_EQ(view3d::StaticMagnification(portal, u), 1.0);
+}
+
+}  // namespace
