@@ -29,7 +29,7 @@
 #include <QThread>
 #include <QTimer>
 
-#include "../bench/analysis/grid_frame.h"
+#include "bench/analysis/grid_frame.h"
 #include "model/datafile.h"
 #include "model/model.h"
 #include "platform/messagebox.h"
