@@ -28,7 +28,8 @@ cd FromNumeric(const numeric::Complex& z) {
 cd SinhOverArgument(cd w) {
     const cd w2 = w * w;
     cd sum = 0.0;
-    for (int n = kSeriesTerms - 1; n >= 0; --n) sum = 1.0 + sum * w2 / double((2 * n + 2) * (2 * n + 3));
+    for (int n = kSeriesTerms - 1; n >= 0; --n)
+        sum = 1.0 + sum * w2 / double((2 * n + 2) * (2 * n + 3));
     return sum;
 }
 
@@ -43,8 +44,8 @@ std::array<cd, 4> BeamSeries(cd lambda4, double x) {
     for (int j = 0; j < 4; ++j) {
         cd sum = 0.0;
         for (int m = kSeriesTerms - 1; m >= 1; --m)
-            sum = q * (1.0 + sum) / double((4 * m + j) * (4 * m + j - 1) * (4 * m + j - 2) *
-                                           (4 * m + j - 3));
+            sum = q * (1.0 + sum) /
+                  double((4 * m + j) * (4 * m + j - 1) * (4 * m + j - 2) * (4 * m + j - 3));
         f[static_cast<std::size_t>(j)] = power * (1.0 + sum);
         power *= x / (j + 1);
     }
@@ -108,7 +109,7 @@ MemberField::Beam MemberField::SolveBeam(double beta, cd s, double L,
     const cd e1 = std::exp(-X1), e2 = std::exp(-X2);
     const cd d1 = X1 / unit, d2 = X2 / unit;
     Eigen::Matrix4cd m;
-    m << 1.0, e1, 1.0, e2,        //
+    m << 1.0, e1, 1.0, e2,           //
         -d1, d1 * e1, -d2, d2 * e2,  //
         e1, 1.0, e2, 1.0,            //
         -d1 * e1, d1, -d2 * e2, d2;
@@ -150,8 +151,8 @@ MemberField::MemberField(const ElementRecord& e, numeric::Complex s, const numer
 std::array<cd, 6> MemberField::At(double x) const {
     const std::array<cd, 2> v = plane0_.At(x, length_);
     const std::array<cd, 2> w = plane1_.At(x, length_);
-    const std::array<cd, 6> out{axial_.At(x, length_), v[0], w[0], torsion_.At(x, length_),
-                                -w[1], v[1]};
+    const std::array<cd, 6> out{axial_.At(x, length_),   v[0],  w[0],
+                                torsion_.At(x, length_), -w[1], v[1]};
     for (const cd& z : out) CheckFinite(z);
     return out;
 }
@@ -182,7 +183,8 @@ numeric::ComplexMatrix StationSpectra(const ImpactSolution& solution, int elemen
     numeric::ComplexMatrix out(per * static_cast<int>(stations.size()), points);
     numeric::Complex global[12], local[12];
     for (int k = 0; k < points; ++k) {
-        for (int c = 0; c < 12; ++c) global[c] = solution.Spectrum(line, e.EndNode[c / 6], c % 6)[k];
+        for (int c = 0; c < 12; ++c)
+            global[c] = solution.Spectrum(line, e.EndNode[c / 6], c % 6)[k];
         RotateVector12(e.RotMatrix, global, local);
         const MemberField field(e, solution.Settings().TransformPoint(k, line), local);
         for (std::size_t i = 0; i < stations.size(); ++i) {

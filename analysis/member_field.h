@@ -77,7 +77,6 @@ enum class StationValues {
 // not complete or tables made for other settings.
 [[nodiscard]] HistoryResult StationHistories(const ImpactSolution& solution, int element,
                                              const std::vector<double>& stations,
-                                             StationValues values,
-                                             const InverseTransform& inverse);
+                                             StationValues values, const InverseTransform& inverse);
 
 }  // namespace fem

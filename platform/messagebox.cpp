@@ -60,7 +60,8 @@ SaveChoice AskSaveChanges(QWidget* parent, const QString& text) {
     box.setIcon(QMessageBox::Question);
     box.setText(text);
     QPushButton* save = box.addButton(QStringLiteral("保存"), QMessageBox::AcceptRole);
-    QPushButton* discard = box.addButton(QStringLiteral("保存しない"), QMessageBox::DestructiveRole);
+    QPushButton* discard =
+        box.addButton(QStringLiteral("保存しない"), QMessageBox::DestructiveRole);
     QPushButton* cancel = box.addButton(QStringLiteral("キャンセル"), QMessageBox::RejectRole);
     box.setDefaultButton(save);
     box.setEscapeButton(cancel);

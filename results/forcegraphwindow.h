@@ -173,12 +173,12 @@ class ForceGraphWindow : public QWidget {
     QComboBox* leftEndCombo;                  // left end, a fraction of Te
     QLabel* rightEndLabel;
     QComboBox* rightEndCombo;
-    QLabel* elementLabel;   // above the plot: element number,
-    QLabel* nodeLabels[2];  // its two nodes
-    QLabel* systemLabel;    // and global or element components
-    QLabel* noticeLabel;    // "エイリアシング補正なし" and what follows from it
+    QLabel* elementLabel;        // above the plot: element number,
+    QLabel* nodeLabels[2];       // its two nodes
+    QLabel* systemLabel;         // and global or element components
+    QLabel* noticeLabel;         // "エイリアシング補正なし" and what follows from it
     QPushButton* correctButton;  // "補正して再解析"
-    QLabel* retiredLabel;   // over the plot of a retired graph
+    QLabel* retiredLabel;        // over the plot of a retired graph
     QLabel* forceListHeading;
     QListWidget* forceList;  // static end forces
     QLabel* displacementListHeading;

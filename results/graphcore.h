@@ -124,8 +124,7 @@ CommonScales StaticCommonScales(const fem::StaticSolution* statics);
 // gets 1.
 int ComputeScales(const numeric::RealMatrix& history, int nw, double rightEnd, PenTable& pens,
                   GraphKind kind = GraphKind::ElementForces,
-                  const std::vector<double>& relativeErrors = {},
-                  const CommonScales& common = {});
+                  const std::vector<double>& relativeErrors = {}, const CommonScales& common = {});
 
 // Whether a curve of the first count components grows towards the end of the first n
 // points as an aliased image does: its largest value over the last quarter is more than

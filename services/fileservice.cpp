@@ -192,8 +192,7 @@ FileService::FileService()
     if (QCoreApplication::instance() != nullptr) {
         const QString started = QDir::currentPath();
         const bool own = QDir(started) == QDir(QCoreApplication::applicationDirPath());
-        programFolder_ =
-            WithSeparator(QDir::toNativeSeparators(own ? QDir::homePath() : started));
+        programFolder_ = WithSeparator(QDir::toNativeSeparators(own ? QDir::homePath() : started));
     }
     flags_ = kFontAll;
 }

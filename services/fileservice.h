@@ -31,8 +31,7 @@ class FolderChooser;
 // separated by ";".
 inline constexpr const char* kDocumentFilter = "文書(*.txt)|*.txt;*.doc|All|*.*";
 // The structure data files of both versions: plain text and JSON.
-inline constexpr const char* kStructureDataFilter =
-    "構造データ(*.txt *.json)|*.txt;*.json|All|*.*";
+inline constexpr const char* kStructureDataFilter = "構造データ(*.txt *.json)|*.txt;*.json|All|*.*";
 
 // Converts such a filter to Qt's syntax: "文書(*.txt)|*.txt;*.doc|All|*.*" becomes
 // "文書 (*.txt *.doc);;All (*)". A filter without "|" is returned unchanged.

@@ -18,7 +18,6 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QFileInfo>
 #include <QMouseEvent>
 #include <QProgressBar>
 #include <QPushButton>
@@ -121,8 +120,8 @@ void AnalysisPanel::BuildControls() {
     fileNameLabel_->setFrameShadow(QFrame::Sunken);
     magnificationEdit_ = new QLineEdit(displayGroup_);
     magnificationEdit_->setObjectName(QStringLiteral("magnificationEdit"));
-    magnificationEdit_->setToolTip(
-        QStringLiteral("静的変位の表示倍率（空欄：自動、最大の変位を構造の大きさの１／１０に描く）"));
+    magnificationEdit_->setToolTip(QStringLiteral(
+        "静的変位の表示倍率（空欄：自動、最大の変位を構造の大きさの１／１０に描く）"));
     magnificationEdit_->setPlaceholderText(QStringLiteral("自動"));
     redrawButton_ = NewButton(QStringLiteral("書き直し"), "redrawButton", displayGroup_);
     const char* const deformationCaptions[3] = {"静的変形詳細", "静的変形簡易", "静的変形無"};
@@ -529,8 +528,7 @@ void AnalysisPanel::Abandon() {
 double AnalysisPanel::Magnification() const {
     if (magnificationEdit_->text().trimmed().isEmpty()) {
         const auto* displacements = document_.StaticDisplacements();
-        return displacements ? view3d::StaticMagnification(document_.Model(), *displacements)
-                             : 1.0;
+        return displacements ? view3d::StaticMagnification(document_.Model(), *displacements) : 1.0;
     }
     const auto amp = ParseDouble(magnificationEdit_->text());
     if (!amp)
@@ -605,8 +603,6 @@ void AnalysisPanel::Redraw() {
 void AnalysisPanel::OpenKeypad(QLineEdit* box) {
     box->setText(mainWindow_->InputText(box));
 }
-
-
 
 SheetHost AnalysisPanel::MakeSheetHost() {
     SheetHost host;

@@ -159,7 +159,8 @@ void MainWindow::BuildMenus() {
         [panel] { panel->ReadStructureData(); }, QKeySequence::Open);
     item(
         file, QStringLiteral("構造データ書込(&A)"), "writeStructureAction",
-        [panel] { panel->WriteStructureData(false); }, QKeySequence(QStringLiteral("Ctrl+Shift+S")));
+        [panel] { panel->WriteStructureData(false); },
+        QKeySequence(QStringLiteral("Ctrl+Shift+S")));
     item(
         file, QStringLiteral("構造データ上書(&S)"), "overwriteStructureAction",
         [panel] { panel->WriteStructureData(true); }, QKeySequence::Save);

@@ -2,11 +2,11 @@
 // the keypad: windows created on first use and kept until discarded.
 #include <algorithm>
 
+#include <QFileInfo>
+#include <QGuiApplication>
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
-#include <QFileInfo>
-#include <QGuiApplication>
 #include <QPointer>
 #include <QScreen>
 
@@ -16,8 +16,8 @@
 #include "services/keypad.h"
 #include "shell/analysispanel.h"
 #include "shell/document.h"
-#include "shell/messages.h"
 #include "shell/mainwindow.h"
+#include "shell/messages.h"
 #include "shell/modeshape.h"
 #include "shell/modeswindow.h"
 #include "shell/runcontroller.h"
@@ -112,7 +112,8 @@ void MainWindow::PlaceBesidePanel(QWidget* window) {
     const QPoint corner = mdiArea_->viewport()->mapToGlobal(
         QPoint(analysisPanelSub_->frameGeometry().right() + 1, analysisPanelSub_->y()));
     QRect wanted(corner, window->frameGeometry().size());
-    if (const QScreen* screen = window->screen() ? window->screen() : QGuiApplication::primaryScreen()) {
+    if (const QScreen* screen =
+            window->screen() ? window->screen() : QGuiApplication::primaryScreen()) {
         const QRect s = screen->availableGeometry();
         wanted.moveRight(std::min(wanted.right(), s.right()));
         wanted.moveBottom(std::min(wanted.bottom(), s.bottom()));
@@ -263,8 +264,8 @@ QString MainWindow::AskReadFile(const QString& filter) {
     files.SetParentWindow(this);
     const FilterDuring during(files, filter, 0);
     const QString path = QString::fromStdString(document_->Path());
-    return files.ChooseFileToRead(path.isEmpty() ? QString()
-                                                 : QFileInfo(path).absolutePath() + QLatin1Char('/'));
+    return files.ChooseFileToRead(
+        path.isEmpty() ? QString() : QFileInfo(path).absolutePath() + QLatin1Char('/'));
 }
 
 QString MainWindow::AskWriteFile(const QString& filter, int& filterIndex,

@@ -2,10 +2,10 @@
 // The animation of the view: frames of a moving structure (framesource.h) drawn one at
 // a time over the structure, each member through the displacements the frames hold at
 // stations inside it (its exact motion), or, for frames without stations, along the
-// static cubic through its end displacements, with a magnification of its own. Plain C++; the view window adds the play control, the time
-// slider and the magnification box.
-#include <memory>
+// static cubic through its end displacements, with a magnification of its own. Plain C++; the view
+// window adds the play control, the time slider and the magnification box.
 #include <array>
+#include <memory>
 #include <string>
 #include <vector>
 

@@ -27,8 +27,8 @@ void FrameSource::StationTranslations(int, int, std::array<double, 3>*) const {}
 int AutomaticStations(int frames, int members) {
     if (frames <= 0 || members <= 0) return 0;
     const double perStation = 3.0 * sizeof(float) * frames * static_cast<double>(members);
-    return static_cast<int>(std::min<double>(kMaxStationsPerMember,
-                                             std::floor(kStationBudget / perStation)));
+    return static_cast<int>(
+        std::min<double>(kMaxStationsPerMember, std::floor(kStationBudget / perStation)));
 }
 
 HistoryFrames::HistoryFrames(std::shared_ptr<const fem::ImpactSolution> solution, Inversion when,

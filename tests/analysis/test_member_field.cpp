@@ -81,16 +81,19 @@ TEST(MemberField, RodAndBeamFollowTheirClosedForms) {
             const auto row = basis(r < 2 ? 0.0 : L, r % 2);
             for (int c = 0; c < 4; ++c) a(r, c) = row[c];
         }
-        const Eigen::Vector4cd coef = a.fullPivLu().solve(Eigen::Vector4cd(d[1], d[5], d[7], d[11]));
+        const Eigen::Vector4cd coef =
+            a.fullPivLu().solve(Eigen::Vector4cd(d[1], d[5], d[7], d[11]));
         for (double x : {0.0, 0.1 * L, 0.37 * L, 0.5 * L, 0.9 * L, L}) {
             const auto u = field.At(x);
-            const cd rod = (d[0] * std::sinh(k * (L - x)) + d[6] * std::sinh(k * x)) / std::sinh(k * L);
+            const cd rod =
+                (d[0] * std::sinh(k * (L - x)) + d[6] * std::sinh(k * x)) / std::sinh(k * L);
             EXPECT_TRUE(testsupport::Close(u[0], rod, 1e-11, 1e-13)) << "s " << s << " x " << x;
             const auto w = basis(x, 0), slope = basis(x, 1);
             cd beam = 0.0, beamSlope = 0.0;
             for (int c = 0; c < 4; ++c) beam += coef[c] * w[c], beamSlope += coef[c] * slope[c];
             EXPECT_TRUE(testsupport::Close(u[1], beam, 1e-9, 1e-12)) << "s " << s << " x " << x;
-            EXPECT_TRUE(testsupport::Close(u[5], beamSlope, 1e-9, 1e-15)) << "s " << s << " x " << x;
+            EXPECT_TRUE(testsupport::Close(u[5], beamSlope, 1e-9, 1e-15))
+                << "s " << s << " x " << x;
         }
     }
 }
@@ -102,13 +105,14 @@ TEST(MemberField, IsTheMemberCutInTwoAndCondensed) {
     const double fraction[] = {0.03, 0.25, 0.5, 0.81};
     // s: static, short against its waves (series), near the series limit, a few waves,
     // very many waves, and close to the imaginary axis.
-    const cd points[] = {cd(0, 0),      cd(50, 300),     cd(1e4, 8e3),    cd(3e3, 6e4),
-                         cd(2e4, 4e5), cd(1e6, 3e7),   cd(20, 2.2e5)};
+    const cd points[] = {cd(0, 0),     cd(50, 300),  cd(1e4, 8e3), cd(3e3, 6e4),
+                         cd(2e4, 4e5), cd(1e6, 3e7), cd(20, 2.2e5)};
     for (double f : fraction) {
         fem::Model m;
         m.AddNode(Node(a[0], a[1], a[2]));
         m.AddNode(Node(b[0], b[1], b[2]));
-        m.AddNode(Node(a[0] + f * (b[0] - a[0]), a[1] + f * (b[1] - a[1]), a[2] + f * (b[2] - a[2])));
+        m.AddNode(
+            Node(a[0] + f * (b[0] - a[0]), a[1] + f * (b[1] - a[1]), a[2] + f * (b[2] - a[2])));
         m.AddElement(Member(0, 1));
         m.AddElement(Member(0, 2));
         m.AddElement(Member(2, 1));
@@ -178,8 +182,7 @@ TEST(MemberField, UndividedMembersMoveAsDividedOnes) {
     ASSERT_TRUE(dividedSolution->Complete());
     const fem::InverseTransform inverse(settings);
     for (int member = 0; member < 2; ++member) {
-        const std::vector<double> stations =
-            fem::InnerStations(whole.Elements[member].Length, 3);
+        const std::vector<double> stations = fem::InnerStations(whole.Elements[member].Length, 3);
         for (int line = 0; line < 2; ++line) {
             const numeric::ComplexMatrix spectra = fem::StationSpectra(
                 *wholeSolution, member, stations, fem::StationValues::All, line);
@@ -191,12 +194,12 @@ TEST(MemberField, UndividedMembersMoveAsDividedOnes) {
                 const int node = 4 * member + i + 1;
                 for (int k = 0; k < settings.PointsPerLine(); ++k)
                     for (int c = 0; c < 3; ++c)
-                        ASSERT_TRUE(testsupport::Close(
-                            testsupport::ToStd(spectra(6 * i + c, k)),
-                            testsupport::At(*dividedSolution, node, c, k, line), 0.0,
-                            1e-10 * largest))
-                            << "member " << member << " station " << i << " line " << line
-                            << " k " << k << " c " << c;
+                        ASSERT_TRUE(
+                            testsupport::Close(testsupport::ToStd(spectra(6 * i + c, k)),
+                                               testsupport::At(*dividedSolution, node, c, k, line),
+                                               0.0, 1e-10 * largest))
+                            << "member " << member << " station " << i << " line " << line << " k "
+                            << k << " c " << c;
             }
         }
         const fem::HistoryResult stationHistories = fem::StationHistories(
@@ -207,7 +210,8 @@ TEST(MemberField, UndividedMembersMoveAsDividedOnes) {
                 fem::NodeDisplacementHistory(*dividedSolution, 4 * member + i + 1, inverse);
             double peak = 0.0;
             for (int c = 0; c < 3; ++c)
-                for (int j = 0; j < settings.Nw; ++j) peak = std::max(peak, std::fabs(node.Corrected(c, j)));
+                for (int j = 0; j < settings.Nw; ++j)
+                    peak = std::max(peak, std::fabs(node.Corrected(c, j)));
             ASSERT_GT(peak, 0.0);
             for (int c = 0; c < 3; ++c)
                 for (int j = 0; j < settings.Nw; ++j) {

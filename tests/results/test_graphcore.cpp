@@ -4,8 +4,8 @@
 
 #include <algorithm>
 #include <cmath>
-#include <string>
 #include <stdexcept>
+#include <string>
 #include <vector>
 
 #include "analysis/statics.h"
@@ -406,8 +406,8 @@ TEST(DrawComponents, CurvesRunThroughTimeFractionAndScaledValue) {
 
 TEST(DrawAxes, TimeInMillisecondsValuesInTheUnitsOfEachGroupAndTheLoadStart) {
     PenTable pens;
-    pens[0].Scale = 120.0f;    // forces: the left axis
-    pens[3].Scale = 5000.0f;   // moments: the right axis
+    pens[0].Scale = 120.0f;   // forces: the left axis
+    pens[3].Scale = 5000.0f;  // moments: the right axis
     results::PlotArea area;
     area.Width = 800;
     area.Height = 500;
