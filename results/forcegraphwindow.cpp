@@ -336,17 +336,28 @@ void ForceGraphWindow::PlaceTopRow() {
     // Element number, the two node numbers and the coordinate system above the plot.
     int x = 4;
     const int h = TwipsToPixels(kTopRow);
-    for (QLabel* l : {elementLabel, nodeLabels[0], nodeLabels[1], systemLabel, noticeLabel}) {
+    for (QLabel* l : {elementLabel, nodeLabels[0], nodeLabels[1], systemLabel}) {
         if (l->isHidden()) continue;
         l->adjustSize();
         l->setGeometry(x, 0, l->width(), h);
         x += l->width() + 12;
     }
-    if (!correctButton->isHidden()) {
-        const QSize hint = correctButton->sizeHint();
-        correctButton->setGeometry(x, std::max(0, (h - hint.height()) / 2), hint.width(),
-                                   std::min(hint.height(), h));
+    // The notice and the correction's button keep left of the side panel: the button
+    // first, the notice shortened to the room left (its whole text in the tip).
+    const int limit = sidePanel->isHidden() ? width() : sidePanel->x();
+    const QSize hint = correctButton->isHidden() ? QSize() : correctButton->sizeHint();
+    if (!noticeLabel->isHidden()) {
+        const QString full = noticeLabel->toolTip();
+        const int room = std::max(0, limit - x - (hint.isValid() ? hint.width() + 12 : 0) - 4);
+        noticeLabel->setText(noticeLabel->fontMetrics().elidedText(full, Qt::ElideRight, room));
+        noticeLabel->adjustSize();
+        noticeLabel->setGeometry(x, 0, std::min(noticeLabel->width(), room), h);
+        x += noticeLabel->width() + 12;
     }
+    if (hint.isValid())
+        correctButton->setGeometry(std::min(x, std::max(0, limit - hint.width() - 4)),
+                                   std::max(0, (h - hint.height()) / 2), hint.width(),
+                                   std::min(hint.height(), h));
 }
 
 void ForceGraphWindow::PlaceHelpText() {
@@ -500,6 +511,7 @@ std::string ForceGraphWindow::NoticeText() const {
 void ForceGraphWindow::ShowNotice() {
     const std::string text = NoticeText();
     noticeLabel->setText(QString::fromStdString(text));
+    noticeLabel->setToolTip(QString::fromStdString(text));
     noticeLabel->setVisible(!text.empty());
     correctButton->setVisible(CorrectionOffered() && CorrectionRequested != nullptr);
     PlaceTopRow();
