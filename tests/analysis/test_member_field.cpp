@@ -13,6 +13,7 @@
 #include "analysis/element.h"
 #include "analysis/impact.h"
 #include "analysis/member_field.h"
+#include "numeric/failure.h"
 #include "support.h"
 
 namespace {
@@ -62,6 +63,7 @@ TEST(MemberField, RodAndBeamFollowTheirClosedForms) {
     const std::array<cd, 12> d = SomeEnds();
     const auto ends = Ends(d);
     // s from well inside the series to many wavelengths along the member.
+    int comparedToTheClosedForm = 0;
     for (const cd s : {cd(3e2, 4e3), cd(2e4, 3e5), cd(5e4, 2.5e6)}) {
         const fem::MemberField field(e, {s.real(), s.imag()}, ends.data());
         const cd k = s / e.WaveAxial;
@@ -88,14 +90,27 @@ TEST(MemberField, RodAndBeamFollowTheirClosedForms) {
             const cd rod =
                 (d[0] * std::sinh(k * (L - x)) + d[6] * std::sinh(k * x)) / std::sinh(k * L);
             EXPECT_TRUE(testsupport::Close(u[0], rod, 1e-11, 1e-13)) << "s " << s << " x " << x;
-            const auto w = basis(x, 0), slope = basis(x, 1);
-            cd beam = 0.0, beamSlope = 0.0;
-            for (int c = 0; c < 4; ++c) beam += coef[c] * w[c], beamSlope += coef[c] * slope[c];
-            EXPECT_TRUE(testsupport::Close(u[1], beam, 1e-9, 1e-12)) << "s " << s << " x " << x;
-            EXPECT_TRUE(testsupport::Close(u[5], beamSlope, 1e-9, 1e-15))
-                << "s " << s << " x " << x;
+            // The general solution in cosh and sinh loses every digit once kappa L is
+            // large (its matrix holds cosh(kappa L)): it is the reference only while
+            // kappa L stays small; the member cut in two checks the rest.
+            if (std::abs(kappa) * L < 10.0) {
+                ++comparedToTheClosedForm;
+                const auto w = basis(x, 0), slope = basis(x, 1);
+                cd beam = 0.0, beamSlope = 0.0;
+                for (int c = 0; c < 4; ++c) beam += coef[c] * w[c], beamSlope += coef[c] * slope[c];
+                EXPECT_TRUE(testsupport::Close(u[1], beam, 1e-9, 1e-12)) << "s " << s << " x " << x;
+                EXPECT_TRUE(testsupport::Close(u[5], beamSlope, 1e-9, 1e-15))
+                    << "s " << s << " x " << x;
+            }
         }
+        // At the ends the field takes the end values, whatever s.
+        const auto first = field.At(0.0), second = field.At(L);
+        EXPECT_TRUE(testsupport::Close(first[1], d[1], 1e-11, 1e-13)) << "s " << s;
+        EXPECT_TRUE(testsupport::Close(first[5], d[5], 1e-11, 1e-15)) << "s " << s;
+        EXPECT_TRUE(testsupport::Close(second[1], d[7], 1e-11, 1e-13)) << "s " << s;
+        EXPECT_TRUE(testsupport::Close(second[5], d[11], 1e-11, 1e-15)) << "s " << s;
     }
+    EXPECT_GT(comparedToTheClosedForm, 0);
 }
 
 // A member cut at x into two elements and condensed at the cut: the cut moves as the
