@@ -102,11 +102,6 @@ ForceGraphWindow::ForceGraphWindow(QWidget* parent)
     systemLabel = new QLabel(this);
     noticeLabel = new QLabel(this);
     noticeLabel->setObjectName("noticeLabel");
-    correctButton = new QPushButton("補正して再解析", this);
-    correctButton->setObjectName("correctButton");
-    correctButton->setToolTip(
-        "「エイリアシング補正」を入れて解析し直します（この履歴は再度「計算実行」で求めます）");
-    correctButton->hide();
     retiredLabel = new QLabel(plotPicture);
     retiredLabel->setObjectName("retiredLabel");
     nodeLabels[0] = new QLabel(this);
@@ -122,6 +117,11 @@ ForceGraphWindow::ForceGraphWindow(QWidget* parent)
     helpText = new QPlainTextEdit(this);
     listWidthProbe = new QLabel(this);
     sidePanel = new QFrame(this);
+    correctButton = new QPushButton("補正して再解析", sidePanel);
+    correctButton->setObjectName("correctButton");
+    correctButton->setToolTip(
+        "「エイリアシング補正」を入れて解析し直します（この履歴は再度「計算実行」で求めます）");
+    correctButton->hide();
     BuildSidePanel();
 
     // Children of the plot show through to its mouse handling.
@@ -312,6 +312,9 @@ void ForceGraphWindow::PlaceFixedControls() {
     printButton->setGeometry(m + half, y, half - 4, buttonHeight);
     y += buttonHeight + 4;
     saveCsvButton->setGeometry(m, y, half - 4, buttonHeight);
+    y += buttonHeight + 4;
+    // "補正して再解析" across the panel, shown only while the correction is offered.
+    correctButton->setGeometry(m, y, 2 * half - 4, buttonHeight);
     y += buttonHeight + m;
     sidePanel->setGeometry(sidePanel->x(), 0, w, y);
 
@@ -342,22 +345,16 @@ void ForceGraphWindow::PlaceTopRow() {
         l->setGeometry(x, 0, l->width(), h);
         x += l->width() + 12;
     }
-    // The notice and the correction's button keep left of the side panel: the button
-    // first, the notice shortened to the room left (its whole text in the tip).
+    // The notice keeps left of the side panel, shortened to the room left (its whole text
+    // in the tip).
     const int limit = sidePanel->isHidden() ? width() : sidePanel->x();
-    const QSize hint = correctButton->isHidden() ? QSize() : correctButton->sizeHint();
     if (!noticeLabel->isHidden()) {
         const QString full = noticeLabel->toolTip();
-        const int room = std::max(0, limit - x - (hint.isValid() ? hint.width() + 12 : 0) - 4);
+        const int room = std::max(0, limit - x - 4);
         noticeLabel->setText(noticeLabel->fontMetrics().elidedText(full, Qt::ElideRight, room));
         noticeLabel->adjustSize();
         noticeLabel->setGeometry(x, 0, std::min(noticeLabel->width(), room), h);
-        x += noticeLabel->width() + 12;
     }
-    if (hint.isValid())
-        correctButton->setGeometry(std::min(x, std::max(0, limit - hint.width() - 4)),
-                                   std::max(0, (h - hint.height()) / 2), hint.width(),
-                                   std::min(hint.height(), h));
 }
 
 void ForceGraphWindow::PlaceHelpText() {
