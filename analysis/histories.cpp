@@ -190,6 +190,19 @@ void InverseTransform::Invert(const Complex* spectrum, int line, Complex* w, dou
     }
 }
 
+HistoryResult InvertSpectra(const InverseTransform& inverse,
+                            const std::vector<numeric::ComplexMatrix>& spectra) {
+    const int lines = static_cast<int>(spectra.size());
+    if (lines < 1 || lines > 2 || (lines == 2 && spectra[1].Rows() != spectra[0].Rows()))
+        throw ComputationFailure(numeric::kOutOfRange, "spectra of one or two lines expected");
+    for (const numeric::ComplexMatrix& m : spectra)
+        if (m.Cols() != inverse.Nw() / 2 + 1)
+            throw ComputationFailure(numeric::kOutOfRange,
+                                     "the inverse transform was made for other settings");
+    return InvertHistories(inverse, lines, spectra[0].Rows(),
+                           [&](int c, int line) { return spectra[line].Row(c); });
+}
+
 numeric::ComplexMatrix ElementForceSpectrum(const ImpactSolution& solution, int element,
                                             ForceAxes axes, int line) {
     CheckElement(solution, element);

@@ -60,6 +60,12 @@ struct HistoryResult {
     }
 };
 
+// The histories of the rows of spectra, one matrix per line of transform points (rows x
+// Nw/2+1 each, the same rows on every line): inverted, and with a second line corrected
+// with its estimated error as the histories below.
+[[nodiscard]] HistoryResult InvertSpectra(const InverseTransform& inverse,
+                                          const std::vector<numeric::ComplexMatrix>& spectra);
+
 // In which components element end forces are given.
 enum class ForceAxes {
     Element,  // element components, the first node's six negated (internal forces)

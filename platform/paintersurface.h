@@ -78,7 +78,7 @@ class PainterSurface : public Surface {
     void SetCurvesAsLines(bool lines) { curvesAsLines_ = lines; }
 
     // Width of the longest line of text at the current font size, in user units.
-    [[nodiscard]] double TextWidth(const std::string& text) const;
+    [[nodiscard]] double TextWidth(const std::string& text) const override;
     // The picture's size in logical pixels.
     [[nodiscard]] QSize Size() const { return size_; }
 

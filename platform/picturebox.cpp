@@ -340,6 +340,30 @@ double PictureBox::TextHeight(const std::string& text) const {
     return lines * fm.height() * std::abs(Scale().height) / d_->image.height();
 }
 
+double PictureBox::TextWidth(const std::string& text) const {
+    EnsureImage();
+    const QFontMetricsF fm(TextFont(d_->fontSize), &d_->image);
+    double widest = 0.0;
+    for (const QString& line : QString::fromStdString(text).split(QLatin1Char('\n')))
+        widest = std::max(widest, fm.horizontalAdvance(line));
+    return widest * std::abs(Scale().width) / d_->image.width();
+}
+
+void PictureBox::Polyline(const double* xs, const double* ys, int count, Color c) {
+    bool open = false;  // a point to go on from
+    for (int i = 0; i < count; ++i) {
+        if (!std::isfinite(xs[i]) || !std::isfinite(ys[i])) {
+            open = false;
+            continue;
+        }
+        if (open)
+            LineTo(xs[i], ys[i], c);
+        else
+            d_->currentX = xs[i], d_->currentY = ys[i];
+        open = true;
+    }
+}
+
 double PictureBox::TextHeightTwips(double fontSize) const {
     EnsureImage();
     const QFontMetricsF fm(TextFont(fontSize), &d_->image);

@@ -62,7 +62,11 @@ class PictureBox : public QWidget, public Surface {
     void Clear() override;
     [[nodiscard]] double TextHeight(const std::string& text) const override;
     [[nodiscard]] double TextHeightTwips(double fontSize) const override;
+    [[nodiscard]] double TextWidth(const std::string& text) const override;
 
+    // The points joined in order as one line of the draw width (points that are not
+    // finite are left out); the current position becomes the last point.
+    void Polyline(const double* xs, const double* ys, int count, Color c);
     // Many Dot calls in a row (a curve of dots) without per-call overhead; the
     // current position becomes the last point.
     void Dots(const double* xs, const double* ys, int count, Color c);

@@ -51,8 +51,9 @@ bool WritePng(QIODevice& out, QSize size, const PictureDrawing& draw) {
     return image.save(&out, "PNG");
 }
 
-bool WriteSvg(QIODevice& out, QSize size, const PictureDrawing& draw) {
+bool WriteSvg(QIODevice& out, QSize size, const PictureDrawing& draw, const QString& title) {
     QSvgGenerator svg;
+    svg.setTitle(title);
     svg.setOutputDevice(&out);
     svg.setSize(size);
     svg.setViewBox(QRect(QPoint(0, 0), size));
@@ -63,7 +64,7 @@ bool WriteSvg(QIODevice& out, QSize size, const PictureDrawing& draw) {
     return painter.end();
 }
 
-bool WritePdf(QIODevice& out, QSize size, const PictureDrawing& draw) {
+bool WritePdf(QIODevice& out, QSize size, const PictureDrawing& draw, const QString& title) {
     // One page of exactly the picture's size at the screen's resolution.
     QPdfWriter pdf(&out);
     const double dpi = ScreenDpi();
@@ -72,6 +73,7 @@ bool WritePdf(QIODevice& out, QSize size, const PictureDrawing& draw) {
     pdf.setPageMargins(QMarginsF(0, 0, 0, 0));
     pdf.setResolution(static_cast<int>(std::lround(dpi)));
     pdf.setCreator(QStringLiteral("ImpactFrame"));
+    pdf.setTitle(title);
     QPainter painter;
     if (!painter.begin(&pdf)) return false;
     RenderPicture(painter, QRectF(0, 0, pdf.width(), pdf.height()), size, draw, true);
@@ -80,7 +82,8 @@ bool WritePdf(QIODevice& out, QSize size, const PictureDrawing& draw) {
 
 }  // namespace
 
-ExportResult ExportPicture(const QString& path, QSize size, const PictureDrawing& draw) {
+ExportResult ExportPicture(const QString& path, QSize size, const PictureDrawing& draw,
+                           const QString& title) {
     ExportResult result;
     const PictureFormat format = PictureFormatOf(path);
     if (format == PictureFormat::Unknown) {
@@ -103,10 +106,10 @@ ExportResult ExportPicture(const QString& path, QSize size, const PictureDrawing
                 drawn = WritePng(buffer, size, draw);
                 break;
             case PictureFormat::Svg:
-                drawn = WriteSvg(buffer, size, draw);
+                drawn = WriteSvg(buffer, size, draw, title);
                 break;
             case PictureFormat::Pdf:
-                drawn = WritePdf(buffer, size, draw);
+                drawn = WritePdf(buffer, size, draw, title);
                 break;
             case PictureFormat::Unknown:
                 drawn = false;

@@ -54,10 +54,12 @@ struct ExportResult {
 };
 
 // Draws a picture of size pixels (each side 1 .. kMaxPictureSide) and writes it to path
-// as PNG, SVG or PDF by the extension. The picture is drawn in memory and written
-// through fem::WriteFileSafely, so a failure leaves an existing file as it was.
+// as PNG, SVG or PDF by the extension; an SVG or PDF document is titled title. The
+// picture is drawn in memory and written through fem::WriteFileSafely, so a failure
+// leaves an existing file as it was.
 [[nodiscard]] ExportResult ExportPicture(const QString& path, QSize size,
-                                         const PictureDrawing& draw);
+                                         const PictureDrawing& draw,
+                                         const QString& title = QString());
 
 // Draws a picture of size logical pixels through an active painter into target (in the
 // painter's coordinates), scaled to fit and centred, its proportions kept and its

@@ -72,6 +72,9 @@ class Surface {
     // Clears to the back colour; the current position goes to the user origin (0, 0).
     virtual void Clear() = 0;
 
+    // Width of the longest line of text at the current font size, in user units; 0 where
+    // the surface does not measure text.
+    [[nodiscard]] virtual double TextWidth(const std::string& /*text*/) const { return 0.0; }
     // Height of one line of text at the current font size, in user units and in twips.
     [[nodiscard]] virtual double TextHeight(const std::string& text) const = 0;
     [[nodiscard]] virtual double TextHeightTwips(double fontSize) const = 0;

@@ -100,6 +100,10 @@ ForceGraphWindow::ForceGraphWindow(QWidget* parent)
     cursorLine = new QFrame(plotPicture);
     elementLabel = new QLabel(this);
     systemLabel = new QLabel(this);
+    noticeLabel = new QLabel(this);
+    noticeLabel->setObjectName("noticeLabel");
+    retiredLabel = new QLabel(plotPicture);
+    retiredLabel->setObjectName("retiredLabel");
     nodeLabels[0] = new QLabel(this);
     nodeLabels[1] = new QLabel(this);
     forceListHeading = new QLabel("静的節点力", this);
@@ -113,11 +117,16 @@ ForceGraphWindow::ForceGraphWindow(QWidget* parent)
     helpText = new QPlainTextEdit(this);
     listWidthProbe = new QLabel(this);
     sidePanel = new QFrame(this);
+    correctButton = new QPushButton("補正して再解析", sidePanel);
+    correctButton->setObjectName("correctButton");
+    correctButton->setToolTip(
+        "「エイリアシング補正」を入れて解析し直します（この履歴は再度「計算実行」で求めます）");
+    correctButton->hide();
     BuildSidePanel();
 
     // Children of the plot show through to its mouse handling.
     for (QWidget* w : {static_cast<QWidget*>(busyLabel), static_cast<QWidget*>(readoutLabel),
-                       static_cast<QWidget*>(cursorLine)}) {
+                       static_cast<QWidget*>(cursorLine), static_cast<QWidget*>(retiredLabel)}) {
         w->setAttribute(Qt::WA_TransparentForMouseEvents);
         w->hide();
     }
@@ -129,6 +138,15 @@ ForceGraphWindow::ForceGraphWindow(QWidget* parent)
     busyFont.setPointSizeF(busyFont.pointSizeF() * 1.5);
     busyLabel->setFont(busyFont);
     busyLabel->adjustSize();
+    QPalette retired = busyLabel->palette();
+    retired.setColor(QPalette::WindowText, QColor(160, 0, 0));
+    retiredLabel->setPalette(retired);
+    retiredLabel->setFont(busyFont);
+    retiredLabel->setAlignment(Qt::AlignCenter);
+    retiredLabel->setWordWrap(true);
+    QPalette notice = noticeLabel->palette();
+    notice.setColor(QPalette::WindowText, QColor(160, 0, 0));
+    noticeLabel->setPalette(notice);
     readoutLabel->setContentsMargins(3, 1, 3, 1);
     cursorLine->setFrameShape(QFrame::NoFrame);
     cursorLine->setAutoFillBackground(true);
@@ -221,6 +239,9 @@ ForceGraphWindow::ForceGraphWindow(QWidget* parent)
     connect(savePictureButton, &QPushButton::clicked, this, [this] { SavePicture(); });
     connect(printButton, &QPushButton::clicked, this, [this] { Print(); });
     connect(saveCsvButton, &QPushButton::clicked, this, [this] { SaveCsv(); });
+    connect(correctButton, &QPushButton::clicked, this, [this] {
+        if (CorrectionRequested) CorrectionRequested();
+    });
     connect(helpButton, &QPushButton::clicked, this, [this] {
         helpText->setVisible(!helpText->isVisible());
         if (helpText->isVisible()) helpText->raise();
@@ -291,6 +312,9 @@ void ForceGraphWindow::PlaceFixedControls() {
     printButton->setGeometry(m + half, y, half - 4, buttonHeight);
     y += buttonHeight + 4;
     saveCsvButton->setGeometry(m, y, half - 4, buttonHeight);
+    y += buttonHeight + 4;
+    // "補正して再解析" across the panel, shown only while the correction is offered.
+    correctButton->setGeometry(m, y, 2 * half - 4, buttonHeight);
     y += buttonHeight + m;
     sidePanel->setGeometry(sidePanel->x(), 0, w, y);
 
@@ -320,6 +344,16 @@ void ForceGraphWindow::PlaceTopRow() {
         l->adjustSize();
         l->setGeometry(x, 0, l->width(), h);
         x += l->width() + 12;
+    }
+    // The notice keeps left of the side panel, shortened to the room left (its whole text
+    // in the tip).
+    const int limit = sidePanel->isHidden() ? width() : sidePanel->x();
+    if (!noticeLabel->isHidden()) {
+        const QString full = noticeLabel->toolTip();
+        const int room = std::max(0, limit - x - 4);
+        noticeLabel->setText(noticeLabel->fontMetrics().elidedText(full, Qt::ElideRight, room));
+        noticeLabel->adjustSize();
+        noticeLabel->setGeometry(x, 0, std::min(noticeLabel->width(), room), h);
     }
 }
 
@@ -431,33 +465,75 @@ void ForceGraphWindow::resizeEvent(QResizeEvent* event) {
     ArrangeControls(event->size());
 }
 
-void ForceGraphWindow::showEvent(QShowEvent* event) {
-    QWidget::showEvent(event);
-    if (centred_) return;
-    centred_ = true;
-    // Centred in the main window's working area on the first showing.
-    if (auto* sub = qobject_cast<QMdiSubWindow*>(parentWidget())) {
-        if (QMdiArea* area = sub->mdiArea()) {
-            const QSize a = area->viewport()->size();
-            sub->move(std::max(0, (a.width() - sub->width()) / 2),
-                      std::max(0, (a.height() - sub->height()) / 2));
-        }
-    }
+PlotArea ForceGraphWindow::Area() const {
+    PlotArea area;
+    area.Left = TextAsSingle(leftEndCombo->currentText());
+    area.Right = TextAsSingle(rightEndCombo->currentText());
+    area.Width = std::max(1, plotPicture->width());
+    area.Height = std::max(1, plotPicture->height());
+    return area;
 }
 
 void ForceGraphWindow::SetPlotScale() {
-    const float left = TextAsSingle(leftEndCombo->currentText());
-    const float right = TextAsSingle(rightEndCombo->currentText());
-    plotPicture->SetScale(left, kPlotTop, static_cast<double>(right) - left, -2.0 * kPlotTop);
+    results::SetPlotScale(*plotPicture, Area());
     MoveCursorLine(cursorX_);
+    retiredLabel->setGeometry(0, 0, plotPicture->width(), plotPicture->height());
     if (!arranging_) ComputeScales();
 }
 
 void ForceGraphWindow::ComputeScales() {
     shownPoints_ = results::ComputeScales(history_, nw_, TextAsSingle(rightEndCombo->currentText()),
-                                          pens_, kind_);
+                                          pens_, kind_, relativeErrors_, common_);
     for (int c = 0; c < kComponentCount; ++c)
         scaleLabels[c]->setText(QString::fromStdString(pens_.ScaleCaption(c)));
+    ShowNotice();
+}
+
+bool ForceGraphWindow::CorrectionOffered() const {
+    return uncorrected_ && !Retired() && GrowsTowardsEnd(history_, shownPoints_, ComponentCount());
+}
+
+std::string ForceGraphWindow::NoticeText() const {
+    if (Retired()) return {};
+    if (uncorrected_) {
+        return CorrectionOffered() ? "エイリアシング補正なし：終わりに向かって増える曲線は"
+                                     "逆変換の誤差の可能性があります"
+                                   : "エイリアシング補正なし";
+    }
+    for (int c = 0; c < ComponentCount(); ++c)
+        if (pens_[c].BelowError) return "誤差以下の曲線は構造全体の共通の目盛で表示";
+    return {};
+}
+
+void ForceGraphWindow::ShowNotice() {
+    const std::string text = NoticeText();
+    noticeLabel->setText(QString::fromStdString(text));
+    noticeLabel->setToolTip(QString::fromStdString(text));
+    noticeLabel->setVisible(!text.empty());
+    correctButton->setVisible(CorrectionOffered() && CorrectionRequested != nullptr);
+    PlaceTopRow();
+}
+
+void ForceGraphWindow::Retire(const QString& why) {
+    retiredBecause_ = why;
+    plotPicture->Clear();
+    plotHasDrawing_ = false;
+    forceList->clear();
+    displacementList->clear();
+    errorList->clear();
+    readoutLabel->hide();
+    cursorLine->hide();
+    retiredLabel->setText(QStringLiteral("このグラフは変更前の構造の結果です。\n") + why);
+    retiredLabel->setGeometry(0, 0, plotPicture->width(), plotPicture->height());
+    retiredLabel->show();
+    retiredLabel->raise();
+    ShowNotice();
+}
+
+bool ForceGraphWindow::MayExport() const {
+    if (!Retired()) return true;
+    platform::ShowMessage(const_cast<ForceGraphWindow*>(this), retiredBecause_);
+    return false;
 }
 
 float ForceGraphWindow::MaxAbsValue(int n, int c) const {
@@ -482,6 +558,7 @@ void ForceGraphWindow::SetForceHistories(int count, int nw, double te, int eleme
     titled.SetTitles(GraphKind::ElementForces);
     const StaticLists lists = MakeStaticLists(model, statics, element, globalFlag != 0, titled);
 
+    common_ = StaticCommonScales(statics);
     kind_ = GraphKind::ElementForces;
     number_ = element;
     pens_.SetTitles(kind_);
@@ -501,6 +578,7 @@ void ForceGraphWindow::SetNodeDisplacements(int nw, double te, int node,
     titled.SetTitles(GraphKind::NodeDisplacements);
     const StaticLists lists = MakeNodeStaticLists(model, statics, node, titled);
 
+    common_ = StaticCommonScales(statics);
     kind_ = GraphKind::NodeDisplacements;
     number_ = node;
     pens_.SetTitles(kind_);
@@ -520,6 +598,14 @@ void ForceGraphWindow::TakeHistories(int nw, double te, const numeric::RealMatri
         std::copy(histories.Row(c), histories.Row(c) + points, history_.Row(c));
     nw_ = points;
     te_ = te;
+    // A new graph: no retirement, no readout of the one before, uncorrected until the
+    // estimated errors come.
+    retiredBecause_.clear();
+    retiredLabel->hide();
+    readoutLabel->hide();
+    cursorLine->hide();
+    uncorrected_ = true;
+    relativeErrors_.clear();
     ComputeScales();
     title_ = GraphTitle(lists, te);
     FillLists(lists);
@@ -577,14 +663,20 @@ void ForceGraphWindow::ShowErrorList(bool shown) {
 
 void ForceGraphWindow::SetEstimatedErrors(const numeric::RealMatrix& errors) {
     if (errors.Empty()) {
+        uncorrected_ = true;
         ShowErrorList(false);
+        ComputeScales();
         return;
     }
-    relativeErrors_ = results::RelativeErrors(history_, errors, nw_);
+    uncorrected_ = false;
+    const std::vector<double> relative = results::RelativeErrors(history_, errors, nw_);
     errorList->clear();
-    for (const std::string& line : ErrorListLines(lists_, relativeErrors_, pens_))
+    for (const std::string& line : ErrorListLines(lists_, relative, pens_))
         errorList->addItem(QString::fromStdString(line));
     ShowErrorList(true);
+    relativeErrors_ = relative;
+    // Curves below their error take the common scale of their kind.
+    ComputeScales();
 }
 
 void ForceGraphWindow::ShowComponentControls() {
@@ -603,6 +695,8 @@ void ForceGraphWindow::ShowComponentControls() {
 
 void ForceGraphWindow::DrawAll() {
     plotPicture->Clear();
+    if (Retired()) return;
+    DrawAxes(*plotPicture, Area(), kind_, pens_, te_);
     DrawComponents(0, ComponentCount() - 1);
 }
 
@@ -619,9 +713,13 @@ void ForceGraphWindow::DrawComponents(int first, int last) {
         setEnabled(true);
     };
     try {
+        if (Retired()) {
+            finish();
+            return;
+        }
         results::DrawComponents(*plotPicture, history_, nw_, shownPoints_, pens_, first, last,
                                 [this](const double* xs, const double* ys, int n,
-                                       platform::Color c) { plotPicture->Dots(xs, ys, n, c); });
+                                       platform::Color c) { plotPicture->Polyline(xs, ys, n, c); });
     } catch (...) {
         finish();
         throw;
@@ -741,8 +839,8 @@ void ForceGraphWindow::MouseMovedOnPlot(double x, double y) {
 
 void ForceGraphWindow::MoveCursorLine(double x) {
     cursorX_ = x;
-    const QPointF top = plotPicture->ToPixel(x, kCursorReach);
-    const QPointF bottom = plotPicture->ToPixel(x, -kCursorReach);
+    const QPointF top = plotPicture->ToPixel(x, kPlotTop);
+    const QPointF bottom = plotPicture->ToPixel(x, -kPlotTop);
     if (!std::isfinite(top.x()) || std::abs(top.x()) > 1e6) return;
     const int px = static_cast<int>(std::floor(top.x()));
     const int y0 = static_cast<int>(std::floor(std::min(top.y(), bottom.y())));
@@ -770,15 +868,23 @@ GraphPicture ForceGraphWindow::Picture() const {
     g.rightEnd = TextAsSingle(rightEndCombo->currentText());
     g.pens = &pens_;
     g.back = plotPicture->BackColor();
-    g.title = title_;
+    g.title = PictureTitle();
+    g.note = NoticeText();
+    g.te = te_;
     return g;
+}
+
+std::string ForceGraphWindow::PictureTitle() const {
+    if (structureName_.isEmpty()) return title_;
+    return structureName_.toStdString() + "　" + title_;
 }
 
 platform::ExportResult ForceGraphWindow::SavePicture(const QString& path, QSize size) const {
     const GraphPicture graph = Picture();
-    return platform::ExportPicture(path, size, [&graph](platform::PainterSurface& surface) {
-        DrawGraphPicture(surface, graph);
-    });
+    return platform::ExportPicture(
+        path, size,
+        [&graph](platform::PainterSurface& surface) { DrawGraphPicture(surface, graph); },
+        QString::fromStdString(graph.title));
 }
 
 QString ForceGraphWindow::ProposedFileName(const char* extension) const {
@@ -799,10 +905,12 @@ PictureSizeDialog* ForceGraphWindow::pictureSizeDialog() {
 }
 
 void ForceGraphWindow::SavePicture() {
+    if (!MayExport()) return;
     const GraphPicture graph = Picture();
     services::SavePictureAsked(
         this, *pictureSizeDialog(), ProposedFileName("png"), plotPicture->size(),
-        [&graph](platform::PainterSurface& surface) { DrawGraphPicture(surface, graph); });
+        [&graph](platform::PainterSurface& surface) { DrawGraphPicture(surface, graph); },
+        QString::fromStdString(graph.title));
 }
 
 bool ForceGraphWindow::PrintTo(QPrinter& printer) const {
@@ -812,10 +920,12 @@ bool ForceGraphWindow::PrintTo(QPrinter& printer) const {
 }
 
 void ForceGraphWindow::Print() {
+    if (!MayExport()) return;
     const GraphPicture graph = Picture();
     services::PrintAsked(
         this, plotPicture->width() > plotPicture->height(), ProposedFileName("pdf"),
-        [&graph](platform::PainterSurface& surface) { DrawGraphPicture(surface, graph); });
+        [&graph](platform::PainterSurface& surface) { DrawGraphPicture(surface, graph); },
+        QString::fromStdString(graph.title));
 }
 
 std::string ForceGraphWindow::CsvText() const {
@@ -823,6 +933,7 @@ std::string ForceGraphWindow::CsvText() const {
 }
 
 void ForceGraphWindow::SaveCsv() {
+    if (!MayExport()) return;
     const QString path = AskFileToWrite(QString::fromUtf8(kCsvFilter), ProposedFileName("csv"));
     if (path.isEmpty()) return;
     const std::string text = CsvText();
@@ -847,6 +958,7 @@ QString ForceGraphWindow::ListText(const QListWidget* list) const {
 }
 
 void ForceGraphWindow::CopyList(const QListWidget* list) const {
+    if (!MayExport()) return;
     QGuiApplication::clipboard()->setText(ListText(list));
 }
 

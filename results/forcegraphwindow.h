@@ -1,11 +1,19 @@
 #pragma once
 // The result-graph window: the time histories of one element's twelve end forces,
-// or of one node's six displacements, as rows of dots on one plot, coloured scale
-// labels, the static end forces and displacements, a readout under the mouse and the
-// pen dialog. The graph is saved as a picture (PNG, SVG, PDF) or printed as drawn,
+// or of one node's six displacements, as curves on one plot with a time axis and a value
+// axis per group of curves (forces and moments, translations and rotations), coloured
+// scale labels, the static end forces and displacements, a readout under the mouse and
+// the pen dialog. The graph is saved as a picture (PNG, SVG, PDF) or printed as drawn,
 // its histories as CSV; the static lists copy as text. Histories of an analysis with
 // aliasing correction come with the estimated error of the uncorrected curves, shown
-// as a third list "推定誤差" beside the static lists.
+// as a third list "推定誤差" beside the static lists; a curve whose peak lies below its
+// error is drawn at the common scale of its kind ("誤差以下"). Uncorrected histories are
+// said to be so, and the correction is offered when a curve grows towards the end.
+//
+// Once the structure has changed the graph is retired (Retire): the plot is cleared and
+// says that it belonged to the structure before the change, and nothing of it is saved,
+// printed or copied.
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -72,6 +80,21 @@ class ForceGraphWindow : public QWidget {
     // The relative errors the list shows (empty when it is not shown); -1 for a
     // component whose curve is zero throughout.
     [[nodiscard]] const std::vector<double>& RelativeErrors() const { return relativeErrors_; }
+    // Whether the histories shown are uncorrected (no estimated errors were given) and
+    // whether a curve of them grows towards the end of the window, for which the
+    // correction is offered.
+    [[nodiscard]] bool Uncorrected() const { return uncorrected_; }
+    [[nodiscard]] bool CorrectionOffered() const;
+    // "補正して再解析": what the window asks for when the correction is accepted.
+    std::function<void()> CorrectionRequested;
+
+    // The graph belongs to a structure that has changed since: the plot is cleared and
+    // says so, and saving, printing and copying refuse with the message why. Taking
+    // over histories ends it.
+    void Retire(const QString& why);
+    [[nodiscard]] bool Retired() const { return !retiredBecause_.isEmpty(); }
+    // The name of the structure's file (or sample), for the titles of saved pictures.
+    void SetStructureName(const QString& name) { structureName_ = name; }
 
     [[nodiscard]] GraphKind Kind() const { return kind_; }
     [[nodiscard]] int ComponentCount() const { return results::ComponentCount(kind_); }
@@ -150,9 +173,12 @@ class ForceGraphWindow : public QWidget {
     QComboBox* leftEndCombo;                  // left end, a fraction of Te
     QLabel* rightEndLabel;
     QComboBox* rightEndCombo;
-    QLabel* elementLabel;   // above the plot: element number,
-    QLabel* nodeLabels[2];  // its two nodes
-    QLabel* systemLabel;    // and global or element components
+    QLabel* elementLabel;        // above the plot: element number,
+    QLabel* nodeLabels[2];       // its two nodes
+    QLabel* systemLabel;         // and global or element components
+    QLabel* noticeLabel;         // "エイリアシング補正なし" and what follows from it
+    QPushButton* correctButton;  // "補正して再解析"
+    QLabel* retiredLabel;        // over the plot of a retired graph
     QLabel* forceListHeading;
     QListWidget* forceList;  // static end forces
     QLabel* displacementListHeading;
@@ -172,7 +198,6 @@ class ForceGraphWindow : public QWidget {
 
   protected:
     void resizeEvent(QResizeEvent* event) override;
-    void showEvent(QShowEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
@@ -207,10 +232,20 @@ class ForceGraphWindow : public QWidget {
     // The file service's answer to a request to write a file of the given filter.
     QString AskFileToWrite(const QString& filter, const QString& proposedName);
     [[nodiscard]] QString ProposedFileName(const char* extension) const;
+    // Refuses (with its message) while the graph is retired; true when it may go on.
+    bool MayExport() const;
+    void ShowNotice();
+    [[nodiscard]] PlotArea Area() const;
+    [[nodiscard]] std::string PictureTitle() const;
+    [[nodiscard]] std::string NoticeText() const;
 
     numeric::RealMatrix history_;
     StaticLists lists_;  // of the histories taken over last
     std::vector<double> relativeErrors_;
+    CommonScales common_;  // of the static solution the histories came with
+    bool uncorrected_ = false;
+    QString retiredBecause_;
+    QString structureName_;
     GraphKind kind_ = GraphKind::ElementForces;
     int number_ = 0;  // the element or node shown
     std::string title_;
@@ -225,7 +260,6 @@ class ForceGraphWindow : public QWidget {
     QSize minSize_;
     QSize lastSize_;
     double cursorX_ = 0.0;
-    bool centred_ = false;
     ColorChooser chooser_;
     PenDialog* penDialog_ = nullptr;
     PictureSizeDialog* sizeDialog_ = nullptr;

@@ -27,11 +27,12 @@ inline constexpr int kComponentCount = 12;
 inline constexpr int kPenCount = 13;
 inline constexpr int kRelativePen = 12;
 
-// Plot coordinates: y from -2.2 (bottom) to 2.2 (top); axes and cursor reach a
-// little further so that they run off the picture.
-inline constexpr double kPlotTop = 2.2;
-inline constexpr double kAxisReach = 2.5;
-inline constexpr double kCursorReach = 2.4;
+// Plot coordinates: the data area spans y from -kPlotTop (bottom) to kPlotTop (top) in
+// units of each curve's scale (a curve reaches at most 1.1 of its scale), x from the
+// left to the right end of the time axis in fractions of Te.
+inline constexpr double kPlotTop = 1.2;
+// Where the step loads start: every step load starts at t = Te/10.
+inline constexpr double kLoadStart = 0.1;
 
 // A value converted to single precision, in general format with up to seven
 // significant digits: 1.234568E+07, 3.333333E-21, 0.045, 1200.
@@ -52,6 +53,9 @@ struct GraphPen {
     std::string DisplacementTitle;       // in the displacement list
     bool Negated = false;                // curve drawn with the opposite sign
     float Scale = 1.0f;                  // actual value = graph y value * Scale
+    // Its peak lies below its estimated aliasing error: it is drawn at the common scale
+    // of its kind and its caption says "誤差以下".
+    bool BelowError = false;
 };
 
 // The thirteen pens with index checking: an index outside 0..12 throws
@@ -68,7 +72,8 @@ class PenTable {
     GraphPen& operator[](int i);
     const GraphPen& operator[](int i) const;
 
-    // Caption of a scale label: title and scale, the scale negated when Negated.
+    // Caption of a scale label: title and scale, the scale negated when Negated, and
+    // " 誤差以下" for a curve below its estimated error.
     [[nodiscard]] std::string ScaleCaption(int i) const;
     // Largest scale of the six force components 0, 1, 2, 6, 7, 8.
     [[nodiscard]] float LargestForceScale() const;
@@ -87,19 +92,76 @@ int ShownPointsFor(double rightEnd, int nw);
 // them when the shown range reaches into the last percent of the span.
 int SearchLengthFor(int shownPoints, int nw);
 
-// Sets the scales of the components from the histories (component x point) and
-// returns the number of shown points. End forces: all six force components share
-// the largest force scale; a moment's scale is at least ten times it. Displacements:
-// the three translations share one scale (mm) from the largest of their values, the
-// three rotations another (rad); 1 for a group whose values all stay below 1E-10.
+// The two groups of curves of a graph, each with a value axis of its own (group 0 on the
+// left, 1 on the right) and one scale: an element's six forces (kgf) and six moments
+// (kgf·mm), a node's three translations (mm) and three rotations (rad).
+int GroupOf(GraphKind kind, int component);
+// "kgf", "kgf·mm", "mm", "rad".
+std::string GroupUnit(GraphKind kind, int group);
+// The pen whose scale the group's axis shows: the group's first component.
+int GroupLead(int group);
+
+// The common scale of each kind of value in the structure (0: not known), at which a curve
+// whose peak lies below its estimated error is drawn.
+struct CommonScales {
+    double Force = 0.0;        // kgf
+    double Moment = 0.0;       // kgf·mm
+    double Translation = 0.0;  // mm
+    double Rotation = 0.0;     // rad
+    [[nodiscard]] double Of(GraphKind kind, int group) const;
+};
+// Twice the largest static end force, end moment, translation and rotation of the
+// structure (a step load's response reaches up to about twice its static value); all 0
+// without a complete static solution.
+CommonScales StaticCommonScales(const fem::StaticSolution* statics);
+
+// Sets the scales of the components from the histories (component x point) and returns
+// the number of shown points. Each group shares one scale: the largest value of its
+// curves, cut to two digits. relativeErrors (RelativeErrors, empty without the aliasing
+// correction) marks the curves whose peak lies below their estimated error (BelowError):
+// they take no part in their group's scale, and a group of nothing else is drawn at the
+// common scale of its kind (else at its own). A group whose values all stay below 1E-10
+// gets 1.
 int ComputeScales(const numeric::RealMatrix& history, int nw, double rightEnd, PenTable& pens,
-                  GraphKind kind = GraphKind::ElementForces);
+                  GraphKind kind = GraphKind::ElementForces,
+                  const std::vector<double>& relativeErrors = {}, const CommonScales& common = {});
 
-// The plot's user coordinates for a time axis from left to right (fractions of Te):
-// y from -2.2 (bottom) to 2.2 (top).
-void SetPlotScale(platform::Surface& surface, double left, double right);
+// Whether a curve of the first count components grows towards the end of the first n
+// points as an aliased image does: its largest value over the last quarter is more than
+// twice that over the rest (and above 1E-10).
+bool GrowsTowardsEnd(const numeric::RealMatrix& history, int n, int count);
 
-// The static lists beside the plot, for one element of the model.
+// Room around the plot's data area for the values of the axes, pixels.
+struct PlotMargins {
+    int Left = 64;
+    int Right = 70;
+    int Top = 22;
+    int Bottom = 38;
+};
+// The plot: the time axis from Left to Right (fractions of Te) across the data area of a
+// picture of Width x Height pixels, inside the margins.
+struct PlotArea {
+    double Left = 0.0;
+    double Right = 1.0;
+    int Width = 1;
+    int Height = 1;
+    PlotMargins Margins;
+};
+// The plot's user coordinates: x from area.Left to area.Right and y from -kPlotTop to
+// kPlotTop across the data area.
+void SetPlotScale(platform::Surface& surface, const PlotArea& area);
+// A tick step of 1, 2 or 5 times a power of ten, the largest not above x (x > 0).
+double NiceStep(double x);
+// The frame of the data area with the zero line; the time axis along its bottom with
+// ticks and values in ms (Te below 1 s) or s; the value axes of the two groups at the
+// scale of their lead pens, in their units, with ticks and values (left and right); and
+// the start of the step loads at Te/10 as a dashed line ("荷重開始").
+void DrawAxes(platform::Surface& surface, const PlotArea& area, GraphKind kind,
+              const PenTable& pens, double te);
+
+// The static lists beside the plot, for one element of the model. A value whose size is
+// below 1E-9 of the largest static value of its kind in the structure (rounding of the
+// static solution) is shown as 0.
 struct StaticLists {
     std::string ElementCaption;
     std::string NodeCaption[2];
@@ -138,17 +200,17 @@ std::string GraphTitle(const StaticLists& lists, double te);
 // lines are separated by '\n'.
 std::string ReadoutText(double x, double y, double te, const GraphPen& pen);
 
-// Receives one curve as a row of dots (x, y) of one colour; lets a picture box
-// draw them in one call.
-using DotRowSink =
+// Receives one curve as its points (x, y) in order, of one colour; lets a picture draw
+// it as one line.
+using CurveSink =
     std::function<void(const double* xs, const double* ys, int count, platform::Color c)>;
 
-// Draws the axes and components first..last (of those the history holds) as rows of
-// dots at
-// (i / nw, history(c, i) / scale) for i = 0..shownPoints-1, the scale negated
-// when Negated. Dots go to rowSink when given, else to surface.Dot.
+// Draws components first..last (of those the history holds) as curves through
+// (i / nw, history(c, i) / scale) for i = 0..shownPoints-1, the scale negated when
+// Negated, y kept within the data area (+-kPlotTop), each with its pen's width. Curves
+// go to sink when given, else to surface.Line.
 void DrawComponents(platform::Surface& surface, const numeric::RealMatrix& history, int nw,
                     int shownPoints, const PenTable& pens, int first, int last,
-                    const DotRowSink& rowSink = nullptr);
+                    const CurveSink& sink = nullptr);
 
 }  // namespace results

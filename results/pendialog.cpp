@@ -29,7 +29,7 @@ void SetLabelColors(QLabel* label, platform::Color back, platform::Color text) {
 }
 
 PenDialog::PenDialog(QWidget* parent) : QDialog(parent), chooser_(DefaultColorChooser()) {
-    setWindowTitle("Form1");
+    setWindowTitle("表示条件設定");
     setModal(true);
 
     lineColorSwatch = new QLabel(this);

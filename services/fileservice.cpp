@@ -185,13 +185,15 @@ std::unique_ptr<FileServiceDialogs> NewQtDialogs() {
 }
 
 FileService::FileService()
-    : filter_(QString::fromUtf8(kDocumentFilter)),
+    : filter_(QString::fromUtf8(kStructureDataFilter)),
       dialogFont_(QStringLiteral("ＭＳ 明朝")),
       dialogColour_(Qt::black),
       colour_(Qt::black) {
-    if (QCoreApplication::instance() != nullptr)
-        programFolder_ =
-            WithSeparator(QDir::toNativeSeparators(QCoreApplication::applicationDirPath()));
+    if (QCoreApplication::instance() != nullptr) {
+        const QString started = QDir::currentPath();
+        const bool own = QDir(started) == QDir(QCoreApplication::applicationDirPath());
+        programFolder_ = WithSeparator(QDir::toNativeSeparators(own ? QDir::homePath() : started));
+    }
     flags_ = kFontAll;
 }
 

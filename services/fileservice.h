@@ -30,7 +30,8 @@ class FolderChooser;
 // Dialog filters are written "description|patterns|description|patterns", patterns
 // separated by ";".
 inline constexpr const char* kDocumentFilter = "文書(*.txt)|*.txt;*.doc|All|*.*";
-inline constexpr const char* kStructureDataFilter = "構造データ(*.txt)|*.txt|All|*.*";
+// The structure data files of both versions: plain text and JSON.
+inline constexpr const char* kStructureDataFilter = "構造データ(*.txt *.json)|*.txt;*.json|All|*.*";
 
 // Converts such a filter to Qt's syntax: "文書(*.txt)|*.txt;*.doc|All|*.*" becomes
 // "文書 (*.txt *.doc);;All (*)". A filter without "|" is returned unchanged.
@@ -101,7 +102,7 @@ class FileService {
     [[nodiscard]] QString ChooseFileToWrite(const QString& proposedName, bool confirm);
 
     // Filter of the file dialogs, in "description|patterns" form (default
-    // kDocumentFilter), the entry selected (1-based; updated by each dialog) and the
+    // kStructureDataFilter), the entry selected (1-based; updated by each dialog) and the
     // dialog title.
     [[nodiscard]] QString Filter() const;
     void SetFilter(const QString& filter);
@@ -171,6 +172,9 @@ class FileService {
     [[nodiscard]] int Flags() const;
 
     // --- state ----------------------------------------------------------------------
+    // Where the dialogs start before anything was chosen: the folder the program was
+    // started from, or the home folder when that is the program's own folder (never the
+    // folder of the program's files).
     [[nodiscard]] QString ProgramFolder() const;
     void SetProgramFolder(const QString& folder);
     [[nodiscard]] QString LastReadFolder() const;

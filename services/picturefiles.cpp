@@ -47,11 +47,11 @@ QString AskFileToWrite(QWidget* parent, const QString& filter, const QString& pr
 }
 
 void SavePictureAsked(QWidget* parent, PictureSizeDialog& sizeDialog, const QString& proposedName,
-                      QSize size, const platform::PictureDrawing& draw) {
+                      QSize size, const platform::PictureDrawing& draw, const QString& title) {
     const QString path = AskFileToWrite(parent, QString::fromUtf8(kPictureFilter), proposedName);
     if (path.isEmpty()) return;
     if (!sizeDialog.Ask(size)) return;
-    const platform::ExportResult r = platform::ExportPicture(path, size, draw);
+    const platform::ExportResult r = platform::ExportPicture(path, size, draw, title);
     if (r) return;
     QString why;
     switch (r.error) {
@@ -89,7 +89,8 @@ bool DrawPage(QPaintDevice& page, const platform::PictureDrawing& draw) {
 
 // The page printer would print, as a PDF document in memory; empty when it cannot be
 // drawn.
-QByteArray PdfPage(const QPrinter& printer, const platform::PictureDrawing& draw) {
+QByteArray PdfPage(const QPrinter& printer, const platform::PictureDrawing& draw,
+                   const QString& title) {
     QByteArray bytes;
     QBuffer buffer(&bytes);
     if (!buffer.open(QIODevice::WriteOnly)) return {};
@@ -97,6 +98,7 @@ QByteArray PdfPage(const QPrinter& printer, const platform::PictureDrawing& draw
     pdf.setPageLayout(printer.pageLayout());
     pdf.setResolution(printer.resolution());
     pdf.setCreator(QStringLiteral("ImpactFrame"));
+    pdf.setTitle(title);
     if (!DrawPage(pdf, draw)) return {};
     return bytes;
 }
@@ -108,7 +110,7 @@ bool PrintPicture(QPrinter& printer, const platform::PictureDrawing& draw) {
 }
 
 void PrintAsked(QWidget* parent, bool landscape, const QString& proposedPdfName,
-                const platform::PictureDrawing& draw) {
+                const platform::PictureDrawing& draw, const QString& title) {
     FileService& files = ProgramFileService();
     files.SetParentWindow(parent);
     QPrinter& printer = files.Printer();
@@ -118,13 +120,14 @@ void PrintAsked(QWidget* parent, bool landscape, const QString& proposedPdfName,
         // then written safely.
         const QString path = AskFileToWrite(parent, QString::fromUtf8(kPdfFilter), proposedPdfName);
         if (path.isEmpty()) return;
-        const QByteArray pdf = PdfPage(printer, draw);
+        const QByteArray pdf = PdfPage(printer, draw, title);
         QString why = QStringLiteral("画像を描けません（メモリが足りない可能性があります）。");
         if (!pdf.isEmpty() && SaveFileBytes(path, pdf, &why)) return;
         platform::ShowMessage(parent, QStringLiteral("印刷できません。\n%1\n%2").arg(path, why));
         return;
     }
     if (!files.ChoosePrinter()) return;
+    printer.setDocName(title);
     if (!PrintPicture(printer, draw))
         platform::ShowMessage(
             parent, QStringLiteral("印刷できません。\n%1")

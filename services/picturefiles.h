@@ -24,17 +24,20 @@ extern const char* const kPdfFilter;
 // kPictureFilter gets the extension of the entry in use. Empty when cancelled.
 QString AskFileToWrite(QWidget* parent, const QString& filter, const QString& proposedName);
 
-// "画像保存": asks for a file and for a size (starting from size) and writes the picture.
+// "画像保存": asks for a file and for a size (starting from size) and writes the picture;
+// an SVG or PDF document is titled title.
 void SavePictureAsked(QWidget* parent, PictureSizeDialog& sizeDialog, const QString& proposedName,
-                      QSize size, const platform::PictureDrawing& draw);
+                      QSize size, const platform::PictureDrawing& draw,
+                      const QString& title = QString());
 
 // Draws the picture onto the printable area of printer's page with text and lines as
 // large as on the screen; false when the printer cannot be started.
 bool PrintPicture(QPrinter& printer, const platform::PictureDrawing& draw);
 
 // "印刷": the program's printer after its printer dialog, or with no printer installed a
-// PDF file asked for (proposedPdfName); the page landscape when asked.
+// PDF file asked for (proposedPdfName); the page landscape when asked, the document
+// titled title.
 void PrintAsked(QWidget* parent, bool landscape, const QString& proposedPdfName,
-                const platform::PictureDrawing& draw);
+                const platform::PictureDrawing& draw, const QString& title = QString());
 
 }  // namespace services

@@ -1,6 +1,8 @@
 #include "shell/analysispanel.h"
 
+#include <algorithm>
 #include <cmath>
+#include <iterator>
 #include <memory>
 #include <new>
 #include <string>
@@ -17,6 +19,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QVBoxLayout>
@@ -117,7 +120,9 @@ void AnalysisPanel::BuildControls() {
     fileNameLabel_->setFrameShadow(QFrame::Sunken);
     magnificationEdit_ = new QLineEdit(displayGroup_);
     magnificationEdit_->setObjectName(QStringLiteral("magnificationEdit"));
-    magnificationEdit_->setToolTip(QStringLiteral("静的変位の表示倍率"));
+    magnificationEdit_->setToolTip(QStringLiteral(
+        "静的変位の表示倍率（空欄：自動、最大の変位を構造の大きさの１／１０に描く）"));
+    magnificationEdit_->setPlaceholderText(QStringLiteral("自動"));
     redrawButton_ = NewButton(QStringLiteral("書き直し"), "redrawButton", displayGroup_);
     const char* const deformationCaptions[3] = {"静的変形詳細", "静的変形簡易", "静的変形無"};
     const char* const deformationNames[3] = {"detailedDeformationButton", "simpleDeformationButton",
@@ -183,7 +188,9 @@ void AnalysisPanel::BuildControls() {
     tauEdit_ = new QLineEdit(analysisGroup_);
     tauEdit_->setObjectName(QStringLiteral("tauEdit"));
     tauEdit_->setToolTip(
-        QStringLiteral("ステップ荷重の立上がり時間：P(t)=H(1-Te/10)･{1-exp(-t/τTe)}"));
+        QStringLiteral("ステップ荷重の立上がり時間（Te に対する比）：\n"
+                       "P(t) = pf·H(t − Te/10)·{1 − exp(−(t − Te/10)/(τ·Te))}\n"
+                       "荷重はすべて t = Te/10 に始まります"));
     auto* teLabel = NewLabel(QStringLiteral("計算時間幅 Te"), "teLabel", analysisGroup_);
     auto* nwLabel = NewLabel(QStringLiteral("計算点数 Nw"), "nwLabel", analysisGroup_);
     auto* gammaTeLabel = NewLabel(QStringLiteral("γ×Te"), "gammaTeLabel", analysisGroup_);
@@ -263,6 +270,13 @@ void AnalysisPanel::BuildControls() {
 
     // The window: stop button, the small picture and its coordinate readout.
     stopButton_ = NewButton(QStringLiteral("中止"), "stopButton", this);
+    stopButton_->setToolTip(QStringLiteral("実行中の計算を中止します"));
+    progressBar_ = new QProgressBar(this);
+    progressBar_->setObjectName(QStringLiteral("progressBar"));
+    progressBar_->setRange(0, 1);
+    progressBar_->setValue(0);
+    progressBar_->setTextVisible(false);
+    progressBar_->setMaximumHeight(stopButton_->sizeHint().height() / 2);
     smallPicture_ = new platform::PictureBox(this);
     smallPicture_->setObjectName(QStringLiteral("smallPicture"));
     // Square, since the structure is drawn in a square user system.
@@ -281,6 +295,7 @@ void AnalysisPanel::BuildControls() {
     right->addWidget(analysisGroup_);
     right->addWidget(nodalForceGroup_);
     right->addWidget(BuildNodeDisplacementGroup());
+    right->addWidget(progressBar_);
     right->addWidget(stopButton_);
     right->addStretch();
     top->addLayout(left, 0, 0);
@@ -293,6 +308,37 @@ void AnalysisPanel::BuildControls() {
 
     for (QLineEdit* box : {gammaTeEdit_, teEdit_, magnificationEdit_, tauEdit_})
         box->installEventFilter(this);
+    SetTabOrder();
+}
+
+void AnalysisPanel::SetTabOrder() {
+    // Down the left column, then down the right one, as the panel reads.
+    QWidget* const order[] = {readDataButton_,
+                              saveDataButton_,
+                              magnificationEdit_,
+                              redrawButton_,
+                              deformationButtons_[0],
+                              deformationButtons_[1],
+                              deformationButtons_[2],
+                              elementAxesCheck_,
+                              nodeCombo_,
+                              addNodeButton_,
+                              elementCombo_,
+                              addElementButton_,
+                              teEdit_,
+                              nwCombo_,
+                              gammaTeEdit_,
+                              tauEdit_,
+                              aliasingCheck_,
+                              runAnalysisButton_,
+                              forceElementCombo_,
+                              globalComponentsCheck_,
+                              drawAtOnceCheck_,
+                              computeForcesButton_,
+                              displacementNodeCombo_,
+                              showDisplacementsButton_,
+                              stopButton_};
+    for (std::size_t i = 1; i < std::size(order); ++i) setTabOrder(order[i - 1], order[i]);
 }
 
 QGroupBox* AnalysisPanel::BuildNodeDisplacementGroup() {
@@ -344,7 +390,8 @@ void AnalysisPanel::ComputeNodeDisplacements(int node) {
 void AnalysisPanel::LoadDefaults() {
     runAnalysisButton_->setEnabled(false);
     SetNodalForceEnabled(false);
-    magnificationEdit_->setText(QStringLiteral("100"));
+    magnificationEdit_->clear();  // automatic
+    stopButton_->setEnabled(false);
     refilling_ = false;
     for (int n : {256, 512, 1024, 2048, 4096, 8192}) nwCombo_->addItem(QString::number(n));
     nwCombo_->setCurrentIndex(1);
@@ -366,9 +413,14 @@ void AnalysisPanel::ConnectHandlers() {
     connect(readDataButton_, &QPushButton::clicked, this, [this] { ReadStructureData(); });
     connect(saveDataButton_, &QPushButton::clicked, this, [this] { WriteStructureData(false); });
     connect(runAnalysisButton_, &QPushButton::clicked, this, [this] { RunAnalysis(); });
-    connect(stopButton_, &QPushButton::clicked, this, [this] { runs_.Stop(); });
+    connect(stopButton_, &QPushButton::clicked, this, [this] {
+        // Said at once: the computation ends after the step in hand.
+        stopButton_->setText(QStringLiteral("中止しています…"));
+        stopButton_->setEnabled(false);
+        runs_.Stop();
+    });
     connect(&runs_, &RunController::Progressed, this, [this](int k) {
-        if (progressLabel_) progressLabel_->setText(QStringLiteral(" %1 ").arg(k));
+        ShowProgress(k + progressOffset_);
         emit Progressed(k);
     });
     connect(&runs_, &RunController::BusyChanged, this, [this](bool busy) { BusyChanged(busy); });
@@ -450,6 +502,16 @@ void AnalysisPanel::SetNodalForceEnabled(bool enabled) {
 
 void AnalysisPanel::BusyChanged(bool busy) {
     SetInputsEnabled(!busy);
+    // "中止" only while something runs.
+    stopButton_->setEnabled(busy);
+    if (!busy) stopButton_->setText(QStringLiteral("中止"));
+}
+
+void AnalysisPanel::ShowProgress(int done) {
+    if (progressLabel_)
+        progressLabel_->setText(QStringLiteral(" %1 / %2 ").arg(done).arg(progressTotal_));
+    progressBar_->setRange(0, std::max(progressTotal_, 1));
+    progressBar_->setValue(std::clamp(done, 0, std::max(progressTotal_, 1)));
 }
 
 bool AnalysisPanel::Busy() const {
@@ -464,6 +526,10 @@ void AnalysisPanel::Abandon() {
 // --- small handlers --------------------------------------------------------------
 
 double AnalysisPanel::Magnification() const {
+    if (magnificationEdit_->text().trimmed().isEmpty()) {
+        const auto* displacements = document_.StaticDisplacements();
+        return displacements ? view3d::StaticMagnification(document_.Model(), *displacements) : 1.0;
+    }
     const auto amp = ParseDouble(magnificationEdit_->text());
     if (!amp)
         throw numeric::ComputationFailure(numeric::kInvalidArgument,
@@ -538,14 +604,13 @@ void AnalysisPanel::OpenKeypad(QLineEdit* box) {
     box->setText(mainWindow_->InputText(box));
 }
 
-void AnalysisPanel::PlaceSheet(QWidget* sheet) {
-    const QPoint corner = smallPicture_->mapTo(mainWindow_, QPoint(smallPicture_->width(), 0));
-    mainWindow_->PlaceInClientArea(sheet, corner.y(), corner.x());
-}
-
 SheetHost AnalysisPanel::MakeSheetHost() {
     SheetHost host;
-    host.place = [this](QWidget* w) { PlaceSheet(w); };
+    // Beside the panel, whose controls stay in sight.
+    host.place = [this](QWidget* w) {
+        w->adjustSize();
+        mainWindow_->PlaceBesidePanel(w);
+    };
     host.redraw = [this] {
         try {
             DrawStructure();
@@ -622,8 +687,11 @@ view3d::PanelLink AnalysisPanel::MakePanelLink() {
     link.ShowViewWindow = [this] { mainWindow_->ShowViewWindow(); };
     link.DeformationMode = deformationMode_;
     link.StaticDisplacements = document_.StaticDisplacements();
-    const auto amp = ParseDouble(magnificationEdit_->text());
-    link.Magnification = amp.value_or(0.0);
+    try {
+        link.Magnification = Magnification();
+    } catch (const numeric::ComputationFailure&) {
+        link.Magnification = 0.0;  // not a number: no deformation worth drawing
+    }
     return link;
 }
 
@@ -670,6 +738,7 @@ void AnalysisPanel::StructureReplaced() {
     // The counts of the last run belong to the structure that was replaced.
     analysisProgress_->setText(QStringLiteral(" 0 "));
     forceProgress_->setText(QStringLiteral(" 0 "));
+    progressBar_->setValue(0);
     try {
         view3d::PanelLink link = MakePanelLink();
         view3d::ShowNewStructure(mainWindow_->Scene(), document_.Model(), link);
@@ -685,12 +754,15 @@ bool AnalysisPanel::OpenStructureFile(const QString& path) {
         return false;
     }
     fileNameLabel_->setText(FileBaseName(path));
+    sampleNumber_ = 0;
+    magnificationEdit_->clear();  // automatic for the new structure
     StructureReplaced();
     return true;
 }
 
 void AnalysisPanel::ReadStructureData() {
     if (Busy()) return;
+    if (!mainWindow_->MaySetStructureAside()) return;
     const QString path = mainWindow_->AskReadFile(StructureReadFilter());
     if (path.isEmpty()) {
         document_.ForgetPath();  // a cancelled dialog leaves no current file
@@ -701,8 +773,9 @@ void AnalysisPanel::ReadStructureData() {
     OpenStructureFile(path);
 }
 
-void AnalysisPanel::WriteStructureData(bool overwrite) {
-    if (Busy()) return;
+bool AnalysisPanel::WriteStructureData(bool overwrite) {
+    // Writing only reads the structure: it may also happen while a computation runs
+    // (when the program ends), though its commands are disabled then.
     try {
         DrawStructure();
     } catch (const std::exception&) {
@@ -718,7 +791,7 @@ void AnalysisPanel::WriteStructureData(bool overwrite) {
         int entry = needsJson || IsJsonPath(path) ? kJsonFilterEntry : kTextFilterEntry;
         const QString proposed = path.isEmpty() ? QString() : WithExtension(path, extension(entry));
         path = mainWindow_->AskWriteFile(StructureWriteFilter(), entry, proposed);
-        if (path.isEmpty()) return;
+        if (path.isEmpty()) return false;
         // A name typed without extension takes that of the version chosen.
         if (QFileInfo(path).suffix().isEmpty() &&
             (entry == kTextFilterEntry || entry == kJsonFilterEntry))
@@ -728,20 +801,24 @@ void AnalysisPanel::WriteStructureData(bool overwrite) {
     // the user is asked to save it as JSON beside it instead.
     if (needsJson && !IsJsonPath(path)) {
         const QString jsonPath = WithExtension(path, QStringLiteral(".json"));
-        if (!platform::AskYesNo(this, AskJsonInsteadText(path, jsonPath))) return;
+        if (!platform::AskYesNo(this, AskJsonInsteadText(path, jsonPath))) return false;
         path = jsonPath;
     }
     // A failed write keeps the current file the user had.
     const QString why = WriteStructureFile(document_, path);
     if (!why.isEmpty()) {
         platform::ShowMessage(this, why);
-        return;
+        return false;
     }
     fileNameLabel_->setText(FileBaseName(path));
+    sampleNumber_ = 0;
+    mainWindow_->UpdateTitle();
+    return true;
 }
 
 void AnalysisPanel::LoadSample(int number) {
     if (Busy()) return;
+    if (!mainWindow_->MaySetStructureAside()) return;
     fem::SampleSettings settings;
     const QString why = BuildSampleStructure(document_, number, settings);
     if (!why.isEmpty()) {
@@ -749,17 +826,29 @@ void AnalysisPanel::LoadSample(int number) {
         return;
     }
     teEdit_->setText(NumberText(settings.Te));
-    magnificationEdit_->setText(NumberText(settings.Magnification));
+    // The static deformation's magnification is chosen for it.
+    magnificationEdit_->clear();
     // A sample has no file: overwriting asks for a name instead of replacing the last
     // file read.
     fileNameLabel_->setText(QStringLiteral("(ファイル名)"));
+    sampleNumber_ = number;
     StructureReplaced();
 }
 
 // --- analysis ----------------------------------------------------------------------
 
+void AnalysisPanel::RunAnalysisCorrected() {
+    if (Busy()) return;
+    aliasingCheck_->setChecked(true);
+    RunAnalysis();
+}
+
 void AnalysisPanel::RunAnalysis() {
     if (Busy()) return;
+    if (document_.Model().ElementCount() < 1) {
+        platform::ShowMessage(this, QStringLiteral("構造データがありません。"));
+        return;
+    }
     const std::optional<fem::AnalysisSettings> settings = FormSettings();
     if (!settings) {
         platform::ShowMessage(this, kCheckParameters);
@@ -772,8 +861,10 @@ void AnalysisPanel::RunAnalysis() {
     for (int e = 0; e < model.ElementCount(); ++e) forceElementCombo_->addItem(QString::number(e));
     if (forceElementCombo_->count() > 0) forceElementCombo_->setCurrentIndex(0);
 
-    analysisProgress_->setText(QStringLiteral(" 0 "));
     progressLabel_ = analysisProgress_;
+    progressTotal_ = fem::DynamicPointCount(settings->Nw, settings->CorrectAliasing);
+    progressOffset_ = 1;  // point k has been solved
+    ShowProgress(0);
     // With the correction the progress runs over both lines of transform points, to
     // DynamicPointCount(Nw, true) - 1.
     try {
@@ -839,7 +930,11 @@ void AnalysisPanel::ComputeHistories(const HistoryRequest& request, const QStrin
         return;
     }
     progressLabel_ = forces ? forceProgress_ : nullptr;
-    if (progressLabel_) progressLabel_->setText(QStringLiteral(" 0 "));
+    if (const auto solution = document_.Impact()) {
+        progressTotal_ = solution->PointsPerLine();
+        progressOffset_ = 1;  // point k is taken
+    }
+    ShowProgress(0);
     drawWhenShown_ = !forces || drawAtOnceCheck_->isChecked();
     runs_.StartHistories(request);
 }

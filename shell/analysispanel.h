@@ -22,6 +22,7 @@ class QComboBox;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
+class QProgressBar;
 class QPushButton;
 class QRadioButton;
 
@@ -55,14 +56,19 @@ class AnalysisPanel : public QWidget {
     // --- commands of the menus and buttons -------------------------------------
     // "構造データ読込": asks for a file and reads it.
     void ReadStructureData();
-    // "構造データ書込" (overwrite false) and "構造データ上書" (overwrite true).
-    void WriteStructureData(bool overwrite);
+    // "構造データ書込" (overwrite false) and "構造データ上書" (overwrite true). A name chosen
+    // without an extension gets ".txt", or ".json" for a structure that only data file
+    // version 2 holds; such a structure is not written under a ".txt" name without
+    // asking. Returns true when the structure was written.
+    bool WriteStructureData(bool overwrite);
     // Reads the structure data file `path` as if it had been chosen for reading.
     // Returns false (after a message) when it could not be read.
     bool OpenStructureFile(const QString& path);
     // "解析実行": starts the analysis of the structure with the form's settings; the
     // messages and the drawing follow when it has ended (ComputationFinished).
     void RunAnalysis();
+    // "補正して再解析": "エイリアシング補正" checked, then RunAnalysis.
+    void RunAnalysisCorrected();
     // "計算実行": starts the twelve end-force histories of `element`; they are shown in
     // the force-graph window when they have been computed (ComputationFinished).
     void ComputeElementForces(int element);
@@ -77,9 +83,12 @@ class AnalysisPanel : public QWidget {
     void LoadSample(int number);
 
     // --- values the main window and the other windows read ----------------------
-    // The magnification box read as a double; throws numeric::ComputationFailure
-    // when it is not a number.
+    // The magnification of the static deformation: the box read as a double, or, while
+    // it is empty ("自動"), StaticMagnification of the static solution (1 without one);
+    // throws numeric::ComputationFailure when the box holds something else.
     [[nodiscard]] double Magnification() const;
+    // The sample the structure was built from (1..4), 0 when it was read or written.
+    [[nodiscard]] int SampleNumber() const { return sampleNumber_; }
     // The element chosen for the nodal forces (0 when none is chosen).
     [[nodiscard]] int ChosenElement() const;
     // The node chosen for the displacement histories (0 when none is chosen).
@@ -145,7 +154,9 @@ class AnalysisPanel : public QWidget {
     void Redraw();
     void ValidateTau();
     void OpenKeypad(QLineEdit* box);
-    void PlaceSheet(QWidget* sheet);
+    // The progress of the running computation: "k / n" and the bar.
+    void ShowProgress(int done);
+    void SetTabOrder();
     void RefillList(QComboBox* list, int count);
     void ShowElementNodes();
     view3d::PanelLink MakePanelLink();
@@ -171,6 +182,10 @@ class AnalysisPanel : public QWidget {
     int elementPenWidth_ = 3;
     bool refilling_ = false;
     bool abandoned_ = false;
+    int sampleNumber_ = 0;
+    // Steps of the running computation, and what its Progressed(k) adds to k.
+    int progressTotal_ = 0;
+    int progressOffset_ = 0;
     // The running computation's progress label (null: none) and whether its histories
     // are drawn as soon as they are shown ("計算直後に表示").
     QLabel* progressLabel_ = nullptr;
@@ -216,6 +231,7 @@ class AnalysisPanel : public QWidget {
     QPushButton* showDisplacementsButton_ = nullptr;
     // The window itself
     QPushButton* stopButton_ = nullptr;
+    QProgressBar* progressBar_ = nullptr;
     platform::PictureBox* smallPicture_ = nullptr;
     QLabel* positionLabel_ = nullptr;
 };

@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QLineEdit>
 #include <QMdiArea>
@@ -25,7 +26,6 @@ namespace shell {
 MainWindow::MainWindow(QWidget* parent)
     : QMainWindow(parent), document_(std::make_unique<Document>()), windows_(NewWindows()) {
     setObjectName(QStringLiteral("mainWindow"));
-    setWindowTitle(QStringLiteral("三次元衝撃骨組み構造解析"));
     mdiArea_ = new QMdiArea(this);
     mdiArea_->setObjectName(QStringLiteral("mdiArea"));
     // Scroll bars rather than a frame that grows past the screen on small screens.
@@ -47,19 +47,66 @@ MainWindow::MainWindow(QWidget* parent)
     BuildMenus();
     connect(runs_, &RunController::BusyChanged, this, [this](bool busy) {
         SetCommandsEnabled(!busy);
+        UpdateStructureCommands();
         // The result window's pen dialog is modal and would hold the computation.
         if (QWidget* result = ForceGraphWindow()) result->setEnabled(!busy);
     });
+    // Every change of the structure is drawn: the title, the commands and the graphs
+    // follow it.
+    connect(analysisPanel_, &AnalysisPanel::StructureRedrawn, this, [this] { StructureChanged(); });
     Scene();  // the view window exists from the start, hidden
+    UpdateTitle();
+    UpdateStructureCommands();
 
-    // 90 % of the screen, centred.
+    // Within the screen's working area (without the task bars), its frame included:
+    // 90 % of the width, 85 % of the height, centred.
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        const QRect s = screen->geometry();
+        const QRect s = screen->availableGeometry();
         const int width = static_cast<int>(0.9 * s.width());
-        const int height = static_cast<int>(0.9 * s.height());
+        const int height = static_cast<int>(0.85 * s.height());
         resize(width, height);
-        move(s.x() + (s.width() - width) / 2, s.y() + (s.height() - height) / 2);
+        move(s.x() + (s.width() - width) / 2, s.y() + (s.height() - height) / 4);
     }
+}
+
+void MainWindow::UpdateTitle() {
+    QString name;
+    if (!document_->Path().empty())
+        name = QFileInfo(QString::fromStdString(document_->Path())).fileName();
+    else if (analysisPanel_->SampleNumber() > 0)
+        name = QStringLiteral("Sample%1").arg(analysisPanel_->SampleNumber());
+    else
+        name = QStringLiteral("無題");
+    setWindowTitle(name + QStringLiteral("[*] - 三次元衝撃骨組み構造解析"));
+    setWindowModified(document_->ChangedSinceSaved());
+}
+
+bool MainWindow::MaySetStructureAside() {
+    if (!document_->ChangedSinceSaved()) return true;
+    switch (platform::AskSaveChanges(this, QStringLiteral("変更を保存しますか？"))) {
+        case platform::SaveChoice::Save:
+            return analysisPanel_->WriteStructureData(true);
+        case platform::SaveChoice::Discard:
+            return true;
+        case platform::SaveChoice::Cancel:
+            break;
+    }
+    return false;
+}
+
+void MainWindow::UpdateStructureCommands() {
+    // Nothing to analyse without elements.
+    const bool structure = document_->Model().ElementCount() > 0;
+    if (QAction* a = Action(QStringLiteral("dynamicAnalysisAction")))
+        a->setEnabled(structure && !runs_->Busy());
+}
+
+void MainWindow::TileWindows() {
+    mdiArea_->tileSubWindows();
+}
+
+void MainWindow::CascadeWindows() {
+    mdiArea_->cascadeSubWindows();
 }
 
 MainWindow::~MainWindow() {
@@ -91,9 +138,11 @@ void MainWindow::BuildMenus() {
         m->setObjectName(QLatin1String(name));
         return m;
     };
-    auto item = [this](QMenu* m, const QString& caption, const char* name, auto slot) {
+    auto item = [this](QMenu* m, const QString& caption, const char* name, auto slot,
+                       const QKeySequence& shortcut = QKeySequence()) {
         QAction* a = m->addAction(caption);
         a->setObjectName(QLatin1String(name));
+        a->setShortcut(shortcut);
         connect(a, &QAction::triggered, this, slot);
         return a;
     };
@@ -103,34 +152,42 @@ void MainWindow::BuildMenus() {
     };
     AnalysisPanel* panel = analysisPanel_;
 
-    QMenu* file = menu(menuBar(), QStringLiteral("ファイル"), "fileMenu");
-    item(file, QStringLiteral("構造データ読込"), "readStructureAction",
-         [panel] { panel->ReadStructureData(); });
-    item(file, QStringLiteral("構造データ書込"), "writeStructureAction",
-         [panel] { panel->WriteStructureData(false); });
-    item(file, QStringLiteral("構造データ上書"), "overwriteStructureAction",
-         [panel] { panel->WriteStructureData(true); });
+    // Every menu opens with Alt and its letter; the frequent commands have shortcuts.
+    QMenu* file = menu(menuBar(), QStringLiteral("ファイル(&F)"), "fileMenu");
+    item(
+        file, QStringLiteral("構造データ読込(&O)"), "readStructureAction",
+        [panel] { panel->ReadStructureData(); }, QKeySequence::Open);
+    item(
+        file, QStringLiteral("構造データ書込(&A)"), "writeStructureAction",
+        [panel] { panel->WriteStructureData(false); },
+        QKeySequence(QStringLiteral("Ctrl+Shift+S")));
+    item(
+        file, QStringLiteral("構造データ上書(&S)"), "overwriteStructureAction",
+        [panel] { panel->WriteStructureData(true); }, QKeySequence::Save);
     separator(file, "fileMenuSeparator");
-    item(file, QStringLiteral("終了"), "exitAction", [this] { close(); });
+    item(
+        file, QStringLiteral("終了(&X)"), "exitAction", [this] { close(); },
+        QKeySequence(QStringLiteral("Ctrl+Q")));
 
-    QMenu* structure = menu(menuBar(), QStringLiteral("構造"), "structureMenu");
-    item(structure, QStringLiteral("材料..."), "materialsAction",
+    QMenu* structure = menu(menuBar(), QStringLiteral("構造(&S)"), "structureMenu");
+    item(structure, QStringLiteral("材料(&M)..."), "materialsAction",
          [panel] { panel->EditMaterials(); });
-    item(structure, QStringLiteral("断面..."), "sectionsAction",
+    item(structure, QStringLiteral("断面(&E)..."), "sectionsAction",
          [panel] { panel->EditSections(); });
 
-    QMenu* calc = menu(menuBar(), QStringLiteral("計算"), "analysisMenu");
-    item(calc, QStringLiteral("動的ＦＥＭ解析"), "dynamicAnalysisAction",
-         [panel] { Suppressed([panel] { panel->RunAnalysis(); }); });
+    QMenu* calc = menu(menuBar(), QStringLiteral("計算(&C)"), "analysisMenu");
+    item(
+        calc, QStringLiteral("動的ＦＥＭ解析(&D)"), "dynamicAnalysisAction",
+        [panel] { Suppressed([panel] { panel->RunAnalysis(); }); }, QKeySequence(Qt::Key_F5));
     QAction* statics = item(calc, QStringLiteral("静的解析のみ"), "staticAnalysisAction", [] {});
     statics->setVisible(false);
     statics->setEnabled(false);
-    item(calc, QStringLiteral("要素節点力解析"), "nodalForcesAction",
+    item(calc, QStringLiteral("要素節点力解析(&E)"), "nodalForcesAction",
          [panel] { Suppressed([panel] { panel->ComputeElementForces(panel->ChosenElement()); }); });
-    item(calc, QStringLiteral("固有振動数"), "naturalFrequenciesAction",
+    item(calc, QStringLiteral("固有振動数(&N)"), "naturalFrequenciesAction",
          [this] { OpenModesWindow(); });
 
-    QMenu* disp = menu(menuBar(), QStringLiteral("表示"), "displayMenu");
+    QMenu* disp = menu(menuBar(), QStringLiteral("表示(&V)"), "displayMenu");
     item(disp, QStringLiteral("構造表示"), "drawStructureAction", [this, panel] {
         ShowViewWindow();
         Suppressed([panel] { panel->DrawStructure(); });
@@ -147,14 +204,19 @@ void MainWindow::BuildMenus() {
     separator(disp, "displayMenuSeparator");
     item(disp, QStringLiteral("３Ｄ初期化"), "resetViewAction", [this] { ResetViewWindow(); });
 
-    QMenu* options = menu(menuBar(), QStringLiteral("オプション"), "optionsMenu");
+    QMenu* options = menu(menuBar(), QStringLiteral("オプション(&O)"), "optionsMenu");
     QMenu* samples = menu(options, QStringLiteral("例題"), "samplesMenu");
     item(samples, QStringLiteral("Sample1"), "sample1Action", [panel] { panel->LoadSample(1); });
     item(samples, QStringLiteral("Sample2"), "sample2Action", [panel] { panel->LoadSample(2); });
     item(samples, QStringLiteral("Sample3"), "sample3Action", [panel] { panel->LoadSample(3); });
     item(samples, QStringLiteral("Sample4"), "sample4Action", [panel] { panel->LoadSample(4); });
 
-    QMenu* help = menu(menuBar(), QStringLiteral("ヘルプ"), "helpMenu");
+    QMenu* windows = menu(menuBar(), QStringLiteral("ウィンドウ(&W)"), "windowMenu");
+    item(windows, QStringLiteral("並べて表示(&T)"), "tileWindowsAction", [this] { TileWindows(); });
+    item(windows, QStringLiteral("重ねて表示(&C)"), "cascadeWindowsAction",
+         [this] { CascadeWindows(); });
+
+    QMenu* help = menu(menuBar(), QStringLiteral("ヘルプ(&H)"), "helpMenu");
     item(help, QStringLiteral("バージョン情報"), "aboutAction", [this] {
         platform::ShowMessage(this, QStringLiteral("ImpactFrame %1\n三次元衝撃骨組み構造解析")
                                         .arg(QString::fromUtf8(version::VersionText())));
@@ -169,6 +231,8 @@ void MainWindow::SetCommandsEnabled(bool enabled) {
         if (a->isSeparator() || a->menu()) continue;
         const QString name = a->objectName();
         if (name.isEmpty() || name == QLatin1String("exitAction") ||
+            name == QLatin1String("tileWindowsAction") ||
+            name == QLatin1String("cascadeWindowsAction") ||
             name == QLatin1String("staticAnalysisAction") ||
             name == QLatin1String("drawDeformedStructureAction"))
             continue;
@@ -189,7 +253,11 @@ void MainWindow::ResetViewWindow() {
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
-    // The program ends at once, without a question; a running analysis stops.
+    // Unsaved changes are asked about first; then a running analysis stops.
+    if (!MaySetStructureAside()) {
+        event->ignore();
+        return;
+    }
     analysisPanel_->Abandon();
     event->accept();
     QApplication::quit();

@@ -3,7 +3,9 @@
 // results) and the run controller that computes on it, carries the menu bar, holds the
 // analysis panel, the three-dimensional view, the force graphs and the natural
 // frequencies as child windows, hands each the document, and forwards the menu
-// commands to the analysis panel.
+// commands to the analysis panel. Its title names the structure's file and marks unsaved
+// changes (Qt's "[*]"); closing it, reading a file or building a sample with unsaved
+// changes first asks whether to save them.
 #include <memory>
 
 #include <QMainWindow>
@@ -44,6 +46,16 @@ class MainWindow : public QMainWindow {
     // Places `window` with its top `top` pixels below and its left `left` pixels to
     // the right of the top-left corner of the main window's client area.
     void PlaceInClientArea(QWidget* window, int top, int left);
+    // Places a top-level window (a sheet) beside the analysis panel, kept on the screen.
+    void PlaceBesidePanel(QWidget* window);
+
+    // The title: the structure's file name (or sample), "[*]" and the program; the mark
+    // of unsaved changes follows the document.
+    void UpdateTitle();
+    // Before the document's structure is set aside (reading a file, building a sample,
+    // ending the program): with unsaved changes asks "変更を保存しますか？" and saves when
+    // asked. False when the user cancelled or the saving failed: the structure stays.
+    bool MaySetStructureAside();
 
     [[nodiscard]] AnalysisPanel* analysisPanel() const { return analysisPanel_; }
     // The document the windows show, and the computations on it.
@@ -81,6 +93,10 @@ class MainWindow : public QMainWindow {
     // "３Ｄ初期化".
     void ResetViewWindow();
 
+    // "並べて表示" and "重ねて表示" of the "ウィンドウ" menu.
+    void TileWindows();
+    void CascadeWindows();
+
     // "固有振動数": the natural-frequency window (created on first use, a closed one is
     // discarded), shown in front.
     ModesWindow* OpenModesWindow();
@@ -96,8 +112,15 @@ class MainWindow : public QMainWindow {
   private:
     // The force-graph window, created on first use (a closed one is discarded).
     results::ForceGraphWindow* ForceGraphs();
+    // A subwindow opened for the first time: beside the analysis panel, inside the
+    // working area.
+    void PlaceSubWindow(QMdiSubWindow* sub);
     void BuildMenus();
     void SetCommandsEnabled(bool enabled);
+    // "解析実行" and the commands of the structure: enabled while there is one to analyse.
+    void UpdateStructureCommands();
+    // After the structure changed: the graphs of the one before are retired.
+    void StructureChanged();
     // Runs a command whose failures are suppressed: a failing step is skipped.
     template <class F>
     static void Suppressed(F step);

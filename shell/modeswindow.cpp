@@ -69,11 +69,14 @@ namespace {
 const QString kChanged =
     QStringLiteral("構造が計算後に変更されました。もう一度「計算実行」で計算して下さい。");
 
-// Frequencies and periods with twelve significant digits, "." whatever the locale: the
-// search finds them to a relative 1E-12.
-QString Number(double x) {
+// Frequencies and periods in the list with six significant digits, "." whatever the
+// locale; copies carry every digit of the double (the search finds them to a relative
+// 1E-12).
+constexpr int kListDigits = 6;
+constexpr int kCopyDigits = 17;
+QString Number(double x, int digits) {
     if (x == 0.0) return QStringLiteral("0");
-    return QString::fromStdString(numeric::FormatGeneral(x, 12));
+    return QString::fromStdString(numeric::FormatGeneral(x, digits));
 }
 
 }  // namespace
@@ -192,6 +195,7 @@ void ModesWindow::SetRunning(bool running) {
     belowEdit->setEnabled(!running);
     runButton->setEnabled(!running && !analysisBusy_);
     stopButton->setEnabled(running);
+    if (!running) stopButton->setText(QStringLiteral("中止"));
 }
 
 void ModesWindow::SetAnalysisBusy(bool busy) {
@@ -231,7 +235,11 @@ void ModesWindow::Run() {
 }
 
 void ModesWindow::Stop() {
-    if (search_) search_->progress.RequestStop();
+    if (!search_) return;
+    search_->progress.RequestStop();
+    // Said at once: the search ends after the factorisation in hand.
+    stopButton->setText(QStringLiteral("中止しています…"));
+    stopButton->setEnabled(false);
 }
 
 void ModesWindow::ShowProgress() {
@@ -267,7 +275,18 @@ void ModesWindow::Finish(const std::shared_ptr<Search>& search, const std::excep
         modes->Result = result;
         document_.TakeModes(std::move(modes));
         FillList(result.Modes);
-        message = OutcomeMessage(result.Result);
+        if (result.Result.Stopped()) {
+            // The modes found before the stop stay listed, and the list says so.
+            const int kept = static_cast<int>(result.Modes.size());
+            statusLabel->setText(
+                QStringLiteral("中止しました：中止までに求めた %1 個のモードです。").arg(kept));
+            message = QStringLiteral(
+                          "固有振動数の計算を中止しました。中止までに求めた %1 "
+                          "個のモードを一覧に残します。")
+                          .arg(kept);
+        } else {
+            message = OutcomeMessage(result.Result);
+        }
     }
     progressLabel->setText(QStringLiteral(" %1 ").arg(QString::number(result.Modes.size())));
     if (!message.isEmpty()) platform::ShowMessage(this, message);
@@ -285,9 +304,12 @@ void ModesWindow::FillList(const std::vector<fem::NaturalMode>& modes) {
         const double f = modes[k].FrequencyHz;
         auto* item = new QTreeWidgetItem(modeList);
         item->setText(0, QString::number(k + 1));
-        item->setText(1, Number(f));
+        item->setText(1, Number(f, kListDigits));
         // A mechanism's zero frequency has no period.
-        item->setText(2, f > 0.0 ? Number(1.0 / f) : QStringLiteral("∞"));
+        item->setText(2, f > 0.0 ? Number(1.0 / f, kListDigits) : QStringLiteral("∞"));
+        item->setData(1, Qt::UserRole, Number(f, kCopyDigits));
+        item->setData(2, Qt::UserRole,
+                      f > 0.0 ? Number(1.0 / f, kCopyDigits) : QStringLiteral("∞"));
         for (int c = 0; c < 3; ++c) item->setTextAlignment(c, Qt::AlignRight | Qt::AlignVCenter);
     }
     statusLabel->setText(modes.empty()
@@ -350,9 +372,13 @@ void ModesWindow::DrawChosenMode() {
 }
 
 QString ModesWindow::ListText() const {
+    // Every digit of the values, not the six the list shows.
     auto line = [](const QTreeWidgetItem* item) {
-        return item->text(0) + QLatin1Char('\t') + item->text(1) + QLatin1Char('\t') +
-               item->text(2);
+        auto cell = [item](int c) {
+            const QVariant full = item->data(c, Qt::UserRole);
+            return full.isValid() ? full.toString() : item->text(c);
+        };
+        return cell(0) + QLatin1Char('\t') + cell(1) + QLatin1Char('\t') + cell(2);
     };
     QStringList lines;
     for (int i = 0; i < modeList->topLevelItemCount(); ++i)

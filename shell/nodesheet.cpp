@@ -111,8 +111,8 @@ void NodeSheet::BuildControls() {
                     [this, j](int) { ConstraintChosen(j); });
         }
     }
-    stepLoadNote_ =
-        new QLabel(QStringLiteral("P(t)=pf･H(1-Te/10)･{1-exp(-t/τTe)}"), constraintsGroup_);
+    stepLoadNote_ = new QLabel(
+        QStringLiteral("P(t) = pf·H(t − Te/10)·{1 − exp(−(t − Te/10)/(τ·Te))}"), constraintsGroup_);
     stepLoadNote_->setObjectName(QStringLiteral("stepLoadNote"));
     stepLoadNote_->setToolTip(QStringLiteral("pfの時の荷重関数"));
     KeepPlaceWhenHidden(stepLoadNote_);

@@ -9,6 +9,8 @@ namespace shell {
 
 void ConnectSheetButtons(QDialog* sheet, int& result, QPushButton* confirm, QPushButton* remove,
                          QPushButton* cancel) {
+    // Enter applies the sheet as it does in a dialog; Escape cancels it.
+    confirm->setDefault(true);
     const std::pair<QPushButton*, int> buttons[] = {{confirm, 1}, {remove, 2}, {cancel, -1}};
     for (const auto& [button, code] : buttons) {
         QObject::connect(button, &QPushButton::clicked, sheet, [sheet, &result, code = code] {

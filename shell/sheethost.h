@@ -24,7 +24,8 @@ struct SheetHost {
     std::function<std::string(const std::string& name)> editSections;
 };
 
-// The confirm, delete and cancel buttons set `result` to 1, 2 and -1 and hide the sheet.
+// The confirm, delete and cancel buttons set `result` to 1, 2 and -1 and hide the sheet;
+// Enter presses the confirm button.
 void ConnectSheetButtons(QDialog* sheet, int& result, QPushButton* confirm, QPushButton* remove,
                          QPushButton* cancel);
 

@@ -2,10 +2,13 @@
 // the keypad: windows created on first use and kept until discarded.
 #include <algorithm>
 
+#include <QFileInfo>
+#include <QGuiApplication>
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPointer>
+#include <QScreen>
 
 #include "model/model.h"
 #include "results/forcegraphwindow.h"
@@ -14,6 +17,7 @@
 #include "shell/analysispanel.h"
 #include "shell/document.h"
 #include "shell/mainwindow.h"
+#include "shell/messages.h"
 #include "shell/modeshape.h"
 #include "shell/modeswindow.h"
 #include "shell/runcontroller.h"
@@ -25,6 +29,7 @@ struct MainWindow::Windows {
     QPointer<view3d::ViewWindow> viewWindow;
     QPointer<QMdiSubWindow> viewSub;
     QPointer<results::ForceGraphWindow> forceGraphs;
+    std::uint64_t graphRevision = 0;  // of the structure the graphs were computed for
     QPointer<services::Keypad> keypad;
     QPointer<ModesWindow> modes;
 };
@@ -94,14 +99,51 @@ void Present(QMdiArea* area, results::ForceGraphWindow* graphs, bool drawNow) {
 
 }  // namespace
 
+void MainWindow::PlaceSubWindow(QMdiSubWindow* sub) {
+    // Beside the analysis panel, so that its controls stay in sight; where the working
+    // area is too narrow for both, as far right as the window fits, and never beyond the
+    // working area's left or top edge.
+    const QSize area = mdiArea_->viewport()->size();
+    const int beside = analysisPanelSub_->frameGeometry().right() + 1;
+    sub->move(std::max(0, std::min(beside, area.width() - sub->width())), 0);
+}
+
+void MainWindow::PlaceBesidePanel(QWidget* window) {
+    const QPoint corner = mdiArea_->viewport()->mapToGlobal(
+        QPoint(analysisPanelSub_->frameGeometry().right() + 1, analysisPanelSub_->y()));
+    QRect wanted(corner, window->frameGeometry().size());
+    if (const QScreen* screen =
+            window->screen() ? window->screen() : QGuiApplication::primaryScreen()) {
+        const QRect s = screen->availableGeometry();
+        wanted.moveRight(std::min(wanted.right(), s.right()));
+        wanted.moveBottom(std::min(wanted.bottom(), s.bottom()));
+        wanted.moveLeft(std::max(wanted.left(), s.left()));
+        wanted.moveTop(std::max(wanted.top(), s.top()));
+    }
+    window->move(wanted.topLeft());
+}
+
+void MainWindow::StructureChanged() {
+    UpdateTitle();
+    UpdateStructureCommands();
+    // Graphs of the structure before the change say so, and nothing of them is saved.
+    results::ForceGraphWindow* graphs = windows_->forceGraphs;
+    if (graphs && !graphs->Retired() && windows_->graphRevision != document_->Model().Revision())
+        graphs->Retire(MissingResultsMessage(MissingResults::Changed, QString()));
+}
+
 results::ForceGraphWindow* MainWindow::ForceGraphs() {
     if (!windows_->forceGraphs) {
         // A closed force-graph window is discarded; the next one starts with its defaults.
         auto* graphs = new results::ForceGraphWindow();
         graphs->setObjectName(QStringLiteral("forceGraphWindow"));
+        // "補正して再解析": the analysis again with the aliasing correction.
+        graphs->CorrectionRequested = [this] { analysisPanel_->RunAnalysisCorrected(); };
         QMdiSubWindow* sub = mdiArea_->addSubWindow(graphs);
         sub->setObjectName(QStringLiteral("forceGraphSubWindow"));
         sub->setAttribute(Qt::WA_DeleteOnClose);
+        sub->adjustSize();
+        PlaceSubWindow(sub);
         windows_->forceGraphs = graphs;
     }
     return windows_->forceGraphs;
@@ -120,6 +162,13 @@ void MainWindow::ShowHistories(const HistoryEnd& histories, bool drawNow) {
         graphs->SetNodeDisplacements(settings.Nw, settings.Te, number, best, document_->Model(),
                                      document_->Statics());
     graphs->SetEstimatedErrors(histories.Histories.EstimatedError);
+    graphs->SetStructureName(
+        document_->Path().empty()
+            ? (analysisPanel_->SampleNumber() > 0
+                   ? QStringLiteral("Sample%1").arg(analysisPanel_->SampleNumber())
+                   : QString())
+            : QFileInfo(QString::fromStdString(document_->Path())).fileName());
+    windows_->graphRevision = histories.Solution->ModelRevision();
     Present(mdiArea_, graphs, drawNow);
 }
 
@@ -133,9 +182,8 @@ ModesWindow* MainWindow::OpenModesWindow() {
         QMdiSubWindow* sub = mdiArea_->addSubWindow(modes);
         sub->setObjectName(QStringLiteral("modesSubWindow"));
         sub->setAttribute(Qt::WA_DeleteOnClose);
-        // At the right of the working area, beside the view window where there is room.
         sub->adjustSize();
-        sub->move(std::max(0, mdiArea_->viewport()->width() - sub->width()), 0);
+        PlaceSubWindow(sub);
         // Its modes are let go of once the structure they belong to has changed.
         connect(analysisPanel_, &AnalysisPanel::StructureRedrawn, modes,
                 [modes] { modes->RetireIfStale(); });
@@ -166,9 +214,14 @@ void MainWindow::ShowModeShape(const fem::NaturalMode& mode, double magnificatio
         analysisPanel_->DrawStructure();
         const fem::Model& model = document_->Model();
         DrawModeShape(Scene(), model, mode, magnification);
-        windows_->viewWindow->SetFrames(std::make_shared<view3d::ModeShapeFrames>(
-                                            mode.NodeDisp, mode.FrequencyHz, model.Revision()),
-                                        magnification);
+        auto frames = std::make_shared<view3d::ModeShapeFrames>(mode.NodeDisp, mode.FrequencyHz,
+                                                                model.Revision());
+        // The members oscillate along the same exact shape: its inner points.
+        auto members = ModeShapeTranslations(model, mode);
+        for (auto& points : members)
+            if (points.size() >= 2) points = {points.begin() + 1, points.end() - 1};
+        frames->SetMemberShapes(std::move(members));
+        windows_->viewWindow->SetFrames(std::move(frames), magnification);
     } catch (const std::exception&) {
         // A structure that cannot be drawn shows no shape either.
     }
@@ -203,11 +256,16 @@ class FilterDuring {
 
 }  // namespace
 
+// The file dialogs of the structure data start in the folder of the document's file;
+// without one, where the file service started last (at first the folder the program was
+// started from, or the home folder).
 QString MainWindow::AskReadFile(const QString& filter) {
     services::FileService& files = services::ProgramFileService();
     files.SetParentWindow(this);
     const FilterDuring during(files, filter, 0);
-    return files.ChooseFileToRead();
+    const QString path = QString::fromStdString(document_->Path());
+    return files.ChooseFileToRead(
+        path.isEmpty() ? QString() : QFileInfo(path).absolutePath() + QLatin1Char('/'));
 }
 
 QString MainWindow::AskWriteFile(const QString& filter, int& filterIndex,

@@ -40,13 +40,44 @@ void Animation::Draw(SceneView& view, const fem::Model& model, int keep) {
     try {
         if (frames_) {
             frames_->Displacements(frame_, scratch_);
-            DrawDisplacedStructure(view, model, scratch_, Magnification, true, kAnimationColor, 2);
+            if (frames_->StationsPerMember() > 0)
+                DrawThroughStations(view, model);
+            else
+                DrawDisplacedStructure(view, model, scratch_, Magnification, true, kAnimationColor,
+                                       2);
         }
     } catch (...) {
         view.EndBatch();
         throw;
     }
     view.EndBatch();
+}
+
+void Animation::DrawThroughStations(SceneView& view, const fem::Model& model) {
+    const int count = frames_->StationsPerMember();
+    stations_.resize(static_cast<std::size_t>(count));
+    const auto& u = scratch_;
+    for (int e = 0; e < model.ElementCount(); ++e) {
+        const fem::ElementRecord& el = model.Elements[static_cast<std::size_t>(e)];
+        const int n0 = el.EndNode[0];
+        const int n1 = el.EndNode[1];
+        if (n0 < 0 || n1 < 0 || static_cast<std::size_t>(std::max(n0, n1)) >= u.size()) continue;
+        frames_->StationTranslations(frame_, e, stations_.data());
+        const Vec3& first = model.Nodes[static_cast<std::size_t>(n0)].Coord;
+        const Vec3& second = model.Nodes[static_cast<std::size_t>(n1)].Coord;
+        Vec3 p;
+        for (int k = 0; k < 3; ++k) p[k] = first[k] + Magnification * u[n0][k];
+        view.AddDot(p);
+        for (int i = 0; i < count; ++i) {
+            // Station i + 1 of count + 1 equal pieces along the member, displaced.
+            const double x = el.Length * (i + 1) / (count + 1);
+            for (int k = 0; k < 3; ++k)
+                p[k] = first[k] + x * el.RotMatrix[0][k] + Magnification * stations_[i][k];
+            view.AddLineTo(p, kAnimationColor, 2);
+        }
+        for (int k = 0; k < 3; ++k) p[k] = second[k] + Magnification * u[n1][k];
+        view.AddLineTo(p, kAnimationColor, 2);
+    }
 }
 
 std::string TimeCaption(double t, int j) {

@@ -1,11 +1,13 @@
 #pragma once
 // The animation of the view: frames of a moving structure (framesource.h) drawn one at
-// a time over the structure, each element along its exact shape (lateral cubic and
-// axial linear from its end displacements, as the detailed static deformation), with a
-// magnification of its own. Plain C++; the view window adds the play control, the time
-// slider and the magnification box.
+// a time over the structure, each member through the displacements the frames hold at
+// stations inside it (its exact motion), or, for frames without stations, along the
+// static cubic through its end displacements, with a magnification of its own. Plain C++; the view
+// window adds the play control, the time slider and the magnification box.
+#include <array>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "view3d/framesource.h"
 
@@ -46,9 +48,13 @@ class Animation {
     double Magnification = 1.0;
 
   private:
+    // Every member as a line through its ends and the frames' stations inside it.
+    void DrawThroughStations(SceneView& view, const fem::Model& model);
+
     std::shared_ptr<const FrameSource> frames_;
     int frame_ = 0;
     NodeDisplacements scratch_;
+    std::vector<std::array<double, 3>> stations_;
 };
 
 // "時刻 t = 0.00012 s   j = 12": the time of a frame and its index.

@@ -40,31 +40,44 @@ class FrameSource {
     [[nodiscard]] virtual double LargestTranslation() const = 0;
     // Revision of the model the displacements belong to.
     [[nodiscard]] virtual std::uint64_t ModelRevision() const = 0;
+    // Stations inside every member whose motion the frames hold, evenly spaced
+    // (fem::InnerStations); 0 when they hold none (the members are then drawn along the
+    // static cubic through their ends).
+    [[nodiscard]] virtual int StationsPerMember() const { return 0; }
+    // out[0 .. StationsPerMember() - 1] <- ux, uy, uz (mm, global axes) at the stations of
+    // element e at frame f, from its first node to its second.
+    virtual void StationTranslations(int f, int e, std::array<double, 3>* out) const;
     // Whether the frames still show model: made for its present revision (and for the
     // results it holds now).
     [[nodiscard]] virtual bool BelongsTo(const fem::Model& model) const;
 };
 
 // The impact response: every node's six displacement histories of an impact solution
-// (the corrected ones when it solved the second line), inverted once and kept in
-// single precision, frame by frame. Frame j is t_j = j Te / Nw. The frames hold the
-// solution they come from, so a window may let a worker thread invert them while it
-// goes on; reading frames while InvertMore runs on another thread is not safe.
+// (the corrected ones when it solved the second line), and the translations at stations
+// inside every member from the exact solution of the member between its ends
+// (fem::StationHistories), inverted once and kept in single precision, frame by frame.
+// Frame j is t_j = j Te / Nw. The frames hold the solution they come from, so a window
+// may let a worker thread invert them while it goes on; reading frames while InvertMore
+// runs on another thread is not safe.
 class HistoryFrames final : public FrameSource {
   public:
-    // Now: every node's histories are inverted by the constructor. Later: the frames
-    // start empty and InvertMore inverts a few nodes at a time.
+    // Now: everything is inverted by the constructor. Later: the frames start empty and
+    // InvertMore inverts a few nodes or members at a time.
     enum class Inversion { Now, Later };
-    // Raises numeric::ComputationFailure when the solution is not complete, and
-    // std::bad_alloc when the frames do not fit in memory.
+    // stationsPerMember: the stations inside each member; kAutomaticStations takes
+    // AutomaticStations(). Raises numeric::ComputationFailure when the solution is not
+    // complete, and std::bad_alloc when the frames do not fit in memory.
     explicit HistoryFrames(std::shared_ptr<const fem::ImpactSolution> solution,
-                           Inversion when = Inversion::Now);
+                           Inversion when = Inversion::Now,
+                           int stationsPerMember = kAutomaticStations);
     ~HistoryFrames() override;
-    // Inverts the histories of the next `count` nodes (at least one) and returns how many
-    // nodes are left.
+    static constexpr int kAutomaticStations = -1;
+    // Inverts the next `count` pieces of work (at least one): a node's histories, then a
+    // member's stations, and returns how many are left.
     int InvertMore(int count);
-    [[nodiscard]] int NodesInverted() const { return inverted_; }
-    [[nodiscard]] bool Complete() const { return inverted_ == nodes_; }
+    [[nodiscard]] int Work() const { return nodes_ + (stations_ > 0 ? members_ : 0); }
+    [[nodiscard]] int WorkDone() const { return done_; }
+    [[nodiscard]] bool Complete() const { return done_ == Work(); }
     [[nodiscard]] const std::shared_ptr<const fem::ImpactSolution>& Solution() const {
         return solution_;
     }
@@ -75,18 +88,33 @@ class HistoryFrames final : public FrameSource {
     void Displacements(int f, NodeDisplacements& out) const override;
     [[nodiscard]] double LargestTranslation() const override { return largest_; }
     [[nodiscard]] std::uint64_t ModelRevision() const override { return revision_; }
+    [[nodiscard]] int StationsPerMember() const override { return stations_; }
+    void StationTranslations(int f, int e, std::array<double, 3>* out) const override;
 
   private:
+    void InvertNode(int n);
+    void InvertMember(int e);
+
     std::shared_ptr<const fem::ImpactSolution> solution_;
     std::unique_ptr<const fem::InverseTransform> inverse_;
     int frames_ = 0;
     int nodes_ = 0;
+    int members_ = 0;
+    int stations_ = 0;
     double te_ = 0.0;
     double largest_ = 0.0;
     std::uint64_t revision_ = 0;
-    int inverted_ = 0;           // nodes whose histories are in values_
-    std::vector<float> values_;  // [frame][node][component]
+    int done_ = 0;                      // pieces of work inverted: nodes first, then members
+    std::vector<float> values_;         // [frame][node][component]
+    std::vector<float> stationValues_;  // [frame][member][station][ux, uy, uz]
 };
+
+// The stations kept inside each member: kMaxStationsPerMember (a member drawn in eight
+// pieces), fewer where the frames of all members at that many would take more than
+// kStationBudget bytes (at least one while one fits; none beyond).
+inline constexpr int kMaxStationsPerMember = 7;
+inline constexpr double kStationBudget = 128.0 * 1024 * 1024;
+[[nodiscard]] int AutomaticStations(int frames, int members);
 
 // A mode shape oscillating at frequency (Hz): frame f is shape * sin(2 pi f / cycle),
 // t = f / (cycle * frequency) (f / cycle when the frequency is not above 0).
@@ -94,6 +122,12 @@ class ModeShapeFrames final : public FrameSource {
   public:
     ModeShapeFrames(NodeDisplacements shape, double frequency, std::uint64_t modelRevision,
                     int framesPerCycle = 40);
+    // The shape's translations at the same number of evenly spaced stations inside every
+    // member (members[e][i]: station i of element e), so that the members move along the
+    // exact shape; without them, along the static cubic through their ends.
+    void SetMemberShapes(std::vector<std::vector<std::array<double, 3>>> members);
+    [[nodiscard]] int StationsPerMember() const override { return stations_; }
+    void StationTranslations(int f, int e, std::array<double, 3>* out) const override;
 
     [[nodiscard]] int FrameCount() const override { return cycle_; }
     [[nodiscard]] int NodeCount() const override { return static_cast<int>(shape_.size()); }
@@ -108,6 +142,8 @@ class ModeShapeFrames final : public FrameSource {
     std::uint64_t revision_;
     int cycle_;
     double largest_ = 0.0;
+    int stations_ = 0;
+    std::vector<std::vector<std::array<double, 3>>> members_;
 };
 
 // A magnification that shows the largest translation as a fifth of size (the

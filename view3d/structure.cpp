@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "numeric/failure.h"
+#include "view3d/framesource.h"
 
 namespace view3d {
 namespace {
@@ -81,27 +82,40 @@ void DrawNodes(SceneView& view, const fem::Model& model, PanelLink& panel) {
     // In a large structure the nodes stand close together in the picture: small marks
     // keep the bars between them visible.
     const double mark = IsLarge(model) ? -0.002 : -0.005;
+    // The largest load of each kind draws the full arrow; the others in proportion.
+    LoadSizes largest;
+    for (const fem::NodeRecord& n : model.Nodes)
+        for (int c = 0; c < 6; ++c) {
+            double& size = c < 3 ? largest.Force : largest.Moment;
+            const double value = std::fabs(n.LoadValue[static_cast<std::size_t>(c)]);
+            if (std::isfinite(value)) size = std::max(size, value);
+        }
     for (int i = 0; i < model.NodeCount(); ++i) {
         const fem::NodeRecord& n = model.Nodes[i];
         view.AddCircle(n.Coord, mark, kNodeColor);
         Mirror(view, panel);
         view.AddNumber(n.Coord, std::to_string(i), kNodeNumberColor, 11);
         Mirror(view, panel);
-        DrawNodeLoads(view, panel, target, n.Coord, n.LoadValue, 0.5 * typical);
-        DrawSupports(view, panel, target, n.Coord, n.BcCode, 0.25 * typical);
+        DrawNodeLoads(view, panel, target, n.Coord, n.LoadValue, 0.5 * typical, largest);
+        DrawSupports(view, panel, target, n.Coord, n.BcCode, 0.35 * typical);
     }
     if (panel.RefillNodeList) panel.RefillNodeList(model.NodeCount());
 }
 
 void DrawNodeLoads(SceneView& view, PanelLink& panel, platform::Surface& target, const Vec3& point,
-                   const std::array<double, 6>& loads, double maxLength) {
-    double len = target.ScaleWidth() / panel.VectorSize;
-    if (maxLength > 0.0) len = std::min(len, maxLength);
+                   const std::array<double, 6>& loads, double maxLength, const LoadSizes& largest) {
+    double full = target.ScaleWidth() / panel.VectorSize;
+    if (maxLength > 0.0) full = std::min(full, maxLength);
     for (int group = 0; group < 2; ++group) {  // forces, then moments
         const Color col = group == 0 ? kForceColor : kMomentColor;
         for (int k = 0; k < 3; ++k) {
             const double p = loads[3 * group + k];
             if (p == 0.0) continue;
+            // In proportion to the largest load of its kind, never so short that it
+            // cannot be seen.
+            const double biggest = group == 0 ? largest.Force : largest.Moment;
+            const double len =
+                biggest > 0.0 ? full * std::clamp(std::fabs(p) / biggest, 0.2, 1.0) : full;
             Vec3 v{0.0, 0.0, 0.0};
             v[k] = (p > 0.0 ? 1.0 : -1.0) * len;
             // A negative component points at the node and ends on it.
@@ -115,7 +129,7 @@ void DrawNodeLoads(SceneView& view, PanelLink& panel, platform::Surface& target,
 
 void DrawSupports(SceneView& view, PanelLink& panel, platform::Surface& target, const Vec3& point,
                   const std::array<std::string, 6>& codes, double maxSize) {
-    double m = target.ScaleWidth() / 60.0;
+    double m = target.ScaleWidth() / 40.0;
     if (maxSize > 0.0) m = std::min(m, maxSize);
     for (int k = 0; k < 3; ++k) {
         if (codes[k] != "u") continue;
@@ -173,6 +187,24 @@ void DrawElementAxes(SceneView& view, const fem::Model& model, int e) {
         view.AddLine(M, end, kAxisColor[k], 1);
         if (k == 1) view.AddText(end, "y", kAxisColor[1], 8);
     }
+}
+
+double StaticMagnification(const fem::Model& model,
+                           const std::vector<std::array<double, 6>>& displacements) {
+    double extent = 0.0;
+    for (int k = 0; k < 3 && !model.Nodes.empty(); ++k) {
+        double low = model.Nodes[0].Coord[k], high = low;
+        for (const fem::NodeRecord& n : model.Nodes) {
+            low = std::min(low, n.Coord[k]);
+            high = std::max(high, n.Coord[k]);
+        }
+        extent = std::max(extent, high - low);
+    }
+    double largest = 0.0;
+    for (const auto& u : displacements)
+        largest = std::max(largest, std::sqrt(u[0] * u[0] + u[1] * u[1] + u[2] * u[2]));
+    // DefaultMagnification draws it as a fifth of the size it is given.
+    return DefaultMagnification(largest, 0.5 * extent);
 }
 
 void DrawSectionMark(SceneView& view, const fem::Model& model, int e) {

@@ -79,16 +79,29 @@ void DrawElementAxes(SceneView& view, const fem::Model& model, int e);
 // of DrawElementAxes; the other in proportion. DrawElements draws them unless the
 // structure is large.
 void DrawSectionMark(SceneView& view, const fem::Model& model, int e);
-// One arrow of fixed length per non-zero load component: (scale width of target) /
-// VectorSize, at most maxLength when that is above 0.
+// The largest load of each kind in the structure (0: arrows of full length).
+struct LoadSizes {
+    double Force = 0.0;
+    double Moment = 0.0;
+};
+// One arrow per non-zero load component, of full length (scale width of target) /
+// VectorSize, at most maxLength when that is above 0, times its size over the largest of
+// its kind (at least a fifth of full length).
 void DrawNodeLoads(SceneView& view, PanelLink& panel, platform::Surface& target, const Vec3& point,
-                   const std::array<double, 6>& loads, double maxLength = 0.0);
+                   const std::array<double, 6>& loads, double maxLength = 0.0,
+                   const LoadSizes& largest = {});
 // A pyramid per fixed translation, a T per fixed rotation (code exactly "u"), of size
-// (scale width of target) / 60, at most maxSize when that is above 0.
+// (scale width of target) / 40, at most maxSize when that is above 0.
 void DrawSupports(SceneView& view, PanelLink& panel, platform::Surface& target, const Vec3& point,
                   const std::array<std::string, 6>& codes, double maxSize = 0.0);
 // The median element length (0 without elements): symbols stay well inside an element.
 double TypicalElementLength(const fem::Model& model);
+
+// The magnification of the static deformation that draws the largest translation as a
+// tenth of the structure's largest extent along x, y or z, rounded down to 1, 2 or 5
+// times a power of ten; 1 when nothing moves or the structure has no extent.
+double StaticMagnification(const fem::Model& model,
+                           const std::vector<std::array<double, 6>>& displacements);
 
 // Static deformation (displacements: one row of six per node) magnified `magnification`
 // times, over what is drawn; not mirrored. Straight lines between the displaced nodes:

@@ -95,8 +95,7 @@ ViewWindow::ViewWindow(QWidget* parent) : QWidget(parent) {
 // is asked to stop; the window reads them only after it has joined the thread.
 struct ViewWindow::Inversion {
     std::shared_ptr<const fem::ImpactSolution> solution;
-    int nodes = 0;
-    int nodesDone = 0;  // as last reported, on the window's thread
+    int percentDone = 0;  // as last reported, on the window's thread
     std::atomic<bool> stop{false};
     std::thread thread;
     // Written by the thread, read after it has been joined.
@@ -455,7 +454,6 @@ void ViewWindow::StartInversion(std::shared_ptr<const fem::ImpactSolution> solut
     // and the graphs may compute histories of it at the same time.
     auto inversion = std::make_unique<Inversion>();
     inversion->solution = std::move(solution);
-    inversion->nodes = inversion->solution->Structure().NodeCount();
     const unsigned run = ++inversionRun_;
     Inversion* in = inversion.get();
     in->thread = std::thread([this, in, run] {
@@ -463,13 +461,14 @@ void ViewWindow::StartInversion(std::shared_ptr<const fem::ImpactSolution> solut
             in->frames =
                 std::make_shared<HistoryFrames>(in->solution, HistoryFrames::Inversion::Later);
             int shown = -1;  // per cent last reported
+            const int work = std::max(in->frames->Work(), 1);
             while (!in->stop && !in->frames->Complete()) {
-                const int done = in->nodes - in->frames->InvertMore(4);
-                const int percent = 100 * done / std::max(in->nodes, 1);
+                const int done = work - in->frames->InvertMore(4);
+                const int percent = 100 * done / work;
                 if (percent == shown) continue;
                 shown = percent;
                 QMetaObject::invokeMethod(
-                    this, [this, run, done] { InversionProgressed(run, done); },
+                    this, [this, run, percent] { InversionProgressed(run, percent); },
                     Qt::QueuedConnection);
             }
         } catch (...) {
@@ -484,9 +483,9 @@ void ViewWindow::StartInversion(std::shared_ptr<const fem::ImpactSolution> solut
     ShowInversionProgress();
 }
 
-void ViewWindow::InversionProgressed(unsigned run, int nodesDone) {
+void ViewWindow::InversionProgressed(unsigned run, int percentDone) {
     if (!inversion_ || run != inversionRun_) return;
-    inversion_->nodesDone = nodesDone;
+    inversion_->percentDone = percentDone;
     ShowInversionProgress();
 }
 
@@ -550,9 +549,7 @@ void ViewWindow::StartFrames(std::shared_ptr<const FrameSource> frames) {
 }
 
 void ViewWindow::ShowInversionProgress() {
-    const int nodes = std::max(inversion_->nodes, 1);
-    timeLabel->setText(
-        QStringLiteral("変位履歴を計算中 %1%").arg(100 * inversion_->nodesDone / nodes));
+    timeLabel->setText(QStringLiteral("変位履歴を計算中 %1%").arg(inversion_->percentDone));
 }
 
 void ViewWindow::ShowInversionFailure(const std::exception& e) {

@@ -174,7 +174,7 @@ class ViewWindow : public QWidget {
     [[nodiscard]] std::shared_ptr<const fem::ImpactSolution> CurrentResponse() const;
     void StartInversion(std::shared_ptr<const fem::ImpactSolution> solution);
     // Reports of the inversion's thread, on the window's thread; run tells which one.
-    void InversionProgressed(unsigned run, int nodesDone);
+    void InversionProgressed(unsigned run, int percentDone);
     void InversionFinished(unsigned run);
     // Stops the inversion's thread, waits for it and lets go of its frames.
     void StopInversion();

@@ -1,5 +1,6 @@
 #pragma once
 // A platform::Surface that records lines and dots for checking drawing code.
+#include <string>
 #include <vector>
 
 #include "platform/surface.h"
@@ -18,8 +19,20 @@ class RecordingSurface : public platform::Surface {
         platform::Color color;
         int width;
     };
+    struct Text {
+        double x, y;
+        std::string text;
+    };
     std::vector<LineCall> lines;
+    std::vector<int> lineWidths;  // of each line
     std::vector<Dot> dots;
+    std::vector<Text> texts;
+    // The texts printed, in order.
+    [[nodiscard]] std::vector<std::string> Printed() const {
+        std::vector<std::string> out;
+        for (const Text& t : texts) out.push_back(t.text);
+        return out;
+    }
     int clears = 0;
 
     void SetScale(double left, double top, double width, double height) override {
@@ -50,6 +63,7 @@ class RecordingSurface : public platform::Surface {
     void SetCurrentY(double y) override { curY_ = y; }
     void Line(double x1, double y1, double x2, double y2, platform::Color c) override {
         lines.push_back({x1, y1, x2, y2, c});
+        lineWidths.push_back(drawWidth_);
         curX_ = x2;
         curY_ = y2;
     }
@@ -63,7 +77,7 @@ class RecordingSurface : public platform::Surface {
         curX_ = x;
         curY_ = y;
     }
-    void Print(const std::string&) override {}
+    void Print(const std::string& text) override { texts.push_back({curX_, curY_, text}); }
     void Clear() override {
         ++clears;
         curX_ = curY_ = 0.0;

@@ -2,8 +2,10 @@
 // result graphs, without Qt.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <stdexcept>
+#include <string>
 #include <vector>
 
 #include "analysis/statics.h"
@@ -88,38 +90,29 @@ TEST(MaxAbsValue, SearchesTheLeadingPointsByMagnitude) {
     EXPECT_FLOAT_EQ(results::MaxAbsValue(h, -3, 3), 1.0f);
 }
 
-TEST(ComputeScales, AllZeroHistoriesGiveOneAndTen) {
+TEST(ComputeScales, AllZeroHistoriesGiveOne) {
     const RealMatrix h = Histories(256);
     PenTable pens;
     EXPECT_EQ(results::ComputeScales(h, 256, 1.0, pens), 256);
-    for (int c : {0, 1, 2, 6, 7, 8}) {
-        EXPECT_FLOAT_EQ(pens[c].Scale, 1.0f) << c;
-    }
-    for (int c : {3, 4, 5, 9, 10, 11}) {
-        EXPECT_FLOAT_EQ(pens[c].Scale, 10.0f) << c;
-    }
+    for (int c = 0; c < 12; ++c) EXPECT_FLOAT_EQ(pens[c].Scale, 1.0f) << c;
     EXPECT_EQ(pens.ScaleCaption(0), "Fx=1");
-    EXPECT_EQ(pens.ScaleCaption(3), "Mx=10");
-    EXPECT_EQ(pens.ScaleCaption(11), "Mz=10");
+    EXPECT_EQ(pens.ScaleCaption(11), "Mz=1");
     EXPECT_FLOAT_EQ(pens[12].Scale, 1.0f);  // the relative pen is never rescaled
 }
 
-TEST(ComputeScales, ForcesShareTheLargestScaleAndMomentsAtLeastTenTimesIt) {
+TEST(ComputeScales, ForcesShareOneScaleAndMomentsAnother) {
     RealMatrix h = Histories(256);
     h(0, 10) = 3.4;     // Fx, first node
     h(8, 20) = -120.0;  // Fz, second node
-    h(4, 30) = 5000.0;  // My, first node: above ten times the force scale
-    h(9, 40) = 800.0;   // Mx, second node: below it
+    h(4, 30) = 5000.0;  // My, first node
+    h(9, 40) = 800.0;   // Mx, second node
     PenTable pens;
     results::ComputeScales(h, 256, 1.0, pens);
-    for (int c : {0, 1, 2, 6, 7, 8}) {
-        EXPECT_FLOAT_EQ(pens[c].Scale, 120.0f) << c;
-    }
-    EXPECT_FLOAT_EQ(pens[4].Scale, 5000.0f);
-    for (int c : {3, 5, 9, 10, 11}) {
-        EXPECT_FLOAT_EQ(pens[c].Scale, 1200.0f) << c;
-    }
+    for (int c : {0, 1, 2, 6, 7, 8}) EXPECT_FLOAT_EQ(pens[c].Scale, 120.0f) << c;
+    for (int c : {3, 4, 5, 9, 10, 11}) EXPECT_FLOAT_EQ(pens[c].Scale, 5000.0f) << c;
     EXPECT_FLOAT_EQ(pens.LargestForceScale(), 120.0f);
+    EXPECT_EQ(results::GroupUnit(results::GraphKind::ElementForces, 1), "kgf·mm");
+    EXPECT_EQ(results::GroupUnit(results::GraphKind::NodeDisplacements, 0), "mm");
     EXPECT_EQ(pens.ScaleCaption(6), "Fx=120");
     pens[6].Negated = true;
     EXPECT_EQ(pens.ScaleCaption(6), "Fx=-120");
@@ -185,7 +178,7 @@ TEST(ComputeScales, RightEndPointNineSearchesAllShownPoints) {
     PenTable pens;
     EXPECT_EQ(results::ComputeScales(h, 512, 0.9, pens), 461);
     EXPECT_FLOAT_EQ(pens[2].Scale, 45.0f);
-    EXPECT_FLOAT_EQ(pens[5].Scale, 450.0f);
+    EXPECT_FLOAT_EQ(pens[5].Scale, 1.0f);
 }
 
 TEST(ComputeScales, ShownPointsRoundHalvesToEven) {
@@ -246,6 +239,18 @@ TEST(StaticLists, GlobalComponentsHaveFourteenLinesEach) {
         "　節点 2", "Ｕx=0.5",   "Ｕy=1",    "Ｕz=1.5",   "θx=2",  "θy=2.5",   "θz=3",
         "　節点 0", "Ｕx=-0.25", "Ｕy=-0.5", "Ｕz=-0.75", "θx=-1", "θy=-1.25", "θz=-1.5"};
     EXPECT_EQ(s.Displacements, displacements);
+    // Rounding of the static solution, below 1E-9 of the largest value of its kind in the
+    // structure, shows as 0; a small value of another kind does not.
+    fem::StaticSolution rounded = ListStatics();
+    rounded.Elements[0].EndForceGlobal[1] = 3e-13;  // forces up to 900 kgf
+    rounded.Elements[0].EndForceGlobal[3] = 3e-13;  // moments up to 1200 kgf mm
+    rounded.NodeDisp[2][0] = 2e-12;                 // translations up to 1.5 mm
+    rounded.NodeDisp[2][3] = 2e-6;                  // rotations up to 3
+    const results::StaticLists r = results::MakeStaticLists(m, &rounded, 0, true, PenTable());
+    EXPECT_EQ(r.Forces[2], "Fy=0");
+    EXPECT_EQ(r.Forces[4], "Mx=0");
+    EXPECT_EQ(r.Displacements[1], "Ｕx=0");
+    EXPECT_EQ(r.Displacements[4], "θx=2E-06");
 }
 
 TEST(StaticLists, ElementComponentsListTheDeformationInSixLines) {
@@ -311,7 +316,61 @@ TEST(ReadoutText, TimeInThousandthsOfTeAndScaleTimesY) {
     EXPECT_EQ(results::ReadoutText(0.0, -0.5, 1.0, pens[0]), "　t=0\nFx=-60");
 }
 
-TEST(DrawComponents, DotsLandAtTimeFractionAndScaledValue) {
+// A member far from the load, with the aliasing correction: curves whose peak lies below
+// their estimated error take no part in the scale of their group; a group of nothing
+// else is drawn at the common scale of its kind, not blown up to full height.
+TEST(ComputeScales, CurvesBelowTheirErrorAreDrawnAtTheCommonScale) {
+    RealMatrix h = Histories(256);
+    h(0, 10) = 3.0e-4;  // Fx: a response of its own
+    h(1, 20) = 9.0e-4;  // Fy: below its error
+    h(4, 30) = 0.02;    // My: below its error, as every moment
+    std::vector<double> relative(12, 0.01);
+    relative[1] = 2.0;
+    for (int c : {3, 4, 5, 9, 10, 11}) relative[c] = 1.5;
+    results::CommonScales common;
+    common.Force = 2.4;
+    common.Moment = 1234.0;
+    PenTable pens;
+    results::ComputeScales(h, 256, 1.0, pens, results::GraphKind::ElementForces, relative, common);
+    EXPECT_FLOAT_EQ(pens[1].Scale, 3.0e-4f);  // its group's, set by Fx alone
+    EXPECT_TRUE(pens[1].BelowError);
+    EXPECT_FALSE(pens[0].BelowError);
+    for (int c : {3, 4, 5, 9, 10, 11}) EXPECT_FLOAT_EQ(pens[c].Scale, 1200.0f) << c;
+    EXPECT_EQ(pens.ScaleCaption(4), "My=1200 誤差以下");
+    // Without a common scale such a group keeps its own.
+    results::ComputeScales(h, 256, 1.0, pens, results::GraphKind::ElementForces, relative, {});
+    EXPECT_FLOAT_EQ(pens[4].Scale, 0.02f);
+    // Without the correction nothing is below its error.
+    results::ComputeScales(h, 256, 1.0, pens);
+    EXPECT_FALSE(pens[4].BelowError);
+    EXPECT_FLOAT_EQ(pens[1].Scale, 9.0e-4f);
+
+    // Twice the largest static values of the structure.
+    fem::StaticSolution statics;
+    statics.NodeDisp = {{0.5, -0.25, 0, 0.001, 0, 0}, {0, 0, -0.75, 0, 0, -0.002}};
+    fem::StaticElementResult r;
+    r.EndForceLocal[7] = -60.0;
+    r.EndForceGlobal[3] = 900.0;
+    statics.Elements = {r};
+    const results::CommonScales fromStatics = results::StaticCommonScales(&statics);
+    EXPECT_DOUBLE_EQ(fromStatics.Force, 120.0);
+    EXPECT_DOUBLE_EQ(fromStatics.Moment, 1800.0);
+    EXPECT_DOUBLE_EQ(fromStatics.Translation, 1.5);
+    EXPECT_DOUBLE_EQ(fromStatics.Rotation, 0.004);
+    EXPECT_DOUBLE_EQ(results::StaticCommonScales(nullptr).Force, 0.0);
+}
+
+TEST(GrowsTowardsEnd, ALateRiseAsAnAliasedImageHas) {
+    RealMatrix h = Histories(100);
+    for (int i = 0; i < 100; ++i) h(2, i) = 0.1 * std::sin(0.3 * i);  // steady
+    EXPECT_FALSE(results::GrowsTowardsEnd(h, 100, 12));
+    h(5, 90) = 0.5;  // a moment growing in the last quarter
+    EXPECT_TRUE(results::GrowsTowardsEnd(h, 100, 12));
+    EXPECT_FALSE(results::GrowsTowardsEnd(h, 100, 5));  // not among the first five
+    EXPECT_FALSE(results::GrowsTowardsEnd(h, 80, 12));  // beyond the points looked at
+}
+
+TEST(DrawComponents, CurvesRunThroughTimeFractionAndScaledValue) {
     const int nw = 16;
     RealMatrix h = Histories(nw);
     for (int i = 0; i < nw; ++i) {
@@ -327,24 +386,61 @@ TEST(DrawComponents, DotsLandAtTimeFractionAndScaledValue) {
     const int shown = 12;  // right end 0.75
     results::DrawComponents(s, h, nw, shown, pens, 2, 3);
 
-    // Axes in black: time axis along y = 0 from 0 to 1, vertical axis at x = 0.
-    ASSERT_EQ(s.lines.size(), 2u);
-    EXPECT_EQ(s.lines[0], (RecordingSurface::LineCall{0, 0, 1, 0, 0}));
-    EXPECT_EQ(s.lines[1], (RecordingSurface::LineCall{0, 2.5, 0, -2.5, 0}));
-
-    ASSERT_EQ(s.dots.size(), 2u * shown);
-    for (int i = 0; i < shown; ++i) {
-        const auto& d = s.dots[static_cast<std::size_t>(i)];
-        EXPECT_DOUBLE_EQ(d.x, i / 16.0);
-        EXPECT_DOUBLE_EQ(d.y, (10.0 * i - 40.0) / 50.0);
-        EXPECT_EQ(d.color, platform::RGB(255, 255, 0));
-        EXPECT_EQ(d.width, 3);
+    // Each curve one line through its points, nothing else.
+    ASSERT_EQ(s.lines.size(), 2u * (shown - 1));
+    for (int i = 1; i < shown; ++i) {
+        const auto& l = s.lines[static_cast<std::size_t>(i - 1)];
+        EXPECT_DOUBLE_EQ(l.x1, (i - 1) / 16.0);
+        EXPECT_DOUBLE_EQ(l.x2, i / 16.0);
+        // Beyond the data area's edge (y = 1.2) the curve runs along it.
+        EXPECT_DOUBLE_EQ(l.y2, std::min((10.0 * i - 40.0) / 50.0, results::kPlotTop));
+        EXPECT_EQ(l.color, platform::RGB(255, 255, 0));
+        EXPECT_EQ(s.lineWidths[static_cast<std::size_t>(i - 1)], 3);
         // The negated pen mirrors the curve about the time axis.
-        const auto& m = s.dots[static_cast<std::size_t>(shown + i)];
-        EXPECT_DOUBLE_EQ(m.y, -0.25);
+        const auto& m = s.lines[static_cast<std::size_t>(shown - 1 + i - 1)];
+        EXPECT_DOUBLE_EQ(m.y2, -0.25);
         EXPECT_EQ(m.color, platform::RGB(0, 0, 255));
-        EXPECT_EQ(m.width, 2);
     }
+    EXPECT_TRUE(s.dots.empty());
+}
+
+TEST(DrawAxes, TimeInMillisecondsValuesInTheUnitsOfEachGroupAndTheLoadStart) {
+    PenTable pens;
+    pens[0].Scale = 120.0f;   // forces: the left axis
+    pens[3].Scale = 5000.0f;  // moments: the right axis
+    results::PlotArea area;
+    area.Width = 800;
+    area.Height = 500;
+    RecordingSurface s;
+    results::SetPlotScale(s, area);
+    // The data area inside the margins: x 0 .. 1 over 800 - 64 - 70 pixels.
+    const double px = 1.0 / (800 - 64 - 70);
+    EXPECT_NEAR(s.ScaleLeft(), -64 * px, 1e-12);
+    EXPECT_NEAR(s.ScaleWidth(), 800 * px, 1e-12);
+    results::DrawAxes(s, area, results::GraphKind::ElementForces, pens, 0.001);
+    const std::vector<std::string> printed = s.Printed();
+    auto has = [&](const std::string& t) {
+        return std::find(printed.begin(), printed.end(), t) != printed.end();
+    };
+    // Te = 1 ms: ticks every 0.2 ms.
+    for (const char* t : {"0", "0.2", "0.4", "0.6", "0.8", "1", "t [ms]"}) EXPECT_TRUE(has(t)) << t;
+    // +-1.2 x 120 kgf: ticks every 50; +-1.2 x 5000 kgf mm: every 2000.
+    for (const char* t : {"-100", "-50", "50", "100", "kgf", "-4000", "2000", "4000", "kgf·mm"})
+        EXPECT_TRUE(has(t)) << t;
+    EXPECT_FALSE(has("150"));
+    EXPECT_TRUE(has("荷重開始"));
+    // The load start: a dashed line at Te/10 across the data area.
+    int dashes = 0;
+    for (const auto& l : s.lines)
+        if (l.x1 == 0.1 && l.x2 == 0.1) ++dashes;
+    EXPECT_GT(dashes, 5);
+    // A span of seconds is shown in s.
+    RecordingSurface seconds;
+    results::DrawAxes(seconds, area, results::GraphKind::NodeDisplacements, pens, 2.0);
+    const std::vector<std::string> t = seconds.Printed();
+    EXPECT_NE(std::find(t.begin(), t.end(), "t [s]"), t.end());
+    EXPECT_NE(std::find(t.begin(), t.end(), "rad"), t.end());
+    EXPECT_NE(std::find(t.begin(), t.end(), "0.4"), t.end());
 }
 
 }  // namespace

@@ -95,7 +95,7 @@ TEST(QtFilter, ConvertsBarSeparatedFilters) {
     EXPECT_EQ(services::QtFilter(QString::fromUtf8(services::kDocumentFilter)),
               QStringLiteral("文書 (*.txt *.doc);;All (*)"));
     EXPECT_EQ(services::QtFilter(QString::fromUtf8(services::kStructureDataFilter)),
-              QStringLiteral("構造データ (*.txt);;All (*)"));
+              QStringLiteral("構造データ (*.txt *.json);;All (*)"));
     EXPECT_EQ(services::QtFilter(QStringLiteral("Data|*.dat; *.csv")),
               QStringLiteral("Data (*.dat *.csv)"));
     EXPECT_EQ(services::QtFilter(QStringLiteral("Text (*.txt);;All (*)")),
@@ -149,8 +149,9 @@ TEST_F(FileServiceTest, ReadAndWriteRememberTheirOwnFolders) {
 
 TEST_F(FileServiceTest, DialogsGetFilterIndexAndTitle) {
     dialogs.files = {Native("/a/b.txt"), Native("/a/c.txt"), Native("/a/d")};
+    // The program's data files by default, never "*.doc".
     (void)fs.ChooseFileToRead();
-    EXPECT_EQ(dialogs.opens.back().filter, QStringLiteral("文書 (*.txt *.doc);;All (*)"));
+    EXPECT_EQ(dialogs.opens.back().filter, QStringLiteral("構造データ (*.txt *.json);;All (*)"));
     EXPECT_EQ(dialogs.opens.back().filterIndex, 0);
     EXPECT_EQ(fs.FilterIndex(), 1);
 
@@ -159,7 +160,7 @@ TEST_F(FileServiceTest, DialogsGetFilterIndexAndTitle) {
     fs.SetFilterIndex(2);
     dialogs.filterAnswer = 0;  // the user switches to the first entry
     (void)fs.ChooseFileToRead();
-    EXPECT_EQ(dialogs.opens.back().filter, QStringLiteral("構造データ (*.txt);;All (*)"));
+    EXPECT_EQ(dialogs.opens.back().filter, QStringLiteral("構造データ (*.txt *.json);;All (*)"));
     EXPECT_EQ(dialogs.opens.back().filterIndex, 1);
     EXPECT_EQ(dialogs.opens.back().title, QStringLiteral("構造データ読込"));
     EXPECT_EQ(fs.FilterIndex(), 1);

@@ -33,12 +33,16 @@ namespace shelltest {
 namespace {
 
 TEST_F(ShellTest, StartUpShowsTheMainWindowAndThePanelWithTheirDefaults) {
-    EXPECT_EQ(frame->windowTitle(), QStringLiteral("三次元衝撃骨組み構造解析"));
-    const QRect screen = QGuiApplication::primaryScreen()->geometry();
+    EXPECT_EQ(frame->windowTitle(), QStringLiteral("無題[*] - 三次元衝撃骨組み構造解析"));
+    EXPECT_FALSE(frame->isWindowModified());
+    // 90 % of the working area's width and 85 % of its height, centred across it and
+    // nearer its top, frame and all inside it.
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
     EXPECT_NEAR(frame->width(), 0.9 * screen.width(), 1.0);
-    EXPECT_NEAR(frame->height(), 0.9 * screen.height(), 1.0);
+    EXPECT_NEAR(frame->height(), 0.85 * screen.height(), 1.0);
     EXPECT_NEAR(frame->x() - screen.x(), (screen.width() - frame->width()) / 2, 1.0);
-    EXPECT_NEAR(frame->y() - screen.y(), (screen.height() - frame->height()) / 2, 1.0);
+    EXPECT_NEAR(frame->y() - screen.y(), (screen.height() - frame->height()) / 4, 1.0);
+    EXPECT_TRUE(screen.contains(frame->frameGeometry()));
 
     EXPECT_EQ(Model().NodeCount(), 0);
     EXPECT_EQ(Model().ElementCount(), 0);
@@ -47,7 +51,7 @@ TEST_F(ShellTest, StartUpShowsTheMainWindowAndThePanelWithTheirDefaults) {
     EXPECT_EQ(Get<QLineEdit>("teEdit")->text(), "0.001");
     EXPECT_EQ(Get<QLineEdit>("gammaTeEdit")->text(), "5");
     EXPECT_EQ(Get<QLineEdit>("tauEdit")->text(), "0");
-    EXPECT_EQ(Get<QLineEdit>("magnificationEdit")->text(), "100");
+    EXPECT_EQ(Get<QLineEdit>("magnificationEdit")->text(), "");  // automatic
     EXPECT_TRUE(Get<QCheckBox>("drawAtOnceCheck")->isChecked());
     EXPECT_FALSE(Get<QCheckBox>("globalComponentsCheck")->isChecked());
     EXPECT_TRUE(Get<QRadioButton>("detailedDeformationButton")->isChecked());
@@ -63,13 +67,14 @@ TEST_F(ShellTest, StartUpShowsTheMainWindowAndThePanelWithTheirDefaults) {
 
 TEST_F(ShellTest, MenuTreeHasEveryItemWithItsCaption) {
     const std::vector<std::pair<const char*, const char*>> items = {
-        {"readStructureAction", "構造データ読込"},
-        {"writeStructureAction", "構造データ書込"},
-        {"overwriteStructureAction", "構造データ上書"},
-        {"exitAction", "終了"},
-        {"dynamicAnalysisAction", "動的ＦＥＭ解析"},
+        {"readStructureAction", "構造データ読込(&O)"},
+        {"writeStructureAction", "構造データ書込(&A)"},
+        {"overwriteStructureAction", "構造データ上書(&S)"},
+        {"exitAction", "終了(&X)"},
+        {"dynamicAnalysisAction", "動的ＦＥＭ解析(&D)"},
         {"staticAnalysisAction", "静的解析のみ"},
-        {"nodalForcesAction", "要素節点力解析"},
+        {"nodalForcesAction", "要素節点力解析(&E)"},
+        {"naturalFrequenciesAction", "固有振動数(&N)"},
         {"drawStructureAction", "構造表示"},
         {"drawDeformedStructureAction", "変形表示"},
         {"detailedDeformationAction", "詳細変形表示"},
@@ -77,8 +82,10 @@ TEST_F(ShellTest, MenuTreeHasEveryItemWithItsCaption) {
         {"resetViewAction", "３Ｄ初期化"},
         {"sample1Action", "Sample1"},
         {"sample4Action", "Sample4"},
-        {"materialsAction", "材料..."},
-        {"sectionsAction", "断面..."}};
+        {"materialsAction", "材料(&M)..."},
+        {"sectionsAction", "断面(&E)..."},
+        {"tileWindowsAction", "並べて表示(&T)"},
+        {"cascadeWindowsAction", "重ねて表示(&C)"}};
     for (const auto& [name, caption] : items) {
         QAction* a = frame->Action(QLatin1String(name));
         ASSERT_NE(a, nullptr) << name;
@@ -97,7 +104,9 @@ TEST_F(ShellTest, MenuTreeHasEveryItemWithItsCaption) {
     EXPECT_TRUE(frame->findChild<QMenu*>("optionsMenu")->actions().contains(samples->menuAction()));
     QStringList roots;
     for (QAction* a : frame->menuBar()->actions()) roots << a->text();
-    EXPECT_EQ(roots, QStringList({"ファイル", "構造", "計算", "表示", "オプション", "ヘルプ"}));
+    // Each opens with Alt and its letter.
+    EXPECT_EQ(roots, QStringList({"ファイル(&F)", "構造(&S)", "計算(&C)", "表示(&V)",
+                                  "オプション(&O)", "ウィンドウ(&W)", "ヘルプ(&H)"}));
 }
 
 TEST_F(ShellTest, AboutShowsTheVersionOfTheBuild) {
@@ -113,10 +122,10 @@ TEST_F(ShellTest, SampleCommandsBuildTheSamplesAndSetTheirParameters) {
         int nodes, elements;
         const char* te;
         const char* amp;
-    } cases[] = {{"sample1Action", 3, 2, "0.0004", "10000"},
-                 {"sample2Action", 3, 2, "0.01", "300"},
-                 {"sample3Action", 5, 4, "0.005", "10000"},
-                 {"sample4Action", 8, 12, "0.005", "1000"}};
+    } cases[] = {{"sample1Action", 3, 2, "0.0004", ""},
+                 {"sample2Action", 3, 2, "0.01", ""},
+                 {"sample3Action", 5, 4, "0.005", ""},
+                 {"sample4Action", 8, 12, "0.005", ""}};
     Get<QLineEdit>("gammaTeEdit")->setText("3");
     for (const auto& c : cases) {
         frame->Action(QLatin1String(c.command))->trigger();

@@ -57,9 +57,12 @@ void WaitForFrames(ViewWindow& w) {
 TEST(Animation, FrameAtTjIsTheNodeHistoriesAtTj) {
     fem::Model model;
     const auto solution = Analyse(model);
-    // Inverted two nodes at a time, as the window's thread does.
+    // Inverted two pieces at a time (nodes, then the stations of members), as the window's
+    // thread does.
     auto frames = std::make_shared<HistoryFrames>(solution, HistoryFrames::Inversion::Later);
-    for (int left = model.NodeCount(); left > 0;) {
+    ASSERT_GT(frames->StationsPerMember(), 0);
+    EXPECT_EQ(frames->Work(), model.NodeCount() + model.ElementCount());
+    for (int left = frames->Work(); left > 0;) {
         const int next = frames->InvertMore(2);
         ASSERT_EQ(next, std::max(left - 2, 0));
         left = next;
@@ -91,13 +94,14 @@ TEST(Animation, FrameAtTjIsTheNodeHistoriesAtTj) {
     for (int j : {0, 37, 128, 255}) {
         animation.SetFrame(j);
         animation.Draw(view, model, 0);
-        // Each element a curve of 21 points from its first node to its second.
+        // Each element a line from its first node through its stations to its second.
+        const int per = frames->StationsPerMember() + 2;
         const std::vector<DrawItem>& items = view.DisplayList();
-        ASSERT_EQ(view.ItemCount(), 21 * model.ElementCount());
+        ASSERT_EQ(view.ItemCount(), per * model.ElementCount());
         for (int e = 0; e < model.ElementCount(); ++e) {
             const fem::ElementRecord& el = model.Elements[e];
-            const Vec3& first = items[21 * e].Point1;
-            const Vec3& last = items[21 * e + 20].Point1;
+            const Vec3& first = items[per * e].Point1;
+            const Vec3& last = items[per * e + per - 1].Point1;
             for (int k = 0; k < 3; ++k) {
                 const int n0 = el.EndNode[0];
                 const int n1 = el.EndNode[1];
@@ -110,6 +114,39 @@ TEST(Animation, FrameAtTjIsTheNodeHistoriesAtTj) {
             }
         }
     }
+}
+
+// Frames that know the motion inside the members draw each member through it: from its
+// displaced first node through its displaced stations, evenly spaced along it, to its
+// displaced second node.
+TEST(Animation, MembersRunThroughTheirStations) {
+    fem::Model model;
+    for (double x : {0.0, 300.0}) {
+        fem::NodeRecord n = fem::DefaultNode();
+        n.Coord = {x, 0.0, 0.0};
+        model.AddNode(n);
+    }
+    model.AddElement(fem::DefaultElement());  // nodes 0 and 1
+    NodeDisplacements shape(2, std::array<double, 6>{});
+    shape[1] = {0.0, 1.0, 0.0, 0.0, 0.0, 0.0};
+    // Four frames per cycle: frame 1 is the shape itself (sin 90 degrees).
+    auto frames = std::make_shared<ModeShapeFrames>(shape, 10.0, model.Revision(), 4);
+    frames->SetMemberShapes({{{0.0, 0.3, 0.0}, {0.0, 0.8, 0.0}}});
+    testing::RecordingSurface surface;
+    SceneView view;
+    view.SetPicture(&surface);
+    Animation animation;
+    animation.SetFrames(frames);
+    animation.Magnification = 10.0;
+    animation.SetFrame(1);
+    animation.Draw(view, model, 0);
+    const std::vector<DrawItem>& items = view.DisplayList();
+    ASSERT_EQ(items.size(), 4u);
+    const Vec3 expected[] = {{0, 0, 0}, {100, 3, 0}, {200, 8, 0}, {300, 10, 0}};
+    for (int i = 0; i < 4; ++i)
+        for (int k = 0; k < 3; ++k)
+            EXPECT_NEAR(items[static_cast<std::size_t>(i)].Point1[k], expected[i][k], 1e-9)
+                << i << " " << k;
 }
 
 TEST(Animation, ModeShapeOscillatesAndTheDefaultMagnificationIsRound) {
@@ -158,7 +195,8 @@ TEST(Animation, WindowStopsAndLetsGoOfItsFramesWhenTheStructureChanges) {
     EXPECT_FALSE(w.dynamicMagnificationEdit->text().isEmpty());
     w.NextFrame();
     EXPECT_EQ(w.Animator().Frame(), 1);
-    EXPECT_EQ(w.Scene().ItemCount(), structure + 21 * model.ElementCount());
+    EXPECT_EQ(w.Scene().ItemCount(),
+              structure + (w.Animator().Frames()->StationsPerMember() + 2) * model.ElementCount());
     EXPECT_TRUE(w.timeLabel->text().contains(QStringLiteral("j = 1")));
 
     // An analysis starting stops it; the frames stay while they still show the results.

@@ -2,7 +2,9 @@
 // the closed-form cantilever deflection v(x) = P x^2 (3L - x) / (6 EI).
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
+#include <vector>
 
 #include "model/model.h"
 #include "model/samples.h"
@@ -78,18 +80,18 @@ TEST_F(DrawFixture, PortalFrameIsDrawnAndMirroredItemByItem) {
         EXPECT_EQ(it.ShapePoints[0], (Vec3{50, 100, 0}));
         EXPECT_EQ(it.ShapePoints[1], (Vec3{50, 108, 0}));
     }
-    // Supports scale with the small picture: 200 / 60.
+    // Supports scale with the small picture: 200 / 40.
     for (const DrawItem& it : list) {
         if (it.Kind != ItemKind::Shape || it.ForeColor != kFixedTranslationColor) continue;
         EXPECT_NEAR(std::abs(it.ShapePoints[5][0] - it.ShapePoints[0][0]) +
                         std::abs(it.ShapePoints[5][1] - it.ShapePoints[0][1]) +
                         std::abs(it.ShapePoints[5][2] - it.ShapePoints[0][2]),
-                    200.0 / 60 * 2, 1e-9);
+                    200.0 / 40 * 2, 1e-9);
     }
 }
 
 TEST_F(DrawFixture, LoadsAndSupportsOfOneNode) {
-    smallPicture.SetScale(0, 0, 250, -250);  // arrows 10 long, marks 250 / 60
+    smallPicture.SetScale(0, 0, 250, -250);  // arrows 10 long, marks 250 / 40
     DrawNodeLoads(view, panel, smallPicture, {1, 2, 3}, {0, -5, 0, 0, 0, 2});
     const auto& list = view.DisplayList();
     ASSERT_EQ(list.size(), 2u);
@@ -100,6 +102,14 @@ TEST_F(DrawFixture, LoadsAndSupportsOfOneNode) {
     EXPECT_EQ(list[1].ShapePoints[0], (Vec3{1, 2, 3}));
     EXPECT_EQ(list[1].ShapePoints[1], (Vec3{1, 2, 13}));
     EXPECT_EQ(smallPicture.Of('P').size(), 2u);
+
+    // Against the structure's largest loads (20 kgf, 2 kgf mm) the force of 5 is a quarter
+    // of full length and the moment full; a tiny force still shows at a fifth.
+    DrawNodeLoads(view, panel, smallPicture, {1, 2, 3}, {0, -5, 0.01, 0, 0, 2}, 0.0, {20.0, 2.0});
+    ASSERT_EQ(list.size(), 5u);
+    EXPECT_EQ(list[2].ShapePoints[0], (Vec3{1, 4.5, 3}));
+    EXPECT_EQ(list[3].ShapePoints[1], (Vec3{1, 2, 5}));
+    EXPECT_EQ(list[4].ShapePoints[1], (Vec3{1, 2, 13}));
 
     DrawSupports(view, panel, smallPicture, {0, 0, 0}, {"u", "u", "u", "p", "p", "p"});
     EXPECT_EQ(CountColor(list, ItemKind::Shape, kFixedTranslationColor), 3);
@@ -222,8 +232,8 @@ TEST_F(DrawFixture, NumbersOfLargeStructuresWaitAndOverlappingOnesAreSkipped) {
     EXPECT_TRUE(numbers(smallPicture).empty());
     for (const DrawItem& it : view.DisplayList()) {
         if (it.Kind != ItemKind::Shape) continue;
-        // Arrow at most half, marks at most a quarter of the 10 mm elements.
-        const double most = it.ForeColor == kForceColor ? 5.0 : 2.5 * 1.5;
+        // Arrow at most half, marks at most 0.35 of the 10 mm elements.
+        const double most = it.ForeColor == kForceColor ? 5.0 : 3.5 * 1.5;
         for (const Vec3& p : it.ShapePoints)
             EXPECT_LE(std::hypot(p[0] - it.Anchor[0], p[1] - it.Anchor[1], p[2] - it.Anchor[2]),
                       most + 1e-9);
@@ -351,3 +361,30 @@ TEST_F(CantileverFixture, NoMagnificationRetracesTheElementAndModesSelectTheDraw
 
 }  // namespace
 }  // namespace view3d
+
+namespace {
+
+// The automatic magnification of the static deformation: the largest translation drawn
+// as a tenth of the structure's largest extent, rounded down to 1, 2 or 5 times a power
+// of ten.
+TEST(StaticMagnification, DrawsTheLargestTranslationAsATenthOfTheStructure) {
+    fem::Model portal;
+    for (const std::array<double, 3>& c :
+         {std::array<double, 3>{0, 0, 0}, {0, 0, 3000}, {3000, 0, 3000}, {3000, 0, 0}}) {
+        fem::NodeRecord n = fem::DefaultNode();
+        n.Coord = c;
+        portal.AddNode(n);
+    }
+    // 3000 mm / 10 / 0.7 mm = 428.6: drawn 200 times.
+    std::vector<std::array<double, 6>> u(4, std::array<double, 6>{});
+    u[1] = {0.42, 0.0, -0.56, 0.01, 0.0, 0.0};  // |u| = 0.7 mm; rotations take no part
+    EXPECT_DOUBLE_EQ(view3d::StaticMagnification(portal, u), 200.0);
+    // 3000 / 10 / 0.003 = 100000 exactly.
+    u[1] = {0.0, 0.003, 0.0, 0.0, 0.0, 0.0};
+    EXPECT_DOUBLE_EQ(view3d::StaticMagnification(portal, u), 100000.0);
+    // Nothing moves: drawn as computed.
+    u[1] = {};
+    EXPECT_DOUBLE_EQ(view3d::StaticMagnification(portal, u), 1.0);
+}
+
+}  // namespace
