@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "analysis/element.h"
+#include "analysis/node_terms.h"
 #include "numeric/constants.h"
 #include "numeric/failure.h"
 #include "numeric/fft.h"
@@ -260,6 +261,60 @@ HistoryResult NodeDisplacementHistory(const ImpactSolution& solution, int node) 
                                  "node " + std::to_string(node) + " does not exist");
     CheckComplete(solution);
     return NodeDisplacementHistory(solution, node, InverseTransform(solution.Settings()));
+}
+
+namespace {
+
+const DroppedWeight& CheckImpact(const ImpactSolution& solution) {
+    const std::optional<DroppedWeight>& impact = solution.Structure().Impact();
+    if (!impact)
+        throw ComputationFailure(numeric::kOutOfRange, "the structure has no dropped weight");
+    CheckHeld(solution, impact->Node);
+    return *impact;
+}
+
+}  // namespace
+
+numeric::ComplexMatrix ImpactForceSpectrum(const ImpactSolution& solution, int line) {
+    const DroppedWeight& d = CheckImpact(solution);
+    if (line < 0 || line >= solution.Lines())
+        throw ComputationFailure(numeric::kOutOfRange, "no such line of transform points");
+    const double mass = d.Weight / kGravity;
+    const Vec3& v = d.Velocity;
+    const double speed = std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]);
+    const int points = solution.PointsPerLine();
+    numeric::ComplexMatrix spectrum(3, points);
+    for (int k = 0; k < points; ++k) {
+        const Complex s = solution.Settings().TransformPoint(k, line);
+        const Complex strike = StrikeTransform(s, solution.Settings().Te);
+        const Complex step = numeric::CDiv(strike, s);
+        const Complex s2 = numeric::CMul(s, s);
+        for (int j = 0; j < 3; ++j) {
+            const Complex u = solution.Spectrum(line, d.Node, j)[k];
+            Complex f = numeric::CSub(numeric::CScale(mass * v[j], strike),
+                                      numeric::CScale(mass, numeric::CMul(s2, u)));
+            if (d.Gravity) f = numeric::CAdd(f, numeric::CScale(d.Weight * v[j] / speed, step));
+            spectrum(j, k) = f;
+        }
+    }
+    return spectrum;
+}
+
+HistoryResult ImpactForceHistory(const ImpactSolution& solution, const InverseTransform& inverse) {
+    CheckImpact(solution);
+    CheckComplete(solution);
+    CheckTables(solution, inverse);
+    numeric::ComplexMatrix spectra[2];
+    for (int line = 0; line < solution.Lines(); ++line)
+        spectra[line] = ImpactForceSpectrum(solution, line);
+    return InvertHistories(inverse, solution.Lines(), 3,
+                           [&](int c, int line) { return spectra[line].Row(c); });
+}
+
+HistoryResult ImpactForceHistory(const ImpactSolution& solution) {
+    CheckImpact(solution);
+    CheckComplete(solution);
+    return ImpactForceHistory(solution, InverseTransform(solution.Settings()));
 }
 
 }  // namespace fem

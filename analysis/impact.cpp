@@ -20,6 +20,7 @@
 
 #include "analysis/element.h"
 #include "analysis/global_matrix.h"
+#include "analysis/node_terms.h"
 #include "numeric/failure.h"
 
 namespace fem {
@@ -111,6 +112,7 @@ struct Run {
     const int linePoints;
     const int points;                           // turns of the run
     std::vector<std::pair<int, double>> loads;  // equation and size of every "pf" load
+    std::vector<StrikeLoad> strikes;            // the dropped weight's impulse and weight
     int fillFactor = 20;
 
     std::atomic<int> next{0};
@@ -144,6 +146,15 @@ struct Worker {
         for (const auto& [equation, size] : run.loads) {
             const Complex load = numeric::CScale(size, F);
             b[equation] = Cd(load.re, load.im);
+        }
+        if (!run.strikes.empty()) {
+            const Complex impulse = StrikeTransform(s, run.settings.Te);
+            const Complex step = numeric::CDiv(impulse, s);
+            for (const StrikeLoad& strike : run.strikes) {
+                const Complex load = numeric::CAdd(numeric::CScale(strike.Impulse, impulse),
+                                                   numeric::CScale(strike.Step, step));
+                b[strike.Equation] += Cd(load.re, load.im);
+            }
         }
         lu.factorize(A);
         if (lu.info() != Eigen::Success) {
@@ -366,6 +377,19 @@ class ImpactSolver {
         }
         if (pattern->Order() == 0)
             return Failure(OutcomeKind::NoFreeDof, "no free degree of freedom");
+        // A joint of released members held by nothing makes every point singular; named
+        // here, since its matrix need not have a row of zeros.
+        try {
+            const auto [node, dof] = FindLooseJoint(model, out.numbering_, true);
+            if (node >= 0) {
+                Outcome o = Failure(OutcomeKind::SingularMatrix, "a joint held by nothing");
+                o.Node = node;
+                o.Dof = dof;
+                return o;
+            }
+        } catch (const ComputationFailure& f) {
+            return Failure(OutcomeKind::NotFinite, f.what());
+        }
 
         // Memory first: a run that would not fit is refused before anything is allocated. The
         // spectra of both lines count, whole even when only some points are solved.
@@ -417,6 +441,7 @@ class ImpactSolver {
                 if (model.Nodes[n].BcCode[j] == "pf")
                     run.loads.emplace_back(r, model.Nodes[n].LoadValue[j]);
             }
+            run.strikes = StrikeLoads(model, out.numbering_);
 
             // The calling thread reports the solved points in order and keeps its caller's
             // event loop alive; the points reported when it sees a stop are the ones kept.

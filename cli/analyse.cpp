@@ -38,13 +38,20 @@ const std::string kAnalyseUsage =
     "                       (internal forces), or in global components with --global\n"
     "  --node N --displacements FILE\n"
     "                       displacement histories of node N: t,ux,uy,uz,rx,ry,rz, Nw rows\n"
+    "  --impact-force FILE  force of the dropped weight on the node it strikes: t,fx,fy,fz\n"
+    "                       (global components, Nw rows), -m a of the attached weight with\n"
+    "                       the impulse of the strike taken out (see impactframe-format(5))\n"
+    "  --spring-forces FILE static forces in the springs to the ground, k u:\n"
+    "                       node,fx,fy,fz,mx,my,mz for every node with a spring (the\n"
+    "                       reaction of a spring support is their negative)\n"
     "  --correct-aliasing   write the histories corrected for aliasing: the impact analysis\n"
     "                       also solves a second line of transform points (twice its\n"
     "                       time) and removes the periodic image e^(-gamma Te) f(t + Te)\n"
     "                       that the inverse transform adds to every history\n"
     "  --error FILE         estimated aliasing error of the uncorrected histories, in the\n"
     "                       layout of the history files: the block of --forces (its header\n"
-    "                       t,fx1,... and Nw rows), then that of --displacements (t,ux,...).\n"
+    "                       t,fx1,... and Nw rows), then that of --displacements (t,ux,...),\n"
+    "                       then that of --impact-force (t,fx,fy,fz).\n"
     "                       Solves the second line too; without --correct-aliasing the\n"
     "                       histories written stay uncorrected (corrected = uncorrected -\n"
     "                       error)\n"
@@ -64,6 +71,8 @@ struct Options {
     bool global = false;
     int node = -1;
     std::string displacementsFile;
+    std::string impactForceFile;
+    std::string springForcesFile;
     std::string errorFile;
     bool help = false;
 };
@@ -92,6 +101,10 @@ std::string ParseOptions(const std::vector<std::string>& args, Options& o) {
                 return ReadIndexOption(reader, name, "a node number", o.node);
             } else if (name == "--displacements") {
                 if (!reader.Value(o.displacementsFile)) return "--displacements needs a file name";
+            } else if (name == "--impact-force") {
+                if (!reader.Value(o.impactForceFile)) return "--impact-force needs a file name";
+            } else if (name == "--spring-forces") {
+                if (!reader.Value(o.springForcesFile)) return "--spring-forces needs a file name";
             } else {
                 return std::nullopt;
             }
@@ -104,8 +117,9 @@ std::string ParseOptions(const std::vector<std::string>& args, Options& o) {
     if (elementGiven != !o.forcesFile.empty()) return "--element and --forces go together";
     if (nodeGiven != !o.displacementsFile.empty()) return "--node and --displacements go together";
     if (o.global && !elementGiven) return "--global needs --element and --forces";
-    if (!o.errorFile.empty() && o.forcesFile.empty() && o.displacementsFile.empty())
-        return "--error needs --forces or --displacements";
+    if (!o.errorFile.empty() && o.forcesFile.empty() && o.displacementsFile.empty() &&
+        o.impactForceFile.empty())
+        return "--error needs --forces, --displacements or --impact-force";
     return "";
 }
 
@@ -119,6 +133,10 @@ int WriteResults(const Options& o, const fem::Outcome& dynamic, const fem::Impac
     int status = dynamicOk && staticOk ? 0 : 1;
     if (!o.staticFile.empty() && staticOk) {
         if (!WriteOutput(o.staticFile, StaticCsv(*statics))) status = 1;
+    }
+    if (!o.springForcesFile.empty() && staticOk) {
+        if (!WriteOutput(o.springForcesFile, SpringForceCsv(impact->Structure(), *statics)))
+            status = 1;
     }
     if (!dynamicOk) return status;
     auto shown = [&](const fem::HistoryResult& h) -> const numeric::RealMatrix& {
@@ -140,6 +158,12 @@ int WriteResults(const Options& o, const fem::Outcome& dynamic, const fem::Impac
         if (!WriteOutput(o.displacementsFile, csv(kind, shown(h)))) status = 1;
         if (o.analysis.secondLine) errorCsv += csv(kind, h.EstimatedError);
     }
+    if (!o.impactForceFile.empty()) {
+        const fem::HistoryResult h = fem::ImpactForceHistory(*impact);
+        const auto kind = results::GraphKind::ImpactForce;
+        if (!WriteOutput(o.impactForceFile, csv(kind, shown(h)))) status = 1;
+        if (o.analysis.secondLine) errorCsv += csv(kind, h.EstimatedError);
+    }
     if (!o.errorFile.empty()) {
         if (!WriteOutput(o.errorFile, errorCsv)) status = 1;
     }
@@ -152,6 +176,7 @@ std::vector<int> NodesWritten(const Options& o, const fem::Model& model) {
     if (!o.forcesFile.empty())
         for (const int n : model.Elements[o.element].EndNode) nodes.push_back(n);
     if (!o.displacementsFile.empty()) nodes.push_back(o.node);
+    if (!o.impactForceFile.empty() && model.Impact()) nodes.push_back(model.Impact()->Node);
     std::sort(nodes.begin(), nodes.end());
     nodes.erase(std::unique(nodes.begin(), nodes.end()), nodes.end());
     return nodes;
@@ -167,6 +192,8 @@ int AnalyseOverJobs(Options& o) {
     double te = 0.0;
     if (const int code = LoadInputOverJob(o.analysis, model, te)) return code;
     if (const int code = CheckElementAndNode(model, o.element, o.node, !root)) return code;
+    if (!o.impactForceFile.empty() && !model.Impact())
+        return root ? UsageError("--impact-force: the structure has no dropped weight") : 2;
     if (!o.errorFile.empty()) o.analysis.secondLine = true;
     const JobAnalysis job = AnalyseOverJob(model, o.analysis, te, NodesWritten(o, model));
     if (!root) return job.Dynamic.Complete() ? 0 : 1;
@@ -190,6 +217,8 @@ int RunAnalyse(const std::vector<std::string>& args) {
     double te = 0.0;
     if (const int code = LoadInput(o.analysis, model, te)) return code;
     if (const int code = CheckElementAndNode(model, o.element, o.node)) return code;
+    if (!o.impactForceFile.empty() && !model.Impact())
+        return UsageError("--impact-force: the structure has no dropped weight");
     // The error estimate needs the second line as much as the correction does.
     if (!o.errorFile.empty()) o.analysis.secondLine = true;
 
