@@ -527,15 +527,55 @@ void RotateVector12(const Mat3& R, const Complex* in, Complex* out) {
         }
 }
 
+TimoshenkoSection TimoshenkoSectionOf(const ElementRecord& e, int plane) {
+    const double mass = e.Density / kGravity;
+    const double I = plane == 0 ? e.Iz : e.Iy;
+    const double shearArea = plane == 0 ? e.ShearAreaY : e.ShearAreaZ;
+    TimoshenkoSection section;
+    section.EI = plane == 0 ? e.EIz : e.EIy;
+    section.kGA = shearArea > 0.0 ? e.Shear * shearArea : INFINITY;
+    section.rhoA = mass * e.Area;
+    section.rhoI = mass * I;
+    return section;
+}
+
+namespace {
+
+// Both bending planes of a Timoshenko element at s into the local 12 x 12 block.
+void PlaceTimoshenkoBending(Complex s, const ElementRecord& e, ElementWork& w) {
+    const TimoshenkoSection y = TimoshenkoSectionOf(e, 0);
+    const TimoshenkoSection z = TimoshenkoSectionOf(e, 1);
+    TimoshenkoStiffDyn(y, s, e.Length, 0, w.k4);
+    PlaceBlock(w.k4, kPlane0Map, 4, w.local);
+    if (y.EI == z.EI && y.kGA == z.kGA && y.rhoI == z.rhoI) {
+        // The same member in both planes (a round bar, a tube, a square): the same
+        // block with the plane-1 signs.
+        NegateOddEntries(w.k4);
+    } else {
+        TimoshenkoStiffDyn(z, s, e.Length, 1, w.k4);
+    }
+    PlaceBlock(w.k4, kPlane1Map, 4, w.local);
+}
+
+}  // namespace
+
 void ElemStiffStat(const ElementRecord& e, ElementWork& w, RealMatrix& K12) {
     w.realLocal.Fill(0.0);
     RodStiffStat(e.EA, e.Length, w.realK2);
     PlaceBlock(w.realK2, kAxialMap, 2, w.realLocal);
     RodStiffStat(e.GJ, e.Length, w.realK2);
     PlaceBlock(w.realK2, kTorsionMap, 2, w.realLocal);
-    BeamStiffStat(e.EIz, e.Length, 0, w.realK4);
+    if (e.Timoshenko) {
+        TimoshenkoStiffStat(TimoshenkoSectionOf(e, 0), e.Length, 0, w.realK4);
+    } else {
+        BeamStiffStat(e.EIz, e.Length, 0, w.realK4);
+    }
     PlaceBlock(w.realK4, kPlane0Map, 4, w.realLocal);
-    BeamStiffStat(e.EIy, e.Length, 1, w.realK4);
+    if (e.Timoshenko) {
+        TimoshenkoStiffStat(TimoshenkoSectionOf(e, 1), e.Length, 1, w.realK4);
+    } else {
+        BeamStiffStat(e.EIy, e.Length, 1, w.realK4);
+    }
     PlaceBlock(w.realK4, kPlane1Map, 4, w.realLocal);
     if (HasReleases(e)) CondenseReleases(e, w.realLocal, &w.realRecovery);
     RotateBlocks(e.RotMatrix, e.RotMatrixT, w.realLocal, w.realT, K12);
@@ -547,16 +587,20 @@ void ElemStiffDyn(Complex s, const ElementRecord& e, ElementWork& w, ComplexMatr
     PlaceBlock(w.k2, kAxialMap, 2, w.local);
     RodStiffDyn(e.WaveTorsion, e.GJ, s, e.Length, w.k2);
     PlaceBlock(w.k2, kTorsionMap, 2, w.local);
-    BeamStiffDyn(e.BendCoefZ, e.EIz, s, e.Length, 0, w.k4);
-    PlaceBlock(w.k4, kPlane0Map, 4, w.local);
-    if (e.BendCoefY == e.BendCoefZ && e.EIy == e.EIz) {
-        // A circular section bends alike in both planes: the same block with the
-        // plane-1 signs, identical to computing it again.
-        NegateOddEntries(w.k4);
+    if (e.Timoshenko) {
+        PlaceTimoshenkoBending(s, e, w);
     } else {
-        BeamStiffDyn(e.BendCoefY, e.EIy, s, e.Length, 1, w.k4);
+        BeamStiffDyn(e.BendCoefZ, e.EIz, s, e.Length, 0, w.k4);
+        PlaceBlock(w.k4, kPlane0Map, 4, w.local);
+        if (e.BendCoefY == e.BendCoefZ && e.EIy == e.EIz) {
+            // A circular section bends alike in both planes: the same block with the
+            // plane-1 signs, identical to computing it again.
+            NegateOddEntries(w.k4);
+        } else {
+            BeamStiffDyn(e.BendCoefY, e.EIy, s, e.Length, 1, w.k4);
+        }
+        PlaceBlock(w.k4, kPlane1Map, 4, w.local);
     }
-    PlaceBlock(w.k4, kPlane1Map, 4, w.local);
     if (HasReleases(e)) w.releasedNegatives = CondenseReleases(e, w.local, &w.recovery);
     RotateBlocks(e.RotMatrix, e.RotMatrixT, w.local, w.t, K12);
 }

@@ -7,6 +7,7 @@
 // any length at any s (|kappa L| from 0 to beyond 1E5, s = 0 included). Every routine
 // raises numeric::ComputationFailure instead of producing an infinity or a NaN (a zero
 // length, a natural frequency hit exactly on the imaginary axis).
+#include "analysis/timoshenko.h"
 #include "model/local_axes.h"
 #include "model/model.h"
 #include "numeric/complex.h"
@@ -76,8 +77,15 @@ struct ElementWork {
     int releasedNegatives = 0;
 };
 
+// The bending of element e in plane 0 (deflection along local y: EIz, shear area Ay,
+// rotary inertia w Iz / g) or plane 1 (along local z: EIy, Az, w Iy / g) as a Timoshenko
+// member; a shear area of 0 makes it rigid in shear (kGA infinite) in that plane.
+TimoshenkoSection TimoshenkoSectionOf(const ElementRecord& e, int plane);
+
 // The element's static stiffness in global components into K12 (sized 12 x 12 if needed),
-// its released end forces condensed out (CondenseReleases).
+// its released end forces condensed out (CondenseReleases). An element with Timoshenko
+// bends by the shear-flexible blocks (TimoshenkoStiffStat, TimoshenkoStiffDyn) in both
+// planes, any other by BeamStiffStat and BeamStiffDyn.
 void ElemStiffStat(const ElementRecord& e, ElementWork& work, numeric::RealMatrix& K12);
 // The element's dynamic stiffness at s in global components into K12, its released end
 // forces condensed out.

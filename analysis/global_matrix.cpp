@@ -1,5 +1,6 @@
 #include "analysis/global_matrix.h"
 
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include <Eigen/OrderingMethods>
@@ -11,6 +12,7 @@
 #include <limits>
 #include <string>
 
+#include "analysis/damped_element.h"
 #include "analysis/element.h"
 #include "analysis/node_terms.h"
 #include "numeric/failure.h"
@@ -108,10 +110,14 @@ GlobalPattern::GlobalPattern(const Model& model, const DofNumbering& a)
 }
 
 void AssembleDynamic(const GlobalPattern& pattern, const Model& model, numeric::Complex s,
-                     ElementWork& work, numeric::ComplexMatrix& ke, std::complex<double>* values) {
+                     ElementWork& work, numeric::ComplexMatrix& ke, std::complex<double>* values,
+                     const std::vector<RayleighCoefficients>& damping) {
     std::fill(values, values + pattern.NonZeros(), std::complex<double>{});
     for (int e = 0; e < pattern.ElementCount(); ++e) {
-        ElemStiffDyn(s, model.Elements[e], work, ke);
+        if (damping.empty())
+            ElemStiffDyn(s, model.Elements[e], work, ke);
+        else
+            DampedStiffDyn(s, model.Elements[e], damping[e], work, ke);
         const int* slot = pattern.Slots(e);
         for (int p = 0; p < 12; ++p)
             for (int q = 0; q < 12; ++q) {
@@ -121,8 +127,9 @@ void AssembleDynamic(const GlobalPattern& pattern, const Model& model, numeric::
                 values[at] += std::complex<double>(v.re, v.im);
             }
     }
+    const NodeDamping nodeDamping = NodeDampingOf(model);
     for (const GlobalPattern::DiagonalTerm& t : pattern.NodeTerms()) {
-        const numeric::Complex v = NodeDynamicDiagonal(t.Stiffness, t.Mass, s);
+        const numeric::Complex v = NodeDynamicDiagonal(t.Stiffness, t.Mass, s, nodeDamping);
         values[t.Slot] += std::complex<double>(v.re, v.im);
     }
     for (int i = 0; i < pattern.NonZeros(); ++i)
@@ -241,36 +248,102 @@ MemoryPlan PlanMemory(const GlobalPattern& pattern, std::int64_t factorNonZeros,
     return plan;
 }
 
-int WorkersThatFit(const MemoryPlan& plan, int wanted, double availableBytes) {
-    const double room = availableBytes - plan.SharedBytes;
-    const double fit = room > 0 ? std::floor(room / plan.PerWorkerBytes) : 0.0;
-    if (fit < 1.0)
+int WorkersThatFit(const MemoryPlan& plan, int wanted, const MemoryRoom& room, const char* advice) {
+    const double perWorker = plan.PerWorkerBytes + room.PerThreadBytes;
+    const double left = room.Bytes - plan.SharedBytes;
+    const double fit = left > 0 ? std::floor(left / perWorker) : 0.0;
+    if (fit < 1.0) {
+        std::string limit = "but only " + Megabytes(room.Bytes) + " are available";
+        if (room.Limit == MemoryLimit::AddressSpace)
+            limit = "but the address-space limit of the process (ulimit -v) leaves only " +
+                    Megabytes(room.Bytes);
+        else if (room.Limit == MemoryLimit::ControlGroup)
+            limit =
+                "but the memory limit of its control group leaves only " + Megabytes(room.Bytes);
         throw ComputationFailure(
             numeric::kOverflow,
-            "the analysis needs about " + Megabytes(plan.SharedBytes + plan.PerWorkerBytes) +
-                " of memory (" + Megabytes(plan.PerWorkerBytes) +
-                " for the sparse factorisation), but only " + Megabytes(availableBytes) +
-                " are available: reduce the number of nodes or Nw");
+            "the analysis needs about " + Megabytes(plan.SharedBytes + perWorker) + " of memory (" +
+                Megabytes(perWorker) + " for the sparse factorisation), " + limit + ": " + advice);
+    }
     return static_cast<int>(std::min<double>(wanted, fit));
 }
 
-double AvailableMemoryBytes() {
-    std::ifstream meminfo("/proc/meminfo");
+namespace {
+
+// The first number after key on a line of a /proc or /sys file, times scale; -1 when
+// the file or the key is missing or the value is not a number ("max").
+double NumberInFile(const std::string& path, const std::string& key, double scale) {
+    std::ifstream file(path);
     std::string line;
-    const std::string key = "MemAvailable:";
-    while (std::getline(meminfo, line)) {
+    while (std::getline(file, line)) {
         if (line.compare(0, key.size(), key) != 0) continue;
         std::size_t at = key.size();
         while (at < line.size() && line[at] == ' ') ++at;
-        long long kb = 0;
-        const auto [end, error] = std::from_chars(line.data() + at, line.data() + line.size(), kb);
-        if (error == std::errc() && end != line.data() + at)
-            return static_cast<double>(kb) * 1024.0;
+        long long value = 0;
+        const auto [end, error] =
+            std::from_chars(line.data() + at, line.data() + line.size(), value);
+        if (error == std::errc() && end != line.data() + at && value >= 0)
+            return static_cast<double>(value) * scale;
+        return -1.0;
     }
-    const long pages = sysconf(_SC_AVPHYS_PAGES);
-    const long size = sysconf(_SC_PAGESIZE);
-    if (pages > 0 && size > 0) return static_cast<double>(pages) * static_cast<double>(size);
-    return 0.0;
+    return -1.0;
+}
+
+// The directory of the process's control group (version 2 hierarchy), or "".
+std::string ControlGroupDirectory() {
+    std::ifstream file("/proc/self/cgroup");
+    std::string line;
+    while (std::getline(file, line))
+        if (line.compare(0, 3, "0::") == 0) return "/sys/fs/cgroup" + line.substr(3);
+    return "";
+}
+
+}  // namespace
+
+MemoryRoom AvailableMemory() {
+    MemoryRoom room;
+    const double page = static_cast<double>(sysconf(_SC_PAGESIZE));
+    room.Bytes = NumberInFile("/proc/meminfo", "MemAvailable:", 1024.0);
+    if (room.Bytes < 0.0) {
+        const long pages = sysconf(_SC_AVPHYS_PAGES);
+        room.Bytes = pages > 0 ? static_cast<double>(pages) * page : 0.0;
+    }
+    const auto tighter = [&room](double bytes, MemoryLimit limit) {
+        if (bytes < 0.0) return;
+        if (room.Bytes <= 0.0 || bytes < room.Bytes) {
+            room.Bytes = bytes;
+            room.Limit = limit;
+        }
+    };
+    rlimit addressSpace{};
+    if (getrlimit(RLIMIT_AS, &addressSpace) == 0 && addressSpace.rlim_cur != RLIM_INFINITY) {
+        // The address space in use: the first number of /proc/self/statm, in pages.
+        std::ifstream statm("/proc/self/statm");
+        double pagesInUse = 0.0;
+        statm >> pagesInUse;
+        tighter(std::max(0.0, static_cast<double>(addressSpace.rlim_cur) - pagesInUse * page),
+                MemoryLimit::AddressSpace);
+    }
+    // Walk up the control groups: a limit may be set on any of them.
+    for (std::string group = ControlGroupDirectory();
+         group.size() > std::string("/sys/fs/cgroup").size();
+         group = group.substr(0, group.find_last_of('/'))) {
+        const double limit = NumberInFile(group + "/memory.max", "", 1.0);
+        const double used = NumberInFile(group + "/memory.current", "", 1.0);
+        if (limit >= 0.0 && used >= 0.0)
+            tighter(std::max(0.0, limit - used), MemoryLimit::ControlGroup);
+    }
+    if (room.Limit == MemoryLimit::AddressSpace) {
+        // A thread reserves its stack and, once it allocates, an arena of the allocator
+        // of up to 64 MB of address space.
+        rlimit stack{};
+        const double stackBytes =
+            getrlimit(RLIMIT_STACK, &stack) == 0 && stack.rlim_cur != RLIM_INFINITY
+                ? static_cast<double>(stack.rlim_cur)
+                : 8.0 * 1024 * 1024;
+        room.PerThreadBytes = stackBytes + 64.0 * 1024 * 1024;
+    }
+    return room;
 }
 
 }  // namespace fem

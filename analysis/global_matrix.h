@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "analysis/dof_numbering.h"
+#include "analysis/outcome.h"
 #include "model/model.h"
 #include "numeric/gauss.h"
 
@@ -55,14 +56,17 @@ class GlobalPattern {
 
 // The values of the dynamic matrix at s: the sum of the elements' dynamic stiffnesses,
 // the entry (p, q) of an element taken from its upper triangle, so that the matrix is
-// exactly symmetric, then the nodes' springs and masses (NodeDynamicDiagonal). work and ke are the caller's scratch. Raises
-// numeric::ComputationFailure when a value is not finite.
+// exactly symmetric, then the nodes' springs and masses (NodeDynamicDiagonal, damped by
+// the model's damping: alpha on the masses, beta on the springs). work and ke are the
+// caller's scratch. damping, when not empty, holds the damping of every element
+// (ElementDampings). Raises numeric::ComputationFailure when a value is not finite.
 void AssembleDynamic(const GlobalPattern& pattern, const Model& model, numeric::Complex s,
-                     ElementWork& work, numeric::ComplexMatrix& ke, std::complex<double>* values);
+                     ElementWork& work, numeric::ComplexMatrix& ke, std::complex<double>* values,
+                     const std::vector<RayleighCoefficients>& damping = {});
 
 // The values of the static stiffness (every element entry added, then the nodes'
-// springs) and the static right side: LoadValue of every free dof less K times the prescribed FixedDisp of the fixed
-// dofs. rhs has Order() entries.
+// springs) and the static right side: LoadValue of every free dof less K times the prescribed
+// FixedDisp of the fixed dofs. rhs has Order() entries.
 void AssembleStatic(const GlobalPattern& pattern, const Model& model, const DofNumbering& numbering,
                     ElementWork& work, numeric::RealMatrix& ke, double* values, double* rhs);
 
@@ -95,13 +99,22 @@ struct MemoryPlan {
 MemoryPlan PlanMemory(const GlobalPattern& pattern, std::int64_t factorNonZeros, int nodes,
                       int points);
 
-// The number of workers, at most wanted, whose memory fits in availableBytes. Raises
-// numeric::ComputationFailure (kOverflow) with a message giving both sizes when not
-// even one fits.
-int WorkersThatFit(const MemoryPlan& plan, int wanted, double availableBytes);
+// The memory a new computation may still use: the least of what the system has
+// available (MemAvailable of /proc/meminfo), the room left under the address-space
+// limit (RLIMIT_AS less the address space in use) and the room left under the control
+// group's memory limit (memory.max less memory.current). Under an address-space limit
+// every worker thread also reserves its stack and its allocator's arena.
+struct MemoryRoom {
+    double Bytes = 0.0;  // 0: unknown
+    MemoryLimit Limit = MemoryLimit::Available;
+    double PerThreadBytes = 0.0;
+};
+MemoryRoom AvailableMemory();
 
-// The memory available to a new computation now (MemAvailable of /proc/meminfo, else
-// the free physical pages), bytes; 0 when unknown.
-double AvailableMemoryBytes();
+// The number of workers, at most wanted, whose memory fits in the room. Raises
+// numeric::ComputationFailure (kOverflow) with a message giving both sizes and the
+// limit when not even one fits, ending with the advice.
+int WorkersThatFit(const MemoryPlan& plan, int wanted, const MemoryRoom& room,
+                   const char* advice = "reduce the number of nodes or Nw");
 
 }  // namespace fem

@@ -1,11 +1,14 @@
 // Numerical inverse Laplace transform and the time histories made with it.
 #include "analysis/histories.h"
 
+#include <array>
 #include <cmath>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "analysis/damped_element.h"
+#include "analysis/dynamic_loading.h"
 #include "analysis/element.h"
 #include "analysis/node_terms.h"
 #include "numeric/constants.h"
@@ -104,11 +107,14 @@ HistoryResult InvertHistories(const InverseTransform& inverse, int lines, int ro
 // The element's twelve end forces at point k of line into out.
 struct ElementForces {
     ElementForces(const ImpactSolution& solution, int element, ForceAxes axes)
-        : solution_(solution), e_(solution.Structure().Elements[element]), axes_(axes) {}
+        : solution_(solution),
+          e_(solution.Structure().Elements[element]),
+          damping_(solution.Structure().DampingOf(e_)),
+          axes_(axes) {}
 
     void At(int k, int line, Complex* out) {
         const Complex s = solution_.Settings().TransformPoint(k, line);
-        ElemStiffDyn(s, e_, work_, K_);
+        DampedStiffDyn(s, e_, damping_, work_, K_);
         Complex u[12];
         for (int c = 0; c < 12; ++c) u[c] = solution_.Spectrum(line, e_.EndNode[c / 6], c % 6)[k];
         if (axes_ == ForceAxes::Global) {
@@ -123,6 +129,7 @@ struct ElementForces {
   private:
     const ImpactSolution& solution_;
     const ElementRecord& e_;
+    RayleighCoefficients damping_;
     ForceAxes axes_;
     ElementWork work_;
     numeric::ComplexMatrix K_{12, 12};
@@ -315,6 +322,126 @@ HistoryResult ImpactForceHistory(const ImpactSolution& solution) {
     CheckImpact(solution);
     CheckComplete(solution);
     return ImpactForceHistory(solution, InverseTransform(solution.Settings()));
+}
+
+}  // namespace fem
+
+namespace fem {
+
+HistoryResult NodeResponseHistory(const ImpactSolution& solution, int node,
+                                  ResponseQuantity quantity, GroundFrame frame,
+                                  const InverseTransform& inverse) {
+    const Model& model = solution.Structure();
+    const bool relative = frame == GroundFrame::RelativeToGround && model.Ground();
+    const std::array<double, 3> direction =
+        relative ? GroundUnitDirection(*model.Ground()) : std::array<double, 3>{};
+    if (quantity == ResponseQuantity::Displacement && !relative)
+        return NodeDisplacementHistory(solution, node, inverse);
+    if (node < 0 || node >= model.NodeCount())
+        throw ComputationFailure(numeric::kOutOfRange,
+                                 "node " + std::to_string(node) + " does not exist");
+    CheckComplete(solution);
+    CheckHeld(solution, node);
+    CheckTables(solution, inverse);
+    const AnalysisSettings& settings = solution.Settings();
+    const int points = solution.PointsPerLine();
+    const int lines = solution.Lines();
+    const int power = quantity == ResponseQuantity::Velocity       ? 1
+                      : quantity == ResponseQuantity::Acceleration ? 2
+                                                                   : 0;
+    numeric::ComplexMatrix spectra[2];
+    for (int line = 0; line < lines; ++line) {
+        spectra[line].Resize(6, points);
+        for (int k = 0; k < points; ++k) {
+            const Complex s = settings.TransformPoint(k, line);
+            const Complex ground = relative ? GroundDisplacement(model, settings.Te, s) : Complex{};
+            for (int c = 0; c < 6; ++c) {
+                Complex u = solution.Spectrum(line, node, c)[k];
+                if (relative && c < 3) u = numeric::CSub(u, numeric::CScale(direction[c], ground));
+                for (int p = 0; p < power; ++p) u = numeric::CMul(u, s);
+                spectra[line](c, k) = u;
+            }
+        }
+    }
+    return InvertHistories(inverse, lines, 6,
+                           [&](int c, int line) { return spectra[line].Row(c); });
+}
+
+HistoryResult NodeResponseHistory(const ImpactSolution& solution, int node,
+                                  ResponseQuantity quantity, GroundFrame frame) {
+    if (node < 0 || node >= solution.Structure().NodeCount())
+        throw ComputationFailure(numeric::kOutOfRange,
+                                 "node " + std::to_string(node) + " does not exist");
+    CheckComplete(solution);
+    return NodeResponseHistory(solution, node, quantity, frame,
+                               InverseTransform(solution.Settings()));
+}
+
+std::vector<SupportDof> SupportDofs(const Model& model) {
+    std::vector<bool> joined(model.NodeCount(), false);
+    for (const ElementRecord& e : model.Elements)
+        for (const int n : e.EndNode)
+            if (n >= 0 && n < model.NodeCount()) joined[n] = true;
+    std::vector<SupportDof> out;
+    for (int n = 0; n < model.NodeCount(); ++n)
+        for (int j = 0; j < 6; ++j)
+            if (joined[n] && model.Nodes[n].BcCode[j] == "u") out.push_back({n, j});
+    return out;
+}
+
+HistoryResult ReactionHistory(const ImpactSolution& solution, const std::vector<SupportDof>& dofs,
+                              AnalysisCallbacks* callbacks) {
+    CheckComplete(solution);
+    const Model& model = solution.Structure();
+    for (const SupportDof& d : dofs)
+        if (d.Node < 0 || d.Node >= model.NodeCount() || d.Dof < 0 || d.Dof > 5 ||
+            model.Nodes[d.Node].BcCode[d.Dof] != "u")
+            throw ComputationFailure(
+                numeric::kOutOfRange,
+                "node " + std::to_string(d.Node) + " has no fixed dof " + std::to_string(d.Dof));
+    // The elements at the supports' nodes, and where each of their ends adds.
+    struct End {
+        int Element;
+        int Side;
+        int Row;  // first row of the node's six sums
+    };
+    std::vector<int> rowOfNode(model.NodeCount(), -1);
+    int nodes = 0;
+    for (const SupportDof& d : dofs)
+        if (rowOfNode[d.Node] < 0) rowOfNode[d.Node] = 6 * nodes++;
+    std::vector<End> ends;
+    for (int k = 0; k < model.ElementCount(); ++k)
+        for (int side = 0; side < 2; ++side) {
+            const int n = model.Elements[k].EndNode[side];
+            if (rowOfNode[n] >= 0) ends.push_back({k, side, rowOfNode[n]});
+        }
+    for (const End& end : ends) CheckElement(solution, end.Element);
+    const InverseTransform inverse(solution.Settings());
+    const int lines = solution.Lines();
+    const int points = solution.PointsPerLine();
+    std::vector<ElementForces> forces;
+    forces.reserve(ends.size());
+    for (const End& end : ends) forces.emplace_back(solution, end.Element, ForceAxes::Global);
+    numeric::ComplexMatrix sums[2];
+    for (int line = 0; line < lines; ++line) sums[line].Resize(std::max(1, 6 * nodes), points);
+    Complex f[12];
+    for (int k = 0; k < points; ++k) {
+        if (callbacks) {
+            callbacks->Progress(k);
+            callbacks->Yield();
+        }
+        for (int line = 0; line < lines; ++line)
+            for (size_t i = 0; i < ends.size(); ++i) {
+                forces[i].At(k, line, f);
+                for (int c = 0; c < 6; ++c) {
+                    Complex& sum = sums[line](ends[i].Row + c, k);
+                    sum = numeric::CAdd(sum, f[6 * ends[i].Side + c]);
+                }
+            }
+    }
+    return InvertHistories(inverse, lines, static_cast<int>(dofs.size()), [&](int c, int line) {
+        return sums[line].Row(rowOfNode[dofs[c].Node] + dofs[c].Dof);
+    });
 }
 
 }  // namespace fem

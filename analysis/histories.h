@@ -105,5 +105,37 @@ enum class ForceAxes {
                                                const InverseTransform& inverse);
 // Its spectra (3 x Nw/2+1) on line 0 or 1.
 [[nodiscard]] numeric::ComplexMatrix ImpactForceSpectrum(const ImpactSolution& solution, int line);
+// What a node history shows: the displacement U, the velocity s U or the acceleration
+// s^2 U, inverted alike.
+enum class ResponseQuantity { Displacement, Velocity, Acceleration };
+// Displacements are absolute (the supports move with the ground); relative to the ground,
+// the ground's motion along its direction is taken from the translations.
+enum class GroundFrame { Absolute, RelativeToGround };
+
+// The node's six histories of the quantity (6 x Nw). The refusals of
+// NodeDisplacementHistory. The absolute displacement is NodeDisplacementHistory's, bit for
+// bit.
+[[nodiscard]] HistoryResult NodeResponseHistory(const ImpactSolution& solution, int node,
+                                                ResponseQuantity quantity, GroundFrame frame);
+[[nodiscard]] HistoryResult NodeResponseHistory(const ImpactSolution& solution, int node,
+                                                ResponseQuantity quantity, GroundFrame frame,
+                                                const InverseTransform& inverse);
+
+// A fixed ("u") dof of a node that an element joins: its node and dof (0 .. 5).
+struct SupportDof {
+    int Node = 0;
+    int Dof = 0;
+};
+// Every fixed dof of the nodes that elements join, by node and then dof.
+[[nodiscard]] std::vector<SupportDof> SupportDofs(const Model& model);
+
+// The reaction histories of the supports (one row per entry of dofs, Nw columns): the sum
+// of the end forces (global components, K u) of the elements at each support's node, the
+// force and moment the support exerts on the structure. Progress(k) counts the transform
+// points. Raises numeric::ComputationFailure as ElementForceHistory does, and for an entry
+// that is not a fixed dof.
+[[nodiscard]] HistoryResult ReactionHistory(const ImpactSolution& solution,
+                                            const std::vector<SupportDof>& dofs,
+                                            AnalysisCallbacks* callbacks = nullptr);
 
 }  // namespace fem

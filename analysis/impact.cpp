@@ -2,7 +2,6 @@
 // threads, each with its own matrix, sparse factorisation and work arrays.
 #include "analysis/impact.h"
 
-#include <Eigen/SparseLU>
 #include <algorithm>
 #include <chrono>
 #include <cmath>
@@ -18,9 +17,12 @@
 #include <tuple>
 #include <vector>
 
+#include "analysis/damped_element.h"
+#include "analysis/dynamic_loading.h"
 #include "analysis/element.h"
 #include "analysis/global_matrix.h"
 #include "analysis/node_terms.h"
+#include "analysis/sparse_lu.h"
 #include "numeric/failure.h"
 
 namespace fem {
@@ -110,9 +112,9 @@ struct Run {
     const RunControl* control;
     const std::vector<int>* part;  // null: every point
     const int linePoints;
-    const int points;                           // turns of the run
-    std::vector<std::pair<int, double>> loads;  // equation and size of every "pf" load
-    std::vector<StrikeLoad> strikes;            // the dropped weight's impulse and weight
+    const int points;  // turns of the run
+    const DynamicLoading* loading = nullptr;
+    std::vector<RayleighCoefficients> damping;  // of every element; empty: none damped
     int fillFactor = 20;
 
     std::atomic<int> next{0};
@@ -140,22 +142,8 @@ struct Worker {
         const int line = i < run.linePoints ? 0 : 1;
         const int k = i - line * run.linePoints;
         const Complex s = run.settings.TransformPoint(k, line);
-        AssembleDynamic(run.pattern, run.model, s, work, ke, A.valuePtr());
-        const Complex F = StepLoadTransform(s, run.settings.Te, run.settings.Tau);
-        b.setZero();
-        for (const auto& [equation, size] : run.loads) {
-            const Complex load = numeric::CScale(size, F);
-            b[equation] = Cd(load.re, load.im);
-        }
-        if (!run.strikes.empty()) {
-            const Complex impulse = StrikeTransform(s, run.settings.Te);
-            const Complex step = numeric::CDiv(impulse, s);
-            for (const StrikeLoad& strike : run.strikes) {
-                const Complex load = numeric::CAdd(numeric::CScale(strike.Impulse, impulse),
-                                                   numeric::CScale(strike.Step, step));
-                b[strike.Equation] += Cd(load.re, load.im);
-            }
-        }
+        AssembleDynamic(run.pattern, run.model, s, work, ke, A.valuePtr(), run.damping);
+        run.loading->RightSide(s, run.damping, work, ke, b.data());
         lu.factorize(A);
         if (lu.info() != Eigen::Success) {
             // A free dof held by nothing (no element, no mass) names the mechanism.
@@ -177,6 +165,12 @@ struct Worker {
         for (int r = 0; r < x.size(); ++r) {
             const auto [n, j] = run.numbering.DofOwner[r];
             spectrum(6 * n + j, k) = Complex{x[r].real(), x[r].imag()};
+        }
+        // The supports the ground moves: their displacements are the ground's.
+        if (run.loading->HasGround()) {
+            const Complex ug = run.loading->Ground(s);
+            for (const DynamicLoading::MovedDof& m : run.loading->Moved())
+                spectrum(6 * m.Node + m.Dof, k) = numeric::CScale(m.Component, ug);
         }
     }
 
@@ -398,22 +392,24 @@ class ImpactSolver {
                                            model.NodeCount(), settings.Points());
         const int wanted = ThreadsFor(settings.Threads);
         SolverReport& report = out.report_;
-        report.AvailableBytes = AvailableMemoryBytes();
-        const double available = report.AvailableBytes > 0
-                                     ? report.AvailableBytes
-                                     : plan.SharedBytes + wanted * plan.PerWorkerBytes;
+        MemoryRoom room = AvailableMemory();
+        report.AvailableBytes = room.Bytes;
+        if (room.Bytes <= 0.0)
+            room.Bytes = plan.SharedBytes + wanted * (plan.PerWorkerBytes + room.PerThreadBytes);
         int workers = 0;
         try {
-            workers = std::min(WorkersThatFit(plan, wanted, available), points);
+            workers = std::min(WorkersThatFit(plan, wanted, room), points);
         } catch (const ComputationFailure& f) {
             Outcome o = Failure(OutcomeKind::WouldNotFit, f.what());
-            o.NeededBytes = plan.SharedBytes + plan.PerWorkerBytes;
-            o.AvailableBytes = available;
+            o.NeededBytes = plan.SharedBytes + plan.PerWorkerBytes + room.PerThreadBytes;
+            o.AvailableBytes = room.Bytes;
+            o.Limit = room.Limit;
             return o;
         }
         report.Solver = kSolverName;
         report.Threads = workers;
-        report.EstimatedBytes = plan.SharedBytes + workers * plan.PerWorkerBytes;
+        report.EstimatedBytes =
+            plan.SharedBytes + workers * (plan.PerWorkerBytes + room.PerThreadBytes);
 
         try {
             for (int line = 0; line < settings.Lines(); ++line)
@@ -436,12 +432,14 @@ class ImpactSolver {
                     out.isPart_ ? &out.part_ : nullptr);
             const int points = run.points;
             run.fillFactor = plan.FillFactor;
-            for (int r = 0; r < pattern.Order(); ++r) {
-                const auto [n, j] = out.numbering_.DofOwner[r];
-                if (model.Nodes[n].BcCode[j] == "pf")
-                    run.loads.emplace_back(r, model.Nodes[n].LoadValue[j]);
+            std::unique_ptr<DynamicLoading> loading;
+            try {
+                loading = std::make_unique<DynamicLoading>(model, out.numbering_, settings);
+            } catch (const ComputationFailure& f) {
+                return Failure(OutcomeKind::BadSettings, f.what());
             }
-            run.strikes = StrikeLoads(model, out.numbering_);
+            run.loading = loading.get();
+            run.damping = ElementDampings(model);
 
             // The calling thread reports the solved points in order and keeps its caller's
             // event loop alive; the points reported when it sees a stop are the ones kept.

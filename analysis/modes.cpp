@@ -6,7 +6,6 @@
 #include <Eigen/Dense>
 #include <Eigen/OrderingMethods>
 #include <Eigen/SparseCholesky>
-#include <Eigen/SparseLU>
 #include <algorithm>
 #include <atomic>
 #include <chrono>
@@ -20,6 +19,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <new>
 #include <string>
 #include <thread>
 #include <tuple>
@@ -31,6 +31,7 @@
 #include "analysis/global_matrix.h"
 #include "analysis/node_terms.h"
 #include "analysis/settings.h"
+#include "analysis/sparse_lu.h"
 #include "numeric/constants.h"
 #include "numeric/failure.h"
 
@@ -135,8 +136,7 @@ struct Setup {
 bool PoleNear(const ElementRecord& e, double omega, double distance, ElementWork& work) {
     const double below = omega * (1.0 - distance), above = omega * (1.0 + distance);
     if (detail::ClampedCountBelow(e, below) != detail::ClampedCountBelow(e, above)) return true;
-    return HasReleases(e) &&
-           MemberCountBelow(e, below, work) != MemberCountBelow(e, above, work);
+    return HasReleases(e) && MemberCountBelow(e, below, work) != MemberCountBelow(e, above, work);
 }
 
 // The parts of a bar divided at fraction of its length from its first node: the first
@@ -154,8 +154,7 @@ std::pair<ElementRecord, ElementRecord> DividedBar(const ElementRecord& el, doub
 
 // The bars to divide at omega, each with the index in kInnerNodeAt of where; empty when
 // no bar has a pole near omega.
-std::vector<std::pair<int, int>> BarsToDivide(const Setup& setup, double omega,
-                                              ElementWork& work) {
+std::vector<std::pair<int, int>> BarsToDivide(const Setup& setup, double omega, ElementWork& work) {
     const Model& model = setup.model;
     std::vector<std::pair<int, int>> divide;
     for (int e = 0; e < model.ElementCount(); ++e) {
@@ -393,6 +392,7 @@ class Pool {
     [[nodiscard]] bool Halted() const { return halt_ || StopRequested(callbacks_); }
     [[nodiscard]] bool Stopped() const { return StopRequested(callbacks_) && failure_.empty(); }
     [[nodiscard]] const std::string& Failure() const { return failure_; }
+    [[nodiscard]] bool OutOfMemory() const { return outOfMemory_; }
     [[nodiscard]] int Threads() const { return static_cast<int>(evaluators_.size()); }
 
     // task(evaluator, i) for i = 0 .. count - 1, as long as nothing halts the pool.
@@ -404,6 +404,9 @@ class Pool {
             try {
                 if (!evaluators_[w]) evaluators_[w] = std::make_unique<Evaluator>(setup_, true);
                 for (int i; !Halted() && (i = next.fetch_add(1)) < count;) task(*evaluators_[w], i);
+            } catch (const std::bad_alloc&) {
+                outOfMemory_ = true;
+                Fail("the memory ran out");
             } catch (const std::exception& e) {
                 Fail(e.what());
             } catch (...) {
@@ -472,6 +475,7 @@ class Pool {
     std::function<ModeProgress()> progress_;
     ModeProgress last_{-1, -2, -1, -1};
     std::atomic<bool> halt_{false};
+    std::atomic<bool> outOfMemory_{false};
     std::string failure_;
     std::mutex mutex_;
     std::condition_variable finished_;
@@ -925,14 +929,35 @@ ModeResult SolveModes(const Model& model, const ModeRequest& request, ModeCallba
             return result;
         }
 
+        // Memory first: every worker holds its matrix and factorisations.
+        int threads = ThreadsFor(request.Threads);
+        const MemoryPlan plan = PlanMemory(*setup.pattern, SymmetricFactorNonZeros(*setup.pattern),
+                                           model.NodeCount(), 0);
+        if (const MemoryRoom room = AvailableMemory(); room.Bytes > 0.0) {
+            try {
+                threads = WorkersThatFit(plan, threads, room, "reduce the number of nodes");
+            } catch (const ComputationFailure& f) {
+                result.Result.Kind = OutcomeKind::WouldNotFit;
+                result.Result.Detail = f.what();
+                result.Result.NeededBytes =
+                    plan.SharedBytes + plan.PerWorkerBytes + room.PerThreadBytes;
+                result.Result.AvailableBytes = room.Bytes;
+                result.Result.Limit = room.Limit;
+                return result;
+            }
+        }
+
         Search search;
-        Pool pool(setup, ThreadsFor(request.Threads), callbacks, [&] {
+        Pool pool(setup, threads, callbacks, [&] {
             return ModeProgress{found.load(), wanted, search.Evaluations(), shapesFound.load()};
         });
         result.Threads = pool.Threads();
         auto finish = [&] {
             result.Evaluations = search.Evaluations();
-            if (!pool.Failure().empty()) {
+            if (pool.OutOfMemory()) {
+                result.Result.Kind = OutcomeKind::OutOfMemory;
+                result.Result.Detail = "the natural-frequency search";
+            } else if (!pool.Failure().empty()) {
                 result.Result.Kind = OutcomeKind::SingularMatrix;
                 result.Result.Detail = pool.Failure();
             } else if (pool.Stopped()) {
@@ -1062,7 +1087,8 @@ std::vector<std::array<double, 6>> ModeShapeAlongBar(const Model& model, const N
         std::array<double, 6> u = field.At(x);
         for (std::size_t j = 0; j < own.size(); ++j) {
             const double a = amplitude[j];
-            const double v = a * detail::ClampedModeAt(own[j], x, 0);
+            const std::array<double, 2> shape = detail::ClampedModeAt(own[j], x);
+            const double v = a * shape[0];
             switch (own[j].Action) {
                 case 0:
                     u[0] += v;
@@ -1072,11 +1098,11 @@ std::vector<std::array<double, 6>> ModeShapeAlongBar(const Model& model, const N
                     break;
                 case 2:
                     u[1] += v;
-                    u[5] += a * detail::ClampedModeAt(own[j], x, 1);
+                    u[5] += a * shape[1];
                     break;
                 default:
                     u[2] += v;
-                    u[4] -= a * detail::ClampedModeAt(own[j], x, 1);
+                    u[4] -= a * shape[1];
                     break;
             }
         }

@@ -19,6 +19,12 @@ Complex NodeDynamicDiagonal(double stiffness, double mass, Complex s, const Node
                    springIm + mass * (s2.im + damping.Alpha * s.im)};
 }
 
+NodeDamping NodeDampingOf(const Model& model) {
+    if (!model.ModelDamping()) return {};
+    const RayleighCoefficients r = RayleighOf(*model.ModelDamping());
+    return {r.Alpha, r.Beta};
+}
+
 std::array<double, 6> NodeMasses(const Model& model, int node) {
     const NodeRecord& n = model.Nodes[node];
     std::array<double, 6> m{};

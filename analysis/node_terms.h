@@ -14,11 +14,12 @@
 namespace fem {
 
 // Rayleigh damping of the node terms: masses m (s^2 + Alpha s), springs k (1 + Beta s).
-// Both 0 for now.
 struct NodeDamping {
     double Alpha = 0.0;
     double Beta = 0.0;
 };
+// The model-wide damping's alpha and beta (Model::ModelDamping), or none.
+NodeDamping NodeDampingOf(const Model& model);
 
 // The entry a node's dof adds to the diagonal of the dynamic matrix at s: its spring
 // stiffness k and mass m as k (1 + Beta s) + m (s^2 + Alpha s).

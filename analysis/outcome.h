@@ -18,6 +18,13 @@ enum class OutcomeKind {
     BadSettings,     // the settings of the run cannot be used (Detail says which)
 };
 
+// Which limit left the memory a run was measured against.
+enum class MemoryLimit {
+    Available,     // the memory the system has available
+    AddressSpace,  // the process's address-space limit (ulimit -v)
+    ControlGroup,  // the memory limit of the process's control group
+};
+
 struct Outcome {
     OutcomeKind Kind = OutcomeKind::Complete;
     int Point = -1;  // the transform point (counted over both lines) it concerns, or -1
@@ -25,6 +32,7 @@ struct Outcome {
     int Dof = -1;
     double NeededBytes = 0.0;  // WouldNotFit, OutOfMemory: the estimate, bytes
     double AvailableBytes = 0.0;
+    MemoryLimit Limit = MemoryLimit::Available;  // what AvailableBytes is
     std::string Detail;  // English, for reports; never needed to choose a message
 
     [[nodiscard]] bool Complete() const { return Kind == OutcomeKind::Complete; }

@@ -200,4 +200,13 @@ StaticElementResult StaticElementResults(const Model& model, int e,
     return ElementResults(el, nodeDisp, work, K);
 }
 
+double StaticReaction(const Model& model, const StaticSolution& solution, int node, int dof) {
+    double sum = 0.0;
+    for (int k = 0; k < model.ElementCount() && k < static_cast<int>(solution.Elements.size()); ++k)
+        for (int side = 0; side < 2; ++side)
+            if (model.Elements[k].EndNode[side] == node)
+                sum += solution.Elements[k].EndForceGlobal[6 * side + dof];
+    return sum;
+}
+
 }  // namespace fem

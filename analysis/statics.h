@@ -48,6 +48,11 @@ struct StaticSolution {
 [[nodiscard]] std::shared_ptr<const StaticSolution> SolveStatic(const Model& model,
                                                                 const DofNumbering& numbering);
 
+// The static reaction of fixed dof (node, dof): the sum of the global end forces of the
+// elements at the node (0 for a node no element joins). Only for a complete solution.
+[[nodiscard]] double StaticReaction(const Model& model, const StaticSolution& solution, int node,
+                                    int dof);
+
 // The static results of element e (0 .. ElementCount - 1) of model from the node
 // displacements.
 [[nodiscard]] StaticElementResult StaticElementResults(

@@ -139,13 +139,13 @@ void CheckSection(const TimoshenkoSection& sec, double L) {
 }
 
 Member Analyse(const TimoshenkoSection& sec, Complex s, double L) {
-    CheckFinite(s.re, "TimoshenkoStiffDyn");
-    CheckFinite(s.im, "TimoshenkoStiffDyn");
+    CheckFinite(s.re, "the bending stiffness of a member");
+    CheckFinite(s.im, "the bending stiffness of a member");
     Member m;
     const double L2 = L * L;
     m.z2 = Scale(L2 * L2 * sec.rhoA / sec.EI, Mul(s, s));
-    CheckFinite(m.z2.re, "TimoshenkoStiffDyn");
-    CheckFinite(m.z2.im, "TimoshenkoStiffDyn");
+    CheckFinite(m.z2.re, "the bending stiffness of a member");
+    CheckFinite(m.z2.im, "the bending stiffness of a member");
     m.R = sec.rhoI / (sec.rhoA * L2);
     m.S = std::isinf(sec.kGA) ? 0.0 : sec.EI / (sec.kGA * L2);
     const double RS = m.R * m.S, D = m.R - m.S;
@@ -354,7 +354,7 @@ void TimoshenkoStiffStat(const TimoshenkoSection& sec, double L, int plane, Real
     const double a = sec.EI / ((1.0 + phi) * L);
     const double b = a / L;
     const double c = b / L;
-    CheckFinite(c, "TimoshenkoStiffStat");
+    CheckFinite(c, "the bending stiffness of a member");
     const double v[4][4] = {{12 * c, 6 * b, -12 * c, 6 * b},
                             {6 * b, (4 + phi) * a, -6 * b, (2 - phi) * a},
                             {-12 * c, -6 * b, 12 * c, -6 * b},
@@ -374,8 +374,8 @@ void TimoshenkoStiffDyn(const TimoshenkoSection& sec, Complex s, double L, int p
     const Complex k00 = Scale(c, g[0]), k01 = Scale(b, g[1]), k02 = Scale(c, g[2]);
     const Complex k03 = Scale(b, g[3]), k11 = Scale(a, g[4]), k13 = Scale(a, g[5]);
     for (const Complex& v : {k00, k01, k02, k03, k11, k13}) {
-        CheckFinite(v.re, "TimoshenkoStiffDyn");
-        CheckFinite(v.im, "TimoshenkoStiffDyn");
+        CheckFinite(v.re, "the bending stiffness of a member");
+        CheckFinite(v.im, "the bending stiffness of a member");
     }
     // Six values fill the block, so it is symmetric exactly.
     EnsureSize(k4, 4, 4);
@@ -398,13 +398,13 @@ double TimoshenkoClampedFrequencyBound(const TimoshenkoSection& sec, double L) {
     // u = (B + root) / 2, written without cancellation for B < 0.
     const double u = B >= 0.0 ? 0.5 * (B + root) : 2.0 * a / (root - B);
     const double bound = std::sqrt(sec.EI * k2 * k2 / (sec.rhoA * (1.0 + u) + sec.rhoI * k2));
-    CheckFinite(bound, "TimoshenkoClampedFrequencyBound");
+    CheckFinite(bound, "the lowest clamped frequency of a member");
     return bound;
 }
 
 int TimoshenkoClampedCountBelow(const TimoshenkoSection& sec, double L, double omega) {
     CheckSection(sec, L);
-    CheckFinite(omega, "TimoshenkoClampedCountBelow");
+    CheckFinite(omega, "the clamped-frequency count of a member");
     if (omega <= 0.0) return 0;
     // Halvings until a piece lies below its first clamped-clamped frequency. 2^26 pieces
     // keep the count below INT_MAX / 8, so that sums of counts stay in int.
@@ -430,7 +430,7 @@ int TimoshenkoClampedCountBelow(const TimoshenkoSection& sec, double L, double o
 std::array<Complex, 2> TimoshenkoFieldAt(const TimoshenkoSection& sec, Complex s, double L,
                                          int plane, const Complex ends[4], double x) {
     CheckSection(sec, L);
-    CheckFinite(x, "TimoshenkoFieldAt");
+    CheckFinite(x, "the displacements along a member");
     if (x < 0.0 || x > L) throw ComputationFailure(numeric::kOutOfRange, "station off the member");
     const double sign = plane == 1 ? -1.0 : 1.0;
     const Complex u1 = Scale(1.0 / L, ends[0]), u2 = Scale(1.0 / L, ends[2]);
@@ -452,8 +452,8 @@ std::array<Complex, 2> TimoshenkoFieldAt(const TimoshenkoSection& sec, Complex s
     const Complex psi = Add(Div(psiS, m.Es), Div(psiA, m.Ea));
     const std::array<Complex, 2> out{Scale(L, u), Scale(sign, psi)};
     for (const Complex& v : out) {
-        CheckFinite(v.re, "TimoshenkoFieldAt");
-        CheckFinite(v.im, "TimoshenkoFieldAt");
+        CheckFinite(v.re, "the displacements along a member");
+        CheckFinite(v.im, "the displacements along a member");
     }
     return out;
 }

@@ -38,6 +38,14 @@ const std::string kAnalyseUsage =
     "                       (internal forces), or in global components with --global\n"
     "  --node N --displacements FILE\n"
     "                       displacement histories of node N: t,ux,uy,uz,rx,ry,rz, Nw rows\n"
+    "  --quantity Q         what --displacements writes: displacement (default), velocity\n"
+    "                       (t,vx,vy,vz,vrx,vry,vrz; mm/s, rad/s) or acceleration\n"
+    "                       (t,ax,ay,az,arx,ary,arz; mm/s^2, rad/s^2)\n"
+    "  --relative           with --displacements: translations relative to the ground\n"
+    "                       (without it absolute; the same without ground motion)\n"
+    "  --reactions FILE     reaction histories of every fixed (\"u\") degree of freedom of\n"
+    "                       the nodes elements join: t,NODE_fx,...,NODE_mz (e.g. 0_fz), the\n"
+    "                       force or moment of the support on the structure, global axes\n"
     "  --impact-force FILE  force of the dropped weight on the node it strikes: t,fx,fy,fz\n"
     "                       (global components, Nw rows), -m a of the attached weight with\n"
     "                       the impulse of the strike taken out (see impactframe-format(5))\n"
@@ -55,6 +63,9 @@ const std::string kAnalyseUsage =
     "                       Solves the second line too; without --correct-aliasing the\n"
     "                       histories written stay uncorrected (corrected = uncorrected -\n"
     "                       error)\n"
+    "  --timoshenko         every member with a shear area bends as a Timoshenko member\n"
+    "                       (shear deformation and rotary inertia), as the data file's\n"
+    "                       \"timoshenko\": true makes one member\n"
     "  --help               show this help\n"
     "\n"
     "FILE - means standard output. Nodes and elements are numbered from 0; t = j Te / Nw.\n"
@@ -74,6 +85,11 @@ struct Options {
     std::string impactForceFile;
     std::string springForcesFile;
     std::string errorFile;
+    bool timoshenko = false;
+    fem::ResponseQuantity quantity = fem::ResponseQuantity::Displacement;
+    bool quantityGiven = false;
+    bool relative = false;
+    std::string reactionsFile;
     bool help = false;
 };
 
@@ -86,6 +102,9 @@ std::string ParseOptions(const std::vector<std::string>& args, Options& o) {
         [&](ArgumentReader& reader, const std::string& name) -> std::optional<std::string> {
             if (name == "--error") {
                 if (!reader.Value(o.errorFile)) return "--error needs a file name";
+            } else if (name == "--timoshenko") {
+                if (reader.HasJoinedValue()) return "--timoshenko takes no value";
+                o.timoshenko = true;
             } else if (name == "--global") {
                 if (reader.HasJoinedValue()) return "--global takes no value";
                 o.global = true;
@@ -101,6 +120,25 @@ std::string ParseOptions(const std::vector<std::string>& args, Options& o) {
                 return ReadIndexOption(reader, name, "a node number", o.node);
             } else if (name == "--displacements") {
                 if (!reader.Value(o.displacementsFile)) return "--displacements needs a file name";
+            } else if (name == "--quantity") {
+                std::string q;
+                if (!reader.Value(q))
+                    return "--quantity needs displacement, velocity or acceleration";
+                if (q == "displacement")
+                    o.quantity = fem::ResponseQuantity::Displacement;
+                else if (q == "velocity")
+                    o.quantity = fem::ResponseQuantity::Velocity;
+                else if (q == "acceleration")
+                    o.quantity = fem::ResponseQuantity::Acceleration;
+                else
+                    return "--quantity must be displacement, velocity or acceleration, not '" + q +
+                           "'";
+                o.quantityGiven = true;
+            } else if (name == "--relative") {
+                if (reader.HasJoinedValue()) return "--relative takes no value";
+                o.relative = true;
+            } else if (name == "--reactions") {
+                if (!reader.Value(o.reactionsFile)) return "--reactions needs a file name";
             } else if (name == "--impact-force") {
                 if (!reader.Value(o.impactForceFile)) return "--impact-force needs a file name";
             } else if (name == "--spring-forces") {
@@ -117,6 +155,8 @@ std::string ParseOptions(const std::vector<std::string>& args, Options& o) {
     if (elementGiven != !o.forcesFile.empty()) return "--element and --forces go together";
     if (nodeGiven != !o.displacementsFile.empty()) return "--node and --displacements go together";
     if (o.global && !elementGiven) return "--global needs --element and --forces";
+    if ((o.quantityGiven || o.relative) && !nodeGiven)
+        return "--quantity and --relative need --node and --displacements";
     if (!o.errorFile.empty() && o.forcesFile.empty() && o.displacementsFile.empty() &&
         o.impactForceFile.empty())
         return "--error needs --forces, --displacements or --impact-force";
@@ -153,10 +193,19 @@ int WriteResults(const Options& o, const fem::Outcome& dynamic, const fem::Impac
         if (o.analysis.secondLine) errorCsv += csv(kind, h.EstimatedError);
     }
     if (!o.displacementsFile.empty()) {
-        const fem::HistoryResult h = NodeHistories(*impact, o.node);
+        const fem::HistoryResult h = fem::NodeResponseHistory(
+            *impact, o.node, o.quantity,
+            o.relative ? fem::GroundFrame::RelativeToGround : fem::GroundFrame::Absolute);
         const auto kind = results::GraphKind::NodeDisplacements;
-        if (!WriteOutput(o.displacementsFile, csv(kind, shown(h)))) status = 1;
-        if (o.analysis.secondLine) errorCsv += csv(kind, h.EstimatedError);
+        auto named = [&](std::string table) { return WithQuantityHeader(table, o.quantity); };
+        if (!WriteOutput(o.displacementsFile, named(csv(kind, shown(h))))) status = 1;
+        if (o.analysis.secondLine) errorCsv += named(csv(kind, h.EstimatedError));
+    }
+    if (!o.reactionsFile.empty()) {
+        const std::vector<fem::SupportDof> dofs = fem::SupportDofs(impact->Structure());
+        const fem::HistoryResult h = ReactionHistories(*impact, dofs);
+        if (!WriteOutput(o.reactionsFile, ReactionCsv(dofs, shown(h), impact->Settings())))
+            status = 1;
     }
     if (!o.impactForceFile.empty()) {
         const fem::HistoryResult h = fem::ImpactForceHistory(*impact);
@@ -176,6 +225,8 @@ std::vector<int> NodesWritten(const Options& o, const fem::Model& model) {
     if (!o.forcesFile.empty())
         for (const int n : model.Elements[o.element].EndNode) nodes.push_back(n);
     if (!o.displacementsFile.empty()) nodes.push_back(o.node);
+    if (!o.reactionsFile.empty())
+        for (const int n : ReactionNodes(model)) nodes.push_back(n);
     if (!o.impactForceFile.empty() && model.Impact()) nodes.push_back(model.Impact()->Node);
     std::sort(nodes.begin(), nodes.end());
     nodes.erase(std::unique(nodes.begin(), nodes.end()), nodes.end());
@@ -191,6 +242,9 @@ int AnalyseOverJobs(Options& o) {
     fem::Model model;
     double te = 0.0;
     if (const int code = LoadInputOverJob(o.analysis, model, te)) return code;
+    if (o.timoshenko) {
+        if (const int code = UseTimoshenko(model, !root)) return code;
+    }
     if (const int code = CheckElementAndNode(model, o.element, o.node, !root)) return code;
     if (!o.impactForceFile.empty() && !model.Impact())
         return root ? UsageError("--impact-force: the structure has no dropped weight") : 2;
@@ -216,6 +270,9 @@ int RunAnalyse(const std::vector<std::string>& args) {
     fem::Model model;
     double te = 0.0;
     if (const int code = LoadInput(o.analysis, model, te)) return code;
+    if (o.timoshenko) {
+        if (const int code = UseTimoshenko(model)) return code;
+    }
     if (const int code = CheckElementAndNode(model, o.element, o.node)) return code;
     if (!o.impactForceFile.empty() && !model.Impact())
         return UsageError("--impact-force: the structure has no dropped weight");

@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdio>
@@ -281,6 +282,49 @@ fem::HistoryResult ElementHistories(const fem::ImpactSolution& solution, int ele
 
 fem::HistoryResult NodeHistories(const fem::ImpactSolution& solution, int node) {
     return fem::NodeDisplacementHistory(solution, node);
+}
+
+fem::HistoryResult ReactionHistories(const fem::ImpactSolution& solution,
+                                     const std::vector<fem::SupportDof>& dofs) {
+    ProgressBar bar("reactions", solution.PointsPerLine());
+    return fem::ReactionHistory(solution, dofs, OnTerminal() ? &bar : nullptr);
+}
+
+std::vector<int> ReactionNodes(const fem::Model& model) {
+    std::vector<bool> support(model.NodeCount(), false);
+    for (const fem::SupportDof& d : fem::SupportDofs(model)) support[d.Node] = true;
+    std::vector<int> nodes;
+    for (const fem::ElementRecord& e : model.Elements)
+        if (support[e.EndNode[0]] || support[e.EndNode[1]])
+            nodes.insert(nodes.end(), e.EndNode.begin(), e.EndNode.end());
+    std::sort(nodes.begin(), nodes.end());
+    nodes.erase(std::unique(nodes.begin(), nodes.end()), nodes.end());
+    return nodes;
+}
+
+std::string ReactionCsv(const std::vector<fem::SupportDof>& dofs,
+                        const numeric::RealMatrix& history, const fem::AnalysisSettings& settings) {
+    static const char* const kNames[6] = {"fx", "fy", "fz", "mx", "my", "mz"};
+    std::string csv = "t";
+    for (const fem::SupportDof& d : dofs) csv += "," + std::to_string(d.Node) + "_" + kNames[d.Dof];
+    csv += "\n";
+    for (int j = 0; j < settings.Nw; ++j) {
+        csv += results::CsvNumber(j * settings.Te / settings.Nw);
+        for (size_t c = 0; c < dofs.size(); ++c)
+            csv += "," + results::CsvNumber(history(static_cast<int>(c), j));
+        csv += "\n";
+    }
+    return csv;
+}
+
+std::string WithQuantityHeader(const std::string& table, fem::ResponseQuantity quantity) {
+    const char* header = quantity == fem::ResponseQuantity::Velocity ? "t,vx,vy,vz,vrx,vry,vrz"
+                         : quantity == fem::ResponseQuantity::Acceleration
+                             ? "t,ax,ay,az,arx,ary,arz"
+                             : nullptr;
+    if (!header) return table;
+    const size_t end = table.find('\n');
+    return header + table.substr(end == std::string::npos ? table.size() : end);
 }
 
 }  // namespace cli

@@ -107,4 +107,16 @@ std::string SpringForceCsv(const fem::Model& model, const fem::StaticSolution& s
 fem::HistoryResult ElementHistories(const fem::ImpactSolution& solution, int element, bool global);
 fem::HistoryResult NodeHistories(const fem::ImpactSolution& solution, int node);
 
+// The reaction histories of the listed supports, with a progress bar where it takes long.
+fem::HistoryResult ReactionHistories(const fem::ImpactSolution& solution,
+                                     const std::vector<fem::SupportDof>& dofs);
+// The nodes whose spectra the reactions need: the supports' nodes and their neighbours.
+std::vector<int> ReactionNodes(const fem::Model& model);
+// t,NODE_fx,... (fx, fy, fz, mx, my, mz) and Nw rows.
+std::string ReactionCsv(const std::vector<fem::SupportDof>& dofs,
+                        const numeric::RealMatrix& history, const fem::AnalysisSettings& settings);
+// A node history table with the header of the quantity: t,ux,... for displacements,
+// t,vx,vy,vz,vrx,vry,vrz for velocities, t,ax,ay,az,arx,ary,arz for accelerations.
+std::string WithQuantityHeader(const std::string& table, fem::ResponseQuantity quantity);
+
 }  // namespace cli

@@ -10,6 +10,7 @@
 #include "model/safewrite.h"
 #include "model/samples.h"
 #include "model/section.h"
+#include "numeric/failure.h"
 #include "results/historytable.h"
 
 namespace cli {
@@ -52,6 +53,16 @@ int LoadStructure(const std::string& input, fem::Model& model, double* te) {
     return 0;
 }
 
+int UseTimoshenko(fem::Model& model, bool quiet) {
+    try {
+        fem::UseTimoshenkoWhereShearAreas(model);
+    } catch (const numeric::ComputationFailure& f) {
+        if (!quiet) std::fprintf(stderr, "impactframe-cli: --timoshenko: %s\n", f.what());
+        return 2;
+    }
+    return 0;
+}
+
 namespace {
 
 // A text field of the CSV, quoted when it holds a comma, a quote or a line end.
@@ -76,7 +87,8 @@ std::string DimensionsText(const fem::Section& s) {
 std::string ReleasedText(const fem::ElementRecord& e, int end) {
     std::string text;
     for (int k = 0; k < 6; ++k)
-        if (e.Released[6 * end + k]) text += (text.empty() ? "" : " ") + std::string(fem::ReleaseName(k));
+        if (e.Released[6 * end + k])
+            text += (text.empty() ? "" : " ") + std::string(fem::ReleaseName(k));
     return text;
 }
 

@@ -19,6 +19,9 @@ bool WriteOutput(const std::string& path, const std::string& text);
 // Builds model from INPUT, a structure data file or sample:1 .. sample:4; te receives the
 // sample's time span (unchanged for a file). Returns 0, or 2 after printing why not.
 int LoadStructure(const std::string& input, fem::Model& model, double* te = nullptr);
+// --timoshenko: every member with a shear area bends as a Timoshenko member. Returns 0,
+// or 2 after printing (unless quiet) why an element cannot.
+int UseTimoshenko(fem::Model& model, bool quiet = false);
 
 // impactframe-cli sample N [-o OUT]
 int RunSample(const std::vector<std::string>& args);
@@ -28,6 +31,8 @@ int RunCheck(const std::vector<std::string>& args);
 int RunAnalyse(const std::vector<std::string>& args);
 // impactframe-cli modes INPUT [options]
 int RunModes(const std::vector<std::string>& args);
+// impactframe-cli frf INPUT --node N --to HZ [options]
+int RunFrequencyResponse(const std::vector<std::string>& args);
 // impactframe-cli batch FILE... --out DIR [options]
 int RunBatch(const std::vector<std::string>& args);
 

@@ -28,6 +28,9 @@ const char* const kUsage =
     "                         as PNG, SVG or PDF (see plot --help; not in builds without\n"
     "                         Qt)\n"
     "  modes INPUT [opts]     natural frequencies and mode shapes (see modes --help)\n"
+    "  frf INPUT --node N --to HZ [opts]\n"
+    "                         steady-state response of node N to harmonic loads of the\n"
+    "                         \"pf\" values (see frf --help)\n"
     "  draw INPUT [opts]      draw the structure, its static deformation or its impact\n"
     "                         response at a time as PNG, SVG or PDF (see draw --help; not\n"
     "                         in builds without Qt)\n"
@@ -88,6 +91,7 @@ int RunCommand(std::vector<std::string> args) {
     if (command == "batch") return RunBatch(args);
     if (DrawingCommandUsage(command)) return RunDrawingCommand(command, args);
     if (command == "modes") return RunModes(args);
+    if (command == "frf") return RunFrequencyResponse(args);
     return UsageError("unknown command '" + command + "'");
 }
 

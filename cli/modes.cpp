@@ -19,10 +19,12 @@ const char* const kModesUsage =
     "usage: impactframe-cli modes INPUT [options]\n"
     "\n"
     "Finds the natural frequencies of the structure, exact for bars with distributed mass\n"
-    "(Euler-Bernoulli bending, axial and torsional waves; one element per bar), and\n"
+    "(Euler-Bernoulli or Timoshenko bending, axial and torsional waves; one element per\n"
+    "bar), and\n"
     "writes mode,frequency_hz, lowest first, modes numbered from 1. \"u\" degrees of\n"
     "freedom are fixed, \"p\" and \"pf\" free; loads play no part. A mechanism gives the\n"
-    "frequency 0. Units: mm, kgf, s; frequencies in Hz.\n"
+    "frequency 0. The frequencies are those of the undamped structure: damping in the\n"
+    "data file plays no part here. Units: mm, kgf, s; frequencies in Hz.\n"
     "\n"
     "INPUT is a structure data file or sample:1 .. sample:4.\n"
     "\n"
@@ -34,6 +36,9 @@ const char* const kModesUsage =
     "                       displacements of each mode scaled to a largest component of 1\n"
     "                       (all 0 for a mode in which only bars between nodes at rest\n"
     "                       vibrate)\n"
+    "  --timoshenko         every member with a shear area bends as a Timoshenko member\n"
+    "                       (shear deformation and rotary inertia), as the data file's\n"
+    "                       \"timoshenko\": true makes one member\n"
     "  --threads N          worker threads (default: one per processor core)\n"
     "  --verbose            report the solver, the threads and the factorisations on\n"
     "                       standard error\n"
@@ -51,6 +56,7 @@ struct Options {
     std::string shapesFile;
     int threads = 0;
     bool verbose = false;
+    bool timoshenko = false;
     bool help = false;
 };
 
@@ -80,6 +86,9 @@ std::string ParseOptions(const std::vector<std::string>& args, Options& o) {
         } else if (name == "--verbose") {
             if (hasValue) return "--verbose takes no value";
             o.verbose = true;
+        } else if (name == "--timoshenko") {
+            if (hasValue) return "--timoshenko takes no value";
+            o.timoshenko = true;
         } else if (name == "--threads") {
             if (!next(v)) return "--threads needs a value";
             if (!numeric::ParseWholeNumber(v, o.threads) || o.threads < 1 || o.threads > 1024)
@@ -140,6 +149,9 @@ int RunModes(const std::vector<std::string>& args) {
     }
     fem::Model model;
     if (const int status = LoadStructure(o.input, model); status != 0) return status;
+    if (o.timoshenko) {
+        if (const int status = UseTimoshenko(model)) return status;
+    }
 
     fem::ModeRequest request;
     request.Count = o.count;
@@ -164,9 +176,10 @@ int RunModes(const std::vector<std::string>& args) {
                      results::CsvNumber(result.ZeroLimit / numeric::TwoPi).c_str());
     if (!result.Result.Complete()) {
         const std::string& detail = result.Result.Detail;
-        const std::string reason = detail.empty() ? "" : " (" + detail + ")";
-        std::fprintf(stderr, "impactframe-cli: natural frequencies: %s%s\n",
-                     fem::EnglishText(result.Result).c_str(), reason.c_str());
+        const std::string text = fem::EnglishText(result.Result);
+        const std::string reason = detail.empty() || detail == text ? "" : " (" + detail + ")";
+        std::fprintf(stderr, "impactframe-cli: natural frequencies: %s%s\n", text.c_str(),
+                     reason.c_str());
         return 1;
     }
     std::string csv = "mode,frequency_hz\n";

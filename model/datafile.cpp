@@ -444,6 +444,13 @@ std::string FindUnwritable(const Model& model, FieldRef& field, std::string& val
     };
     for (int i = 0; i < model.NodeCount(); ++i) {
         const NodeRecord& n = model.Nodes[i];
+        for (int j = 0; j < 6; ++j)
+            if (!n.History[j].empty() && model.Histories().count(n.History[j]) == 0) {
+                field = {DataField::NodeKey, i, -1, j, n.History[j], "histories"};
+                value = n.History[j];
+                return "node " + std::to_string(i) + " refers to the history " + Shown(value) +
+                       ", which the model does not have";
+            }
         for (int k = 0; k < 3; ++k)
             if (!std::isfinite(n.Coord[k]))
                 return notFinite(CoordinateName(i, k), n.Coord[k],
@@ -474,8 +481,7 @@ std::string FindUnwritable(const Model& model, FieldRef& field, std::string& val
     }
     if (const auto& d = model.Impact()) {
         const FieldRef at{DataField::FileKey, -1, -1, -1, "", "impact"};
-        if (!std::isfinite(d->Weight))
-            return notFinite("the dropped weight", d->Weight, at);
+        if (!std::isfinite(d->Weight)) return notFinite("the dropped weight", d->Weight, at);
         for (int c = 0; c < 3; ++c)
             if (!std::isfinite(d->Velocity[c]))
                 return notFinite("the velocity of the dropped weight", d->Velocity[c], at);
@@ -575,13 +581,16 @@ bool StructDataWriteFile(const Model& model, const std::string& path, std::strin
     return false;
 }
 
-bool StructDataWriteFile(const Model& model, const std::string& path, DataFileWriteError* error) {
+bool StructDataWriteFile(const Model& model, const std::string& path, DataFileWriteError* error,
+                         WrittenVersion version) {
     DataFileWriteError why;
     why.path = path;
     why.reason = FindUnwritable(model, why.field, why.value);
     if (why.reason.empty()) {
         FileWriteError failure;
-        if (WriteFileSafely(path, StructDataText(model), &failure)) return true;
+        const std::string text =
+            version == WrittenVersion::Json ? JsonDataText(model) : StructDataText(model);
+        if (WriteFileSafely(path, text, &failure)) return true;
         why.reason = failure.reason;
         why.step = DataFileWriteStep(failure.step);
         why.systemError = failure.systemError;

@@ -12,7 +12,8 @@
 //
 // Version 2, JSON (a text whose first character other than blanks and a byte-order mark
 // is "{"): named materials and sections, every section shape, the members' orientation,
-// released end forces, springs and masses at nodes, and a dropped weight.
+// Timoshenko members, load histories, damping, ground motion, released end forces,
+// springs and masses at nodes, and a dropped weight.
 // Models that need nothing more than version 1 are written as version 1, byte for byte
 // as before version 2 existed; every other model as version 2.
 #include <string>
@@ -45,9 +46,10 @@ enum class DataField {
     NodeKey,         // another value or key of a node: "codes", "values", "springs", "mass"
                      // (index: place in an array), an unknown key
     ElementKey,      // another value or key of an element: "nodes", "material", "section",
-                     // "roll", "z_towards", "releases", an unknown key (index: place in an
-                     // array)
+                     // "roll", "z_towards", "timoshenko", "releases", an unknown key
+                     // (index: place in an array)
     ElementSection,  // a value of an element's own section: "shape", "d", ...
+    NamedHistory,    // a value of load history `name`: "kind", "rise", "duration", "points"
 };
 struct FieldRef {
     FieldRef() = default;
@@ -89,7 +91,8 @@ enum class ReadProblem {
     WrongType,      // a value of the wrong JSON type (a string where a number belongs, ...)
     NotThisFormat,  // "format" is not "ImpactFrame"
     LaterVersion,   // "version" is a later one than this program reads (found)
-    UnknownName,    // an element names a material or a section the file lacks (field.name)
+    UnknownName,    // an element names a material or a section, a node or the ground a
+                    // history, that the file lacks (field.name)
     UnusableValue,  // a value that cannot be used; found gives the reason
 };
 
@@ -163,9 +166,14 @@ std::string JsonDataText(const Model& model);
 // value a file cannot hold; the old file is then unchanged.
 [[nodiscard]] bool StructDataWriteFile(const Model& model, const std::string& path,
                                        std::string* error = nullptr);
+// Which version a file is written in: the one DataFileVersionOf gives (version 1 for a
+// model that needs nothing more), or version 2 whatever the model holds (a user who
+// asked for a JSON file gets one).
+enum class WrittenVersion { AsNeeded, Json };
 // The same with the reason described field by field.
 [[nodiscard]] bool StructDataWriteFile(const Model& model, const std::string& path,
-                                       DataFileWriteError* error);
+                                       DataFileWriteError* error,
+                                       WrittenVersion version = WrittenVersion::AsNeeded);
 
 // A double as the data file writes it: C's %.15G ("7.86E-06", "0.0004", "21000"), with
 // 16 or 17 digits where 15 would not read back as the same double; zero is "0".

@@ -352,10 +352,23 @@ class JsonModelReader {
                            std::string("\"units\": \"") + kUnits + "\" (the units of this program)",
                            Describe(m.value));
               }},
+             {"histories", false, [&](const JsonMember& m) { ReadHistories(m.value, out); }},
+             {"damping", false,
+              [&](const JsonMember& m) {
+                  const FieldRef field = WithKey(file, "damping");
+                  const Damping d = ReadDamping(m.value, field, "the model's damping");
+                  try {
+                      out.SetModelDamping(d);
+                  } catch (const numeric::ComputationFailure& f) {
+                      Fail(m.value.offset, field, ReadProblem::UnusableValue, "a usable damping",
+                           f.what());
+                  }
+              }},
              {"materials", false, [&](const JsonMember& m) { ReadMaterials(m.value, out); }},
              {"sections", false, [&](const JsonMember& m) { ReadSections(m.value, out); }},
              {"nodes", true, [&](const JsonMember& m) { ReadNodes(m.value, out); }},
              {"elements", true, [&](const JsonMember& m) { ReadElements(m.value, out); }},
+             {"ground", false, [&](const JsonMember& m) { ReadGround(m.value, out); }},
              {"impact", false, [&](const JsonMember& m) { ReadImpact(m.value, out); }}});
     }
 
@@ -432,6 +445,7 @@ class JsonModelReader {
     // A material's values, checked where they stand.
     Material ReadMaterial(const JsonValue& object, const FieldRef& owner, const std::string& what) {
         Material m;
+        const bool named = owner.kind == DataField::NamedMaterial;
         const std::pair<const char*, double Material::*> values[] = {
             {"E", &Material::Young}, {"G", &Material::Shear}, {"density", &Material::Density}};
         std::vector<KeyRule> rules;
@@ -442,11 +456,18 @@ class JsonModelReader {
                                                     Quoted(key) + " of " + what);
                              }});
         }
+        // Damping belongs to named materials; an element's own values take the model's.
+        if (named)
+            rules.push_back({"damping", false, [&](const JsonMember& jm) {
+                                 m.Damp = ReadDamping(jm.value, WithKey(owner, "damping"),
+                                                      "the damping of " + what);
+                             }});
         ReadObject(object, owner, what, rules);
         const ValueFault fault = FindMaterialFault(m);
         if (!fault.Empty()) {
             int k = 0;
-            while (k < 2 && fault.Key != values[k].first) ++k;
+            while (k < 3 && fault.Key != values[k].first) ++k;
+            if (k == 3) k = 2;
             Fail(Find(object, fault.Key)->value.offset, Indexed(owner, fault.Key, k),
                  ReadProblem::UnusableValue, "a usable " + Quoted(fault.Key) + " of " + what,
                  fault.Reason);
@@ -522,6 +543,154 @@ class JsonModelReader {
         }
     }
 
+    // {"alpha": a, "beta": b} (either may be left out: 0) or {"ratio": z, "at_hz": [f1, f2]},
+    // checked where it stands.
+    Damping ReadDamping(const JsonValue& object, const FieldRef& owner, const std::string& what) {
+        Damping d;
+        if (object.kind == JsonValue::Kind::Object && Find(object, "ratio")) {
+            d.Given = Damping::Form::Ratio;
+            ReadObject(object, owner, what,
+                       {{"ratio", true,
+                         [&](const JsonMember& m) {
+                             d.Ratio = Number(m.value, WithKey(owner, "ratio"),
+                                              "the damping ratio of " + what);
+                         }},
+                        {"at_hz", true, [&](const JsonMember& m) {
+                             const auto& f = Array(m.value, WithKey(owner, "at_hz"),
+                                                   "the two frequencies at_hz of " + what, 2);
+                             for (int i = 0; i < 2; ++i)
+                                 d.AtHz[i] = Number(f[i], WithKey(owner, "at_hz", i),
+                                                    "a frequency at_hz of " + what);
+                         }}});
+        } else {
+            ReadObject(object, owner, what + " (alpha and beta, or ratio and at_hz)",
+                       {{"alpha", false,
+                         [&](const JsonMember& m) {
+                             d.Alpha = Number(m.value, WithKey(owner, "alpha"), "alpha of " + what);
+                         }},
+                        {"beta", false, [&](const JsonMember& m) {
+                             d.Beta = Number(m.value, WithKey(owner, "beta"), "beta of " + what);
+                         }}});
+        }
+        const std::string why = DampingProblem(d);
+        if (!why.empty())
+            Fail(object.offset, owner, ReadProblem::UnusableValue, "a usable " + what, why);
+        return d;
+    }
+
+    void ReadHistories(const JsonValue& table, Model& out) {
+        if (table.kind != JsonValue::Kind::Object)
+            Fail(table.offset, {DataField::FileKey, -1, -1, -1, "", "histories"},
+                 ReadProblem::WrongType, "the load histories (an object of names)",
+                 Describe(table));
+        for (const JsonMember& m : table.members) {
+            const FieldRef field{DataField::NamedHistory, -1, -1, -1, m.key, ""};
+            const LoadHistory h = ReadHistory(m.value, field, "history " + Quoted(m.key));
+            PutNamed(m, field, [&] { out.PutHistory(m.key, h); });
+        }
+    }
+
+    LoadHistory ReadHistory(const JsonValue& object, const FieldRef& owner,
+                            const std::string& what) {
+        if (object.kind != JsonValue::Kind::Object)
+            Fail(object.offset, owner, ReadProblem::WrongType, what + " (an object)",
+                 Describe(object));
+        const JsonMember* kind = Find(object, "kind");
+        if (!kind) Missing(object, WithKey(owner, "kind"), what);
+        LoadHistory h;
+        if (kind->value.kind != JsonValue::Kind::String ||
+            !HistoryKindFromName(kind->value.text, h.Kind))
+            Fail(kind->value.offset, WithKey(owner, "kind"), ReadProblem::UnusableValue,
+                 "the kind of " + what +
+                     " (\"step\", \"rectangle\", \"half-sine\", \"triangle\" or \"table\")",
+                 Describe(kind->value));
+        std::vector<KeyRule> rules{{"kind", true, [](const JsonMember&) {}}};
+        const char* valueKey = "points";
+        if (h.Kind == HistoryKind::Step) {
+            valueKey = "rise";
+            rules.push_back({"rise", false, [&](const JsonMember& m) {
+                                 h.Rise = Number(m.value, WithKey(owner, "rise"),
+                                                 "the rise time of " + what + " in s");
+                             }});
+        } else if (h.Kind == HistoryKind::Table) {
+            rules.push_back(
+                {"points", true, [&](const JsonMember& m) {
+                     const auto& list =
+                         Array(m.value, WithKey(owner, "points"), "the points [t, f] of " + what);
+                     for (size_t i = 0; i < list.size(); ++i) {
+                         const int at = static_cast<int>(i);
+                         const auto& p = Array(list[i], WithKey(owner, "points", at),
+                                               "a point [t, f] of " + what, 2);
+                         h.Points.push_back({Number(p[0], WithKey(owner, "points", at),
+                                                    "the time of a point of " + what),
+                                             Number(p[1], WithKey(owner, "points", at),
+                                                    "the value of a point of " + what)});
+                     }
+                 }});
+        } else {
+            valueKey = "duration";
+            rules.push_back({"duration", true, [&](const JsonMember& m) {
+                                 h.Duration = Number(m.value, WithKey(owner, "duration"),
+                                                     "the duration of " + what + " in s");
+                             }});
+        }
+        ReadObject(object, owner, what, rules);
+        const std::string why = HistoryProblem(h);
+        if (!why.empty()) {
+            const JsonMember* at = Find(object, valueKey);
+            Fail(at ? at->value.offset : object.offset, WithKey(owner, valueKey),
+                 ReadProblem::UnusableValue, "a usable " + what, why);
+        }
+        return h;
+    }
+
+    void ReadGround(const JsonValue& object, Model& out) {
+        const FieldRef owner{DataField::FileKey, -1, -1, -1, "", "ground"};
+        const std::string what = "the ground motion";
+        GroundMotion g;
+        const JsonMember* direction = nullptr;
+        ReadObject(
+            object, owner, what,
+            {{"direction", true,
+              [&](const JsonMember& m) {
+                  direction = &m;
+                  const auto& v = Array(m.value, WithKey(owner, "direction"),
+                                        "the direction [dx, dy, dz] of " + what, 3);
+                  for (int c = 0; c < 3; ++c)
+                      g.Direction[c] = Number(v[c], WithKey(owner, "direction", c),
+                                              "a component of the direction of " + what);
+              }},
+             {"history", true,
+              [&](const JsonMember& m) {
+                  if (m.value.kind != JsonValue::Kind::String)
+                      Fail(m.value.offset, WithKey(owner, "history"), ReadProblem::WrongType,
+                           "the name of the history of " + what, Describe(m.value));
+                  if (out.Histories().count(m.value.text) == 0) {
+                      FieldRef field = WithKey(owner, "history");
+                      field.name = m.value.text;
+                      Fail(m.value.offset, field, ReadProblem::UnknownName,
+                           "the name of one of the file's histories for " + what,
+                           Describe(m.value));
+                  }
+                  g.History = m.value.text;
+              }},
+             {"quantity", false, [&](const JsonMember& m) {
+                  if (m.value.kind != JsonValue::Kind::String ||
+                      (m.value.text != "acceleration" && m.value.text != "displacement"))
+                      Fail(m.value.offset, WithKey(owner, "quantity"), ReadProblem::UnusableValue,
+                           "the quantity of " + what + " (\"acceleration\" or \"displacement\")",
+                           Describe(m.value));
+                  g.Quantity = m.value.text == "acceleration" ? GroundQuantity::Acceleration
+                                                              : GroundQuantity::Displacement;
+              }}});
+        try {
+            out.SetGround(g);
+        } catch (const numeric::ComputationFailure& f) {
+            Fail(direction ? direction->value.offset : object.offset, WithKey(owner, "direction"),
+                 ReadProblem::UnusableValue, "a usable direction of " + what, f.what());
+        }
+    }
+
     void ReadNodes(const JsonValue& list, Model& out) {
         const auto& nodes = Array(list, {DataField::FileKey, -1, -1, -1, "", "nodes"}, "the nodes");
         if (nodes.size() > static_cast<size_t>(kMaxCount))
@@ -529,6 +698,7 @@ class JsonModelReader {
                  "at most " + std::to_string(kMaxCount) + " nodes",
                  std::to_string(nodes.size()) + " nodes");
         out.Nodes.reserve(nodes.size());
+        histories_ = &out.Histories();
         for (size_t i = 0; i < nodes.size(); ++i)
             out.AddNode(ReadNode(nodes[i], static_cast<int>(i)));
     }
@@ -576,29 +746,48 @@ class JsonModelReader {
                              const auto& list = Array(m.value, WithKey(owner, "springs"),
                                                       "the springs of " + node, 6);
                              for (int j = 0; j < 6; ++j)
-                                 n.Springs[j] =
-                                     Number(list[j], WithKey(owner, "springs", j),
-                                            std::string("the spring of ") + kDofNames[j] +
-                                                " of " + node);
+                                 n.Springs[j] = Number(
+                                     list[j], WithKey(owner, "springs", j),
+                                     std::string("the spring of ") + kDofNames[j] + " of " + node);
                          }});
         rules.push_back({"mass", false, [&](const JsonMember& m) {
                              const FieldRef at = WithKey(owner, "mass");
                              const std::string what = "the mass of " + node;
-                             ReadObject(
-                                 m.value, at, what,
-                                 {{"weight", true,
-                                   [&](const JsonMember& w) {
-                                       n.MassWeight = Number(w.value, at, "the weight of " + what);
-                                   }},
-                                  {"inertia", false, [&](const JsonMember& j) {
-                                       const auto& list =
-                                           Array(j.value, at, "the rotary inertias of " + what, 3);
-                                       for (int k = 0; k < 3; ++k)
-                                           n.RotaryInertia[k] =
-                                               Number(list[k], WithKey(owner, "mass", k),
-                                                      "a rotary inertia of " + what);
-                                   }}});
+                             ReadObject(m.value, at, what,
+                                        {{"weight", true,
+                                          [&](const JsonMember& w) {
+                                              n.MassWeight =
+                                                  Number(w.value, at, "the weight of " + what);
+                                          }},
+                                         {"inertia", false, [&](const JsonMember& j) {
+                                              const auto& list = Array(
+                                                  j.value, at, "the rotary inertias of " + what, 3);
+                                              for (int k = 0; k < 3; ++k)
+                                                  n.RotaryInertia[k] =
+                                                      Number(list[k], WithKey(owner, "mass", k),
+                                                             "a rotary inertia of " + what);
+                                          }}});
                          }});
+        rules.push_back(
+            {"histories", false, [&](const JsonMember& m) {
+                 const auto& names = Array(m.value, WithKey(owner, "histories"),
+                                           "the load histories of " + node, 6);
+                 for (int j = 0; j < 6; ++j) {
+                     const JsonValue& h = names[j];
+                     FieldRef field{DataField::NodeKey, i, -1, j, "", "histories"};
+                     if (h.kind != JsonValue::Kind::String)
+                         Fail(h.offset, field, ReadProblem::WrongType,
+                              std::string("the name of the load history of ") + kDofNames[j] +
+                                  " of " + node + " (a text, \"\" for the step)",
+                              Describe(h));
+                     if (!h.text.empty() && histories_->count(h.text) == 0) {
+                         field.name = h.text;
+                         Fail(h.offset, field, ReadProblem::UnknownName,
+                              "the name of one of the file's histories for " + node, Describe(h));
+                     }
+                     n.History[j] = h.text;
+                 }
+             }});
         ReadObject(object, owner, node, rules);
         const ValueFault fault = FindNodeFault(n);
         if (!fault.Empty()) {
@@ -704,12 +893,19 @@ class JsonModelReader {
                              ReadReleases(m.value, WithKey(owner, "releases"), element, e);
                              releases = &m;
                          }});
+        rules.push_back(
+            {"timoshenko", false, [&](const JsonMember& m) {
+                 if (m.value.kind != JsonValue::Kind::Boolean)
+                     Fail(m.value.offset, WithKey(owner, "timoshenko"), ReadProblem::WrongType,
+                          "whether " + element + " bends as a Timoshenko member (true or false)",
+                          Describe(m.value));
+                 e.Timoshenko = m.value.boolean;
+             }});
         ReadObject(object, owner, element, rules);
         if (releases) {
             const std::string why = ReleaseFault(e);
             if (!why.empty())
-                Fail(releases->value.offset, WithKey(owner, "releases"),
-                     ReadProblem::UnusableValue,
+                Fail(releases->value.offset, WithKey(owner, "releases"), ReadProblem::UnusableValue,
                      "releases that leave " + element + " held as a member", why);
         }
         try {
@@ -735,9 +931,8 @@ class JsonModelReader {
         std::vector<KeyRule> rules;
         for (int end = 0; end < 2; ++end)
             rules.push_back({ends[end], false, [&, end](const JsonMember& m) {
-                                 const std::string what = std::string("the end forces ") +
-                                                          element + " releases at its " +
-                                                          ends[end];
+                                 const std::string what = std::string("the end forces ") + element +
+                                                          " releases at its " + ends[end];
                                  const auto& names = Array(m.value, at, what);
                                  for (size_t i = 0; i < names.size(); ++i) {
                                      const JsonValue& v = names[i];
@@ -748,13 +943,14 @@ class JsonModelReader {
                                      if (k == 6)
                                          Fail(v.offset, WithKey(at, "releases", int(i)),
                                               ReadProblem::UnusableValue,
-                                              what + " (\"N\", \"Vy\", \"Vz\", \"T\", \"My\" "
-                                                     "or \"Mz\")",
+                                              what +
+                                                  " (\"N\", \"Vy\", \"Vz\", \"T\", \"My\" "
+                                                  "or \"Mz\")",
                                               Describe(v));
                                      if (e.Released[6 * end + k])
                                          Fail(v.offset, WithKey(at, "releases", int(i)),
-                                              ReadProblem::UnusableValue,
-                                              what + ", each once", Describe(v) + " again");
+                                              ReadProblem::UnusableValue, what + ", each once",
+                                              Describe(v) + " again");
                                      e.Released[6 * end + k] = true;
                                  }
                              }});
@@ -766,32 +962,33 @@ class JsonModelReader {
         const FieldRef at{DataField::FileKey, -1, -1, -1, "", "impact"};
         const std::string what = "the dropped weight";
         DroppedWeight d;
-        ReadObject(
-            object, at, what,
-            {{"node", true,
-              [&](const JsonMember& m) {
-                  if (out.NodeCount() == 0)
-                      Fail(m.value.offset, at, ReadProblem::NoNodes,
-                           "no dropped weight, since the file has no nodes", what);
-                  d.Node = Whole(m.value, at, "the node " + what + " strikes", 0,
-                                 out.NodeCount() - 1);
-              }},
-             {"weight", true,
-              [&](const JsonMember& m) { d.Weight = Number(m.value, at, "the weight of " + what); }},
-             {"velocity", true,
-              [&](const JsonMember& m) {
-                  const auto& v = Array(m.value, at, "the velocity of " + what, 3);
-                  for (int c = 0; c < 3; ++c)
-                      d.Velocity[c] = Number(v[c], WithKey(at, "impact", c),
-                                             "a component of the velocity of " + what);
-              }},
-             {"gravity", false, [&](const JsonMember& m) {
-                  if (m.value.kind != JsonValue::Kind::Boolean)
-                      Fail(m.value.offset, at, ReadProblem::WrongType,
-                           "whether the weight of " + what + " acts (true or false)",
-                           Describe(m.value));
-                  d.Gravity = m.value.boolean;
-              }}});
+        ReadObject(object, at, what,
+                   {{"node", true,
+                     [&](const JsonMember& m) {
+                         if (out.NodeCount() == 0)
+                             Fail(m.value.offset, at, ReadProblem::NoNodes,
+                                  "no dropped weight, since the file has no nodes", what);
+                         d.Node = Whole(m.value, at, "the node " + what + " strikes", 0,
+                                        out.NodeCount() - 1);
+                     }},
+                    {"weight", true,
+                     [&](const JsonMember& m) {
+                         d.Weight = Number(m.value, at, "the weight of " + what);
+                     }},
+                    {"velocity", true,
+                     [&](const JsonMember& m) {
+                         const auto& v = Array(m.value, at, "the velocity of " + what, 3);
+                         for (int c = 0; c < 3; ++c)
+                             d.Velocity[c] = Number(v[c], WithKey(at, "impact", c),
+                                                    "a component of the velocity of " + what);
+                     }},
+                    {"gravity", false, [&](const JsonMember& m) {
+                         if (m.value.kind != JsonValue::Kind::Boolean)
+                             Fail(m.value.offset, at, ReadProblem::WrongType,
+                                  "whether the weight of " + what + " acts (true or false)",
+                                  Describe(m.value));
+                         d.Gravity = m.value.boolean;
+                     }}});
         const ValueFault fault = FindImpactFault(d, out.NodeCount());
         if (!fault.Empty()) {
             const JsonMember* m = Find(object, fault.Key);
@@ -816,6 +1013,7 @@ class JsonModelReader {
 
     const std::string& text_;
     std::string name_;
+    const std::map<std::string, LoadHistory>* histories_ = nullptr;
 };
 
 // ---- Writing ----------------------------------------------------------------------------
@@ -858,6 +1056,45 @@ std::string SectionObject(const Section& s) {
         if (!d.Optional || s.*d.Value != 0.0)
             out += std::string(", \"") + d.Key + "\": " + JsonNumber(s.*d.Value);
     return out + "}";
+}
+
+std::string DampingObject(const Damping& d) {
+    if (d.Given == Damping::Form::Ratio)
+        return "{\"ratio\": " + JsonNumber(d.Ratio) + ", \"at_hz\": [" + JsonNumber(d.AtHz[0]) +
+               ", " + JsonNumber(d.AtHz[1]) + "]}";
+    return "{\"alpha\": " + JsonNumber(d.Alpha) + ", \"beta\": " + JsonNumber(d.Beta) + "}";
+}
+
+std::string NamedMaterialObject(const Material& m) {
+    std::string out = MaterialObject(m.Young, m.Shear, m.Density);
+    if (m.Damp) out.insert(out.size() - 1, ", \"damping\": " + DampingObject(*m.Damp));
+    return out;
+}
+
+std::string HistoryObject(const LoadHistory& h) {
+    std::string out = std::string("{\"kind\": \"") + HistoryKindName(h.Kind) + "\"";
+    switch (h.Kind) {
+        case HistoryKind::Step:
+            out += ", \"rise\": " + JsonNumber(h.Rise);
+            break;
+        case HistoryKind::Table:
+            out += ", \"points\": [";
+            for (size_t i = 0; i < h.Points.size(); ++i)
+                out += (i ? ", [" : "[") + JsonNumber(h.Points[i][0]) + ", " +
+                       JsonNumber(h.Points[i][1]) + "]";
+            out += "]";
+            break;
+        default:
+            out += ", \"duration\": " + JsonNumber(h.Duration);
+            break;
+    }
+    return out + "}";
+}
+
+bool NamesHistories(const NodeRecord& n) {
+    for (const std::string& h : n.History)
+        if (!h.empty()) return true;
+    return false;
 }
 
 template <class Table, class Write>
@@ -907,13 +1144,14 @@ bool ReadJsonModel(const std::string& text, const std::string& name, Model& out,
 
 bool NeedsJson(const Model& model) {
     if (!model.Materials().empty() || !model.Sections().empty() || model.Impact()) return true;
+    if (!model.Histories().empty() || model.Ground() || model.ModelDamping()) return true;
+    for (const NodeRecord& n : model.Nodes)
+        if (NamesHistories(n) || HasSpringOrMass(n)) return true;
     for (const ElementRecord& e : model.Elements)
         if (!e.MaterialName.empty() || !e.SectionName.empty() ||
             e.CrossSection.Shape != SectionShape::Round || e.Roll != 0.0 || e.ZTowards ||
-            HasReleases(e))
+            e.Timoshenko || HasReleases(e))
             return true;
-    for (const NodeRecord& n : model.Nodes)
-        if (HasSpringOrMass(n)) return true;
     return false;
 }
 
@@ -922,10 +1160,10 @@ std::string JsonText(const Model& model) {
     s.reserve(256 + static_cast<size_t>(model.NodeCount()) * 140 + model.ElementCount() * 120);
     s += "{\n  \"format\": \"ImpactFrame\",\n  \"version\": " + std::to_string(kVersion) +
          ",\n  \"units\": \"" + kUnits + "\",\n";
-    s += "  \"materials\": " +
-         TableText(model.Materials(),
-                   [](const Material& m) { return MaterialObject(m.Young, m.Shear, m.Density); }) +
-         ",\n";
+    if (!model.Histories().empty())
+        s += "  \"histories\": " + TableText(model.Histories(), HistoryObject) + ",\n";
+    if (model.ModelDamping()) s += "  \"damping\": " + DampingObject(*model.ModelDamping()) + ",\n";
+    s += "  \"materials\": " + TableText(model.Materials(), NamedMaterialObject) + ",\n";
     s += "  \"sections\": " + TableText(model.Sections(), SectionObject) + ",\n";
     s += "  \"nodes\": [";
     for (int i = 0; i < model.NodeCount(); ++i) {
@@ -951,6 +1189,11 @@ std::string JsonText(const Model& model) {
                      JsonNumber(n.RotaryInertia[1]) + ", " + JsonNumber(n.RotaryInertia[2]) + "]";
             s += "}";
         }
+        if (NamesHistories(n)) {
+            s += ", \"histories\": [";
+            for (int j = 0; j < 6; ++j) s += (j ? ", " : "") + JsonString(n.History[j]);
+            s += "]";
+        }
         s += "}";
     }
     s += model.NodeCount() ? "\n  ],\n" : "],\n";
@@ -971,6 +1214,7 @@ std::string JsonText(const Model& model) {
             s += ", \"z_towards\": [" + JsonNumber(v[0]) + ", " + JsonNumber(v[1]) + ", " +
                  JsonNumber(v[2]) + "]";
         }
+        if (e.Timoshenko) s += ", \"timoshenko\": true";
         if (HasReleases(e)) {
             const char* const ends[2] = {"start", "end"};
             std::string list;
@@ -978,7 +1222,8 @@ std::string JsonText(const Model& model) {
                 std::string names;
                 for (int c = 0; c < 6; ++c)
                     if (e.Released[6 * end + c])
-                        names += (names.empty() ? "\"" : ", \"") + std::string(ReleaseName(c)) + "\"";
+                        names +=
+                            (names.empty() ? "\"" : ", \"") + std::string(ReleaseName(c)) + "\"";
                 if (!names.empty())
                     list += (list.empty() ? "\"" : ", \"") + std::string(ends[end]) + "\": [" +
                             names + "]";
@@ -988,6 +1233,13 @@ std::string JsonText(const Model& model) {
         s += "}";
     }
     s += model.ElementCount() ? "\n  ]" : "]";
+    if (const auto& g = model.Ground()) {
+        s += ",\n  \"ground\": {\"direction\": [" + JsonNumber(g->Direction[0]) + ", " +
+             JsonNumber(g->Direction[1]) + ", " + JsonNumber(g->Direction[2]) +
+             "], \"history\": " + JsonString(g->History) + ", \"quantity\": \"" +
+             (g->Quantity == GroundQuantity::Acceleration ? "acceleration" : "displacement") +
+             "\"}";
+    }
     if (const auto& d = model.Impact()) {
         s += ",\n  \"impact\": {\"node\": " + std::to_string(d->Node) +
              ", \"weight\": " + JsonNumber(d->Weight) + ", \"velocity\": [" +

@@ -12,8 +12,9 @@ namespace fem::detail {
 bool ReadJsonModel(const std::string& text, const std::string& name, Model& out,
                    DataFileError& error);
 
-// True when the model needs version 2: named materials or sections, an element that
-// refers to one, a section other than round, a roll or a z_towards.
+// True when the model needs version 2: named materials, sections or load histories, an
+// element that refers to one, a section other than round, a roll, a z_towards or a
+// Timoshenko member, a node that names a history, a ground motion or the model's damping.
 bool NeedsJson(const Model& model);
 
 // The version 2 text of a model whose values are all finite.

@@ -16,6 +16,13 @@ bool Finite(double x) {
 
 }  // namespace
 
+std::array<double, 3> GroundUnitDirection(const GroundMotion& ground) {
+    const std::array<double, 3>& d = ground.Direction;
+    const double length = std::hypot(std::hypot(d[0], d[1]), d[2]);
+    if (!(length > 0.0) || !std::isfinite(length)) return d;
+    return {d[0] / length, d[1] / length, d[2] / length};
+}
+
 const char* HistoryKindName(HistoryKind kind) {
     return kNames[static_cast<int>(kind)];
 }

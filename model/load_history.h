@@ -32,6 +32,24 @@ struct LoadHistory {
 const char* HistoryKindName(HistoryKind kind);
 bool HistoryKindFromName(const std::string& name, HistoryKind& kind);
 
+// Motion of the ground: every fixed ("u") translational dof moves along Direction (kept
+// as given; GroundUnitDirection scales it to length 1) by the history, taken as the ground's
+// acceleration (mm/s^2) or its displacement (mm), in the impact analysis only.
+enum class GroundQuantity { Acceleration, Displacement };
+struct GroundMotion {
+    std::array<double, 3> Direction{};
+    std::string History;  // the name of one of the model's histories
+    GroundQuantity Quantity = GroundQuantity::Acceleration;
+
+    bool operator==(const GroundMotion& o) const {
+        return Direction == o.Direction && History == o.History && Quantity == o.Quantity;
+    }
+};
+
+// The ground motion's direction scaled to length 1 (a direction of no length or not
+// finite stays as it is; the model refuses such a direction).
+std::array<double, 3> GroundUnitDirection(const GroundMotion& ground);
+
 // Why the history cannot be used ("" when it can), naming the value: a rise below 0, a
 // duration not above 0, a table without points, with times below 0 or not ascending,
 // any value that is not a finite number.

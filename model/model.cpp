@@ -53,7 +53,7 @@ std::string ReleaseFault(const ElementRecord& e) {
     // (1, 0, 1, 0) and a turn (0, 1, L, 1) of (v1, theta1, v2, theta2). The plane holds
     // when no combination of them vanishes on the dofs kept: both deflections kept, or
     // a deflection and a rotation kept.
-    for (const auto [k, m] : {std::pair<int, int>{1, 5}, std::pair<int, int>{2, 4}}) {
+    for (const auto& [k, m] : {std::pair<int, int>{1, 5}, std::pair<int, int>{2, 4}}) {
         const bool keepV1 = !r[k], keepT1 = !r[m], keepV2 = !r[6 + k], keepT2 = !r[6 + m];
         const bool holds = (keepV1 && keepV2) || ((keepV1 || keepV2) && (keepT1 || keepT2));
         if (!holds)
@@ -77,42 +77,61 @@ std::string NumberShown(double x) {
     return numeric::FormatGeneral(x, 15, numeric::ExponentLetter::Lower);
 }
 
+ValueFault Fault(const std::string& key, const std::string& reason, FaultKind kind, double value) {
+    ValueFault f;
+    f.Key = key;
+    f.Reason = reason;
+    f.Kind = std::isfinite(value) ? kind : FaultKind::NotFinite;
+    f.Value = value;
+    return f;
+}
+
 }  // namespace
 
 ValueFault FindNodeFault(const NodeRecord& n) {
     for (const double k : n.Springs)
         if (!(k >= 0.0) || !std::isfinite(k))
-            return {"springs", "a spring stiffness must be 0 or a positive number, not " +
-                                   NumberShown(k)};
+            return Fault("springs",
+                         "a spring stiffness must be 0 or a positive number, not " + NumberShown(k),
+                         FaultKind::Negative, k);
     if (!(n.MassWeight >= 0.0) || !std::isfinite(n.MassWeight))
-        return {"mass", "a weight must be 0 or a positive number, not " + NumberShown(n.MassWeight)};
+        return Fault("mass",
+                     "a weight must be 0 or a positive number, not " + NumberShown(n.MassWeight),
+                     FaultKind::Negative, n.MassWeight);
     for (const double j : n.RotaryInertia)
         if (!(j >= 0.0) || !std::isfinite(j))
-            return {"mass", "a rotary inertia must be 0 or a positive number, not " +
-                                NumberShown(j)};
+            return Fault("mass",
+                         "a rotary inertia must be 0 or a positive number, not " + NumberShown(j),
+                         FaultKind::Negative, j);
     return {};
 }
 
 ValueFault FindImpactFault(const DroppedWeight& d, int nodeCount) {
     if (d.Node < 0 || d.Node >= nodeCount)
-        return {"node", "the dropped weight strikes node " + std::to_string(d.Node) +
-                            ", which does not exist"};
+        return Fault(
+            "node",
+            "the dropped weight strikes node " + std::to_string(d.Node) + ", which does not exist",
+            FaultKind::Exceeds, d.Node);
     if (!(d.Weight > 0.0) || !std::isfinite(d.Weight))
-        return {"weight",
-                "the dropped weight must be a positive number, not " + NumberShown(d.Weight)};
+        return Fault("weight",
+                     "the dropped weight must be a positive number, not " + NumberShown(d.Weight),
+                     FaultKind::NotPositive, d.Weight);
     double speed = 0.0;
     for (const double v : d.Velocity) {
         if (!std::isfinite(v))
-            return {"velocity", "the velocity of the dropped weight must be finite, not " +
-                                    NumberShown(v)};
+            return Fault("velocity",
+                         "the velocity of the dropped weight must be finite, not " + NumberShown(v),
+                         FaultKind::NotFinite, v);
         speed = std::max(speed, std::fabs(v));
     }
-    if (speed == 0.0) return {"velocity", "the dropped weight needs a velocity other than 0"};
+    if (speed == 0.0)
+        return Fault("velocity", "the dropped weight needs a velocity other than 0",
+                     FaultKind::NotPositive, 0.0);
     return {};
 }
 
 bool SameMaterial(const Material& a, const Material& b) {
-    return a.Young == b.Young && a.Shear == b.Shear && a.Density == b.Density;
+    return a.Young == b.Young && a.Shear == b.Shear && a.Density == b.Density && a.Damp == b.Damp;
 }
 
 ValueFault FindMaterialFault(const Material& m) {
@@ -121,10 +140,25 @@ ValueFault FindMaterialFault(const Material& m) {
     const char* const meanings[] = {"Young's modulus E", "the shear modulus G", "the density"};
     for (int k = 0; k < 3; ++k) {
         const double v = values[k].second;
-        if (!(v > 0.0) || !std::isfinite(v))
-            return {values[k].first,
-                    std::string(meanings[k]) + " must be a positive number, not " +
-                        numeric::FormatGeneral(v, 15, numeric::ExponentLetter::Lower)};
+        if (!(v > 0.0) || !std::isfinite(v)) {
+            ValueFault f;
+            f.Key = values[k].first;
+            f.Reason = std::string(meanings[k]) + " must be a positive number, not " +
+                       numeric::FormatGeneral(v, 15, numeric::ExponentLetter::Lower);
+            f.Kind = std::isfinite(v) ? FaultKind::NotPositive : FaultKind::NotFinite;
+            f.Value = v;
+            return f;
+        }
+    }
+    if (m.Damp) {
+        const std::string why = DampingProblem(*m.Damp);
+        if (!why.empty()) {
+            ValueFault f;
+            f.Key = "damping";
+            f.Reason = "the damping: " + why;
+            f.Kind = FaultKind::NotPositive;
+            return f;
+        }
     }
     return {};
 }
@@ -183,8 +217,7 @@ void BuildElementAxes(ElementRecord& e) {
             throw ComputationFailure(numeric::kInvalidArgument,
                                      "roll and z_towards cannot both turn an element");
     }
-    const SectionShape shape = e.CrossSection.Shape;
-    if (shape != SectionShape::Round && shape != SectionShape::Tube) {
+    if (IsOriented(e.CrossSection.Shape)) {
         if (e.ZTowards) {
             if (!AimLocalZ(*e.ZTowards, R))
                 throw ComputationFailure(numeric::kInvalidArgument,
@@ -258,6 +291,12 @@ void UpdateElement(ElementRecord& e, const Vec3& a, const Vec3& b) {
         Usable(r.ShearAreaZ, "the shear area Az");
     if (const std::string why = ReleaseFault(r); !why.empty())
         throw ComputationFailure(numeric::kInvalidArgument, why);
+    if (r.Timoshenko) {
+        Usable(r.Density * r.Iz / kGravity, "the rotary inertia per length about local z");
+        Usable(r.Density * r.Iy / kGravity, "the rotary inertia per length about local y");
+        if (r.ShearAreaY != 0.0) Usable(r.Shear * r.ShearAreaY, "the shear stiffness G Ay");
+        if (r.ShearAreaZ != 0.0) Usable(r.Shear * r.ShearAreaZ, "the shear stiffness G Az");
+    }
 
     BuildElementAxes(r);
     e = r;
@@ -281,6 +320,9 @@ void Model::ClearModel() {
     materials_.clear();
     sections_.clear();
     impact_.reset();
+    histories_.clear();
+    ground_.reset();
+    damping_.reset();
 }
 
 void Model::CheckNode(int i) const {
@@ -314,11 +356,19 @@ void CheckNodeValues(const NodeRecord& n) {
 
 }  // namespace
 
+void Model::CheckHistories(const NodeRecord& n) const {
+    for (const std::string& name : n.History)
+        if (!name.empty() && histories_.count(name) == 0)
+            throw ComputationFailure(numeric::kOutOfRange,
+                                     "history \"" + name + "\" does not exist");
+}
+
 void Model::AddNode(const NodeRecord& n) {
     CheckNodeValues(n);
     if (NodeCount() >= kMaxCount)
         throw ComputationFailure(numeric::kOverflow,
                                  "too many nodes (at most " + std::to_string(kMaxCount) + ")");
+    CheckHistories(n);
     Nodes.push_back(n);
     Touch();
 }
@@ -326,6 +376,7 @@ void Model::AddNode(const NodeRecord& n) {
 void Model::PutNode(int i, const NodeRecord& n) {
     CheckNode(i);
     CheckNodeValues(n);
+    CheckHistories(n);
     // Refresh the attached elements on copies first, so that a node position that
     // makes an element degenerate is refused as a whole.
     std::vector<std::pair<int, ElementRecord>> updated;
@@ -423,22 +474,37 @@ bool IsUtf8(const std::string& s) {
 
 // Refuses names that files and lists could not show as they are.
 void CheckName(const std::string& name, const char* what) {
-    std::string why;
-    if (name.empty())
-        why = "is empty";
-    else if (name.size() > 200)
-        why = "is longer than 200 bytes";
-    else if (!IsUtf8(name))
-        why = "is not UTF-8 text";
-    for (char c : name)
-        if (why.empty() && (static_cast<unsigned char>(c) < 0x20 || c == 0x7F))
+    const char* why = nullptr;
+    switch (FindNameFault(name)) {
+        case NameFault::None:
+            return;
+        case NameFault::Empty:
+            why = "is empty";
+            break;
+        case NameFault::TooLong:
+            why = "is longer than 200 bytes";
+            break;
+        case NameFault::NotUtf8:
+            why = "is not UTF-8 text";
+            break;
+        case NameFault::ControlCharacter:
             why = "holds a control character";
-    if (!why.empty())
-        throw ComputationFailure(numeric::kInvalidArgument,
-                                 std::string("the name of a ") + what + " " + why);
+            break;
+    }
+    throw ComputationFailure(numeric::kInvalidArgument,
+                             std::string("the name of a ") + what + " " + why);
 }
 
 }  // namespace
+
+NameFault FindNameFault(const std::string& name) {
+    if (name.empty()) return NameFault::Empty;
+    if (name.size() > static_cast<size_t>(kMaxNameBytes)) return NameFault::TooLong;
+    if (!IsUtf8(name)) return NameFault::NotUtf8;
+    for (char c : name)
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) return NameFault::ControlCharacter;
+    return NameFault::None;
+}
 
 template <class Change>
 void Model::ChangeElements(Change change) {
@@ -584,6 +650,99 @@ void Model::SetImpact(const std::optional<DroppedWeight>& impact) {
     Touch();
 }
 
+void Model::PutHistory(const std::string& name, const LoadHistory& h) {
+    CheckName(name, "history");
+    const std::string why = HistoryProblem(h);
+    if (!why.empty())
+        throw ComputationFailure(numeric::kInvalidArgument, "history \"" + name + "\": " + why);
+    histories_[name] = h;
+    Touch();
+}
+
+void Model::DeleteHistory(const std::string& name) {
+    if (histories_.count(name) == 0)
+        throw ComputationFailure(numeric::kOutOfRange, "history \"" + name + "\" does not exist");
+    for (int i = 0; i < NodeCount(); ++i)
+        for (const std::string& h : Nodes[i].History)
+            if (h == name)
+                throw ComputationFailure(
+                    numeric::kInvalidArgument,
+                    "history \"" + name + "\" is used by node " + std::to_string(i));
+    if (ground_ && ground_->History == name)
+        throw ComputationFailure(numeric::kInvalidArgument,
+                                 "history \"" + name + "\" is used by the ground motion");
+    histories_.erase(name);
+    Touch();
+}
+
+void Model::RenameHistory(const std::string& from, const std::string& to) {
+    const auto found = histories_.find(from);
+    if (found == histories_.end())
+        throw ComputationFailure(numeric::kOutOfRange, "history \"" + from + "\" does not exist");
+    if (from == to) return;
+    CheckName(to, "history");
+    if (histories_.count(to) != 0)
+        throw ComputationFailure(numeric::kInvalidArgument,
+                                 "history \"" + to + "\" exists already");
+    std::map<std::string, LoadHistory> renamed = histories_;
+    renamed.emplace(to, found->second);
+    renamed.erase(from);
+    histories_.swap(renamed);
+    for (NodeRecord& n : Nodes)
+        for (std::string& h : n.History)
+            if (h == from) h = to;
+    if (ground_ && ground_->History == from) ground_->History = to;
+    Touch();
+}
+
+void Model::SetGround(const std::optional<GroundMotion>& ground) {
+    if (!ground) {
+        ground_.reset();
+        Touch();
+        return;
+    }
+    const GroundMotion& g = *ground;
+    if (histories_.count(g.History) == 0)
+        throw ComputationFailure(numeric::kOutOfRange,
+                                 "history \"" + g.History + "\" does not exist");
+    double length = 0.0;
+    for (const double c : g.Direction) {
+        if (!std::isfinite(c))
+            throw ComputationFailure(numeric::kInvalidArgument,
+                                     "the direction of the ground motion is not finite");
+        length = std::hypot(length, c);
+    }
+    if (!(length > 0.0) || !std::isfinite(length))
+        throw ComputationFailure(numeric::kInvalidArgument,
+                                 "the direction of the ground motion has no length");
+    ground_ = g;
+    Touch();
+}
+
+void Model::SetModelDamping(const std::optional<Damping>& damping) {
+    if (damping) {
+        const std::string why = DampingProblem(*damping);
+        if (!why.empty())
+            throw ComputationFailure(numeric::kInvalidArgument, "the damping: " + why);
+    }
+    damping_ = damping;
+    Touch();
+}
+
+RayleighCoefficients Model::DampingOf(const ElementRecord& e) const {
+    if (!e.MaterialName.empty()) {
+        const auto m = materials_.find(e.MaterialName);
+        if (m != materials_.end() && m->second.Damp) return RayleighOf(*m->second.Damp);
+    }
+    return damping_ ? RayleighOf(*damping_) : RayleighCoefficients{};
+}
+
+bool Model::Damped() const {
+    for (const ElementRecord& e : Elements)
+        if (!DampingOf(e).None()) return true;
+    return false;
+}
+
 double Model::NodeDistance(int a, int b) const {
     CheckNode(a);
     CheckNode(b);
@@ -591,6 +750,26 @@ double Model::NodeDistance(int a, int b) const {
     const Vec3& q = Nodes[b].Coord;
     return std::sqrt((p[0] - q[0]) * (p[0] - q[0]) + (p[1] - q[1]) * (p[1] - q[1]) +
                      (p[2] - q[2]) * (p[2] - q[2]));
+}
+
+int UseTimoshenkoWhereShearAreas(Model& model) {
+    // Checked on copies first, so that an element that cannot take it leaves all as they were.
+    std::vector<std::pair<int, ElementRecord>> changed;
+    int on = 0;
+    for (int k = 0; k < model.ElementCount(); ++k) {
+        const ElementRecord& e = model.Elements[k];
+        if (!e.Timoshenko && (e.ShearAreaY > 0.0 || e.ShearAreaZ > 0.0)) {
+            ElementRecord copy = e;
+            copy.Timoshenko = true;
+            fem::UpdateElement(copy, model.Nodes[e.EndNode[0]].Coord,
+                               model.Nodes[e.EndNode[1]].Coord);
+            changed.emplace_back(k, std::move(copy));
+        }
+        if (e.Timoshenko) ++on;
+    }
+    for (auto& [k, e] : changed) model.Elements[k] = std::move(e);
+    if (!changed.empty()) model.Touch();
+    return on + static_cast<int>(changed.size());
 }
 
 }  // namespace fem

@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "model/damping.h"
+#include "model/load_history.h"
 #include "model/local_axes.h"
 #include "model/section.h"
 #include "numeric/complex.h"
@@ -38,6 +40,9 @@ struct NodeRecord {
     // by kGravity, as the bars' density does.
     double MassWeight = 0.0;
     std::array<double, 3> RotaryInertia{};
+    // Of a "pf" dof: the name of its load history, or "" for the step with the run's rise
+    // time. Ignored on other dofs.
+    std::array<std::string, 6> History{};
 };
 // Whether the node holds a spring, a weight or a rotary inertia.
 bool HasSpringOrMass(const NodeRecord& n);
@@ -65,11 +70,26 @@ struct Material {
     double Young = 0.0;    // E, kgf/mm^2
     double Shear = 0.0;    // G, kgf/mm^2
     double Density = 0.0;  // kgf/mm^3
+    // Its own damping; none: the model's (Model::ModelDamping), if any.
+    std::optional<fem::Damping> Damp{};
 };
 bool SameMaterial(const Material& a, const Material& b);
 // Refuses moduli and densities that are not positive finite numbers (key "E", "G" or
-// "density").
+// "density"; kind NotFinite or NotPositive), and a damping that cannot be used (key
+// "damping").
 ValueFault FindMaterialFault(const Material& m);
+
+// Why a name cannot name a material or a section: names that files and lists could not
+// show as they are.
+enum class NameFault {
+    None,
+    Empty,
+    TooLong,           // longer than kMaxNameBytes
+    NotUtf8,           // not well-formed UTF-8
+    ControlCharacter,  // holds a character below U+0020 or U+007F
+};
+inline constexpr int kMaxNameBytes = 200;
+NameFault FindNameFault(const std::string& name);
 
 struct ElementRecord {
     std::array<int, 2> EndNode{0, 1};
@@ -92,6 +112,10 @@ struct ElementRecord {
     // released end force is zero and the member's end moves on its own in that
     // component. Releases that leave the member free to move as a rigid body are refused.
     std::array<bool, 12> Released{};
+    // Timoshenko's theory in both bending planes: shear deformation where the section has
+    // a shear area (ShearAreaY for deflection along local y, ShearAreaZ along local z) and
+    // the rotary inertia of the section; false: Euler-Bernoulli bending.
+    bool Timoshenko = false;
     double Length = 0.0;
     Vec3 AxisCos{};
     double Area = 0.0;
@@ -151,7 +175,8 @@ class Model {
     // Marks a change made directly to Nodes or Elements.
     void Touch();
 
-    void ClearModel();  // nodes, elements, materials, sections and the dropped weight
+    // Nodes, elements, materials, sections, histories, ground, damping, dropped weight.
+    void ClearModel();
     [[nodiscard]] NodeRecord GetNode(int i) const;
     [[nodiscard]] ElementRecord GetElement(int i) const;
 
@@ -170,8 +195,8 @@ class Model {
     // of its nodes.
     void UpdateElement(ElementRecord& e) const;
 
-    // Named materials and sections, ordered by name. A name is refused when it is empty,
-    // longer than 200 bytes, not UTF-8 or holds a control character.
+    // Named materials and sections, ordered by name. A name is refused when it has a
+    // NameFault.
     [[nodiscard]] const std::map<std::string, Material>& Materials() const { return materials_; }
     [[nodiscard]] const std::map<std::string, Section>& Sections() const { return sections_; }
     // Adds the named material or section, or changes it and every element that refers to
@@ -191,6 +216,32 @@ class Model {
     // FindImpactFault finds.
     [[nodiscard]] const std::optional<DroppedWeight>& Impact() const { return impact_; }
     void SetImpact(const std::optional<DroppedWeight>& impact);
+    // Named load histories, ordered by name (names as for materials). A node's History
+    // and the ground motion refer to them; AddNode and PutNode refuse a name the model
+    // does not have.
+    [[nodiscard]] const std::map<std::string, LoadHistory>& Histories() const { return histories_; }
+    // Adds or changes the named history (refused when HistoryProblem finds a fault).
+    void PutHistory(const std::string& name, const LoadHistory& h);
+    // Refused while a node or the ground motion refers to it.
+    void DeleteHistory(const std::string& name);
+    // In the nodes and the ground motion too; refused when the new name is taken.
+    void RenameHistory(const std::string& from, const std::string& to);
+
+    // The motion of the ground, or none. Refused when its history does not exist, its
+    // direction is not a finite vector of some length (kept as given).
+    [[nodiscard]] const std::optional<GroundMotion>& Ground() const { return ground_; }
+    void SetGround(const std::optional<GroundMotion>& ground);
+
+    // The damping of every element whose material has none of its own (elements with
+    // their own material values included), or none. Refused when DampingProblem finds a
+    // fault.
+    [[nodiscard]] const std::optional<Damping>& ModelDamping() const { return damping_; }
+    void SetModelDamping(const std::optional<Damping>& damping);
+    // The Rayleigh coefficients of element e: its named material's damping, else the
+    // model's, else none.
+    [[nodiscard]] RayleighCoefficients DampingOf(const ElementRecord& e) const;
+    // Whether any element is damped.
+    [[nodiscard]] bool Damped() const;
 
     // Read in place by the analysis and the drawing.
     std::vector<NodeRecord> Nodes;
@@ -199,6 +250,7 @@ class Model {
   private:
     void CheckNode(int i) const;
     void CheckElement(int i) const;
+    void CheckHistories(const NodeRecord& n) const;
     // Refreshes, all or none, the elements for which `change` returns true after changing
     // a copy of them.
     template <class Change>
@@ -207,9 +259,18 @@ class Model {
     std::map<std::string, Material> materials_;
     std::map<std::string, Section> sections_;
     std::optional<DroppedWeight> impact_;
+    std::map<std::string, LoadHistory> histories_;
+    std::optional<GroundMotion> ground_;
+    std::optional<Damping> damping_;
 
     std::uint64_t revision_ = NewRevision();
     static std::uint64_t NewRevision();
 };
+
+// Turns Timoshenko on for every element whose section has a shear area (Ay or Az above
+// 0), as impactframe-cli --timoshenko does; returns how many elements have it on
+// afterwards. Raises numeric::ComputationFailure, changing nothing, when an element
+// cannot take it (UpdateElement).
+int UseTimoshenkoWhereShearAreas(Model& model);
 
 }  // namespace fem

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 #include "numeric/constants.h"
 #include "numeric/numbertext.h"
@@ -49,6 +50,18 @@ constexpr const char* kShapeNames[] = {"round", "tube", "rectangle", "box", "I",
 
 std::string Number(double x) {
     return numeric::FormatGeneral(x, 15, numeric::ExponentLetter::Lower);
+}
+
+ValueFault Fault(std::string key, std::string reason, FaultKind kind, double value,
+                 std::string bound = {}, double limit = 0.0) {
+    ValueFault f;
+    f.Key = std::move(key);
+    f.Reason = std::move(reason);
+    f.Kind = kind;
+    f.Value = value;
+    f.Bound = std::move(bound);
+    f.Limit = limit;
+    return f;
 }
 
 bool Normal(double x) {
@@ -115,6 +128,10 @@ SectionDimensions DimensionsOf(SectionShape shape) {
     return List(kGeneral);
 }
 
+bool IsOriented(SectionShape shape) {
+    return shape != SectionShape::Round && shape != SectionShape::Tube;
+}
+
 const char* ShapeName(SectionShape shape) {
     return kShapeNames[static_cast<int>(shape)];
 }
@@ -133,17 +150,23 @@ ValueFault FindSectionFault(const Section& s) {
     for (const SectionDimension& d : DimensionsOf(s.Shape)) {
         const double v = s.*d.Value;
         if (!std::isfinite(v))
-            return {d.Key, std::string(d.Meaning) + " " + d.Key + " of a " + shape +
-                               " section is not a finite number (" + Number(v) + ")"};
+            return Fault(d.Key,
+                         std::string(d.Meaning) + " " + d.Key + " of a " + shape +
+                             " section is not a finite number (" + Number(v) + ")",
+                         FaultKind::NotFinite, v);
         if (d.Optional ? v < 0.0 : !(v > 0.0))
-            return {d.Key, std::string(d.Meaning) + " " + d.Key + " of a " + shape +
-                               " section must be " + (d.Optional ? "0 or more" : "positive") +
-                               ", not " + Number(v)};
+            return Fault(d.Key,
+                         std::string(d.Meaning) + " " + d.Key + " of a " + shape +
+                             " section must be " + (d.Optional ? "0 or more" : "positive") +
+                             ", not " + Number(v),
+                         d.Optional ? FaultKind::Negative : FaultKind::NotPositive, v);
     }
     auto tooThick = [&](const char* key, const char* rule, double t, double limit) {
-        return ValueFault{key, std::string("the ") + shape + " section's " + key +
-                                   " must be less than " + rule + " (" + key + " = " + Number(t) +
-                                   ", " + rule + " = " + Number(limit) + ")"};
+        return Fault(key,
+                     std::string("the ") + shape + " section's " + key + " must be less than " +
+                         rule + " (" + key + " = " + Number(t) + ", " + rule + " = " +
+                         Number(limit) + ")",
+                     FaultKind::NotBelow, t, rule, limit);
     };
     switch (s.Shape) {
         case SectionShape::Tube:
@@ -158,24 +181,34 @@ ValueFault FindSectionFault(const Section& s) {
             if (s.FlangeThickness >= s.Height / 2)
                 return tooThick("tf", "h/2", s.FlangeThickness, s.Height / 2);
             if (s.WebThickness > s.Width)
-                return ValueFault{
-                    "tw", "the I section's tw must not exceed b (tw = " + Number(s.WebThickness) +
-                              ", b = " + Number(s.Width) + ")"};
+                return Fault("tw",
+                             "the I section's tw must not exceed b (tw = " +
+                                 Number(s.WebThickness) + ", b = " + Number(s.Width) + ")",
+                             FaultKind::Exceeds, s.WebThickness, "b", s.Width);
             break;
         default:
             break;
     }
     const SectionProperties p = PropertiesOf(s);
-    const std::pair<const char*, double> derived[] = {{"the area A", p.Area},
-                                                      {"the second moment Iy", p.Iy},
-                                                      {"the second moment Iz", p.Iz},
-                                                      {"the torsion constant J", p.J},
-                                                      {"the polar moment Iy + Iz", p.PolarMoment}};
-    for (const auto& [name, value] : derived)
-        if (!Normal(value))
-            return {"", std::string(name) + " of the " + shape + " section " +
-                            (std::isfinite(value) ? "vanishes (" : "overflows (") + Number(value) +
-                            ")"};
+    const struct {
+        const char* name;
+        const char* key;
+        double value;
+    } derived[] = {{"the area A", "A", p.Area},
+                   {"the second moment Iy", "Iy", p.Iy},
+                   {"the second moment Iz", "Iz", p.Iz},
+                   {"the torsion constant J", "J", p.J},
+                   {"the polar moment Iy + Iz", "Iy + Iz", p.PolarMoment}};
+    for (const auto& [name, key, value] : derived)
+        if (!Normal(value)) {
+            const bool finite = std::isfinite(value);
+            ValueFault f = Fault("",
+                                 std::string(name) + " of the " + shape + " section " +
+                                     (finite ? "vanishes (" : "overflows (") + Number(value) + ")",
+                                 finite ? FaultKind::Vanishes : FaultKind::Overflows, value);
+            f.Property = key;
+            return f;
+        }
     return {};
 }
 

@@ -53,6 +53,10 @@ struct SectionDimensions {
 // The dimensions of a shape in the order the data file writes them.
 SectionDimensions DimensionsOf(SectionShape shape);
 
+// Whether a member of this shape has an orientation about its axis: false for round bars
+// and tubes, which are the same in every direction and ignore Roll and ZTowards.
+bool IsOriented(SectionShape shape);
+
 // "round", "tube", "rectangle", "box", "I", "general".
 const char* ShapeName(SectionShape shape);
 // The shape of a name of ShapeName (exactly as written there); false for any other text.
@@ -67,11 +71,29 @@ struct SectionProperties {
     double Radius = 0.0;       // d / 2 of a round bar or a tube, else 0
 };
 
+// What kind of fault a value has, so that each window can say it in its own words.
+enum class FaultKind {
+    None,
+    NotFinite,    // Value is not a finite number
+    NotPositive,  // Value must be above 0
+    Negative,     // Value must be 0 or more (an optional value)
+    NotBelow,     // Value must be less than Bound (Limit)
+    Exceeds,      // Value must not exceed Bound (Limit)
+    Vanishes,     // the derived Property falls below the smallest normal double (Value)
+    Overflows,    // the derived Property is not finite (Value)
+};
+
 // What is wrong with a value of a section or a material: the key of the value at fault
-// (empty when the fault lies in several together) and an English sentence naming it.
+// (empty when the fault lies in several together) and an English sentence naming it,
+// with the kind and the numbers of the fault.
 struct ValueFault {
     std::string Key;
     std::string Reason;
+    FaultKind Kind = FaultKind::None;
+    double Value = 0.0;    // the value at fault, or the derived property's
+    std::string Bound;     // NotBelow, Exceeds: what the value must stay under ("d/2", "b")
+    double Limit = 0.0;    // and its value
+    std::string Property;  // Vanishes, Overflows: "A", "Iy", "Iz", "J" or "Iy + Iz"
     [[nodiscard]] bool Empty() const { return Reason.empty(); }
 };
 // Refuses dimensions no section can have (not finite, not positive, a tube's t >= d/2, a

@@ -1,17 +1,22 @@
 // analyse(), modes() and their results in the Python module.
+#include <pybind11/complex.h>
 #include <pybind11/numpy.h>
 #include <pybind11/pybind11.h>
 #include <pybind11/stl.h>
 
 #include <cmath>
+#include <complex>
 #include <cstddef>
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
+#include "analysis/frequency_response.h"
 #include "analysis/histories.h"
 #include "analysis/modes.h"
 #include "analysis/run_analysis.h"
+#include "numeric/failure.h"
 #include "python/arrays.h"
 #include "python/bindings.h"
 #include "python/callbacks.h"
@@ -53,7 +58,7 @@ py::object NoneIfNegative(int value) {
 }
 
 // Raises AnalysisError for an outcome that is not complete, worded as impactframe-cli
-// words it; solution is "dynamic", "static" or "modes".
+// words it; solution is "dynamic", "static", "modes" or "frequency response".
 void RaiseUnlessComplete(const fem::Outcome& outcome, const char* solution) {
     if (outcome.Complete()) return;
     const std::string solutionName = solution;
@@ -61,6 +66,8 @@ void RaiseUnlessComplete(const fem::Outcome& outcome, const char* solution) {
     if (solutionName == "modes") {
         message = "natural frequencies: " + message;
         if (!outcome.Detail.empty()) message += " (" + outcome.Detail + ")";
+    } else if (solutionName == "frequency response") {
+        message = solutionName + ": " + message;
     } else if (outcome.Kind != fem::OutcomeKind::WouldNotFit) {
         message = solutionName + " solution: " + message;
     }
@@ -97,9 +104,16 @@ fem::ForceAxes AxesOf(const std::string& axes) {
     throw py::value_error("axes is 'element' or 'global', not '" + axes + "'");
 }
 
-void CheckQuantity(const std::string& quantity) {
-    if (quantity != "displacement")
-        throw py::value_error("quantity is 'displacement', not '" + quantity + "'");
+fem::ResponseQuantity QuantityOf(const std::string& quantity) {
+    if (quantity == "displacement") return fem::ResponseQuantity::Displacement;
+    if (quantity == "velocity") return fem::ResponseQuantity::Velocity;
+    if (quantity == "acceleration") return fem::ResponseQuantity::Acceleration;
+    throw py::value_error("quantity is 'displacement', 'velocity' or 'acceleration', not '" +
+                          quantity + "'");
+}
+
+fem::GroundFrame FrameOf(bool relative) {
+    return relative ? fem::GroundFrame::RelativeToGround : fem::GroundFrame::Absolute;
 }
 
 // Which of the histories a script asked for.
@@ -133,12 +147,13 @@ numeric::RealMatrix Take(fem::HistoryResult&& h, Part part) {
     return {};
 }
 
-py::array_t<double> NodeHistory(const ScriptAnalysis& a, int node, Part part) {
+py::array_t<double> NodeHistory(const ScriptAnalysis& a, int node, fem::ResponseQuantity quantity,
+                                fem::GroundFrame frame, Part part) {
     CheckIndex(node, a.Structure().NodeCount(), "node");
     numeric::RealMatrix m;
     {
         py::gil_scoped_release release;
-        m = Take(fem::NodeDisplacementHistory(*a.impact, node, *a.inverse), part);
+        m = Take(fem::NodeResponseHistory(*a.impact, node, quantity, frame, *a.inverse), part);
     }
     return TimeByComponent(std::move(m));
 }
@@ -164,8 +179,24 @@ py::array_t<double> ImpactHistory(const ScriptAnalysis& a, Part part) {
     return TimeByComponent(std::move(m));
 }
 
+// The script's model, with Timoshenko on for every member with a shear area when asked
+// for (as impactframe-cli --timoshenko): a copy, since another thread may change the
+// script's model while the engine runs.
+fem::Model ModelToSolve(const ScriptModel& script, bool timoshenko) {
+    fem::Model model = script.model;
+    if (timoshenko) {
+        try {
+            fem::UseTimoshenkoWhereShearAreas(model);
+        } catch (const numeric::ComputationFailure& f) {
+            throw py::value_error(std::string("timoshenko: ") + f.what());
+        }
+    }
+    return model;
+}
+
 ScriptAnalysis Analyse(const ScriptModel& script, int nw, double gammaTe, std::optional<double> te,
-                       double rise, bool correctAliasing, int threads, py::object progress) {
+                       double rise, bool correctAliasing, bool timoshenko, int threads,
+                       py::object progress) {
     fem::AnalysisSettings settings;
     settings.Nw = nw;
     settings.GammaTe = gammaTe;
@@ -182,8 +213,7 @@ ScriptAnalysis Analyse(const ScriptModel& script, int nw, double gammaTe, std::o
     if (!progress.is_none() && !PyCallable_Check(progress.ptr()))
         throw py::type_error("progress must be callable or None");
 
-    // A copy: another thread may change the script's model while the analysis runs.
-    auto model = std::make_shared<const fem::Model>(script.model);
+    auto model = std::make_shared<const fem::Model>(ModelToSolve(script, timoshenko));
     AnalysisBridge callbacks(std::move(progress), settings.Points());
     fem::AnalysisResult result;
     {
@@ -203,7 +233,8 @@ struct ScriptModes {
 };
 
 ScriptModes Modes(const ScriptModel& script, std::optional<int> count,
-                  std::optional<double> belowHz, bool shapes, int threads, py::object progress) {
+                  std::optional<double> belowHz, bool shapes, bool timoshenko, int threads,
+                  py::object progress) {
     fem::ModeRequest request;
     if (belowHz && !(*belowHz > 0.0)) throw py::value_error("below_hz must be positive");
     if (count && *count < 0) throw py::value_error("count must be 0 (no limit) or more");
@@ -218,8 +249,7 @@ ScriptModes Modes(const ScriptModel& script, std::optional<int> count,
     request.Shapes = shapes;
     request.Threads = threads;
 
-    // A copy: another thread may change the script's model while the search runs.
-    const fem::Model model = script.model;
+    const fem::Model model = ModelToSolve(script, timoshenko);
     ModeBridge callbacks(std::move(progress));
     fem::ModeResult result;
     {
@@ -248,6 +278,55 @@ ScriptModes Modes(const ScriptModel& script, std::optional<int> count,
                     at(k, n, j) = static_cast<size_t>(n) < disp.size() ? disp[n][j] : 0.0;
         }
         out.shapes = block;
+    }
+    return out;
+}
+
+struct ScriptFrequencyResponse {
+    int node = 0;
+    py::array_t<double> frequencies;
+    py::array_t<std::complex<double>> response;  // frequencies x 6
+    py::array_t<bool> resonance;
+};
+
+ScriptFrequencyResponse FrequencyResponse(const ScriptModel& script, int node, double toHz,
+                                          double fromHz, int count, py::object progress) {
+    CheckIndex(node, script.model.NodeCount(), "node");
+    if (!(std::isfinite(fromHz) && fromHz >= 0.0))
+        throw py::value_error("from_hz must be a frequency of 0 Hz or more");
+    if (!(std::isfinite(toHz) && toHz >= fromHz))
+        throw py::value_error("to_hz must be a frequency not below from_hz");
+    if (count < 1 || count > 1000000)
+        throw py::value_error("count must be a number of frequencies from 1 to 1000000");
+    if (!progress.is_none() && !PyCallable_Check(progress.ptr()))
+        throw py::type_error("progress must be callable or None");
+    const std::vector<double> hz = fem::LinearFrequencies(fromHz, toHz, count);
+
+    const fem::Model model = script.model;
+    AnalysisBridge callbacks(std::move(progress), count);
+    fem::FrequencyResponse result;
+    {
+        py::gil_scoped_release release;
+        result = fem::SolveFrequencyResponse(model, node, hz, &callbacks);
+    }
+    callbacks.Rethrow();
+    RaiseUnlessComplete(result.Result, "frequency response");
+
+    const auto points = static_cast<py::ssize_t>(result.Points.size());
+    ScriptFrequencyResponse out;
+    out.node = node;
+    out.frequencies = py::array_t<double>(points);
+    out.response = py::array_t<std::complex<double>>({points, py::ssize_t{6}});
+    out.resonance = py::array_t<bool>(points);
+    auto response = out.response.mutable_unchecked<2>();
+    const double nan = std::nan("");
+    for (py::ssize_t k = 0; k < points; ++k) {
+        const fem::FrequencyPoint& p = result.Points[k];
+        out.frequencies.mutable_at(k) = p.Hz;
+        out.resonance.mutable_at(k) = p.Resonance;
+        for (py::ssize_t j = 0; j < 6; ++j)
+            response(k, j) = p.Resonance ? std::complex<double>(nan, nan)
+                                         : std::complex<double>(p.Response[j].re, p.Response[j].im);
     }
     return out;
 }
@@ -298,26 +377,29 @@ void BindAnalysis(py::module_& m) {
             "Elements of the structure analysed.")
         .def(
             "node_history",
-            [](const ScriptAnalysis& a, int node, const std::string& quantity,
+            [](const ScriptAnalysis& a, int node, const std::string& quantity, bool relative,
                std::optional<bool> corrected) {
-                CheckQuantity(quantity);
-                return NodeHistory(a, node, PartOf(a, corrected));
+                return NodeHistory(a, node, QuantityOf(quantity), FrameOf(relative),
+                                   PartOf(a, corrected));
             },
-            py::arg("node"), py::arg("quantity") = "displacement",
+            py::arg("node"), py::arg("quantity") = "displacement", py::arg("relative") = false,
             py::arg("corrected") = py::none(),
-            "Time histories of the node's displacements ux, uy, uz, rx, ry, rz: Nw x 6.\n"
-            "corrected: None gives the corrected histories when the analysis corrected\n"
-            "aliasing, else the uncorrected ones; True or False asks for one of them.\n"
-            "Raises IndexError for a node the structure does not have.")
+            "Time histories of the node's six components, Nw x 6: with quantity\n"
+            "'displacement' ux, uy, uz (mm), rx, ry, rz (rad); 'velocity' in mm/s and\n"
+            "rad/s; 'acceleration' in mm/s^2 and rad/s^2. relative=True takes the ground's\n"
+            "motion (if the model has one) from the translations, as impactframe-cli\n"
+            "--relative. corrected: None gives the corrected histories when the analysis\n"
+            "corrected aliasing, else the uncorrected ones; True or False asks for one of\n"
+            "them. Raises IndexError for a node the structure does not have and ValueError\n"
+            "for another quantity.")
         .def(
             "node_history_error",
-            [](const ScriptAnalysis& a, int node, const std::string& quantity) {
-                CheckQuantity(quantity);
-                return NodeHistory(a, node, ErrorPart(a));
+            [](const ScriptAnalysis& a, int node, const std::string& quantity, bool relative) {
+                return NodeHistory(a, node, QuantityOf(quantity), FrameOf(relative), ErrorPart(a));
             },
-            py::arg("node"), py::arg("quantity") = "displacement",
+            py::arg("node"), py::arg("quantity") = "displacement", py::arg("relative") = false,
             "The estimated aliasing error of the uncorrected node histories (uncorrected =\n"
-            "corrected + error), Nw x 6; needs correct_aliasing=True.")
+            "corrected + error) of the quantity, Nw x 6; needs correct_aliasing=True.")
         .def(
             "element_forces",
             [](const ScriptAnalysis& a, int element, const std::string& axes,
@@ -384,8 +466,8 @@ void BindAnalysis(py::module_& m) {
 
     m.def("analyse", &Analyse, py::arg("model"), py::kw_only(), py::arg("nw") = 512,
           py::arg("gamma_te") = 5.0, py::arg("te") = py::none(), py::arg("rise") = 0.0,
-          py::arg("correct_aliasing") = false, py::arg("threads") = 0,
-          py::arg("progress") = py::none(),
+          py::arg("correct_aliasing") = false, py::arg("timoshenko") = false,
+          py::arg("threads") = 0, py::arg("progress") = py::none(),
           "Runs the impact analysis (the response to the model's 'pf' step loads, exact in\n"
           "the Laplace domain) and then the static analysis, as impactframe-cli analyse\n"
           "does, and returns an AnalysisResult.\n"
@@ -393,10 +475,13 @@ void BindAnalysis(py::module_& m) {
           "nw: time points, a power of two from 4 to 16384.\n"
           "gamma_te: gamma Te of the transform points.\n"
           "te: time span Te in s; None takes model.time_span (a sample's), else 0.001.\n"
-          "rise: rise time of the step loads in s, 0 .. te / 10 (the loads rise as\n"
-          "    1 - e^(-t / rise) after te / 10; impactframe-cli's --tau is rise / te).\n"
+          "rise: rise time in s, 0 .. te / 10, of the 'pf' loads without a load history\n"
+          "    (they rise as 1 - e^(-t / rise) after te / 10; impactframe-cli's --tau is\n"
+          "    rise / te). Loads with a history follow it (Model.set_history).\n"
           "correct_aliasing: also solve a second line of transform points (twice the\n"
           "    time), for histories corrected for aliasing and their estimated error.\n"
+          "timoshenko: every member with a shear area bends as a Timoshenko member\n"
+          "    (impactframe-cli's --timoshenko); the model itself is left as it is.\n"
           "threads: worker threads, 0 for one per processor core.\n"
           "progress: None or a callable receiving the finished fraction (0 .. 1), called\n"
           "    on this thread; an exception it raises stops the run and propagates.\n"
@@ -418,8 +503,8 @@ void BindAnalysis(py::module_& m) {
         .def("__len__", [](const ScriptModes& r) { return r.frequencies.size(); });
 
     m.def("modes", &Modes, py::arg("model"), py::kw_only(), py::arg("count") = py::none(),
-          py::arg("below_hz") = py::none(), py::arg("shapes") = true, py::arg("threads") = 0,
-          py::arg("progress") = py::none(),
+          py::arg("below_hz") = py::none(), py::arg("shapes") = true, py::arg("timoshenko") = false,
+          py::arg("threads") = 0, py::arg("progress") = py::none(),
           "Natural frequencies and mode shapes of the model, exact for bars with\n"
           "distributed mass (one element per bar), as impactframe-cli modes finds them;\n"
           "returns a ModeResult. 'u' dofs are fixed, 'p' and 'pf' free; loads play no part.\n"
@@ -427,11 +512,46 @@ void BindAnalysis(py::module_& m) {
           "count: the lowest `count` frequencies; None: 10, or no limit with below_hz.\n"
           "below_hz: only the frequencies below this (Hz); with count, the smaller set.\n"
           "shapes: also the mode shapes.\n"
+          "timoshenko: every member with a shear area bends as a Timoshenko member\n"
+          "    (impactframe-cli's --timoshenko); the model itself is left as it is.\n"
           "threads: worker threads, 0 for one per processor core.\n"
           "progress: None or a callable receiving the share of the frequencies found.\n"
           "\n"
           "The GIL is released while the engine runs; Ctrl+C raises KeyboardInterrupt.\n"
           "Raises impactframe.AnalysisError when the search fails.");
+
+    py::class_<ScriptFrequencyResponse>(
+        m, "FrequencyResponse", "The steady-state response of a node, as frf() returned it.")
+        .def_readonly("node", &ScriptFrequencyResponse::node, "The node (from 0).")
+        .def_readonly("frequencies", &ScriptFrequencyResponse::frequencies,
+                      "The frequencies in Hz, evenly spaced, both ends included.")
+        .def_readonly("response", &ScriptFrequencyResponse::response,
+                      "The complex amplitudes of ux, uy, uz (mm), rx, ry, rz (rad) at each\n"
+                      "frequency: frequencies x 6 (0 for a fixed dof; real up to rounding\n"
+                      "for an undamped structure; NaN at an undamped resonance).")
+        .def_readonly("resonance", &ScriptFrequencyResponse::resonance,
+                      "True at a frequency that hits an undamped resonance exactly, whose\n"
+                      "response is not a number (impactframe-cli leaves its row out).")
+        .def("__len__", [](const ScriptFrequencyResponse& r) { return r.frequencies.size(); });
+
+    m.def("frf", &FrequencyResponse, py::arg("model"), py::arg("node"), py::kw_only(),
+          py::arg("to_hz"), py::arg("from_hz") = 0.0, py::arg("count") = 201,
+          py::arg("progress") = py::none(),
+          "The steady-state response of `node` to harmonic loads, as impactframe-cli frf:\n"
+          "every 'pf' dof loaded by its value times e^(i omega t), evaluated exactly at\n"
+          "s = i omega with the members' distributed mass; returns a FrequencyResponse.\n"
+          "Load histories and the ground motion play no part. At 0 Hz it is the static\n"
+          "response to the 'pf' values.\n"
+          "\n"
+          "to_hz: the last frequency (Hz).\n"
+          "from_hz: the first frequency (Hz).\n"
+          "count: frequencies evenly spaced from from_hz to to_hz, both included.\n"
+          "progress: None or a callable receiving the share of the frequencies done.\n"
+          "\n"
+          "The GIL is released while the engine runs; Ctrl+C raises KeyboardInterrupt.\n"
+          "Raises IndexError for a node the model does not have, ValueError for\n"
+          "frequencies that cannot be used and impactframe.AnalysisError when the\n"
+          "structure cannot be solved.");
 }
 
 }  // namespace pyframe

@@ -44,6 +44,7 @@ PYBIND11_MODULE(impactframe, m) {
         "    result = impactframe.analyse(model, nw=512)\n"
         "    result.element_forces(0)                 # Nw x 12, rows are the times result.time\n"
         "    impactframe.modes(model, count=5).frequencies\n"
+        "    impactframe.frf(model, 6, to_hz=2000).response  # frequencies x 6, complex\n"
         "\n"
         "The engine runs without the GIL, so analyses in several threads run at once;\n"
         "Ctrl+C stops a run with KeyboardInterrupt.";
@@ -60,13 +61,14 @@ PYBIND11_MODULE(impactframe, m) {
         PyExc_ValueError);
     pyframe::AddException(
         m, "AnalysisError",
-        "An analysis or a frequency search failed.\n"
+        "An analysis, a frequency search or a frequency response failed.\n"
         "\n"
         "str(error) is the message impactframe-cli prints. Attributes: kind (one of\n"
         "'singular_matrix', 'no_free_dof', 'would_not_fit', 'out_of_memory',\n"
         "'bad_numbering', 'not_finite', 'bad_settings', 'stopped'), solution ('dynamic',\n"
-        "'static' or 'modes'), point (the transform point concerned, or None), node and\n"
-        "dof (the node and degree of freedom concerned, or None) and detail (English).",
+        "'static', 'modes' or 'frequency response'), point (the transform point\n"
+        "concerned, or None), node and dof (the node and degree of freedom concerned,\n"
+        "or None) and detail (English).",
         PyExc_RuntimeError);
     // The engine's refusals of a value (coincident nodes, a negative modulus, ...).
     py::register_exception_translator([](std::exception_ptr p) {

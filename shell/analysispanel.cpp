@@ -10,6 +10,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QEvent>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -20,6 +21,7 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
+#include "model/datafile.h"
 #include "numeric/failure.h"
 #include "platform/messagebox.h"
 #include "platform/picturebox.h"
@@ -34,6 +36,7 @@
 #include "shell/numbertext.h"
 #include "shell/runcontroller.h"
 #include "shell/structurefiles.h"
+#include "shell/tabledialogs.h"
 #include "view3d/structure.h"
 
 namespace shell {
@@ -550,6 +553,8 @@ SheetHost AnalysisPanel::MakeSheetHost() {
         }
     };
     host.keypad = [this](QLineEdit* box) { OpenKeypad(box); };
+    host.editMaterials = [this](const std::string& name) { return EditMaterials(name); };
+    host.editSections = [this](const std::string& name) { return EditSections(name); };
     return host;
 }
 
@@ -571,6 +576,28 @@ void AnalysisPanel::EditNode(int number) {
 void AnalysisPanel::EditElement(int number) {
     if (Busy()) return;
     elementSheet()->Edit(number);
+}
+
+MaterialsDialog* AnalysisPanel::materialsDialog() {
+    if (!materialsDialog_) materialsDialog_ = new MaterialsDialog(document_, MakeSheetHost(), this);
+    return materialsDialog_;
+}
+
+SectionsDialog* AnalysisPanel::sectionsDialog() {
+    if (!sectionsDialog_) sectionsDialog_ = new SectionsDialog(document_, MakeSheetHost(), this);
+    return sectionsDialog_;
+}
+
+std::string AnalysisPanel::EditMaterials(const std::string& name) {
+    if (Busy()) return name;
+    materialsDialog()->Edit(name);
+    return materialsDialog()->Follow(name);
+}
+
+std::string AnalysisPanel::EditSections(const std::string& name) {
+    if (Busy()) return name;
+    sectionsDialog()->Edit(name);
+    return sectionsDialog()->Follow(name);
 }
 
 // --- drawing ---------------------------------------------------------------------
@@ -664,7 +691,7 @@ bool AnalysisPanel::OpenStructureFile(const QString& path) {
 
 void AnalysisPanel::ReadStructureData() {
     if (Busy()) return;
-    const QString path = mainWindow_->AskReadFile();
+    const QString path = mainWindow_->AskReadFile(StructureReadFilter());
     if (path.isEmpty()) {
         document_.ForgetPath();  // a cancelled dialog leaves no current file
         return;
@@ -681,10 +708,28 @@ void AnalysisPanel::WriteStructureData(bool overwrite) {
     } catch (const std::exception&) {
     }
     QString path = CurrentFile();
-    // Overwriting without a current file asks for a name, as writing does.
+    const bool needsJson = fem::DataFileVersionOf(document_.Model()) == 2;
+    // Overwriting without a current file asks for a name, as writing does. The dialog
+    // starts on the version the structure needs, with the current file's name in it.
     if (!overwrite || path.isEmpty()) {
-        path = mainWindow_->AskWriteFile();
+        const auto extension = [](int entry) {
+            return entry == kJsonFilterEntry ? QStringLiteral(".json") : QStringLiteral(".txt");
+        };
+        int entry = needsJson || IsJsonPath(path) ? kJsonFilterEntry : kTextFilterEntry;
+        const QString proposed = path.isEmpty() ? QString() : WithExtension(path, extension(entry));
+        path = mainWindow_->AskWriteFile(StructureWriteFilter(), entry, proposed);
         if (path.isEmpty()) return;
+        // A name typed without extension takes that of the version chosen.
+        if (QFileInfo(path).suffix().isEmpty() &&
+            (entry == kTextFilterEntry || entry == kJsonFilterEntry))
+            path = WithExtension(path, extension(entry));
+    }
+    // A structure that version 1 cannot hold is never written to a file of that version:
+    // the user is asked to save it as JSON beside it instead.
+    if (needsJson && !IsJsonPath(path)) {
+        const QString jsonPath = WithExtension(path, QStringLiteral(".json"));
+        if (!platform::AskYesNo(this, AskJsonInsteadText(path, jsonPath))) return;
+        path = jsonPath;
     }
     // A failed write keeps the current file the user had.
     const QString why = WriteStructureFile(document_, path);

@@ -9,6 +9,7 @@
 // that could change the structure or start another computation are disabled.
 #include <array>
 #include <optional>
+#include <string>
 
 #include <QString>
 #include <QWidget>
@@ -36,6 +37,8 @@ namespace shell {
 class Document;
 class ElementSheet;
 class MainWindow;
+class MaterialsDialog;
+class SectionsDialog;
 class NodeSheet;
 class RunController;
 struct AnalysisEnd;
@@ -100,6 +103,12 @@ class AnalysisPanel : public QWidget {
     // Opens the node sheet (-1: new node) or the element sheet (-1: new element).
     void EditNode(int number);
     void EditElement(int number);
+    // "材料", "断面": the dialogs of the named materials and sections, opened on entry
+    // `name`; they return what that entry is called afterwards ("" when it is gone).
+    MaterialsDialog* materialsDialog();
+    SectionsDialog* sectionsDialog();
+    std::string EditMaterials(const std::string& name = {});
+    std::string EditSections(const std::string& name = {});
 
     // Called when the program ends: a running computation stops and is waited for;
     // nothing of it is shown.
@@ -154,6 +163,8 @@ class AnalysisPanel : public QWidget {
     RunController& runs_;
     NodeSheet* nodeSheet_ = nullptr;
     ElementSheet* elementSheet_ = nullptr;
+    MaterialsDialog* materialsDialog_ = nullptr;
+    SectionsDialog* sectionsDialog_ = nullptr;
 
     int deformationMode_ = 0;
     double vectorSize_ = 25.0;

@@ -12,7 +12,9 @@ enum class ElementFault {
     ZeroLength,    // both ends at one place
     ZeroDensity,   // w = 0
     Negative,      // E, G or w below 0: the wave speeds have no value
-    ZeroDiameter,  // d = 0: no cross-section
+    ZeroDiameter,  // d = 0 of a round bar or a tube: no cross-section
+    Section,       // another fault of the section's dimensions (fem::FindSectionFault)
+    ZAlongMember,  // the direction for local z runs along the member (or is 0)
     TooLarge,      // the stiffnesses overflow
 };
 

@@ -113,6 +113,12 @@ void MainWindow::BuildMenus() {
     separator(file, "fileMenuSeparator");
     item(file, QStringLiteral("終了"), "exitAction", [this] { close(); });
 
+    QMenu* structure = menu(menuBar(), QStringLiteral("構造"), "structureMenu");
+    item(structure, QStringLiteral("材料..."), "materialsAction",
+         [panel] { panel->EditMaterials(); });
+    item(structure, QStringLiteral("断面..."), "sectionsAction",
+         [panel] { panel->EditSections(); });
+
     QMenu* calc = menu(menuBar(), QStringLiteral("計算"), "analysisMenu");
     item(calc, QStringLiteral("動的ＦＥＭ解析"), "dynamicAnalysisAction",
          [panel] { Suppressed([panel] { panel->RunAnalysis(); }); });

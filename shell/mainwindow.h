@@ -70,8 +70,11 @@ class MainWindow : public QMainWindow {
     // structure does not have.
     void ShowHistories(const HistoryEnd& histories, bool drawNow);
     [[nodiscard]] QWidget* ForceGraphWindow() const;
-    QString AskReadFile();
-    QString AskWriteFile();
+    // The file dialogs with `filter` ("description|patterns"); the write dialog starts
+    // with entry filterIndex (0-based) chosen and proposedName filled in, and gives back
+    // the entry chosen. The file service's own filter is kept for its other dialogs.
+    QString AskReadFile(const QString& filter);
+    QString AskWriteFile(const QString& filter, int& filterIndex, const QString& proposedName);
     platform::Color AskColour();  // -1 when cancelled
     QString InputText(QLineEdit* box);
 

@@ -11,6 +11,7 @@
 #include "analysis/outcome.h"
 #include "model/datafile.h"
 #include "numeric/failure.h"
+#include "shell/numbertext.h"
 
 namespace shell {
 namespace {
@@ -76,6 +77,8 @@ QString FieldName(const fem::FieldRef& f) {
             return QStringLiteral("材料「%1」の").arg(Utf8(f.name)) + KeyName(f.key);
         case DataField::NamedSection:
             return QStringLiteral("断面「%1」の").arg(Utf8(f.name)) + KeyName(f.key);
+        case DataField::NamedHistory:
+            return QStringLiteral("荷重履歴「%1」の").arg(Utf8(f.name)) + KeyName(f.key);
         case DataField::NodeKey:
             return node + KeyName(f.key);
         case DataField::ElementKey:
@@ -178,6 +181,19 @@ QString Megabytes(double bytes) {
 
 const QString kReduce = QStringLiteral("節点数か計算点数 Nw を減らして下さい。");
 
+// The limit that left the memory, as the start of "…使えるメモリは".
+QString LimitWords(fem::MemoryLimit limit) {
+    switch (limit) {
+        case fem::MemoryLimit::AddressSpace:
+            return QStringLiteral("プロセスのアドレス空間の制限（ulimit -v）で");
+        case fem::MemoryLimit::ControlGroup:
+            return QStringLiteral("コントロールグループのメモリ制限で");
+        case fem::MemoryLimit::Available:
+            break;
+    }
+    return QString();
+}
+
 }  // namespace
 
 bool InstallQtJapanese(QCoreApplication& app) {
@@ -247,6 +263,14 @@ QString OutcomeMessage(const fem::Outcome& o) {
         case OutcomeKind::Stopped:
             return QStringLiteral("解析を中止しました。");
         case OutcomeKind::SingularMatrix:
+            if (o.Node >= 0 && o.Dof >= 0 && o.Dof < 6)
+                return QStringLiteral(
+                           "解析できません。連立方程式が解けないか、計算の途中で値が大きく"
+                           "なりすぎました。拘束条件と材料定数を確認して下さい。\n"
+                           "機構です: 節点 %1 の %2")
+                    .arg(o.Node)
+                    .arg(Utf8(kDofNames[o.Dof]));
+            [[fallthrough]];
         case OutcomeKind::NoFreeDof:
         case OutcomeKind::NotFinite:
             return QStringLiteral(
@@ -257,9 +281,10 @@ QString OutcomeMessage(const fem::Outcome& o) {
                 return QStringLiteral(
                     "節点が多すぎて解析できません（自由度に番号を付けきれません）。");
             return QStringLiteral(
-                       "解析には約 %1 MB のメモリが必要ですが、使えるメモリは %2 MB "
+                       "解析には約 %1 MB のメモリが必要ですが、%2使えるメモリは %3 MB "
                        "のため、解析を始めませんでした。")
-                       .arg(Megabytes(o.NeededBytes), Megabytes(o.AvailableBytes)) +
+                       .arg(Megabytes(o.NeededBytes), LimitWords(o.Limit),
+                            Megabytes(o.AvailableBytes)) +
                    kReduce;
         case OutcomeKind::OutOfMemory: {
             QString sizes;
@@ -317,8 +342,146 @@ QString ElementFaultText(ElementFault fault) {
             return QStringLiteral("波の速さが求まりません（弾性係数と密度は正の値にして下さい）");
         case ElementFault::ZeroDiameter:
             return QStringLiteral("直径が 0 のため断面がありません");
+        case ElementFault::Section:
+            return QStringLiteral("断面の寸法が使えません");
+        case ElementFault::ZAlongMember:
+            return QStringLiteral(
+                "局所 z 軸の向きが 0 か要素の軸に沿っているため、断面の向きが決まりません");
         case ElementFault::TooLarge:
             return QStringLiteral("値が大きすぎて剛性を計算できません");
+    }
+    return {};
+}
+
+QString ShapeTitle(fem::SectionShape shape) {
+    switch (shape) {
+        case fem::SectionShape::Round:
+            return QStringLiteral("丸棒（round）");
+        case fem::SectionShape::Tube:
+            return QStringLiteral("円管（tube）");
+        case fem::SectionShape::Rectangle:
+            return QStringLiteral("長方形（rectangle）");
+        case fem::SectionShape::Box:
+            return QStringLiteral("角形管（box）");
+        case fem::SectionShape::I:
+            return QStringLiteral("I 形（I）");
+        case fem::SectionShape::General:
+            break;
+    }
+    return QStringLiteral("一般（general）");
+}
+
+QString DimensionMeaning(fem::SectionShape shape, const std::string& key) {
+    using fem::SectionShape;
+    const bool I = shape == SectionShape::I;
+    static const struct {
+        const char* key;
+        const char* meaning;
+        const char* unit;
+    } kMeanings[] = {{"t", "肉厚", "mm"},
+                     {"tw", "ウェブの厚さ", "mm"},
+                     {"tf", "フランジの厚さ", "mm"},
+                     {"A", "断面積", "mm²"},
+                     {"Iy", "断面二次モーメント（局所 y 軸まわり）", "mm⁴"},
+                     {"Iz", "断面二次モーメント（局所 z 軸まわり）", "mm⁴"},
+                     {"J", "ねじり定数", "mm⁴"},
+                     {"Ay", "せん断断面積（局所 y 方向、0 は考えない）", "mm²"},
+                     {"Az", "せん断断面積（局所 z 方向、0 は考えない）", "mm²"}};
+    QString meaning;
+    QString unit = QStringLiteral("mm");
+    if (key == "d")
+        meaning = shape == SectionShape::Tube ? QStringLiteral("外径") : QStringLiteral("直径");
+    else if (key == "b")
+        meaning =
+            I ? QStringLiteral("フランジ幅（局所 y 方向）") : QStringLiteral("幅（局所 y 方向）");
+    else if (key == "h")
+        meaning = QStringLiteral("高さ（局所 z 方向）");
+    for (const auto& m : kMeanings)
+        if (key == m.key) meaning = Utf8(m.meaning), unit = Utf8(m.unit);
+    if (meaning.isEmpty()) return Utf8(key);
+    return QStringLiteral("%1 [%2]").arg(meaning, unit);
+}
+
+namespace {
+
+// A property a section derives, by the key FindSectionFault gives it.
+QString PropertyName(const std::string& key) {
+    if (key == "A") return QStringLiteral("断面積 A");
+    if (key == "J") return QStringLiteral("ねじり定数 J");
+    if (key == "Iy + Iz") return QStringLiteral("断面極二次モーメント Iy + Iz");
+    return QStringLiteral("断面二次モーメント %1").arg(Utf8(key));
+}
+
+// A name as the subject of a sentence: a blank between a Latin key and the particle,
+// "肉厚 t は", none after Japanese, "密度は".
+QString Subject(QString name) {
+    if (!name.isEmpty() && name.back().unicode() < 0x80) name += QLatin1Char(' ');
+    return name;
+}
+
+// The sentence of a fault of one value, called `name` ("肉厚 t", "ヤング率 E", "密度").
+QString ValueFaultText(const fem::ValueFault& f, const QString& value) {
+    using fem::FaultKind;
+    const QString name = Subject(value);
+    const QString key = Utf8(f.Key);
+    const QString bound = Utf8(f.Bound);
+    switch (f.Kind) {
+        case FaultKind::None:
+            return {};
+        case FaultKind::NotFinite:
+            return QStringLiteral("%1は有限の数値にして下さい。").arg(name);
+        case FaultKind::NotPositive:
+            return QStringLiteral("%1は正の数にして下さい（%2）。").arg(name, NumberText(f.Value));
+        case FaultKind::Negative:
+            return QStringLiteral("%1は 0 以上にして下さい（%2）。").arg(name, NumberText(f.Value));
+        case FaultKind::NotBelow:
+            return QStringLiteral("%1は %2 より小さくして下さい（%3 = %4、%2 = %5）。")
+                .arg(name, bound, key, NumberText(f.Value), NumberText(f.Limit));
+        case FaultKind::Exceeds:
+            return QStringLiteral("%1は %2 以下にして下さい（%3 = %4、%2 = %5）。")
+                .arg(name, bound, key, NumberText(f.Value), NumberText(f.Limit));
+        case FaultKind::Vanishes:
+            return QStringLiteral("%1が小さすぎて計算できません（%2）。寸法を確認して下さい。")
+                .arg(Subject(PropertyName(f.Property)), NumberText(f.Value));
+        case FaultKind::Overflows:
+            return QStringLiteral("%1が大きすぎて計算できません。寸法を確認して下さい。")
+                .arg(Subject(PropertyName(f.Property)));
+    }
+    return QStringLiteral("%1が使えません。").arg(name);
+}
+
+}  // namespace
+
+QString SectionFaultText(const fem::Section& s) {
+    const fem::ValueFault f = fem::FindSectionFault(s);
+    if (f.Empty()) return {};
+    // The meaning without its unit and its note: "高さ".
+    QString meaning = DimensionMeaning(s.Shape, f.Key);
+    for (const QString& tail : {QStringLiteral(" ["), QStringLiteral("（")})
+        if (meaning.contains(tail)) meaning.truncate(meaning.indexOf(tail));
+    return ValueFaultText(f, QStringLiteral("%1 %2").arg(meaning, Utf8(f.Key)));
+}
+
+QString MaterialFaultText(const fem::Material& m) {
+    const fem::ValueFault f = fem::FindMaterialFault(m);
+    if (f.Empty()) return {};
+    return ValueFaultText(f, f.Key == "density"
+                                 ? QStringLiteral("密度")
+                                 : KeyName(f.Key) + QStringLiteral(" ") + Utf8(f.Key));
+}
+
+QString NameFaultText(fem::NameFault fault) {
+    switch (fault) {
+        case fem::NameFault::None:
+            return {};
+        case fem::NameFault::Empty:
+            return QStringLiteral("名前を入れて下さい。");
+        case fem::NameFault::TooLong:
+            return QStringLiteral("名前が長すぎます（%1 バイトまで）。").arg(fem::kMaxNameBytes);
+        case fem::NameFault::NotUtf8:
+            return QStringLiteral("名前に使えない文字があります。");
+        case fem::NameFault::ControlCharacter:
+            return QStringLiteral("名前に制御文字（タブ、改行など）は使えません。");
     }
     return {};
 }

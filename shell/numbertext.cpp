@@ -25,6 +25,11 @@ QString NumberText(double x) {
     return QString::fromStdString(numeric::FormatGeneral(x, 15));
 }
 
+QString ReadoutText(double x) {
+    if (x == 0.0) return QStringLiteral("0");
+    return QString::fromStdString(numeric::FormatGeneral(x, 6));
+}
+
 std::optional<double> BoxValue(const QString& text, double shown) {
     if (std::isfinite(shown) && text == NumberText(shown)) return shown;
     return ParseDouble(text);

@@ -21,7 +21,7 @@ void ConnectSheetButtons(QDialog* sheet, int& result, QPushButton* confirm, QPus
 bool OpenKeypadOnDoubleClick(const SheetHost& host, QObject* watched, QEvent* event) {
     if (event->type() != QEvent::MouseButtonDblClick || !host.keypad) return false;
     auto* box = qobject_cast<QLineEdit*>(watched);
-    if (!box) return false;
+    if (!box || box->isReadOnly()) return false;
     host.keypad(box);
     return true;
 }

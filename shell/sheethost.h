@@ -3,6 +3,7 @@
 // the sheet, redrawing the structure after a change, and the on-screen keypad;
 // and the behaviour both sheets share.
 #include <functional>
+#include <string>
 
 class QDialog;
 class QEvent;
@@ -17,14 +18,18 @@ struct SheetHost {
     std::function<void(QWidget* sheet)> place;   // position the sheet before it opens
     std::function<void()> redraw;                // draw the structure after a model change
     std::function<void(QLineEdit* box)> keypad;  // edit a box with the on-screen keypad
+    // Open the dialog of the named materials or sections on entry `name`; they return
+    // what that entry is called when the dialog closes ("" when it no longer exists).
+    std::function<std::string(const std::string& name)> editMaterials;
+    std::function<std::string(const std::string& name)> editSections;
 };
 
 // The confirm, delete and cancel buttons set `result` to 1, 2 and -1 and hide the sheet.
 void ConnectSheetButtons(QDialog* sheet, int& result, QPushButton* confirm, QPushButton* remove,
                          QPushButton* cancel);
 
-// A double click on one of the sheet's text boxes opens the keypad on it; returns
-// true when the event was taken.
+// A double click on one of the sheet's text boxes opens the keypad on it (not on a box
+// that only shows a value); returns true when the event was taken.
 bool OpenKeypadOnDoubleClick(const SheetHost& host, QObject* watched, QEvent* event);
 
 }  // namespace shell

@@ -4,6 +4,7 @@
 #include <utility>
 
 #include <QFile>
+#include <QFileInfo>
 
 #include "model/datafile.h"
 #include "numeric/failure.h"
@@ -30,12 +31,49 @@ QString ReadStructureFile(Document& document, const QString& path) {
 
 QString WriteStructureFile(Document& document, const QString& path) {
     fem::DataFileWriteError why;
-    if (!fem::StructDataWriteFile(document.Model(), LocalPath(path), &why)) {
+    const fem::WrittenVersion version =
+        IsJsonPath(path) ? fem::WrittenVersion::Json : fem::WrittenVersion::AsNeeded;
+    if (!fem::StructDataWriteFile(document.Model(), LocalPath(path), &why, version)) {
         why.path = path.toStdString();  // the name as the user chose it
         return WriteFailureMessage(why);
     }
     document.Saved(path.toStdString());
     return {};
+}
+
+QString StructureReadFilter() {
+    return QStringLiteral(
+        "構造データ(*.txt;*.json)|*.txt;*.json|構造データ 版1 テキスト(*.txt)|*.txt|"
+        "構造データ 版2 JSON(*.json)|*.json|All|*.*");
+}
+
+QString StructureWriteFilter() {
+    return QStringLiteral(
+        "構造データ 版1 テキスト(*.txt)|*.txt|構造データ 版2 JSON(*.json)|*.json|All|*.*");
+}
+
+bool IsJsonPath(const QString& path) {
+    return QFileInfo(path).suffix().compare(QLatin1String("json"), Qt::CaseInsensitive) == 0;
+}
+
+QString WithExtension(const QString& path, const QString& extension) {
+    const QFileInfo info(path);
+    const QString suffix = info.suffix();
+    // A name whose only dot is its first character (".frame") has no extension.
+    if (suffix.isEmpty() || info.completeBaseName().isEmpty()) return path + extension;
+    return path.left(path.size() - suffix.size() - 1) + extension;
+}
+
+QString AskJsonInsteadText(const QString& path, const QString& jsonPath) {
+    QString text =
+        QStringLiteral(
+            "この構造は名前の付いた材料・断面、丸棒以外の断面または要素の向きを使うため、"
+            "版1（テキスト）の「%1」には保存できません。\n"
+            "版2（JSON）で「%2」に保存しますか？")
+            .arg(QFileInfo(path).fileName(), QFileInfo(jsonPath).fileName());
+    if (QFileInfo::exists(jsonPath))
+        text += QStringLiteral("\n（同じ名前のファイルは置き換えられます）");
+    return text;
 }
 
 QString BuildSampleStructure(Document& document, int number, fem::SampleSettings& settings) {

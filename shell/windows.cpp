@@ -178,16 +178,46 @@ void MainWindow::AnimateImpactResponse() {
     if (windows_->viewWindow) windows_->viewWindow->SetFrames(nullptr);
 }
 
-QString MainWindow::AskReadFile() {
+namespace {
+
+// The file service's filter and entry while a structure file dialog shows its own.
+class FilterDuring {
+  public:
+    FilterDuring(services::FileService& files, const QString& filter, int index)
+        : files_(files), filter_(files.Filter()), index_(files.FilterIndex()) {
+        files_.SetFilter(filter);
+        files_.SetFilterIndex(index + 1);
+    }
+    ~FilterDuring() {
+        files_.SetFilter(filter_);
+        files_.SetFilterIndex(index_);
+    }
+    FilterDuring(const FilterDuring&) = delete;
+    FilterDuring& operator=(const FilterDuring&) = delete;
+
+  private:
+    services::FileService& files_;
+    QString filter_;
+    int index_;
+};
+
+}  // namespace
+
+QString MainWindow::AskReadFile(const QString& filter) {
     services::FileService& files = services::ProgramFileService();
     files.SetParentWindow(this);
+    const FilterDuring during(files, filter, 0);
     return files.ChooseFileToRead();
 }
 
-QString MainWindow::AskWriteFile() {
+QString MainWindow::AskWriteFile(const QString& filter, int& filterIndex,
+                                 const QString& proposedName) {
     services::FileService& files = services::ProgramFileService();
     files.SetParentWindow(this);
-    return files.ChooseFileToWrite();
+    const FilterDuring during(files, filter, filterIndex);
+    const QString path = files.ChooseFileToWrite(proposedName, true);
+    if (!path.isEmpty()) filterIndex = files.FilterIndex() - 1;
+    return path;
 }
 
 // While a computation runs no modal dialog opens: its own event loop would hold the

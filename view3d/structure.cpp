@@ -141,17 +141,29 @@ void DrawElements(SceneView& view, const fem::Model& model, PanelLink& panel) {
         view.AddNumber(Midpoint(a, b), ElementLabel(e), kElementNumberColor, 11);
         Mirror(view, panel);
         if (panel.ShowElementAxes) DrawElementAxes(view, model, e);
+        if (!IsLarge(model) && fem::IsOriented(el.CrossSection.Shape))
+            DrawSectionMark(view, model, e);
     }
     if (panel.RefillElementList) panel.RefillElementList(model.ElementCount());
 }
+
+namespace {
+
+// The length of the strokes drawn across an element: short at the picture's scale and
+// shorter than the element itself.
+double StrokeLength(const SceneView& view, const fem::ElementRecord& el) {
+    double L = 0.03 * view.Picture().ScaleWidth();
+    if (el.Length > 0.0) L = std::min(L, 0.4 * el.Length);
+    return L;
+}
+
+}  // namespace
 
 void DrawElementAxes(SceneView& view, const fem::Model& model, int e) {
     static constexpr Color kAxisColor[3] = {platform::RGB(255, 0, 0), platform::RGB(0, 128, 0),
                                             platform::RGB(0, 0, 255)};
     const fem::ElementRecord& el = model.Elements.at(e);
-    // A short stroke at the picture's scale, shorter than the element itself.
-    double L = 0.03 * view.Picture().ScaleWidth();
-    if (el.Length > 0.0) L = std::min(L, 0.4 * el.Length);
+    const double L = StrokeLength(view, el);
     const Vec3 M =
         Midpoint(model.Nodes.at(el.EndNode[0]).Coord, model.Nodes.at(el.EndNode[1]).Coord);
     for (int k = 0; k < 3; ++k) {
@@ -160,6 +172,52 @@ void DrawElementAxes(SceneView& view, const fem::Model& model, int e) {
                        M[2] + L * el.RotMatrix[k][2]};
         view.AddLine(M, end, kAxisColor[k], 1);
         if (k == 1) view.AddText(end, "y", kAxisColor[1], 8);
+    }
+}
+
+void DrawSectionMark(SceneView& view, const fem::Model& model, int e) {
+    const fem::ElementRecord& el = model.Elements.at(e);
+    const fem::Section& s = el.CrossSection;
+    const double L = StrokeLength(view, el);
+    const Vec3 M =
+        Midpoint(model.Nodes.at(el.EndNode[0]).Coord, model.Nodes.at(el.EndNode[1]).Coord);
+    const Mat3& R = el.RotMatrix;
+    // A point of the section plane, y along local y and z along local z.
+    const auto at = [&](double y, double z) {
+        return Vec3{M[0] + y * R[1][0] + z * R[2][0], M[1] + y * R[1][1] + z * R[2][1],
+                    M[2] + y * R[1][2] + z * R[2][2]};
+    };
+    const auto line = [&](double y0, double z0, double y1, double z1) {
+        view.AddLine(at(y0, z0), at(y1, z1), kSectionColor, 1);
+    };
+    const auto outline = [&](double b, double h) {
+        line(-b / 2, -h / 2, b / 2, -h / 2);
+        line(b / 2, -h / 2, b / 2, h / 2);
+        line(b / 2, h / 2, -b / 2, h / 2);
+        line(-b / 2, h / 2, -b / 2, -h / 2);
+    };
+    // Model units per section unit (a general section has no width or height).
+    const double size = std::max(s.Width, s.Height);
+    const double k = size > 0.0 ? L / size : 0.0;
+    const double b = k * s.Width, h = k * s.Height;
+    switch (s.Shape) {
+        case fem::SectionShape::Rectangle:
+            outline(b, h);
+            break;
+        case fem::SectionShape::Box:
+            outline(b, h);
+            outline(b - 2 * k * s.Thickness, h - 2 * k * s.Thickness);
+            break;
+        case fem::SectionShape::I:
+            line(-b / 2, -h / 2, b / 2, -h / 2);
+            line(-b / 2, h / 2, b / 2, h / 2);
+            line(0, -h / 2, 0, h / 2);
+            break;
+        case fem::SectionShape::General:
+            line(0, 0, 0, L);
+            break;
+        default:
+            break;
     }
 }
 

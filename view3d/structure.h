@@ -56,6 +56,7 @@ inline constexpr Color kFixedTranslationColor = platform::RGB(0, 0, 255);
 inline constexpr Color kFixedRotationColor = platform::RGB(200, 0, 255);
 inline constexpr Color kElementColor = platform::RGB(0, 0, 0);
 inline constexpr Color kElementNumberColor = platform::RGB(0, 64, 0);
+inline constexpr Color kSectionColor = platform::RGB(0, 128, 128);
 inline constexpr Color kSimpleDeformationColor = platform::RGB(0, 0, 128);
 inline constexpr Color kDeformationColor = platform::RGB(100, 0, 0);
 // The moving structure of the animation, drawn 2 pixels wide.
@@ -71,6 +72,13 @@ void DrawNodes(SceneView& view, const fem::Model& model, PanelLink& panel);
 void DrawElements(SceneView& view, const fem::Model& model, PanelLink& panel);
 // Local x, y, z of element e as short red, green and blue lines from its midpoint.
 void DrawElementAxes(SceneView& view, const fem::Model& model, int e);
+// The section of element e, when it has an orientation about the member, as a small
+// figure across the member at its midpoint, in its local y-z plane: the outline of a
+// rectangle, the outer and inner outlines of a box, the flanges and the web of an I, and
+// for a general section a stroke along local z. Its larger side is as long as the strokes
+// of DrawElementAxes; the other in proportion. DrawElements draws them unless the
+// structure is large.
+void DrawSectionMark(SceneView& view, const fem::Model& model, int e);
 // One arrow of fixed length per non-zero load component: (scale width of target) /
 // VectorSize, at most maxLength when that is above 0.
 void DrawNodeLoads(SceneView& view, PanelLink& panel, platform::Surface& target, const Vec3& point,

@@ -30,18 +30,22 @@ bool Analyse(benchmark::State& state, const fem::Model& m, const fem::AnalysisSe
     return true;
 }
 
+// range(2) = 1: every member bends as a Timoshenko member.
 void BM_WholeAnalysisOfSample(benchmark::State& state) {
     const int sample = static_cast<int>(state.range(0));
     const int Nw = static_cast<int>(state.range(1));
     fem::Model m;
     const fem::SampleSettings st = fem::BuildSample(m, sample);
+    if (state.range(2) == 1) fem::UseTimoshenkoWhereShearAreas(m);
     for (auto _ : state)
         if (!Analyse(state, m, Settings(Nw, st.Te))) return;
     state.counters["points"] = Nw / 2 + 1;
     state.counters["free dofs"] = fem::NumberDofs(m).FreeDofCount;
 }
 BENCHMARK(BM_WholeAnalysisOfSample)
-    ->ArgsProduct({{1, 2, 3, 4}, {512, 8192}})
+    ->ArgsProduct({{1, 2, 3, 4}, {512, 8192}, {0}})
+    ->Args({4, 512, 1})
+    ->Args({4, 8192, 1})
     ->Unit(benchmark::kMillisecond);
 
 // Twelve force histories of one element of sample 4; range(0) = 1 makes the

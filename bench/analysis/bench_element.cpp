@@ -1,5 +1,6 @@
 // One element's dynamic stiffness at one transform point: the bending block alone and
-// the whole 12 x 12 matrix in global components, at several values of kappa L.
+// the whole 12 x 12 matrix in global components, at several values of kappa L, the
+// latter also for the element bending as a Timoshenko member.
 #include <benchmark/benchmark.h>
 
 #include <cmath>
@@ -16,9 +17,10 @@ struct Case {
     numeric::Complex s;
 };
 
-Case MakeCase(const benchmark::State& state) {
+Case MakeCase(const benchmark::State& state, bool timoshenko = false) {
     Case c;
     c.e = fem::DefaultElement();
+    c.e.Timoshenko = timoshenko;
     fem::UpdateElement(c.e, {0, 0, 0}, {60, 48, 64});
     const double kappaL = static_cast<double>(state.range(0)) / 10.0;
     const double modulus = std::pow(kappaL / c.e.Length, 2) * std::sqrt(c.e.BendCoefZ);
@@ -51,8 +53,9 @@ void BM_RodStiffDyn(benchmark::State& state) {
 }
 BENCHMARK(BM_RodStiffDyn)->Arg(5)->Arg(300);
 
+// range(1) = 1: the element bends as a Timoshenko member (both planes alike, one block).
 void BM_ElemStiffDyn(benchmark::State& state) {
-    const Case c = MakeCase(state);
+    const Case c = MakeCase(state, state.range(1) == 1);
     numeric::ComplexMatrix K(12, 12);
     fem::ElementWork work;
     for (auto _ : state) {
@@ -65,6 +68,6 @@ void BM_ElemStiffDyn(benchmark::State& state) {
         benchmark::DoNotOptimize(K.Row(0));
     }
 }
-BENCHMARK(BM_ElemStiffDyn)->Arg(5)->Arg(30)->Arg(300)->Arg(3000);
+BENCHMARK(BM_ElemStiffDyn)->ArgsProduct({{5, 30, 300, 3000}, {0, 1}});
 
 }  // namespace

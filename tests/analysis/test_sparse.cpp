@@ -300,10 +300,10 @@ TEST(Sparse, MemoryDecidesTheWorkersOrRefusesTheRun) {
     fem::MemoryPlan plan;
     plan.SharedBytes = 100e6;
     plan.PerWorkerBytes = 1e9;
-    EXPECT_EQ(fem::WorkersThatFit(plan, 4, 10e9), 4);
-    EXPECT_EQ(fem::WorkersThatFit(plan, 4, 2.5e9), 2);
+    EXPECT_EQ(fem::WorkersThatFit(plan, 4, {10e9}), 4);
+    EXPECT_EQ(fem::WorkersThatFit(plan, 4, {2.5e9}), 2);
     try {
-        (void)fem::WorkersThatFit(plan, 4, 0.9e9);
+        (void)fem::WorkersThatFit(plan, 4, {0.9e9});
         ADD_FAILURE() << "a run larger than the memory was accepted";
     } catch (const numeric::ComputationFailure& f) {
         EXPECT_EQ(f.Number(), numeric::kOverflow);

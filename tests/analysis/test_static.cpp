@@ -2,12 +2,17 @@
 // a three-dimensional L-frame, prescribed support displacements and the failure paths.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <cmath>
 #include <string>
 
 #include "analysis/dof_numbering.h"
 #include "analysis/global_matrix.h"
+#include "analysis/histories.h"
 #include "analysis/impact.h"
+#include "analysis/run_analysis.h"
+#include "analysis/settings.h"
 #include "analysis/statics.h"
 #include "numeric/failure.h"
 #include "support.h"
@@ -259,3 +264,78 @@ TEST(Static, FailuresGiveGaussErrorAndKeepPrescribedValues) {
 }
 
 }  // namespace
+
+namespace {
+
+// The twelve end forces of a cantilever carrying the load (F, M) at its tip, by
+// equilibrium: K u on the element is (F, M) at the tip and the support's reaction
+// -(F, M + r x F) at the base (r from base to tip); in element components the base's six
+// are negated.
+std::array<double, 12> CantileverEndForces(const std::array<double, 3>& r,
+                                           const std::array<double, 6>& load) {
+    const std::array<double, 3> F{load[0], load[1], load[2]};
+    const std::array<double, 3> rxF{r[1] * F[2] - r[2] * F[1], r[2] * F[0] - r[0] * F[2],
+                                    r[0] * F[1] - r[1] * F[0]};
+    std::array<double, 12> f{};
+    for (int j = 0; j < 3; ++j) {
+        f[j] = -F[j];
+        f[3 + j] = -(load[3 + j] + rxF[j]);
+        f[6 + j] = F[j];
+        f[9 + j] = load[3 + j];
+    }
+    return f;
+}
+
+}  // namespace
+
+// Every one of the twelve components, forces and moments at both ends, against
+// equilibrium: in global components for a skew member, in element components for a
+// member along x (whose element axes are the global ones); statically and in the
+// spectrum at a transform point far below the member's first frequency, where the end
+// forces are the static ones times the load's transform.
+TEST(Static, AllTwelveEndForcesFollowTheirSignConvention) {
+    const std::array<double, 6> load{3.0, -5.0, 7.0, 110.0, -130.0, 170.0};
+    for (const std::array<double, 3> tip :
+         {std::array<double, 3>{300.0, 400.0, 1200.0}, std::array<double, 3>{800.0, 0.0, 0.0}}) {
+        fem::Model m;
+        m.AddNode(Node(0, 0, 0, "uuuuuu"));
+        fem::NodeRecord end = Node(tip[0], tip[1], tip[2], "ffffff");
+        for (int j = 0; j < 6; ++j) end.LoadValue[j] = load[j];
+        m.AddNode(end);
+        m.AddElement(Bar(0, 1, 40.0));
+        const bool alongX = tip[1] == 0.0;
+        for (int i = 0; i < 3 && alongX; ++i) {
+            for (int j = 0; j < 3; ++j)
+                ASSERT_EQ(m.Elements[0].RotMatrix[i][j], i == j ? 1.0 : 0.0);
+        }
+
+        std::array<double, 12> expected = CantileverEndForces(tip, load);
+        const Statics s = fem::SolveStatic(m);
+        ASSERT_TRUE(s->Complete());
+        const auto& computed =
+            alongX ? s->Elements[0].EndForceLocal : s->Elements[0].EndForceGlobal;
+        if (alongX)
+            for (int c = 0; c < 6; ++c) expected[c] = -expected[c];
+        double largest = 0.0;
+        for (double v : expected) largest = std::max(largest, std::fabs(v));
+        for (int c = 0; c < 12; ++c)
+            EXPECT_NEAR(computed[c], expected[c], 1e-9 * largest) << "component " << c;
+
+        // Te of 1,000 s puts the first transform point at s = 0.005 /s.
+        const fem::AnalysisResult r = testsupport::Analyse(m, 16, 5.0, 1000.0);
+        ASSERT_TRUE(r.Impact->Complete());
+        const numeric::Complex s0 = r.Impact->Settings().TransformPoint(0);
+        const numeric::Complex step = fem::StepLoadTransform(s0, 1000.0, 0.0);
+        // Element components of the spectrum are not negated.
+        if (alongX)
+            for (int c = 0; c < 6; ++c) expected[c] = -expected[c];
+        const numeric::ComplexMatrix spectrum = fem::ElementForceSpectrum(
+            *r.Impact, 0, alongX ? fem::ForceAxes::Element : fem::ForceAxes::Global, 0);
+        const testsupport::cd transform(step.re, step.im);
+        for (int c = 0; c < 12; ++c) {
+            const testsupport::cd v(spectrum(c, 0).re, spectrum(c, 0).im);
+            EXPECT_NEAR(std::abs(v / transform - expected[c]), 0.0, 1e-7 * largest)
+                << "component " << c;
+        }
+    }
+}

@@ -195,6 +195,33 @@ TEST(CliAnalyse, TurnedFlatBarBendsAboutItsWeakAxisStaticallyAndUnderImpact) {
     EXPECT_LT(sideways, 1e-6 * deflection);
 }
 
+// --timoshenko: a short deep cantilever's static tip deflection gains the shear term
+// P L / (G k A) with Cowper's k = 10 (1 + nu) / (12 + 11 nu) of a rectangle.
+TEST(CliAnalyse, TimoshenkoOptionAddsTheShearDeflection) {
+    const std::string file = WriteData(
+        "deep.json",
+        "{\"format\": \"ImpactFrame\", \"version\": 2,\n"
+        " \"nodes\": [{\"x\": 0, \"y\": 0, \"z\": 0, \"codes\": "
+        "[\"u\",\"u\",\"u\",\"u\",\"u\",\"u\"]},\n"
+        "           {\"x\": 200, \"y\": 0, \"z\": 0, \"values\": [0, 0, 1000, 0, 0, 0]}],\n"
+        " \"elements\": [{\"nodes\": [0, 1],\n"
+        "               \"material\": {\"E\": 21000, \"G\": 8000, \"density\": 7.86e-6},\n"
+        "               \"section\": {\"shape\": \"rectangle\", \"b\": 20, \"h\": 60}}]}\n");
+    const double L = 200, P = 1000, b = 20, h = 60, nu = E / (2 * G) - 1;
+    const double bending = P * L * L * L / (3 * E * b * h * h * h / 12);
+    const double shear = P * L / (G * 10 * (1 + nu) / (12 + 11 * nu) * b * h);
+    for (const bool timoshenko : {false, true}) {
+        const CliResult r = Cli(file + " --nw 256 --static -" + (timoshenko ? " --timoshenko" : ""),
+                                timoshenko ? "deep_t" : "deep");
+        ASSERT_EQ(r.code, 0) << r.err;
+        const Csv s = ParseCsv(r.out);
+        ASSERT_EQ(s.rows.size(), 2u);
+        const double expected = bending + (timoshenko ? shear : 0.0);
+        EXPECT_NEAR(s.rows[1][3], expected, 1e-9 * expected) << timoshenko;
+    }
+    EXPECT_GT(shear, 0.05 * bending);
+}
+
 // Sample 1 with the aliasing correction: the force at the loaded node is the step itself
 // without the e^-5 of the next span, the error file holds that e^-5 / (1 - e^-5) in the
 // layout of the histories, and --error alone leaves the histories as they were.
@@ -247,11 +274,13 @@ TEST(CliAnalyse, MessagesAndBadOptions) {
     EXPECT_EQ(g.out.rfind("node,ux", 0), 0u);  // the static part still succeeded
     EXPECT_EQ(g.out.find("t,fx1"), std::string::npos);
 
-    for (const char* bad : {"sample:1 --nw 300", "sample:5", "sample:1 --te 0", "sample:1 --te x",
-                            "sample:1 --element 2 --forces -", "sample:1 --element 0",
-                            "sample:1 --node 3 --displacements -", "sample:1 --frobnicate",
-                            "/nonexistent/structure.txt", "sample:1 --threads 0",
-                            "sample:1 --error -", "sample:1 --correct-aliasing=1", ""}) {
+    for (const char* bad :
+         {"sample:1 --nw 300", "sample:5", "sample:1 --te 0", "sample:1 --te x",
+          "sample:1 --element 2 --forces -", "sample:1 --element 0",
+          "sample:1 --node 3 --displacements -", "sample:1 --frobnicate",
+          "/nonexistent/structure.txt", "sample:1 --threads 0", "sample:1 --error -",
+          "sample:1 --correct-aliasing=1", "sample:1 --quantity speed --node 2 --displacements -",
+          "sample:1 --quantity velocity", ""}) {
         const CliResult r = Cli(bad, "bad");
         EXPECT_EQ(r.code, 2) << bad;
         EXPECT_EQ(r.out, "") << bad;
@@ -273,6 +302,55 @@ TEST(CliAnalyse, MessagesAndBadOptions) {
     EXPECT_NE(told.err.find("solver: Eigen SparseLU"), std::string::npos) << told.err;
     EXPECT_NE(told.err.find("threads: 3\n"), std::string::npos) << told.err;
     EXPECT_NE(told.err.find("MB estimated"), std::string::npos) << told.err;
+}
+
+// The rod of sample 1 as a version 2 file whose tip load names a step history: the tip's
+// velocity is P c / EA while the first wave runs, the support's force -2 P while the
+// reflected wave doubles it (the fixed-free rod's wave solution); frf starts at the
+// static stretch.
+TEST(CliAnalyse, VelocityReactionsAndFrequencyResponse) {
+    const std::string rod = WriteData("rod.json", R"({"format": "ImpactFrame", "version": 2,
+ "histories": {"hit": {"kind": "step", "rise": 0}},
+ "nodes": [{"x": 0, "y": 0, "z": 0, "codes": ["u","u","u","u","u","u"]},
+           {"x": 200, "y": 0, "z": 0, "codes": ["pf","u","u","u","u","u"], "values": [1,0,0,0,0,0],
+            "histories": ["hit", "", "", "", "", ""]}],
+ "elements": [{"nodes": [0, 1], "material": {"E": 21000, "G": 8000, "density": 7.86e-6},
+               "section": {"shape": "round", "d": 10}}]})");
+    const CliResult r = Cli(rod +
+                                " --te 0.0004 --nw 1024 --node 1 --displacements - --quantity "
+                                "velocity --reactions " +
+                                std::string(WORK_DIR) + "/rod_r.csv",
+                            "velocity");
+    ASSERT_EQ(r.code, 0) << r.err;
+    const Csv v = ParseCsv(r.out);
+    EXPECT_EQ(v.header, "t,vx,vy,vz,vrx,vry,vrz");
+    const Csv f = ParseCsv(ReadFile(std::string(WORK_DIR) + "/rod_r.csv"));
+    EXPECT_EQ(f.header, "t,0_fx,0_fy,0_fz,0_mx,0_my,0_mz,1_fy,1_fz,1_mx,1_my,1_mz");
+    ASSERT_EQ(v.rows.size(), 1024u);
+    ASSERT_EQ(f.rows.size(), 1024u);
+    const double c = std::sqrt(E * 9800 / 7.86E-06), t0 = 0.0004 / 10, L = 200;
+    for (size_t j = 0; j < v.rows.size(); ++j) {
+        const double t = v.rows[j][0];
+        if (std::fabs(t - (t0 + L / c)) < 0.3 * L / c) {
+            EXPECT_NEAR(v.rows[j][1], c / EA, 0.02 * c / EA) << t;
+        }
+        if (std::fabs(t - (t0 + 2 * L / c)) < 0.5 * L / c) {
+            EXPECT_NEAR(f.rows[j][1], -2.0, 0.04) << t;
+        }
+        if (t < t0 * 0.8) {  // before the load only the image e^(-gamma Te) f(t + Te)
+            EXPECT_NEAR(f.rows[j][1], 0.0, 2.0 * std::exp(-5.0) * 1.05) << t;
+        }
+    }
+
+    const std::string frf = std::string(CLI_PATH) + " frf " + rod;
+    const std::string base = std::string(WORK_DIR) + "/frf";
+    ASSERT_EQ(std::system((frf + " --node 1 --to 1000 --count 3 >" + base + ".csv").c_str()), 0);
+    const Csv h = ParseCsv(ReadFile(base + ".csv"));
+    EXPECT_EQ(h.header.rfind("frequency_hz,ux_re,ux_im,ux_abs,ux_deg,uy_re,", 0), 0u);
+    ASSERT_EQ(h.rows.size(), 3u);
+    EXPECT_EQ(h.rows[1][0], 500.0);
+    EXPECT_NEAR(h.rows[0][1], L / EA, 1e-12 * L / EA);
+    EXPECT_EQ(std::system((frf + " --to 100 2>/dev/null").c_str()) >> 8, 2);  // no --node
 }
 
 }  // namespace

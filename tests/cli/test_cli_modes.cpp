@@ -93,6 +93,31 @@ TEST(CliModes, CantileverFrequenciesAndShapes) {
     EXPECT_EQ(Rows(Modes(Cantilever() + " --below=100 --count 3").out, header).size(), 3u);
 }
 
+// --timoshenko is the data file's "timoshenko": true on every member with a shear area;
+// shear and rotary inertia lower every bending frequency.
+TEST(CliModes, TimoshenkoOptionIsTheKeyOnEveryMember) {
+    const std::string keyed = std::string(WORK_DIR) + "/modes_timoshenko.json";
+    std::ofstream(keyed, std::ios::binary)
+        << "{\"format\": \"ImpactFrame\", \"version\": 2,\n"
+           " \"nodes\": [{\"x\": 0, \"y\": 0, \"z\": 0, \"codes\": "
+           "[\"u\",\"u\",\"u\",\"u\",\"u\",\"u\"]}, {\"x\": 1000, \"y\": 0, \"z\": 0}],\n"
+           " \"elements\": [{\"nodes\": [0, 1], \"timoshenko\": true,\n"
+           "   \"material\": {\"E\": 21000, \"G\": 8000, \"density\": 7.86e-6},\n"
+           "   \"section\": {\"shape\": \"round\", \"d\": 10}}]}\n";
+    const ToolRun option = Modes(Cantilever() + " --count 4 --timoshenko");
+    const ToolRun key = Modes(keyed + " --count 4");
+    const ToolRun plain = Modes(Cantilever() + " --count 4");
+    ASSERT_EQ(option.code, 0) << option.err;
+    ASSERT_EQ(plain.code, 0) << plain.err;
+    EXPECT_EQ(option.out, key.out);
+    std::string header;
+    const auto shear = Rows(option.out, header), bending = Rows(plain.out, header);
+    ASSERT_EQ(shear.size(), 4u);
+    ASSERT_EQ(bending.size(), 4u);
+    for (int k = 0; k < 4; ++k) EXPECT_LT(shear[k][1], bending[k][1]) << k;
+    EXPECT_NE(Modes("--help").out.find("--timoshenko"), std::string::npos);
+}
+
 TEST(CliModes, BadInputAndVerbose) {
     for (const char* bad :
          {"sample:5", "sample:1 --count 0", "sample:1 --below -1", "sample:1 --below x",

@@ -150,6 +150,9 @@ TEST(DataFileJson, RefusalsNameLineColumnAndField) {
          "-7000", ReadProblem::UnusableValue, DataField::Material, "E", "positive"},
         {"z_towards along the member", Replaced(good, "[0, 0, 1]", "[-2, 0, 0]"), "[-2, 0, 0]",
          ReadProblem::UnusableElement, DataField::ElementKey, "z_towards", "along the element"},
+        {"timoshenko not true or false",
+         Replaced(good, "\"roll\": 90", "\"roll\": 90, \"timoshenko\": 1"), "1}",
+         ReadProblem::WrongType, DataField::ElementKey, "timoshenko", "(true or false)"},
         {"other format", Replaced(good, "\"ImpactFrame\"", "\"Frames\""), "\"Frames\"",
          ReadProblem::NotThisFormat, DataField::FileKey, "format", "ImpactFrame"},
         {"nested too deep", Replaced(good, "\"units\": \"mm kgf s\"", "\"units\": " + deep),
@@ -262,8 +265,37 @@ fem::Section RandomSection(std::mt19937_64& rng) {
     return s;
 }
 
+fem::Damping RandomDamping(std::mt19937_64& rng) {
+    fem::Damping d;
+    if (rng() % 2) {
+        d.Alpha = Digits(rng, 0, 50), d.Beta = Digits(rng, 0, 1e-4);
+    } else {
+        d.Given = fem::Damping::Form::Ratio;
+        d.Ratio = Digits(rng, 0, 0.1), d.AtHz = {Digits(rng, 1, 100), Digits(rng, 100, 1e4)};
+    }
+    return d;
+}
+
 fem::Material RandomMaterial(std::mt19937_64& rng) {
-    return {Digits(rng, 5000, 30000), Digits(rng, 2000, 12000), Digits(rng, 1e-6, 1e-5)};
+    fem::Material m{Digits(rng, 5000, 30000), Digits(rng, 2000, 12000), Digits(rng, 1e-6, 1e-5)};
+    if (rng() % 3 == 0) m.Damp = RandomDamping(rng);
+    return m;
+}
+
+fem::LoadHistory RandomHistory(std::mt19937_64& rng) {
+    fem::LoadHistory h;
+    h.Kind = static_cast<fem::HistoryKind>(rng() % 5);
+    if (h.Kind == fem::HistoryKind::Step) h.Rise = Digits(rng, 0, 1e-3);
+    if (h.Kind == fem::HistoryKind::Table) {
+        double t = 0.0;
+        for (int k = 1 + static_cast<int>(rng() % 4); k > 0; --k) {
+            h.Points.push_back({t, Digits(rng, -2, 2)});
+            t += Digits(rng, 1e-5, 1e-2);
+        }
+    } else if (h.Kind != fem::HistoryKind::Step) {
+        h.Duration = Digits(rng, 1e-5, 1e-2);
+    }
+    return h;
 }
 
 // Names as users give them: letters, digits, spaces, quotes, backslashes, Japanese.
@@ -284,6 +316,9 @@ Model RandomModel(std::mt19937_64& rng) {
         m.PutMaterial(RandomName(rng), RandomMaterial(rng));
     for (int k = plain ? 0 : static_cast<int>(rng() % 5); k > 0; --k)
         m.PutSection(RandomName(rng), RandomSection(rng));
+    for (int k = plain ? 0 : static_cast<int>(rng() % 3); k > 0; --k)
+        m.PutHistory(RandomName(rng), RandomHistory(rng));
+    if (!plain && rng() % 3 == 0) m.SetModelDamping(RandomDamping(rng));
     const int nodes = 2 + static_cast<int>(rng() % 6);
     for (int i = 0; i < nodes; ++i) {
         fem::NodeRecord n = fem::DefaultNode();
@@ -291,6 +326,9 @@ Model RandomModel(std::mt19937_64& rng) {
         for (int j = 0; j < 6; ++j) {
             n.BcCode[j] = kCodes[rng() % 3];
             (n.BcCode[j] == "u" ? n.FixedDisp[j] : n.LoadValue[j]) = Digits(rng, 0.5, 1e3);
+            if (n.BcCode[j] == "pf" && !m.Histories().empty() && rng() % 2)
+                n.History[j] =
+                    std::next(m.Histories().begin(), rng() % m.Histories().size())->first;
         }
         m.AddNode(n);
     }
@@ -312,12 +350,21 @@ Model RandomModel(std::mt19937_64& rng) {
                 e.CrossSection = RandomSection(rng);
             if (rng() % 3 == 0) e.Roll = Digits(rng, -180, 180);
             if (rng() % 3 == 0) e.ZTowards = fem::Vec3{Digits(rng, -1, 1), 1.0, -0.25};
+            e.Timoshenko = rng() % 3 == 0;
         }
         try {
             m.AddElement(e);
         } catch (const numeric::ComputationFailure&) {
             // z_towards along the member, or a roll with it
         }
+    }
+    if (!m.Histories().empty() && rng() % 2) {
+        fem::GroundMotion g;
+        g.Direction = {Digits(rng, -1, 1), Digits(rng, -1, 1), 0.3};
+        g.History = std::next(m.Histories().begin(), rng() % m.Histories().size())->first;
+        g.Quantity =
+            rng() % 2 ? fem::GroundQuantity::Acceleration : fem::GroundQuantity::Displacement;
+        m.SetGround(g);
     }
     return m;
 }
@@ -332,11 +379,15 @@ void ExpectSameModel(const Model& a, const Model& b, int t) {
         EXPECT_TRUE(fem::SameMaterial(b.Materials().at(name), material)) << name;
     for (const auto& [name, section] : a.Sections())
         EXPECT_TRUE(fem::SameSection(b.Sections().at(name), section)) << name;
+    EXPECT_EQ(b.Histories(), a.Histories()) << t;
+    EXPECT_EQ(b.ModelDamping(), a.ModelDamping()) << t;
+    EXPECT_EQ(b.Ground(), a.Ground()) << t;
     for (int i = 0; i < a.NodeCount(); ++i) {
         EXPECT_EQ(b.Nodes[i].Coord, a.Nodes[i].Coord) << t;
         EXPECT_EQ(b.Nodes[i].BcCode, a.Nodes[i].BcCode) << t;
         EXPECT_EQ(b.Nodes[i].FixedDisp, a.Nodes[i].FixedDisp) << t;
         EXPECT_EQ(b.Nodes[i].LoadValue, a.Nodes[i].LoadValue) << t;
+        EXPECT_EQ(b.Nodes[i].History, a.Nodes[i].History) << t;
     }
     for (int k = 0; k < a.ElementCount(); ++k) {
         const fem::ElementRecord &x = a.Elements[k], &y = b.Elements[k];
@@ -349,6 +400,7 @@ void ExpectSameModel(const Model& a, const Model& b, int t) {
         EXPECT_TRUE(fem::SameSection(y.CrossSection, x.CrossSection)) << t << " element " << k;
         EXPECT_EQ(y.Roll, x.Roll);
         EXPECT_EQ(y.ZTowards, x.ZTowards);
+        EXPECT_EQ(y.Timoshenko, x.Timoshenko);
         EXPECT_EQ(y.RotMatrix, x.RotMatrix);
         EXPECT_EQ(y.ShearAreaZ, x.ShearAreaZ);
     }
@@ -399,6 +451,9 @@ TEST(DataFileJson, VersionOneModelsStayVersionOneByteForByte) {
         ASSERT_TRUE(fem::StructDataReadText(fromJson, fem::JsonDataText(m), "v2", &err))
             << err.Message();
         EXPECT_EQ(fem::StructDataText(fromJson), text);
+        // One member bending as a Timoshenko member needs version 2.
+        m.Elements[0].Timoshenko = true;
+        EXPECT_EQ(fem::DataFileVersionOf(m), 2);
     }
 }
 
@@ -489,4 +544,96 @@ TEST(DataFileJson, ValuesAFileCannotHoldAreNamed) {
     EXPECT_NE(fem::UnwritableValue(bad).find("element 1 refers to the material \"wood\""),
               std::string::npos);
     EXPECT_THROW((void)fem::StructDataText(bad), std::invalid_argument);
+}
+
+// Load histories, damping and the ground motion: a file using them reads into the model,
+// is written as version 2 whatever else it holds, and the faults are named where they
+// stand.
+TEST(DataFileJson, HistoriesDampingAndGroundReadAndAreRefusedWhereWrong) {
+    const std::string good = R"({"format": "ImpactFrame", "version": 2, "units": "mm kgf s",
+ "histories": {"hit": {"kind": "half-sine", "duration": 0.002},
+               "rec": {"kind": "table", "points": [[0, 0], [0.001, 2], [0.003, 1]]}},
+ "damping": {"ratio": 0.02, "at_hz": [10, 100]},
+ "materials": {"steel": {"E": 21000, "G": 8000, "density": 7.86e-6,
+                         "damping": {"alpha": 3, "beta": 1e-5}}},
+ "nodes": [{"x": 0, "y": 0, "z": 0, "codes": ["u","u","u","u","u","u"], "values": [0,0,0,0,0,0]},
+           {"x": 100, "y": 0, "z": 0, "codes": ["pf","pf","p","p","p","p"], "values": [1,2,0,0,0,0],
+            "histories": ["hit", "", "", "", "", ""]}],
+ "elements": [{"nodes": [0, 1], "material": "steel", "section": {"shape": "round", "d": 10}}],
+ "ground": {"direction": [0, 3, 4], "history": "rec", "quantity": "displacement"}})";
+    Model m;
+    DataFileError err;
+    ASSERT_TRUE(fem::StructDataReadText(m, good, "good", &err)) << err.Message();
+    EXPECT_EQ(m.Histories().at("hit").Kind, fem::HistoryKind::HalfSine);
+    EXPECT_EQ(m.Histories().at("rec").Points.size(), 3u);
+    EXPECT_EQ(m.Nodes[1].History[0], "hit");
+    EXPECT_EQ(m.Nodes[1].History[1], "");
+    ASSERT_TRUE(m.Ground());
+    EXPECT_EQ(m.Ground()->Quantity, fem::GroundQuantity::Displacement);
+    EXPECT_EQ(fem::GroundUnitDirection(*m.Ground())[2], 0.8);
+    // The material's own damping wins over the model's, which is the ratio 0.02 at 10 and
+    // 100 Hz: alpha = 2 z w1 w2 / (w1 + w2), beta = 2 z / (w1 + w2) by hand.
+    EXPECT_EQ(m.DampingOf(m.Elements[0]).Alpha, 3.0);
+    const fem::RayleighCoefficients r = fem::RayleighOf(*m.ModelDamping());
+    const double w1 = 2 * M_PI * 10, w2 = 2 * M_PI * 100;
+    EXPECT_NEAR(r.Alpha, 0.04 * w1 * w2 / (w1 + w2), 1e-12 * r.Alpha);
+    EXPECT_NEAR(r.Beta, 0.04 / (w1 + w2), 1e-12 * r.Beta);
+    EXPECT_EQ(fem::DataFileVersionOf(m), 2);
+    // Any one of them alone makes the model version 2; taken away, it is version 1 again.
+    fem::NodeRecord n = m.GetNode(1);
+    n.History[0] = "";
+    m.PutNode(1, n);
+    m.SetGround(std::nullopt);
+    m.SetModelDamping(std::nullopt);
+    m.DeleteHistory("rec");
+    EXPECT_EQ(fem::DataFileVersionOf(m), 2);  // the history "hit" and the named material
+    EXPECT_THROW(m.PutNode(1,
+                           [&] {
+                               auto x = n;
+                               x.History[1] = "none";
+                               return x;
+                           }()),
+                 numeric::ComputationFailure);
+
+    struct Case {
+        const char* name;
+        std::string text;
+        std::string mark;
+        ReadProblem problem;
+        const char* key;
+    };
+    const Case cases[] = {
+        {"node names a missing history", Replaced(good, "[\"hit\", \"\"", "[\"miss\", \"\""),
+         "\"miss\"", ReadProblem::UnknownName, "histories"},
+        {"ground names a missing history",
+         Replaced(good, "\"history\": \"rec\"", "\"history\": \"gone\""), "\"gone\"",
+         ReadProblem::UnknownName, "history"},
+        {"unknown key of a history",
+         Replaced(good, "\"duration\": 0.002", "\"duration\": 0.002, \"peak\": 1"), "\"peak\"",
+         ReadProblem::UnknownKey, "peak"},
+        {"duration not above 0", Replaced(good, "\"duration\": 0.002", "\"duration\": 0"), "0}",
+         ReadProblem::UnusableValue, "duration"},
+        {"table going back in time", Replaced(good, "[0.003, 1]", "[0.0005, 1]"), "[[0, 0]",
+         ReadProblem::UnusableValue, "points"},
+        {"unknown kind", Replaced(good, "\"half-sine\"", "\"sawtooth\""), "\"sawtooth\"",
+         ReadProblem::UnusableValue, "kind"},
+        {"negative beta", Replaced(good, "\"beta\": 1e-5", "\"beta\": -1e-5"), "{\"alpha\"",
+         ReadProblem::UnusableValue, "damping"},
+        {"ground without direction",
+         Replaced(good, "\"direction\": [0, 3, 4]", "\"direction\": [0, 0, 0]"), "[0, 0, 0]",
+         ReadProblem::UnusableValue, "direction"},
+    };
+    for (const Case& c : cases) {
+        ASSERT_NE(c.text, good) << c.name;
+        Model refused;
+        DataFileError e;
+        EXPECT_FALSE(fem::StructDataReadText(refused, c.text, "bad", &e)) << c.name;
+        EXPECT_EQ(e.problem, c.problem) << c.name << ": " << e.Message();
+        EXPECT_EQ(e.field.key, c.key) << c.name << ": " << e.Message();
+        const size_t at = c.text.find(c.mark);
+        ASSERT_NE(at, std::string::npos) << c.name;
+        const int line =
+            1 + static_cast<int>(std::count(c.text.begin(), c.text.begin() + at, '\n'));
+        EXPECT_EQ(e.line, line) << c.name << ": " << e.Message();
+    }
 }

@@ -141,33 +141,49 @@ TEST(SectionProperties, CowperShearAreasMeetTheLimitsOfHisTable) {
 
 TEST(SectionProperties, ImpossibleDimensionsAreRefusedByTheirName) {
     const double inf = HUGE_VAL;
+    using fem::FaultKind;
     const struct {
         Section section;
         const char* key;
         const char* says;
+        FaultKind kind;
+        const char* bound = nullptr;  // the bound or the derived property
+        double limit = 0.0;
     } cases[] = {
-        {Make(SectionShape::Round, -10), "d", "must be positive, not -10"},
-        {Make(SectionShape::Round, 0), "d", "must be positive"},
-        {Make(SectionShape::Tube, 10, 5), "t", "less than d/2"},
-        {Make(SectionShape::Tube, 10, 0), "t", "must be positive"},
-        {Make(SectionShape::Rectangle, 50, inf), "h", "not a finite number"},
-        {Make(SectionShape::Box, 100, 150, 50), "t", "less than b/2"},
-        {Make(SectionShape::Box, 100, 10, 5), "t", "less than h/2"},
-        {Make(SectionShape::I, 200, 100, 5.5, 100), "tf", "less than h/2"},
-        {Make(SectionShape::I, 200, 100, 101, 8), "tw", "must not exceed b"},
-        {Make(SectionShape::I, 200, std::nan(""), 5.5, 8), "b", "not a finite number"},
-        {Make(SectionShape::General, 2716, 1.84e7, 0, 4.4e4), "Iz", "must be positive"},
-        {Make(SectionShape::Round, 1e100), "", "overflows"},
-        {Make(SectionShape::Round, 1e-100), "", "vanishes"},
+        {Make(SectionShape::Round, -10), "d", "must be positive, not -10", FaultKind::NotPositive},
+        {Make(SectionShape::Round, 0), "d", "must be positive", FaultKind::NotPositive},
+        {Make(SectionShape::Tube, 10, 5), "t", "less than d/2", FaultKind::NotBelow, "d/2", 5},
+        {Make(SectionShape::Tube, 10, 0), "t", "must be positive", FaultKind::NotPositive},
+        {Make(SectionShape::Rectangle, 50, inf), "h", "not a finite number", FaultKind::NotFinite},
+        {Make(SectionShape::Box, 100, 150, 50), "t", "less than b/2", FaultKind::NotBelow, "b/2",
+         50},
+        {Make(SectionShape::Box, 100, 10, 5), "t", "less than h/2", FaultKind::NotBelow, "h/2", 5},
+        {Make(SectionShape::I, 200, 100, 5.5, 100), "tf", "less than h/2", FaultKind::NotBelow,
+         "h/2", 100},
+        {Make(SectionShape::I, 200, 100, 101, 8), "tw", "must not exceed b", FaultKind::Exceeds,
+         "b", 100},
+        {Make(SectionShape::I, 200, std::nan(""), 5.5, 8), "b", "not a finite number",
+         FaultKind::NotFinite},
+        {Make(SectionShape::General, 2716, 1.84e7, 0, 4.4e4), "Iz", "must be positive",
+         FaultKind::NotPositive},
+        {Make(SectionShape::Round, 1e100), "", "overflows", FaultKind::Overflows, "Iy"},
+        {Make(SectionShape::Round, 1e-100), "", "vanishes", FaultKind::Vanishes, "Iy"},
     };
     for (const auto& c : cases) {
         const fem::ValueFault f = fem::FindSectionFault(c.section);
         EXPECT_EQ(f.Key, c.key) << f.Reason;
         EXPECT_NE(f.Reason.find(c.says), std::string::npos) << f.Reason;
+        EXPECT_EQ(f.Kind, c.kind) << f.Reason;
+        const bool derived = c.kind == FaultKind::Vanishes || c.kind == FaultKind::Overflows;
+        EXPECT_EQ(derived ? f.Property : f.Bound, c.bound ? c.bound : "") << f.Reason;
+        EXPECT_EQ(f.Limit, c.limit) << f.Reason;
     }
+    // The value at fault, as given.
+    EXPECT_EQ(fem::FindSectionFault(Make(SectionShape::Tube, 10, 5.5)).Value, 5.5);
     Section negativeShear = Make(SectionShape::General, 1, 1, 1, 1);
     negativeShear.ShearAreaY = -1;
     EXPECT_EQ(fem::FindSectionFault(negativeShear).Key, "Ay");
+    EXPECT_EQ(fem::FindSectionFault(negativeShear).Kind, FaultKind::Negative);
     EXPECT_TRUE(fem::FindSectionFault(Make(SectionShape::I, 200, 100, 100, 8)).Empty());
 }
 
@@ -325,9 +341,19 @@ TEST(NamedMaterialsAndSections, ChangesReachEveryElementThatRefersToThemAllOrNon
     fem::ElementRecord unknown = own;
     unknown.MaterialName = "wood";
     EXPECT_THROW(m.AddElement(unknown), numeric::ComputationFailure);
-    for (const std::string& bad :
-         {std::string(), std::string("tab\there"), std::string("\xC3\x28"), std::string(201, 'x')})
+    const std::pair<std::string, fem::NameFault> badNames[] = {
+        {"", fem::NameFault::Empty},
+        {"tab\there", fem::NameFault::ControlCharacter},
+        {"\xC3\x28", fem::NameFault::NotUtf8},
+        {std::string(201, 'x'), fem::NameFault::TooLong}};
+    for (const auto& [bad, fault] : badNames) {
+        EXPECT_EQ(fem::FindNameFault(bad), fault) << bad;
         EXPECT_THROW(m.PutMaterial(bad, {1, 1, 1}), numeric::ComputationFailure);
+    }
+    EXPECT_EQ(fem::FindNameFault(std::string(200, 'x')), fem::NameFault::None);
+    EXPECT_EQ(fem::FindMaterialFault({7000, 0, 1}).Kind, fem::FaultKind::NotPositive);
+    EXPECT_EQ(fem::FindMaterialFault({7000, 1, HUGE_VAL}).Key, "density");
+    EXPECT_EQ(fem::FindMaterialFault({7000, 1, HUGE_VAL}).Kind, fem::FaultKind::NotFinite);
     m.PutMaterial("鋼 SS400", {21000, 8100, 7.85E-06});
     EXPECT_EQ(m.Materials().size(), 2u);
 }

@@ -77,10 +77,11 @@ run(plot_help err "${cli}" plot --help)
 run(modes_help err "${cli}" modes --help)
 run(draw_help err "${cli}" draw --help)
 run(batch_help err "${cli}" batch --help)
+run(frf_help err "${cli}" frf --help)
 string(REGEX MATCHALL "\n  [a-z]+ " commands "${help}")
 # "[" would split CMake lists oddly: "[-o OUT]" becomes " -o OUT]".
 string(REPLACE "[" " " options
-       "${help}${analyse_help}${plot_help}${modes_help}${draw_help}${batch_help}")
+       "${help}${analyse_help}${plot_help}${modes_help}${draw_help}${batch_help}${frf_help}")
 string(REGEX MATCHALL " --?[a-z][a-z-]*" options "${options}")
 list(REMOVE_DUPLICATES options)
 foreach(command IN LISTS commands)
@@ -101,8 +102,9 @@ file(READ "${PREFIX}/share/man/man5/impactframe-format.5" format_page)
 string(REPLACE "\\-" "-" format_page "${format_page}")
 foreach(word format version units materials sections nodes elements E G density shape
         codes values material section roll z_towards round tube rectangle box general
-        d t b h tw tf A Iy Iz J Ay Az)
-    if(NOT format_page MATCHES "[^A-Za-z_]${word}[^A-Za-z_]")
+        d t b h tw tf A Iy Iz J Ay Az histories kind rise duration points damping alpha beta
+        ratio at_hz ground direction history quantity step half-sine triangle table)
+    if(NOT format_page MATCHES "[^A-Za-z_-]${word}[^A-Za-z_-]")
         fail("impactframe-format(5) does not mention ${word}")
     endif()
 endforeach()

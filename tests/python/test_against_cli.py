@@ -83,3 +83,39 @@ def test_modes_below_a_frequency_equal_cli(cli):
     result = impactframe.modes(impactframe.sample(4), below_hz=20000, shapes=False)
     assert result.shapes is None
     assert_bits(result.frequencies, [float(f) for _, f in table])
+
+
+def test_timoshenko_keyword_and_field_equal_cli(cli, tmp_path):
+    # timoshenko=True is --timoshenko; the element field set on every member is the same,
+    # and the model passed is left as it was.
+    model = impactframe.sample(4)
+    table = [line.split(",") for line in
+             cli("modes", "sample:4", "--count", 6, "--timoshenko").split()[1:]]
+    keyword = impactframe.modes(model, count=6, shapes=False, timoshenko=True)
+    assert not any(model.element(e).timoshenko for e in range(model.element_count))
+    assert_bits(keyword.frequencies, [float(f) for _, f in table])
+    for e in range(model.element_count):
+        model.set_element(e, timoshenko=True)
+    field = impactframe.modes(model, count=6, shapes=False)
+    assert_bits(field.frequencies, keyword.frequencies)
+    plain = impactframe.modes(impactframe.sample(4), count=6, shapes=False)
+    assert np.all(keyword.frequencies < plain.frequencies)
+
+    disp = tmp_path / "disp.csv"
+    cli("analyse", "sample:4", "--timoshenko", "--node", 6, "--displacements", disp)
+    [history] = csv_blocks(disp)
+    result = impactframe.analyse(impactframe.sample(4), timoshenko=True)
+    assert_bits(result.node_history(6), [row[1:] for row in history])
+    with pytest.raises(TypeError):
+        model.set_element(0, timoshenko=1)
+
+
+@pytest.mark.parametrize("quantity", ["velocity", "acceleration"])
+def test_node_velocity_and_acceleration_equal_cli(cli, tmp_path, quantity):
+    history = tmp_path / "history.csv"
+    cli("analyse", "sample:4", "--node", 6, "--displacements", history, "--quantity", quantity)
+    [table] = csv_blocks(history)
+    result = impactframe.analyse(impactframe.sample(4))
+    assert_bits(result.node_history(6, quantity=quantity), [row[1:] for row in table])
+    with pytest.raises(ValueError, match="quantity"):
+        result.node_history(6, quantity="jerk")

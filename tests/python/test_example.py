@@ -11,10 +11,10 @@ EXAMPLES = Path(os.environ.get("IMPACTFRAME_EXAMPLES",
 
 
 def test_rise_time_study(tmp_path):
-    spec = importlib.util.spec_from_file_location("rise_time_study",
-                                                  EXAMPLES / "rise_time_study.py")
-    study = importlib.util.module_from_spec(spec)
-    spec.loader.exec_module(study)
+    location = importlib.util.spec_from_file_location("rise_time_study",
+                                                      EXAMPLES / "rise_time_study.py")
+    study = importlib.util.module_from_spec(location)
+    location.loader.exec_module(study)
     png = tmp_path / "rise.png"
     rises, peaks = study.main([str(png), "--nw", "128", "--points", "3"])
 

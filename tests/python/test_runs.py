@@ -33,7 +33,7 @@ def test_settings_and_numbers_out_of_range_raise():
     with pytest.raises(ValueError):
         result.element_forces(0, axes="local")
     with pytest.raises(ValueError):
-        result.node_history(0, quantity="velocity")
+        result.node_history(0, quantity="speed")
     with pytest.raises(ValueError, match="correct_aliasing"):
         result.element_forces_error(0)
     with pytest.raises(ValueError, match="correct_aliasing"):

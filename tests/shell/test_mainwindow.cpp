@@ -76,7 +76,9 @@ TEST_F(ShellTest, MenuTreeHasEveryItemWithItsCaption) {
         {"simpleDeformationAction", "簡易変形表示"},
         {"resetViewAction", "３Ｄ初期化"},
         {"sample1Action", "Sample1"},
-        {"sample4Action", "Sample4"}};
+        {"sample4Action", "Sample4"},
+        {"materialsAction", "材料..."},
+        {"sectionsAction", "断面..."}};
     for (const auto& [name, caption] : items) {
         QAction* a = frame->Action(QLatin1String(name));
         ASSERT_NE(a, nullptr) << name;
@@ -95,7 +97,7 @@ TEST_F(ShellTest, MenuTreeHasEveryItemWithItsCaption) {
     EXPECT_TRUE(frame->findChild<QMenu*>("optionsMenu")->actions().contains(samples->menuAction()));
     QStringList roots;
     for (QAction* a : frame->menuBar()->actions()) roots << a->text();
-    EXPECT_EQ(roots, QStringList({"ファイル", "計算", "表示", "オプション", "ヘルプ"}));
+    EXPECT_EQ(roots, QStringList({"ファイル", "構造", "計算", "表示", "オプション", "ヘルプ"}));
 }
 
 TEST_F(ShellTest, AboutShowsTheVersionOfTheBuild) {
@@ -215,7 +217,9 @@ class ScriptedDialogs : public services::FileServiceDialogs {
         ++saves;
         filters << request.filter;
         confirmOverwrite = request.confirmOverwrite;
-        if (filter) *filter = 0;
+        proposed = request.proposedName;
+        startEntry = request.filterIndex;
+        if (filter) *filter = filterAnswer >= 0 ? filterAnswer : request.filterIndex;
         return saveAnswer;
     }
     QColor GetColor(QWidget*, const QColor&) override { return colour; }
@@ -227,6 +231,11 @@ class ScriptedDialogs : public services::FileServiceDialogs {
     int opens = 0, saves = 0;
     bool confirmOverwrite = false;
     QStringList filters;  // of every file dialog, in order
+    // The save dialog: the name proposed, the entry it started on and the one the user
+    // leaves it on (-1: the entry it started on).
+    QString proposed;
+    int startEntry = -1;
+    int filterAnswer = -1;
 };
 
 class FileTest : public ShellTest {
@@ -344,10 +353,96 @@ TEST_F(FileTest, WriteAndOverwriteCommands) {
     EXPECT_EQ(panel->CurrentFile(), PathOf("cantilever.txt"));
     EXPECT_TRUE(messages.empty());
 
-    // Every structure file dialog offers the file service's documents and all files.
+    // Structure file dialogs offer both versions; reading offers them together first.
     frame->Action("readStructureAction")->trigger();
-    const QString documents = QStringLiteral("文書 (*.txt *.doc);;All (*)");
-    EXPECT_EQ(dialogs.filters, QStringList({documents, documents, documents}));
+    const QString write =
+        QStringLiteral("構造データ 版1 テキスト (*.txt);;構造データ 版2 JSON (*.json);;All (*)");
+    const QString read = QStringLiteral("構造データ (*.txt *.json);;") + write;
+    EXPECT_EQ(dialogs.filters, QStringList({write, write, read}));
+}
+
+// A structure that only version 2 can hold is never written as version 1: the dialog
+// starts on JSON, and a ".txt" name (chosen, or the file read) is replaced by ".json"
+// when the user agrees, else nothing is written.
+TEST_F(FileTest, AStructureThatNeedsVersion2IsOnlyWrittenAsJson) {
+    const char* const text =
+        "2,1\r\n0,0,0,0\r\nu,0\r\nu,0\r\nu,0\r\nu,0\r\nu,0\r\nu,0\r\n"
+        "1,0,0,250\r\npf,2\r\np,0\r\np,0\r\np,0\r\np,0\r\np,0\r\n"
+        "0,0,1\r\n21000,8000,7.86E-06,10\r\n";
+    WriteText(PathOf("frame.txt"), text);
+    ASSERT_TRUE(panel->OpenStructureFile(PathOf("frame.txt")));
+    fem::Section flat;
+    flat.Shape = fem::SectionShape::Rectangle;
+    flat.Width = 50;
+    flat.Height = 9;
+    Model().PutSection("flat", flat);
+
+    answerYes = false;
+    frame->Action("overwriteStructureAction")->trigger();
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_TRUE(
+        messages[0].contains(QStringLiteral("版1（テキスト）の「frame.txt」には保存できません")))
+        << messages[0].toStdString();
+    EXPECT_TRUE(
+        messages[0].contains(QStringLiteral("版2（JSON）で「frame.json」に保存しますか？")));
+    EXPECT_EQ(ReadBack(PathOf("frame.txt")), QLatin1String(text));
+    EXPECT_FALSE(QFileInfo::exists(PathOf("frame.json")));
+    EXPECT_EQ(panel->CurrentFile(), PathOf("frame.txt"));
+
+    answerYes = true;
+    frame->Action("overwriteStructureAction")->trigger();
+    EXPECT_EQ(dialogs.saves, 0);
+    EXPECT_EQ(ReadBack(PathOf("frame.txt")), QLatin1String(text));
+    EXPECT_EQ(panel->CurrentFile(), PathOf("frame.json"));
+    EXPECT_EQ(Get<QLabel>("fileNameLabel")->text(), "frame");
+    fem::Model read;
+    ASSERT_TRUE(fem::StructDataReadFile(read, PathOf("frame.json").toStdString()));
+    EXPECT_TRUE(fem::SameSection(read.Sections().at("flat"), flat));
+
+    // "構造データ保存" proposes the JSON name on the JSON entry; a name typed without
+    // extension takes ".json"; a ".txt" name chosen anyway is asked about again.
+    messages.clear();
+    dialogs.saveAnswer = PathOf("copy");
+    frame->Action("writeStructureAction")->trigger();
+    EXPECT_EQ(dialogs.proposed, "frame.json");
+    EXPECT_EQ(dialogs.startEntry, 1);
+    EXPECT_TRUE(messages.empty());
+    EXPECT_EQ(panel->CurrentFile(), PathOf("copy.json"));
+    dialogs.saveAnswer = PathOf("copy.txt");
+    dialogs.filterAnswer = 0;
+    answerYes = false;
+    frame->Action("writeStructureAction")->trigger();
+    EXPECT_EQ(messages.size(), 1u);
+    EXPECT_FALSE(QFileInfo::exists(PathOf("copy.txt")));
+    EXPECT_EQ(panel->CurrentFile(), PathOf("copy.json"));
+}
+
+// A structure of round bars is written as version 1 to a ".txt" file, as before, and as
+// JSON when the user chooses a ".json" name; both read back as the same structure.
+TEST_F(FileTest, AVersion1StructureIsWrittenAsJsonWhenTheUserAsks) {
+    frame->Action("sample2Action")->trigger();
+    dialogs.saveAnswer = PathOf("bars.json");
+    frame->Action("writeStructureAction")->trigger();
+    EXPECT_EQ(dialogs.startEntry, 0);
+    EXPECT_EQ(dialogs.proposed, QString());
+    EXPECT_TRUE(messages.empty());
+    EXPECT_TRUE(ReadBack(PathOf("bars.json")).startsWith("{"))
+        << ReadBack(PathOf("bars.json")).toStdString();
+    // Saving again proposes the JSON name the structure now has.
+    dialogs.saveAnswer = PathOf("bars");
+    frame->Action("writeStructureAction")->trigger();
+    EXPECT_EQ(dialogs.proposed, "bars.json");
+    EXPECT_EQ(dialogs.startEntry, 1);
+    EXPECT_EQ(panel->CurrentFile(), PathOf("bars.json"));
+    dialogs.saveAnswer = PathOf("bars.txt");
+    dialogs.filterAnswer = 0;
+    frame->Action("writeStructureAction")->trigger();
+    EXPECT_TRUE(ReadBack(PathOf("bars.txt")).startsWith("3,2\r\n"));
+    fem::Model fromJson, fromText;
+    ASSERT_TRUE(fem::StructDataReadFile(fromJson, PathOf("bars.json").toStdString()));
+    ASSERT_TRUE(fem::StructDataReadFile(fromText, PathOf("bars.txt").toStdString()));
+    EXPECT_EQ(fem::StructDataText(fromJson), fem::StructDataText(fromText));
+    EXPECT_EQ(fem::StructDataText(fromText), fem::StructDataText(Model()));
 }
 
 TEST_F(FileTest, AFileThatCannotBeWrittenIsReportedAndTheOldFileKept) {

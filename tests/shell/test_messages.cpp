@@ -3,6 +3,7 @@
 // the message. Qt's own dialogs speak Japanese too.
 #include <cerrno>
 #include <limits>
+#include <optional>
 
 #include <QDialogButtonBox>
 #include <QDir>
@@ -80,7 +81,8 @@ TEST_F(MessagesTest, FailingOperationsSpeakJapaneseAndKeepFileLineAndField) {
               QStringLiteral("構造データを読み込めません。\nF/coordinate.txt の 2 行目："
                              "節点 0 の y 座標は数値でなければなりませんが、「abc」です。"));
     EXPECT_TRUE(read[2].contains(QStringLiteral("節点 0 の Ux の拘束条件")));
-    EXPECT_TRUE(read[5].contains(QStringLiteral("要素 0 の値が使えません。弾性係数、密度と断面の寸法は正")))
+    EXPECT_TRUE(
+        read[5].contains(QStringLiteral("要素 0 の値が使えません。弾性係数、密度と断面の寸法は正")))
         << read[5].toStdString();
     EXPECT_TRUE(read.last().contains(QStringLiteral("ファイルまたはフォルダがありません")));
     // Version 2 files: line and column, the key and the name of what is wrong.
@@ -154,6 +156,16 @@ TEST(Messages, EveryOutcomeKindHasItsJapaneseMessage) {
     for (OutcomeKind kind :
          {OutcomeKind::SingularMatrix, OutcomeKind::NoFreeDof, OutcomeKind::NotFinite})
         EXPECT_EQ(shell::OutcomeMessage(outcome(kind)), gauss) << static_cast<int>(kind);
+    fem::Outcome mechanism = outcome(OutcomeKind::SingularMatrix);
+    mechanism.Node = 5;
+    mechanism.Dof = 3;
+    EXPECT_EQ(shell::OutcomeMessage(mechanism), gauss + QStringLiteral("\n機構です: 節点 5 の θx"));
+    fem::Outcome limited = outcome(OutcomeKind::WouldNotFit, 700 * mb, 512 * mb);
+    limited.Limit = fem::MemoryLimit::AddressSpace;
+    EXPECT_EQ(shell::OutcomeMessage(limited),
+              QStringLiteral("解析には約 700 MB のメモリが必要ですが、プロセスのアドレス空間の制限"
+                             "（ulimit -v）で使えるメモリは 512 MB のため、解析を始めませんでした。"
+                             "節点数か計算点数 Nw を減らして下さい。"));
     EXPECT_EQ(
         shell::OutcomeMessage(outcome(OutcomeKind::WouldNotFit, 1500.2 * mb, 1024 * mb)),
         QStringLiteral("解析には約 1501 MB のメモリが必要ですが、使えるメモリは 1024 MB "
@@ -199,6 +211,15 @@ TEST(Messages, RefusedElementsAndOtherFailuresInJapanese) {
         e.Density = density;
         return e;
     };
+    // A flat bar b x h, its local z towards a direction when given.
+    const auto flat = [](double width, double height, std::optional<fem::Vec3> towards) {
+        fem::ElementRecord e = fem::DefaultElement();
+        e.CrossSection.Shape = fem::SectionShape::Rectangle;
+        e.CrossSection.Width = width;
+        e.CrossSection.Height = height;
+        e.ZTowards = towards;
+        return e;
+    };
     const double nan = std::numeric_limits<double>::quiet_NaN();
     const struct {
         fem::ElementRecord e;
@@ -215,6 +236,10 @@ TEST(Messages, RefusedElementsAndOtherFailuresInJapanese) {
         {with(0, 21000, 8000, 7.86E-06), b, ElementFault::ZeroDiameter, "直径が 0"},
         {with(nan, 21000, 8000, 7.86E-06), b, ElementFault::NotFinite, "有限の数値でない"},
         {with(1E100, 1E300, 8000, 7.86E-06), b, ElementFault::TooLarge, "値が大きすぎて"},
+        {flat(1E150, 1E-150, {}), b, ElementFault::TooLarge, "値が大きすぎて"},
+        {flat(50, 9, fem::Vec3{0, 0, 0}), b, ElementFault::ZAlongMember, "向きが決まりません"},
+        {flat(50, 9, fem::Vec3{-3, 0, 1E-12}), b, ElementFault::ZAlongMember, "軸に沿って"},
+        {flat(50, 0, {}), b, ElementFault::Section, "断面の寸法が使えません"},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(shell::FindElementFault(c.e, a, c.end), c.fault) << c.text;
@@ -237,6 +262,55 @@ TEST(Messages, RefusedElementsAndOtherFailuresInJapanese) {
     EXPECT_EQ(shell::FailureReason(std::bad_alloc()), QStringLiteral("メモリが足りません"));
     EXPECT_FALSE(HasEnglish(shell::FailureReason(std::runtime_error("something new"))));
     EXPECT_EQ(shell::SystemErrorText(ENOSPC), QStringLiteral("ディスクに空きがありません"));
+}
+
+// Faults of sections, materials and names: each kind in Japanese, with the key, the
+// bound and the numbers.
+TEST(Messages, SectionMaterialAndNameFaultsInJapanese) {
+    using fem::SectionShape;
+    const auto section = [](SectionShape shape, double fem::Section::*field, double value) {
+        fem::Section s;
+        s.Shape = shape;
+        s.Diameter = 10, s.Thickness = 2, s.Width = 100, s.Height = 200;
+        s.WebThickness = 5, s.FlangeThickness = 8;
+        s.Area = 1, s.Iy = 1, s.Iz = 1, s.J = 1;
+        s.*field = value;
+        return s;
+    };
+    const struct {
+        fem::Section s;
+        const char* text;
+    } cases[] = {
+        {section(SectionShape::Tube, &fem::Section::Thickness, 6),
+         "肉厚 t は d/2 より小さくして下さい（t = 6、d/2 = 5）。"},
+        {section(SectionShape::I, &fem::Section::WebThickness, 101),
+         "ウェブの厚さ tw は b 以下にして下さい（tw = 101、b = 100）。"},
+        {section(SectionShape::Rectangle, &fem::Section::Width, 0),
+         "幅 b は正の数にして下さい（0）。"},
+        {section(SectionShape::General, &fem::Section::ShearAreaY, -1),
+         "せん断断面積 Ay は 0 以上にして下さい（-1）。"},
+        {section(SectionShape::Round, &fem::Section::Diameter, HUGE_VAL),
+         "直径 d は有限の数値にして下さい。"},
+        {section(SectionShape::Round, &fem::Section::Diameter, 1E-100),
+         "断面二次モーメント Iy が小さすぎて計算できません（0）。寸法を確認して下さい。"},
+        {section(SectionShape::Round, &fem::Section::Diameter, 1E100),
+         "断面二次モーメント Iy が大きすぎて計算できません。寸法を確認して下さい。"},
+        {section(SectionShape::Box, &fem::Section::Thickness, 2), ""},
+    };
+    for (const auto& c : cases) EXPECT_EQ(shell::SectionFaultText(c.s), QString::fromUtf8(c.text));
+
+    EXPECT_EQ(shell::MaterialFaultText({-1, 8000, 1}),
+              QStringLiteral("ヤング率 E は正の数にして下さい（-1）。"));
+    EXPECT_EQ(shell::MaterialFaultText({1, 1, HUGE_VAL}),
+              QStringLiteral("密度は有限の数値にして下さい。"));
+    EXPECT_EQ(shell::MaterialFaultText({1, 1, 1}), QString());
+    for (fem::NameFault f : {fem::NameFault::Empty, fem::NameFault::TooLong,
+                             fem::NameFault::NotUtf8, fem::NameFault::ControlCharacter}) {
+        EXPECT_FALSE(shell::NameFaultText(f).isEmpty());
+        EXPECT_FALSE(HasEnglish(shell::NameFaultText(f))) << shell::NameFaultText(f).toStdString();
+    }
+    EXPECT_EQ(shell::NameFaultText(fem::NameFault::TooLong),
+              QStringLiteral("名前が長すぎます（200 バイトまで）。"));
 }
 
 // With Qt's Japanese translations the standard buttons and the file dialog are Japanese.

@@ -388,6 +388,28 @@ TEST_F(ElementSheetTest, AnUneditedValueKeepsEveryDigitAnEditedOneIsRead) {
     EXPECT_EQ(now.Young, 21000.0);
 }
 
+TEST_F(ElementSheetTest, TimoshenkoBoxShowsAndSetsTheMembersBending) {
+    StraightBar(Model());
+    bool shown = true;
+    QString caption;
+    Confirm(0, [&] {
+        auto* box = On<QCheckBox>("timoshenkoCheck");
+        shown = box->isChecked();
+        caption = box->text();
+        box->setChecked(true);
+    });
+    EXPECT_FALSE(shown);
+    EXPECT_EQ(caption, QStringLiteral("せん断変形を考慮（Timoshenko）"));
+    EXPECT_TRUE(Model().GetElement(0).Timoshenko);
+    EXPECT_FALSE(Model().GetElement(1).Timoshenko);
+    Confirm(0, [&] {
+        shown = On<QCheckBox>("timoshenkoCheck")->isChecked();
+        On<QCheckBox>("timoshenkoCheck")->setChecked(false);
+    });
+    EXPECT_TRUE(shown);
+    EXPECT_FALSE(Model().GetElement(0).Timoshenko);
+}
+
 TEST_F(ElementSheetTest, LetterInTheDiameterIsRefused) {
     StraightBar(Model());
     Confirm(0, [&] { Value(0)->setText("1O"); });

@@ -135,6 +135,60 @@ TEST_F(DrawFixture, EmptyStructureKeepsTheScaleAndElementAxesFollowTheLocalFrame
     EXPECT_EQ(list[4].Point1, list[3].Point2);  // "y" at the end of local y
 }
 
+// Members whose section has an orientation show it across their middle, in their local
+// y-z plane, the larger side as long as the axes' strokes: a column of H200 turned by 90
+// degrees (local y = global y, local z = -x), a beam of a 100 x 150 box with local z up;
+// a round bar shows nothing.
+TEST_F(DrawFixture, SectionsWithAnOrientationAreDrawnAcrossTheMiddle) {
+    AddNode({0, 0, 0});
+    AddNode({0, 0, 3000});
+    AddNode({2000, 0, 3000});
+    AddNode({2000, 0, 0});
+    fem::ElementRecord column = fem::DefaultElement();
+    column.EndNode = {0, 1};
+    fem::Section& h200 = column.CrossSection;
+    h200.Shape = fem::SectionShape::I;
+    h200.Width = 100, h200.Height = 200, h200.WebThickness = 5.5, h200.FlangeThickness = 8;
+    column.Roll = 90;
+    model.AddElement(column);
+    fem::ElementRecord beam = fem::DefaultElement();
+    beam.EndNode = {1, 2};
+    fem::Section& box = beam.CrossSection;
+    box.Shape = fem::SectionShape::Box;
+    box.Width = 100, box.Height = 150, box.Thickness = 6;
+    beam.ZTowards = Vec3{0, 0, 1};
+    model.AddElement(beam);
+    fem::ElementRecord bar = fem::DefaultElement();
+    bar.EndNode = {2, 3};
+    model.AddElement(bar);
+    view.ResetView();
+    pic.SetScale(0, 0, 1000, -1000);  // strokes 30 long
+    DrawElements(view, model, panel);
+
+    std::vector<std::pair<Vec3, Vec3>> lines;
+    for (const DrawItem& it : view.DisplayList())
+        if (it.ForeColor == kSectionColor) lines.emplace_back(it.Point1, it.Point2);
+    // The column's: flanges 15 wide at z = -15 and +15 (global x = 15, -15), web 30 long.
+    // The beam's: outline 20 x 30 about (1000, 0, 3000), inside it 17.6 x 27.6.
+    const std::pair<Vec3, Vec3> expected[] = {{{15, -7.5, 1500}, {15, 7.5, 1500}},
+                                              {{-15, -7.5, 1500}, {-15, 7.5, 1500}},
+                                              {{15, 0, 1500}, {-15, 0, 1500}},
+                                              {{1000, -10, 2985}, {1000, 10, 2985}},
+                                              {{1000, 10, 2985}, {1000, 10, 3015}},
+                                              {{1000, 10, 3015}, {1000, -10, 3015}},
+                                              {{1000, -10, 3015}, {1000, -10, 2985}},
+                                              {{1000, -8.8, 2986.2}, {1000, 8.8, 2986.2}},
+                                              {{1000, 8.8, 2986.2}, {1000, 8.8, 3013.8}},
+                                              {{1000, 8.8, 3013.8}, {1000, -8.8, 3013.8}},
+                                              {{1000, -8.8, 3013.8}, {1000, -8.8, 2986.2}}};
+    ASSERT_EQ(lines.size(), std::size(expected));
+    for (size_t i = 0; i < lines.size(); ++i)
+        for (int k = 0; k < 3; ++k) {
+            EXPECT_NEAR(lines[i].first[k], expected[i].first[k], 1e-9) << i;
+            EXPECT_NEAR(lines[i].second[k], expected[i].second[k], 1e-9) << i;
+        }
+}
+
 // A row of 200 bars of 10 mm: 401 numbers are hidden until asked for; shown, the
 // numbers of two nodes 0.01 mm apart would cover each other and only the first is
 // printed. Arrows and marks stay within a fraction of an element.
