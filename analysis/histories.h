@@ -121,19 +121,21 @@ enum class GroundFrame { Absolute, RelativeToGround };
                                                 ResponseQuantity quantity, GroundFrame frame,
                                                 const InverseTransform& inverse);
 
-// A fixed ("u") dof of a node that an element joins: its node and dof (0 .. 5).
+// A supported dof of a node that an element joins: fixed ("u"), or free on a spring to
+// the ground; its node and dof (0 .. 5).
 struct SupportDof {
     int Node = 0;
     int Dof = 0;
 };
-// Every fixed dof of the nodes that elements join, by node and then dof.
+// Every supported dof of the nodes that elements join, by node and then dof.
 [[nodiscard]] std::vector<SupportDof> SupportDofs(const Model& model);
 
-// The reaction histories of the supports (one row per entry of dofs, Nw columns): the sum
-// of the end forces (global components, K u) of the elements at each support's node, the
-// force and moment the support exerts on the structure. Progress(k) counts the transform
-// points. Raises numeric::ComputationFailure as ElementForceHistory does, and for an entry
-// that is not a fixed dof.
+// The reaction histories of the supports (one row per entry of dofs, Nw columns), the
+// force and moment the support exerts on the structure: at a fixed dof the sum of the
+// end forces (global components, K u) of the elements at its node, at a spring the
+// spring's force -k (1 + beta s) (U - U_ground). Progress(k) counts the transform points.
+// Raises numeric::ComputationFailure as ElementForceHistory does, and for an entry that
+// is neither a fixed dof nor a spring.
 [[nodiscard]] HistoryResult ReactionHistory(const ImpactSolution& solution,
                                             const std::vector<SupportDof>& dofs,
                                             AnalysisCallbacks* callbacks = nullptr);

@@ -290,6 +290,48 @@ TEST(NodeMassesAndSprings, FreeBeamOnTwoSprings) {
     ExpectFrequencies(testsupport::NaturalFrequencies(model, below), Repeated(hz, 2), 1e-10);
 }
 
+TEST(NodeMassesAndSprings, SpringReactionsCarryTheLoadOnceTheDampedResponseSettles) {
+    // A beam on two springs under a step load at mid-span, damped (alpha on the masses,
+    // beta on the springs and members): each spring ends up carrying half the load.
+    const double L = kLength, k = 0.2, P = 1.0;
+    fem::Model model;
+    fem::NodeRecord left = Node(0, 0, 0, "uppupp"), middle = Node(L / 2, 0, 0, "pfpppp");
+    left.Springs = {0.0, k, k, 0.0, 0.0, 0.0};
+    fem::NodeRecord right = Node(L, 0, 0);
+    right.Springs = left.Springs;
+    middle.LoadValue[1] = -P;
+    middle.MassWeight = 0.05;
+    model.AddNode(left);
+    model.AddNode(middle);
+    model.AddNode(right);
+    model.AddElement(Bar(0, 1));
+    model.AddElement(Bar(1, 2));
+    fem::Damping damping;
+    damping.Given = fem::Damping::Form::Ratio;
+    damping.Ratio = 0.05;
+    damping.AtHz = {10.0, 50.0};
+    model.SetModelDamping(damping);
+
+    const auto statics = fem::SolveStatic(model);
+    ASSERT_TRUE(statics->Complete()) << fem::EnglishText(statics->Result);
+    EXPECT_TRUE(Close(statics->SpringForce[0][1], -P / 2, 1e-12));
+    EXPECT_TRUE(Close(statics->SpringForce[2][1], -P / 2, 1e-12));
+
+    const int nw = 1024;
+    const fem::AnalysisResult run =
+        fem::RunAnalysis(model, testsupport::Settings(nw, 5.0, 2.0, 0.0, true));
+    ASSERT_TRUE(run.Impact->Complete()) << fem::EnglishText(run.Impact->Result());
+    const std::vector<fem::SupportDof> dofs = fem::SupportDofs(model);
+    ASSERT_EQ(dofs.size(), 6u);  // ux, uy, uz, rx of node 0; uy, uz of node 2
+    const fem::HistoryResult reactions = fem::ReactionHistory(*run.Impact, dofs);
+    for (size_t r = 0; r < dofs.size(); ++r) {
+        if (dofs[r].Dof != 1) continue;
+        for (int j = 3 * nw / 4; j < nw; j += 16)
+            EXPECT_NEAR(reactions.Best()(static_cast<int>(r), j), P / 2, 0.01 * P)
+                << "node " << dofs[r].Node << ", t = " << 2.0 * j / nw;
+    }
+}
+
 // A simply supported beam of span L with a mass M at mid-span: its symmetric modes.
 // On the half 0 <= x <= a = L/2, phi = sin(beta x) - cos(beta a) / cosh(beta a) sinh(beta x)
 // (phi = phi'' = 0 at the pin, phi' = 0 at mid-span), and 2 EI phi'''(a) = -M w^2 phi(a):
