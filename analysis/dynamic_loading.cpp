@@ -51,8 +51,16 @@ DynamicLoading::DynamicLoading(const Model& model, const DofNumbering& numbering
         }
         loads_.push_back(load);
     }
+    strikes_ = StrikeLoads(model, numbering);
     const std::optional<GroundMotion>& g = model.Ground();
     if (!g) return;
+    springBeta_ = NodeDampingOf(model).Beta;
+    for (int n = 0; n < model.NodeCount(); ++n)
+        for (int j = 0; j < 3; ++j) {
+            const double k = model.Nodes[n].Springs[j] * GroundUnitDirection(*g)[j];
+            if (k != 0.0 && numbering.IsFree(n, j))
+                groundSprings_.push_back({numbering.DofMap[n][j], k});
+        }
     (void)NamedHistory(model, g->History);
     direction_ = GroundUnitDirection(*g);
     std::vector<bool> touched(model.NodeCount(), false);
@@ -90,9 +98,21 @@ void DynamicLoading::RightSide(Complex s, const std::vector<RayleighCoefficients
         const Complex load = numeric::CScale(l.Size, l.History < 0 ? step : named[l.History]);
         b[l.Equation] = std::complex<double>(load.re, load.im);
     }
-    if (moved_.empty()) return;
+    if (!strikes_.empty()) {
+        const Complex impulse = StrikeTransform(s, te_);
+        const Complex after = numeric::CDiv(impulse, s);
+        for (const StrikeLoad& strike : strikes_) {
+            const Complex load = numeric::CAdd(numeric::CScale(strike.Impulse, impulse),
+                                               numeric::CScale(strike.Step, after));
+            b[strike.Equation] += std::complex<double>(load.re, load.im);
+        }
+    }
+    if (moved_.empty() && groundSprings_.empty()) return;
     const Complex ug = Ground(s);
     const std::complex<double> u(ug.re, ug.im);
+    const std::complex<double> springFactor(1.0 + springBeta_ * s.re, springBeta_ * s.im);
+    for (const GroundSpring& spring : groundSprings_)
+        b[spring.Equation] += spring.Stiffness * springFactor * u;
     const int order = numbering_.FreeDofCount;
     for (const int k : movedElements_) {
         const ElementRecord& e = model_.Elements[k];

@@ -1,8 +1,10 @@
 #pragma once
 // What drives the impact analysis at a transform point: the "pf" loads, each its size
 // times the exact transform of its history (the step with the run's rise time where it
-// names none), and the motion of the ground, which moves every fixed translational dof
-// as a prescribed displacement. Every history starts at Te/10. No Qt.
+// names none), the strike of a dropped weight (its impulse, and its weight as a step),
+// and the motion of the ground, which moves every fixed translational dof as a
+// prescribed displacement and the far ends of the springs to the ground. Every history
+// starts at Te/10. No Qt.
 #include <array>
 #include <complex>
 #include <utility>
@@ -10,6 +12,7 @@
 
 #include "analysis/dof_numbering.h"
 #include "analysis/element.h"
+#include "analysis/node_terms.h"
 #include "analysis/settings.h"
 #include "model/model.h"
 
@@ -31,8 +34,10 @@ class DynamicLoading {
                    const AnalysisSettings& settings);
 
     // The right side of the free dofs at s into b (FreeDofCount entries): the loads times
-    // the transforms of their histories, less K_fu(s) u_g(s) of the fixed dofs the ground
-    // moves. damping as for AssembleDynamic; work and ke are the caller's scratch.
+    // the transforms of their histories and the dropped weight's strike, less
+    // K_fu(s) u_g(s) of the fixed dofs the ground moves, plus k (1 + beta s) u_g(s) of the
+    // springs on free translations. damping as for AssembleDynamic; work and ke are the caller's
+    // scratch.
     void RightSide(numeric::Complex s, const std::vector<RayleighCoefficients>& damping,
                    ElementWork& work, numeric::ComplexMatrix& ke, std::complex<double>* b) const;
 
@@ -63,6 +68,13 @@ class DynamicLoading {
     std::vector<MovedDof> moved_;
     std::array<double, 3> direction_{};  // of the ground motion, length 1
     std::vector<int> movedElements_;     // elements with an end the ground moves
+    std::vector<StrikeLoad> strikes_;
+    struct GroundSpring {
+        int Equation = 0;
+        double Stiffness = 0.0;  // times the direction's component
+    };
+    std::vector<GroundSpring> groundSprings_;  // springs on free translations
+    double springBeta_ = 0.0;
 };
 
 }  // namespace fem

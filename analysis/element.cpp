@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <complex>
+#include <limits>
 #include <type_traits>
 
 #include "numeric/constants.h"
@@ -236,7 +237,149 @@ void BendingByClosedForm(Complex z, Complex g[6]) {
     g[5] = Mul(Mul(x, Sub(Scale(eb, sh), Scale(ea, sn))), r);
 }
 
+// ---- Releases --------------------------------------------------------------------------
+// The released dofs are eliminated in groups, one per action (the dofs of an action are
+// coupled to each other only, but the elimination does not rely on it: each group's
+// Schur complement is taken over all remaining dofs, so that any coupling is condensed
+// exactly, and the recovery substitutes the later groups into the earlier ones).
+constexpr int kActionOfDof[12] = {0, 2, 3, 1, 3, 2, 0, 2, 3, 1, 3, 2};
+
+inline std::complex<double> Wide(const Complex& c) {
+    return {c.re, c.im};
+}
+inline double Wide(double x) {
+    return x;
+}
+inline void Store(Complex& out, const std::complex<double>& w) {
+    out = Complex{w.real(), w.imag()};
+}
+inline void Store(double& out, double w) {
+    out = w;
+}
+inline double RealPart(const std::complex<double>& w) {
+    return w.real();
+}
+inline double RealPart(double w) {
+    return w;
+}
+inline bool Finite(const std::complex<double>& w) {
+    return std::isfinite(w.real()) && std::isfinite(w.imag());
+}
+inline bool Finite(double w) {
+    return std::isfinite(w);
+}
+
+[[noreturn]] void SingularRelease() {
+    throw numeric::ComputationFailure(numeric::kZeroPivot,
+                                      "a member with released ends has a natural frequency here");
+}
+
+template <class T>
+int Condense(const ElementRecord& e, numeric::Matrix<T>& k, numeric::Matrix<T>* recovery) {
+    using W = decltype(Wide(T{}));
+    // The groups of released dofs, in the order of the actions.
+    int groups[4][2];
+    int sizes[4] = {0, 0, 0, 0};
+    for (int d = 0; d < 12; ++d)
+        if (e.Released[d]) {
+            const int a = kActionOfDof[d];
+            if (sizes[a] == 2)
+                throw numeric::ComputationFailure(numeric::kInvalidArgument,
+                                                  "a member releases too many end forces");
+            groups[a][sizes[a]++] = d;
+        }
+    bool eliminated[12] = {};
+    // Per group: its dofs and the row factors f(r, j) = -(k_rr^-1 k_rj) over the dofs j
+    // not eliminated before it (kept dofs and later groups).
+    W factor[12][12] = {};
+    int order[12];
+    int done = 0;
+    int negatives = 0;
+    for (int a = 0; a < 4; ++a) {
+        const int n = sizes[a];
+        if (n == 0) continue;
+        const int* r = groups[a];
+        W inverse[2][2];
+        if (n == 1) {
+            const W p = Wide(k(r[0], r[0]));
+            if (!(std::abs(p) > 0.0) || !Finite(p)) SingularRelease();
+            inverse[0][0] = W(1.0) / p;
+            if (RealPart(p) < 0.0) ++negatives;
+        } else {
+            const W a00 = Wide(k(r[0], r[0])), a11 = Wide(k(r[1], r[1]));
+            const W a01 = Wide(k(r[0], r[1]));
+            const W det = a00 * a11 - a01 * a01;
+            const double terms = std::abs(a00 * a11) + std::abs(a01 * a01);
+            if (!(std::abs(det) > 4.0 * std::numeric_limits<double>::epsilon() * terms) ||
+                !Finite(det))
+                SingularRelease();
+            const W q = W(1.0) / det;
+            inverse[0][0] = a11 * q;
+            inverse[1][1] = a00 * q;
+            inverse[0][1] = inverse[1][0] = -a01 * q;
+            // The inertia of a real symmetric 2 x 2 block: one negative eigenvalue when
+            // its determinant is negative, two when it is positive with a negative trace.
+            const double dr = RealPart(a00) * RealPart(a11) - RealPart(a01) * RealPart(a01);
+            negatives += dr < 0.0 ? 1 : (RealPart(a00) + RealPart(a11) < 0.0 ? 2 : 0);
+        }
+        for (int i = 0; i < n; ++i) eliminated[r[i]] = true;
+        // f = -k_rr^-1 k_rj for the dofs j still in the matrix.
+        for (int i = 0; i < n; ++i)
+            for (int j = 0; j < 12; ++j) {
+                if (eliminated[j]) continue;
+                W sum = 0.0;
+                for (int m = 0; m < n; ++m) sum += inverse[i][m] * Wide(k(r[m], j));
+                factor[r[i]][j] = -sum;
+            }
+        // The Schur complement on the dofs left, from the upper triangle, mirrored.
+        for (int i = 0; i < 12; ++i) {
+            if (eliminated[i]) continue;
+            for (int j = i; j < 12; ++j) {
+                if (eliminated[j]) continue;
+                W v = Wide(k(i, j));
+                for (int m = 0; m < n; ++m) v += Wide(k(i, r[m])) * factor[r[m]][j];
+                if (!Finite(v)) SingularRelease();
+                Store(k(i, j), v);
+                Store(k(j, i), v);
+            }
+        }
+        for (int i = 0; i < n; ++i)
+            for (int j = 0; j < 12; ++j) {
+                k(r[i], j) = T{};
+                k(j, r[i]) = T{};
+            }
+        for (int i = 0; i < n; ++i) order[done++] = r[i];
+    }
+    if (recovery) {
+        if (recovery->Rows() != 12 || recovery->Cols() != 12) recovery->Resize(12, 12);
+        recovery->Fill(T{});
+        // Backwards: a group's own displacements from the kept dofs and the later groups,
+        // whose rows are complete by then.
+        W rows[12][12] = {};
+        for (int g = done - 1; g >= 0; --g) {
+            const int r = order[g];
+            for (int j = 0; j < 12; ++j) {
+                if (e.Released[j]) continue;
+                W v = factor[r][j];
+                for (int h = g + 1; h < done; ++h) v += factor[r][order[h]] * rows[order[h]][j];
+                rows[r][j] = v;
+            }
+        }
+        for (int g = 0; g < done; ++g)
+            for (int j = 0; j < 12; ++j) Store((*recovery)(order[g], j), rows[order[g]][j]);
+    }
+    return negatives;
+}
+
 }  // namespace
+
+int CondenseReleases(const ElementRecord& e, ComplexMatrix& k, ComplexMatrix* recovery) {
+    return Condense(e, k, recovery);
+}
+
+int CondenseReleases(const ElementRecord& e, RealMatrix& k, RealMatrix* recovery) {
+    return Condense(e, k, recovery);
+}
 
 void RodStiffStat(double Y, double L, RealMatrix& k2) {
     EnsureSize(k2, 2, 2);
@@ -434,6 +577,7 @@ void ElemStiffStat(const ElementRecord& e, ElementWork& w, RealMatrix& K12) {
         BeamStiffStat(e.EIy, e.Length, 1, w.realK4);
     }
     PlaceBlock(w.realK4, kPlane1Map, 4, w.realLocal);
+    if (HasReleases(e)) CondenseReleases(e, w.realLocal, &w.realRecovery);
     RotateBlocks(e.RotMatrix, e.RotMatrixT, w.realLocal, w.realT, K12);
 }
 
@@ -445,19 +589,19 @@ void ElemStiffDyn(Complex s, const ElementRecord& e, ElementWork& w, ComplexMatr
     PlaceBlock(w.k2, kTorsionMap, 2, w.local);
     if (e.Timoshenko) {
         PlaceTimoshenkoBending(s, e, w);
-        RotateBlocks(e.RotMatrix, e.RotMatrixT, w.local, w.t, K12);
-        return;
-    }
-    BeamStiffDyn(e.BendCoefZ, e.EIz, s, e.Length, 0, w.k4);
-    PlaceBlock(w.k4, kPlane0Map, 4, w.local);
-    if (e.BendCoefY == e.BendCoefZ && e.EIy == e.EIz) {
-        // A circular section bends alike in both planes: the same block with the
-        // plane-1 signs, identical to computing it again.
-        NegateOddEntries(w.k4);
     } else {
-        BeamStiffDyn(e.BendCoefY, e.EIy, s, e.Length, 1, w.k4);
+        BeamStiffDyn(e.BendCoefZ, e.EIz, s, e.Length, 0, w.k4);
+        PlaceBlock(w.k4, kPlane0Map, 4, w.local);
+        if (e.BendCoefY == e.BendCoefZ && e.EIy == e.EIz) {
+            // A circular section bends alike in both planes: the same block with the
+            // plane-1 signs, identical to computing it again.
+            NegateOddEntries(w.k4);
+        } else {
+            BeamStiffDyn(e.BendCoefY, e.EIy, s, e.Length, 1, w.k4);
+        }
+        PlaceBlock(w.k4, kPlane1Map, 4, w.local);
     }
-    PlaceBlock(w.k4, kPlane1Map, 4, w.local);
+    if (HasReleases(e)) w.releasedNegatives = CondenseReleases(e, w.local, &w.recovery);
     RotateBlocks(e.RotMatrix, e.RotMatrixT, w.local, w.t, K12);
 }
 

@@ -39,6 +39,25 @@ void RotateBlocks(const Mat3& R, const Mat3& RT, const numeric::ComplexMatrix& k
 void RotateVector12(const Mat3& R, const double* in, double* out);
 void RotateVector12(const Mat3& R, const numeric::Complex* in, numeric::Complex* out);
 
+// Condenses the released end forces of e (ElementRecord::Released) out of its local
+// 12 x 12 stiffness k (element components, before the rotation): with r the released
+// and c the kept dofs, k_cc - k_cr k_rr^-1 k_rc, the rows and columns of r zero. The
+// released dofs are eliminated action by action (axial, torsion, each bending plane: at
+// most two each, ReleaseFault), each group by the inverse of its 1 x 1 or 2 x 2 block
+// (the adjugate over the determinant, so that nothing divides by a single entry that may
+// vanish where the determinant does not); the result is exactly symmetric. recovery
+// (12 x 12, when given) receives the member's own end displacements of the released
+// dofs from the kept ones, u_r = -k_rr^-1 k_rc u_c, in the rows of r (0 elsewhere).
+// Pivot check: raises numeric::ComputationFailure (kZeroPivot) when a pivot is 0 or a
+// determinant is lost in rounding against its terms: a frequency of the member with its
+// released dofs free and the others clamped hit exactly (only on the imaginary axis).
+// Returns the number of negative eigenvalues of the real part of k_rr (the count of
+// natural frequencies needs it at s = i omega, where k is real).
+int CondenseReleases(const ElementRecord& e, numeric::ComplexMatrix& k,
+                     numeric::ComplexMatrix* recovery = nullptr);
+int CondenseReleases(const ElementRecord& e, numeric::RealMatrix& k,
+                     numeric::RealMatrix* recovery = nullptr);
+
 // Work arrays of the element matrices, so that a solution allocates nothing per element
 // or transform point. One per thread.
 struct ElementWork {
@@ -50,6 +69,12 @@ struct ElementWork {
     numeric::RealMatrix realK4{4, 4};
     numeric::RealMatrix realLocal{12, 12};
     numeric::RealMatrix realT{12, 12};
+    // Of the last ElemStiffDyn or ElemStiffStat of a member with releases: the recovery
+    // of CondenseReleases (element components) and, dynamic, its count of negative
+    // eigenvalues of k_rr.
+    numeric::ComplexMatrix recovery{12, 12};
+    numeric::RealMatrix realRecovery{12, 12};
+    int releasedNegatives = 0;
 };
 
 // The bending of element e in plane 0 (deflection along local y: EIz, shear area Ay,
@@ -57,11 +82,13 @@ struct ElementWork {
 // member; a shear area of 0 makes it rigid in shear (kGA infinite) in that plane.
 TimoshenkoSection TimoshenkoSectionOf(const ElementRecord& e, int plane);
 
-// The element's static stiffness in global components into K12 (sized 12 x 12 if needed).
-// An element with Timoshenko bends by the shear-flexible blocks (TimoshenkoStiffStat,
-// TimoshenkoStiffDyn) in both planes, any other by BeamStiffStat and BeamStiffDyn.
+// The element's static stiffness in global components into K12 (sized 12 x 12 if needed),
+// its released end forces condensed out (CondenseReleases). An element with Timoshenko
+// bends by the shear-flexible blocks (TimoshenkoStiffStat, TimoshenkoStiffDyn) in both
+// planes, any other by BeamStiffStat and BeamStiffDyn.
 void ElemStiffStat(const ElementRecord& e, ElementWork& work, numeric::RealMatrix& K12);
-// The element's dynamic stiffness at s in global components into K12.
+// The element's dynamic stiffness at s in global components into K12, its released end
+// forces condensed out.
 void ElemStiffDyn(numeric::Complex s, const ElementRecord& e, ElementWork& work,
                   numeric::ComplexMatrix& K12);
 

@@ -14,6 +14,7 @@
 
 #include "analysis/damped_element.h"
 #include "analysis/element.h"
+#include "analysis/node_terms.h"
 #include "numeric/failure.h"
 
 namespace fem {
@@ -93,6 +94,19 @@ GlobalPattern::GlobalPattern(const Model& model, const DofNumbering& a)
             }
         }
     }
+
+    for (int i = 0; i < nodes; ++i) {
+        const NodeRecord& n = model.Nodes[i];
+        const std::array<double, 6> masses = NodeMasses(model, i);
+        for (int j = 0; j < 6; ++j) {
+            const int eq = a.DofMap[i][j];
+            if (eq >= order_ || (n.Springs[j] == 0.0 && masses[j] == 0.0)) continue;
+            const int* begin = rows_.data() + starts_[eq];
+            const int* end = rows_.data() + starts_[eq + 1];
+            const int at = static_cast<int>(std::lower_bound(begin, end, eq) - rows_.data());
+            nodeTerms_.push_back(DiagonalTerm{at, n.Springs[j], masses[j]});
+        }
+    }
 }
 
 void AssembleDynamic(const GlobalPattern& pattern, const Model& model, numeric::Complex s,
@@ -112,6 +126,11 @@ void AssembleDynamic(const GlobalPattern& pattern, const Model& model, numeric::
                 const numeric::Complex& v = p <= q ? ke(p, q) : ke(q, p);
                 values[at] += std::complex<double>(v.re, v.im);
             }
+    }
+    const NodeDamping nodeDamping = NodeDampingOf(model);
+    for (const GlobalPattern::DiagonalTerm& t : pattern.NodeTerms()) {
+        const numeric::Complex v = NodeDynamicDiagonal(t.Stiffness, t.Mass, s, nodeDamping);
+        values[t.Slot] += std::complex<double>(v.re, v.im);
     }
     for (int i = 0; i < pattern.NonZeros(); ++i)
         if (!std::isfinite(values[i].real()) || !std::isfinite(values[i].imag())) {
@@ -146,6 +165,7 @@ void AssembleStatic(const GlobalPattern& pattern, const Model& model, const DofN
             }
         }
     }
+    for (const GlobalPattern::DiagonalTerm& t : pattern.NodeTerms()) values[t.Slot] += t.Stiffness;
     for (int i = 0; i < pattern.NonZeros(); ++i)
         numeric::CheckFinite(values[i], "the static solution");
     for (int r = 0; r < order; ++r) numeric::CheckFinite(rhs[r], "the static solution");

@@ -34,6 +34,15 @@ class GlobalPattern {
     [[nodiscard]] const int* Slots(int e) const {
         return slots_.data() + static_cast<std::size_t>(144) * e;
     }
+    // What the nodes add on the diagonal (analysis/node_terms.h): the value slot of a
+    // free dof's diagonal entry with its spring stiffness and its mass, for every free
+    // dof that has one of them, in the order of the equations.
+    struct DiagonalTerm {
+        int Slot = 0;
+        double Stiffness = 0.0;
+        double Mass = 0.0;
+    };
+    [[nodiscard]] const std::vector<DiagonalTerm>& NodeTerms() const { return nodeTerms_; }
 
   private:
     int order_ = 0;
@@ -42,20 +51,22 @@ class GlobalPattern {
     std::vector<int> starts_;
     std::vector<int> rows_;
     std::vector<int> slots_;
+    std::vector<DiagonalTerm> nodeTerms_;
 };
 
 // The values of the dynamic matrix at s: the sum of the elements' dynamic stiffnesses,
 // the entry (p, q) of an element taken from its upper triangle, so that the matrix is
-// exactly symmetric. work and ke are the caller's scratch. damping, when not empty, holds
-// the damping of every element (ElementDampings). Raises numeric::ComputationFailure when
-// a value is not finite.
+// exactly symmetric, then the nodes' springs and masses (NodeDynamicDiagonal, damped by
+// the model's damping: alpha on the masses, beta on the springs). work and ke are the
+// caller's scratch. damping, when not empty, holds the damping of every element
+// (ElementDampings). Raises numeric::ComputationFailure when a value is not finite.
 void AssembleDynamic(const GlobalPattern& pattern, const Model& model, numeric::Complex s,
                      ElementWork& work, numeric::ComplexMatrix& ke, std::complex<double>* values,
                      const std::vector<RayleighCoefficients>& damping = {});
 
-// The values of the static stiffness (every element entry added) and the static right
-// side: LoadValue of every free dof less K times the prescribed FixedDisp of the fixed
-// dofs. rhs has Order() entries.
+// The values of the static stiffness (every element entry added, then the nodes'
+// springs) and the static right side: LoadValue of every free dof less K times the prescribed
+// FixedDisp of the fixed dofs. rhs has Order() entries.
 void AssembleStatic(const GlobalPattern& pattern, const Model& model, const DofNumbering& numbering,
                     ElementWork& work, numeric::RealMatrix& ke, double* values, double* rhs);
 

@@ -10,6 +10,7 @@
 #include "analysis/damped_element.h"
 #include "analysis/dynamic_loading.h"
 #include "analysis/element.h"
+#include "analysis/node_terms.h"
 #include "numeric/constants.h"
 #include "numeric/failure.h"
 #include "numeric/fft.h"
@@ -282,6 +283,60 @@ HistoryResult NodeDisplacementHistory(const ImpactSolution& solution, int node) 
     return NodeDisplacementHistory(solution, node, InverseTransform(solution.Settings()));
 }
 
+namespace {
+
+const DroppedWeight& CheckImpact(const ImpactSolution& solution) {
+    const std::optional<DroppedWeight>& impact = solution.Structure().Impact();
+    if (!impact)
+        throw ComputationFailure(numeric::kOutOfRange, "the structure has no dropped weight");
+    CheckHeld(solution, impact->Node);
+    return *impact;
+}
+
+}  // namespace
+
+numeric::ComplexMatrix ImpactForceSpectrum(const ImpactSolution& solution, int line) {
+    const DroppedWeight& d = CheckImpact(solution);
+    if (line < 0 || line >= solution.Lines())
+        throw ComputationFailure(numeric::kOutOfRange, "no such line of transform points");
+    const double mass = d.Weight / kGravity;
+    const Vec3& v = d.Velocity;
+    const double speed = std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]);
+    const int points = solution.PointsPerLine();
+    numeric::ComplexMatrix spectrum(3, points);
+    for (int k = 0; k < points; ++k) {
+        const Complex s = solution.Settings().TransformPoint(k, line);
+        const Complex strike = StrikeTransform(s, solution.Settings().Te);
+        const Complex step = numeric::CDiv(strike, s);
+        const Complex s2 = numeric::CMul(s, s);
+        for (int j = 0; j < 3; ++j) {
+            const Complex u = solution.Spectrum(line, d.Node, j)[k];
+            Complex f = numeric::CSub(numeric::CScale(mass * v[j], strike),
+                                      numeric::CScale(mass, numeric::CMul(s2, u)));
+            if (d.Gravity) f = numeric::CAdd(f, numeric::CScale(d.Weight * v[j] / speed, step));
+            spectrum(j, k) = f;
+        }
+    }
+    return spectrum;
+}
+
+HistoryResult ImpactForceHistory(const ImpactSolution& solution, const InverseTransform& inverse) {
+    CheckImpact(solution);
+    CheckComplete(solution);
+    CheckTables(solution, inverse);
+    numeric::ComplexMatrix spectra[2];
+    for (int line = 0; line < solution.Lines(); ++line)
+        spectra[line] = ImpactForceSpectrum(solution, line);
+    return InvertHistories(inverse, solution.Lines(), 3,
+                           [&](int c, int line) { return spectra[line].Row(c); });
+}
+
+HistoryResult ImpactForceHistory(const ImpactSolution& solution) {
+    CheckImpact(solution);
+    CheckComplete(solution);
+    return ImpactForceHistory(solution, InverseTransform(solution.Settings()));
+}
+
 }  // namespace fem
 
 namespace fem {
@@ -335,6 +390,15 @@ HistoryResult NodeResponseHistory(const ImpactSolution& solution, int node,
                                InverseTransform(solution.Settings()));
 }
 
+namespace {
+
+// A free dof with a spring to the ground (a spring on a fixed dof does nothing).
+bool OnSpring(const NodeRecord& n, int dof) {
+    return n.BcCode[dof] != "u" && n.Springs[dof] != 0.0;
+}
+
+}  // namespace
+
 std::vector<SupportDof> SupportDofs(const Model& model) {
     std::vector<bool> joined(model.NodeCount(), false);
     for (const ElementRecord& e : model.Elements)
@@ -343,7 +407,8 @@ std::vector<SupportDof> SupportDofs(const Model& model) {
     std::vector<SupportDof> out;
     for (int n = 0; n < model.NodeCount(); ++n)
         for (int j = 0; j < 6; ++j)
-            if (joined[n] && model.Nodes[n].BcCode[j] == "u") out.push_back({n, j});
+            if (joined[n] && (model.Nodes[n].BcCode[j] == "u" || OnSpring(model.Nodes[n], j)))
+                out.push_back({n, j});
     return out;
 }
 
@@ -353,10 +418,10 @@ HistoryResult ReactionHistory(const ImpactSolution& solution, const std::vector<
     const Model& model = solution.Structure();
     for (const SupportDof& d : dofs)
         if (d.Node < 0 || d.Node >= model.NodeCount() || d.Dof < 0 || d.Dof > 5 ||
-            model.Nodes[d.Node].BcCode[d.Dof] != "u")
-            throw ComputationFailure(
-                numeric::kOutOfRange,
-                "node " + std::to_string(d.Node) + " has no fixed dof " + std::to_string(d.Dof));
+            (model.Nodes[d.Node].BcCode[d.Dof] != "u" && !OnSpring(model.Nodes[d.Node], d.Dof)))
+            throw ComputationFailure(numeric::kOutOfRange, "node " + std::to_string(d.Node) +
+                                                               " has no support on dof " +
+                                                               std::to_string(d.Dof));
     // The elements at the supports' nodes, and where each of their ends adds.
     struct End {
         int Element;
@@ -394,6 +459,35 @@ HistoryResult ReactionHistory(const ImpactSolution& solution, const std::vector<
                 for (int c = 0; c < 6; ++c) {
                     Complex& sum = sums[line](ends[i].Row + c, k);
                     sum = numeric::CAdd(sum, f[6 * ends[i].Side + c]);
+                }
+            }
+    }
+    // At a spring the reaction is the spring's force -k (1 + beta s) (U - U_ground), not
+    // the end forces' sum.
+    bool springs = false;
+    for (const SupportDof& d : dofs)
+        if (OnSpring(model.Nodes[d.Node], d.Dof)) {
+            CheckHeld(solution, d.Node);
+            springs = true;
+        }
+    if (springs) {
+        const double beta = NodeDampingOf(model).Beta;
+        const std::optional<GroundMotion>& ground = model.Ground();
+        const std::array<double, 3> direction =
+            ground ? GroundUnitDirection(*ground) : std::array<double, 3>{};
+        for (int line = 0; line < lines; ++line)
+            for (int k = 0; k < points; ++k) {
+                const Complex s = solution.Settings().TransformPoint(k, line);
+                const Complex spring{1.0 + beta * s.re, beta * s.im};
+                const Complex ug =
+                    ground ? GroundDisplacement(model, solution.Settings().Te, s) : Complex{};
+                for (const SupportDof& d : dofs) {
+                    const NodeRecord& n = model.Nodes[d.Node];
+                    if (!OnSpring(n, d.Dof)) continue;
+                    Complex u = solution.Spectrum(line, d.Node, d.Dof)[k];
+                    if (d.Dof < 3) u = numeric::CSub(u, numeric::CScale(direction[d.Dof], ug));
+                    sums[line](rowOfNode[d.Node] + d.Dof, k) =
+                        numeric::CScale(-n.Springs[d.Dof], numeric::CMul(spring, u));
                 }
             }
     }

@@ -93,6 +93,24 @@ enum class ForceAxes {
 [[nodiscard]] HistoryResult NodeDisplacementHistory(const ImpactSolution& solution, int node,
                                                     const InverseTransform& inverse);
 
+// Time histories of the force the dropped weight exerts on the node it strikes (3 x Nw,
+// global x, y, z): F = -m a of the attached weight, m = W / g, with its own weight W
+// along the velocity when it has Gravity. In the solution the weight rests at the node
+// until the strike and the impulse m v at t = Te/10 sets it moving, so that -m s^2 U(s)
+// holds -m v e^(-s Te/10), the jump of its velocity; in reality the weight had that
+// velocity before, so the impulse is added back: F(s) = m v e^(-s Te/10) - m s^2 U(s)
+// (+ W v/|v| e^(-s Te/10) / s), the transform of a force without an impulse. At the
+// strike the force jumps (a member struck along its axis), or rises as 1 / sqrt(t -
+// Te/10) (struck in bending: an integrable peak); the inversion's window smooths either
+// over a few time steps. Where a support holds a translation of the struck node the
+// impulse is the support's and shows as such: a peak of area m v_j a few steps wide.
+// Raises numeric::ComputationFailure as the other histories do, and when the model has
+// no dropped weight.
+[[nodiscard]] HistoryResult ImpactForceHistory(const ImpactSolution& solution);
+[[nodiscard]] HistoryResult ImpactForceHistory(const ImpactSolution& solution,
+                                               const InverseTransform& inverse);
+// Its spectra (3 x Nw/2+1) on line 0 or 1.
+[[nodiscard]] numeric::ComplexMatrix ImpactForceSpectrum(const ImpactSolution& solution, int line);
 // What a node history shows: the displacement U, the velocity s U or the acceleration
 // s^2 U, inverted alike.
 enum class ResponseQuantity { Displacement, Velocity, Acceleration };
@@ -109,19 +127,21 @@ enum class GroundFrame { Absolute, RelativeToGround };
                                                 ResponseQuantity quantity, GroundFrame frame,
                                                 const InverseTransform& inverse);
 
-// A fixed ("u") dof of a node that an element joins: its node and dof (0 .. 5).
+// A supported dof of a node that an element joins: fixed ("u"), or free on a spring to
+// the ground; its node and dof (0 .. 5).
 struct SupportDof {
     int Node = 0;
     int Dof = 0;
 };
-// Every fixed dof of the nodes that elements join, by node and then dof.
+// Every supported dof of the nodes that elements join, by node and then dof.
 [[nodiscard]] std::vector<SupportDof> SupportDofs(const Model& model);
 
-// The reaction histories of the supports (one row per entry of dofs, Nw columns): the sum
-// of the end forces (global components, K u) of the elements at each support's node, the
-// force and moment the support exerts on the structure. Progress(k) counts the transform
-// points. Raises numeric::ComputationFailure as ElementForceHistory does, and for an entry
-// that is not a fixed dof.
+// The reaction histories of the supports (one row per entry of dofs, Nw columns), the
+// force and moment the support exerts on the structure: at a fixed dof the sum of the
+// end forces (global components, K u) of the elements at its node, at a spring the
+// spring's force -k (1 + beta s) (U - U_ground). Progress(k) counts the transform points.
+// Raises numeric::ComputationFailure as ElementForceHistory does, and for an entry that
+// is neither a fixed dof nor a spring.
 [[nodiscard]] HistoryResult ReactionHistory(const ImpactSolution& solution,
                                             const std::vector<SupportDof>& dofs,
                                             AnalysisCallbacks* callbacks = nullptr);

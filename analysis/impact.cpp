@@ -21,6 +21,7 @@
 #include "analysis/dynamic_loading.h"
 #include "analysis/element.h"
 #include "analysis/global_matrix.h"
+#include "analysis/node_terms.h"
 #include "analysis/sparse_lu.h"
 #include "numeric/failure.h"
 
@@ -370,6 +371,19 @@ class ImpactSolver {
         }
         if (pattern->Order() == 0)
             return Failure(OutcomeKind::NoFreeDof, "no free degree of freedom");
+        // A joint of released members held by nothing makes every point singular; named
+        // here, since its matrix need not have a row of zeros.
+        try {
+            const auto [node, dof] = FindLooseJoint(model, out.numbering_, true);
+            if (node >= 0) {
+                Outcome o = Failure(OutcomeKind::SingularMatrix, "a joint held by nothing");
+                o.Node = node;
+                o.Dof = dof;
+                return o;
+            }
+        } catch (const ComputationFailure& f) {
+            return Failure(OutcomeKind::NotFinite, f.what());
+        }
 
         // Memory first: a run that would not fit is refused before anything is allocated. The
         // spectra of both lines count, whole even when only some points are solved.

@@ -29,6 +29,7 @@
 #include "analysis/dof_numbering.h"
 #include "analysis/element.h"
 #include "analysis/global_matrix.h"
+#include "analysis/node_terms.h"
 #include "analysis/settings.h"
 #include "analysis/sparse_lu.h"
 #include "numeric/constants.h"
@@ -78,14 +79,47 @@ constexpr double kPartMargins[] = {4 * kNearPole, kNearPole, 3e-4, 1e-4, 0.0};
 using RealSparse = Eigen::SparseMatrix<double, Eigen::ColMajor, int>;
 using Ldlt = Eigen::SimplicialLDLT<RealSparse, Eigen::Lower, Eigen::AMDOrdering<int>>;
 
+// Members with released end forces. The Wittrick-Williams count J = J0 + s{K} holds for
+// any partition of a structure into parts whose dynamic stiffnesses are condensed onto
+// the nodes, J0 counting each part's frequencies with its nodes clamped. A member with
+// releases is such a part: its condensed stiffness K* = K_cc - K_cr K_rr^-1 K_rc (c the
+// kept, r the released dofs) relates its kept end dofs, and its share of J0 is the
+// number of frequencies of the member with the kept dofs clamped and the released ones
+// free. That is the count of the member alone as a structure whose dofs are r, with c
+// clamped: again by Wittrick and Williams, J0(clamped-clamped member) + s{K_rr}, the
+// member's own clamped frequencies plus the negative eigenvalues of its released block
+// (the negative pivots of the condensation, CondenseReleases). So a released member
+// adds s{K_rr(omega)} to the bars' share; its poles (the frequencies of the member with
+// the released dofs free) are where that share steps up, while across one of its
+// clamped-clamped frequencies K* stays regular, the clamped count rising by one as an
+// eigenvalue of K_rr passes from minus to plus infinity. Springs (k on the diagonal) and
+// masses (-m omega^2) have no poles and leave J0 as it is.
+
+// The member's share of J0 below omega; work is the caller's scratch. An omega at a
+// pole exactly is moved by a few parts in 1E14, as the count moves it.
+int MemberCountBelow(const ElementRecord& e, double omega, ElementWork& work) {
+    if (!HasReleases(e)) return detail::ClampedCountBelow(e, omega);
+    numeric::ComplexMatrix K(12, 12);
+    for (int attempt = 0;; ++attempt) {
+        const double w = omega * (1.0 + 1e-14 * attempt);
+        try {
+            ElemStiffDyn(numeric::Complex{0.0, w}, e, work, K);
+            return detail::ClampedCountBelow(e, w) + work.releasedNegatives;
+        } catch (const ComputationFailure&) {
+            if (attempt == 7) throw;
+        }
+    }
+}
+
 // What every worker reads: the model, the numbering of its free dofs and the pattern.
 struct Setup {
     explicit Setup(const Model& m) : model(m), numbering(NumberDofs(m)) {
         pattern = std::make_unique<GlobalPattern>(m, numbering);
         zeroLimit = ZeroFrequencyLimit(m);
         lowestPole.reserve(m.Elements.size());
+        // A released member's poles lie below its clamped ones: it is always looked at.
         for (const ElementRecord& e : m.Elements)
-            lowestPole.push_back(detail::LowestClampedFrequency(e));
+            lowestPole.push_back(HasReleases(e) ? 0.0 : detail::LowestClampedFrequency(e));
     }
     [[nodiscard]] int Order() const { return pattern->Order(); }
 
@@ -96,28 +130,44 @@ struct Setup {
     std::vector<double> lowestPole;  // each bar's lowest clamped frequency, rad/s
 };
 
-bool PoleNear(const ElementRecord& e, double omega, double distance) {
-    return detail::ClampedCountBelow(e, omega * (1.0 - distance)) !=
-           detail::ClampedCountBelow(e, omega * (1.0 + distance));
+// Whether a pole of the member's dynamic stiffness lies within distance (relative) of
+// omega. A released member also has the clamped-clamped poles of its uncondensed
+// stiffness, which cancel in K* but whose large entries would cost K* its digits.
+bool PoleNear(const ElementRecord& e, double omega, double distance, ElementWork& work) {
+    const double below = omega * (1.0 - distance), above = omega * (1.0 + distance);
+    if (detail::ClampedCountBelow(e, below) != detail::ClampedCountBelow(e, above)) return true;
+    return HasReleases(e) && MemberCountBelow(e, below, work) != MemberCountBelow(e, above, work);
+}
+
+// The parts of a bar divided at fraction of its length from its first node: the first
+// keeps the releases of the first end, the second those of the second.
+std::pair<ElementRecord, ElementRecord> DividedBar(const ElementRecord& el, double fraction) {
+    ElementRecord first = el, second = el;
+    first.Length = fraction * el.Length;
+    second.Length = el.Length - first.Length;
+    for (int k = 0; k < 6; ++k) {
+        first.Released[6 + k] = false;
+        second.Released[k] = false;
+    }
+    return {first, second};
 }
 
 // The bars to divide at omega, each with the index in kInnerNodeAt of where; empty when
 // no bar has a pole near omega.
-std::vector<std::pair<int, int>> BarsToDivide(const Setup& setup, double omega) {
+std::vector<std::pair<int, int>> BarsToDivide(const Setup& setup, double omega, ElementWork& work) {
     const Model& model = setup.model;
     std::vector<std::pair<int, int>> divide;
     for (int e = 0; e < model.ElementCount(); ++e) {
         const ElementRecord& el = model.Elements[e];
-        if (omega * (1.0 + kNearPole) < setup.lowestPole[e] || !PoleNear(el, omega, kNearPole))
+        if (omega * (1.0 + kNearPole) < setup.lowestPole[e] ||
+            !PoleNear(el, omega, kNearPole, work))
             continue;
         int chosen = -1;
         for (const double margin : kPartMargins) {
             for (int at = 0; at < static_cast<int>(std::size(kInnerNodeAt)) && chosen < 0; ++at) {
-                ElementRecord first = el, second = el;
-                first.Length = kInnerNodeAt[at] * el.Length;
-                second.Length = el.Length - first.Length;
-                if (margin == 0.0 ||
-                    (!PoleNear(first, omega, margin) && !PoleNear(second, omega, margin)))
+                const auto [first, second] = DividedBar(el, kInnerNodeAt[at]);
+                if (margin == 0.0 || (!PoleNear(first, omega, margin, work) &&
+                                      !PoleNear(second, omega, margin, work)))
                     chosen = at;
             }
             if (chosen >= 0) break;
@@ -127,10 +177,14 @@ std::vector<std::pair<int, int>> BarsToDivide(const Setup& setup, double omega) 
     return divide;
 }
 
-int BarCount(const Model& model, double omega) {
+int BarCount(const Model& model, double omega, ElementWork& work) {
     long long n = 0;
-    for (const ElementRecord& e : model.Elements) n += detail::ClampedCountBelow(e, omega);
+    for (const ElementRecord& e : model.Elements) n += MemberCountBelow(e, omega, work);
     return static_cast<int>(std::min<long long>(n, INT_MAX / 2));
+}
+int BarCount(const Model& model, double omega) {
+    ElementWork work;
+    return BarCount(model, omega, work);
 }
 
 // The count at one omega, with what the refinement needs: the bars' share J0, the
@@ -181,7 +235,7 @@ class Evaluator {
     // few parts in 1E14; the count is right wherever the factorisation exists.
     Sample Evaluate(double omega) {
         if (divide_) {
-            std::vector<std::pair<int, int>> bars = BarsToDivide(setup_, omega);
+            std::vector<std::pair<int, int>> bars = BarsToDivide(setup_, omega, work_);
             if (!bars.empty()) {
                 if (!divided_ || divided_->key != bars)
                     divided_ = std::make_unique<DividedModel>(setup_.model, std::move(bars));
@@ -200,7 +254,7 @@ class Evaluator {
             }
             Sample s;
             s.omega = w;
-            s.bars = BarCount(setup_.model, w);
+            s.bars = BarCount(setup_.model, w, work_);
             s.count = s.bars;
             if (setup_.Order() == 0) return s;
             ldlt_.factorize(A_);
@@ -253,7 +307,7 @@ class Evaluator {
     }
 
     // The equation of a free dof that K(omega) does not hold at any omega (no element,
-    // no mass at it), or -1.
+    // no spring, no mass at it), or -1.
     int EquationHeldByNothing(double omega) {
         Assemble(omega);
         return ZeroRow(*setup_.pattern, A_.valuePtr());
@@ -278,6 +332,8 @@ class Evaluator {
                     if (at >= 0) values[at] += r <= c ? ke_(r, c).re : ke_(c, r).re;
                 }
         }
+        for (const GlobalPattern::DiagonalTerm& t : p.NodeTerms())
+            values[t.Slot] += NodeDynamicDiagonal(t.Stiffness, t.Mass, {0.0, omega}).re;
         for (int i = 0; i < p.NonZeros(); ++i)
             if (!std::isfinite(values[i])) numeric::CheckFinite(values[i], "assembly of K(omega)");
     }
@@ -295,18 +351,15 @@ class Evaluator {
 
 DividedModel::DividedModel(const Model& whole, std::vector<std::pair<int, int>> bars)
     : key(std::move(bars)), division(14695981039346656037ull) {
-    // Only what the count reads: the codes of the nodes and the elements.
-    model.Nodes.resize(whole.Nodes.size());
-    for (int i = 0; i < whole.NodeCount(); ++i) {
-        model.Nodes[i].Coord = whole.Nodes[i].Coord;
-        model.Nodes[i].BcCode = whole.Nodes[i].BcCode;
-    }
+    // What the count reads: the nodes (codes, springs, masses), the elements and the
+    // dropped weight's mass.
+    model.Nodes = whole.Nodes;
     model.Elements = whole.Elements;
+    model.SetImpact(whole.Impact());
     for (const auto& [e, at] : key) {
         division = (division ^ static_cast<std::uint64_t>(e * 8 + at)) * 1099511628211ull;
         const double fraction = kInnerNodeAt[at];
-        ElementRecord second = model.Elements[e];
-        ElementRecord& first = model.Elements[e];
+        auto [first, second] = DividedBar(model.Elements[e], fraction);
         NodeRecord inner;
         for (int j = 0; j < 3; ++j) {
             const double a = whole.Nodes[first.EndNode[0]].Coord[j];
@@ -315,10 +368,9 @@ DividedModel::DividedModel(const Model& whole, std::vector<std::pair<int, int>> 
         inner.BcCode.fill("p");
         const int node = model.NodeCount();
         model.Nodes.push_back(std::move(inner));
-        first.Length = fraction * second.Length;
-        second.Length -= first.Length;
         first.EndNode[1] = node;
         second.EndNode[0] = node;
+        model.Elements[e] = first;
         model.Elements.push_back(second);
     }
     division |= 1;  // never 0, the undivided model
@@ -686,9 +738,14 @@ std::vector<std::vector<BarVibration>> BarModesAtRest(const Setup& setup, double
     const Model& model = setup.model;
     std::vector<detail::ClampedMode> modes;
     std::vector<int> elements;
+    // The clamped modes of the actions a member releases are not modes of it.
+    constexpr int kActionDofs[4][4] = {{0, 6, 0, 6}, {3, 9, 3, 9}, {1, 5, 7, 11}, {2, 4, 8, 10}};
     for (int e = 0; e < model.ElementCount(); ++e)
         for (int action = 0; action < 4; ++action) {
             const ElementRecord& el = model.Elements[e];
+            bool released = false;
+            for (const int d : kActionDofs[action]) released = released || el.Released[d];
+            if (released) continue;
             const int below = detail::ClampedCountBelow(el, action, omega * (1 - kSameFrequency));
             const int above = detail::ClampedCountBelow(el, action, omega * (1 + kSameFrequency));
             for (int order = below + 1; order <= above; ++order) {
@@ -858,10 +915,16 @@ ModeResult SolveModes(const Model& model, const ModeRequest& request, ModeCallba
         const bool byLimit = request.BelowHz > 0.0;
         if (model.ElementCount() == 0 || (!byCount && !byLimit)) return result;
         // A free dof that nothing holds is a mechanism without mass: no frequency counts.
+        // So is a joint of released members that nothing holds in some direction.
+        std::pair<int, int> loose{-1, -1};
         if (const int row = Evaluator(setup, false).EquationHeldByNothing(setup.zeroLimit);
-            row >= 0) {
+            row >= 0)
+            loose = setup.numbering.DofOwner[row];
+        else
+            loose = FindLooseJoint(model, setup.numbering, true);
+        if (loose.first >= 0) {
             result.Result.Kind = OutcomeKind::SingularMatrix;
-            std::tie(result.Result.Node, result.Result.Dof) = setup.numbering.DofOwner[row];
+            std::tie(result.Result.Node, result.Result.Dof) = loose;
             result.Result.Detail = "a free degree of freedom that nothing holds";
             return result;
         }
@@ -995,7 +1058,22 @@ std::vector<std::array<double, 6>> ModeShapeAlongBar(const Model& model, const N
     if (static_cast<int>(mode.NodeDisp.size()) == model.NodeCount())
         for (int c = 0; c < 12; ++c) d[c] = mode.NodeDisp[el.EndNode[c / 6]][c % 6];
     RotateVector12(el.RotMatrix, d, local);
-    const detail::BarField field(el, mode.ShapeOmega > 0.0 ? mode.ShapeOmega : mode.Omega, local);
+    const double omega = mode.ShapeOmega > 0.0 ? mode.ShapeOmega : mode.Omega;
+    if (HasReleases(el)) {
+        // The member's own end displacements where it is released, from the kept ones.
+        ElementWork work;
+        numeric::ComplexMatrix K(12, 12);
+        ElemStiffDyn(numeric::Complex{0.0, omega}, el, work, K);
+        double own[12];
+        for (int c = 0; c < 12; ++c) {
+            own[c] = local[c];
+            if (!el.Released[c]) continue;
+            own[c] = 0.0;
+            for (int j = 0; j < 12; ++j) own[c] += work.recovery(c, j).re * local[j];
+        }
+        std::copy(own, own + 12, local);
+    }
+    const detail::BarField field(el, omega, local);
     std::vector<detail::ClampedMode> own;
     std::vector<double> amplitude;
     for (const BarVibration& b : mode.InsideBars)

@@ -26,10 +26,18 @@
 // gives the same frequencies and shapes to the bit on every run and for any number of
 // threads.
 //
-// "u" dofs are held at zero, "p" and "pf" dofs are free; loads play no part. A free dof
-// that nothing holds (a node that no element touches) is refused as a mechanism, as the
-// static and impact solutions refuse it; a mechanism of the structure gives the
-// frequency 0. Frequencies below ZeroFrequencyLimit()
+// "u" dofs are held at zero, "p" and "pf" dofs are free; loads play no part. Springs to
+// the ground and lumped masses of the nodes are in K(omega) (k - m omega^2 on the
+// diagonal, no poles); so is the mass of a dropped weight, which stays attached after
+// the strike: the frequencies are those the impact response vibrates at. A member with
+// released end forces counts with its condensed stiffness (the derivation is at
+// MemberCountBelow in modes.cpp). A free dof that nothing holds (a node that no element
+// touches, a joint whose members all release a rotation with no support, spring or
+// mass there) is refused as a mechanism with its node and dof, as the static and impact
+// solutions refuse it; a mechanism of the structure with mass gives the frequency 0.
+// Shapes: a member with releases has its own end displacements where it is released;
+// its own vibrations between nodes at rest (InsideBars) are given only for the actions
+// it does not release. Frequencies below ZeroFrequencyLimit()
 // are reported as 0: below it rounding in K cannot tell a rigid motion from a vibration.
 //
 // Units mm, kgf, s; omega in rad/s, frequencies in Hz.

@@ -10,6 +10,7 @@
 #include "analysis/dof_numbering.h"
 #include "analysis/element.h"
 #include "analysis/global_matrix.h"
+#include "analysis/node_terms.h"
 #include "numeric/failure.h"
 
 namespace fem {
@@ -68,6 +69,16 @@ Outcome Solve(const Model& model, const DofNumbering* given, StaticSolution& out
         return o;
     };
     if (const int row = ZeroRow(*pattern, K.valuePtr()); row >= 0) return mechanism(row);
+    try {
+        if (const auto [node, dof] = FindLooseJoint(model, numbering, false); node >= 0) {
+            Outcome o = mechanism(-1);
+            o.Node = node;
+            o.Dof = dof;
+            return o;
+        }
+    } catch (const ComputationFailure& f) {
+        return Failure(OutcomeKind::NotFinite, f.what());
+    }
     Eigen::SimplicialLDLT<Eigen::SparseMatrix<double, Eigen::ColMajor, int>, Eigen::Lower,
                           Eigen::AMDOrdering<int>>
         ldlt(K);
@@ -109,6 +120,17 @@ StaticElementResult ElementResults(const ElementRecord& el,
     for (int c = 0; c < 12; ++c) r.EndForceGlobal[c] = f[c];
     RotateVector12(el.RotMatrix, f, r.EndForceLocal.data());
     RotateVector12(el.RotMatrix, u, r.EndDispLocal.data());
+    if (HasReleases(el)) {
+        // The member's own end displacements where it is released.
+        std::array<double, 12> own = r.EndDispLocal;
+        for (int c = 0; c < 12; ++c) {
+            if (!el.Released[c]) continue;
+            double sum = 0.0;
+            for (int j = 0; j < 12; ++j) sum += work.realRecovery(c, j) * r.EndDispLocal[j];
+            own[c] = sum;
+        }
+        r.EndDispLocal = own;
+    }
     for (int c = 0; c < 6; ++c) r.EndForceLocal[c] = -r.EndForceLocal[c];
     return r;
 }
@@ -119,9 +141,16 @@ std::shared_ptr<const StaticSolution> Solution(const Model& model, const DofNumb
     out.ModelRevision = model.Revision();
     try {
         out.NodeDisp.resize(model.Nodes.size());
+        out.SpringForce.assign(model.Nodes.size(), std::array<double, 6>{});
         for (int i = 0; i < model.NodeCount(); ++i) out.NodeDisp[i] = model.Nodes[i].FixedDisp;
         out.Result = Solve(model, numbering, out);
         if (out.Result.Complete()) {
+            for (int i = 0; i < model.NodeCount(); ++i)
+                for (int j = 0; j < 6; ++j) {
+                    const NodeRecord& n = model.Nodes[i];
+                    if (n.Springs[j] != 0.0 && !n.BcCode[j].empty() && n.BcCode[j][0] == 'p')
+                        out.SpringForce[i][j] = n.Springs[j] * out.NodeDisp[i][j];
+                }
             ElementWork work;
             numeric::RealMatrix K(12, 12);
             out.Elements.reserve(model.Elements.size());
@@ -135,6 +164,7 @@ std::shared_ptr<const StaticSolution> Solution(const Model& model, const DofNumb
     }
     if (!out.Result.Complete()) {
         out.Elements.clear();
+        out.SpringForce.assign(model.Nodes.size(), std::array<double, 6>{});
         for (int i = 0; i < model.NodeCount(); ++i) out.NodeDisp[i] = model.Nodes[i].FixedDisp;
     }
     return solution;

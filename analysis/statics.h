@@ -19,7 +19,9 @@ struct StaticElementResult {
     std::array<double, 12> EndForceGlobal{};  // K u in global components
     // Element components, the first node's six negated (internal forces).
     std::array<double, 12> EndForceLocal{};
-    std::array<double, 12> EndDispLocal{};  // end displacements in element components
+    // End displacements in element components: the member's own at a released end (the
+    // released components follow from the kept ones), else the node's.
+    std::array<double, 12> EndDispLocal{};
 };
 
 struct StaticSolution {
@@ -29,6 +31,10 @@ struct StaticSolution {
     // 0 elsewhere.
     std::vector<std::array<double, 6>> NodeDisp;
     std::vector<StaticElementResult> Elements;  // empty after a failure
+    // The force in every spring to the ground, k u (kgf, kgf mm), per node and dof: the
+    // reaction of a spring support is its negative. 0 where there is no spring, on fixed
+    // dofs (the support holds them) and after a failure.
+    std::vector<std::array<double, 6>> SpringForce;
 
     [[nodiscard]] bool Complete() const { return Result.Complete(); }
     [[nodiscard]] bool BelongsTo(const Model& model) const {

@@ -43,16 +43,25 @@ const std::string kAnalyseUsage =
     "                       (t,ax,ay,az,arx,ary,arz; mm/s^2, rad/s^2)\n"
     "  --relative           with --displacements: translations relative to the ground\n"
     "                       (without it absolute; the same without ground motion)\n"
-    "  --reactions FILE     reaction histories of every fixed (\"u\") degree of freedom of\n"
-    "                       the nodes elements join: t,NODE_fx,...,NODE_mz (e.g. 0_fz), the\n"
-    "                       force or moment of the support on the structure, global axes\n"
+    "  --reactions FILE     reaction histories of every fixed (\"u\") degree of freedom, and\n"
+    "                       every one on a spring, of the nodes elements join:\n"
+    "                       t,NODE_fx,...,NODE_mz (e.g. 0_fz), the force or moment of the\n"
+    "                       support (or the spring) on the structure, global axes\n"
+    "  --impact-force FILE  force of the dropped weight on the node it strikes: t,fx,fy,fz\n"
+    "                       (global components, Nw rows): the attached weight's mass times\n"
+    "                       its deceleration, the impulse of the strike taken out (see\n"
+    "                       impactframe-format(5))\n"
+    "  --spring-forces FILE static forces in the springs to the ground, k u:\n"
+    "                       node,fx,fy,fz,mx,my,mz for every node with a spring (the\n"
+    "                       reaction of a spring support is their negative)\n"
     "  --correct-aliasing   write the histories corrected for aliasing: the impact analysis\n"
     "                       also solves a second line of transform points (twice its\n"
     "                       time) and removes the periodic image e^(-gamma Te) f(t + Te)\n"
     "                       that the inverse transform adds to every history\n"
     "  --error FILE         estimated aliasing error of the uncorrected histories, in the\n"
     "                       layout of the history files: the block of --forces (its header\n"
-    "                       t,fx1,... and Nw rows), then that of --displacements (t,ux,...).\n"
+    "                       t,fx1,... and Nw rows), then that of --displacements (t,ux,...),\n"
+    "                       then that of --impact-force (t,fx,fy,fz).\n"
     "                       Solves the second line too; without --correct-aliasing the\n"
     "                       histories written stay uncorrected (corrected = uncorrected -\n"
     "                       error)\n"
@@ -75,6 +84,8 @@ struct Options {
     bool global = false;
     int node = -1;
     std::string displacementsFile;
+    std::string impactForceFile;
+    std::string springForcesFile;
     std::string errorFile;
     bool timoshenko = false;
     fem::ResponseQuantity quantity = fem::ResponseQuantity::Displacement;
@@ -130,6 +141,10 @@ std::string ParseOptions(const std::vector<std::string>& args, Options& o) {
                 o.relative = true;
             } else if (name == "--reactions") {
                 if (!reader.Value(o.reactionsFile)) return "--reactions needs a file name";
+            } else if (name == "--impact-force") {
+                if (!reader.Value(o.impactForceFile)) return "--impact-force needs a file name";
+            } else if (name == "--spring-forces") {
+                if (!reader.Value(o.springForcesFile)) return "--spring-forces needs a file name";
             } else {
                 return std::nullopt;
             }
@@ -144,8 +159,9 @@ std::string ParseOptions(const std::vector<std::string>& args, Options& o) {
     if (o.global && !elementGiven) return "--global needs --element and --forces";
     if ((o.quantityGiven || o.relative) && !nodeGiven)
         return "--quantity and --relative need --node and --displacements";
-    if (!o.errorFile.empty() && o.forcesFile.empty() && o.displacementsFile.empty())
-        return "--error needs --forces or --displacements";
+    if (!o.errorFile.empty() && o.forcesFile.empty() && o.displacementsFile.empty() &&
+        o.impactForceFile.empty())
+        return "--error needs --forces, --displacements or --impact-force";
     return "";
 }
 
@@ -159,6 +175,10 @@ int WriteResults(const Options& o, const fem::Outcome& dynamic, const fem::Impac
     int status = dynamicOk && staticOk ? 0 : 1;
     if (!o.staticFile.empty() && staticOk) {
         if (!WriteOutput(o.staticFile, StaticCsv(*statics))) status = 1;
+    }
+    if (!o.springForcesFile.empty() && staticOk) {
+        if (!WriteOutput(o.springForcesFile, SpringForceCsv(impact->Structure(), *statics)))
+            status = 1;
     }
     if (!dynamicOk) return status;
     auto shown = [&](const fem::HistoryResult& h) -> const numeric::RealMatrix& {
@@ -189,6 +209,12 @@ int WriteResults(const Options& o, const fem::Outcome& dynamic, const fem::Impac
         if (!WriteOutput(o.reactionsFile, ReactionCsv(dofs, shown(h), impact->Settings())))
             status = 1;
     }
+    if (!o.impactForceFile.empty()) {
+        const fem::HistoryResult h = fem::ImpactForceHistory(*impact);
+        const auto kind = results::GraphKind::ImpactForce;
+        if (!WriteOutput(o.impactForceFile, csv(kind, shown(h)))) status = 1;
+        if (o.analysis.secondLine) errorCsv += csv(kind, h.EstimatedError);
+    }
     if (!o.errorFile.empty()) {
         if (!WriteOutput(o.errorFile, errorCsv)) status = 1;
     }
@@ -203,6 +229,7 @@ std::vector<int> NodesWritten(const Options& o, const fem::Model& model) {
     if (!o.displacementsFile.empty()) nodes.push_back(o.node);
     if (!o.reactionsFile.empty())
         for (const int n : ReactionNodes(model)) nodes.push_back(n);
+    if (!o.impactForceFile.empty() && model.Impact()) nodes.push_back(model.Impact()->Node);
     std::sort(nodes.begin(), nodes.end());
     nodes.erase(std::unique(nodes.begin(), nodes.end()), nodes.end());
     return nodes;
@@ -221,6 +248,8 @@ int AnalyseOverJobs(Options& o) {
         if (const int code = UseTimoshenko(model, !root)) return code;
     }
     if (const int code = CheckElementAndNode(model, o.element, o.node, !root)) return code;
+    if (!o.impactForceFile.empty() && !model.Impact())
+        return root ? UsageError("--impact-force: the structure has no dropped weight") : 2;
     if (!o.errorFile.empty()) o.analysis.secondLine = true;
     const JobAnalysis job = AnalyseOverJob(model, o.analysis, te, NodesWritten(o, model));
     if (!root) return job.Dynamic.Complete() ? 0 : 1;
@@ -247,6 +276,8 @@ int RunAnalyse(const std::vector<std::string>& args) {
         if (const int code = UseTimoshenko(model)) return code;
     }
     if (const int code = CheckElementAndNode(model, o.element, o.node)) return code;
+    if (!o.impactForceFile.empty() && !model.Impact())
+        return UsageError("--impact-force: the structure has no dropped weight");
     // The error estimate needs the second line as much as the correction does.
     if (!o.errorFile.empty()) o.analysis.secondLine = true;
 

@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdio>
 
@@ -256,6 +257,17 @@ std::string StaticCsv(const fem::StaticSolution& statics) {
     for (size_t i = 0; i < statics.NodeDisp.size(); ++i) {
         csv += std::to_string(i);
         for (double d : statics.NodeDisp[i]) csv += "," + results::CsvNumber(d);
+        csv += "\n";
+    }
+    return csv;
+}
+
+std::string SpringForceCsv(const fem::Model& model, const fem::StaticSolution& statics) {
+    std::string csv = "node,fx,fy,fz,mx,my,mz\n";
+    for (int i = 0; i < model.NodeCount(); ++i) {
+        if (model.Nodes[i].Springs == std::array<double, 6>{}) continue;
+        csv += std::to_string(i);
+        for (double f : statics.SpringForce[i]) csv += "," + results::CsvNumber(f);
         csv += "\n";
     }
     return csv;

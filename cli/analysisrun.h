@@ -96,6 +96,9 @@ void ReportOutcomes(const fem::Outcome& dynamic, const fem::StaticSolution* stat
 
 // The static displacements as CSV: node,ux,uy,uz,rx,ry,rz.
 std::string StaticCsv(const fem::StaticSolution& statics);
+// The static forces in the springs to the ground as CSV: node,fx,fy,fz,mx,my,mz for every
+// node of model with a spring.
+std::string SpringForceCsv(const fem::Model& model, const fem::StaticSolution& statics);
 
 // The end-force histories of element (12 x Nw) and the displacement histories of node
 // (6 x Nw) of a complete solution, with a progress bar where it takes long. With the

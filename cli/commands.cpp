@@ -83,6 +83,63 @@ std::string DimensionsText(const fem::Section& s) {
     return text;
 }
 
+// The released end forces of one end, as "My Mz".
+std::string ReleasedText(const fem::ElementRecord& e, int end) {
+    std::string text;
+    for (int k = 0; k < 6; ++k)
+        if (e.Released[6 * end + k])
+            text += (text.empty() ? "" : " ") + std::string(fem::ReleaseName(k));
+    return text;
+}
+
+// What the structure has besides rigid joints and bare bars, as tables after the element
+// table, each after an empty line and only when there is something to list: the
+// releases of the elements, the springs and masses of the nodes, the dropped weight.
+std::string JointTables(const fem::Model& model) {
+    std::string text;
+    std::string rows;
+    for (int k = 0; k < model.ElementCount(); ++k) {
+        const fem::ElementRecord& e = model.Elements[k];
+        if (fem::HasReleases(e))
+            rows += std::to_string(k) + "," + ReleasedText(e, 0) + "," + ReleasedText(e, 1) + "\n";
+    }
+    if (!rows.empty()) text += "\nelement,releases_start,releases_end\n" + rows;
+    rows.clear();
+    for (int i = 0; i < model.NodeCount(); ++i) {
+        const fem::NodeRecord& n = model.Nodes[i];
+        if (!fem::HasSpringOrMass(n)) continue;
+        rows += std::to_string(i);
+        for (double k : n.Springs) rows += "," + results::CsvNumber(k);
+        rows += "," + results::CsvNumber(n.MassWeight);
+        for (double j : n.RotaryInertia) rows += "," + results::CsvNumber(j);
+        rows += "\n";
+    }
+    if (!rows.empty()) text += "\nnode,kx,ky,kz,krx,kry,krz,weight,jx,jy,jz\n" + rows;
+    if (const auto& d = model.Impact()) {
+        text += "\nimpact_node,weight,vx,vy,vz,gravity\n" + std::to_string(d->Node) + "," +
+                results::CsvNumber(d->Weight);
+        for (double v : d->Velocity) text += "," + results::CsvNumber(v);
+        text += std::string(",") + (d->Gravity ? "true" : "false") + "\n";
+    }
+    return text;
+}
+
+// ", 2 released elements, 1 node with springs or masses, a dropped weight": what the
+// tables of JointTables list, "" when they list nothing.
+std::string JointSummary(const fem::Model& model) {
+    int released = 0, held = 0;
+    for (const fem::ElementRecord& e : model.Elements) released += fem::HasReleases(e) ? 1 : 0;
+    for (const fem::NodeRecord& n : model.Nodes) held += fem::HasSpringOrMass(n) ? 1 : 0;
+    std::string text;
+    if (released > 0)
+        text += ", " + std::to_string(released) + " released element" + (released > 1 ? "s" : "");
+    if (held > 0)
+        text += ", " + std::to_string(held) + " node" + (held > 1 ? "s" : "") +
+                " with springs or masses";
+    if (model.Impact()) text += ", a dropped weight";
+    return text;
+}
+
 // Parses "[-o OUT]" after the positional argument; returns false on a usage error.
 bool ParseOutputOption(const std::vector<std::string>& args, size_t from, std::string& out,
                        std::string& why) {
@@ -153,6 +210,7 @@ int RunCheck(const std::vector<std::string>& args) {
             row += "," + (e.ZTowards ? results::CsvNumber((*e.ZTowards)[c]) : std::string());
         csv += row + "\n";
     }
+    csv += JointTables(model);
     if (!out.empty()) {
         std::string werror;
         if (!fem::StructDataWriteFile(model, out, &werror)) {
@@ -161,7 +219,8 @@ int RunCheck(const std::vector<std::string>& args) {
         }
     }
     if (!WriteOutput("-", csv)) return 1;
-    std::fprintf(stderr, "%d nodes, %d elements\n", model.NodeCount(), model.ElementCount());
+    std::fprintf(stderr, "%d nodes, %d elements%s\n", model.NodeCount(), model.ElementCount(),
+                 JointSummary(model).c_str());
     return 0;
 }
 

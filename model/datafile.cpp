@@ -466,6 +466,30 @@ std::string FindUnwritable(const Model& model, FieldRef& field, std::string& val
                 return notFinite("the value of " + DofName(i, j), WrittenValue(n, j),
                                  {DataField::DofValue, i, -1, j});
         }
+        const std::string node = "node " + std::to_string(i);
+        for (int j = 0; j < 6; ++j)
+            if (!std::isfinite(n.Springs[j]))
+                return notFinite("a spring of " + node, n.Springs[j],
+                                 {DataField::NodeKey, i, -1, j, "", "springs"});
+        if (!std::isfinite(n.MassWeight))
+            return notFinite("the weight of " + node, n.MassWeight,
+                             {DataField::NodeKey, i, -1, -1, "", "mass"});
+        for (int j = 0; j < 3; ++j)
+            if (!std::isfinite(n.RotaryInertia[j]))
+                return notFinite("a rotary inertia of " + node, n.RotaryInertia[j],
+                                 {DataField::NodeKey, i, -1, j, "", "mass"});
+    }
+    if (const auto& d = model.Impact()) {
+        const FieldRef at{DataField::FileKey, -1, -1, -1, "", "impact"};
+        if (!std::isfinite(d->Weight)) return notFinite("the dropped weight", d->Weight, at);
+        for (int c = 0; c < 3; ++c)
+            if (!std::isfinite(d->Velocity[c]))
+                return notFinite("the velocity of the dropped weight", d->Velocity[c], at);
+        if (d->Node < 0 || d->Node >= model.NodeCount()) {
+            field = at;
+            value = std::to_string(d->Node);
+            return "the dropped weight strikes node " + value + ", which the model does not have";
+        }
     }
     for (int k = 0; k < model.ElementCount(); ++k) {
         const ElementRecord& e = model.Elements[k];

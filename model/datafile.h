@@ -12,7 +12,8 @@
 //
 // Version 2, JSON (a text whose first character other than blanks and a byte-order mark
 // is "{"): named materials and sections, every section shape, the members' orientation,
-// Timoshenko members.
+// Timoshenko members, load histories, damping, ground motion, released end forces,
+// springs and masses at nodes, and a dropped weight.
 // Models that need nothing more than version 1 are written as version 1, byte for byte
 // as before version 2 existed; every other model as version 2.
 #include <string>
@@ -38,13 +39,15 @@ enum class DataField {
     EndAfterElements,  // nothing but blanks after the last element
     // Version 2 only (the kinds above serve it too where they fit; key holds the JSON key
     // of the value, name the name of the material or the section):
-    FileKey,         // a key of the file's outer object: "format", "version", "units", ...
+    FileKey,         // a key of the file's outer object: "format", "version", "units", ...,
+                     // and the values of "impact" (key "impact")
     NamedMaterial,   // a value of material `name`: "E", "G", "density"
     NamedSection,    // a value of section `name`: "shape", "d", "t", "b", "h", "tw", ...
-    NodeKey,         // another value or key of a node: "codes", "values", an unknown key
+    NodeKey,         // another value or key of a node: "codes", "values", "springs", "mass"
+                     // (index: place in an array), an unknown key
     ElementKey,      // another value or key of an element: "nodes", "material", "section",
-                     // "roll", "z_towards", "timoshenko", an unknown key (index: place
-                     // in an array)
+                     // "roll", "z_towards", "timoshenko", "releases", an unknown key
+                     // (index: place in an array)
     ElementSection,  // a value of an element's own section: "shape", "d", ...
     NamedHistory,    // a value of load history `name`: "kind", "rise", "duration", "points"
 };
@@ -145,7 +148,7 @@ struct DataFileWriteError {
 std::string UnwritableValue(const Model& model);
 
 // 1 when version 1 holds the whole model (round bars with their own material values, no
-// named materials or sections), else 2.
+// named materials or sections, no releases, springs, masses or dropped weight), else 2.
 int DataFileVersionOf(const Model& model);
 
 // The file's text for the model, in the version DataFileVersionOf gives, byte for byte

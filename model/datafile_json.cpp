@@ -368,7 +368,8 @@ class JsonModelReader {
              {"sections", false, [&](const JsonMember& m) { ReadSections(m.value, out); }},
              {"nodes", true, [&](const JsonMember& m) { ReadNodes(m.value, out); }},
              {"elements", true, [&](const JsonMember& m) { ReadElements(m.value, out); }},
-             {"ground", false, [&](const JsonMember& m) { ReadGround(m.value, out); }}});
+             {"ground", false, [&](const JsonMember& m) { ReadGround(m.value, out); }},
+             {"impact", false, [&](const JsonMember& m) { ReadImpact(m.value, out); }}});
     }
 
   private:
@@ -741,6 +742,32 @@ class JsonModelReader {
                                      list[j], {DataField::DofValue, i, -1, j, "", "values"},
                                      std::string("the value of ") + kDofNames[j] + " of " + node);
                          }});
+        rules.push_back({"springs", false, [&](const JsonMember& m) {
+                             const auto& list = Array(m.value, WithKey(owner, "springs"),
+                                                      "the springs of " + node, 6);
+                             for (int j = 0; j < 6; ++j)
+                                 n.Springs[j] = Number(
+                                     list[j], WithKey(owner, "springs", j),
+                                     std::string("the spring of ") + kDofNames[j] + " of " + node);
+                         }});
+        rules.push_back({"mass", false, [&](const JsonMember& m) {
+                             const FieldRef at = WithKey(owner, "mass");
+                             const std::string what = "the mass of " + node;
+                             ReadObject(m.value, at, what,
+                                        {{"weight", true,
+                                          [&](const JsonMember& w) {
+                                              n.MassWeight =
+                                                  Number(w.value, at, "the weight of " + what);
+                                          }},
+                                         {"inertia", false, [&](const JsonMember& j) {
+                                              const auto& list = Array(
+                                                  j.value, at, "the rotary inertias of " + what, 3);
+                                              for (int k = 0; k < 3; ++k)
+                                                  n.RotaryInertia[k] =
+                                                      Number(list[k], WithKey(owner, "mass", k),
+                                                             "a rotary inertia of " + what);
+                                          }}});
+                         }});
         rules.push_back(
             {"histories", false, [&](const JsonMember& m) {
                  const auto& names = Array(m.value, WithKey(owner, "histories"),
@@ -762,6 +789,12 @@ class JsonModelReader {
                  }
              }});
         ReadObject(object, owner, node, rules);
+        const ValueFault fault = FindNodeFault(n);
+        if (!fault.Empty()) {
+            const JsonMember* at = Find(object, fault.Key);
+            Fail(at ? at->value.offset : object.offset, WithKey(owner, fault.Key),
+                 ReadProblem::UnusableValue, "usable " + fault.Key + " of " + node, fault.Reason);
+        }
         // The values mean what they mean in version 1.
         for (int j = 0; j < 6; ++j) {
             const double value = values[j];
@@ -855,6 +888,11 @@ class JsonModelReader {
                              e.ZTowards = towards;
                              turn = &m;
                          }});
+        const JsonMember* releases = nullptr;
+        rules.push_back({"releases", false, [&](const JsonMember& m) {
+                             ReadReleases(m.value, WithKey(owner, "releases"), element, e);
+                             releases = &m;
+                         }});
         rules.push_back(
             {"timoshenko", false, [&](const JsonMember& m) {
                  if (m.value.kind != JsonValue::Kind::Boolean)
@@ -864,6 +902,12 @@ class JsonModelReader {
                  e.Timoshenko = m.value.boolean;
              }});
         ReadObject(object, owner, element, rules);
+        if (releases) {
+            const std::string why = ReleaseFault(e);
+            if (!why.empty())
+                Fail(releases->value.offset, WithKey(owner, "releases"), ReadProblem::UnusableValue,
+                     "releases that leave " + element + " held as a member", why);
+        }
         try {
             out.AddElement(e);
         } catch (const numeric::ComputationFailure& f) {
@@ -877,6 +921,81 @@ class JsonModelReader {
                      " (positive moduli, density and dimensions, nodes at different places)",
                  why);
         }
+    }
+
+    // "releases": {"start": ["My", "Mz"], "end": ["T"]}, each end optional, each name of
+    // an end force at most once.
+    void ReadReleases(const JsonValue& object, const FieldRef& at, const std::string& element,
+                      ElementRecord& e) {
+        const char* const ends[2] = {"start", "end"};
+        std::vector<KeyRule> rules;
+        for (int end = 0; end < 2; ++end)
+            rules.push_back({ends[end], false, [&, end](const JsonMember& m) {
+                                 const std::string what = std::string("the end forces ") + element +
+                                                          " releases at its " + ends[end];
+                                 const auto& names = Array(m.value, at, what);
+                                 for (size_t i = 0; i < names.size(); ++i) {
+                                     const JsonValue& v = names[i];
+                                     int k = 0;
+                                     while (k < 6 && (v.kind != JsonValue::Kind::String ||
+                                                      v.text != ReleaseName(k)))
+                                         ++k;
+                                     if (k == 6)
+                                         Fail(v.offset, WithKey(at, "releases", int(i)),
+                                              ReadProblem::UnusableValue,
+                                              what +
+                                                  " (\"N\", \"Vy\", \"Vz\", \"T\", \"My\" "
+                                                  "or \"Mz\")",
+                                              Describe(v));
+                                     if (e.Released[6 * end + k])
+                                         Fail(v.offset, WithKey(at, "releases", int(i)),
+                                              ReadProblem::UnusableValue, what + ", each once",
+                                              Describe(v) + " again");
+                                     e.Released[6 * end + k] = true;
+                                 }
+                             }});
+        ReadObject(object, at, "the releases of " + element, rules);
+    }
+
+    // "impact": {"node": n, "weight": W, "velocity": [vx, vy, vz], "gravity": false}.
+    void ReadImpact(const JsonValue& object, Model& out) {
+        const FieldRef at{DataField::FileKey, -1, -1, -1, "", "impact"};
+        const std::string what = "the dropped weight";
+        DroppedWeight d;
+        ReadObject(object, at, what,
+                   {{"node", true,
+                     [&](const JsonMember& m) {
+                         if (out.NodeCount() == 0)
+                             Fail(m.value.offset, at, ReadProblem::NoNodes,
+                                  "no dropped weight, since the file has no nodes", what);
+                         d.Node = Whole(m.value, at, "the node " + what + " strikes", 0,
+                                        out.NodeCount() - 1);
+                     }},
+                    {"weight", true,
+                     [&](const JsonMember& m) {
+                         d.Weight = Number(m.value, at, "the weight of " + what);
+                     }},
+                    {"velocity", true,
+                     [&](const JsonMember& m) {
+                         const auto& v = Array(m.value, at, "the velocity of " + what, 3);
+                         for (int c = 0; c < 3; ++c)
+                             d.Velocity[c] = Number(v[c], WithKey(at, "impact", c),
+                                                    "a component of the velocity of " + what);
+                     }},
+                    {"gravity", false, [&](const JsonMember& m) {
+                         if (m.value.kind != JsonValue::Kind::Boolean)
+                             Fail(m.value.offset, at, ReadProblem::WrongType,
+                                  "whether the weight of " + what + " acts (true or false)",
+                                  Describe(m.value));
+                         d.Gravity = m.value.boolean;
+                     }}});
+        const ValueFault fault = FindImpactFault(d, out.NodeCount());
+        if (!fault.Empty()) {
+            const JsonMember* m = Find(object, fault.Key);
+            Fail(m ? m->value.offset : object.offset, at, ReadProblem::UnusableValue,
+                 "a usable " + fault.Key + " of " + what, fault.Reason);
+        }
+        out.SetImpact(d);
     }
 
     template <class Table>
@@ -1024,14 +1143,14 @@ bool ReadJsonModel(const std::string& text, const std::string& name, Model& out,
 }
 
 bool NeedsJson(const Model& model) {
-    if (!model.Materials().empty() || !model.Sections().empty()) return true;
+    if (!model.Materials().empty() || !model.Sections().empty() || model.Impact()) return true;
     if (!model.Histories().empty() || model.Ground() || model.ModelDamping()) return true;
     for (const NodeRecord& n : model.Nodes)
-        if (NamesHistories(n)) return true;
+        if (NamesHistories(n) || HasSpringOrMass(n)) return true;
     for (const ElementRecord& e : model.Elements)
         if (!e.MaterialName.empty() || !e.SectionName.empty() ||
             e.CrossSection.Shape != SectionShape::Round || e.Roll != 0.0 || e.ZTowards ||
-            e.Timoshenko)
+            e.Timoshenko || HasReleases(e))
             return true;
     return false;
 }
@@ -1058,6 +1177,18 @@ std::string JsonText(const Model& model) {
         for (int j = 0; j < 6; ++j)
             s += (j ? ", " : "") + JsonNumber(n.BcCode[j] == "u" ? n.FixedDisp[j] : n.LoadValue[j]);
         s += "]";
+        if (n.Springs != std::array<double, 6>{}) {
+            s += ", \"springs\": [";
+            for (int j = 0; j < 6; ++j) s += (j ? ", " : "") + JsonNumber(n.Springs[j]);
+            s += "]";
+        }
+        if (n.MassWeight != 0.0 || n.RotaryInertia != std::array<double, 3>{}) {
+            s += ", \"mass\": {\"weight\": " + JsonNumber(n.MassWeight);
+            if (n.RotaryInertia != std::array<double, 3>{})
+                s += ", \"inertia\": [" + JsonNumber(n.RotaryInertia[0]) + ", " +
+                     JsonNumber(n.RotaryInertia[1]) + ", " + JsonNumber(n.RotaryInertia[2]) + "]";
+            s += "}";
+        }
         if (NamesHistories(n)) {
             s += ", \"histories\": [";
             for (int j = 0; j < 6; ++j) s += (j ? ", " : "") + JsonString(n.History[j]);
@@ -1084,6 +1215,21 @@ std::string JsonText(const Model& model) {
                  JsonNumber(v[2]) + "]";
         }
         if (e.Timoshenko) s += ", \"timoshenko\": true";
+        if (HasReleases(e)) {
+            const char* const ends[2] = {"start", "end"};
+            std::string list;
+            for (int end = 0; end < 2; ++end) {
+                std::string names;
+                for (int c = 0; c < 6; ++c)
+                    if (e.Released[6 * end + c])
+                        names +=
+                            (names.empty() ? "\"" : ", \"") + std::string(ReleaseName(c)) + "\"";
+                if (!names.empty())
+                    list += (list.empty() ? "\"" : ", \"") + std::string(ends[end]) + "\": [" +
+                            names + "]";
+            }
+            s += ", \"releases\": {" + list + "}";
+        }
         s += "}";
     }
     s += model.ElementCount() ? "\n  ]" : "]";
@@ -1093,6 +1239,13 @@ std::string JsonText(const Model& model) {
              "], \"history\": " + JsonString(g->History) + ", \"quantity\": \"" +
              (g->Quantity == GroundQuantity::Acceleration ? "acceleration" : "displacement") +
              "\"}";
+    }
+    if (const auto& d = model.Impact()) {
+        s += ",\n  \"impact\": {\"node\": " + std::to_string(d->Node) +
+             ", \"weight\": " + JsonNumber(d->Weight) + ", \"velocity\": [" +
+             JsonNumber(d->Velocity[0]) + ", " + JsonNumber(d->Velocity[1]) + ", " +
+             JsonNumber(d->Velocity[2]) + "], \"gravity\": " + (d->Gravity ? "true" : "false") +
+             "}";
     }
     s += "\n}\n";
     return s;

@@ -31,6 +31,105 @@ ElementRecord DefaultElement() {
     return e;
 }
 
+const char* ReleaseName(int k) {
+    static const char* const kNames[6] = {"N", "Vy", "Vz", "T", "My", "Mz"};
+    return k >= 0 && k < 6 ? kNames[k] : "";
+}
+
+bool HasReleases(const ElementRecord& e) {
+    for (const bool r : e.Released)
+        if (r) return true;
+    return false;
+}
+
+std::string ReleaseFault(const ElementRecord& e) {
+    const auto& r = e.Released;
+    // Axial and torsion: a rod released at both ends slides or spins freely.
+    for (const int k : {0, 3})
+        if (r[k] && r[6 + k])
+            return std::string("both ends of the element release ") + ReleaseName(k) +
+                   ", so that it is free to " + (k == 0 ? "slide along itself" : "spin");
+    // A bending plane (deflection k, rotation m): the rigid motions are a translation
+    // (1, 0, 1, 0) and a turn (0, 1, L, 1) of (v1, theta1, v2, theta2). The plane holds
+    // when no combination of them vanishes on the dofs kept: both deflections kept, or
+    // a deflection and a rotation kept.
+    for (const auto& [k, m] : {std::pair<int, int>{1, 5}, std::pair<int, int>{2, 4}}) {
+        const bool keepV1 = !r[k], keepT1 = !r[m], keepV2 = !r[6 + k], keepT2 = !r[6 + m];
+        const bool holds = (keepV1 && keepV2) || ((keepV1 || keepV2) && (keepT1 || keepT2));
+        if (!holds)
+            return std::string("the releases of ") + ReleaseName(k) + " and " + ReleaseName(m) +
+                   " leave the element free to move in that bending plane";
+    }
+    return "";
+}
+
+bool HasSpringOrMass(const NodeRecord& n) {
+    for (const double k : n.Springs)
+        if (k != 0.0) return true;
+    for (const double j : n.RotaryInertia)
+        if (j != 0.0) return true;
+    return n.MassWeight != 0.0;
+}
+
+namespace {
+
+std::string NumberShown(double x) {
+    return numeric::FormatGeneral(x, 15, numeric::ExponentLetter::Lower);
+}
+
+ValueFault Fault(const std::string& key, const std::string& reason, FaultKind kind, double value) {
+    ValueFault f;
+    f.Key = key;
+    f.Reason = reason;
+    f.Kind = std::isfinite(value) ? kind : FaultKind::NotFinite;
+    f.Value = value;
+    return f;
+}
+
+}  // namespace
+
+ValueFault FindNodeFault(const NodeRecord& n) {
+    for (const double k : n.Springs)
+        if (!(k >= 0.0) || !std::isfinite(k))
+            return Fault("springs",
+                         "a spring stiffness must be 0 or a positive number, not " + NumberShown(k),
+                         FaultKind::Negative, k);
+    if (!(n.MassWeight >= 0.0) || !std::isfinite(n.MassWeight))
+        return Fault("mass",
+                     "a weight must be 0 or a positive number, not " + NumberShown(n.MassWeight),
+                     FaultKind::Negative, n.MassWeight);
+    for (const double j : n.RotaryInertia)
+        if (!(j >= 0.0) || !std::isfinite(j))
+            return Fault("mass",
+                         "a rotary inertia must be 0 or a positive number, not " + NumberShown(j),
+                         FaultKind::Negative, j);
+    return {};
+}
+
+ValueFault FindImpactFault(const DroppedWeight& d, int nodeCount) {
+    if (d.Node < 0 || d.Node >= nodeCount)
+        return Fault(
+            "node",
+            "the dropped weight strikes node " + std::to_string(d.Node) + ", which does not exist",
+            FaultKind::Exceeds, d.Node);
+    if (!(d.Weight > 0.0) || !std::isfinite(d.Weight))
+        return Fault("weight",
+                     "the dropped weight must be a positive number, not " + NumberShown(d.Weight),
+                     FaultKind::NotPositive, d.Weight);
+    double speed = 0.0;
+    for (const double v : d.Velocity) {
+        if (!std::isfinite(v))
+            return Fault("velocity",
+                         "the velocity of the dropped weight must be finite, not " + NumberShown(v),
+                         FaultKind::NotFinite, v);
+        speed = std::max(speed, std::fabs(v));
+    }
+    if (speed == 0.0)
+        return Fault("velocity", "the dropped weight needs a velocity other than 0",
+                     FaultKind::NotPositive, 0.0);
+    return {};
+}
+
 bool SameMaterial(const Material& a, const Material& b) {
     return a.Young == b.Young && a.Shear == b.Shear && a.Density == b.Density && a.Damp == b.Damp;
 }
@@ -190,6 +289,8 @@ void UpdateElement(ElementRecord& e, const Vec3& a, const Vec3& b) {
         Usable(r.ShearAreaY, "the shear area Ay");
     if (r.CrossSection.Shape != SectionShape::General || r.ShearAreaZ != 0.0)
         Usable(r.ShearAreaZ, "the shear area Az");
+    if (const std::string why = ReleaseFault(r); !why.empty())
+        throw ComputationFailure(numeric::kInvalidArgument, why);
     if (r.Timoshenko) {
         Usable(r.Density * r.Iz / kGravity, "the rotary inertia per length about local z");
         Usable(r.Density * r.Iy / kGravity, "the rotary inertia per length about local y");
@@ -218,6 +319,7 @@ void Model::ClearModel() {
     Elements.shrink_to_fit();
     materials_.clear();
     sections_.clear();
+    impact_.reset();
     histories_.clear();
     ground_.reset();
     damping_.reset();
@@ -245,6 +347,15 @@ ElementRecord Model::GetElement(int i) const {
     return Elements[i];
 }
 
+namespace {
+
+void CheckNodeValues(const NodeRecord& n) {
+    const ValueFault fault = FindNodeFault(n);
+    if (!fault.Empty()) throw ComputationFailure(numeric::kInvalidArgument, fault.Reason);
+}
+
+}  // namespace
+
 void Model::CheckHistories(const NodeRecord& n) const {
     for (const std::string& name : n.History)
         if (!name.empty() && histories_.count(name) == 0)
@@ -253,6 +364,7 @@ void Model::CheckHistories(const NodeRecord& n) const {
 }
 
 void Model::AddNode(const NodeRecord& n) {
+    CheckNodeValues(n);
     if (NodeCount() >= kMaxCount)
         throw ComputationFailure(numeric::kOverflow,
                                  "too many nodes (at most " + std::to_string(kMaxCount) + ")");
@@ -263,6 +375,7 @@ void Model::AddNode(const NodeRecord& n) {
 
 void Model::PutNode(int i, const NodeRecord& n) {
     CheckNode(i);
+    CheckNodeValues(n);
     CheckHistories(n);
     // Refresh the attached elements on copies first, so that a node position that
     // makes an element degenerate is refused as a whole.
@@ -294,6 +407,10 @@ void Model::DeleteNode(int i) {
         if (e.EndNode[0] > i) --e.EndNode[0];
         if (e.EndNode[1] > i) --e.EndNode[1];
     }
+    if (impact_ && impact_->Node == i)
+        impact_.reset();
+    else if (impact_ && impact_->Node > i)
+        --impact_->Node;
     if (Nodes.empty()) Nodes.shrink_to_fit();
     Touch();
 }
@@ -521,6 +638,15 @@ void Model::DeleteElement(int i) {
     CheckElement(i);
     Elements.erase(Elements.begin() + i);
     if (Elements.empty()) Elements.shrink_to_fit();
+    Touch();
+}
+
+void Model::SetImpact(const std::optional<DroppedWeight>& impact) {
+    if (impact) {
+        const ValueFault fault = FindImpactFault(*impact, NodeCount());
+        if (!fault.Empty()) throw ComputationFailure(numeric::kInvalidArgument, fault.Reason);
+    }
+    impact_ = impact;
     Touch();
 }
 

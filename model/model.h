@@ -32,10 +32,38 @@ struct NodeRecord {
     std::array<Complex, 6> LoadC{};       // as read from a file; unused by the analysis
     std::array<double, 6> LoadValue{};    // load (kgf, kgf mm); size of a "pf" step load
     std::array<std::string, 6> BcCode{};  // "p" free, "u" fixed, "pf" step-loaded
+    // Springs to the ground on ux, uy, uz (kgf/mm) and rx, ry, rz (kgf mm/rad); a spring
+    // on a fixed dof changes nothing.
+    std::array<double, 6> Springs{};
+    // A lumped weight (kgf) on the translations and its rotary inertias about x, y, z
+    // (weight times radius of gyration squared, kgf mm^2); both become masses divided
+    // by kGravity, as the bars' density does.
+    double MassWeight = 0.0;
+    std::array<double, 3> RotaryInertia{};
     // Of a "pf" dof: the name of its load history, or "" for the step with the run's rise
     // time. Ignored on other dofs.
     std::array<std::string, 6> History{};
 };
+// Whether the node holds a spring, a weight or a rotary inertia.
+bool HasSpringOrMass(const NodeRecord& n);
+// Refuses springs, weights and inertias that are negative or not finite (key "springs"
+// or "mass").
+ValueFault FindNodeFault(const NodeRecord& n);
+
+// A weight dropped on a node: it strikes at the step time Te/10 with Velocity and stays
+// attached (a plastic impact). Its mass joins the node from the start (the structure is
+// at rest before the strike) and its momentum Weight Velocity / g enters as an impulse
+// at the strike. With Gravity its own weight also acts from the strike on, as a sudden
+// step load of Weight along the velocity's direction (the weight falls along it).
+struct DroppedWeight {
+    int Node = 0;
+    double Weight = 0.0;  // kgf
+    Vec3 Velocity{};      // mm/s, global components
+    bool Gravity = false;
+};
+// Refuses a node the model lacks, a weight that is not positive and finite, and a
+// velocity that is not finite or is zero (key "node", "weight" or "velocity").
+ValueFault FindImpactFault(const DroppedWeight& d, int nodeCount);
 
 // A material: its moduli and its weight per unit volume.
 struct Material {
@@ -79,6 +107,11 @@ struct ElementRecord {
     // is given (Roll must then be 0), local z towards ZTowards.
     double Roll = 0.0;
     std::optional<Vec3> ZTowards;
+    // Released end forces (hinges): Released[6 * end + k] for the first (end 0) or the
+    // second node (end 1) and component k = N, Vy, Vz, T, My, Mz in element axes. A
+    // released end force is zero and the member's end moves on its own in that
+    // component. Releases that leave the member free to move as a rigid body are refused.
+    std::array<bool, 12> Released{};
     // Timoshenko's theory in both bending planes: shear deformation where the section has
     // a shear area (ShearAreaY for deflection along local y, ShearAreaZ along local z) and
     // the rotary inertia of the section; false: Euler-Bernoulli bending.
@@ -105,6 +138,14 @@ struct ElementRecord {
     Mat3 RotMatrixT{};
 };
 
+// "N", "Vy", "Vz", "T", "My", "Mz": the end force k (0 .. 5) an element end can release.
+const char* ReleaseName(int k);
+bool HasReleases(const ElementRecord& e);
+// Why the releases of e leave it free to move as a rigid body ("" when they do not):
+// both ends releasing N or T, or releases in a bending plane that leave no pair of a
+// deflection and a rotation, or both deflections, held.
+std::string ReleaseFault(const ElementRecord& e);
+
 // Templates for new nodes and elements.
 NodeRecord DefaultNode();        // at the origin, all six codes "p", all values 0
 ElementRecord DefaultElement();  // nodes (0, 1), steel bar of 10 mm diameter, own values
@@ -113,7 +154,8 @@ ElementRecord DefaultElement();  // nodes (0, 1), steel bar of 10 mm diameter, o
 // first and second node (names are not looked up here). Raises
 // numeric::ComputationFailure, whose text names the value, when they cannot be computed:
 // coincident nodes, moduli or density not positive, a section fault (FindSectionFault),
-// a ZTowards along the member or with a Roll, non-finite input, and any derived quantity
+// a ZTowards along the member or with a Roll, releases that make it a mechanism
+// (ReleaseFault), non-finite input, and any derived quantity
 // the analysis uses (stiffnesses such as E Iz / L^3, wave speeds, mass per length) that
 // overflows or vanishes; e is then unchanged.
 void UpdateElement(ElementRecord& e, const Vec3& a, const Vec3& b);
@@ -133,15 +175,18 @@ class Model {
     // Marks a change made directly to Nodes or Elements.
     void Touch();
 
-    void ClearModel();  // nodes, elements, materials, sections, histories, ground, damping
+    // Nodes, elements, materials, sections, histories, ground, damping, dropped weight.
+    void ClearModel();
     [[nodiscard]] NodeRecord GetNode(int i) const;
     [[nodiscard]] ElementRecord GetElement(int i) const;
 
     // The operations below either succeed completely or raise
-    // numeric::ComputationFailure and leave the model as it was.
+    // numeric::ComputationFailure and leave the model as it was. A node's springs and
+    // masses are checked by FindNodeFault.
     void AddNode(const NodeRecord& n);
     void PutNode(int i, const NodeRecord& n);  // refreshes every element using node i
-    void DeleteNode(int i);                    // also deletes the elements using it
+    // Also deletes the elements using it, and the dropped weight when it strikes there.
+    void DeleteNode(int i);
     void AddElement(const ElementRecord& e);
     void PutElement(int i, const ElementRecord& e);
     void DeleteElement(int i);
@@ -167,6 +212,10 @@ class Model {
     void RenameSection(const std::string& from, const std::string& to);
     [[nodiscard]] double NodeDistance(int a, int b) const;
 
+    // The dropped weight, if any (see DroppedWeight); SetImpact refuses what
+    // FindImpactFault finds.
+    [[nodiscard]] const std::optional<DroppedWeight>& Impact() const { return impact_; }
+    void SetImpact(const std::optional<DroppedWeight>& impact);
     // Named load histories, ordered by name (names as for materials). A node's History
     // and the ground motion refer to them; AddNode and PutNode refuse a name the model
     // does not have.
@@ -209,6 +258,7 @@ class Model {
 
     std::map<std::string, Material> materials_;
     std::map<std::string, Section> sections_;
+    std::optional<DroppedWeight> impact_;
     std::map<std::string, LoadHistory> histories_;
     std::optional<GroundMotion> ground_;
     std::optional<Damping> damping_;

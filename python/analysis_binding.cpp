@@ -169,6 +169,16 @@ py::array_t<double> ElementHistory(const ScriptAnalysis& a, int element, fem::Fo
     return TimeByComponent(std::move(m));
 }
 
+py::array_t<double> ImpactHistory(const ScriptAnalysis& a, Part part) {
+    if (!a.Structure().Impact()) throw py::value_error("the structure has no dropped weight");
+    numeric::RealMatrix m;
+    {
+        py::gil_scoped_release release;
+        m = Take(fem::ImpactForceHistory(*a.impact, *a.inverse), part);
+    }
+    return TimeByComponent(std::move(m));
+}
+
 // The script's model, with Timoshenko on for every member with a shear area when asked
 // for (as impactframe-cli --timoshenko): a copy, since another thread may change the
 // script's model while the engine runs.
@@ -408,6 +418,26 @@ void BindAnalysis(py::module_& m) {
             py::arg("element"), py::arg("axes") = "element",
             "The estimated aliasing error of the uncorrected end-force histories, Nw x 12;\n"
             "needs correct_aliasing=True.")
+        .def(
+            "impact_force",
+            [](const ScriptAnalysis& a, std::optional<bool> corrected) {
+                return ImpactHistory(a, PartOf(a, corrected));
+            },
+            py::arg("corrected") = py::none(),
+            "Time histories of the force the dropped weight exerts on the node it strikes:\n"
+            "Nw x 3 (fx, fy, fz, kgf, global axes), -m a of the attached weight with the\n"
+            "impulse of the strike taken out. corrected as for node_history. Raises\n"
+            "ValueError when the structure has no dropped weight.")
+        .def_property_readonly(
+            "static_spring_forces",
+            [](const ScriptAnalysis& a) {
+                const auto& f = a.statics->SpringForce;
+                return ReadOnlyRows(a.statics, f.empty() ? nullptr : f[0].data(), f.size(), 6,
+                                    sizeof(f[0]));
+            },
+            "Static forces k u in the springs to the ground of every node: nodes x 6 (kgf,\n"
+            "kgf mm), 0 where there is no spring; the reaction of a spring support is their\n"
+            "negative. A read-only view of the solution.")
         .def_property_readonly(
             "static_displacements",
             [](const ScriptAnalysis& a) {

@@ -144,6 +144,49 @@ const std::vector<Field<fem::NodeRecord>>& NodeFields() {
              for (int j = 0; j < 6; ++j) values[j] = FiniteNumber(items[j], "a value");
              SetDofValues(n, values);
          }},
+        {"springs",
+         "springs to the ground on Ux Uy Uz (kgf/mm) and θx θy θz (kgf mm/rad), 0: none;\n"
+         "a spring on a fixed dof changes nothing",
+         [](const fem::NodeRecord& n) { return py::cast(n.Springs); },
+         [](fem::NodeRecord& n, const py::handle& v) {
+             const std::vector<py::object> items = SixItems(v, "springs", false);
+             for (int j = 0; j < 6; ++j) n.Springs[j] = FiniteNumber(items[j], "a spring");
+         }},
+        {"mass",
+         "lumped mass: {'weight': W (kgf), 'inertia': (Jx, Jy, Jz) (kgf mm^2, weight times\n"
+         "radius of gyration squared)}, or the weight alone as a number; both are divided\n"
+         "by g = 9800 mm/s^2 as the bars' density is",
+         [](const fem::NodeRecord& n) {
+             py::dict d;
+             d["weight"] = n.MassWeight;
+             d["inertia"] =
+                 py::make_tuple(n.RotaryInertia[0], n.RotaryInertia[1], n.RotaryInertia[2]);
+             return py::object(d);
+         },
+         [](fem::NodeRecord& n, const py::handle& v) {
+             if (!py::isinstance<py::dict>(v)) {
+                 n.MassWeight = FiniteNumber(v, "mass");
+                 n.RotaryInertia = {};
+                 return;
+             }
+             const py::dict d = py::reinterpret_borrow<py::dict>(v);
+             for (const auto& item : d) {
+                 const std::string key = py::str(item.first);
+                 if (key != "weight" && key != "inertia")
+                     throw py::type_error("mass has the keys 'weight' and 'inertia', not '" + key +
+                                          "'");
+             }
+             n.MassWeight = d.contains("weight") ? FiniteNumber(d["weight"], "weight") : 0.0;
+             n.RotaryInertia = {};
+             if (d.contains("inertia")) {
+                 const py::object inertia = d["inertia"];
+                 if (!py::isinstance<py::sequence>(inertia) || py::isinstance<py::str>(inertia) ||
+                     py::len(inertia) != 3)
+                     throw py::type_error("inertia must be a sequence of three values (Jx Jy Jz)");
+                 for (int k = 0; k < 3; ++k)
+                     n.RotaryInertia[k] = FiniteNumber(inertia[py::int_(k)], "a rotary inertia");
+             }
+         }},
         {"histories",
          "names of the model's load histories (Model.histories) of the 'pf' loads of\n"
          "Ux Uy Uz θx θy θz, None for the step with the run's rise time; one name (or\n"
@@ -267,6 +310,48 @@ const std::vector<Field<fem::ElementRecord>>& ElementFields() {
              e.CrossSection.Shape = fem::SectionShape::Round;
              e.CrossSection.Diameter = FiniteNumber(v, "diameter");
              e.SectionName.clear();
+         }},
+        {"releases",
+         "released end forces: {'start': [...], 'end': [...]} with names of 'N', 'Vy',\n"
+         "'Vz', 'T', 'My', 'Mz' (element axes); a released end force is zero",
+         [](const fem::ElementRecord& e) {
+             py::dict d;
+             const char* const ends[2] = {"start", "end"};
+             for (int end = 0; end < 2; ++end) {
+                 py::list names;
+                 for (int k = 0; k < 6; ++k)
+                     if (e.Released[6 * end + k]) names.append(fem::ReleaseName(k));
+                 d[ends[end]] = names;
+             }
+             return py::object(d);
+         },
+         [](fem::ElementRecord& e, const py::handle& v) {
+             if (!py::isinstance<py::dict>(v))
+                 throw py::type_error(
+                     "releases must be a dict {'start': [...], 'end': [...]} of end forces");
+             std::array<bool, 12> released{};
+             for (const auto& item : py::reinterpret_borrow<py::dict>(v)) {
+                 const std::string key = py::str(item.first);
+                 const int end = key == "start" ? 0 : (key == "end" ? 1 : -1);
+                 if (end < 0)
+                     throw py::type_error("releases has the keys 'start' and 'end', not '" + key +
+                                          "'");
+                 if (!py::isinstance<py::sequence>(item.second) ||
+                     py::isinstance<py::str>(item.second))
+                     throw py::type_error("releases['" + key + "'] must be a list of names");
+                 for (const py::handle name : py::reinterpret_borrow<py::sequence>(item.second)) {
+                     const std::string text =
+                         py::isinstance<py::str>(name) ? name.cast<std::string>() : std::string();
+                     int k = 0;
+                     while (k < 6 && text != fem::ReleaseName(k)) ++k;
+                     if (k == 6)
+                         throw py::value_error(
+                             "an end force is 'N', 'Vy', 'Vz', 'T', 'My' or 'Mz', not " +
+                             std::string(py::repr(name)));
+                     released[6 * end + k] = true;
+                 }
+             }
+             e.Released = released;
          }},
         Number("roll", &fem::ElementRecord::Roll,
                "turn of local y and z about the member's axis, degrees (round bars and\n"
@@ -784,6 +869,59 @@ void BindModel(py::module_& m) {
             },
             "The time span Te (s) that analyse() takes when it is given no te: a sample's,\n"
             "or None (analyse() then takes 0.001 s, as impactframe-cli does).")
+        .def_property(
+            "impact",
+            [](const ScriptModel& s) -> py::object {
+                const auto& d = s.model.Impact();
+                if (!d) return py::none();
+                py::dict out;
+                out["node"] = d->Node;
+                out["weight"] = d->Weight;
+                out["velocity"] = py::make_tuple(d->Velocity[0], d->Velocity[1], d->Velocity[2]);
+                out["gravity"] = d->Gravity;
+                return std::move(out);
+            },
+            [](ScriptModel& s, const py::object& value) {
+                if (value.is_none()) {
+                    s.model.SetImpact(std::nullopt);
+                    return;
+                }
+                if (!py::isinstance<py::dict>(value))
+                    throw py::type_error(
+                        "impact must be None or a dict with node, weight, velocity and gravity");
+                const py::dict d = py::reinterpret_borrow<py::dict>(value);
+                for (const auto& item : d) {
+                    const std::string key = py::str(item.first);
+                    if (key != "node" && key != "weight" && key != "velocity" && key != "gravity")
+                        throw py::type_error(
+                            "impact has the keys node, weight, velocity and "
+                            "gravity, not '" +
+                            key + "'");
+                }
+                for (const char* key : {"node", "weight", "velocity"})
+                    if (!d.contains(key))
+                        throw py::type_error(std::string("impact needs '") + key + "'");
+                fem::DroppedWeight w;
+                w.Node = WholeNumber(d["node"], "node");
+                w.Weight = FiniteNumber(d["weight"], "weight");
+                const py::object velocity = d["velocity"];
+                if (!py::isinstance<py::sequence>(velocity) || py::isinstance<py::str>(velocity) ||
+                    py::len(velocity) != 3)
+                    throw py::type_error("velocity must be a sequence of three values (mm/s)");
+                for (int c = 0; c < 3; ++c)
+                    w.Velocity[c] = FiniteNumber(velocity[py::int_(c)], "a velocity component");
+                if (d.contains("gravity")) {
+                    if (!py::isinstance<py::bool_>(d["gravity"]))
+                        throw py::type_error("gravity must be True or False");
+                    w.Gravity = d["gravity"].cast<bool>();
+                }
+                s.model.SetImpact(w);
+            },
+            "The dropped weight, or None: {'node': n, 'weight': W (kgf), 'velocity': (vx, vy,\n"
+            "vz) (mm/s), 'gravity': False}. It strikes node n at Te/10 and stays attached;\n"
+            "with gravity its weight acts from then on along the velocity. Raises\n"
+            "ValueError for a node the model lacks, a weight that is not positive or a\n"
+            "velocity of 0.")
         .def(
             "node",
             [](const ScriptModel& s, int i) {

@@ -7,12 +7,27 @@
 namespace results {
 
 int ComponentCount(GraphKind kind) {
-    return kind == GraphKind::ElementForces ? 12 : 6;
+    switch (kind) {
+        case GraphKind::ElementForces:
+            return 12;
+        case GraphKind::NodeDisplacements:
+            return 6;
+        case GraphKind::ImpactForce:
+            break;
+    }
+    return 3;
 }
 
 const char* HistoryCsvHeader(GraphKind kind) {
-    return kind == GraphKind::ElementForces ? "t,fx1,fy1,fz1,mx1,my1,mz1,fx2,fy2,fz2,mx2,my2,mz2\n"
-                                            : "t,ux,uy,uz,rx,ry,rz\n";
+    switch (kind) {
+        case GraphKind::ElementForces:
+            return "t,fx1,fy1,fz1,mx1,my1,mz1,fx2,fy2,fz2,mx2,my2,mz2\n";
+        case GraphKind::NodeDisplacements:
+            return "t,ux,uy,uz,rx,ry,rz\n";
+        case GraphKind::ImpactForce:
+            break;
+    }
+    return "t,fx,fy,fz\n";
 }
 
 std::string CsvNumber(double x) {

@@ -12,14 +12,15 @@
 namespace results {
 
 // What a graph shows: the twelve end forces of an element (Fx, Fy, Fz, Mx, My, Mz at
-// its first node, then at its second) or the six displacements of a node (ux, uy, uz,
-// θx, θy, θz).
-enum class GraphKind { ElementForces, NodeDisplacements };
+// its first node, then at its second), the six displacements of a node (ux, uy, uz,
+// θx, θy, θz) or the force of a dropped weight on the node it strikes (Fx, Fy, Fz).
+enum class GraphKind { ElementForces, NodeDisplacements, ImpactForce };
 
-// 12 or 6.
+// 12, 6 or 3.
 int ComponentCount(GraphKind kind);
 
-// "t,fx1,fy1,fz1,mx1,my1,mz1,fx2,fy2,fz2,mx2,my2,mz2\n" or "t,ux,uy,uz,rx,ry,rz\n".
+// "t,fx1,fy1,fz1,mx1,my1,mz1,fx2,fy2,fz2,mx2,my2,mz2\n", "t,ux,uy,uz,rx,ry,rz\n" or
+// "t,fx,fy,fz\n".
 const char* HistoryCsvHeader(GraphKind kind);
 
 // A number of a CSV table: "%.17g" with "." whatever the locale, never "-0".

@@ -350,6 +350,65 @@ TEST(CliAnalyse, VelocityReactionsAndFrequencyResponse) {
     EXPECT_EQ(std::system((frf + " --to 100 2>/dev/null").c_str()) >> 8, 2);  // no --node
 }
 
+TEST(CliAnalyse, DroppedWeightOnARodAndSpringForces) {
+    // A weight W strikes the free end of a fixed rod along its axis with v0: until the
+    // wave comes back from the fixed end (2 L / c), the force on the end is
+    // Z v0 e^(-Z tau / M) with the impedance Z = EA / c and M = W / g.
+    const std::string rod = WriteData("drop.json", R"({"format": "ImpactFrame", "version": 2,
+ "nodes": [{"x": 0, "y": 0, "z": 0, "codes": ["u","u","u","u","u","u"]},
+           {"x": 200, "y": 0, "z": 0, "codes": ["p","u","u","u","u","u"]}],
+ "elements": [{"nodes": [0, 1], "material": {"E": 21000, "G": 8000, "density": 7.86e-6},
+               "section": {"shape": "round", "d": 10}, "releases": {"end": ["T"]}}],
+ "impact": {"node": 1, "weight": 0.25, "velocity": [-3000, 0, 0]}})");
+    const CliResult r = Cli(rod + " --te 0.0004 --nw 1024 --impact-force -", "drop");
+    ASSERT_EQ(r.code, 0) << r.err;
+    const Csv f = ParseCsv(r.out);
+    EXPECT_EQ(f.header, "t,fx,fy,fz");
+    ASSERT_EQ(f.rows.size(), 1024u);
+    const double c = std::sqrt(E * 9800 / 7.86E-06), t0 = 0.0004 / 10, L = 200, v0 = 3000;
+    const double Z = EA / c, M = 0.25 / 9800;
+    int checked = 0;
+    for (const std::vector<double>& row : f.rows) {
+        const double tau = row[0] - t0;
+        if (tau < 0.1 * L / c || tau > 1.8 * L / c) continue;
+        EXPECT_NEAR(row[1], -Z * v0 * std::exp(-Z * tau / M), 0.03 * Z * v0) << row[0];
+        EXPECT_EQ(row[2], 0.0);
+        ++checked;
+    }
+    EXPECT_GT(checked, 100);
+
+    // A spring k at the end of the rod, in parallel with it: k P / (k + EA / L) of a load P.
+    const std::string spring = WriteData("spring.json", R"({"format": "ImpactFrame", "version": 2,
+ "nodes": [{"x": 0, "y": 0, "z": 0, "codes": ["u","u","u","u","u","u"]},
+           {"x": 200, "y": 0, "z": 0, "codes": ["p","u","u","u","u","u"], "values": [50,0,0,0,0,0],
+            "springs": [400, 0, 0, 0, 0, 0], "mass": {"weight": 1, "inertia": [0, 5, 5]}}],
+ "elements": [{"nodes": [0, 1], "material": {"E": 21000, "G": 8000, "density": 7.86e-6},
+               "section": {"shape": "round", "d": 10}}]})");
+    const CliResult s = Cli(spring + " --te 0.001 --spring-forces -", "springs");
+    ASSERT_EQ(s.code, 0) << s.err;
+    const Csv k = ParseCsv(s.out);
+    EXPECT_EQ(k.header, "node,fx,fy,fz,mx,my,mz");
+    ASSERT_EQ(k.rows.size(), 1u);
+    EXPECT_EQ(k.rows[0][0], 1.0);
+    EXPECT_NEAR(k.rows[0][1], 400 * 50 / (400 + EA / L), 1e-12 * 50);
+    EXPECT_EQ(Cli(spring + " --impact-force -", "nodrop").code, 2);  // no dropped weight
+
+    const std::string check = std::string(CLI_PATH) + " check ";
+    const std::string base = std::string(WORK_DIR) + "/check_joints";
+    ASSERT_EQ(std::system((check + rod + " >" + base + "1.csv 2>" + base + "1.err").c_str()), 0);
+    EXPECT_NE(ReadFile(base + "1.csv").find("\nelement,releases_start,releases_end\n0,,T\n"),
+              std::string::npos);
+    EXPECT_NE(ReadFile(base + "1.csv")
+                  .find("\nimpact_node,weight,vx,vy,vz,gravity\n1,0.25,-3000,0,0,false\n"),
+              std::string::npos);
+    EXPECT_EQ(ReadFile(base + "1.err"),
+              "2 nodes, 1 elements, 1 released element, a dropped weight\n");
+    ASSERT_EQ(std::system((check + spring + " >" + base + "2.csv 2>/dev/null").c_str()), 0);
+    EXPECT_NE(ReadFile(base + "2.csv")
+                  .find("\nnode,kx,ky,kz,krx,kry,krz,weight,jx,jy,jz\n1,400,0,0,0,0,0,1,0,5,5\n"),
+              std::string::npos);
+}
+
 }  // namespace
 
 #ifdef IMPACTFRAME_NO_DRAWING

@@ -326,6 +326,11 @@ Model RandomModel(std::mt19937_64& rng) {
                 n.History[j] =
                     std::next(m.Histories().begin(), rng() % m.Histories().size())->first;
         }
+        if (!plain && rng() % 3 == 0) {
+            for (double& k : n.Springs) k = rng() % 2 ? Digits(rng, 0.5, 1e4) : 0.0;
+            n.MassWeight = Digits(rng, 0.5, 100);
+            if (rng() % 2) n.RotaryInertia = {Digits(rng, 1, 1e4), 0.0, Digits(rng, 1, 1e4)};
+        }
         m.AddNode(n);
     }
     for (int k = static_cast<int>(rng() % 8); k > 0; --k) {
@@ -347,6 +352,10 @@ Model RandomModel(std::mt19937_64& rng) {
             if (rng() % 3 == 0) e.Roll = Digits(rng, -180, 180);
             if (rng() % 3 == 0) e.ZTowards = fem::Vec3{Digits(rng, -1, 1), 1.0, -0.25};
             e.Timoshenko = rng() % 3 == 0;
+            // Hinges at one end, or a torsion release at the other.
+            if (rng() % 4 == 0)
+                e.Released[rng() % 2 ? 4 : 10] = e.Released[rng() % 2 ? 5 : 11] = true;
+            if (rng() % 6 == 0) e.Released[9] = true;
         }
         try {
             m.AddElement(e);
@@ -362,6 +371,11 @@ Model RandomModel(std::mt19937_64& rng) {
             rng() % 2 ? fem::GroundQuantity::Acceleration : fem::GroundQuantity::Displacement;
         m.SetGround(g);
     }
+    if (!plain && rng() % 4 == 0)
+        m.SetImpact(fem::DroppedWeight{static_cast<int>(rng() % nodes),
+                                       Digits(rng, 0.5, 50),
+                                       {0.0, -Digits(rng, 10, 5000), 0.0},
+                                       rng() % 2 == 0});
     return m;
 }
 
@@ -384,6 +398,16 @@ void ExpectSameModel(const Model& a, const Model& b, int t) {
         EXPECT_EQ(b.Nodes[i].FixedDisp, a.Nodes[i].FixedDisp) << t;
         EXPECT_EQ(b.Nodes[i].LoadValue, a.Nodes[i].LoadValue) << t;
         EXPECT_EQ(b.Nodes[i].History, a.Nodes[i].History) << t;
+        EXPECT_EQ(b.Nodes[i].Springs, a.Nodes[i].Springs) << t;
+        EXPECT_EQ(b.Nodes[i].MassWeight, a.Nodes[i].MassWeight) << t;
+        EXPECT_EQ(b.Nodes[i].RotaryInertia, a.Nodes[i].RotaryInertia) << t;
+    }
+    ASSERT_EQ(b.Impact().has_value(), a.Impact().has_value()) << t;
+    if (a.Impact()) {
+        EXPECT_EQ(b.Impact()->Node, a.Impact()->Node) << t;
+        EXPECT_EQ(b.Impact()->Weight, a.Impact()->Weight) << t;
+        EXPECT_EQ(b.Impact()->Velocity, a.Impact()->Velocity) << t;
+        EXPECT_EQ(b.Impact()->Gravity, a.Impact()->Gravity) << t;
     }
     for (int k = 0; k < a.ElementCount(); ++k) {
         const fem::ElementRecord &x = a.Elements[k], &y = b.Elements[k];
@@ -397,6 +421,7 @@ void ExpectSameModel(const Model& a, const Model& b, int t) {
         EXPECT_EQ(y.Roll, x.Roll);
         EXPECT_EQ(y.ZTowards, x.ZTowards);
         EXPECT_EQ(y.Timoshenko, x.Timoshenko);
+        EXPECT_EQ(y.Released, x.Released) << t << " element " << k;
         EXPECT_EQ(y.RotMatrix, x.RotMatrix);
         EXPECT_EQ(y.ShearAreaZ, x.ShearAreaZ);
     }
@@ -618,6 +643,84 @@ TEST(DataFileJson, HistoriesDampingAndGroundReadAndAreRefusedWhereWrong) {
         {"ground without direction",
          Replaced(good, "\"direction\": [0, 3, 4]", "\"direction\": [0, 0, 0]"), "[0, 0, 0]",
          ReadProblem::UnusableValue, "direction"},
+    };
+    for (const Case& c : cases) {
+        ASSERT_NE(c.text, good) << c.name;
+        Model refused;
+        DataFileError e;
+        EXPECT_FALSE(fem::StructDataReadText(refused, c.text, "bad", &e)) << c.name;
+        EXPECT_EQ(e.problem, c.problem) << c.name << ": " << e.Message();
+        EXPECT_EQ(e.field.key, c.key) << c.name << ": " << e.Message();
+        const size_t at = c.text.find(c.mark);
+        ASSERT_NE(at, std::string::npos) << c.name;
+        const int line =
+            1 + static_cast<int>(std::count(c.text.begin(), c.text.begin() + at, '\n'));
+        EXPECT_EQ(e.line, line) << c.name << ": " << e.Message();
+    }
+}
+
+TEST(DataFileJson, ReleasesSpringsMassesAndTheDroppedWeightReadAndAreRefusedWhereWrong) {
+    const std::string good = R"({"format": "ImpactFrame", "version": 2, "units": "mm kgf s",
+ "nodes": [{"x": 0, "y": 0, "z": 0, "codes": ["u","u","u","u","u","u"], "values": [0,0,0,0,0,0]},
+           {"x": 100, "y": 0, "z": 0, "codes": ["p","p","p","p","p","p"], "values": [0,0,0,0,0,0],
+            "springs": [0, 5, 0, 0, 0, 7e3], "mass": {"weight": 2.5, "inertia": [1, 2, 3]}},
+           {"x": 200, "y": 0, "z": 0, "codes": ["u","u","u","p","p","p"], "values": [0,0,0,0,0,0]}],
+ "elements": [{"nodes": [0, 1], "material": {"E": 21000, "G": 8000, "density": 7.86e-6},
+               "section": {"shape": "round", "d": 10}},
+              {"nodes": [1, 2], "material": {"E": 21000, "G": 8000, "density": 7.86e-6},
+               "section": {"shape": "round", "d": 10}, "releases": {"start": ["My", "Mz"], "end": ["T"]}}],
+ "impact": {"node": 1, "weight": 3, "velocity": [0, -2000, 0], "gravity": true}})";
+    Model m;
+    DataFileError err;
+    ASSERT_TRUE(fem::StructDataReadText(m, good, "good", &err)) << err.Message();
+    EXPECT_EQ(m.Nodes[1].Springs[1], 5.0);
+    EXPECT_EQ(m.Nodes[1].Springs[5], 7e3);
+    EXPECT_EQ(m.Nodes[1].MassWeight, 2.5);
+    EXPECT_EQ(m.Nodes[1].RotaryInertia[2], 3.0);
+    EXPECT_TRUE(m.Elements[1].Released[4] && m.Elements[1].Released[5] &&
+                m.Elements[1].Released[9]);
+    EXPECT_EQ(std::count(m.Elements[1].Released.begin(), m.Elements[1].Released.end(), true), 3);
+    ASSERT_TRUE(m.Impact());
+    EXPECT_EQ(m.Impact()->Velocity[1], -2000.0);
+    EXPECT_TRUE(m.Impact()->Gravity);
+    EXPECT_EQ(fem::DataFileVersionOf(m), 2);
+    // Each alone keeps the model version 2; without all of them it is version 1.
+    m.SetImpact(std::nullopt);
+    EXPECT_EQ(fem::DataFileVersionOf(m), 2);
+    m.Elements[1].Released = {};
+    m.Touch();
+    EXPECT_EQ(fem::DataFileVersionOf(m), 2);
+    fem::NodeRecord plain = m.GetNode(1);
+    plain.Springs = {};
+    plain.MassWeight = 0.0;
+    plain.RotaryInertia = {};
+    m.PutNode(1, plain);
+    EXPECT_EQ(fem::DataFileVersionOf(m), 1);
+
+    struct Case {
+        const char* name;
+        std::string text;
+        std::string mark;
+        ReadProblem problem;
+        const char* key;
+    };
+    const Case cases[] = {
+        {"negative spring", Replaced(good, "[0, 5, 0", "[0, -5, 0"), "\"springs\"",
+         ReadProblem::UnusableValue, "springs"},
+        {"five springs", Replaced(good, "[0, 5, 0, 0, 0, 7e3]", "[0, 5, 0, 0, 0]"), "[0, 5, 0",
+         ReadProblem::WrongType, "springs"},
+        {"unknown key of a mass", Replaced(good, "\"weight\": 2.5", "\"weight\": 2.5, \"J\": 1"),
+         "\"J\"", ReadProblem::UnknownKey, "J"},
+        {"unknown end force", Replaced(good, "[\"My\", \"Mz\"]", "[\"My\", \"Mx\"]"), "\"Mx\"",
+         ReadProblem::UnusableValue, "releases"},
+        {"end force twice", Replaced(good, "[\"My\", \"Mz\"]", "[\"My\", \"My\"]"), "\"My\"]",
+         ReadProblem::UnusableValue, "releases"},
+        {"member left free", Replaced(good, "\"end\": [\"T\"]", "\"end\": [\"Vy\", \"Mz\"]"),
+         "{\"start\"", ReadProblem::UnusableValue, "releases"},
+        {"impact on a missing node", Replaced(good, "\"node\": 1,", "\"node\": 3,"), "3,",
+         ReadProblem::NotAWholeNumber, "impact"},
+        {"impact without velocity", Replaced(good, "[0, -2000, 0]", "[0, 0, 0]"), "{\"node\": 1",
+         ReadProblem::UnusableValue, "impact"},
     };
     for (const Case& c : cases) {
         ASSERT_NE(c.text, good) << c.name;

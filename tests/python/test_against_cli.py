@@ -119,3 +119,25 @@ def test_node_velocity_and_acceleration_equal_cli(cli, tmp_path, quantity):
     assert_bits(result.node_history(6, quantity=quantity), [row[1:] for row in table])
     with pytest.raises(ValueError, match="quantity"):
         result.node_history(6, quantity="jerk")
+
+
+def test_releases_springs_masses_and_dropped_weight_equal_cli(cli, tmp_path):
+    # Set from Python, written to a data file and run by the CLI: the same numbers.
+    model = impactframe.sample(4)
+    model.set_element(8, releases={"start": ["My", "Mz"]})
+    model.set_node(2, springs=[0, 50, 0, 0, 0, 0], mass={"weight": 2, "inertia": (0, 10, 10)})
+    model.impact = {"node": 6, "weight": 1.5, "velocity": (0, 0, -2000), "gravity": True}
+    assert model.element(8).releases == {"start": ["My", "Mz"], "end": []}
+    assert model.node(2).mass == {"weight": 2.0, "inertia": (0.0, 10.0, 10.0)}
+    path = tmp_path / "joints.json"
+    model.write(path)
+    te = model.time_span
+    forces, impact = tmp_path / "f.csv", tmp_path / "i.csv"
+    cli("analyse", path, "--te", te, "--element", 8, "--forces", forces, "--impact-force", impact)
+    result = impactframe.analyse(model, te=te)
+    [table] = csv_blocks(forces)
+    assert_bits(result.element_forces(8), [row[1:] for row in table])
+    [table] = csv_blocks(impact)
+    assert_bits(result.impact_force(), [row[1:] for row in table])
+    with pytest.raises(ValueError):
+        model.set_element(8, releases={"start": ["My", "Mz"], "end": ["Mz", "Vy", "My", "Vz"]})

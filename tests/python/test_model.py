@@ -98,7 +98,7 @@ def test_refused_changes_leave_the_model_as_it_was():
         (ValueError, lambda: model.set_node(1, y=math.inf)),
         (ValueError, lambda: model.set_node(1, codes="x")),
         (TypeError, lambda: model.set_node(1, values=[1, 2, 3])),
-        (TypeError, lambda: model.set_node(1, mass=1.0)),  # no such field
+        (TypeError, lambda: model.set_node(1, weight=1.0)),  # no such field
         (TypeError, lambda: model.set_element(0, length=3.0)),  # derived
         (TypeError, lambda: model.set_element(0, young="steel")),
         (IndexError, lambda: model.add_element(0, 3)),
