@@ -140,6 +140,15 @@ void DrawElements(SceneView& view, const fem::Model& model, PanelLink& panel) {
         Mirror(view, panel);
         view.AddNumber(Midpoint(a, b), ElementLabel(e), kElementNumberColor, 11);
         Mirror(view, panel);
+        if (fem::HasReleases(el)) {
+            const int before = view.ItemCount();
+            DrawReleases(view, model, e);
+            // Mirror each circle: CopyCurrentItem copies the item drawn last.
+            for (int k = before; k < view.ItemCount(); ++k) {
+                view.CurrentItem = k;
+                Mirror(view, panel);
+            }
+        }
         if (panel.ShowElementAxes) DrawElementAxes(view, model, e);
         if (!IsLarge(model) && fem::IsOriented(el.CrossSection.Shape))
             DrawSectionMark(view, model, e);
@@ -158,6 +167,28 @@ double StrokeLength(const SceneView& view, const fem::ElementRecord& el) {
 }
 
 }  // namespace
+
+double ReleaseOffset(const SceneView& view, const fem::ElementRecord& el) {
+    // Clear of the node mark, and within the first quarter of a short member.
+    double d = 1.25 * kReleaseRadius * view.Picture().ScaleWidth();
+    if (el.Length > 0.0) d = std::min(d, 0.25 * el.Length);
+    return d;
+}
+
+void DrawReleases(SceneView& view, const fem::Model& model, int e) {
+    const fem::ElementRecord& el = model.Elements.at(e);
+    const double d = ReleaseOffset(view, el);
+    for (int end = 0; end < 2; ++end) {
+        bool released = false;
+        for (int k = 0; k < 6; ++k) released = released || el.Released[6 * end + k];
+        if (!released) continue;
+        const Vec3& at = model.Nodes.at(el.EndNode[end]).Coord;
+        const double sign = end == 0 ? 1.0 : -1.0;  // towards the other end
+        const Vec3 centre{at[0] + sign * d * el.AxisCos[0], at[1] + sign * d * el.AxisCos[1],
+                          at[2] + sign * d * el.AxisCos[2]};
+        view.AddCircle(centre, -kReleaseRadius, kReleaseColor);
+    }
+}
 
 void DrawElementAxes(SceneView& view, const fem::Model& model, int e) {
     static constexpr Color kAxisColor[3] = {platform::RGB(255, 0, 0), platform::RGB(0, 128, 0),

@@ -57,6 +57,7 @@ inline constexpr Color kFixedRotationColor = platform::RGB(200, 0, 255);
 inline constexpr Color kElementColor = platform::RGB(0, 0, 0);
 inline constexpr Color kElementNumberColor = platform::RGB(0, 64, 0);
 inline constexpr Color kSectionColor = platform::RGB(0, 128, 128);
+inline constexpr Color kReleaseColor = platform::RGB(255, 128, 0);
 inline constexpr Color kSimpleDeformationColor = platform::RGB(0, 0, 128);
 inline constexpr Color kDeformationColor = platform::RGB(100, 0, 0);
 // The moving structure of the animation, drawn 2 pixels wide.
@@ -70,6 +71,12 @@ inline constexpr Color kAnimationColor = platform::RGB(220, 0, 0);
 void DrawStructure(SceneView& view, const fem::Model& model, PanelLink& panel);
 void DrawNodes(SceneView& view, const fem::Model& model, PanelLink& panel);
 void DrawElements(SceneView& view, const fem::Model& model, PanelLink& panel);
+// A small circle on element e just inside each end that releases an end force (a
+// hinge), of radius kReleaseRadius times the picture's scale width; its centre stands
+// ReleaseOffset from the end node along the member. DrawElements draws them.
+inline constexpr double kReleaseRadius = 0.008;
+void DrawReleases(SceneView& view, const fem::Model& model, int e);
+double ReleaseOffset(const SceneView& view, const fem::ElementRecord& el);
 // Local x, y, z of element e as short red, green and blue lines from its midpoint.
 void DrawElementAxes(SceneView& view, const fem::Model& model, int e);
 // The section of element e, when it has an orientation about the member, as a small

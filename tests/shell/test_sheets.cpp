@@ -4,9 +4,12 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QTemporaryDir>
 
+#include "shell/document.h"
 #include "shell/elementsheet.h"
 #include "shell/nodesheet.h"
+#include "shell/structurefiles.h"
 #include "shell_fixture.h"
 
 namespace shelltest {
@@ -17,6 +20,16 @@ fem::NodeRecord MakeNode(double x, double y, double z, const char* code = "p") {
     n.Coord = {x, y, z};
     for (auto& c : n.BcCode) c = code;
     return n;
+}
+
+// The document's model after it was written to a version 2 file and read back.
+fem::Model SheetModelSavedAndRead(shell::Document& doc) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("saved.json"));
+    EXPECT_EQ(shell::WriteStructureFile(doc, path), QString());
+    shell::Document back;
+    EXPECT_EQ(shell::ReadStructureFile(back, path), QString());
+    return back.Model();
 }
 
 void AddBar(fem::Model& m, int a, int b) {
@@ -408,6 +421,40 @@ TEST_F(ElementSheetTest, TimoshenkoBoxShowsAndSetsTheMembersBending) {
     });
     EXPECT_TRUE(shown);
     EXPECT_FALSE(Model().GetElement(0).Timoshenko);
+}
+
+TEST_F(ElementSheetTest, ReleasesAreShownSetSavedAndAMechanismRefused) {
+    StraightBar(Model());
+    // Element 1 gets a hinge (My and Mz) at its first node, kept in the saved file.
+    std::array<bool, 12> shown{};
+    Confirm(1, [&] {
+        for (int j = 0; j < 12; ++j)
+            shown[j] = On<QCheckBox>(QStringLiteral("releaseCheck%1").arg(j))->isChecked();
+        On<QCheckBox>("releaseCheck4")->setChecked(true);
+        On<QCheckBox>("releaseCheck5")->setChecked(true);
+    });
+    EXPECT_EQ(shown, (std::array<bool, 12>{}));
+    EXPECT_TRUE(messages.empty());
+    std::array<bool, 12> hinge{};
+    hinge[4] = hinge[5] = true;
+    EXPECT_EQ(Model().GetElement(1).Released, hinge);
+    EXPECT_FALSE(fem::HasReleases(Model().GetElement(0)));
+    const fem::Model back = SheetModelSavedAndRead(Doc());
+    ASSERT_EQ(back.ElementCount(), 2);
+    EXPECT_EQ(back.GetElement(1).Released, hinge);
+
+    // The sheet shows them; releasing Mz at the other end too leaves the bar free to
+    // turn in its x-y plane: refused, and the element keeps its hinge.
+    Confirm(1, [&] {
+        for (int j = 0; j < 12; ++j)
+            shown[j] = On<QCheckBox>(QStringLiteral("releaseCheck%1").arg(j))->isChecked();
+        On<QCheckBox>("releaseCheck11")->setChecked(true);
+    });
+    EXPECT_EQ(shown, hinge);
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0], QStringLiteral("要素を変更できません：端部解放により要素が剛体と"
+                                          "して動けてしまいます（不安定）"));
+    EXPECT_EQ(Model().GetElement(1).Released, hinge);
 }
 
 TEST_F(ElementSheetTest, LetterInTheDiameterIsRefused) {

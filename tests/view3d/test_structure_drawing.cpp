@@ -192,6 +192,64 @@ TEST_F(DrawFixture, SectionsWithAnOrientationAreDrawnAcrossTheMiddle) {
 // A row of 200 bars of 10 mm: 401 numbers are hidden until asked for; shown, the
 // numbers of two nodes 0.01 mm apart would cover each other and only the first is
 // printed. Arrows and marks stay within a fraction of an element.
+TEST_F(DrawFixture, ReleasedEndsGetACircleJustInsideTheMember) {
+    // Two bars along x through (0, 0, 0), (100, 0, 0), (100, 0, -100): the first releases
+    // Mz at its second node, the second My and T at its first node; both meet at node 1.
+    AddNode({0, 0, 0}, "u");
+    AddNode({100, 0, 0});
+    AddNode({100, 0, -100}, "u");
+    fem::ElementRecord bar = fem::DefaultElement();
+    bar.EndNode = {0, 1};
+    bar.Released[6 + 5] = true;
+    model.AddElement(bar);
+    bar = fem::DefaultElement();
+    bar.EndNode = {1, 2};
+    bar.Released[4] = bar.Released[3] = true;
+    model.AddElement(bar);
+    bar.EndNode = {0, 2};  // no releases: no circle
+    bar.Released = {};
+    model.AddElement(bar);
+    view.ResetView();
+    DrawStructure(view, model, panel);
+
+    std::vector<DrawItem> circles;
+    for (const DrawItem& it : view.DisplayList())
+        if (it.Kind == ItemKind::Circle && it.ForeColor == kReleaseColor) circles.push_back(it);
+    ASSERT_EQ(circles.size(), 2u);
+    // Centres 1.25 radii from node 1 along each member; radii a fixed share of the width.
+    const double d = 1.25 * 0.008 * pic.width;
+    ASSERT_GT(d, 0.0);
+    ASSERT_LT(d, 25.0);
+    EXPECT_NEAR(circles[0].Point1[0], 100 - d, 1e-9);
+    EXPECT_NEAR(circles[0].Point1[2], 0, 1e-9);
+    EXPECT_NEAR(circles[1].Point1[0], 100, 1e-9);
+    EXPECT_NEAR(circles[1].Point1[2], -d, 1e-9);
+    EXPECT_EQ(circles[0].RadiusOfWidth, 0.008);
+    // Mirrored onto the small picture as well.
+    int mirrored = 0;
+    for (const auto& op : smallPicture.ops) mirrored += op.color == kReleaseColor;
+    EXPECT_EQ(mirrored, 2);
+
+    // A member short against the picture keeps its circle within its first quarter.
+    model.ClearModel();
+    AddNode({0, 0, 0}, "u");
+    AddNode({1000, 0, 0});
+    AddNode({1002, 0, 0});
+    bar = fem::DefaultElement();
+    bar.EndNode = {1, 2};
+    bar.Released[5] = true;
+    model.AddElement(bar);
+    bar.EndNode = {0, 1};
+    bar.Released = {};
+    model.AddElement(bar);
+    DrawStructure(view, model, panel);
+    circles.clear();
+    for (const DrawItem& it : view.DisplayList())
+        if (it.Kind == ItemKind::Circle && it.ForeColor == kReleaseColor) circles.push_back(it);
+    ASSERT_EQ(circles.size(), 1u);
+    EXPECT_NEAR(circles[0].Point1[0], 1000.5, 1e-9);
+}
+
 TEST_F(DrawFixture, NumbersOfLargeStructuresWaitAndOverlappingOnesAreSkipped) {
     for (int i = 0; i <= 200; ++i) AddNode({10.0 * i, 0, 0}, i == 0 ? "u" : "p");
     for (int i = 0; i < 200; ++i) {
