@@ -103,7 +103,7 @@ void DrawSupports(SceneView& view, PanelLink& panel, platform::Surface& target, 
 // DrawSupports) in kSpringColor; a rotational one along the same axis, half as wide again
 // and in kRotarySpringColor. A node with a weight or a rotary inertia gets a disc of
 // radius kMassRadius times the picture's scale width in kMassColor.
-inline constexpr double kMassRadius = 0.01;
+inline constexpr double kMassRadius = 0.007;
 void DrawSpringsAndMass(SceneView& view, PanelLink& panel, platform::Surface& target,
                         const fem::NodeRecord& node, double maxSize = 0.0);
 // The model's dropped weight, if any: an arrow along its velocity that ends on the node
