@@ -32,6 +32,7 @@
 #include "platform/twips.h"
 #include "results/graphcore.h"
 #include "shell/document.h"
+#include "shell/droppedweightdialog.h"
 #include "shell/elementsheet.h"
 #include "shell/mainwindow.h"
 #include "shell/messages.h"
@@ -663,6 +664,17 @@ std::string AnalysisPanel::EditSections(const std::string& name) {
     if (Busy()) return name;
     sectionsDialog()->Edit(name);
     return sectionsDialog()->Follow(name);
+}
+
+DroppedWeightDialog* AnalysisPanel::droppedWeightDialog() {
+    if (!droppedWeightDialog_)
+        droppedWeightDialog_ = new DroppedWeightDialog(document_, MakeSheetHost(), this);
+    return droppedWeightDialog_;
+}
+
+void AnalysisPanel::EditDroppedWeight() {
+    if (Busy()) return;
+    droppedWeightDialog()->Edit();
 }
 
 // --- drawing ---------------------------------------------------------------------

@@ -39,6 +39,7 @@ class Document;
 class ElementSheet;
 class MainWindow;
 class MaterialsDialog;
+class DroppedWeightDialog;
 class SectionsDialog;
 class NodeSheet;
 class RunController;
@@ -118,6 +119,9 @@ class AnalysisPanel : public QWidget {
     SectionsDialog* sectionsDialog();
     std::string EditMaterials(const std::string& name = {});
     std::string EditSections(const std::string& name = {});
+    // "落下物": the dialog of the weight dropped on a node.
+    DroppedWeightDialog* droppedWeightDialog();
+    void EditDroppedWeight();
 
     // Called when the program ends: a running computation stops and is waited for;
     // nothing of it is shown.
@@ -176,6 +180,7 @@ class AnalysisPanel : public QWidget {
     ElementSheet* elementSheet_ = nullptr;
     MaterialsDialog* materialsDialog_ = nullptr;
     SectionsDialog* sectionsDialog_ = nullptr;
+    DroppedWeightDialog* droppedWeightDialog_ = nullptr;
 
     int deformationMode_ = 0;
     double vectorSize_ = 25.0;

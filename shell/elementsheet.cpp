@@ -69,6 +69,7 @@ void ElementSheet::BuildControls() {
     timoshenkoCheck_->setToolTip(
         QString::fromUtf8("せん断変形と回転慣性を考慮した Timoshenko はりとして解析"));
     right->addWidget(timoshenkoCheck_);
+    right->addWidget(BuildReleaseGroup());
     right->addStretch(1);
     columns->addLayout(left);
     columns->addLayout(right);
@@ -195,6 +196,33 @@ QGroupBox* ElementSheet::BuildOrientationGroup() {
     return orientationGroup_;
 }
 
+QGroupBox* ElementSheet::BuildReleaseGroup() {
+    auto* group = new QGroupBox(QStringLiteral("端部解放"), this);
+    group->setObjectName(QStringLiteral("releaseGroup"));
+    group->setToolTip(
+        QStringLiteral("チェックした端部の力（要素座標系）を 0 にします（ピン、ローラー）"));
+    auto* grid = new QGridLayout(group);
+    for (int k = 0; k < 6; ++k) {
+        auto* head = new QLabel(QLatin1String(fem::ReleaseName(k)), group);
+        head->setAlignment(Qt::AlignCenter);
+        grid->addWidget(head, 0, k + 1);
+    }
+    const char* const endTitles[2] = {"節点1側", "節点2側"};
+    for (int end = 0; end < 2; ++end) {
+        grid->addWidget(new QLabel(QString::fromUtf8(endTitles[end]), group), end + 1, 0);
+        for (int k = 0; k < 6; ++k) {
+            QCheckBox*& box = releaseChecks_[static_cast<std::size_t>(6 * end + k)];
+            box = new QCheckBox(group);
+            box->setObjectName(QStringLiteral("releaseCheck%1").arg(6 * end + k));
+            box->setToolTip(
+                QStringLiteral("%1の %2 を解放")
+                    .arg(QString::fromUtf8(endTitles[end]), QLatin1String(fem::ReleaseName(k))));
+            grid->addWidget(box, end + 1, k + 1, Qt::AlignCenter);
+        }
+    }
+    return group;
+}
+
 bool ElementSheet::eventFilter(QObject* watched, QEvent* event) {
     return OpenKeypadOnDoubleClick(host_, watched, event) || QDialog::eventFilter(watched, event);
 }
@@ -300,6 +328,8 @@ void ElementSheet::FillSheet() {
     rollEdit_->setText(NumberText(r.Roll));
     (r.ZTowards ? zTowardsRadio_ : rollRadio_)->setChecked(true);
     timoshenkoCheck_->setChecked(r.Timoshenko);
+    for (std::size_t j = 0; j < releaseChecks_.size(); ++j)
+        releaseChecks_[j]->setChecked(r.Released[j]);
 
     MaterialChosen();
     SectionChosen();
@@ -369,6 +399,8 @@ QString ElementSheet::ReadSheet() {
         }
     }
     r.Timoshenko = timoshenkoCheck_->isChecked();
+    for (std::size_t j = 0; j < releaseChecks_.size(); ++j)
+        r.Released[j] = releaseChecks_[j]->isChecked();
     sheetRecord_ = r;
     return {};
 }
@@ -378,6 +410,8 @@ QString ElementSheet::RefusalText(const fem::ElementRecord& r,
     const ElementFault fault = FindElementFault(document_.Model(), r);
     if (fault == ElementFault::Section) return SectionFaultText(r.CrossSection);
     if (fault != ElementFault::None) return ElementFaultText(fault);
+    if (!fem::ReleaseFault(r).empty())
+        return QStringLiteral("端部解放により要素が剛体として動けてしまいます（不安定）");
     return FailureReason(failure);
 }
 

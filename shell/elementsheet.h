@@ -6,7 +6,8 @@
 // The values of a named material or section are shown, not edited, here: they belong to
 // every element that names it. "材料..." and "断面..." open the dialogs that change them;
 // choosing "（個別）" gives this element its own values, starting from those shown.
-// A check box makes the member bend as a Timoshenko beam.
+// A check box makes the member bend as a Timoshenko beam, and a grid of check boxes
+// releases end forces (hinges) at either end.
 #include <array>
 #include <optional>
 #include <string>
@@ -53,6 +54,7 @@ class ElementSheet : public QDialog {
     QGroupBox* BuildMaterialGroup();
     QGroupBox* BuildSectionGroup();
     QGroupBox* BuildOrientationGroup();
+    QGroupBox* BuildReleaseGroup();
     void FillSheet();
     // The lists of the model's names, `material` and `section` chosen ("" own values).
     void FillNameLists(const std::string& material, const std::string& section);
@@ -94,6 +96,8 @@ class ElementSheet : public QDialog {
     QPushButton* sectionsButton_ = nullptr;
     SectionEditor* sectionEditor_ = nullptr;
     QCheckBox* timoshenkoCheck_ = nullptr;
+    // Released end forces: releaseChecks_[6 * end + k] as ElementRecord::Released.
+    std::array<QCheckBox*, 12> releaseChecks_{};
     // Orientation: a roll in degrees or a direction for local z.
     QGroupBox* orientationGroup_ = nullptr;
     QRadioButton* rollRadio_ = nullptr;

@@ -174,6 +174,8 @@ void MainWindow::BuildMenus() {
          [panel] { panel->EditMaterials(); });
     item(structure, QStringLiteral("断面(&E)..."), "sectionsAction",
          [panel] { panel->EditSections(); });
+    item(structure, QStringLiteral("落下物..."), "droppedWeightAction",
+         [panel] { panel->EditDroppedWeight(); });
 
     QMenu* calc = menu(menuBar(), QStringLiteral("計算(&C)"), "analysisMenu");
     item(

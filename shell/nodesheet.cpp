@@ -1,5 +1,7 @@
 #include "shell/nodesheet.h"
 
+#include <cmath>
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QEvent>
@@ -27,6 +29,8 @@ const QString kTranslationTip =
 const QString kRotationTip =
     QStringLiteral("p：モーメント０　u：回転角固定　pf：右の大きさのステップ荷重");
 const QString kBadInput = QStringLiteral("入力値が不適当です");
+const QString kNegativeAmount =
+    QStringLiteral("ばね定数、質量、回転慣性には 0 以上の値を入力してください");
 
 // A widget that keeps its place in the layout while hidden.
 void KeepPlaceWhenHidden(QWidget* w) {
@@ -118,6 +122,7 @@ void NodeSheet::BuildControls() {
     KeepPlaceWhenHidden(stepLoadNote_);
     grid->addWidget(stepLoadNote_, 4, 0, 1, 4);
     top->addWidget(constraintsGroup_);
+    top->addWidget(BuildSpringMassGroup());
 
     auto* buttons = new QHBoxLayout();
     confirmButton_ = new QPushButton(QStringLiteral("変更"), this);
@@ -137,11 +142,58 @@ void NodeSheet::BuildControls() {
 
     // A translation ignores the constraints; applying constraints to all nodes
     // ignores the coordinates.
-    connect(translateAllCheck_, &QCheckBox::toggled, constraintsGroup_,
-            [this](bool on) { constraintsGroup_->setVisible(!on); });
-    connect(applyToAllCheck_, &QCheckBox::toggled, coordinatesGroup_,
-            [this](bool on) { coordinatesGroup_->setVisible(!on); });
+    connect(translateAllCheck_, &QCheckBox::toggled, constraintsGroup_, [this](bool on) {
+        constraintsGroup_->setVisible(!on);
+        springMassGroup_->setVisible(!on);
+    });
+    connect(applyToAllCheck_, &QCheckBox::toggled, coordinatesGroup_, [this](bool on) {
+        coordinatesGroup_->setVisible(!on);
+        springMassGroup_->setVisible(!on);
+    });
     ConnectSheetButtons(this, sheetResult_, confirmButton_, deleteButton_, cancelButton_);
+}
+
+QGroupBox* NodeSheet::BuildSpringMassGroup() {
+    springMassGroup_ = new QGroupBox(QStringLiteral("ばね・質量"), this);
+    springMassGroup_->setObjectName(QStringLiteral("springMassGroup"));
+    auto* grid = new QGridLayout(springMassGroup_);
+    const char* const axes[3] = {"X方向", "Y方向", "Z方向"};
+    for (int i = 0; i < 3; ++i) {
+        auto* lb = new QLabel(QString::fromUtf8(axes[i]), springMassGroup_);
+        lb->setAlignment(Qt::AlignCenter);
+        grid->addWidget(lb, 0, i + 1);
+    }
+    const auto box = [this](const QString& name, const QString& tip) {
+        auto* b = new QLineEdit(springMassGroup_);
+        b->setObjectName(name);
+        b->setToolTip(tip);
+        b->setMinimumWidth(70);
+        b->installEventFilter(this);
+        return b;
+    };
+    const auto row = [&](int r, const char* title, const char* unit) {
+        grid->addWidget(new QLabel(QString::fromUtf8(title), springMassGroup_), r, 0);
+        grid->addWidget(new QLabel(QString::fromUtf8(unit), springMassGroup_), r, 4);
+    };
+    row(1, "ばね", "kgf/mm");
+    row(2, "回転ばね", "kgf·mm/rad");
+    for (int j = 0; j < 6; ++j) {
+        springEdits_[j] = box(QStringLiteral("springEdit%1").arg(j),
+                              j < 3 ? QStringLiteral("地面への並進ばね定数（0：なし）")
+                                    : QStringLiteral("地面への回転ばね定数（0：なし）"));
+        grid->addWidget(springEdits_[j], j / 3 + 1, j % 3 + 1);
+    }
+    row(3, "回転慣性", "kgf·mm²");
+    for (int i = 0; i < 3; ++i) {
+        inertiaEdits_[i] = box(QStringLiteral("inertiaEdit%1").arg(i),
+                               QStringLiteral("軸まわりの回転慣性：重量×回転半径²（0：なし）"));
+        grid->addWidget(inertiaEdits_[i], 3, i + 1);
+    }
+    row(4, "質量（重量）", "kgf");
+    massWeightEdit_ = box(QStringLiteral("massWeightEdit"),
+                          QStringLiteral("節点に付く集中質量の重量（0：なし）"));
+    grid->addWidget(massWeightEdit_, 4, 1);
+    return springMassGroup_;
 }
 
 bool NodeSheet::eventFilter(QObject* watched, QEvent* event) {
@@ -169,7 +221,11 @@ void NodeSheet::FillSheet() {
         ConstraintChosen(j);
         stepLoadEdits_[j]->setText(
             NumberText(position == 1 ? sheetRecord_.FixedDisp[j] : sheetRecord_.LoadValue[j]));
+        springEdits_[j]->setText(NumberText(sheetRecord_.Springs[j]));
     }
+    massWeightEdit_->setText(NumberText(sheetRecord_.MassWeight));
+    for (int i = 0; i < 3; ++i)
+        inertiaEdits_[i]->setText(NumberText(sheetRecord_.RotaryInertia[i]));
 }
 
 QString NodeSheet::ReadSheet() {
@@ -197,6 +253,26 @@ QString NodeSheet::ReadSheet() {
             return kBadInput;
         }
     }
+    // Springs, weight and inertias: numbers of 0 or more.
+    const auto readAmount = [](QLineEdit* b, double shown, double& target) {
+        const auto value = BoxValue(b->text(), shown);
+        if (!value) return kBadInput;
+        if (!(*value >= 0.0) || !std::isfinite(*value)) return kNegativeAmount;
+        target = *value;
+        return QString();
+    };
+    for (int j = 0; j < 6; ++j)
+        if (const QString m = readAmount(springEdits_[j], sheetRecord_.Springs[j], r.Springs[j]);
+            !m.isEmpty())
+            return m;
+    if (const QString m = readAmount(massWeightEdit_, sheetRecord_.MassWeight, r.MassWeight);
+        !m.isEmpty())
+        return m;
+    for (int i = 0; i < 3; ++i)
+        if (const QString m =
+                readAmount(inertiaEdits_[i], sheetRecord_.RotaryInertia[i], r.RotaryInertia[i]);
+            !m.isEmpty())
+            return m;
     sheetRecord_ = r;
     return {};
 }
@@ -239,8 +315,12 @@ bool NodeSheet::ApplyChange() {
         } else if (applyToAllCheck_->isChecked()) {
             fem::Model trial = model;
             for (int k = 0; k < trial.NodeCount(); ++k) {
+                // The constraints only: each node keeps its place, springs and mass.
                 fem::NodeRecord r = sheetRecord_;
                 r.Coord = trial.Nodes[k].Coord;
+                r.Springs = trial.Nodes[k].Springs;
+                r.MassWeight = trial.Nodes[k].MassWeight;
+                r.RotaryInertia = trial.Nodes[k].RotaryInertia;
                 trial.PutNode(k, r);
             }
             model = std::move(trial);

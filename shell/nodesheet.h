@@ -1,6 +1,7 @@
 #pragma once
 // NodeSheet: the modal sheet in which one node is added, changed or deleted,
-// all nodes are moved by a common offset, or all nodes get the same constraints.
+// all nodes are moved by a common offset, or all nodes get the same constraints. A group
+// of its own holds the node's springs to the ground and its lumped weight and inertias.
 #include <array>
 
 #include <QDialog>
@@ -42,6 +43,7 @@ class NodeSheet : public QDialog {
 
   private:
     void BuildControls();
+    QGroupBox* BuildSpringMassGroup();
     void ConstraintChosen(int j);
     void FillSheet();
     // Reads the controls into SheetRecord; returns an error message or "".
@@ -59,6 +61,10 @@ class NodeSheet : public QDialog {
 
     QGroupBox* coordinatesGroup_ = nullptr;
     QGroupBox* constraintsGroup_ = nullptr;
+    QGroupBox* springMassGroup_ = nullptr;
+    std::array<QLineEdit*, 6> springEdits_{};   // kx, ky, kz, krx, kry, krz
+    QLineEdit* massWeightEdit_ = nullptr;       // kgf
+    std::array<QLineEdit*, 3> inertiaEdits_{};  // Jx, Jy, Jz
     std::array<QLineEdit*, 3> coordinateEdits_{};
     QCheckBox* translateAllCheck_ = nullptr;
     QCheckBox* applyToAllCheck_ = nullptr;

@@ -526,6 +526,32 @@ void SceneView::AddCircle(const Vec3& centre, double radius, Color color) {
     FinishItem();
 }
 
+void SceneView::AddDisc(const Vec3& centre, double radius, Color color) {
+    const double r = radius > 0.0 ? radius : -radius * Picture().ScaleWidth();
+    DrawItem& it = NewItem();
+    it.Kind = ItemKind::Circle;
+    it.Point1 = centre;
+    it.ForeColor = color;
+    it.FillColor = color;
+    it.FillStyle = 0;
+    it.Radius = r;
+    if (radius < 0.0) it.RadiusOfWidth = -radius;
+    FinishItem();
+}
+
+void SceneView::AddPolyline(const Vec3& start, std::vector<Vec3> points, Color color, int width,
+                            bool closed) {
+    DrawItem& it = NewItem();
+    it.Kind = ItemKind::Shape;
+    it.ForeColor = color;
+    it.DrawWidth = width;
+    it.Anchor = start;
+    it.PointCount = static_cast<int>(points.size());
+    it.ShapePoints = std::move(points);
+    it.Closed = closed;
+    FinishItem();
+}
+
 void SceneView::AddDot(const Vec3& point) {
     DrawItem& it = NewItem();
     it.Kind = ItemKind::Dot;

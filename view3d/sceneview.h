@@ -184,6 +184,11 @@ class SceneView {
     void AddLineTo(const Vec3& to, Color color, int width);
     // radius > 0: in picture units; otherwise -radius times the picture's scale width.
     void AddCircle(const Vec3& centre, double radius, Color color);
+    // A circle filled with its colour (radius as AddCircle).
+    void AddDisc(const Vec3& centre, double radius, Color color);
+    // A polyline from start through points, back to start when closed.
+    void AddPolyline(const Vec3& start, std::vector<Vec3> points, Color color, int width,
+                     bool closed);
     // A dot in the picture's own colour and width.
     void AddDot(const Vec3& point);
     void AddText(const Vec3& point, const std::string& text, Color color, int size);

@@ -98,7 +98,9 @@ void DrawNodes(SceneView& view, const fem::Model& model, PanelLink& panel) {
         Mirror(view, panel);
         DrawNodeLoads(view, panel, target, n.Coord, n.LoadValue, 0.5 * typical, largest);
         DrawSupports(view, panel, target, n.Coord, n.BcCode, 0.35 * typical);
+        if (fem::HasSpringOrMass(n)) DrawSpringsAndMass(view, panel, target, n, 0.25 * typical);
     }
+    DrawDroppedWeight(view, model, panel, target, typical);
     if (panel.RefillNodeList) panel.RefillNodeList(model.NodeCount());
 }
 
@@ -143,6 +145,59 @@ void DrawSupports(SceneView& view, PanelLink& panel, platform::Surface& target, 
     }
 }
 
+void DrawSpringsAndMass(SceneView& view, PanelLink& panel, platform::Surface& target,
+                        const fem::NodeRecord& node, double maxSize) {
+    double m = target.ScaleWidth() / 60.0;
+    if (maxSize > 0.0) m = std::min(m, maxSize);
+    const Vec3& at = node.Coord;
+    for (int j = 0; j < 6; ++j) {
+        if (!(node.Springs[j] > 0.0)) continue;
+        const int axis = j % 3;
+        const int across = axis == 0 ? 1 : 0;  // the zigzag swings along this axis
+        const double swing = (j < 3 ? 0.25 : 0.4) * m;
+        // A straight lead, four zigs, a straight end: 2 m long in all.
+        std::vector<Vec3> points;
+        const auto point = [&](double along, double aside) {
+            Vec3 p = at;
+            p[axis] -= along * m;
+            p[across] += aside;
+            points.push_back(p);
+        };
+        point(0.4, 0.0);
+        for (int z = 0; z < 4; ++z) point(0.5 + 0.3 * z, z % 2 == 0 ? swing : -swing);
+        point(1.6, 0.0);
+        point(2.0, 0.0);
+        view.AddPolyline(at, std::move(points), j < 3 ? kSpringColor : kRotarySpringColor, 1,
+                         false);
+        Mirror(view, panel);
+    }
+    if (node.MassWeight > 0.0 || node.RotaryInertia != std::array<double, 3>{}) {
+        view.AddDisc(at, -kMassRadius, kMassColor);
+        Mirror(view, panel);
+    }
+}
+
+void DrawDroppedWeight(SceneView& view, const fem::Model& model, PanelLink& panel,
+                       platform::Surface& target, double maxLength) {
+    const auto& weight = model.Impact();
+    if (!weight || weight->Node < 0 || weight->Node >= model.NodeCount()) return;
+    // The direction, scaled first so that no square overflows.
+    const Vec3& v = weight->Velocity;
+    const double largest = std::max({std::fabs(v[0]), std::fabs(v[1]), std::fabs(v[2])});
+    if (!(largest > 0.0) || !std::isfinite(largest)) return;
+    const Vec3 u{v[0] / largest, v[1] / largest, v[2] / largest};
+    const double size = std::hypot(u[0], u[1], u[2]);
+    double len = 2.0 * target.ScaleWidth() / panel.VectorSize;
+    if (maxLength > 0.0) len = std::min(len, maxLength);
+    const Vec3& at = model.Nodes[static_cast<std::size_t>(weight->Node)].Coord;
+    const Vec3 arrow{len * u[0] / size, len * u[1] / size, len * u[2] / size};
+    const Vec3 tail{at[0] - arrow[0], at[1] - arrow[1], at[2] - arrow[2]};
+    view.AddVector(tail, arrow, kDroppedWeightColor);
+    Mirror(view, panel);
+    view.AddDisc(tail, -kMassRadius, kDroppedWeightColor);
+    Mirror(view, panel);
+}
+
 void DrawElements(SceneView& view, const fem::Model& model, PanelLink& panel) {
     // Thick lines would run together into a black block in a large frame.
     const int width = IsLarge(model) ? 1 : panel.ElementPenWidth;
@@ -154,6 +209,15 @@ void DrawElements(SceneView& view, const fem::Model& model, PanelLink& panel) {
         Mirror(view, panel);
         view.AddNumber(Midpoint(a, b), ElementLabel(e), kElementNumberColor, 11);
         Mirror(view, panel);
+        if (fem::HasReleases(el)) {
+            const int before = view.ItemCount();
+            DrawReleases(view, model, e);
+            // Mirror each circle: CopyCurrentItem copies the item drawn last.
+            for (int k = before; k < view.ItemCount(); ++k) {
+                view.CurrentItem = k;
+                Mirror(view, panel);
+            }
+        }
         if (panel.ShowElementAxes) DrawElementAxes(view, model, e);
         if (!IsLarge(model) && fem::IsOriented(el.CrossSection.Shape))
             DrawSectionMark(view, model, e);
@@ -172,6 +236,28 @@ double StrokeLength(const SceneView& view, const fem::ElementRecord& el) {
 }
 
 }  // namespace
+
+double ReleaseOffset(const SceneView& view, const fem::ElementRecord& el) {
+    // Clear of the node mark, and within the first quarter of a short member.
+    double d = 1.25 * kReleaseRadius * view.Picture().ScaleWidth();
+    if (el.Length > 0.0) d = std::min(d, 0.25 * el.Length);
+    return d;
+}
+
+void DrawReleases(SceneView& view, const fem::Model& model, int e) {
+    const fem::ElementRecord& el = model.Elements.at(e);
+    const double d = ReleaseOffset(view, el);
+    for (int end = 0; end < 2; ++end) {
+        bool released = false;
+        for (int k = 0; k < 6; ++k) released = released || el.Released[6 * end + k];
+        if (!released) continue;
+        const Vec3& at = model.Nodes.at(el.EndNode[end]).Coord;
+        const double sign = end == 0 ? 1.0 : -1.0;  // towards the other end
+        const Vec3 centre{at[0] + sign * d * el.AxisCos[0], at[1] + sign * d * el.AxisCos[1],
+                          at[2] + sign * d * el.AxisCos[2]};
+        view.AddCircle(centre, -kReleaseRadius, kReleaseColor);
+    }
+}
 
 void DrawElementAxes(SceneView& view, const fem::Model& model, int e) {
     static constexpr Color kAxisColor[3] = {platform::RGB(255, 0, 0), platform::RGB(0, 128, 0),

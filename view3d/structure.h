@@ -57,6 +57,11 @@ inline constexpr Color kFixedRotationColor = platform::RGB(200, 0, 255);
 inline constexpr Color kElementColor = platform::RGB(0, 0, 0);
 inline constexpr Color kElementNumberColor = platform::RGB(0, 64, 0);
 inline constexpr Color kSectionColor = platform::RGB(0, 128, 128);
+inline constexpr Color kReleaseColor = platform::RGB(255, 128, 0);
+inline constexpr Color kSpringColor = platform::RGB(0, 150, 0);
+inline constexpr Color kRotarySpringColor = platform::RGB(0, 150, 150);
+inline constexpr Color kMassColor = platform::RGB(90, 60, 30);
+inline constexpr Color kDroppedWeightColor = platform::RGB(230, 0, 120);
 inline constexpr Color kSimpleDeformationColor = platform::RGB(0, 0, 128);
 inline constexpr Color kDeformationColor = platform::RGB(100, 0, 0);
 // The moving structure of the animation, drawn 2 pixels wide.
@@ -70,6 +75,12 @@ inline constexpr Color kAnimationColor = platform::RGB(220, 0, 0);
 void DrawStructure(SceneView& view, const fem::Model& model, PanelLink& panel);
 void DrawNodes(SceneView& view, const fem::Model& model, PanelLink& panel);
 void DrawElements(SceneView& view, const fem::Model& model, PanelLink& panel);
+// A small circle on element e just inside each end that releases an end force (a
+// hinge), of radius kReleaseRadius times the picture's scale width; its centre stands
+// ReleaseOffset from the end node along the member. DrawElements draws them.
+inline constexpr double kReleaseRadius = 0.008;
+void DrawReleases(SceneView& view, const fem::Model& model, int e);
+double ReleaseOffset(const SceneView& view, const fem::ElementRecord& el);
 // Local x, y, z of element e as short red, green and blue lines from its midpoint.
 void DrawElementAxes(SceneView& view, const fem::Model& model, int e);
 // The section of element e, when it has an orientation about the member, as a small
@@ -94,6 +105,19 @@ void DrawNodeLoads(SceneView& view, PanelLink& panel, platform::Surface& target,
 // (scale width of target) / 40, at most maxSize when that is above 0.
 void DrawSupports(SceneView& view, PanelLink& panel, platform::Surface& target, const Vec3& point,
                   const std::array<std::string, 6>& codes, double maxSize = 0.0);
+// A zigzag per spring of the node (Springs above 0): a translational spring along the
+// negative direction of its axis, as long as a support mark is large (size as
+// DrawSupports) in kSpringColor; a rotational one along the same axis, half as wide again
+// and in kRotarySpringColor. A node with a weight or a rotary inertia gets a disc of
+// radius kMassRadius times the picture's scale width in kMassColor.
+inline constexpr double kMassRadius = 0.007;
+void DrawSpringsAndMass(SceneView& view, PanelLink& panel, platform::Surface& target,
+                        const fem::NodeRecord& node, double maxSize = 0.0);
+// The model's dropped weight, if any: an arrow along its velocity that ends on the node
+// it strikes, twice as long as a load arrow (length as DrawNodeLoads), with a disc of
+// radius kMassRadius at its tail, both in kDroppedWeightColor.
+void DrawDroppedWeight(SceneView& view, const fem::Model& model, PanelLink& panel,
+                       platform::Surface& target, double maxLength = 0.0);
 // The median element length (0 without elements): symbols stay well inside an element.
 double TypicalElementLength(const fem::Model& model);
 

@@ -1,12 +1,17 @@
 // The node and element sheets: what they show, what they store, what they refuse.
+#include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QTemporaryDir>
 
+#include "shell/document.h"
+#include "shell/droppedweightdialog.h"
 #include "shell/elementsheet.h"
 #include "shell/nodesheet.h"
+#include "shell/structurefiles.h"
 #include "shell_fixture.h"
 
 namespace shelltest {
@@ -17,6 +22,16 @@ fem::NodeRecord MakeNode(double x, double y, double z, const char* code = "p") {
     n.Coord = {x, y, z};
     for (auto& c : n.BcCode) c = code;
     return n;
+}
+
+// The document's model after it was written to a version 2 file and read back.
+fem::Model SheetModelSavedAndRead(shell::Document& doc) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("saved.json"));
+    EXPECT_EQ(shell::WriteStructureFile(doc, path), QString());
+    shell::Document back;
+    EXPECT_EQ(shell::ReadStructureFile(back, path), QString());
+    return back.Model();
 }
 
 void AddBar(fem::Model& m, int a, int b) {
@@ -300,6 +315,66 @@ TEST_F(NodeSheetTest, ChangeThatMakesAnElementDegenerateIsRefused) {
     EXPECT_EQ(Model().GetElement(0).Length, 100.0);
 }
 
+TEST_F(NodeSheetTest, SpringsAndMassAreSetSavedAndNegativeOnesRefused) {
+    StraightBar(Model());
+    const auto confirm = [&](std::function<void()> fill) {
+        Answer(Sheet(), fill, "confirmButton");
+        Sheet()->Edit(2);
+    };
+    QStringList shown;
+    confirm([&] {
+        for (int j = 0; j < 6; ++j)
+            shown << On<QLineEdit>(QStringLiteral("springEdit%1").arg(j))->text();
+        shown << On<QLineEdit>("massWeightEdit")->text();
+        On<QLineEdit>("springEdit1")->setText("50");
+        On<QLineEdit>("springEdit5")->setText("1.5E5");
+        On<QLineEdit>("massWeightEdit")->setText("20");
+        On<QLineEdit>("inertiaEdit2")->setText("300");
+    });
+    EXPECT_EQ(shown, QStringList({"0", "0", "0", "0", "0", "0", "0"}));
+    EXPECT_TRUE(messages.empty());
+    const std::array<double, 6> springs{0, 50, 0, 0, 0, 1.5e5};
+    const auto holds = [&](const fem::NodeRecord& n) {
+        EXPECT_EQ(n.Springs, springs);
+        EXPECT_EQ(n.MassWeight, 20.0);
+        EXPECT_EQ(n.RotaryInertia, (std::array<double, 3>{0, 0, 300}));
+        EXPECT_EQ(n.Coord, (fem::Vec3{200, 0, 0}));
+    };
+    holds(Model().GetNode(2));
+    EXPECT_FALSE(fem::HasSpringOrMass(Model().GetNode(1)));
+    const fem::Model back = SheetModelSavedAndRead(Doc());
+    ASSERT_EQ(back.NodeCount(), 3);
+    holds(back.GetNode(2));
+
+    // Applying constraints to all nodes leaves every node's springs and mass as they are.
+    Answer(
+        Sheet(), [&] { On<QCheckBox>("applyToAllCheck")->setChecked(true); }, "confirmButton");
+    Sheet()->Edit(0);
+    holds(Model().GetNode(2));
+    EXPECT_FALSE(fem::HasSpringOrMass(Model().GetNode(0)));
+
+    // A negative amount, one too large for a double, or a letter is refused and the node kept.
+    const struct {
+        const char* box;
+        const char* text;
+        const char* message;
+    } refusals[] = {
+        {"springEdit0", "-5", "ばね定数、質量、回転慣性には 0 以上の値を入力してください"},
+        {"massWeightEdit", "-1", "ばね定数、質量、回転慣性には 0 以上の値を入力してください"},
+        {"inertiaEdit0", "1E999", "入力値が不適当です"},
+        {"springEdit4", "k", "入力値が不適当です"}};
+    for (const auto& [box, text, message] : refusals) {
+        messages.clear();
+        confirm([&, box = box, text = text] {
+            On<QLineEdit>(QLatin1String(box))->setText(QLatin1String(text));
+            On<QLineEdit>("coordinateEdit1")->setText("7");
+        });
+        ASSERT_EQ(messages.size(), 1u) << box;
+        EXPECT_EQ(messages[0], QString::fromUtf8(message)) << box;
+        holds(Model().GetNode(2));
+    }
+}
+
 class ElementSheetTest : public ShellTest {
   protected:
     shell::ElementSheet* Sheet() { return panel->elementSheet(); }
@@ -410,6 +485,41 @@ TEST_F(ElementSheetTest, TimoshenkoBoxShowsAndSetsTheMembersBending) {
     EXPECT_FALSE(Model().GetElement(0).Timoshenko);
 }
 
+TEST_F(ElementSheetTest, ReleasesAreShownSetSavedAndAMechanismRefused) {
+    StraightBar(Model());
+    // Element 1 gets a hinge (My and Mz) at its first node, kept in the saved file.
+    std::array<bool, 12> shown{};
+    Confirm(1, [&] {
+        for (int j = 0; j < 12; ++j)
+            shown[j] = On<QCheckBox>(QStringLiteral("releaseCheck%1").arg(j))->isChecked();
+        On<QCheckBox>("releaseCheck4")->setChecked(true);
+        On<QCheckBox>("releaseCheck5")->setChecked(true);
+    });
+    EXPECT_EQ(shown, (std::array<bool, 12>{}));
+    EXPECT_TRUE(messages.empty());
+    std::array<bool, 12> hinge{};
+    hinge[4] = hinge[5] = true;
+    EXPECT_EQ(Model().GetElement(1).Released, hinge);
+    EXPECT_FALSE(fem::HasReleases(Model().GetElement(0)));
+    const fem::Model back = SheetModelSavedAndRead(Doc());
+    ASSERT_EQ(back.ElementCount(), 2);
+    EXPECT_EQ(back.GetElement(1).Released, hinge);
+
+    // The sheet shows them; releasing T at both ends leaves the bar free to spin about
+    // its axis: refused, and the element keeps its hinge.
+    Confirm(1, [&] {
+        for (int j = 0; j < 12; ++j)
+            shown[j] = On<QCheckBox>(QStringLiteral("releaseCheck%1").arg(j))->isChecked();
+        On<QCheckBox>("releaseCheck3")->setChecked(true);
+        On<QCheckBox>("releaseCheck9")->setChecked(true);
+    });
+    EXPECT_EQ(shown, hinge);
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0], QStringLiteral("要素を変更できません：端部解放により要素が剛体と"
+                                          "して動けてしまいます（不安定）"));
+    EXPECT_EQ(Model().GetElement(1).Released, hinge);
+}
+
 TEST_F(ElementSheetTest, LetterInTheDiameterIsRefused) {
     StraightBar(Model());
     Confirm(0, [&] { Value(0)->setText("1O"); });
@@ -476,6 +586,66 @@ TEST_F(ElementSheetTest, DeletingElementZeroRenumbersTheOthers) {
     EXPECT_EQ(Model().GetElement(0).EndNode, (std::array<int, 2>{1, 2}));
     EXPECT_EQ(Model().GetElement(1).EndNode, (std::array<int, 2>{2, 3}));
     EXPECT_EQ(Get<QComboBox>("elementCombo")->count(), 2);
+}
+
+class DroppedWeightTest : public ShellTest {
+  protected:
+    QLineEdit* Box(const char* name) {
+        auto* b = panel->droppedWeightDialog()->findChild<QLineEdit*>(QLatin1String(name));
+        if (!b) ADD_FAILURE() << "no control " << name;
+        return b;
+    }
+    // Opens the dialog from the menu, lets `fill` edit it and presses `button`.
+    void Open(std::function<void()> fill, const char* button = "confirmButton") {
+        Answer(panel->droppedWeightDialog(), fill, button);
+        Get<QAction>("droppedWeightAction")->trigger();
+    }
+};
+
+TEST_F(DroppedWeightTest, SetFromTheMenuSavedRefusedAndRemoved) {
+    StraightBar(Model());
+    Open([&] {
+        panel->droppedWeightDialog()->findChild<QComboBox*>("nodeCombo")->setCurrentText("2");
+        Box("weightEdit")->setText("5");
+        Box("velocityEdit0")->setText("0");
+        Box("velocityEdit1")->setText("-2000");
+        panel->droppedWeightDialog()->findChild<QCheckBox*>("gravityCheck")->setChecked(true);
+    });
+    EXPECT_TRUE(messages.empty());
+    const auto holds = [](const std::optional<fem::DroppedWeight>& d) {
+        ASSERT_TRUE(d.has_value());
+        EXPECT_EQ(d->Node, 2);
+        EXPECT_EQ(d->Weight, 5.0);
+        EXPECT_EQ(d->Velocity, (fem::Vec3{0, -2000, 0}));
+        EXPECT_TRUE(d->Gravity);
+    };
+    holds(Model().Impact());
+    holds(SheetModelSavedAndRead(Doc()).Impact());
+
+    const struct {
+        const char* box;
+        const char* text;
+        QString message;
+    } refusals[] = {{"weightEdit", "0", QStringLiteral("落下物の重量には正の値を入力してください")},
+                    {"velocityEdit1", "0", QStringLiteral("落下物の衝突速度が 0 です")},
+                    {"velocityEdit2", "v", QStringLiteral("入力された数値が不適当です")}};
+    for (const auto& [box, text, message] : refusals) {
+        messages.clear();
+        Open([&, box = box, text = text] { Box(box)->setText(QLatin1String(text)); });
+        ASSERT_EQ(messages.size(), 1u) << box;
+        EXPECT_EQ(messages[0], message) << box;
+        holds(Model().Impact());
+    }
+    messages.clear();
+    Open([&] {
+        panel->droppedWeightDialog()->findChild<QComboBox*>("nodeCombo")->setCurrentText("3");
+    });
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0], QStringLiteral("節点番号 3 はありません"));
+    holds(Model().Impact());
+
+    Open(nullptr, "deleteButton");
+    EXPECT_FALSE(Model().Impact().has_value());
 }
 
 }  // namespace

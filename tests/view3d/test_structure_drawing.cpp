@@ -202,6 +202,150 @@ TEST_F(DrawFixture, SectionsWithAnOrientationAreDrawnAcrossTheMiddle) {
 // A row of 200 bars of 10 mm: 401 numbers are hidden until asked for; shown, the
 // numbers of two nodes 0.01 mm apart would cover each other and only the first is
 // printed. Arrows and marks stay within a fraction of an element.
+TEST_F(DrawFixture, ReleasedEndsGetACircleJustInsideTheMember) {
+    // Two bars along x through (0, 0, 0), (100, 0, 0), (100, 0, -100): the first releases
+    // Mz at its second node, the second My and T at its first node; both meet at node 1.
+    AddNode({0, 0, 0}, "u");
+    AddNode({100, 0, 0});
+    AddNode({100, 0, -100}, "u");
+    fem::ElementRecord bar = fem::DefaultElement();
+    bar.EndNode = {0, 1};
+    bar.Released[6 + 5] = true;
+    model.AddElement(bar);
+    bar = fem::DefaultElement();
+    bar.EndNode = {1, 2};
+    bar.Released[4] = bar.Released[3] = true;
+    model.AddElement(bar);
+    bar.EndNode = {0, 2};  // no releases: no circle
+    bar.Released = {};
+    model.AddElement(bar);
+    view.ResetView();
+    DrawStructure(view, model, panel);
+
+    std::vector<DrawItem> circles;
+    for (const DrawItem& it : view.DisplayList())
+        if (it.Kind == ItemKind::Circle && it.ForeColor == kReleaseColor) circles.push_back(it);
+    ASSERT_EQ(circles.size(), 2u);
+    // Centres 1.25 radii from node 1 along each member; radii a fixed share of the width.
+    const double d = 1.25 * 0.008 * pic.width;
+    ASSERT_GT(d, 0.0);
+    ASSERT_LT(d, 25.0);
+    EXPECT_NEAR(circles[0].Point1[0], 100 - d, 1e-9);
+    EXPECT_NEAR(circles[0].Point1[2], 0, 1e-9);
+    EXPECT_NEAR(circles[1].Point1[0], 100, 1e-9);
+    EXPECT_NEAR(circles[1].Point1[2], -d, 1e-9);
+    EXPECT_EQ(circles[0].RadiusOfWidth, 0.008);
+    // Mirrored onto the small picture as well.
+    int mirrored = 0;
+    for (const auto& op : smallPicture.ops) mirrored += op.color == kReleaseColor;
+    EXPECT_EQ(mirrored, 2);
+
+    // A member short against the picture keeps its circle within its first quarter.
+    model.ClearModel();
+    AddNode({0, 0, 0}, "u");
+    AddNode({1000, 0, 0});
+    AddNode({1002, 0, 0});
+    bar = fem::DefaultElement();
+    bar.EndNode = {1, 2};
+    bar.Released[5] = true;
+    model.AddElement(bar);
+    bar.EndNode = {0, 1};
+    bar.Released = {};
+    model.AddElement(bar);
+    DrawStructure(view, model, panel);
+    circles.clear();
+    for (const DrawItem& it : view.DisplayList())
+        if (it.Kind == ItemKind::Circle && it.ForeColor == kReleaseColor) circles.push_back(it);
+    ASSERT_EQ(circles.size(), 1u);
+    EXPECT_NEAR(circles[0].Point1[0], 1000.5, 1e-9);
+}
+
+TEST_F(DrawFixture, SpringsAreZigzagsAlongTheirAxesAndAMassIsADisc) {
+    AddNode({0, 0, 0}, "u");
+    AddNode({100, 0, 0});
+    AddNode({200, 0, 0});
+    fem::NodeRecord sprung = model.GetNode(1);
+    sprung.Springs = {0, 50, 0, 0, 0, 7};
+    model.PutNode(1, sprung);
+    fem::NodeRecord heavy = model.GetNode(2);
+    heavy.RotaryInertia = {0, 0, 300};  // an inertia alone is a mass too
+    model.PutNode(2, heavy);
+    for (int i = 0; i < 2; ++i) {
+        fem::ElementRecord bar = fem::DefaultElement();
+        bar.EndNode = {i, i + 1};
+        model.AddElement(bar);
+    }
+    view.ResetView();
+    DrawStructure(view, model, panel);
+
+    std::vector<DrawItem> springs, rotary, discs;
+    for (const DrawItem& it : view.DisplayList()) {
+        if (it.Kind == ItemKind::Shape && it.ForeColor == kSpringColor) springs.push_back(it);
+        if (it.Kind == ItemKind::Shape && it.ForeColor == kRotarySpringColor) rotary.push_back(it);
+        if (it.Kind == ItemKind::Circle && it.ForeColor == kMassColor) discs.push_back(it);
+    }
+    ASSERT_EQ(springs.size(), 1u);
+    ASSERT_EQ(rotary.size(), 1u);
+    ASSERT_EQ(discs.size(), 1u);
+    // The ky spring hangs below node 1 along -y, two support sizes long, swinging along x.
+    const double size = std::min(smallPicture.width / 60.0, 0.25 * 100.0);
+    const DrawItem& k = springs[0];
+    EXPECT_EQ(k.Anchor, (Vec3{100, 0, 0}));
+    EXPECT_NEAR(k.ShapePoints.back()[1], -2 * size, 1e-9);
+    EXPECT_EQ(k.ShapePoints.back()[0], 100.0);
+    double swing = 0.0;
+    for (const Vec3& p : k.ShapePoints) {
+        EXPECT_LE(p[1], 0.0);
+        EXPECT_EQ(p[2], 0.0);
+        swing = std::max(swing, std::fabs(p[0] - 100.0));
+    }
+    EXPECT_GT(swing, 0.0);
+    // The rotational spring about z runs along -z from the same node.
+    EXPECT_EQ(rotary[0].Anchor, (Vec3{100, 0, 0}));
+    EXPECT_NEAR(rotary[0].ShapePoints.back()[2], -2 * size, 1e-9);
+    // The mass: a filled disc on node 2.
+    EXPECT_EQ(discs[0].Point1, (Vec3{200, 0, 0}));
+    EXPECT_EQ(discs[0].FillStyle, 0);
+    EXPECT_EQ(discs[0].FillColor, kMassColor);
+    int mirrored = 0;
+    for (const auto& op : smallPicture.ops)
+        mirrored += op.color == kSpringColor || op.color == kMassColor;
+    EXPECT_GT(mirrored, 1);
+}
+
+TEST_F(DrawFixture, DroppedWeightIsAnArrowOntoItsNodeWithADiscAtItsTail) {
+    AddNode({0, 0, 0}, "u");
+    AddNode({100, 0, 0});
+    fem::ElementRecord bar = fem::DefaultElement();
+    bar.EndNode = {0, 1};
+    model.AddElement(bar);
+    model.SetImpact(fem::DroppedWeight{1, 5.0, {0, -3000, -4000}, false});
+    view.ResetView();
+    DrawStructure(view, model, panel);
+
+    std::vector<DrawItem> arrows, discs;
+    for (const DrawItem& it : view.DisplayList()) {
+        if (it.ForeColor != kDroppedWeightColor) continue;
+        (it.Kind == ItemKind::Circle ? discs : arrows).push_back(it);
+    }
+    ASSERT_EQ(arrows.size(), 1u);
+    ASSERT_EQ(discs.size(), 1u);
+    // Twice a load arrow, or the element's length when shorter, along (0, -0.6, -0.8).
+    const double len = std::min(2.0 * smallPicture.width / 25.0, 100.0);
+    const Vec3 tail{100, 0.6 * len, 0.8 * len};
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_NEAR(arrows[0].ShapePoints[1][i], (Vec3{100, 0, 0})[i], 1e-9);  // the tip
+        EXPECT_NEAR(arrows[0].Anchor[i], tail[i], 1e-9);
+        EXPECT_NEAR(discs[0].Point1[i], tail[i], 1e-9);
+    }
+    EXPECT_EQ(discs[0].FillStyle, 0);
+
+    // Without a dropped weight nothing of that colour is drawn.
+    model.SetImpact(std::nullopt);
+    DrawStructure(view, model, panel);
+    EXPECT_EQ(CountColor(view.DisplayList(), ItemKind::Shape, kDroppedWeightColor), 0);
+}
+
 TEST_F(DrawFixture, NumbersOfLargeStructuresWaitAndOverlappingOnesAreSkipped) {
     for (int i = 0; i <= 200; ++i) AddNode({10.0 * i, 0, 0}, i == 0 ? "u" : "p");
     for (int i = 0; i < 200; ++i) {
