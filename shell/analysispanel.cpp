@@ -30,6 +30,7 @@
 #include "results/graphcore.h"
 #include "shell/document.h"
 #include "shell/elementsheet.h"
+#include "shell/historydialog.h"
 #include "shell/mainwindow.h"
 #include "shell/messages.h"
 #include "shell/nodesheet.h"
@@ -555,6 +556,7 @@ SheetHost AnalysisPanel::MakeSheetHost() {
     host.keypad = [this](QLineEdit* box) { OpenKeypad(box); };
     host.editMaterials = [this](const std::string& name) { return EditMaterials(name); };
     host.editSections = [this](const std::string& name) { return EditSections(name); };
+    host.editHistories = [this](const std::string& name) { return EditHistories(name); };
     return host;
 }
 
@@ -598,6 +600,17 @@ std::string AnalysisPanel::EditSections(const std::string& name) {
     if (Busy()) return name;
     sectionsDialog()->Edit(name);
     return sectionsDialog()->Follow(name);
+}
+
+HistoriesDialog* AnalysisPanel::historiesDialog() {
+    if (!historiesDialog_) historiesDialog_ = new HistoriesDialog(document_, MakeSheetHost(), this);
+    return historiesDialog_;
+}
+
+std::string AnalysisPanel::EditHistories(const std::string& name) {
+    if (Busy()) return name;
+    historiesDialog()->Edit(name);
+    return historiesDialog()->Follow(name);
 }
 
 // --- drawing ---------------------------------------------------------------------

@@ -37,6 +37,7 @@ namespace shell {
 class Document;
 class ElementSheet;
 class MainWindow;
+class HistoriesDialog;
 class MaterialsDialog;
 class SectionsDialog;
 class NodeSheet;
@@ -109,6 +110,9 @@ class AnalysisPanel : public QWidget {
     SectionsDialog* sectionsDialog();
     std::string EditMaterials(const std::string& name = {});
     std::string EditSections(const std::string& name = {});
+    // "荷重履歴": the dialog of the named load histories, likewise.
+    HistoriesDialog* historiesDialog();
+    std::string EditHistories(const std::string& name = {});
 
     // Called when the program ends: a running computation stops and is waited for;
     // nothing of it is shown.
@@ -165,6 +169,7 @@ class AnalysisPanel : public QWidget {
     ElementSheet* elementSheet_ = nullptr;
     MaterialsDialog* materialsDialog_ = nullptr;
     SectionsDialog* sectionsDialog_ = nullptr;
+    HistoriesDialog* historiesDialog_ = nullptr;
 
     int deformationMode_ = 0;
     double vectorSize_ = 25.0;

@@ -118,6 +118,8 @@ void MainWindow::BuildMenus() {
          [panel] { panel->EditMaterials(); });
     item(structure, QStringLiteral("断面..."), "sectionsAction",
          [panel] { panel->EditSections(); });
+    item(structure, QStringLiteral("荷重履歴..."), "historiesAction",
+         [panel] { panel->EditHistories(); });
 
     QMenu* calc = menu(menuBar(), QStringLiteral("計算"), "analysisMenu");
     item(calc, QStringLiteral("動的ＦＥＭ解析"), "dynamicAnalysisAction",

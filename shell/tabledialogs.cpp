@@ -229,13 +229,17 @@ void NamedTableDialog::Delete() {
     const std::string name = Chosen();
     if (name.empty()) return;
     const QString refusal = QStringLiteral("%1「%2」を削除できません").arg(what_, Text(name));
-    if (const int user = FirstUser(name); user >= 0)
-        return Refuse(refusal,
-                      QStringLiteral("要素 %1 がこの%2を使っています。").arg(user).arg(what_));
+    if (const QString user = UserText(name); !user.isEmpty()) return Refuse(refusal, user);
     if (!platform::AskYesNo(this, QStringLiteral("%1「%2」を削除します").arg(what_, Text(name))))
         return;
     if (Carry(refusal, [&] { DeleteEntry(name); })) FillList(std::string());
     EntryChosen();
+}
+
+QString NamedTableDialog::UserText(const std::string& name) const {
+    const int user = FirstUser(name);
+    if (user < 0) return {};
+    return QStringLiteral("要素 %1 がこの%2を使っています。").arg(user).arg(what_);
 }
 
 bool NamedTableDialog::eventFilter(QObject* watched, QEvent* event) {

@@ -52,6 +52,9 @@ class NamedTableDialog : public QDialog {
     virtual void DeleteEntry(const std::string& name) = 0;
     // The element that names the entry, -1 when none does.
     [[nodiscard]] virtual int FirstUser(const std::string& name) const = 0;
+    // Who uses the entry, so that it cannot be deleted ("" when nothing does); by
+    // default the element FirstUser finds.
+    [[nodiscard]] virtual QString UserText(const std::string& name) const;
     // How the elements that name `name` can take the editor's values: the first that
     // cannot and why ("" when all can).
     [[nodiscard]] virtual QString RefusingElement(const std::string& name) const = 0;
