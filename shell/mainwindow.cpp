@@ -131,6 +131,8 @@ void MainWindow::BuildMenus() {
          [panel] { Suppressed([panel] { panel->ComputeElementForces(panel->ChosenElement()); }); });
     item(calc, QStringLiteral("固有振動数"), "naturalFrequenciesAction",
          [this] { OpenModesWindow(); });
+    item(calc, QStringLiteral("周波数応答"), "frequencyResponseAction",
+         [this] { OpenFrequencyResponseWindow(); });
 
     QMenu* disp = menu(menuBar(), QStringLiteral("表示"), "displayMenu");
     item(disp, QStringLiteral("構造表示"), "drawStructureAction", [this, panel] {

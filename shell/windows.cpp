@@ -13,6 +13,7 @@
 #include "services/keypad.h"
 #include "shell/analysispanel.h"
 #include "shell/document.h"
+#include "shell/frfwindow.h"
 #include "shell/mainwindow.h"
 #include "shell/modeshape.h"
 #include "shell/modeswindow.h"
@@ -27,6 +28,7 @@ struct MainWindow::Windows {
     QPointer<results::ForceGraphWindow> forceGraphs;
     QPointer<services::Keypad> keypad;
     QPointer<ModesWindow> modes;
+    QPointer<FrequencyResponseWindow> frf;
 };
 
 MainWindow::Windows* MainWindow::NewWindows() {
@@ -152,6 +154,32 @@ ModesWindow* MainWindow::OpenModesWindow() {
         mdiArea_->setActiveSubWindow(sub);
     }
     return modes;
+}
+
+FrequencyResponseWindow* MainWindow::OpenFrequencyResponseWindow() {
+    if (!windows_->frf) {
+        auto* frf = new FrequencyResponseWindow(*document_);
+        QMdiSubWindow* sub = mdiArea_->addSubWindow(frf);
+        sub->setObjectName(QStringLiteral("frfSubWindow"));
+        sub->setAttribute(Qt::WA_DeleteOnClose);
+        sub->adjustSize();
+        sub->move(std::max(0, mdiArea_->viewport()->width() - sub->width()), 0);
+        connect(analysisPanel_, &AnalysisPanel::StructureRedrawn, frf,
+                [frf] { frf->StructureChanged(); });
+        connect(runs_, &RunController::BusyChanged, frf,
+                [frf](bool busy) { frf->SetAnalysisBusy(busy); });
+        frf->SetAnalysisBusy(runs_->Busy());
+        windows_->frf = frf;
+    }
+    FrequencyResponseWindow* frf = windows_->frf;
+    frf->StructureChanged();
+    frf->show();
+    if (auto* sub = qobject_cast<QMdiSubWindow*>(frf->parentWidget())) {
+        sub->show();
+        sub->raise();
+        mdiArea_->setActiveSubWindow(sub);
+    }
+    return frf;
 }
 
 ModesWindow* MainWindow::Modes() const {
