@@ -120,6 +120,8 @@ void MainWindow::BuildMenus() {
          [panel] { panel->EditSections(); });
     item(structure, QStringLiteral("荷重履歴..."), "historiesAction",
          [panel] { panel->EditHistories(); });
+    item(structure, QStringLiteral("地盤運動・減衰..."), "groundDampingAction",
+         [panel] { panel->EditGroundDamping(); });
 
     QMenu* calc = menu(menuBar(), QStringLiteral("計算"), "analysisMenu");
     item(calc, QStringLiteral("動的ＦＥＭ解析"), "dynamicAnalysisAction",

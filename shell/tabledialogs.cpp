@@ -5,6 +5,7 @@
 
 #include <QEvent>
 #include <QGridLayout>
+#include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -14,6 +15,7 @@
 
 #include "numeric/failure.h"
 #include "platform/messagebox.h"
+#include "shell/dampingeditor.h"
 #include "shell/document.h"
 #include "shell/elementfault.h"
 #include "shell/messages.h"
@@ -271,11 +273,23 @@ MaterialsDialog::MaterialsDialog(Document& document, SheetHost host, QWidget* pa
     poissonLabel_ = new QLabel(editor);
     poissonLabel_->setObjectName(QStringLiteral("poissonLabel"));
     grid->addWidget(poissonLabel_, 3, 1);
+    dampingGroup_ = new QGroupBox(QStringLiteral("材料の減衰"), editor);
+    dampingGroup_->setObjectName(QStringLiteral("materialDampingGroup"));
+    dampingGroup_->setCheckable(true);
+    dampingGroup_->setToolTip(
+        QStringLiteral("この材料の要素の減衰（なし：「地盤運動・減衰」の全体の減衰）"));
+    auto* dampingLayout = new QVBoxLayout(dampingGroup_);
+    damping_ = new DampingEditor(dampingGroup_);
+    damping_->setObjectName(QStringLiteral("materialDampingEditor"));
+    dampingLayout->addWidget(damping_);
+    grid->addWidget(dampingGroup_, 4, 0, 1, 3);
+    connect(dampingGroup_, &QGroupBox::toggled, this, [this] { ShowFault(); });
+    connect(damping_, &DampingEditor::Edited, this, [this] { ShowFault(); });
     faultLabel_ = new QLabel(editor);
     faultLabel_->setObjectName(QStringLiteral("materialFaultLabel"));
     faultLabel_->setWordWrap(true);
     faultLabel_->setStyleSheet(QStringLiteral("color: #c00000"));
-    grid->addWidget(faultLabel_, 4, 0, 1, 3);
+    grid->addWidget(faultLabel_, 5, 0, 1, 3);
     BuildControls(editor);
 }
 
@@ -294,6 +308,8 @@ void MaterialsDialog::ShowEntry(const std::string* name) {
     }
     const double values[3] = {shown_.Young, shown_.Shear, shown_.Density};
     for (int i = 0; i < 3; ++i) boxes_[i]->setText(NumberText(values[i]));
+    dampingGroup_->setChecked(shown_.Damp.has_value());
+    damping_->SetDamping(shown_.Damp.value_or(fem::Damping{}));
 }
 
 bool MaterialsDialog::Read(fem::Material& m) const {
@@ -304,12 +320,19 @@ bool MaterialsDialog::Read(fem::Material& m) const {
         if (!value) return false;
         *targets[i] = *value;
     }
+    m.Damp.reset();
+    if (dampingGroup_->isChecked()) {
+        m.Damp = damping_->CurrentDamping();
+        if (!m.Damp) return false;
+    }
     return true;
 }
 
 QString MaterialsDialog::CheckValues() const {
     fem::Material m;
     if (!Read(m)) return QStringLiteral("入力された数値が不適当です");
+    if (m.Damp)
+        if (const QString fault = DampingFaultText(*m.Damp); !fault.isEmpty()) return fault;
     return MaterialFaultText(m);
 }
 

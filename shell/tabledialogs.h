@@ -15,6 +15,7 @@
 #include "model/model.h"
 #include "shell/sheethost.h"
 
+class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QListWidget;
@@ -23,6 +24,7 @@ class QVBoxLayout;
 
 namespace shell {
 
+class DampingEditor;
 class Document;
 class SectionEditor;
 
@@ -91,7 +93,8 @@ class NamedTableDialog : public QDialog {
     bool filling_ = false;
 };
 
-// The named materials: E, G and density, with Poisson's ratio E / (2 G) - 1 shown.
+// The named materials: E, G and density, with Poisson's ratio E / (2 G) - 1 shown, and
+// the material's own damping.
 class MaterialsDialog : public NamedTableDialog {
     Q_OBJECT
   public:
@@ -111,6 +114,9 @@ class MaterialsDialog : public NamedTableDialog {
     void ShowFault();
 
     QLineEdit* boxes_[3] = {};  // E, G, density
+    // The material's own damping (unchecked: none, the model's applies).
+    QGroupBox* dampingGroup_ = nullptr;
+    DampingEditor* damping_ = nullptr;
     QLabel* poissonLabel_ = nullptr;
     QLabel* faultLabel_ = nullptr;
     fem::Material shown_;

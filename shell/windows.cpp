@@ -121,6 +121,29 @@ void MainWindow::ShowHistories(const HistoryEnd& histories, bool drawNow) {
     else
         graphs->SetNodeDisplacements(settings.Nw, settings.Te, number, best, document_->Model(),
                                      document_->Statics());
+    const HistoryRequest& request = histories.Request;
+    const bool relative = request.Frame == fem::GroundFrame::RelativeToGround;
+    if (request.Kind == HistoryKind::SupportReactions) {
+        graphs->NameNodeQuantity(QStringLiteral("支点反力の計算結果"),
+                                 QStringLiteral("［支点反力］"),
+                                 {"Fx=", "Fy=", "Fz=", "Mx=", "My=", "Mz="});
+    } else if (request.Kind == HistoryKind::NodeDisplacements &&
+               request.Quantity == fem::ResponseQuantity::Velocity) {
+        graphs->NameNodeQuantity(
+            QStringLiteral("節点速度の計算結果"),
+            relative ? QStringLiteral("［速度・相対］") : QStringLiteral("［速度］"),
+            {"vx=", "vy=", "vz=", "ωx=", "ωy=", "ωz="});
+    } else if (request.Kind == HistoryKind::NodeDisplacements &&
+               request.Quantity == fem::ResponseQuantity::Acceleration) {
+        graphs->NameNodeQuantity(
+            QStringLiteral("節点加速度の計算結果"),
+            relative ? QStringLiteral("［加速度・相対］") : QStringLiteral("［加速度］"),
+            {"ax=", "ay=", "az=", "αx=", "αy=", "αz="});
+    } else if (request.Kind == HistoryKind::NodeDisplacements && relative) {
+        graphs->NameNodeQuantity(QStringLiteral("節点変位の計算結果"),
+                                 QStringLiteral("［変位・相対］"),
+                                 {"ux=", "uy=", "uz=", "θx=", "θy=", "θz="});
+    }
     graphs->SetEstimatedErrors(histories.Histories.EstimatedError);
     Present(mdiArea_, graphs, drawNow);
 }
