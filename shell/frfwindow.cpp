@@ -129,8 +129,8 @@ void FrfPlot::paintEvent(QPaintEvent*) {
         bool open = false;
         for (const auto& point : points_) {
             const double m = Magnitude(point, dof_);
-            if (point.Resonance || !(m > 0.0)) {
-                open = false;  // a resonance or a zero breaks the line
+            if (point.Resonance || !(m > 0.0) || !std::isfinite(m)) {
+                open = false;  // a resonance, a zero or an overflow breaks the line
                 continue;
             }
             const QPointF at(x(point.Hz), y(m));
@@ -159,7 +159,8 @@ void FrfPlot::paintEvent(QPaintEvent*) {
     p.setPen(Qt::NoPen);
     p.setBrush(QColor(0, 120, 0));
     for (const auto& point : points_) {
-        if (point.Resonance || !(Magnitude(point, dof_) > 0.0)) continue;
+        const double m = Magnitude(point, dof_);
+        if (point.Resonance || !(m > 0.0) || !std::isfinite(m)) continue;
         p.drawEllipse(QPointF(x(point.Hz), yPhase(PhaseDegrees(point, dof_))), 2.0, 2.0);
     }
     p.setBrush(Qt::NoBrush);

@@ -142,6 +142,12 @@ void HistoryPlot::paintEvent(QPaintEvent*) {
             high = std::max(high, values[static_cast<std::size_t>(i)]);
         }
     }
+    // Values so large that their range overflows are not drawn.
+    if (!std::isfinite(high - low)) {
+        history_.reset();
+        low = 0.0;
+        high = 1.0;
+    }
     const auto y = [&](double f) {
         return area.bottom() - (f - low) / (high - low) * area.height();
     };

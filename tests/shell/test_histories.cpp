@@ -68,6 +68,7 @@ class HistoriesTest : public ShellTest {
 TEST_F(HistoriesTest, DialogAddsUsableHistoriesAndRefusesOthersBeforeTheModelChanges) {
     QString negativeFault;
     QString disorderFault;
+    bool plotted = false;
     Answer(
         Dialog(),
         [&] {
@@ -81,6 +82,10 @@ TEST_F(HistoriesTest, DialogAddsUsableHistoriesAndRefusesOthersBeforeTheModelCha
 
             Type(In<QLineEdit>(Dialog(), "nameEdit"), QStringLiteral("record"));
             Kind(4);
+            // Values whose range overflows are plotted without a curve, not with one at
+            // infinity.
+            Points(QStringLiteral("0 1e308\n1 -1e308"));
+            plotted = !Dialog()->Plot()->grab().isNull();
             Points(QStringLiteral("0 0\n0.002 1\n0.001 0"));
             disorderFault = Fault();
             Click("addButton");  // refused
@@ -91,6 +96,7 @@ TEST_F(HistoriesTest, DialogAddsUsableHistoriesAndRefusesOthersBeforeTheModelCha
     Dialog()->Edit();
 
     EXPECT_FALSE(negativeFault.isEmpty());
+    EXPECT_TRUE(plotted);
     EXPECT_TRUE(disorderFault.contains(QStringLiteral("3 行目"))) << disorderFault.toStdString();
     ASSERT_EQ(messages.size(), 2u);
     EXPECT_TRUE(messages[0].startsWith(QStringLiteral("荷重履歴「衝撃」を追加できません")));
