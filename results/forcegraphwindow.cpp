@@ -590,6 +590,14 @@ void ForceGraphWindow::SetNodeDisplacements(int nw, double te, int node,
     TakeHistories(nw, te, histories, std::clamp(histories.Rows(), 0, count), count, lists);
 }
 
+void ForceGraphWindow::NameNodeQuantity(const QString& title, const QString& caption,
+                                        const std::array<const char*, 6>& penTitles) {
+    setWindowTitle(title);
+    systemLabel->setText(caption);
+    for (int c = 0; c < 6; ++c) pens_[c].Title = penTitles[static_cast<std::size_t>(c)];
+    ComputeScales();
+}
+
 void ForceGraphWindow::TakeHistories(int nw, double te, const numeric::RealMatrix& histories,
                                      int rows, int count, const StaticLists& lists) {
     const int points = std::max(0, std::min(nw, histories.Cols()));

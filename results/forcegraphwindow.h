@@ -13,6 +13,7 @@
 // Once the structure has changed the graph is retired (Retire): the plot is cleared and
 // says that it belonged to the structure before the change, and nothing of it is saved,
 // printed or copied.
+#include <array>
 #include <functional>
 #include <string>
 #include <vector>
@@ -70,6 +71,12 @@ class ForceGraphWindow : public QWidget {
     // uy, uz, θx, θy, θz with the same pens. Does not draw.
     void SetNodeDisplacements(int nw, double te, int node, const numeric::RealMatrix& histories,
                               const fem::Model& model, const fem::StaticSolution* statics);
+
+    // After SetNodeDisplacements: names what the six curves are when they are not
+    // displacements (a velocity, an acceleration, the reactions of a support): the
+    // window's title, the caption beside the components and the pens' titles ("vx=").
+    void NameNodeQuantity(const QString& title, const QString& caption,
+                          const std::array<const char*, 6>& penTitles);
 
     // The estimated aliasing error of the uncorrected curves (component x point, as the
     // histories just taken over): the list "推定誤差" shows, per component, its largest

@@ -34,6 +34,8 @@
 #include "shell/document.h"
 #include "shell/droppedweightdialog.h"
 #include "shell/elementsheet.h"
+#include "shell/grounddialog.h"
+#include "shell/historydialog.h"
 #include "shell/mainwindow.h"
 #include "shell/messages.h"
 #include "shell/nodesheet.h"
@@ -359,9 +361,29 @@ QGroupBox* AnalysisPanel::BuildNodeDisplacementGroup() {
         NewLabel(QStringLiteral("節点番号"), "displacementNodeLabel", nodeDisplacementGroup_), 0,
         0);
     layout->addWidget(displacementNodeCombo_, 0, 1);
+    // What the histories show: the displacement, the velocity or the acceleration,
+    // absolute or, with a ground motion, relative to the ground.
+    quantityCombo_ = new QComboBox(nodeDisplacementGroup_);
+    quantityCombo_->setObjectName(QStringLiteral("quantityCombo"));
+    quantityCombo_->addItems(
+        {QStringLiteral("変位"), QStringLiteral("速度"), QStringLiteral("加速度")});
+    quantityCombo_->setToolTip(QStringLiteral("グラフに示す量"));
+    layout->addWidget(quantityCombo_, 0, 2);
+    relativeCheck_ = new QCheckBox(QStringLiteral("地盤に対する相対値"), nodeDisplacementGroup_);
+    relativeCheck_->setObjectName(QStringLiteral("relativeToGroundCheck"));
+    relativeCheck_->setToolTip(
+        QStringLiteral("地盤運動のある時、並進成分から地盤の運動を差し引いて示します"));
+    layout->addWidget(relativeCheck_, 1, 1, 1, 2);
     layout->addWidget(showDisplacementsButton_, 1, 0);
+    reactionsButton_ =
+        NewButton(QStringLiteral("支点反力"), "showReactionsButton", nodeDisplacementGroup_);
+    reactionsButton_->setToolTip(
+        QStringLiteral("節点の固定自由度の反力の時刻歴（全体座標系）をグラフ表示します"));
+    layout->addWidget(reactionsButton_, 2, 0);
     connect(showDisplacementsButton_, &QPushButton::clicked, this,
             [this] { ComputeNodeDisplacements(ChosenDisplacementNode()); });
+    connect(reactionsButton_, &QPushButton::clicked, this,
+            [this] { ComputeSupportReactions(ChosenDisplacementNode()); });
     return nodeDisplacementGroup_;
 }
 
@@ -374,6 +396,9 @@ void AnalysisPanel::SetNodeDisplacementEnabled(bool enabled) {
     }
     displacementNodeCombo_->setEnabled(enabled);
     showDisplacementsButton_->setEnabled(enabled);
+    quantityCombo_->setEnabled(enabled);
+    reactionsButton_->setEnabled(enabled);
+    relativeCheck_->setEnabled(enabled && document_.Model().Ground().has_value());
 }
 
 int AnalysisPanel::ChosenDisplacementNode() const {
@@ -385,7 +410,41 @@ void AnalysisPanel::ComputeNodeDisplacements(int node) {
     HistoryRequest request;
     request.Kind = HistoryKind::NodeDisplacements;
     request.Number = node;
+    request.Quantity = ChosenQuantity();
+    request.Frame = relativeCheck_->isChecked() && document_.Model().Ground()
+                        ? fem::GroundFrame::RelativeToGround
+                        : fem::GroundFrame::Absolute;
     ComputeHistories(request, QStringLiteral("節点変位"));
+}
+
+fem::ResponseQuantity AnalysisPanel::ChosenQuantity() const {
+    switch (quantityCombo_->currentIndex()) {
+        case 1:
+            return fem::ResponseQuantity::Velocity;
+        case 2:
+            return fem::ResponseQuantity::Acceleration;
+        default:
+            return fem::ResponseQuantity::Displacement;
+    }
+}
+
+void AnalysisPanel::ComputeSupportReactions(int node) {
+    const fem::Model& model = document_.Model();
+    if (node >= 0 && node < model.NodeCount()) {
+        bool fixed = false;
+        for (const std::string& code : model.Nodes[static_cast<std::size_t>(node)].BcCode)
+            fixed = fixed || code == "u";
+        if (!fixed) {
+            platform::ShowMessage(
+                this,
+                QStringLiteral("節点番号 %1 には固定された自由度（u）がありません").arg(node));
+            return;
+        }
+    }
+    HistoryRequest request;
+    request.Kind = HistoryKind::SupportReactions;
+    request.Number = node;
+    ComputeHistories(request, QStringLiteral("支点反力"));
 }
 
 void AnalysisPanel::LoadDefaults() {
@@ -621,6 +680,7 @@ SheetHost AnalysisPanel::MakeSheetHost() {
     host.keypad = [this](QLineEdit* box) { OpenKeypad(box); };
     host.editMaterials = [this](const std::string& name) { return EditMaterials(name); };
     host.editSections = [this](const std::string& name) { return EditSections(name); };
+    host.editHistories = [this](const std::string& name) { return EditHistories(name); };
     return host;
 }
 
@@ -675,6 +735,28 @@ DroppedWeightDialog* AnalysisPanel::droppedWeightDialog() {
 void AnalysisPanel::EditDroppedWeight() {
     if (Busy()) return;
     droppedWeightDialog()->Edit();
+}
+
+HistoriesDialog* AnalysisPanel::historiesDialog() {
+    if (!historiesDialog_) historiesDialog_ = new HistoriesDialog(document_, MakeSheetHost(), this);
+    return historiesDialog_;
+}
+
+std::string AnalysisPanel::EditHistories(const std::string& name) {
+    if (Busy()) return name;
+    historiesDialog()->Edit(name);
+    return historiesDialog()->Follow(name);
+}
+
+GroundDampingDialog* AnalysisPanel::groundDampingDialog() {
+    if (!groundDampingDialog_)
+        groundDampingDialog_ = new GroundDampingDialog(document_, MakeSheetHost(), this);
+    return groundDampingDialog_;
+}
+
+void AnalysisPanel::EditGroundDamping() {
+    if (Busy()) return;
+    groundDampingDialog()->Edit();
 }
 
 // --- drawing ---------------------------------------------------------------------
@@ -955,7 +1037,9 @@ void AnalysisPanel::FinishHistories(const HistoryEnd& end) {
     progressLabel_ = nullptr;
     const bool forces = end.Request.Kind == HistoryKind::ElementForces;
     const QString cannot = forces ? QStringLiteral("節点力を計算できません。\n")
-                                  : QStringLiteral("節点変位を計算できません。\n");
+                           : end.Request.Kind == HistoryKind::SupportReactions
+                               ? QStringLiteral("支点反力を計算できません。\n")
+                               : QStringLiteral("節点変位を計算できません。\n");
     if (end.Result.Complete()) {
         try {
             mainWindow_->ShowHistories(end, drawWhenShown_);

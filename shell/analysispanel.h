@@ -14,6 +14,7 @@
 #include <QString>
 #include <QWidget>
 
+#include "analysis/histories.h"
 #include "analysis/settings.h"
 #include "shell/sheethost.h"
 
@@ -38,6 +39,8 @@ namespace shell {
 class Document;
 class ElementSheet;
 class MainWindow;
+class GroundDampingDialog;
+class HistoriesDialog;
 class MaterialsDialog;
 class DroppedWeightDialog;
 class SectionsDialog;
@@ -75,6 +78,11 @@ class AnalysisPanel : public QWidget {
     void ComputeElementForces(int element);
     // "節点変位" → "計算実行": the six displacement histories of `node`, likewise.
     void ComputeNodeDisplacements(int node);
+    // "支点反力": the reaction histories of the node's fixed dofs (global axes), likewise;
+    // refused with a message for a node with no fixed dof.
+    void ComputeSupportReactions(int node);
+    // The quantity chosen in the node group: displacement, velocity or acceleration.
+    [[nodiscard]] fem::ResponseQuantity ChosenQuantity() const;
     // Drawing of the structure and of its static deformation; the deformation only
     // while the static results belong to the structure as it is now.
     void DrawStructure();
@@ -122,6 +130,12 @@ class AnalysisPanel : public QWidget {
     // "落下物": the dialog of the weight dropped on a node.
     DroppedWeightDialog* droppedWeightDialog();
     void EditDroppedWeight();
+    // "荷重履歴": the dialog of the named load histories, likewise.
+    HistoriesDialog* historiesDialog();
+    std::string EditHistories(const std::string& name = {});
+    // "地盤運動・減衰": the ground motion and the model-wide damping.
+    GroundDampingDialog* groundDampingDialog();
+    void EditGroundDamping();
 
     // Called when the program ends: a running computation stops and is waited for;
     // nothing of it is shown.
@@ -181,6 +195,8 @@ class AnalysisPanel : public QWidget {
     MaterialsDialog* materialsDialog_ = nullptr;
     SectionsDialog* sectionsDialog_ = nullptr;
     DroppedWeightDialog* droppedWeightDialog_ = nullptr;
+    HistoriesDialog* historiesDialog_ = nullptr;
+    GroundDampingDialog* groundDampingDialog_ = nullptr;
 
     int deformationMode_ = 0;
     double vectorSize_ = 25.0;
@@ -234,6 +250,9 @@ class AnalysisPanel : public QWidget {
     QGroupBox* nodeDisplacementGroup_ = nullptr;
     QComboBox* displacementNodeCombo_ = nullptr;
     QPushButton* showDisplacementsButton_ = nullptr;
+    QComboBox* quantityCombo_ = nullptr;
+    QCheckBox* relativeCheck_ = nullptr;
+    QPushButton* reactionsButton_ = nullptr;
     // The window itself
     QPushButton* stopButton_ = nullptr;
     QProgressBar* progressBar_ = nullptr;

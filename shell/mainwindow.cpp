@@ -176,6 +176,10 @@ void MainWindow::BuildMenus() {
          [panel] { panel->EditSections(); });
     item(structure, QStringLiteral("落下物..."), "droppedWeightAction",
          [panel] { panel->EditDroppedWeight(); });
+    item(structure, QStringLiteral("荷重履歴..."), "historiesAction",
+         [panel] { panel->EditHistories(); });
+    item(structure, QStringLiteral("地盤運動・減衰..."), "groundDampingAction",
+         [panel] { panel->EditGroundDamping(); });
 
     QMenu* calc = menu(menuBar(), QStringLiteral("計算(&C)"), "analysisMenu");
     item(
@@ -188,6 +192,8 @@ void MainWindow::BuildMenus() {
          [panel] { Suppressed([panel] { panel->ComputeElementForces(panel->ChosenElement()); }); });
     item(calc, QStringLiteral("固有振動数(&N)"), "naturalFrequenciesAction",
          [this] { OpenModesWindow(); });
+    item(calc, QStringLiteral("周波数応答"), "frequencyResponseAction",
+         [this] { OpenFrequencyResponseWindow(); });
 
     QMenu* disp = menu(menuBar(), QStringLiteral("表示(&V)"), "displayMenu");
     item(disp, QStringLiteral("構造表示"), "drawStructureAction", [this, panel] {

@@ -33,6 +33,7 @@ namespace shell {
 
 class AnalysisPanel;
 class Document;
+class FrequencyResponseWindow;
 class ModesWindow;
 class RunController;
 struct HistoryEnd;
@@ -101,6 +102,9 @@ class MainWindow : public QMainWindow {
     // discarded), shown in front.
     ModesWindow* OpenModesWindow();
     [[nodiscard]] ModesWindow* Modes() const;
+    // "周波数応答": the frequency-response window (created on first use, a closed one is
+    // discarded), shown in front.
+    FrequencyResponseWindow* OpenFrequencyResponseWindow();
     // The one place a mode shape reaches the view: the structure, then `mode`'s shape
     // magnified. The mode must belong to the structure as it is now.
     void ShowModeShape(const fem::NaturalMode& mode, double magnification);

@@ -161,6 +161,13 @@ ModesWindow::ModesWindow(MainWindow* mainWindow, Document& document, QWidget* pa
     auto* top = new QVBoxLayout(this);
     top->addWidget(requestBox);
     top->addWidget(statusLabel);
+    // Damping changes the transient response only: the list holds the frequencies of the
+    // undamped structure, which the user should not take for damped ones.
+    auto* undamped =
+        new QLabel(QStringLiteral("減衰のない固有振動数です（減衰は考慮しません）。"), this);
+    undamped->setObjectName(QStringLiteral("undampedNote"));
+    undamped->setWordWrap(true);
+    top->addWidget(undamped);
     top->addWidget(modeList, 1);
     top->addLayout(shapeRow);
 

@@ -108,8 +108,15 @@ void NodeSheet::BuildControls() {
             stepLoadEdits_[j]->setFixedWidth(70);
             stepLoadEdits_[j]->installEventFilter(this);
             KeepPlaceWhenHidden(stepLoadEdits_[j]);
+            historyCombos_[j] = new QComboBox(cell);
+            historyCombos_[j]->setObjectName(QStringLiteral("historyCombo%1").arg(j));
+            historyCombos_[j]->setToolTip(
+                QStringLiteral("pfの荷重履歴（ステップ：解析のτTeで立上り）"));
+            historyCombos_[j]->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+            KeepPlaceWhenHidden(historyCombos_[j]);
             h->addWidget(constraintCombos_[j]);
             h->addWidget(stepLoadEdits_[j]);
+            h->addWidget(historyCombos_[j]);
             grid->addWidget(cell, r + 2, i + 1);
             connect(constraintCombos_[j], qOverload<int>(&QComboBox::currentIndexChanged), this,
                     [this, j](int) { ConstraintChosen(j); });
@@ -120,7 +127,13 @@ void NodeSheet::BuildControls() {
     stepLoadNote_->setObjectName(QStringLiteral("stepLoadNote"));
     stepLoadNote_->setToolTip(QStringLiteral("pfの時の荷重関数"));
     KeepPlaceWhenHidden(stepLoadNote_);
-    grid->addWidget(stepLoadNote_, 4, 0, 1, 4);
+    grid->addWidget(stepLoadNote_, 4, 0, 1, 3);
+    historiesButton_ = new QPushButton(QStringLiteral("荷重履歴..."), constraintsGroup_);
+    historiesButton_->setObjectName(QStringLiteral("historiesButton"));
+    historiesButton_->setAutoDefault(false);
+    historiesButton_->setToolTip(QStringLiteral("名前付きの荷重履歴を編集します"));
+    grid->addWidget(historiesButton_, 4, 3);
+    connect(historiesButton_, &QPushButton::clicked, this, [this] { EditHistories(); });
     top->addWidget(constraintsGroup_);
     top->addWidget(BuildSpringMassGroup());
 
@@ -203,6 +216,7 @@ bool NodeSheet::eventFilter(QObject* watched, QEvent* event) {
 void NodeSheet::ConstraintChosen(int j) {
     const bool pf = constraintCombos_[j]->currentText() == QLatin1String("pf");
     stepLoadEdits_[j]->setVisible(pf);
+    historyCombos_[j]->setVisible(pf);
     // The load function applies to every step-loaded degree of freedom, so it
     // stays visible while any of them is "pf".
     bool anyPf = false;
@@ -210,7 +224,47 @@ void NodeSheet::ConstraintChosen(int j) {
     stepLoadNote_->setVisible(anyPf);
 }
 
+void NodeSheet::FillHistoryLists(const std::array<std::string, 6>& chosen) {
+    const auto& histories = document_.Model().Histories();
+    for (int j = 0; j < 6; ++j) {
+        QComboBox* list = historyCombos_[j];
+        list->clear();
+        list->addItem(QStringLiteral("ステップ"), QString());
+        for (const auto& entry : histories) {
+            const QString name = QString::fromStdString(entry.first);
+            list->addItem(name, name);
+        }
+        const int at = list->findData(QString::fromStdString(chosen[j]));
+        list->setCurrentIndex(at >= 0 ? at : 0);
+    }
+}
+
+void NodeSheet::EditHistories() {
+    if (!host_.editHistories) return;
+    std::array<std::string, 6> chosen;
+    for (int j = 0; j < 6; ++j)
+        chosen[j] = historyCombos_[j]->currentData().toString().toStdString();
+    // The dialog may rename or delete histories: the first one chosen here follows its
+    // name, the others are kept where they still exist.
+    const std::string first = [&] {
+        for (const std::string& c : chosen)
+            if (!c.empty()) return c;
+        return std::string();
+    }();
+    const std::string now = host_.editHistories(first);
+    const auto& histories = document_.Model().Histories();
+    for (std::string& c : chosen) {
+        if (!first.empty() && c == first)
+            c = now;
+        else if (histories.count(c) == 0)
+            c.clear();
+    }
+    FillHistoryLists(chosen);
+}
+
 void NodeSheet::FillSheet() {
+    FillHistoryLists(sheetRecord_.History);
+    historiesButton_->setEnabled(static_cast<bool>(host_.editHistories));
     for (int i = 0; i < 3; ++i) coordinateEdits_[i]->setText(NumberText(sheetRecord_.Coord[i]));
     for (int j = 0; j < 6; ++j) {
         const std::string& code = sheetRecord_.BcCode[j];
@@ -243,6 +297,9 @@ QString NodeSheet::ReadSheet() {
         r.FixedDisp[j] = 0.0;
         r.FixedDispC[j] = {};
         r.LoadC[j] = {};
+        r.History[j] = code == QLatin1String("pf")
+                           ? historyCombos_[j]->currentData().toString().toStdString()
+                           : std::string();
         if (code == QLatin1String("u") || code == QLatin1String("p")) {
             r.LoadValue[j] = 0.0;
         } else if (code == QLatin1String("pf")) {

@@ -46,6 +46,10 @@ class NodeSheet : public QDialog {
     QGroupBox* BuildSpringMassGroup();
     void ConstraintChosen(int j);
     void FillSheet();
+    // The history lists offer the model's histories, each keeping its choice (or
+    // choosing `chosen` of the record) where it still exists.
+    void FillHistoryLists(const std::array<std::string, 6>& chosen);
+    void EditHistories();
     // Reads the controls into SheetRecord; returns an error message or "".
     QString ReadSheet();
     // Carries out a confirmed add or change; false when the model refused it.
@@ -71,6 +75,9 @@ class NodeSheet : public QDialog {
     std::array<QComboBox*, 6> constraintCombos_{};
     std::array<QLineEdit*, 6> stepLoadEdits_{};  // size of a step load, shown for "pf"
     QLabel* stepLoadNote_ = nullptr;             // the load function, shown for "pf"
+    // The load history of a "pf" load: "" (the step of the run) or a named history.
+    std::array<QComboBox*, 6> historyCombos_{};
+    QPushButton* historiesButton_ = nullptr;
     QPushButton* confirmButton_ = nullptr;
     QPushButton* deleteButton_ = nullptr;
     QPushButton* cancelButton_ = nullptr;

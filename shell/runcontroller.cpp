@@ -1,7 +1,9 @@
 #include "shell/runcontroller.h"
 
+#include <algorithm>
 #include <new>
 #include <utility>
+#include <vector>
 
 #include "numeric/failure.h"
 #include "shell/document.h"
@@ -33,6 +35,32 @@ fem::Outcome OutcomeOf(fem::OutcomeKind kind) {
     fem::Outcome o;
     o.Kind = kind;
     return o;
+}
+
+// The reactions of node's fixed dofs as six rows, global axes (a free dof's row is 0).
+fem::HistoryResult NodeReactions(const fem::ImpactSolution& solution, int node,
+                                 fem::AnalysisCallbacks& progress) {
+    std::vector<fem::SupportDof> dofs;
+    for (const fem::SupportDof& d : fem::SupportDofs(solution.Structure()))
+        if (d.Node == node) dofs.push_back(d);
+    const int nw = solution.Settings().Nw;
+    fem::HistoryResult six;
+    if (dofs.empty()) {
+        six.Uncorrected.Resize(6, nw);
+        return six;
+    }
+    const fem::HistoryResult found = fem::ReactionHistory(solution, dofs, &progress);
+    const auto spread = [&](const numeric::RealMatrix& rows, numeric::RealMatrix& out) {
+        if (rows.Empty()) return;
+        out.Resize(6, rows.Cols());
+        for (std::size_t r = 0; r < dofs.size(); ++r)
+            std::copy(rows.Row(static_cast<int>(r)), rows.Row(static_cast<int>(r)) + rows.Cols(),
+                      out.Row(dofs[r].Dof));
+    };
+    spread(found.Uncorrected, six.Uncorrected);
+    spread(found.Corrected, six.Corrected);
+    spread(found.EstimatedError, six.EstimatedError);
+    return six;
 }
 
 }  // namespace
@@ -113,8 +141,11 @@ void RunController::Start(const std::shared_ptr<Job>& job) {
                 if (end.Request.Kind == HistoryKind::ElementForces)
                     end.Histories = fem::ElementForceHistory(*end.Solution, end.Request.Number,
                                                              end.Request.Axes, &job->progress);
+                else if (end.Request.Kind == HistoryKind::NodeDisplacements)
+                    end.Histories = fem::NodeResponseHistory(
+                        *end.Solution, end.Request.Number, end.Request.Quantity, end.Request.Frame);
                 else
-                    end.Histories = fem::NodeDisplacementHistory(*end.Solution, end.Request.Number);
+                    end.Histories = NodeReactions(*end.Solution, end.Request.Number, job->progress);
             } catch (const HistoriesStopped&) {
                 end.Result = OutcomeOf(fem::OutcomeKind::Stopped);
             }

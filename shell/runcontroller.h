@@ -22,12 +22,16 @@ namespace shell {
 class Document;
 class WorkerThread;
 
-enum class HistoryKind { ElementForces, NodeDisplacements };
+// NodeDisplacements: the node's response of Quantity in Frame; SupportReactions: the
+// reactions of the node's fixed dofs (six rows, those of free dofs 0).
+enum class HistoryKind { ElementForces, NodeDisplacements, SupportReactions };
 
 struct HistoryRequest {
     HistoryKind Kind = HistoryKind::ElementForces;
     int Number = 0;                                 // the element or the node
     fem::ForceAxes Axes = fem::ForceAxes::Element;  // of the element forces
+    fem::ResponseQuantity Quantity = fem::ResponseQuantity::Displacement;
+    fem::GroundFrame Frame = fem::GroundFrame::Absolute;
 };
 
 // An analysis that has ended. Its Result is the document's last analysis now.

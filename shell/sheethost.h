@@ -22,6 +22,8 @@ struct SheetHost {
     // what that entry is called when the dialog closes ("" when it no longer exists).
     std::function<std::string(const std::string& name)> editMaterials;
     std::function<std::string(const std::string& name)> editSections;
+    // The same for the named load histories.
+    std::function<std::string(const std::string& name)> editHistories;
 };
 
 // The confirm, delete and cancel buttons set `result` to 1, 2 and -1 and hide the sheet;

@@ -5,6 +5,7 @@
 
 #include <QEvent>
 #include <QGridLayout>
+#include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -14,6 +15,7 @@
 
 #include "numeric/failure.h"
 #include "platform/messagebox.h"
+#include "shell/dampingeditor.h"
 #include "shell/document.h"
 #include "shell/elementfault.h"
 #include "shell/messages.h"
@@ -229,13 +231,17 @@ void NamedTableDialog::Delete() {
     const std::string name = Chosen();
     if (name.empty()) return;
     const QString refusal = QStringLiteral("%1「%2」を削除できません").arg(what_, Text(name));
-    if (const int user = FirstUser(name); user >= 0)
-        return Refuse(refusal,
-                      QStringLiteral("要素 %1 がこの%2を使っています。").arg(user).arg(what_));
+    if (const QString user = UserText(name); !user.isEmpty()) return Refuse(refusal, user);
     if (!platform::AskYesNo(this, QStringLiteral("%1「%2」を削除します").arg(what_, Text(name))))
         return;
     if (Carry(refusal, [&] { DeleteEntry(name); })) FillList(std::string());
     EntryChosen();
+}
+
+QString NamedTableDialog::UserText(const std::string& name) const {
+    const int user = FirstUser(name);
+    if (user < 0) return {};
+    return QStringLiteral("要素 %1 がこの%2を使っています。").arg(user).arg(what_);
 }
 
 bool NamedTableDialog::eventFilter(QObject* watched, QEvent* event) {
@@ -267,11 +273,23 @@ MaterialsDialog::MaterialsDialog(Document& document, SheetHost host, QWidget* pa
     poissonLabel_ = new QLabel(editor);
     poissonLabel_->setObjectName(QStringLiteral("poissonLabel"));
     grid->addWidget(poissonLabel_, 3, 1);
+    dampingGroup_ = new QGroupBox(QStringLiteral("材料の減衰"), editor);
+    dampingGroup_->setObjectName(QStringLiteral("materialDampingGroup"));
+    dampingGroup_->setCheckable(true);
+    dampingGroup_->setToolTip(
+        QStringLiteral("この材料の要素の減衰（なし：「地盤運動・減衰」の全体の減衰）"));
+    auto* dampingLayout = new QVBoxLayout(dampingGroup_);
+    damping_ = new DampingEditor(dampingGroup_);
+    damping_->setObjectName(QStringLiteral("materialDampingEditor"));
+    dampingLayout->addWidget(damping_);
+    grid->addWidget(dampingGroup_, 4, 0, 1, 3);
+    connect(dampingGroup_, &QGroupBox::toggled, this, [this] { ShowFault(); });
+    connect(damping_, &DampingEditor::Edited, this, [this] { ShowFault(); });
     faultLabel_ = new QLabel(editor);
     faultLabel_->setObjectName(QStringLiteral("materialFaultLabel"));
     faultLabel_->setWordWrap(true);
     faultLabel_->setStyleSheet(QStringLiteral("color: #c00000"));
-    grid->addWidget(faultLabel_, 4, 0, 1, 3);
+    grid->addWidget(faultLabel_, 5, 0, 1, 3);
     BuildControls(editor);
 }
 
@@ -290,6 +308,8 @@ void MaterialsDialog::ShowEntry(const std::string* name) {
     }
     const double values[3] = {shown_.Young, shown_.Shear, shown_.Density};
     for (int i = 0; i < 3; ++i) boxes_[i]->setText(NumberText(values[i]));
+    dampingGroup_->setChecked(shown_.Damp.has_value());
+    damping_->SetDamping(shown_.Damp.value_or(fem::Damping{}));
 }
 
 bool MaterialsDialog::Read(fem::Material& m) const {
@@ -300,12 +320,19 @@ bool MaterialsDialog::Read(fem::Material& m) const {
         if (!value) return false;
         *targets[i] = *value;
     }
+    m.Damp.reset();
+    if (dampingGroup_->isChecked()) {
+        m.Damp = damping_->CurrentDamping();
+        if (!m.Damp) return false;
+    }
     return true;
 }
 
 QString MaterialsDialog::CheckValues() const {
     fem::Material m;
     if (!Read(m)) return QStringLiteral("入力された数値が不適当です");
+    if (m.Damp)
+        if (const QString fault = DampingFaultText(*m.Damp); !fault.isEmpty()) return fault;
     return MaterialFaultText(m);
 }
 

@@ -15,6 +15,7 @@
 #include "model/model.h"
 #include "shell/sheethost.h"
 
+class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QListWidget;
@@ -23,6 +24,7 @@ class QVBoxLayout;
 
 namespace shell {
 
+class DampingEditor;
 class Document;
 class SectionEditor;
 
@@ -52,6 +54,9 @@ class NamedTableDialog : public QDialog {
     virtual void DeleteEntry(const std::string& name) = 0;
     // The element that names the entry, -1 when none does.
     [[nodiscard]] virtual int FirstUser(const std::string& name) const = 0;
+    // Who uses the entry, so that it cannot be deleted ("" when nothing does); by
+    // default the element FirstUser finds.
+    [[nodiscard]] virtual QString UserText(const std::string& name) const;
     // How the elements that name `name` can take the editor's values: the first that
     // cannot and why ("" when all can).
     [[nodiscard]] virtual QString RefusingElement(const std::string& name) const = 0;
@@ -88,7 +93,8 @@ class NamedTableDialog : public QDialog {
     bool filling_ = false;
 };
 
-// The named materials: E, G and density, with Poisson's ratio E / (2 G) - 1 shown.
+// The named materials: E, G and density, with Poisson's ratio E / (2 G) - 1 shown, and
+// the material's own damping.
 class MaterialsDialog : public NamedTableDialog {
     Q_OBJECT
   public:
@@ -108,6 +114,9 @@ class MaterialsDialog : public NamedTableDialog {
     void ShowFault();
 
     QLineEdit* boxes_[3] = {};  // E, G, density
+    // The material's own damping (unchecked: none, the model's applies).
+    QGroupBox* dampingGroup_ = nullptr;
+    DampingEditor* damping_ = nullptr;
     QLabel* poissonLabel_ = nullptr;
     QLabel* faultLabel_ = nullptr;
     fem::Material shown_;

@@ -16,6 +16,7 @@
 #include "services/keypad.h"
 #include "shell/analysispanel.h"
 #include "shell/document.h"
+#include "shell/frfwindow.h"
 #include "shell/mainwindow.h"
 #include "shell/messages.h"
 #include "shell/modeshape.h"
@@ -32,6 +33,7 @@ struct MainWindow::Windows {
     std::uint64_t graphRevision = 0;  // of the structure the graphs were computed for
     QPointer<services::Keypad> keypad;
     QPointer<ModesWindow> modes;
+    QPointer<FrequencyResponseWindow> frf;
 };
 
 MainWindow::Windows* MainWindow::NewWindows() {
@@ -161,6 +163,29 @@ void MainWindow::ShowHistories(const HistoryEnd& histories, bool drawNow) {
     else
         graphs->SetNodeDisplacements(settings.Nw, settings.Te, number, best, document_->Model(),
                                      document_->Statics());
+    const HistoryRequest& request = histories.Request;
+    const bool relative = request.Frame == fem::GroundFrame::RelativeToGround;
+    if (request.Kind == HistoryKind::SupportReactions) {
+        graphs->NameNodeQuantity(QStringLiteral("支点反力の計算結果"),
+                                 QStringLiteral("［支点反力］"),
+                                 {"Fx=", "Fy=", "Fz=", "Mx=", "My=", "Mz="});
+    } else if (request.Kind == HistoryKind::NodeDisplacements &&
+               request.Quantity == fem::ResponseQuantity::Velocity) {
+        graphs->NameNodeQuantity(
+            QStringLiteral("節点速度の計算結果"),
+            relative ? QStringLiteral("［速度・相対］") : QStringLiteral("［速度］"),
+            {"vx=", "vy=", "vz=", "ωx=", "ωy=", "ωz="});
+    } else if (request.Kind == HistoryKind::NodeDisplacements &&
+               request.Quantity == fem::ResponseQuantity::Acceleration) {
+        graphs->NameNodeQuantity(
+            QStringLiteral("節点加速度の計算結果"),
+            relative ? QStringLiteral("［加速度・相対］") : QStringLiteral("［加速度］"),
+            {"ax=", "ay=", "az=", "αx=", "αy=", "αz="});
+    } else if (request.Kind == HistoryKind::NodeDisplacements && relative) {
+        graphs->NameNodeQuantity(QStringLiteral("節点変位の計算結果"),
+                                 QStringLiteral("［変位・相対］"),
+                                 {"ux=", "uy=", "uz=", "θx=", "θy=", "θz="});
+    }
     graphs->SetEstimatedErrors(histories.Histories.EstimatedError);
     graphs->SetStructureName(
         document_->Path().empty()
@@ -200,6 +225,32 @@ ModesWindow* MainWindow::OpenModesWindow() {
         mdiArea_->setActiveSubWindow(sub);
     }
     return modes;
+}
+
+FrequencyResponseWindow* MainWindow::OpenFrequencyResponseWindow() {
+    if (!windows_->frf) {
+        auto* frf = new FrequencyResponseWindow(*document_);
+        QMdiSubWindow* sub = mdiArea_->addSubWindow(frf);
+        sub->setObjectName(QStringLiteral("frfSubWindow"));
+        sub->setAttribute(Qt::WA_DeleteOnClose);
+        sub->adjustSize();
+        sub->move(std::max(0, mdiArea_->viewport()->width() - sub->width()), 0);
+        connect(analysisPanel_, &AnalysisPanel::StructureRedrawn, frf,
+                [frf] { frf->StructureChanged(); });
+        connect(runs_, &RunController::BusyChanged, frf,
+                [frf](bool busy) { frf->SetAnalysisBusy(busy); });
+        frf->SetAnalysisBusy(runs_->Busy());
+        windows_->frf = frf;
+    }
+    FrequencyResponseWindow* frf = windows_->frf;
+    frf->StructureChanged();
+    frf->show();
+    if (auto* sub = qobject_cast<QMdiSubWindow*>(frf->parentWidget())) {
+        sub->show();
+        sub->raise();
+        mdiArea_->setActiveSubWindow(sub);
+    }
+    return frf;
 }
 
 ModesWindow* MainWindow::Modes() const {

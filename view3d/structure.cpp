@@ -97,6 +97,7 @@ void DrawNodes(SceneView& view, const fem::Model& model, PanelLink& panel) {
         view.AddNumber(n.Coord, std::to_string(i), kNodeNumberColor, 11);
         Mirror(view, panel);
         DrawNodeLoads(view, panel, target, n.Coord, n.LoadValue, 0.5 * typical, largest);
+        DrawLoadHistoryNames(view, panel, target, n, 0.5 * typical);
         DrawSupports(view, panel, target, n.Coord, n.BcCode, 0.35 * typical);
         if (fem::HasSpringOrMass(n)) DrawSpringsAndMass(view, panel, target, n, 0.25 * typical);
     }
@@ -126,6 +127,21 @@ void DrawNodeLoads(SceneView& view, PanelLink& panel, platform::Surface& target,
             view.AddVector(start, v, col);
             Mirror(view, panel);
         }
+    }
+}
+
+void DrawLoadHistoryNames(SceneView& view, PanelLink& panel, platform::Surface& target,
+                          const fem::NodeRecord& node, double maxLength) {
+    double len = target.ScaleWidth() / panel.VectorSize;
+    if (maxLength > 0.0) len = std::min(len, maxLength);
+    for (int j = 0; j < 6; ++j) {
+        const double p = node.LoadValue[j];
+        if (p == 0.0 || node.BcCode[j] != "pf" || node.History[j].empty()) continue;
+        // Just beyond the arrow's far end (its tip for a positive load, its tail for a
+        // negative one), clear of the arrow's head.
+        Vec3 end = node.Coord;
+        end[j % 3] += (p > 0.0 ? 1.0 : -1.0) * 1.15 * len;
+        view.AddText(end, node.History[j], j < 3 ? kForceColor : kMomentColor, 9);
     }
 }
 

@@ -101,6 +101,10 @@ struct LoadSizes {
 void DrawNodeLoads(SceneView& view, PanelLink& panel, platform::Surface& target, const Vec3& point,
                    const std::array<double, 6>& loads, double maxLength = 0.0,
                    const LoadSizes& largest = {});
+// The name of the load history at the far end of each arrow of DrawNodeLoads whose "pf"
+// load has one (a load with the run's step has none), in the arrow's colour.
+void DrawLoadHistoryNames(SceneView& view, PanelLink& panel, platform::Surface& target,
+                          const fem::NodeRecord& node, double maxLength = 0.0);
 // A pyramid per fixed translation, a T per fixed rotation (code exactly "u"), of size
 // (scale width of target) / 40, at most maxSize when that is above 0.
 void DrawSupports(SceneView& view, PanelLink& panel, platform::Surface& target, const Vec3& point,
