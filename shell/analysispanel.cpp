@@ -339,7 +339,10 @@ void AnalysisPanel::SetTabOrder() {
                               drawAtOnceCheck_,
                               computeForcesButton_,
                               displacementNodeCombo_,
+                              quantityCombo_,
                               showDisplacementsButton_,
+                              relativeCheck_,
+                              reactionsButton_,
                               stopButton_};
     for (std::size_t i = 1; i < std::size(order); ++i) setTabOrder(order[i - 1], order[i]);
 }

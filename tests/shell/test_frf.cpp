@@ -38,7 +38,7 @@ TEST_F(FrfTest, MenuEntrySitsInTheAnalysisMenu) {
     EXPECT_EQ(action->text(), QStringLiteral("周波数応答"));
     auto* menu = frame->findChild<QMenu*>(QStringLiteral("analysisMenu"));
     ASSERT_NE(menu, nullptr);
-    EXPECT_EQ(menu->title(), QStringLiteral("計算"));
+    EXPECT_TRUE(menu->title().startsWith(QStringLiteral("計算"))) << menu->title().toStdString();
     EXPECT_TRUE(menu->actions().contains(action));
 }
 
