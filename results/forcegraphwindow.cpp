@@ -591,8 +591,10 @@ void ForceGraphWindow::SetNodeDisplacements(int nw, double te, int node,
 }
 
 void ForceGraphWindow::NameNodeQuantity(const QString& title, const QString& caption,
-                                        const std::array<const char*, 6>& penTitles) {
+                                        const std::array<const char*, 6>& penTitles,
+                                        const char* csvHeader) {
     setWindowTitle(title);
+    csvHeader_ = csvHeader;
     systemLabel->setText(caption);
     for (int c = 0; c < 6; ++c) pens_[c].Title = penTitles[static_cast<std::size_t>(c)];
     ComputeScales();
@@ -606,6 +608,7 @@ void ForceGraphWindow::TakeHistories(int nw, double te, const numeric::RealMatri
         std::copy(histories.Row(c), histories.Row(c) + points, history_.Row(c));
     nw_ = points;
     te_ = te;
+    csvHeader_.clear();
     // A new graph: no retirement, no readout of the one before, uncorrected until the
     // estimated errors come.
     retiredBecause_.clear();
@@ -937,7 +940,9 @@ void ForceGraphWindow::Print() {
 }
 
 std::string ForceGraphWindow::CsvText() const {
-    return HistoryCsv(kind_, history_, nw_, te_);
+    std::string csv = HistoryCsv(kind_, history_, nw_, te_);
+    if (!csvHeader_.empty()) csv.replace(0, csv.find('\n'), csvHeader_);
+    return csv;
 }
 
 void ForceGraphWindow::SaveCsv() {

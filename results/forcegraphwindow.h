@@ -74,9 +74,10 @@ class ForceGraphWindow : public QWidget {
 
     // After SetNodeDisplacements: names what the six curves are when they are not
     // displacements (a velocity, an acceleration, the reactions of a support): the
-    // window's title, the caption beside the components and the pens' titles ("vx=").
+    // window's title, the caption beside the components, the pens' titles ("vx=") and the
+    // CSV file's first line ("t,vx,vy,vz,wx,wy,wz").
     void NameNodeQuantity(const QString& title, const QString& caption,
-                          const std::array<const char*, 6>& penTitles);
+                          const std::array<const char*, 6>& penTitles, const char* csvHeader);
 
     // The estimated aliasing error of the uncorrected curves (component x point, as the
     // histories just taken over): the list "推定誤差" shows, per component, its largest
@@ -256,6 +257,8 @@ class ForceGraphWindow : public QWidget {
     GraphKind kind_ = GraphKind::ElementForces;
     int number_ = 0;  // the element or node shown
     std::string title_;
+    // The CSV's first line when NameNodeQuantity named the curves; else the kind's.
+    std::string csvHeader_;
     bool plotHasDrawing_ = false;
     bool redrawPending_ = false;
     int nw_ = 0;

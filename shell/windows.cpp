@@ -168,23 +168,23 @@ void MainWindow::ShowHistories(const HistoryEnd& histories, bool drawNow) {
     if (request.Kind == HistoryKind::SupportReactions) {
         graphs->NameNodeQuantity(QStringLiteral("支点反力の計算結果"),
                                  QStringLiteral("［支点反力］"),
-                                 {"Fx=", "Fy=", "Fz=", "Mx=", "My=", "Mz="});
+                                 {"Fx=", "Fy=", "Fz=", "Mx=", "My=", "Mz="}, "t,fx,fy,fz,mx,my,mz");
     } else if (request.Kind == HistoryKind::NodeDisplacements &&
                request.Quantity == fem::ResponseQuantity::Velocity) {
         graphs->NameNodeQuantity(
             QStringLiteral("節点速度の計算結果"),
             relative ? QStringLiteral("［速度・相対］") : QStringLiteral("［速度］"),
-            {"vx=", "vy=", "vz=", "ωx=", "ωy=", "ωz="});
+            {"vx=", "vy=", "vz=", "ωx=", "ωy=", "ωz="}, "t,vx,vy,vz,wx,wy,wz");
     } else if (request.Kind == HistoryKind::NodeDisplacements &&
                request.Quantity == fem::ResponseQuantity::Acceleration) {
         graphs->NameNodeQuantity(
             QStringLiteral("節点加速度の計算結果"),
             relative ? QStringLiteral("［加速度・相対］") : QStringLiteral("［加速度］"),
-            {"ax=", "ay=", "az=", "αx=", "αy=", "αz="});
+            {"ax=", "ay=", "az=", "αx=", "αy=", "αz="}, "t,ax,ay,az,alphax,alphay,alphaz");
     } else if (request.Kind == HistoryKind::NodeDisplacements && relative) {
         graphs->NameNodeQuantity(QStringLiteral("節点変位の計算結果"),
                                  QStringLiteral("［変位・相対］"),
-                                 {"ux=", "uy=", "uz=", "θx=", "θy=", "θz="});
+                                 {"ux=", "uy=", "uz=", "θx=", "θy=", "θz="}, "t,ux,uy,uz,rx,ry,rz");
     }
     graphs->SetEstimatedErrors(histories.Histories.EstimatedError);
     graphs->SetStructureName(

@@ -180,7 +180,7 @@ TEST_F(DynamicsTest, NodeGroupShowsTheVelocityAndAccelerationOfTheDisplacement) 
         return std::sqrt(diff / norm);
     };
     EXPECT_LT(relativeRms(u, v), 0.005);  // 4.7E-4 seen
-    EXPECT_LT(relativeRms(v, a), 0.05);  // 1.4E-2 seen
+    EXPECT_LT(relativeRms(v, a), 0.05);   // 1.4E-2 seen
 }
 
 // The reaction of the fixed end balances the load once damping has brought the rod to
@@ -209,6 +209,8 @@ TEST_F(DynamicsTest, SupportReactionsBalanceTheLoadAtRest) {
     ASSERT_EQ(messages.size(), 1u) << messages.back().toStdString();
     ASSERT_NE(Graphs(), nullptr);
     EXPECT_EQ(Graphs()->windowTitle(), QStringLiteral("支点反力の計算結果"));
+    const std::string csv = Graphs()->CsvText();
+    EXPECT_EQ(csv.substr(0, csv.find('\n')), "t,fx,fy,fz,mx,my,mz");
     const numeric::RealMatrix& r = Graphs()->ForceHistory();
     const int nw = Doc().Impact()->Settings().Nw;
     ASSERT_EQ(r.Rows(), 6);
