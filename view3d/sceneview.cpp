@@ -189,7 +189,6 @@ void SceneView::FitPicture(double xmin, double xmax, double ymin, double ymax) {
     zoom_ = 1.0;
     zoomCentre_ = {(xmin + xmax) / 2, (ymin + ymax) / 2};
     ApplyExtent();
-    DrawAxes();
 }
 
 bool SceneView::ApplyExtent() {
@@ -470,8 +469,8 @@ void SceneView::ForgetLabels(const platform::Surface& target) {
         if (s.target == &target) s.boxes.clear();
 }
 
-bool SceneView::NumberCovers(platform::Surface& target, const std::string& text, double x,
-                             double y) {
+bool SceneView::NumberCovers(platform::Surface& target, const std::string& text, double x, double y,
+                             bool claim) {
     // Find the target's list, or take the one of another target than the picture.
     LabelSpace* space = nullptr;
     for (LabelSpace& s : labelSpaces_)
@@ -492,7 +491,7 @@ bool SceneView::NumberCovers(platform::Surface& target, const std::string& text,
                                     std::max(y, y + down)};
     for (const auto& b : space->boxes)
         if (box[0] < b[2] && b[0] < box[2] && box[1] < b[3] && b[1] < box[3]) return true;
-    space->boxes.push_back(box);
+    if (claim) space->boxes.push_back(box);
     return false;
 }
 
@@ -761,9 +760,24 @@ void SceneView::DrawAxes(platform::Surface& target) {
         Vec3 b;
         if (!Project(a, from) || !Project(b, to)) continue;  // behind the eye
         pic->Line(a[0], a[1], b[0], b[1], axisColor);
-        pic->SetCurrentX(b[0]);
-        pic->SetCurrentY(b[1]);
-        pic->Print(std::string(1, static_cast<char>('X' + k)));
+        // The letter at the axis's end, or further out along the axis while a node or
+        // element number sits there; an axis seen end-on moves its letter to the left.
+        const std::string letter(1, static_cast<char>('X' + k));
+        const double length = std::hypot(b[0] - a[0], b[1] - a[1]);
+        const double step = LineHeight(*pic);
+        const bool seen = length > 1e-9 * step;
+        const double towardsX =
+            seen ? (b[0] - a[0]) / length : (pic->ScaleWidth() < 0 ? 1.0 : -1.0);
+        const double towardsY = seen ? (b[1] - a[1]) / length : 0.0;
+        double x = b[0];
+        double y = b[1];
+        for (int tries = 0; tries < 8 && NumberCovers(*pic, letter, x, y, false); ++tries) {
+            x += towardsX * step;
+            y += towardsY * step;
+        }
+        pic->SetCurrentX(x);
+        pic->SetCurrentY(y);
+        pic->Print(letter);
     }
     pic->SetDrawWidth(width);
 }

@@ -115,8 +115,8 @@ class SceneView {
     // point's position relative to the structure's centre.
     bool Project(Vec3& projected, const Vec3& point) const;
     // Fits the picture's user coordinates so that the extent of view positions is
-    // centred and fills half the larger picture dimension, then draws the axes over
-    // the picture.
+    // centred and fills half the larger picture dimension (the axes are drawn by whoever
+    // draws the picture: Redraw, or DrawStructure after the structure's numbers).
     void FitPicture(double xmin, double xmax, double ymin, double ymax);
     // FitPicture again with the last extent (after a resize).
     void RefitPicture();
@@ -289,7 +289,10 @@ class SceneView {
     void ApplySliderUnits();
     // True when a number at (x, y) of target (user units, top-left corner) would cover
     // one drawn there before; otherwise remembers it.
-    bool NumberCovers(platform::Surface& target, const std::string& text, double x, double y);
+    // Whether a number at (x, y) would cover one written before; if not, it claims its
+    // place (unless claim is false).
+    bool NumberCovers(platform::Surface& target, const std::string& text, double x, double y,
+                      bool claim = true);
 
     platform::Surface* picture_ = nullptr;
     double picWidth_ = 1.0;

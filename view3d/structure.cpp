@@ -60,6 +60,8 @@ void DrawStructure(SceneView& view, const fem::Model& model, PanelLink& panel) {
     }
     DrawNodes(view, model, panel);
     DrawElements(view, model, panel);
+    // The axes last, so that their letters find the numbers' places taken.
+    view.DrawAxes();
     view.StructureItems = view.ItemCount();
 }
 

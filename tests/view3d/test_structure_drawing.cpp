@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <cctype>
 #include <cmath>
 #include <vector>
 
@@ -501,6 +502,40 @@ TEST_F(CantileverFixture, NoMagnificationRetracesTheElementAndModesSelectTheDraw
     fem::ElementRecord zero = model.Elements[0];
     zero.Length = 0;
     EXPECT_THROW(ElementDeflection(zero, local), numeric::ComputationFailure);
+}
+
+// The axis letters are written clear of the node and element numbers: in the portal the
+// axes start at node 0, and the Z axis, seen end-on, would put its letter on node 0's
+// number.
+TEST_F(DrawFixture, AxisLettersStayClearOfNumbers) {
+    fem::BuildSample(model, 3);
+    view.ResetView();
+    view.SetNumbersShown(true, true);
+    DrawStructure(view, model, panel);
+    const double line = std::fabs(pic.TextHeight("0"));
+    // What the last drawing wrote, after its clearing of the picture.
+    std::vector<testing::Op> texts;
+    for (const auto& op : pic.ops) {
+        if (op.kind == 'X') texts.clear();
+        if (op.kind == 'S') texts.push_back(op);
+    }
+    int letters = 0;
+    for (const auto& letter : texts) {
+        if (letter.text != "X" && letter.text != "Y" && letter.text != "Z") continue;
+        ++letters;
+        for (const auto& number : texts) {
+            if (number.text.empty() || !std::isdigit(static_cast<unsigned char>(number.text[0])))
+                continue;
+            // Apart when the glyph boxes (under half a line wide, 0.8 of a line high) lie
+            // wholly beside or above one another.
+            const double width = 0.45 * line * static_cast<double>(number.text.size());
+            const bool apart = letter.x1 >= number.x1 + width ||
+                               number.x1 >= letter.x1 + 0.45 * line ||
+                               std::fabs(letter.y1 - number.y1) >= 0.8 * line;
+            EXPECT_TRUE(apart) << letter.text << " over " << number.text;
+        }
+    }
+    EXPECT_EQ(letters, 3);
 }
 
 }  // namespace

@@ -142,6 +142,7 @@ TEST_F(ViewFixture, FitPictureCentresTheExtentOnHalfThePicture) {
     view.ResetView();
     // dx = dy: the width decides. Picture 600 x 400: W = 20, H = 20 * 400 / 600.
     view.FitPicture(0, 10, 0, 10);
+    view.DrawAxes();
     EXPECT_NEAR(pic.width, 20, 1e-12);
     EXPECT_NEAR(pic.left, -5, 1e-12);
     EXPECT_NEAR(pic.height, -40.0 / 3, 1e-12);
@@ -160,7 +161,9 @@ TEST_F(ViewFixture, FitPictureCentresTheExtentOnHalfThePicture) {
     // keep the scale and still draw the axes.
     pic.ops.clear();
     view.FitPicture(7, 7, 3, 3);
+    view.DrawAxes();
     view.FitPicture(10000, -10000, 10000, -10000);
+    view.DrawAxes();
     EXPECT_NEAR(pic.width, 90, 1e-12);
     EXPECT_NEAR(pic.top, 45, 1e-12);
     EXPECT_EQ(pic.Of('L').size(), 6u);
