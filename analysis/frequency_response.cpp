@@ -1,7 +1,7 @@
 // The frequency response: one sparse factorisation per frequency, on the calling thread.
 #include "analysis/frequency_response.h"
 
-#include <Eigen/SparseLU>
+#include <Eigen/SparseCore>
 #include <algorithm>
 #include <cmath>
 #include <complex>
@@ -14,6 +14,7 @@
 #include "analysis/dof_numbering.h"
 #include "analysis/element.h"
 #include "analysis/global_matrix.h"
+#include "analysis/sparse_solver.h"
 #include "numeric/constants.h"
 #include "numeric/failure.h"
 
@@ -98,8 +99,9 @@ FrequencyResponse SolveFrequencyResponse(const Model& model, int node,
         const std::vector<RayleighCoefficients> damping = ElementDampings(model);
         ElementWork work;
         numeric::ComplexMatrix ke(12, 12);
-        Eigen::SparseLU<ComplexSparse> lu;
-        lu.analyzePattern(A);
+        ComplexSymmetricSolver solver(
+            SymmetricPattern{order, A.outerIndexPtr(), A.innerIndexPtr()});
+        Eigen::VectorXcd x(order);
         for (size_t i = 0; i < hz.size(); ++i) {
             if (StopRequested(callbacks)) {
                 out.Result = Failure(OutcomeKind::Stopped, "", static_cast<int>(i));
@@ -110,12 +112,9 @@ FrequencyResponse SolveFrequencyResponse(const Model& model, int node,
             const numeric::Complex s{0.0, numeric::TwoPi * hz[i]};
             try {
                 AssembleDynamic(pattern, model, s, work, ke, A.valuePtr(), damping);
-                lu.factorize(A);
-                if (lu.info() != Eigen::Success)
-                    throw ComputationFailure(numeric::kZeroPivot, "singular");
-                Eigen::VectorXcd x = lu.solve(b);
-                Eigen::VectorXcd residual = b - A * x;
-                x += lu.solve(residual);
+                // Refined against K inside Solve.
+                solver.Factorize(A.valuePtr());
+                solver.Solve(b.data(), x.data());
                 if (SingularToWorkingPrecision(A, b, x))
                     throw ComputationFailure(numeric::kZeroPivot, "singular");
                 for (int j = 0; j < 6; ++j) {

@@ -248,6 +248,18 @@ MemoryPlan PlanMemory(const GlobalPattern& pattern, std::int64_t factorNonZeros,
     return plan;
 }
 
+MemoryPlan PlanSolverMemory(const GlobalPattern& pattern, double solverBytes, int nodes,
+                            int points) {
+    const double n = pattern.Order();
+    const double nnz = pattern.NonZeros();
+    constexpr double kComplex = 16.0, kIndex = 4.0;
+    MemoryPlan plan;
+    plan.SharedBytes = 6.0 * nodes * points * kComplex + (nnz + n) * kIndex +
+                       144.0 * pattern.ElementCount() * kIndex;
+    plan.PerWorkerBytes = solverBytes + nnz * kComplex + 2.0 * n * kComplex;
+    return plan;
+}
+
 int WorkersThatFit(const MemoryPlan& plan, int wanted, const MemoryRoom& room, const char* advice) {
     const double perWorker = plan.PerWorkerBytes + room.PerThreadBytes;
     const double left = room.Bytes - plan.SharedBytes;

@@ -98,6 +98,11 @@ struct MemoryPlan {
 };
 MemoryPlan PlanMemory(const GlobalPattern& pattern, std::int64_t factorNonZeros, int nodes,
                       int points);
+// The same for a worker whose sparse solver's symbolic analysis estimates its factors
+// and work arrays at solverBytes (SymbolicSummary::memoryBytes): the worker holds them,
+// its values of K, its right side and solution.
+MemoryPlan PlanSolverMemory(const GlobalPattern& pattern, double solverBytes, int nodes,
+                            int points);
 
 // The memory a new computation may still use: the least of what the system has
 // available (MemAvailable of /proc/meminfo), the room left under the address-space

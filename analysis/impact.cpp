@@ -22,7 +22,7 @@
 #include "analysis/element.h"
 #include "analysis/global_matrix.h"
 #include "analysis/node_terms.h"
-#include "analysis/sparse_lu.h"
+#include "analysis/sparse_solver.h"
 #include "numeric/failure.h"
 
 namespace fem {
@@ -33,44 +33,11 @@ using numeric::ComputationFailure;
 namespace {
 
 using Cd = std::complex<double>;
-using ComplexSparse = Eigen::SparseMatrix<Cd, Eigen::ColMajor, int>;
 
-// The fill-reducing ordering of the symmetric pattern. Eigen's AMDOrdering lists the
-// old index of every new position (as SimplicialLDLT reads it), while SparseLU reads
-// the permutation the other way round (as COLAMDOrdering gives it): handed to SparseLU
-// unchanged it would order the matrix by the inverse of the AMD ordering, with about
-// twice the fill and time.
-struct SymmetricAmdOrdering {
-    using PermutationType = Eigen::PermutationMatrix<Eigen::Dynamic, Eigen::Dynamic, int>;
-    template <class MatrixType>
-    void operator()(const MatrixType& matrix, PermutationType& perm) {
-        PermutationType amd;
-        Eigen::AMDOrdering<int>()(matrix, amd);
-        perm = amd.inverse();
-    }
-};
-
-// Eigen's SparseLU on the complex symmetric (not Hermitian) matrices: the ordering
-// above, symmetric mode (the etree of the symmetric pattern) and a diagonal pivot kept
-// unless an entry below is ten times larger, so that the factors keep the symmetric
-// fill. Its first allocation is sized from the symbolic estimate of the run instead of
-// twenty times the matrix.
-class ComplexLU : public Eigen::SparseLU<ComplexSparse, SymmetricAmdOrdering> {
-  public:
-    void SetFillFactor(int f) { this->m_perfv.fillfactor = f; }
-};
-constexpr double kDiagonalPivotThreshold = 0.1;
-const char* const kSolverName =
-    "Eigen SparseLU, AMD ordering of the symmetric pattern, diagonal pivoting (threshold "
-    "0.1); static: Eigen SimplicialLDLT, AMD ordering";
-
-ComplexSparse PatternMatrix(const GlobalPattern& p) {
-    ComplexSparse m(p.Order(), p.Order());
-    m.resizeNonZeros(p.NonZeros());
-    std::copy(p.ColumnStarts().begin(), p.ColumnStarts().end(), m.outerIndexPtr());
-    std::copy(p.RowIndices().begin(), p.RowIndices().end(), m.innerIndexPtr());
-    std::fill(m.valuePtr(), m.valuePtr() + p.NonZeros(), Cd{});
-    return m;
+// The static system is solved by Eigen's SimplicialLDLT (statics.cpp); the dynamic one by
+// the solver the pattern's fill chooses (sparse_solver.h).
+std::string SolverName(SparseMethod method) {
+    return SolverDescription(method) + "; static: Eigen SimplicialLDLT, AMD ordering";
 }
 
 // What became of a transform point.
@@ -115,7 +82,7 @@ struct Run {
     const int points;  // turns of the run
     const DynamicLoading* loading = nullptr;
     std::vector<RayleighCoefficients> damping;  // of every element; empty: none damped
-    int fillFactor = 20;
+    SparseMethod method = SparseMethod::kAutomatic;
 
     std::atomic<int> next{0};
     std::atomic<bool> halt{false};
@@ -130,39 +97,35 @@ struct Run {
 
 // The solution at point i into column k of every node's spectrum of its line.
 struct Worker {
-    explicit Worker(Run& r) : run(r), A(PatternMatrix(r.pattern)), ke(12, 12) {
-        lu.SetFillFactor(r.fillFactor);
-        lu.isSymmetric(true);
-        lu.setPivotThreshold(kDiagonalPivotThreshold);
-        lu.analyzePattern(A);
-        b.resize(r.pattern.Order());
-    }
+    explicit Worker(Run& r)
+        : run(r),
+          solver(SymmetricPattern{r.pattern.Order(), r.pattern.ColumnStarts().data(),
+                                  r.pattern.RowIndices().data()},
+                 r.method),
+          values(static_cast<std::size_t>(r.pattern.NonZeros())),
+          b(static_cast<std::size_t>(r.pattern.Order())),
+          x(b.size()),
+          ke(12, 12) {}
 
     void Solve(int i) {
         const int line = i < run.linePoints ? 0 : 1;
         const int k = i - line * run.linePoints;
         const Complex s = run.settings.TransformPoint(k, line);
-        AssembleDynamic(run.pattern, run.model, s, work, ke, A.valuePtr(), run.damping);
+        AssembleDynamic(run.pattern, run.model, s, work, ke, values.data(), run.damping);
         run.loading->RightSide(s, run.damping, work, ke, b.data());
-        lu.factorize(A);
-        if (lu.info() != Eigen::Success) {
+        try {
+            solver.Factorize(values.data());
+        } catch (const ComputationFailure& f) {
             // A free dof held by nothing (no element, no mass) names the mechanism.
-            run.singularEquation[i] = ZeroRow(run.pattern, A.valuePtr());
-            throw ComputationFailure(numeric::kZeroPivot, "zero pivot in the dynamic solution");
+            if (f.Number() == numeric::kZeroPivot)
+                run.singularEquation[i] = ZeroRow(run.pattern, values.data());
+            throw;
         }
-        x = lu.solve(b);
-        // One step of refinement: without it the small components of a solution (a
-        // transverse motion 1e-4 of the largest) lose digits against the dense elimination.
-        residual = b;
-        residual.noalias() -= A * x;
-        x += lu.solve(residual);
-        for (int r = 0; r < x.size(); ++r)
-            if (!std::isfinite(x[r].real()) || !std::isfinite(x[r].imag())) {
-                numeric::CheckFinite(x[r].real(), "dynamic solution");
-                numeric::CheckFinite(x[r].imag(), "dynamic solution");
-            }
+        // Refined against K inside: without it the small components of a solution (a
+        // transverse motion 1e-4 of the largest) lose digits against dense elimination.
+        solver.Solve(b.data(), x.data());
         numeric::ComplexMatrix& spectrum = run.spectra[line];
-        for (int r = 0; r < x.size(); ++r) {
+        for (std::size_t r = 0; r < x.size(); ++r) {
             const auto [n, j] = run.numbering.DofOwner[r];
             spectrum(6 * n + j, k) = Complex{x[r].real(), x[r].imag()};
         }
@@ -175,9 +138,8 @@ struct Worker {
     }
 
     Run& run;
-    ComplexSparse A;
-    ComplexLU lu;
-    Eigen::VectorXcd b, x, residual;
+    ComplexSymmetricSolver solver;
+    std::vector<Cd> values, b, x;
     ElementWork work;
     numeric::ComplexMatrix ke;
 };
@@ -388,11 +350,23 @@ class ImpactSolver {
         // Memory first: a run that would not fit is refused before anything is allocated. The
         // spectra of both lines count, whole even when only some points are solved.
         const int points = out.isPart_ ? static_cast<int>(out.part_.size()) : settings.Points();
-        const MemoryPlan plan = PlanMemory(*pattern, SymmetricFactorNonZeros(*pattern),
-                                           model.NodeCount(), settings.Points());
+        SymbolicSummary symbolic;
+        try {
+            symbolic = AnalyseSymmetricPattern(SymmetricPattern{
+                pattern->Order(), pattern->ColumnStarts().data(), pattern->RowIndices().data()});
+        } catch (const std::bad_alloc&) {
+            return Failure(OutcomeKind::OutOfMemory, "the analysis of the sparse matrix");
+        } catch (const ComputationFailure& f) {
+            return Failure(OutcomeKind::BadNumbering, f.what());
+        }
+        const MemoryPlan plan =
+            PlanSolverMemory(*pattern, symbolic.memoryBytes, model.NodeCount(), settings.Points());
         const int wanted = ThreadsFor(settings.Threads);
         SolverReport& report = out.report_;
         MemoryRoom room = AvailableMemory();
+        if (room.Limit == MemoryLimit::AddressSpace &&
+            symbolic.method == SparseMethod::kMultifrontal)
+            room.PerThreadBytes += kBlasBufferBytes;
         report.AvailableBytes = room.Bytes;
         if (room.Bytes <= 0.0)
             room.Bytes = plan.SharedBytes + wanted * (plan.PerWorkerBytes + room.PerThreadBytes);
@@ -406,7 +380,7 @@ class ImpactSolver {
             o.Limit = room.Limit;
             return o;
         }
-        report.Solver = kSolverName;
+        report.Solver = SolverName(symbolic.method);
         report.Threads = workers;
         report.EstimatedBytes =
             plan.SharedBytes + workers * (plan.PerWorkerBytes + room.PerThreadBytes);
@@ -419,11 +393,11 @@ class ImpactSolver {
             o.NeededBytes = report.EstimatedBytes;
             return o;
         }
-        return SolvePoints(out, *pattern, plan, workers, callbacks);
+        return SolvePoints(out, *pattern, symbolic.method, workers, callbacks);
     }
 
     static Outcome SolvePoints(ImpactSolution& out, const GlobalPattern& pattern,
-                               const MemoryPlan& plan, int workers, AnalysisCallbacks* callbacks) {
+                               SparseMethod method, int workers, AnalysisCallbacks* callbacks) {
         const Model& model = *out.model_;
         const AnalysisSettings& settings = out.settings_;
         const int linePoints = settings.PointsPerLine();
@@ -431,7 +405,7 @@ class ImpactSolver {
             Run run(model, settings, out.numbering_, pattern, out.spectra_, callbacks,
                     out.isPart_ ? &out.part_ : nullptr);
             const int points = run.points;
-            run.fillFactor = plan.FillFactor;
+            run.method = method;
             std::unique_ptr<DynamicLoading> loading;
             try {
                 loading = std::make_unique<DynamicLoading>(model, out.numbering_, settings);

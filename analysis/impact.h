@@ -29,7 +29,7 @@ namespace fem {
 
 // How a solution was run, for reports.
 struct SolverReport {
-    std::string Solver;         // the sparse solvers, e.g. "Eigen SparseLU, AMD ordering ..."
+    std::string Solver;         // the sparse solvers, e.g. "UMFPACK multifrontal LU (...)"
     int Threads = 0;            // worker threads used
     double EstimatedBytes = 0;  // memory the run was estimated to need
     double AvailableBytes = 0;  // memory the machine had available at its start

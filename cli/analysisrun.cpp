@@ -12,6 +12,7 @@
 #include "model/samples.h"
 #include "numeric/numbertext.h"
 #include "results/historytable.h"
+#include "version/version.h"
 
 namespace cli {
 
@@ -222,10 +223,12 @@ void ReportRun(const fem::Model& model, int freeDofs, const fem::SolverReport& r
     std::fprintf(stderr,
                  "impactframe-cli: %d nodes, %d elements, %d free degrees of freedom\n"
                  "impactframe-cli: solver: %s\n"
+                 "impactframe-cli: instruction set: %s\n"
                  "impactframe-cli: threads: %d\n"
                  "impactframe-cli: memory: about %.0f MB estimated, %.0f MB available\n",
-                 model.NodeCount(), model.ElementCount(), freeDofs, r.Solver.c_str(), r.Threads,
-                 std::ceil(r.EstimatedBytes / mb), std::floor(r.AvailableBytes / mb));
+                 model.NodeCount(), model.ElementCount(), freeDofs, r.Solver.c_str(),
+                 version::InstructionSet(), r.Threads, std::ceil(r.EstimatedBytes / mb),
+                 std::floor(r.AvailableBytes / mb));
 }
 
 void ReportOutcomes(const fem::Outcome& dynamic, const fem::StaticSolution* statics) {

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "analysis/sparse_solver.h"
 #include "cli/commands.h"
 #include "cli/mpi_job.h"
 #include "version/version.h"
@@ -98,6 +99,8 @@ int RunCommand(std::vector<std::string> args) {
 }  // namespace cli
 
 int main(int argc, char** argv) {
+    // Before any thread: a single-threaded BLAS, freed factors kept for reuse.
+    fem::ConfigureProcessForAnalysis();
     cli::mpi::Session session(argc, argv);
     try {
         return cli::RunCommand(std::vector<std::string>(argv + 1, argv + argc));

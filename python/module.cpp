@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "analysis/sparse_solver.h"
 #include "numeric/failure.h"
 #include "python/bindings.h"
 
@@ -47,7 +48,11 @@ PYBIND11_MODULE(impactframe, m) {
         "    impactframe.frf(model, 6, to_hz=2000).response  # frequencies x 6, complex\n"
         "\n"
         "The engine runs without the GIL, so analyses in several threads run at once;\n"
-        "Ctrl+C stops a run with KeyboardInterrupt.";
+        "Ctrl+C stops a run with KeyboardInterrupt. The engine runs one worker per core\n"
+        "itself: importing the module sets the BLAS (OpenBLAS) to compute in the calling\n"
+        "thread and keeps freed memory with the process for the next factorisation.";
+    // As the other programs do at their start (analysis/sparse_solver.h).
+    fem::ConfigureProcessForAnalysis();
     m.attr("__version__") = IMPACTFRAME_VERSION;
 
     pyframe::AddException(

@@ -7,10 +7,13 @@
 #include <QFontDatabase>
 #include <QStringList>
 
+#include "analysis/sparse_solver.h"
 #include "shell/mainwindow.h"
 #include "shell/messages.h"
 
 int main(int argc, char** argv) {
+    // Before any thread: a single-threaded BLAS, freed factors kept for reuse.
+    fem::ConfigureProcessForAnalysis();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("impactframe"));
     // The interface is Japanese: so are the standard dialogs and buttons.

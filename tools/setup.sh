@@ -4,7 +4,7 @@
 set -euo pipefail
 
 PACKAGES=(cmake g++ make ninja-build qt6-base-dev qt6-svg-dev qt6-qpa-plugins qt6-translations-l10n
-          libeigen3-dev nlohmann-json3-dev libgtest-dev libgmock-dev libbenchmark-dev
+          libeigen3-dev libsuitesparse-dev libopenblas0-pthread nlohmann-json3-dev libgtest-dev libgmock-dev libbenchmark-dev
           fonts-noto-cjk desktop-file-utils pybind11-dev python3-dev python3-numpy
           python3-pytest python3-matplotlib libopenmpi-dev openmpi-bin)
 # clang with its libFuzzer and sanitizer runtimes: ./test fuzzes the data-file readers.

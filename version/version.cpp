@@ -18,4 +18,8 @@ const char* VersionText() {
     return text.c_str();
 }
 
+const char* InstructionSet() {
+    return IMPACTFRAME_NATIVE_BUILD ? "this machine's (-march=native)" : "x86-64 baseline";
+}
+
 }  // namespace version

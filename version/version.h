@@ -10,5 +10,8 @@ const char* VersionNumber();
 const char* GitCommit();
 // The release number with the commit when there is one: "1.1.0 (git abc1234)" or "1.1.0".
 const char* VersionText();
+// The instruction set the program was built for: "this machine's (-march=native)" or
+// "x86-64 baseline".
+const char* InstructionSet();
 
 }  // namespace version

@@ -290,13 +290,14 @@ TEST(CliAnalyse, MessagesAndBadOptions) {
     EXPECT_NE(help.out.find("--displacements"), std::string::npos);
     EXPECT_NE(help.out.find("--threads"), std::string::npos);
 
-    // --verbose names the solver and the threads on standard error; the results are the
-    // same as without it.
+    // --verbose names the solver, the instruction set and the threads on standard error;
+    // the results are the same as without it.
     const CliResult quiet = Cli("sample:3 --static -", "quiet");
     const CliResult told = Cli("sample:3 --static - --threads 3 --verbose", "verbose");
     EXPECT_EQ(told.code, 0);
     EXPECT_EQ(told.out, quiet.out);
-    EXPECT_NE(told.err.find("solver: Eigen SparseLU"), std::string::npos) << told.err;
+    EXPECT_NE(told.err.find("solver: KLU"), std::string::npos) << told.err;
+    EXPECT_NE(told.err.find("instruction set: "), std::string::npos) << told.err;
     EXPECT_NE(told.err.find("threads: 3\n"), std::string::npos) << told.err;
     EXPECT_NE(told.err.find("MB estimated"), std::string::npos) << told.err;
 }

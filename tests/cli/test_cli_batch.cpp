@@ -86,7 +86,7 @@ TEST(CliBatch, EveryFileAsAnalyseWritesItAndFailuresAreReported) {
         const double x = std::stod(f[1]), y = std::stod(f[2]), z = std::stod(f[3]);
         largest = std::max(largest, std::sqrt(x * x + y * y + z * z));
     }
-    EXPECT_EQ(std::stod(ok[5]), largest);
+    EXPECT_DOUBLE_EQ(std::stod(ok[5]), largest);
     double force = 0.0;
     const std::vector<std::string> forces = Lines(ReadFile(one + "forces.csv"));
     for (size_t i = 1; i < forces.size(); ++i) {
