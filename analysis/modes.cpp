@@ -217,6 +217,10 @@ struct DividedModel {
     std::unique_ptr<Evaluator> evaluator;
 };
 
+// The count factorises by UMFPACK above this many flops per entry of L (AMD's estimate of
+// the pattern), by Eigen's SimplicialLDLT below (see Evaluator's constructor).
+constexpr double kMultifrontalCountFlopsPerEntry = 75.0;
+
 // One worker's K(omega) and its factorisation; the ordering is made once.
 class Evaluator {
   public:
@@ -369,7 +373,6 @@ class Evaluator {
     // K's factorisations: for the count diagonal pivots in the symmetric order (the
     // negative pivots are the inertia), by UMFPACK or Eigen's SimplicialLDLT (see the
     // constructor); for log |det K| and the shapes UMFPACK's partial pivoting.
-    static constexpr double kMultifrontalCountFlopsPerEntry = 75.0;
     std::unique_ptr<RealSymmetricSolver> count_, stable_;
     Ldlt ldlt_;
     ElementWork work_;
@@ -937,6 +940,16 @@ ModeResult SolveModes(const Model& model, const ModeRequest& request, ModeCallba
     try {
         const Setup setup(model);
         result.FreeDofs = setup.Order();
+        if (setup.Order() > 0) {
+            const GlobalPattern& p = *setup.pattern;
+            const bool multifrontal =
+                FactorFlopsPerEntry({p.Order(), p.ColumnStarts().data(), p.RowIndices().data()}) >
+                kMultifrontalCountFlopsPerEntry;
+            result.Solver = std::string(multifrontal ? "UMFPACK LDL^T (diagonal pivots)"
+                                                     : "Eigen SimplicialLDLT") +
+                            ", AMD ordering, for the Wittrick-Williams count; UMFPACK LU with "
+                            "partial pivoting for the shapes";
+        }
         result.ZeroLimit = setup.zeroLimit;
         const bool byCount = request.Count > 0;
         const bool byLimit = request.BelowHz > 0.0;

@@ -114,6 +114,7 @@ struct ModeResult {
     int Evaluations = 0;   // factorisations of K(omega) that counted frequencies
     int Threads = 0;       // worker threads used
     int FreeDofs = 0;      // order of K(omega)
+    std::string Solver;    // the factorisations of K(omega), for reports
     double ZeroLimit = 0;  // ZeroFrequencyLimit of the model, rad/s
 };
 

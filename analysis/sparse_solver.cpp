@@ -21,7 +21,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <limits>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -106,11 +108,79 @@ SparseMethod Choose(SparseMethod method, const PatternCopy& p) {
                                                                        : SparseMethod::kLeftLooking;
 }
 
+// UMFPACK, loaded when a multifrontal solver is made. It brings the BLAS, LAPACK,
+// CHOLMOD and METIS with it: loaded with the program they cost a small analysis (KLU's,
+// sample 4 at Nw 8192) a tenth of its time, and OpenBLAS, loaded before main, would
+// start its own threads before ConfigureProcessForAnalysis could say one. Each solver
+// holds its own reference (the loader counts them); the library stays loaded while one
+// is held.
+class Umfpack {
+  public:
+    Umfpack() {
+        handle_ = dlopen(kLibrary, RTLD_NOW | RTLD_LOCAL);
+        if (!handle_) {
+            const char* why = dlerror();
+            throw ComputationFailure(numeric::kOutOfRange,
+                                     std::string("the sparse solver library ") + kLibrary +
+                                         " could not be loaded" +
+                                         (why ? std::string(": ") + why : ""));
+        }
+        try {
+            Load(zi_defaults, "umfpack_zi_defaults");
+            Load(zi_symbolic, "umfpack_zi_symbolic");
+            Load(zi_numeric, "umfpack_zi_numeric");
+            Load(zi_wsolve, "umfpack_zi_wsolve");
+            Load(zi_free_symbolic, "umfpack_zi_free_symbolic");
+            Load(zi_free_numeric, "umfpack_zi_free_numeric");
+            Load(di_symbolic, "umfpack_di_symbolic");
+            Load(di_numeric, "umfpack_di_numeric");
+            Load(di_wsolve, "umfpack_di_wsolve");
+            Load(di_free_symbolic, "umfpack_di_free_symbolic");
+            Load(di_free_numeric, "umfpack_di_free_numeric");
+            Load(di_get_numeric, "umfpack_di_get_numeric");
+            Load(di_get_determinant, "umfpack_di_get_determinant");
+        } catch (...) {
+            dlclose(handle_);
+            throw;
+        }
+    }
+    ~Umfpack() { dlclose(handle_); }
+    Umfpack(const Umfpack&) = delete;
+    Umfpack& operator=(const Umfpack&) = delete;
+
+    decltype(&umfpack_zi_defaults) zi_defaults = nullptr;
+    decltype(&umfpack_zi_symbolic) zi_symbolic = nullptr;
+    decltype(&umfpack_zi_numeric) zi_numeric = nullptr;
+    decltype(&umfpack_zi_wsolve) zi_wsolve = nullptr;
+    decltype(&umfpack_zi_free_symbolic) zi_free_symbolic = nullptr;
+    decltype(&umfpack_zi_free_numeric) zi_free_numeric = nullptr;
+    decltype(&umfpack_di_symbolic) di_symbolic = nullptr;
+    decltype(&umfpack_di_numeric) di_numeric = nullptr;
+    decltype(&umfpack_di_wsolve) di_wsolve = nullptr;
+    decltype(&umfpack_di_free_symbolic) di_free_symbolic = nullptr;
+    decltype(&umfpack_di_free_numeric) di_free_numeric = nullptr;
+    decltype(&umfpack_di_get_numeric) di_get_numeric = nullptr;
+    decltype(&umfpack_di_get_determinant) di_get_determinant = nullptr;
+
+  private:
+    // SuiteSparse 5's UMFPACK (Debian 12: libumfpack5).
+    static constexpr const char* kLibrary = "libumfpack.so.5";
+    template <class Function>
+    void Load(Function& f, const char* name) {
+        f = reinterpret_cast<Function>(dlsym(handle_, name));
+        if (!f)
+            throw ComputationFailure(
+                numeric::kOutOfRange,
+                std::string("the sparse solver library ") + kLibrary + " has no " + name);
+    }
+    void* handle_ = nullptr;
+};
+
 // UMFPACK's settings: symmetric strategy (AMD on A + A^T, the column order fixed, the
 // diagonal preferred), the pivot tolerances above, at most two refinement steps in
 // each solve. rowScaling off for a factorisation whose pivots must be K's own.
-void UmfpackControl(double* control, bool rowScaling, bool diagonalOnly) {
-    umfpack_zi_defaults(control);
+void UmfpackControl(const Umfpack& umf, double* control, bool rowScaling, bool diagonalOnly) {
+    umf.zi_defaults(control);
     control[UMFPACK_STRATEGY] = UMFPACK_STRATEGY_SYMMETRIC;
     control[UMFPACK_ORDERING] = UMFPACK_ORDERING_AMD;
     control[UMFPACK_PIVOT_TOLERANCE] = kPivotTolerance;
@@ -130,12 +200,12 @@ void ThrowUmfpack(int status, const char* step) {
 }
 
 // One symbolic analysis by UMFPACK; the caller frees it.
-void* UmfpackSymbolic(const PatternCopy& p, bool complex, const double* control, double* info) {
+void* UmfpackSymbolic(const Umfpack& umf, const PatternCopy& p, bool complex, const double* control,
+                      double* info) {
     void* symbolic = nullptr;
-    const int status = complex
-                           ? umfpack_zi_symbolic(p.order, p.order, p.starts.data(), p.rows.data(),
+    const int status = complex ? umf.zi_symbolic(p.order, p.order, p.starts.data(), p.rows.data(),
                                                  nullptr, nullptr, &symbolic, control, info)
-                           : umfpack_di_symbolic(p.order, p.order, p.starts.data(), p.rows.data(),
+                               : umf.di_symbolic(p.order, p.order, p.starts.data(), p.rows.data(),
                                                  nullptr, &symbolic, control, info);
     if (status != UMFPACK_OK) ThrowUmfpack(status, "analysis of the sparse matrix");
     return symbolic;
@@ -209,10 +279,11 @@ SymbolicSummary AnalyseSymmetricPattern(const SymmetricPattern& pattern, SparseM
     summary.method = Choose(method, p);
     const double pattern_bytes = p.Bytes() + 16.0 * p.starts.back();
     if (summary.method == SparseMethod::kMultifrontal) {
+        const Umfpack umf;
         double control[UMFPACK_CONTROL], info[UMFPACK_INFO];
-        UmfpackControl(control, true, false);
-        void* umfSymbolic = UmfpackSymbolic(p, true, control, info);
-        umfpack_zi_free_symbolic(&umfSymbolic);
+        UmfpackControl(umf, control, true, false);
+        void* umfSymbolic = UmfpackSymbolic(umf, p, true, control, info);
+        umf.zi_free_symbolic(&umfSymbolic);
         summary.factorEntries = info[UMFPACK_LNZ_ESTIMATE] + info[UMFPACK_UNZ_ESTIMATE];
         summary.flops = info[UMFPACK_FLOPS_ESTIMATE];
         summary.memoryBytes =
@@ -240,8 +311,9 @@ struct ComplexSymmetricSolver::Impl {
         summary.method = Choose(method, p);
         const double pattern_bytes = p.Bytes() + 16.0 * p.starts.back();
         if (summary.method == SparseMethod::kMultifrontal) {
-            UmfpackControl(control, true, false);
-            umfSymbolic = UmfpackSymbolic(p, true, control, info);
+            umf = std::make_unique<Umfpack>();
+            UmfpackControl(*umf, control, true, false);
+            umfSymbolic = UmfpackSymbolic(*umf, p, true, control, info);
             summary.factorEntries = info[UMFPACK_LNZ_ESTIMATE] + info[UMFPACK_UNZ_ESTIMATE];
             summary.flops = info[UMFPACK_FLOPS_ESTIMATE];
             summary.memoryBytes =
@@ -260,8 +332,8 @@ struct ComplexSymmetricSolver::Impl {
         }
     }
     ~Impl() {
-        if (umfNumeric) umfpack_zi_free_numeric(&umfNumeric);
-        if (umfSymbolic) umfpack_zi_free_symbolic(&umfSymbolic);
+        if (umfNumeric) umf->zi_free_numeric(&umfNumeric);
+        if (umfSymbolic) umf->zi_free_symbolic(&umfSymbolic);
         if (kluNumeric) klu_z_free_numeric(&kluNumeric, &common);
         if (kluSymbolic) klu_free_symbolic(&kluSymbolic, &common);
     }
@@ -269,12 +341,12 @@ struct ComplexSymmetricSolver::Impl {
     void Factorize(const Cd* v) {
         values = nullptr;
         if (summary.method == SparseMethod::kMultifrontal) {
-            if (umfNumeric) umfpack_zi_free_numeric(&umfNumeric);
-            const int status = umfpack_zi_numeric(p.starts.data(), p.rows.data(),
-                                                  reinterpret_cast<const double*>(v), nullptr,
-                                                  umfSymbolic, &umfNumeric, control, info);
+            if (umfNumeric) umf->zi_free_numeric(&umfNumeric);
+            const int status =
+                umf->zi_numeric(p.starts.data(), p.rows.data(), reinterpret_cast<const double*>(v),
+                                nullptr, umfSymbolic, &umfNumeric, control, info);
             if (status != UMFPACK_OK) {
-                if (umfNumeric) umfpack_zi_free_numeric(&umfNumeric);
+                if (umfNumeric) umf->zi_free_numeric(&umfNumeric);
                 ThrowUmfpack(status, "sparse factorisation");
             }
         } else {
@@ -287,7 +359,7 @@ struct ComplexSymmetricSolver::Impl {
         if (!values)
             throw ComputationFailure(numeric::kOutOfRange, "no factorisation to solve with");
         if (summary.method == SparseMethod::kMultifrontal) {
-            const int status = umfpack_zi_wsolve(
+            const int status = umf->zi_wsolve(
                 UMFPACK_A, p.starts.data(), p.rows.data(), reinterpret_cast<const double*>(values),
                 nullptr, reinterpret_cast<double*>(x), nullptr, reinterpret_cast<const double*>(b),
                 nullptr, umfNumeric, control, info, intWork.data(), work.data());
@@ -361,6 +433,7 @@ struct ComplexSymmetricSolver::Impl {
     SymbolicSummary summary;
     const Cd* values = nullptr;  // of the last factorisation
     // UMFPACK
+    std::unique_ptr<Umfpack> umf;
     double control[UMFPACK_CONTROL] = {};
     double info[UMFPACK_INFO] = {};
     void* umfSymbolic = nullptr;
@@ -420,6 +493,9 @@ double ComplexSymmetricSolver::PeakBytes() const {
 }
 
 void ConfigureProcessForAnalysis() {
+    // OpenBLAS reads this when it is loaded (with UMFPACK, later); where it is loaded
+    // already (numpy's, in Python), it is told below.
+    setenv("OPENBLAS_NUM_THREADS", "1", 0);
     // Looked up rather than linked: UMFPACK reaches the BLAS through libblas.so.3, whichever
     // implementation the system selects for it.
     using SetThreads = void (*)(int);
@@ -427,6 +503,12 @@ void ConfigureProcessForAnalysis() {
         reinterpret_cast<SetThreads>(set)(1);
     mallopt(M_MMAP_MAX, 0);
     mallopt(M_TRIM_THRESHOLD, std::numeric_limits<int>::max());
+    // One arena for every thread: a worker's arena of its own is made of heaps of at most
+    // 64 MB, and a larger front (UMFPACK's on the 10 x 10 x 10 grid) was mapped afresh at
+    // every point whatever the settings above (the whole analysis on two threads: 50 s,
+    // 27 s of it in the kernel; with one arena 15.6 s, under 1 s in the kernel). The
+    // workers allocate a few large blocks per point, so they hardly meet at its lock.
+    mallopt(M_ARENA_MAX, 1);
 }
 
 std::string SolverDescription(SparseMethod method) {
@@ -447,30 +529,31 @@ std::string SolverDescription(SparseMethod method) {
 // Real symmetric systems, by UMFPACK.
 
 struct RealSymmetricSolver::Impl {
-    Impl(const SymmetricPattern& pattern, Pivoting piv) : p(pattern), pivoting(piv) {
+    Impl(const SymmetricPattern& pattern, Pivoting piv)
+        : umf(std::make_unique<Umfpack>()), p(pattern), pivoting(piv) {
         // The inertia needs K's own pivots, in the symmetric order: no row scaling and
         // any nonzero diagonal entry taken.
-        UmfpackControl(control, pivoting == kStable, pivoting == kInertia);
+        UmfpackControl(*umf, control, pivoting == kStable, pivoting == kInertia);
         // The shapes' inverse iteration wants the direction of K^-1 b only.
         control[UMFPACK_IRSTEP] = 0;
-        umfSymbolic = UmfpackSymbolic(p, false, control, info);
+        umfSymbolic = UmfpackSymbolic(*umf, p, false, control, info);
         intWork.resize(p.order);
         work.resize(p.order);
         if (pivoting == kInertia) diagonal.resize(p.order);
     }
     ~Impl() {
-        if (umfNumeric) umfpack_di_free_numeric(&umfNumeric);
-        if (umfSymbolic) umfpack_di_free_symbolic(&umfSymbolic);
+        if (umfNumeric) umf->di_free_numeric(&umfNumeric);
+        if (umfSymbolic) umf->di_free_symbolic(&umfSymbolic);
     }
 
     bool Factorize(const double* v) {
         values = nullptr;
-        if (umfNumeric) umfpack_di_free_numeric(&umfNumeric);
-        const int status = umfpack_di_numeric(p.starts.data(), p.rows.data(), v, umfSymbolic,
-                                              &umfNumeric, control, info);
+        if (umfNumeric) umf->di_free_numeric(&umfNumeric);
+        const int status = umf->di_numeric(p.starts.data(), p.rows.data(), v, umfSymbolic,
+                                           &umfNumeric, control, info);
         if (status == UMFPACK_WARNING_singular_matrix) return false;
         if (status != UMFPACK_OK) {
-            if (umfNumeric) umfpack_di_free_numeric(&umfNumeric);
+            if (umfNumeric) umf->di_free_numeric(&umfNumeric);
             ThrowUmfpack(status, "sparse factorisation");
         }
         if (pivoting == kInertia) {
@@ -479,9 +562,9 @@ struct RealSymmetricSolver::Impl {
             // breaks that, as a zero pivot of an LDL^T factorisation would.
             if (info[UMFPACK_NOFF_DIAG] > 0) return false;
             int recip = 0;
-            const int got = umfpack_di_get_numeric(nullptr, nullptr, nullptr, nullptr, nullptr,
-                                                   nullptr, nullptr, nullptr, diagonal.data(),
-                                                   &recip, nullptr, umfNumeric);
+            const int got =
+                umf->di_get_numeric(nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                                    nullptr, diagonal.data(), &recip, nullptr, umfNumeric);
             if (got != UMFPACK_OK) ThrowUmfpack(got, "sparse factorisation");
             negatives = 0;
             largest = 0.0;
@@ -492,7 +575,7 @@ struct RealSymmetricSolver::Impl {
             }
         }
         double mantissa = 0.0, exponent = 0.0;
-        const int got = umfpack_di_get_determinant(&mantissa, &exponent, umfNumeric, nullptr);
+        const int got = umf->di_get_determinant(&mantissa, &exponent, umfNumeric, nullptr);
         if (got != UMFPACK_OK) ThrowUmfpack(got, "determinant");
         logDet = std::log(std::fabs(mantissa)) + exponent * std::log(10.0);
         values = v;
@@ -502,13 +585,13 @@ struct RealSymmetricSolver::Impl {
     void Solve(const double* b, double* x) {
         if (!values)
             throw ComputationFailure(numeric::kOutOfRange, "no factorisation to solve with");
-        const int status =
-            umfpack_di_wsolve(UMFPACK_A, p.starts.data(), p.rows.data(), values, x, b, umfNumeric,
-                              control, info, intWork.data(), work.data());
+        const int status = umf->di_wsolve(UMFPACK_A, p.starts.data(), p.rows.data(), values, x, b,
+                                          umfNumeric, control, info, intWork.data(), work.data());
         if (status != UMFPACK_OK) ThrowUmfpack(status, "sparse solution");
         CheckFiniteSolution(x, p.order);
     }
 
+    std::unique_ptr<Umfpack> umf;
     PatternCopy p;
     Pivoting pivoting;
     double control[UMFPACK_CONTROL] = {};

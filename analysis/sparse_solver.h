@@ -127,12 +127,14 @@ class RealSymmetricSolver {
 // start, before any thread (the engine itself never does, both settings are
 // process-wide):
 // - The BLAS computes in the calling thread only: the analysis runs one worker per core
-//   already (OpenBLAS, when it is the system's BLAS, is told to use one thread).
+//   already (OPENBLAS_NUM_THREADS=1 unless the environment says otherwise, read when
+//   UMFPACK brings OpenBLAS in; an OpenBLAS loaded already is told to use one thread).
 // - Freed factors stay with the process (glibc's allocator: large blocks from the heap
-//   instead of mappings of their own, and no trimming), so that each transform point's
-//   factorisation reuses the pages of the one before instead of faulting in fresh
-//   zeroed pages: without it a whole analysis of the 4 x 4 x 4 grid took 2.5 times as
-//   long, a third of it in the kernel.
+//   instead of mappings of their own, no trimming, one arena for all threads), so that
+//   each transform point's factorisation reuses the pages of the one before instead of
+//   faulting in fresh zeroed pages: without it a whole analysis of the 4 x 4 x 4 grid
+//   took 2.5 times as long, of the 10 x 10 x 10 grid 3.2 times, a third or more of it
+//   in the kernel.
 void ConfigureProcessForAnalysis();
 
 // What the method does, for reports: "UMFPACK multifrontal LU (...)". kAutomatic names

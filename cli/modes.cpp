@@ -11,6 +11,7 @@
 #include "numeric/constants.h"
 #include "numeric/numbertext.h"
 #include "results/historytable.h"
+#include "version/version.h"
 
 namespace cli {
 namespace {
@@ -166,12 +167,13 @@ int RunModes(const std::vector<std::string>& args) {
     if (o.verbose)
         std::fprintf(stderr,
                      "impactframe-cli: %d nodes, %d elements, %d free degrees of freedom\n"
-                     "impactframe-cli: solver: Eigen SimplicialLDLT, AMD ordering; "
-                     "Wittrick-Williams count\n"
+                     "impactframe-cli: solver: %s\n"
+                     "impactframe-cli: instruction set: %s\n"
                      "impactframe-cli: threads: %d\n"
                      "impactframe-cli: factorisations: %d\n"
                      "impactframe-cli: frequencies below %s Hz are taken as 0\n",
-                     model.NodeCount(), model.ElementCount(), result.FreeDofs, result.Threads,
+                     model.NodeCount(), model.ElementCount(), result.FreeDofs,
+                     result.Solver.c_str(), version::InstructionSet(), result.Threads,
                      result.Evaluations,
                      results::CsvNumber(result.ZeroLimit / numeric::TwoPi).c_str());
     if (!result.Result.Complete()) {
