@@ -119,11 +119,15 @@ class Umfpack {
     Umfpack() {
         handle_ = dlopen(kLibrary, RTLD_NOW | RTLD_LOCAL);
         if (!handle_) {
-            const char* why = dlerror();
-            throw ComputationFailure(numeric::kOutOfRange,
-                                     std::string("the sparse solver library ") + kLibrary +
-                                         " could not be loaded" +
-                                         (why ? std::string(": ") + why : ""));
+            const char* error = dlerror();
+            const std::string why = error ? error : "";
+            const std::string what = std::string("the sparse solver library ") + kLibrary +
+                                     " could not be loaded" + (why.empty() ? "" : ": " + why);
+            // Found but not mapped: the process is short of memory (or address space).
+            if (why.find("map") != std::string::npos ||
+                why.find("allocate memory") != std::string::npos)
+                throw SolverOutOfMemory(what);
+            throw ComputationFailure(numeric::kOutOfRange, what);
         }
         try {
             Load(zi_defaults, "umfpack_zi_defaults");

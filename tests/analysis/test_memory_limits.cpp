@@ -110,17 +110,16 @@ TEST(MemoryLimits, AFactorisationThatRunsOutOfMemoryReportsItWithoutCrashing) {
     if (kSanitized) GTEST_SKIP() << "address-space limits do not apply under the sanitizers";
     const ComplexSparse a = GridOperator(120);
     // As the programs run, the BLAS in the calling thread (a forked child has none of the
-    // parent's BLAS threads), and a small system first: the BLAS takes its buffer for
-    // this thread, which the children inherit (under a limit that leaves no room for it
-    // OpenBLAS would wait for it).
+    // parent's BLAS threads), and a small system first: UMFPACK and the BLAS are loaded
+    // and the BLAS takes its buffer for this thread, which the children inherit (under a
+    // limit that leaves no room for it OpenBLAS would wait for it).
     fem::ConfigureProcessForAnalysis();
-    {
-        const ComplexSparse small = GridOperator(30);
-        fem::ComplexSymmetricSolver warmUp(
-            {static_cast<int>(small.rows()), small.outerIndexPtr(), small.innerIndexPtr()},
-            fem::SparseMethod::kMultifrontal);
-        warmUp.Factorize(small.valuePtr());
-    }
+    // It stays loaded while the solver is held.
+    const ComplexSparse small = GridOperator(30);
+    fem::ComplexSymmetricSolver warmUp(
+        {static_cast<int>(small.rows()), small.outerIndexPtr(), small.innerIndexPtr()},
+        fem::SparseMethod::kMultifrontal);
+    warmUp.Factorize(small.valuePtr());
     for (fem::SparseMethod method :
          {fem::SparseMethod::kMultifrontal, fem::SparseMethod::kLeftLooking}) {
         // 0: solved (residual checked), 2: out of memory reported, 3: a wrong solution
