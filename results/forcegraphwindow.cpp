@@ -47,8 +47,9 @@ namespace {
 using platform::TwipsToPixels;
 
 // Sizes and margins in twips.
-constexpr double kLoadWidth = 10000;    // also the minimum width
+constexpr double kLoadWidth = 10000;
 constexpr double kLoadHeight = 6500;    // also the minimum height
+constexpr double kMinPlotWidth = 3800;  // the plot at the smallest window width
 constexpr double kMarginBelow = 480;    // below the plot
 constexpr double kMarginRight = 200;    // right of the lists
 constexpr double kListGap = 50;         // between the side panel and the lists
@@ -215,10 +216,12 @@ ForceGraphWindow::ForceGraphWindow(QWidget* parent)
     ReadoutPenClicked(0);
 
     PlaceFixedControls();
-    // The load size (also the minimum) holds the side panel and both lists with all
-    // their lines.
+    // The load size holds the side panel and both lists with all their lines; the
+    // smallest width keeps them and a narrower plot.
     const QSize load = LoadSize();
-    minSize_ = load;
+    loadSize_ = load;
+    minSize_ =
+        QSize(std::min(load.width(), ColumnsWidth() + TwipsToPixels(kMinPlotWidth)), load.height());
     lastSize_ = load;
     resize(load);
     LayoutWidth(load.width());
@@ -368,9 +371,13 @@ void ForceGraphWindow::PlaceHelpText() {
                           static_cast<int>(lines.size()) * fm.lineSpacing() + chrome + 4);
 }
 
+int ForceGraphWindow::ColumnsWidth() const {
+    return forceList->width() + sidePanel->width() + TwipsToPixels(kMarginRight) +
+           ErrorColumnWidth();
+}
+
 void ForceGraphWindow::LayoutWidth(int width) {
-    const int plotWidth = std::max(1, width - (forceList->width() + sidePanel->width() +
-                                               TwipsToPixels(kMarginRight) + ErrorColumnWidth()));
+    const int plotWidth = std::max(1, width - ColumnsWidth());
     const int top = TwipsToPixels(kTopRow);
     plotPicture->setGeometry(0, top, plotWidth,
                              plotPicture->height() > 0 ? plotPicture->height() : 1);
@@ -663,6 +670,7 @@ void ForceGraphWindow::ShowErrorList(bool shown) {
     errorList->setVisible(shown);
     errorListHeading->setVisible(shown);
     minSize_.setWidth(minSize_.width() + change);
+    loadSize_.setWidth(loadSize_.width() + change);
     const QSize size(width() + change, height());
     lastSize_ = size;
     arranging_ = true;

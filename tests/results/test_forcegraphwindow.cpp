@@ -401,22 +401,32 @@ TEST_F(ForceGraphWindowTest, ResizeLaysOutValidDirectionsAndRestoresTheOthers) {
     EXPECT_EQ(w.forceListHeading->x(), w.forceList->x() + platform::TwipsToPixels(100));
     EXPECT_EQ(w.plotPicture->height(), load.height() + 100 - (top + below));
 
-    // Narrower than the load width, taller: the width springs back, the height is laid out.
-    resizeTo(QSize(load.width() - 50, load.height() + 150));
-    EXPECT_EQ(w.width(), load.width() + 200);
-    EXPECT_EQ(w.height(), load.height() + 150);
-    EXPECT_EQ(w.plotPicture->width(), plotWidth);
-    EXPECT_EQ(w.plotPicture->height(), load.height() + 150 - (top + below));
+    // Narrower than the load width down to the smallest: laid out with a narrower plot,
+    // which keeps 3800 twips.
+    const int least = w.minimumSizeHint().width();
+    const int leastPlot = platform::TwipsToPixels(3800);
+    EXPECT_EQ(least, w.forceList->width() + w.sidePanel->width() + right + leastPlot);
+    EXPECT_EQ(w.minimumSizeHint().height(), load.height());
+    resizeTo(QSize(least, load.height() + 150));
+    EXPECT_EQ(w.plotPicture->width(), leastPlot);
+    EXPECT_EQ(w.sidePanel->x(), leastPlot);
+
+    // Narrower than that, taller: the width springs back, the height is laid out.
+    resizeTo(QSize(least - 50, load.height() + 200));
+    EXPECT_EQ(w.width(), least);
+    EXPECT_EQ(w.height(), load.height() + 200);
+    EXPECT_EQ(w.plotPicture->width(), leastPlot);
+    EXPECT_EQ(w.plotPicture->height(), load.height() + 200 - (top + below));
 
     // Smaller in both: kept, not laid out.
-    resizeTo(load - QSize(40, 40));
-    EXPECT_EQ(w.size(), load - QSize(40, 40));
-    EXPECT_EQ(w.plotPicture->height(), load.height() + 150 - (top + below));
+    resizeTo(QSize(least - 40, load.height() - 40));
+    EXPECT_EQ(w.size(), QSize(least - 40, load.height() - 40));
+    EXPECT_EQ(w.plotPicture->height(), load.height() + 200 - (top + below));
     EXPECT_FALSE(w.Arranging());
 }
 
 // Where it opens is the main window's choice (beside the analysis panel); the window
-// keeps its load size inside the frame.
+// opens at its load size and springs back from below its smallest width inside the frame.
 TEST(ForceGraphSubwindow, OpensAtLoadSizeAndSpringsBackInsideTheFrame) {
     QMdiArea area;
     area.resize(1200, 900);
@@ -429,8 +439,10 @@ TEST(ForceGraphSubwindow, OpensAtLoadSizeAndSpringsBackInsideTheFrame) {
     EXPECT_EQ(w->size(), load);
     const QSize frame = sub->size() - w->size();
 
-    // Dragging the subwindow narrower than the load width but taller.
-    sub->resize(load + frame + QSize(-60, 120));
+    // Dragging the subwindow narrower than the smallest width but taller: the width
+    // it had comes back.
+    const QSize least(w->minimumSizeHint().width(), load.height());
+    sub->resize(least + frame + QSize(-60, 120));
     QApplication::processEvents();
     EXPECT_EQ(sub->size(), load + frame + QSize(0, 120));
     EXPECT_EQ(w->size(), load + QSize(0, 120));

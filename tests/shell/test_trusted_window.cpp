@@ -4,6 +4,7 @@
 // own titles. Driven offscreen; every dialog is answered by code.
 #include <algorithm>
 #include <functional>
+#include <string>
 #include <vector>
 
 #include <QAction>
@@ -278,27 +279,41 @@ TEST_F(TrustedWindowTest, TheKeyboardReachesTheCommands) {
     EXPECT_LE(upward, 1);
 }
 
-// The graph and modes windows open beside the analysis panel, inside the working area;
-// the main window fits the screen.
-TEST_F(TrustedWindowTest, WindowsOpenBesideTheAnalysisPanel) {
-    frame->resize(1280, 760);
-    QApplication::processEvents();
-    frame->Action("sample1Action")->trigger();
-    Get<QComboBox>("nwCombo")->setCurrentIndex(0);
-    Analyse();
-    panel->ComputeElementForces(1);
-    Settle();
-    frame->Action("naturalFrequenciesAction")->trigger();
-    const QRect panelRect = Get<QMdiSubWindow>("analysisPanelSubWindow")->geometry();
-    const QSize area = Get<QMdiArea>("mdiArea")->viewport()->size();
-    for (const char* name : {"forceGraphSubWindow", "modesSubWindow"}) {
-        const QRect r = Get<QMdiSubWindow>(QLatin1String(name))->geometry();
-        EXPECT_GE(r.x(), 0) << name;
-        EXPECT_EQ(r.y(), 0) << name;
-        if (panelRect.right() + r.width() < area.width()) {
-            EXPECT_FALSE(r.intersects(panelRect)) << name;
-        } else {
-            EXPECT_EQ(r.right(), std::max(r.width(), area.width()) - 1) << name;
+// At the places the main window starts at on 1280x800 and 1600x1000 screens, the view,
+// graph and modes windows open inside the working area, clear of the analysis panel, with
+// every button in sight.
+TEST_F(TrustedWindowTest, ChildWindowsOpenBesideThePanelInsideTheArea) {
+    for (const QSize screen : {QSize(1280, 800), QSize(1600, 1000)}) {
+        delete frame;
+        frame = new shell::MainWindow();
+        const QRect start = frame->StartGeometry(QRect(QPoint(0, 0), screen));
+        frame->resize(start.size());
+        frame->move(start.topLeft());
+        frame->show();
+        QApplication::processEvents();
+        panel = frame->analysisPanel();
+        frame->Action("sample1Action")->trigger();
+        Get<QComboBox>("nwCombo")->setCurrentIndex(0);
+        Analyse();
+        panel->ComputeElementForces(1);
+        Settle();
+        frame->Action("naturalFrequenciesAction")->trigger();
+        QApplication::processEvents();
+        const QWidget* viewport = Get<QMdiArea>("mdiArea")->viewport();
+        const QRect area(QPoint(0, 0), viewport->size());
+        const QRect panelRect = Get<QMdiSubWindow>("analysisPanelSubWindow")->geometry();
+        for (const char* name : {"viewSubWindow", "forceGraphSubWindow", "modesSubWindow"}) {
+            const std::string where = std::string(name) + " at " + std::to_string(screen.width());
+            const auto* sub = Get<QMdiSubWindow>(QLatin1String(name));
+            ASSERT_NE(sub, nullptr) << where;
+            EXPECT_TRUE(sub->isVisible()) << where;
+            EXPECT_TRUE(area.contains(sub->geometry())) << where;
+            EXPECT_FALSE(sub->geometry().intersects(panelRect)) << where;
+            for (const QPushButton* b : sub->findChildren<QPushButton*>()) {
+                if (!b->isVisible()) continue;
+                const QRect r(b->mapTo(viewport, QPoint(0, 0)), b->size());
+                EXPECT_TRUE(sub->geometry().contains(r)) << where << " " << b->text().toStdString();
+            }
         }
     }
 }
