@@ -225,6 +225,33 @@ TEST_F(TrustedWindowTest, ProgressAndStopSayWhatHappens) {
     EXPECT_LT(bar->value(), 4097);
 }
 
+// The counts of a run belong to the structure it ran on: a redraw keeps them, a sheet
+// edit clears them with the bar.
+TEST_F(TrustedWindowTest, ProgressCountsGoWithTheStructureTheyWereMadeOn) {
+    frame->Action("sample1Action")->trigger();
+    QComboBox* nw = Get<QComboBox>("nwCombo");
+    nw->setCurrentIndex(0);
+    Analyse();
+    panel->ComputeElementForces(1);
+    Settle();
+    // Transform points 0 .. Nw/2 without the correction.
+    const QString done = QStringLiteral(" %1 / %1 ").arg(nw->currentText().toInt() / 2 + 1);
+    QLabel* analysis = Get<QLabel>("analysisProgress");
+    QLabel* forces = Get<QLabel>("forceProgress");
+    const QProgressBar* bar = Get<QProgressBar>("progressBar");
+    EXPECT_EQ(analysis->text(), done);
+    EXPECT_EQ(forces->text(), done);
+    panel->DrawStructure();
+    EXPECT_EQ(analysis->text(), done);
+    EXPECT_EQ(forces->text(), done);
+    EXPECT_EQ(bar->value(), bar->maximum());
+
+    EditElementDiameter(1, "12");
+    EXPECT_EQ(analysis->text(), " 0 ");
+    EXPECT_EQ(forces->text(), " 0 ");
+    EXPECT_EQ(bar->value(), 0);
+}
+
 // Every step load starts at Te/10; the node sheet and the rise time's tip give the load
 // with that start.
 TEST_F(TrustedWindowTest, TheLoadFormulaStatesItsStart) {
