@@ -120,6 +120,8 @@ class MainWindow : public QMainWindow {
   private:
     // The force-graph window, created on first use (a closed one is discarded).
     results::ForceGraphWindow* ForceGraphs();
+    // The size of the working area's viewport once its scroll bars are shown.
+    [[nodiscard]] QSize WorkingAreaSize() const;
     // The working area right of the analysis panel, in the area's coordinates.
     [[nodiscard]] QRect RoomBesidePanel() const;
     // A subwindow opened for the first time: beside the analysis panel, inside the

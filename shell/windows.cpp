@@ -9,6 +9,8 @@
 #include <QMdiSubWindow>
 #include <QPointer>
 #include <QScreen>
+#include <QScrollBar>
+#include <QStyle>
 
 #include "model/model.h"
 #include "results/forcegraphwindow.h"
@@ -106,8 +108,18 @@ void Present(QMdiArea* area, results::ForceGraphWindow* graphs, bool drawNow) {
 
 }  // namespace
 
+QSize MainWindow::WorkingAreaSize() const {
+    // Less the vertical scroll bar that an analysis panel taller than the area brings,
+    // before the area has shown it.
+    QSize area = mdiArea_->viewport()->size();
+    const QScrollBar* bar = mdiArea_->verticalScrollBar();
+    if (!bar->isVisible() && analysisPanelSub_->geometry().bottom() >= area.height())
+        area.rwidth() -= mdiArea_->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, bar);
+    return area;
+}
+
 QRect MainWindow::RoomBesidePanel() const {
-    const QSize area = mdiArea_->viewport()->size();
+    const QSize area = WorkingAreaSize();
     const int left = analysisPanelSub_->geometry().right() + 1;
     return {left, 0, std::max(0, area.width() - left), area.height()};
 }
@@ -123,13 +135,11 @@ void MainWindow::PlaceSubWindow(QMdiSubWindow* sub) {
     if (size.width() > room.width()) size.setWidth(std::max(room.width(), least.width()));
     if (size.height() > room.height()) size.setHeight(std::max(room.height(), least.height()));
     if (size != sub->size()) sub->resize(size);
-    const int areaWidth = mdiArea_->viewport()->width();
-    sub->move(std::max(0, std::min(room.x(), areaWidth - sub->width())), 0);
+    sub->move(std::max(0, std::min(room.x(), WorkingAreaSize().width() - sub->width())), 0);
 }
 
 void MainWindow::KeepInsideArea(QMdiSubWindow* sub) {
-    if (!QRect(QPoint(0, 0), mdiArea_->viewport()->size()).contains(sub->geometry()))
-        PlaceSubWindow(sub);
+    if (!QRect(QPoint(0, 0), WorkingAreaSize()).contains(sub->geometry())) PlaceSubWindow(sub);
 }
 
 void MainWindow::PlaceBesidePanel(QWidget* window) {

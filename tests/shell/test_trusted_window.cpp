@@ -317,7 +317,8 @@ TEST_F(TrustedWindowTest, ChildWindowsOpenBesideThePanelInsideTheArea) {
         frame->resize(start.size());
         frame->move(start.topLeft());
         frame->show();
-        QApplication::processEvents();
+        // The structure read at once, as a file named at start is: before the working
+        // area has shown its scroll bars.
         panel = frame->analysisPanel();
         frame->Action("sample1Action")->trigger();
         Get<QComboBox>("nwCombo")->setCurrentIndex(0);
