@@ -348,16 +348,29 @@ void ForceGraphWindow::PlaceTopRow() {
         l->setGeometry(x, 0, l->width(), h);
         x += l->width() + 12;
     }
-    // The notice keeps left of the side panel, shortened to the room left (its whole text
-    // in the tip).
+    if (!noticeLabel->isHidden()) PlaceNotice(x);
+}
+
+void ForceGraphWindow::PlaceNotice(int left) {
+    // In the top row, left of the side panel, where it fits whole; else wrapped under the
+    // side panel, below "補正して再解析" which it explains, so that it is still read whole.
+    const QString full = noticeLabel->toolTip();
+    const QFontMetrics fm = noticeLabel->fontMetrics();
     const int limit = sidePanel->isHidden() ? width() : sidePanel->x();
-    if (!noticeLabel->isHidden()) {
-        const QString full = noticeLabel->toolTip();
-        const int room = std::max(0, limit - x - 4);
-        noticeLabel->setText(noticeLabel->fontMetrics().elidedText(full, Qt::ElideRight, room));
+    const int room = std::max(0, limit - left - 4);
+    if (sidePanel->isHidden() || fm.horizontalAdvance(full) <= room) {
+        noticeLabel->setWordWrap(false);
+        noticeLabel->setText(fm.elidedText(full, Qt::ElideRight, room));
         noticeLabel->adjustSize();
-        noticeLabel->setGeometry(x, 0, std::min(noticeLabel->width(), room), h);
+        noticeLabel->setGeometry(left, 0, std::min(noticeLabel->width(), room),
+                                 TwipsToPixels(kTopRow));
+        return;
     }
+    noticeLabel->setWordWrap(true);
+    noticeLabel->setText(full);
+    const int width = sidePanel->width();
+    noticeLabel->setGeometry(sidePanel->x(), sidePanel->geometry().bottom() + 1 + 4, width,
+                             noticeLabel->heightForWidth(width));
 }
 
 void ForceGraphWindow::PlaceHelpText() {
@@ -391,6 +404,7 @@ void ForceGraphWindow::LayoutWidth(int width) {
     errorList->move(errorLeft, errorList->y());
     errorListHeading->move(errorLeft + TwipsToPixels(kHeadingIndent), errorListHeading->y());
     PlaceHelpText();
+    PlaceTopRow();  // the notice follows the side panel
 }
 
 void ForceGraphWindow::LayoutHeight(int height) {

@@ -216,6 +216,8 @@ class ForceGraphWindow : public QWidget {
     void BuildSidePanel();
     void PlaceFixedControls();
     void PlaceTopRow();
+    // The notice, after the top row's captions that end at `left`.
+    void PlaceNotice(int left);
     void PlaceHelpText();
     void LayoutWidth(int width);
     void LayoutHeight(int height);

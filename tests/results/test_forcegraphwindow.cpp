@@ -448,6 +448,37 @@ TEST(ForceGraphSubwindow, OpensAtLoadSizeAndSpringsBackInsideTheFrame) {
     EXPECT_EQ(w->size(), load + QSize(0, 120));
 }
 
+// The notice about uncorrected histories is read whole at the smallest width as at a
+// wide one: in the top row where it fits, else wrapped under the side panel, clear of the
+// plot and the lists.
+TEST_F(ForceGraphWindowTest, TheUncorrectedNoticeIsReadWholeAtAnyWidth) {
+    for (int i = kNw * 3 / 4; i < kNw; ++i) history(0, i) = 1.0;  // grows towards the end
+    w.CorrectionRequested = [] {};
+    w.SetForceHistories(12, kNw, 0.004, 0, history, 1, model, &statics);
+    w.SetEstimatedErrors(numeric::RealMatrix());
+    const QString full = QStringLiteral(
+        "エイリアシング補正なし：終わりに向かって増える曲線は逆変換の誤差の可能性があります");
+    const int narrow = w.minimumSizeHint().width();
+    for (const int width : {narrow, w.sizeHint().width() + 900}) {
+        w.resize(width, w.height());
+        QApplication::processEvents();
+        const QRect notice = w.noticeLabel->geometry();
+        EXPECT_TRUE(w.noticeLabel->isVisible()) << width;
+        EXPECT_EQ(w.noticeLabel->text(), full) << width;
+        const QRect needed = w.noticeLabel->fontMetrics().boundingRect(
+            QRect(0, 0, notice.width(), 10000), Qt::TextWordWrap, full);
+        EXPECT_LE(needed.height(), notice.height()) << width;
+        EXPECT_TRUE(w.rect().contains(notice)) << width;
+        for (const QWidget* other :
+             {static_cast<QWidget*>(w.plotPicture), static_cast<QWidget*>(w.sidePanel),
+              static_cast<QWidget*>(w.forceList), static_cast<QWidget*>(w.displacementList)})
+            EXPECT_FALSE(notice.intersects(other->geometry())) << width;
+        if (width > narrow) {
+            EXPECT_EQ(notice.y(), 0);
+        }
+    }
+}
+
 TEST_F(ForceGraphWindowTest, ListsShowAllLinesAndTheDrawingFollowsANewSize) {
     for (int i = 0; i < kNw; ++i) history(0, i) = 1.0;  // Fx = scale: y = 1
     // Global components: fourteen lines in each list; element components: 14 and 6.
