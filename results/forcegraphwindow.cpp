@@ -47,8 +47,9 @@ namespace {
 using platform::TwipsToPixels;
 
 // Sizes and margins in twips.
-constexpr double kLoadWidth = 10000;    // also the minimum width
+constexpr double kLoadWidth = 10000;
 constexpr double kLoadHeight = 6500;    // also the minimum height
+constexpr double kMinPlotWidth = 3800;  // the plot at the smallest window width
 constexpr double kMarginBelow = 480;    // below the plot
 constexpr double kMarginRight = 200;    // right of the lists
 constexpr double kListGap = 50;         // between the side panel and the lists
@@ -215,10 +216,12 @@ ForceGraphWindow::ForceGraphWindow(QWidget* parent)
     ReadoutPenClicked(0);
 
     PlaceFixedControls();
-    // The load size (also the minimum) holds the side panel and both lists with all
-    // their lines.
+    // The load size holds the side panel and both lists with all their lines; the
+    // smallest width keeps them and a narrower plot.
     const QSize load = LoadSize();
-    minSize_ = load;
+    loadSize_ = load;
+    minSize_ =
+        QSize(std::min(load.width(), ColumnsWidth() + TwipsToPixels(kMinPlotWidth)), load.height());
     lastSize_ = load;
     resize(load);
     LayoutWidth(load.width());
@@ -345,16 +348,29 @@ void ForceGraphWindow::PlaceTopRow() {
         l->setGeometry(x, 0, l->width(), h);
         x += l->width() + 12;
     }
-    // The notice keeps left of the side panel, shortened to the room left (its whole text
-    // in the tip).
+    if (!noticeLabel->isHidden()) PlaceNotice(x);
+}
+
+void ForceGraphWindow::PlaceNotice(int left) {
+    // In the top row, left of the side panel, where it fits whole; else wrapped under the
+    // side panel, below "補正して再解析" which it explains, so that it is still read whole.
+    const QString full = noticeLabel->toolTip();
+    const QFontMetrics fm = noticeLabel->fontMetrics();
     const int limit = sidePanel->isHidden() ? width() : sidePanel->x();
-    if (!noticeLabel->isHidden()) {
-        const QString full = noticeLabel->toolTip();
-        const int room = std::max(0, limit - x - 4);
-        noticeLabel->setText(noticeLabel->fontMetrics().elidedText(full, Qt::ElideRight, room));
+    const int room = std::max(0, limit - left - 4);
+    if (sidePanel->isHidden() || fm.horizontalAdvance(full) <= room) {
+        noticeLabel->setWordWrap(false);
+        noticeLabel->setText(fm.elidedText(full, Qt::ElideRight, room));
         noticeLabel->adjustSize();
-        noticeLabel->setGeometry(x, 0, std::min(noticeLabel->width(), room), h);
+        noticeLabel->setGeometry(left, 0, std::min(noticeLabel->width(), room),
+                                 TwipsToPixels(kTopRow));
+        return;
     }
+    noticeLabel->setWordWrap(true);
+    noticeLabel->setText(full);
+    const int width = sidePanel->width();
+    noticeLabel->setGeometry(sidePanel->x(), sidePanel->geometry().bottom() + 1 + 4, width,
+                             noticeLabel->heightForWidth(width));
 }
 
 void ForceGraphWindow::PlaceHelpText() {
@@ -368,9 +384,13 @@ void ForceGraphWindow::PlaceHelpText() {
                           static_cast<int>(lines.size()) * fm.lineSpacing() + chrome + 4);
 }
 
+int ForceGraphWindow::ColumnsWidth() const {
+    return forceList->width() + sidePanel->width() + TwipsToPixels(kMarginRight) +
+           ErrorColumnWidth();
+}
+
 void ForceGraphWindow::LayoutWidth(int width) {
-    const int plotWidth = std::max(1, width - (forceList->width() + sidePanel->width() +
-                                               TwipsToPixels(kMarginRight) + ErrorColumnWidth()));
+    const int plotWidth = std::max(1, width - ColumnsWidth());
     const int top = TwipsToPixels(kTopRow);
     plotPicture->setGeometry(0, top, plotWidth,
                              plotPicture->height() > 0 ? plotPicture->height() : 1);
@@ -384,6 +404,7 @@ void ForceGraphWindow::LayoutWidth(int width) {
     errorList->move(errorLeft, errorList->y());
     errorListHeading->move(errorLeft + TwipsToPixels(kHeadingIndent), errorListHeading->y());
     PlaceHelpText();
+    PlaceTopRow();  // the notice follows the side panel
 }
 
 void ForceGraphWindow::LayoutHeight(int height) {
@@ -663,6 +684,7 @@ void ForceGraphWindow::ShowErrorList(bool shown) {
     errorList->setVisible(shown);
     errorListHeading->setVisible(shown);
     minSize_.setWidth(minSize_.width() + change);
+    loadSize_.setWidth(loadSize_.width() + change);
     const QSize size(width() + change, height());
     lastSize_ = size;
     arranging_ = true;

@@ -202,7 +202,11 @@ class ForceGraphWindow : public QWidget {
     QLabel* listWidthProbe;  // measures the width the lists need
 
     // The load size, so that a subwindow of the main window opens at it.
-    [[nodiscard]] QSize sizeHint() const override { return minSize_; }
+    [[nodiscard]] QSize sizeHint() const override { return loadSize_; }
+    // The smallest size the controls are laid out at: the side panel and the lists at
+    // full width with a narrower plot, and the load height. The main window narrows the
+    // window to it where the room beside its analysis panel is smaller than the load size.
+    [[nodiscard]] QSize minimumSizeHint() const override { return minSize_; }
 
   protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -212,6 +216,8 @@ class ForceGraphWindow : public QWidget {
     void BuildSidePanel();
     void PlaceFixedControls();
     void PlaceTopRow();
+    // The notice, after the top row's captions that end at `left`.
+    void PlaceNotice(int left);
     void PlaceHelpText();
     void LayoutWidth(int width);
     void LayoutHeight(int height);
@@ -234,6 +240,8 @@ class ForceGraphWindow : public QWidget {
     // that the plot keeps its size.
     void ShowErrorList(bool shown);
     [[nodiscard]] int ErrorColumnWidth() const;
+    // The side panel, the lists and the margin right of them: all but the plot.
+    [[nodiscard]] int ColumnsWidth() const;
     [[nodiscard]] int ListHeight(QListWidget* list, int lines) const;
     [[nodiscard]] QSize LoadSize() const;
     void ScheduleRedraw();
@@ -267,6 +275,7 @@ class ForceGraphWindow : public QWidget {
     PenTable pens_;
     int readoutPen_ = 0;
     bool arranging_ = false;
+    QSize loadSize_;
     QSize minSize_;
     QSize lastSize_;
     double cursorX_ = 0.0;

@@ -571,10 +571,17 @@ void AnalysisPanel::BusyChanged(bool busy) {
 }
 
 void AnalysisPanel::ShowProgress(int done) {
+    progressRevision_ = document_.Model().Revision();
     if (progressLabel_)
         progressLabel_->setText(QStringLiteral(" %1 / %2 ").arg(done).arg(progressTotal_));
     progressBar_->setRange(0, std::max(progressTotal_, 1));
     progressBar_->setValue(std::clamp(done, 0, std::max(progressTotal_, 1)));
+}
+
+void AnalysisPanel::ClearProgress() {
+    analysisProgress_->setText(QStringLiteral(" 0 "));
+    forceProgress_->setText(QStringLiteral(" 0 "));
+    progressBar_->setValue(0);
 }
 
 bool AnalysisPanel::Busy() const {
@@ -794,6 +801,9 @@ view3d::PanelLink AnalysisPanel::MakePanelLink() {
 
 void AnalysisPanel::DrawStructure() {
     emit StructureRedrawn();
+    // Counts of a run on the structure before a change (a sheet edit, a node added) would
+    // read as the state of this one.
+    if (!runs_.Busy() && document_.Model().Revision() != progressRevision_) ClearProgress();
     view3d::PanelLink link = MakePanelLink();
     view3d::DrawStructure(mainWindow_->Scene(), document_.Model(), link);
     smallPicture_->update();
@@ -833,9 +843,7 @@ void AnalysisPanel::StructureReplaced() {
     // The elements of the last run are gone with it; the next run lists the new ones.
     forceElementCombo_->clear();
     // The counts of the last run belong to the structure that was replaced.
-    analysisProgress_->setText(QStringLiteral(" 0 "));
-    forceProgress_->setText(QStringLiteral(" 0 "));
-    progressBar_->setValue(0);
+    ClearProgress();
     try {
         view3d::PanelLink link = MakePanelLink();
         view3d::ShowNewStructure(mainWindow_->Scene(), document_.Model(), link);

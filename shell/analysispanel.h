@@ -8,6 +8,7 @@
 // (RunController), which works on the document. While a computation runs, the controls
 // that could change the structure or start another computation are disabled.
 #include <array>
+#include <cstdint>
 #include <optional>
 #include <string>
 
@@ -174,6 +175,8 @@ class AnalysisPanel : public QWidget {
     void OpenKeypad(QLineEdit* box);
     // The progress of the running computation: "k / n" and the bar.
     void ShowProgress(int done);
+    // The counts and the bar back at " 0 ": the last run's belong to another structure.
+    void ClearProgress();
     void SetTabOrder();
     void RefillList(QComboBox* list, int count);
     void ShowElementNodes();
@@ -207,6 +210,8 @@ class AnalysisPanel : public QWidget {
     // Steps of the running computation, and what its Progressed(k) adds to k.
     int progressTotal_ = 0;
     int progressOffset_ = 0;
+    // The revision of the structure the shown counts were made on.
+    std::uint64_t progressRevision_ = 0;
     // The running computation's progress label (null: none) and whether its histories
     // are drawn as soon as they are shown ("計算直後に表示").
     QLabel* progressLabel_ = nullptr;

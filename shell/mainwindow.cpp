@@ -1,5 +1,7 @@
 #include "shell/mainwindow.h"
 
+#include <algorithm>
+
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
@@ -58,15 +60,25 @@ MainWindow::MainWindow(QWidget* parent)
     UpdateTitle();
     UpdateStructureCommands();
 
-    // Within the screen's working area (without the task bars), its frame included:
-    // 90 % of the width, 85 % of the height, centred.
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        const QRect s = screen->availableGeometry();
-        const int width = static_cast<int>(0.9 * s.width());
-        const int height = static_cast<int>(0.85 * s.height());
-        resize(width, height);
-        move(s.x() + (s.width() - width) / 2, s.y() + (s.height() - height) / 4);
+        const QRect start = StartGeometry(screen->availableGeometry());
+        resize(start.size());
+        move(start.topLeft());
     }
+}
+
+QRect MainWindow::StartGeometry(const QRect& available) const {
+    // 90 % of the working area's width and 85 % of its height, taller where the analysis
+    // panel needs it to be seen whole, up to the working area less a title bar's room;
+    // centred across, a quarter of the height left above it.
+    constexpr int kTitleBarRoom = 40;
+    const int width = static_cast<int>(0.9 * available.width());
+    const int panelNeeds =
+        analysisPanelSub_->height() + menuBar()->sizeHint().height() + 2 * mdiArea_->frameWidth();
+    const int height = std::max(static_cast<int>(0.85 * available.height()),
+                                std::min(panelNeeds, available.height() - kTitleBarRoom));
+    return {available.x() + (available.width() - width) / 2,
+            available.y() + (available.height() - height) / 4, width, height};
 }
 
 void MainWindow::UpdateTitle() {

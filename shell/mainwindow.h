@@ -9,6 +9,7 @@
 #include <memory>
 
 #include <QMainWindow>
+#include <QRect>
 #include <QString>
 
 #include "numeric/gauss.h"
@@ -47,6 +48,9 @@ class MainWindow : public QMainWindow {
     // Places `window` with its top `top` pixels below and its left `left` pixels to
     // the right of the top-left corner of the main window's client area.
     void PlaceInClientArea(QWidget* window, int top, int left);
+    // Where the window starts on a screen whose working area (without task bars) is
+    // `available`: it fits there, the analysis panel whole where the area allows.
+    [[nodiscard]] QRect StartGeometry(const QRect& available) const;
     // Places a top-level window (a sheet) beside the analysis panel, kept on the screen.
     void PlaceBesidePanel(QWidget* window);
 
@@ -116,9 +120,15 @@ class MainWindow : public QMainWindow {
   private:
     // The force-graph window, created on first use (a closed one is discarded).
     results::ForceGraphWindow* ForceGraphs();
+    // The size of the working area's viewport once its scroll bars are shown.
+    [[nodiscard]] QSize WorkingAreaSize() const;
+    // The working area right of the analysis panel, in the area's coordinates.
+    [[nodiscard]] QRect RoomBesidePanel() const;
     // A subwindow opened for the first time: beside the analysis panel, inside the
     // working area.
     void PlaceSubWindow(QMdiSubWindow* sub);
+    // A subwindow that has grown past the working area's edge is placed anew.
+    void KeepInsideArea(QMdiSubWindow* sub);
     void BuildMenus();
     void SetCommandsEnabled(bool enabled);
     // "解析実行" and the commands of the structure: enabled while there is one to analyse.

@@ -9,6 +9,8 @@
 #include <QMdiSubWindow>
 #include <QPointer>
 #include <QScreen>
+#include <QScrollBar>
+#include <QStyle>
 
 #include "model/model.h"
 #include "results/forcegraphwindow.h"
@@ -29,6 +31,7 @@ namespace shell {
 struct MainWindow::Windows {
     QPointer<view3d::ViewWindow> viewWindow;
     QPointer<QMdiSubWindow> viewSub;
+    bool viewPlaced = false;  // placed beside the panel when first shown
     QPointer<results::ForceGraphWindow> forceGraphs;
     std::uint64_t graphRevision = 0;  // of the structure the graphs were computed for
     QPointer<services::Keypad> keypad;
@@ -46,8 +49,8 @@ void MainWindow::DeleteWindows(Windows* w) {
 
 view3d::SceneView& MainWindow::Scene() {
     if (!windows_->viewWindow) {
-        // Loading the view window sets the default view; it opens hidden, to the
-        // right of the analysis panel.
+        // Loading the view window sets the default view; it opens hidden, and is placed
+        // beside the analysis panel when first shown (the main window has its size then).
         auto* view = new view3d::ViewWindow();
         view->setObjectName(QStringLiteral("viewWindow"));
         view->ColorRequest = [this] { return AskColour(); };
@@ -61,16 +64,20 @@ view3d::SceneView& MainWindow::Scene() {
         QMdiSubWindow* sub = mdiArea_->addSubWindow(view);
         sub->setObjectName(QStringLiteral("viewSubWindow"));
         sub->setAttribute(Qt::WA_DeleteOnClose, false);
-        sub->move(analysisPanelSub_->frameGeometry().width(), 0);
         sub->hide();
         windows_->viewWindow = view;
         windows_->viewSub = sub;
+        windows_->viewPlaced = false;
     }
     return windows_->viewWindow->Scene();
 }
 
 void MainWindow::ShowViewWindow() {
     Scene();
+    if (!windows_->viewPlaced) {
+        PlaceSubWindow(windows_->viewSub);
+        windows_->viewPlaced = true;
+    }
     windows_->viewWindow->show();
     windows_->viewSub->show();
 }
@@ -101,13 +108,38 @@ void Present(QMdiArea* area, results::ForceGraphWindow* graphs, bool drawNow) {
 
 }  // namespace
 
+QSize MainWindow::WorkingAreaSize() const {
+    // Less the vertical scroll bar that an analysis panel taller than the area brings,
+    // before the area has shown it.
+    QSize area = mdiArea_->viewport()->size();
+    const QScrollBar* bar = mdiArea_->verticalScrollBar();
+    if (!bar->isVisible() && analysisPanelSub_->geometry().bottom() >= area.height())
+        area.rwidth() -= mdiArea_->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, bar);
+    return area;
+}
+
+QRect MainWindow::RoomBesidePanel() const {
+    const QSize area = WorkingAreaSize();
+    const int left = analysisPanelSub_->geometry().right() + 1;
+    return {left, 0, std::max(0, area.width() - left), area.height()};
+}
+
 void MainWindow::PlaceSubWindow(QMdiSubWindow* sub) {
-    // Beside the analysis panel, so that its controls stay in sight; where the working
-    // area is too narrow for both, as far right as the window fits, and never beyond the
-    // working area's left or top edge.
-    const QSize area = mdiArea_->viewport()->size();
-    const int beside = analysisPanelSub_->frameGeometry().right() + 1;
-    sub->move(std::max(0, std::min(beside, area.width() - sub->width())), 0);
+    // Beside the analysis panel, so that its controls stay in sight, narrowed and
+    // shortened to the room there as far as the window's controls allow. A window that
+    // cannot be made narrow enough goes as far right as it fits, never beyond the working
+    // area's left or top edge.
+    const QRect room = RoomBesidePanel();
+    const QSize least = sub->minimumSizeHint();
+    QSize size = sub->size();
+    if (size.width() > room.width()) size.setWidth(std::max(room.width(), least.width()));
+    if (size.height() > room.height()) size.setHeight(std::max(room.height(), least.height()));
+    if (size != sub->size()) sub->resize(size);
+    sub->move(std::max(0, std::min(room.x(), WorkingAreaSize().width() - sub->width())), 0);
+}
+
+void MainWindow::KeepInsideArea(QMdiSubWindow* sub) {
+    if (!QRect(QPoint(0, 0), WorkingAreaSize()).contains(sub->geometry())) PlaceSubWindow(sub);
 }
 
 void MainWindow::PlaceBesidePanel(QWidget* window) {
@@ -194,6 +226,8 @@ void MainWindow::ShowHistories(const HistoryEnd& histories, bool drawNow) {
                    : QString())
             : QFileInfo(QString::fromStdString(document_->Path())).fileName());
     windows_->graphRevision = histories.Solution->ModelRevision();
+    // The error list may have widened the window past the working area's edge.
+    if (auto* sub = qobject_cast<QMdiSubWindow*>(graphs->parentWidget())) KeepInsideArea(sub);
     Present(mdiArea_, graphs, drawNow);
 }
 

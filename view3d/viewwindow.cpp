@@ -117,6 +117,11 @@ QSize ViewWindow::sizeHint() const {
     return {platform::TwipsToPixels(kLoadWidth), platform::TwipsToPixels(kLoadHeight)};
 }
 
+QSize ViewWindow::minimumSizeHint() const {
+    return {sliderPanel->minimumSizeHint().width() + platform::TwipsToPixels(kSideMargin),
+            platform::TwipsToPixels(kMinHeight)};
+}
+
 void ViewWindow::BuildControls() {
     viewPicture = new platform::PictureBox(this);
     viewPicture->setObjectName(QStringLiteral("viewPicture"));

@@ -146,6 +146,9 @@ class ViewWindow : public QWidget {
     QPushButton* printButton = nullptr;        // "印刷"
 
     [[nodiscard]] QSize sizeHint() const override;
+    // As narrow as the slider panel's controls fit side by side; the smallest picture
+    // height.
+    [[nodiscard]] QSize minimumSizeHint() const override;
 
   signals:
     // The inversion of the impact response's histories has ended: the frames are shown,

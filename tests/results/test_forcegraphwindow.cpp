@@ -401,22 +401,32 @@ TEST_F(ForceGraphWindowTest, ResizeLaysOutValidDirectionsAndRestoresTheOthers) {
     EXPECT_EQ(w.forceListHeading->x(), w.forceList->x() + platform::TwipsToPixels(100));
     EXPECT_EQ(w.plotPicture->height(), load.height() + 100 - (top + below));
 
-    // Narrower than the load width, taller: the width springs back, the height is laid out.
-    resizeTo(QSize(load.width() - 50, load.height() + 150));
-    EXPECT_EQ(w.width(), load.width() + 200);
-    EXPECT_EQ(w.height(), load.height() + 150);
-    EXPECT_EQ(w.plotPicture->width(), plotWidth);
-    EXPECT_EQ(w.plotPicture->height(), load.height() + 150 - (top + below));
+    // Narrower than the load width down to the smallest: laid out with a narrower plot,
+    // which keeps 3800 twips.
+    const int least = w.minimumSizeHint().width();
+    const int leastPlot = platform::TwipsToPixels(3800);
+    EXPECT_EQ(least, w.forceList->width() + w.sidePanel->width() + right + leastPlot);
+    EXPECT_EQ(w.minimumSizeHint().height(), load.height());
+    resizeTo(QSize(least, load.height() + 150));
+    EXPECT_EQ(w.plotPicture->width(), leastPlot);
+    EXPECT_EQ(w.sidePanel->x(), leastPlot);
+
+    // Narrower than that, taller: the width springs back, the height is laid out.
+    resizeTo(QSize(least - 50, load.height() + 200));
+    EXPECT_EQ(w.width(), least);
+    EXPECT_EQ(w.height(), load.height() + 200);
+    EXPECT_EQ(w.plotPicture->width(), leastPlot);
+    EXPECT_EQ(w.plotPicture->height(), load.height() + 200 - (top + below));
 
     // Smaller in both: kept, not laid out.
-    resizeTo(load - QSize(40, 40));
-    EXPECT_EQ(w.size(), load - QSize(40, 40));
-    EXPECT_EQ(w.plotPicture->height(), load.height() + 150 - (top + below));
+    resizeTo(QSize(least - 40, load.height() - 40));
+    EXPECT_EQ(w.size(), QSize(least - 40, load.height() - 40));
+    EXPECT_EQ(w.plotPicture->height(), load.height() + 200 - (top + below));
     EXPECT_FALSE(w.Arranging());
 }
 
 // Where it opens is the main window's choice (beside the analysis panel); the window
-// keeps its load size inside the frame.
+// opens at its load size and springs back from below its smallest width inside the frame.
 TEST(ForceGraphSubwindow, OpensAtLoadSizeAndSpringsBackInsideTheFrame) {
     QMdiArea area;
     area.resize(1200, 900);
@@ -429,11 +439,44 @@ TEST(ForceGraphSubwindow, OpensAtLoadSizeAndSpringsBackInsideTheFrame) {
     EXPECT_EQ(w->size(), load);
     const QSize frame = sub->size() - w->size();
 
-    // Dragging the subwindow narrower than the load width but taller.
-    sub->resize(load + frame + QSize(-60, 120));
+    // Dragging the subwindow narrower than the smallest width but taller: the width
+    // it had comes back.
+    const QSize least(w->minimumSizeHint().width(), load.height());
+    sub->resize(least + frame + QSize(-60, 120));
     QApplication::processEvents();
     EXPECT_EQ(sub->size(), load + frame + QSize(0, 120));
     EXPECT_EQ(w->size(), load + QSize(0, 120));
+}
+
+// The notice about uncorrected histories is read whole at the smallest width as at a
+// wide one: in the top row where it fits, else wrapped under the side panel, clear of the
+// plot and the lists.
+TEST_F(ForceGraphWindowTest, TheUncorrectedNoticeIsReadWholeAtAnyWidth) {
+    for (int i = kNw * 3 / 4; i < kNw; ++i) history(0, i) = 1.0;  // grows towards the end
+    w.CorrectionRequested = [] {};
+    w.SetForceHistories(12, kNw, 0.004, 0, history, 1, model, &statics);
+    w.SetEstimatedErrors(numeric::RealMatrix());
+    const QString full = QStringLiteral(
+        "エイリアシング補正なし：終わりに向かって増える曲線は逆変換の誤差の可能性があります");
+    const int narrow = w.minimumSizeHint().width();
+    for (const int width : {narrow, w.sizeHint().width() + 900}) {
+        w.resize(width, w.height());
+        QApplication::processEvents();
+        const QRect notice = w.noticeLabel->geometry();
+        EXPECT_TRUE(w.noticeLabel->isVisible()) << width;
+        EXPECT_EQ(w.noticeLabel->text(), full) << width;
+        const QRect needed = w.noticeLabel->fontMetrics().boundingRect(
+            QRect(0, 0, notice.width(), 10000), Qt::TextWordWrap, full);
+        EXPECT_LE(needed.height(), notice.height()) << width;
+        EXPECT_TRUE(w.rect().contains(notice)) << width;
+        for (const QWidget* other :
+             {static_cast<QWidget*>(w.plotPicture), static_cast<QWidget*>(w.sidePanel),
+              static_cast<QWidget*>(w.forceList), static_cast<QWidget*>(w.displacementList)})
+            EXPECT_FALSE(notice.intersects(other->geometry())) << width;
+        if (width > narrow) {
+            EXPECT_EQ(notice.y(), 0);
+        }
+    }
 }
 
 TEST_F(ForceGraphWindowTest, ListsShowAllLinesAndTheDrawingFollowsANewSize) {
