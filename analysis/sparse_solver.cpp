@@ -112,12 +112,14 @@ SparseMethod Choose(SparseMethod method, const PatternCopy& p) {
 // CHOLMOD and METIS with it: loaded with the program they cost a small analysis (KLU's,
 // sample 4 at Nw 8192) a tenth of its time, and OpenBLAS, loaded before main, would
 // start its own threads before ConfigureProcessForAnalysis could say one. Each solver
-// holds its own reference (the loader counts them); the library stays loaded while one
-// is held.
+// holds its own reference (the loader counts them); once loaded, the library stays for
+// the life of the process (RTLD_NODELETE): the next analysis finds it ready, and the
+// blocks OpenBLAS and its runtime allocate once at their start stay theirs instead of
+// becoming leaks of an unloaded library.
 class Umfpack {
   public:
     Umfpack() {
-        handle_ = dlopen(kLibrary, RTLD_NOW | RTLD_LOCAL);
+        handle_ = dlopen(kLibrary, RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE);
         if (!handle_) {
             const char* error = dlerror();
             const std::string why = error ? error : "";

@@ -114,7 +114,6 @@ TEST(MemoryLimits, AFactorisationThatRunsOutOfMemoryReportsItWithoutCrashing) {
     // and the BLAS takes its buffer for this thread, which the children inherit (under a
     // limit that leaves no room for it OpenBLAS would wait for it).
     fem::ConfigureProcessForAnalysis();
-    // It stays loaded while the solver is held.
     const ComplexSparse small = GridOperator(30);
     fem::ComplexSymmetricSolver warmUp(
         {static_cast<int>(small.rows()), small.outerIndexPtr(), small.innerIndexPtr()},
