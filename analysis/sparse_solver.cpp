@@ -258,6 +258,18 @@ void Multiply(const PatternCopy& p, const Scalar* values, const Scalar* x, Scala
     }
 }
 
+// A solver's state, any failed allocation reported as the solver's lack of memory.
+template <class Impl, class... Arguments>
+std::unique_ptr<Impl> NewSolver(const Arguments&... arguments) {
+    try {
+        return std::make_unique<Impl>(arguments...);
+    } catch (const SolverOutOfMemory&) {
+        throw;
+    } catch (const std::bad_alloc&) {
+        throw SolverOutOfMemory("out of memory for the sparse solver");
+    }
+}
+
 template <class Scalar>
 void CheckFiniteSolution(const Scalar* x, int n) {
     for (int i = 0; i < n; ++i) {
@@ -459,12 +471,7 @@ struct ComplexSymmetricSolver::Impl {
 ComplexSymmetricSolver::ComplexSymmetricSolver(const SymmetricPattern& pattern,
                                                SparseMethod method) {
     CheckPattern(pattern);
-    try {
-        impl_ = std::make_unique<Impl>(pattern, method);
-    } catch (const std::bad_alloc& e) {
-        if (dynamic_cast<const SolverOutOfMemory*>(&e)) throw;
-        throw SolverOutOfMemory("out of memory for the sparse solver");
-    }
+    impl_ = NewSolver<Impl>(pattern, method);
 }
 
 ComplexSymmetricSolver::~ComplexSymmetricSolver() = default;
@@ -613,12 +620,7 @@ struct RealSymmetricSolver::Impl {
 
 RealSymmetricSolver::RealSymmetricSolver(const SymmetricPattern& pattern, Pivoting pivoting) {
     CheckPattern(pattern);
-    try {
-        impl_ = std::make_unique<Impl>(pattern, pivoting);
-    } catch (const std::bad_alloc& e) {
-        if (dynamic_cast<const SolverOutOfMemory*>(&e)) throw;
-        throw SolverOutOfMemory("out of memory for the sparse solver");
-    }
+    impl_ = NewSolver<Impl>(pattern, pivoting);
 }
 
 RealSymmetricSolver::~RealSymmetricSolver() = default;
