@@ -1,6 +1,7 @@
 #include "analysis/member_field.h"
 
 #include <Eigen/Dense>
+#include <algorithm>
 #include <cmath>
 #include <string>
 
@@ -182,11 +183,31 @@ numeric::ComplexMatrix StationSpectra(const ImpactSolution& solution, int elemen
     const int points = solution.PointsPerLine();
     numeric::ComplexMatrix out(per * static_cast<int>(stations.size()), points);
     numeric::Complex global[12], local[12];
+    const bool released = HasReleases(e);
+    ElementWork work;
+    numeric::ComplexMatrix stiffness(12, 12);
     for (int k = 0; k < points; ++k) {
         for (int c = 0; c < 12; ++c)
             global[c] = solution.Spectrum(line, e.EndNode[c / 6], c % 6)[k];
         RotateVector12(e.RotMatrix, global, local);
-        const MemberField field(e, solution.Settings().TransformPoint(k, line), local);
+        const numeric::Complex s = solution.Settings().TransformPoint(k, line);
+        if (released) {
+            // Where the member is released its end moves on its own, not with the node:
+            // u_r = -k_rr^-1 k_rc u_c from the member's condensation at s.
+            ElemStiffDyn(s, e, work, stiffness);
+            numeric::Complex own[12];
+            for (int c = 0; c < 12; ++c) {
+                own[c] = local[c];
+                if (!e.Released[static_cast<std::size_t>(c)]) continue;
+                cd sum = 0.0;
+                for (int j = 0; j < 12; ++j)
+                    sum += cd(work.recovery(c, j).re, work.recovery(c, j).im) *
+                           cd(local[j].re, local[j].im);
+                own[c] = numeric::Complex{sum.real(), sum.imag()};
+            }
+            std::copy(own, own + 12, local);
+        }
+        const MemberField field(e, s, local);
         for (std::size_t i = 0; i < stations.size(); ++i) {
             const std::array<cd, 6> u = field.At(stations[i]);
             // Element components back to global: RotMatrixT times each triple.

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "analysis/element.h"
 #include "numeric/failure.h"
 #include "view3d/framesource.h"
 
@@ -411,6 +412,26 @@ void DrawBentElement(SceneView& view, const fem::Model& model, const fem::Elemen
     }
 }
 
+// Where a member is released its end does not turn (or move) with the node: its own end
+// values come from the member's static condensation, u_r = -k_rr^-1 k_rc u_c. A member
+// whose releases leave it unstable keeps the node's values.
+void UseOwnReleasedEnds(const fem::ElementRecord& el, std::array<double, 12>& local) {
+    fem::ElementWork work;
+    numeric::RealMatrix stiffness(12, 12);
+    try {
+        fem::ElemStiffStat(el, work, stiffness);
+    } catch (const numeric::ComputationFailure&) {
+        return;
+    }
+    std::array<double, 12> own = local;
+    for (int c = 0; c < 12; ++c) {
+        if (!el.Released[static_cast<std::size_t>(c)]) continue;
+        own[c] = 0.0;
+        for (int j = 0; j < 12; ++j) own[c] += work.realRecovery(c, j) * local[j];
+    }
+    local = own;
+}
+
 }  // namespace
 
 void DrawDisplacedStructure(SceneView& view, const fem::Model& model,
@@ -439,6 +460,7 @@ void DrawDisplacedStructure(SceneView& view, const fem::Model& model,
                 local[3 * t + i] = el.RotMatrix[i][0] * g[o] + el.RotMatrix[i][1] * g[o + 1] +
                                    el.RotMatrix[i][2] * g[o + 2];
         }
+        if (fem::HasReleases(el)) UseOwnReleasedEnds(el, local);
         DrawBentElement(view, model, el, ElementDeflection(el, local), magnification, color, width);
     }
 }

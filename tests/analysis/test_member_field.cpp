@@ -243,4 +243,63 @@ TEST(MemberField, UndividedMembersMoveAsDividedOnes) {
                  numeric::ComputationFailure);
 }
 
+// The same with a hinge: the second member is pinned to the corner in both bending planes
+// (its far end clamped, the corner loaded). Its stations turn with the member's own end
+// rotation at the hinge, not with the corner's: as the inner nodes of the member divided
+// into four elements, the first of them carrying the hinge.
+TEST(MemberField, ReleasedMembersMoveAsDividedOnes) {
+    auto frame = [](int pieces) {
+        fem::Model m;
+        const fem::Vec3 corners[3] = {{0, 0, 0}, {0, 0, 1000}, {700, 400, 1000}};
+        m.AddNode(Node(0, 0, 0, "uuuuuu"));
+        for (int member = 0; member < 2; ++member)
+            for (int i = 1; i <= pieces; ++i) {
+                const double t = static_cast<double>(i) / pieces;
+                const fem::Vec3& p = corners[member];
+                const fem::Vec3& q = corners[member + 1];
+                const bool corner = member == 0 && i == pieces;
+                const bool tip = member == 1 && i == pieces;
+                fem::NodeRecord n = Node(p[0] + t * (q[0] - p[0]), p[1] + t * (q[1] - p[1]),
+                                         p[2] + t * (q[2] - p[2]),
+                                         tip      ? "uuuuuu"
+                                         : corner ? "ffpppp"
+                                                  : "pppppp");
+                if (corner) n.LoadValue = {100.0, -60.0, 0.0, 0.0, 0.0, 0.0};
+                m.AddNode(n);
+                fem::ElementRecord e = Member(m.NodeCount() - 2, m.NodeCount() - 1);
+                if (member == 1 && i == 1) e.Released[4] = e.Released[5] = true;
+                m.AddElement(e);
+            }
+        return m;
+    };
+    const fem::Model whole = frame(1), divided = frame(4);
+    const fem::AnalysisSettings settings = testsupport::Settings(256, 5.0, 0.002, 0.0, true);
+    const auto wholeSolution = fem::SolveImpact(whole, settings);
+    const auto dividedSolution = fem::SolveImpact(divided, settings);
+    ASSERT_TRUE(wholeSolution->Complete());
+    ASSERT_TRUE(dividedSolution->Complete());
+    const std::vector<double> stations = fem::InnerStations(whole.Elements[1].Length, 3);
+    for (int line = 0; line < 2; ++line) {
+        const numeric::ComplexMatrix spectra =
+            fem::StationSpectra(*wholeSolution, 1, stations, fem::StationValues::All, line);
+        for (int c0 = 0; c0 < 6; c0 += 3) {  // translations, then rotations
+            double largest = 0.0;
+            for (int i = 0; i < 3; ++i)
+                for (int k = 0; k < settings.PointsPerLine(); ++k)
+                    for (int c = c0; c < c0 + 3; ++c)
+                        largest = std::max(largest, std::abs(testsupport::At(*dividedSolution,
+                                                                             5 + i, c, k, line)));
+            ASSERT_GT(largest, 0.0);
+            for (int i = 0; i < 3; ++i)
+                for (int k = 0; k < settings.PointsPerLine(); ++k)
+                    for (int c = c0; c < c0 + 3; ++c)
+                        ASSERT_TRUE(
+                            testsupport::Close(testsupport::ToStd(spectra(6 * i + c, k)),
+                                               testsupport::At(*dividedSolution, 5 + i, c, k, line),
+                                               0.0, 1e-10 * largest))
+                            << "station " << i << " line " << line << " k " << k << " c " << c;
+        }
+    }
+}
+
 }  // namespace

@@ -455,6 +455,20 @@ TEST_F(CantileverFixture, DetailedDeformationPassesThroughTheDisplacedEndsAlongT
     EXPECT_TRUE(smallPicture.ops.empty()) << "the deformation is not mirrored";
 }
 
+// The same member pinned to node 1 in both bending planes, node 1 not turning: the member
+// still bends as the cantilever (zero moment at the pin), through its own end rotation.
+TEST_F(CantileverFixture, ReleasedEndBendsWithTheMembersOwnRotation) {
+    model.Elements[0].Released[10] = model.Elements[0].Released[11] = true;
+    displacements[1] = {-1, 0.2, 1, 0, 0, 0};
+    DrawDeformation(view, model, displacements, 10);
+    const auto pts = Curve();
+    ASSERT_EQ(pts.size(), 21u);
+    EXPECT_NEAR(pts[10][0], 10 - 10 * 5.0 / 16, 1e-9);
+    EXPECT_NEAR(pts[10][1], L / 2 + 1, 1e-9);
+    EXPECT_NEAR(pts[10][2], 10 * 5.0 / 16, 1e-9);
+    EXPECT_NEAR(pts[20][2], 10, 1e-9);
+}
+
 // The displaced structure drawn again and again: only the items after the mark go.
 TEST_F(CantileverFixture, DisplacedStructureIsReplacedFromAMark) {
     DrawDisplacedStructure(view, model, displacements, 10, true);
