@@ -167,29 +167,41 @@ TEST(MemberField, IsTheMemberCutInTwoAndCondensed) {
     }
 }
 
+// A bent frame in space, a column and a beam, each member divided into `pieces` elements.
+// Free: the beam's tip loaded. Hinged: the beam pinned to the corner in both bending
+// planes (on its first element), its tip clamped and the corner loaded.
+fem::Model BentFrame(int pieces, bool hinged) {
+    fem::Model m;
+    const fem::Vec3 corners[3] = {{0, 0, 0}, {0, 0, 1000}, {700, 400, 1000}};
+    m.AddNode(Node(0, 0, 0, "uuuuuu"));
+    for (int member = 0; member < 2; ++member)
+        for (int i = 1; i <= pieces; ++i) {
+            const double t = static_cast<double>(i) / pieces;
+            const fem::Vec3& p = corners[member];
+            const fem::Vec3& q = corners[member + 1];
+            const bool corner = member == 0 && i == pieces;
+            const bool tip = member == 1 && i == pieces;
+            const char* codes = "pppppp";
+            if (hinged && tip) codes = "uuuuuu";
+            if (hinged && corner) codes = "ffpppp";
+            if (!hinged && tip) codes = "ffpfpp";
+            fem::NodeRecord n = Node(p[0] + t * (q[0] - p[0]), p[1] + t * (q[1] - p[1]),
+                                     p[2] + t * (q[2] - p[2]), codes);
+            if (hinged && corner) n.LoadValue = {100.0, -60.0, 0.0, 0.0, 0.0, 0.0};
+            if (!hinged && tip) n.LoadValue = {100.0, -60.0, 0.0, 2000.0, 0.0, 0.0};
+            m.AddNode(n);
+            fem::ElementRecord e = Member(m.NodeCount() - 2, m.NodeCount() - 1);
+            if (hinged && member == 1 && i == 1) e.Released[4] = e.Released[5] = true;
+            m.AddElement(e);
+        }
+    return m;
+}
+
 // A bent frame in space whose members are undivided, and the same frame with each member
 // divided into four elements: the stations of the undivided members move as the inner
 // nodes of the divided ones, line by line and after the inversion and its correction.
 TEST(MemberField, UndividedMembersMoveAsDividedOnes) {
-    auto frame = [](int pieces) {
-        fem::Model m;
-        const fem::Vec3 corners[3] = {{0, 0, 0}, {0, 0, 1000}, {700, 400, 1000}};
-        m.AddNode(Node(0, 0, 0, "uuuuuu"));
-        for (int member = 0; member < 2; ++member)
-            for (int i = 1; i <= pieces; ++i) {
-                const double t = static_cast<double>(i) / pieces;
-                const fem::Vec3& p = corners[member];
-                const fem::Vec3& q = corners[member + 1];
-                const bool tip = member == 1 && i == pieces;
-                fem::NodeRecord n = Node(p[0] + t * (q[0] - p[0]), p[1] + t * (q[1] - p[1]),
-                                         p[2] + t * (q[2] - p[2]), tip ? "ffpfpp" : "pppppp");
-                if (tip) n.LoadValue = {100.0, -60.0, 0.0, 2000.0, 0.0, 0.0};
-                m.AddNode(n);
-                m.AddElement(Member(m.NodeCount() - 2, m.NodeCount() - 1));
-            }
-        return m;
-    };
-    const fem::Model whole = frame(1), divided = frame(4);
+    const fem::Model whole = BentFrame(1, false), divided = BentFrame(4, false);
     const fem::AnalysisSettings settings = testsupport::Settings(256, 5.0, 0.002, 0.0, true);
     const auto wholeSolution = fem::SolveImpact(whole, settings);
     const auto dividedSolution = fem::SolveImpact(divided, settings);
@@ -248,31 +260,7 @@ TEST(MemberField, UndividedMembersMoveAsDividedOnes) {
 // rotation at the hinge, not with the corner's: as the inner nodes of the member divided
 // into four elements, the first of them carrying the hinge.
 TEST(MemberField, ReleasedMembersMoveAsDividedOnes) {
-    auto frame = [](int pieces) {
-        fem::Model m;
-        const fem::Vec3 corners[3] = {{0, 0, 0}, {0, 0, 1000}, {700, 400, 1000}};
-        m.AddNode(Node(0, 0, 0, "uuuuuu"));
-        for (int member = 0; member < 2; ++member)
-            for (int i = 1; i <= pieces; ++i) {
-                const double t = static_cast<double>(i) / pieces;
-                const fem::Vec3& p = corners[member];
-                const fem::Vec3& q = corners[member + 1];
-                const bool corner = member == 0 && i == pieces;
-                const bool tip = member == 1 && i == pieces;
-                fem::NodeRecord n = Node(p[0] + t * (q[0] - p[0]), p[1] + t * (q[1] - p[1]),
-                                         p[2] + t * (q[2] - p[2]),
-                                         tip      ? "uuuuuu"
-                                         : corner ? "ffpppp"
-                                                  : "pppppp");
-                if (corner) n.LoadValue = {100.0, -60.0, 0.0, 0.0, 0.0, 0.0};
-                m.AddNode(n);
-                fem::ElementRecord e = Member(m.NodeCount() - 2, m.NodeCount() - 1);
-                if (member == 1 && i == 1) e.Released[4] = e.Released[5] = true;
-                m.AddElement(e);
-            }
-        return m;
-    };
-    const fem::Model whole = frame(1), divided = frame(4);
+    const fem::Model whole = BentFrame(1, true), divided = BentFrame(4, true);
     const fem::AnalysisSettings settings = testsupport::Settings(256, 5.0, 0.002, 0.0, true);
     const auto wholeSolution = fem::SolveImpact(whole, settings);
     const auto dividedSolution = fem::SolveImpact(divided, settings);
